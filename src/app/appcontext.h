@@ -1,0 +1,22 @@
+#pragma once
+#include "registers/registerstate.h"
+#include "weighing/weighingstate.h"
+
+class DataModule;
+class Prompt;
+class WindowHost;
+class ReportOutput;
+
+// Everything a window works with, built once by main (or per test case).
+struct AppContext {
+    AppContext(DataModule& d, Prompt& p, WindowHost* h = nullptr) : data(d), prompt(p), host(h) {}
+
+    DataModule& data;
+    Prompt& prompt;
+    WindowHost* host;                 // null in core-only tests
+    ReportOutput* report = nullptr;   // the main report frNyomtat
+
+    WeighingState weighing;
+    RegisterWindowState registers;
+    QString scaleText;                // the last text read from the scale
+};

@@ -1,0 +1,26 @@
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "app/velloapplication.h"
+#include "data/datamodule.h"
+#include "ui/qtprompt.h"
+#include "ui/qtwindowhost.h"
+
+int main(int argc, char** argv)
+{
+    VelloApplication app(argc, argv);
+    VelloApplication::setupLocale();
+
+    DataModule data;   // the fixed connection settings
+    QtPrompt prompt;
+    QtWindowHost host;
+    AppContext ctx(data, prompt, &host);
+    app.setContext(&ctx);
+
+    MainWindow window(ctx);
+    prompt.setParent(&window);
+    if (!Startup::run(ctx))
+        return 1;
+    window.show();
+    return app.exec();
+}

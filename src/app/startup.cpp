@@ -1,0 +1,40 @@
+#include "startup.h"
+
+#include "app/aboutbox.h"
+#include "app/appcontext.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "ui/prompt.h"
+#include "ui/windowhost.h"
+
+namespace Startup {
+
+QString failureMessage()
+{
+    return QStringLiteral("A MySQL adatbáziskezelöt nem találja.\r"
+                          "A program müködéséhez szükséges.\r"
+                          "Telepítés lépései:\r"
+                          "1.MySQL telepítés (Pelmo1_MySQL.exe).\r"
+                          "2.Mérlegjegy adatbázis létrehozása (Vello_Create.exe).\r"
+                          "3. A mérlegjegy program futtatás (Vello.exe).");
+}
+
+bool run(AppContext& ctx)
+{
+    {
+        AboutBox splash;
+        if (ctx.host)
+            ctx.host->showModal(splash);
+    }
+    try {
+        ctx.data.open();
+        return true;
+    } catch (const DbError&) {
+        // Without its database the program is of no use: however the
+        // message is closed, the program ends.
+        ctx.prompt.confirmYesOnly(failureMessage());
+        return false;
+    }
+}
+
+} // namespace Startup

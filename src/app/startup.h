@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+struct AppContext;
+
+// Program start: the splash box for one second, then the data module opens
+// the connection and the ten tables. On failure the start-up message is shown
+// as a confirmation with the only button Yes; the program then ends.
+namespace Startup {
+
+QString failureMessage();
+// true when the database is ready; false after the failure message was answered.
+bool run(AppContext& ctx);
+
+} // namespace Startup

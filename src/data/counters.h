@@ -1,0 +1,51 @@
+#pragma once
+#include <QString>
+
+class DataModule;
+class Prompt;
+
+// The four document counters of table sorszam: "M" weighing number, "J"
+// ticket number, "S" delivery-note number, "K" archive summary number. A
+// counter holds the last number issued; drawing reads it, adds one and stores
+// the result (decimal digits, no leading zeros).
+//
+// A number is never issued twice: the read locks the counter row until the
+// store is committed. When the caller has a "START TRANSACTION" open, the
+// locked read and the store join it (its COMMIT or ROLLBACK decides);
+// otherwise the draw brackets itself.
+class Counters {
+public:
+    enum Kind { M, J, S, K };
+
+    struct Draw {
+        enum Status { Ok, Unreadable, StoreFailed };
+        Status status = Unreadable;
+        QString number;      // the number drawn; empty unless status == Ok
+        QString error;       // the server's text of a failed statement, if any
+        bool ok() const { return status == Ok; }
+    };
+
+    Counters(DataModule& dm, Prompt& prompt) : m_dm(dm), m_prompt(prompt) {}
+
+    // Read, +1, store. When the store fails the kind's message is shown,
+    // nothing is handed out (status StoreFailed) and the caller stops; inside
+    // the caller's transaction it must then roll back. Unreadable (row
+    // missing, not a decimal number, read failed): nothing stored, no
+    // message; the caller reports and stops.
+    Draw draw(Kind kind);
+
+    // For archiving: the number after the stored one, read with a row lock
+    // (the caller holds a transaction open until it has stored the last
+    // number it gave out).
+    Draw readNext(Kind kind);
+    // Stores `last` as the last number issued; shows the kind's message and
+    // returns false when the store fails.
+    bool store(Kind kind, const QString& last);
+
+    static QString letter(Kind kind);
+    static QString storeFailedMessage(Kind kind);
+
+private:
+    DataModule& m_dm;
+    Prompt& m_prompt;
+};

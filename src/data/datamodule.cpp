@@ -1,0 +1,175 @@
+#include "datamodule.h"
+
+#include "data/dberror.h"
+
+#include <QAtomicInt>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+QAtomicInt g_connectionSerial;
+
+QString firstWord(const QString& sql)
+{
+    return sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+}
+} // namespace
+
+DataModule::DataModule(const ConnectionSettings& settings, QObject* parent)
+    : QObject(parent), m_settings(settings)
+{
+    setObjectName(QStringLiteral("Data"));
+    m_connectionName = QStringLiteral("ZCon1_%1").arg(g_connectionSerial.fetchAndAddRelaxed(1));
+    registerAll();
+}
+
+DataModule::~DataModule()
+{
+    for (Query* q : m_byName)
+        q->close();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isValid())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QStringList DataModule::tableNames()
+{
+    return {QStringLiteral("meres"),  QStringLiteral("vello"),   QStringLiteral("rendszam"),
+            QStringLiteral("termelo"), QStringLiteral("termeny"), QStringLiteral("raktar"),
+            QStringLiteral("sorszam"), QStringLiteral("atvevo"),  QStringLiteral("munka"),
+            QStringLiteral("archiv")};
+}
+
+void DataModule::registerAll()
+{
+    Query* all[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5, &ZTable6, &ZTable7,
+                    &ZTable8, &ZTable9, &ZTable10, &ZQ10, &ZQ12, &ZQ13, &ZQ20, &ZQ21, &ZQ22,
+                    &ZQ23, &ZQ30, &ZQ31, &ZQ32, &ZQ33, &ZQ40, &ZQ41, &ZQ42, &ZQ43, &ZQ50,
+                    &ZQ51, &ZQ52, &ZQ53, &ZQ60, &ZQ61, &ZQ62, &ZQ63, &ZQ70, &ZQ80, &ZQ91,
+                    &ZQ100};
+    for (Query* q : all)
+        m_byName.insert(q->name().toLower(), q);
+    const std::pair<const char*, Query*> reportSets[] = {
+        {"frdbdataset1", &ZQ33}, {"frdbdataset2", &ZQ43}, {"frdbdataset3", &ZQ53},
+        {"frdbdataset4", &ZQ63}, {"frdbdataset5", &ZQ13}, {"frdbdataset6", &ZQ20},
+        {"frdbdataset7", &ZQ100}, {"frdbdataset8", &ZQ21}};
+    for (const auto& [n, q] : reportSets)
+        m_byName.insert(QString::fromLatin1(n), q);
+
+    Query* tables[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5,
+                       &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10};
+    const QStringList names = tableNames();
+    for (int i = 0; i < 10; ++i) {
+        tables[i]->setSql(QStringLiteral("SELECT * FROM ") + names[i]);
+        tables[i]->setOpenOnDemand(true);
+    }
+    ZQ100.setSql(QStringLiteral("select * from archiv"));
+    ZQ100.setOpenOnDemand(true);
+}
+
+Query* DataModule::find(const QString& name) const
+{
+    return m_byName.value(name.trimmed().toLower(), nullptr);
+}
+
+QSqlDatabase DataModule::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+bool DataModule::isConnected() const
+{
+    QSqlDatabase db = database();
+    return db.isValid() && db.isOpen() && !m_broken;
+}
+
+void DataModule::connectDb()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isValid())
+        db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), m_connectionName);
+    if (db.isOpen())
+        db.close();
+    db.setHostName(m_settings.host);
+    db.setPort(m_settings.port);
+    db.setDatabaseName(m_settings.database);
+    db.setUserName(m_settings.user);
+    db.setPassword(m_settings.password);
+    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5");
+    if (!m_settings.socket.isEmpty())
+        options += QStringLiteral(";UNIX_SOCKET=") + m_settings.socket;
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        const QSqlError e = db.lastError();
+        QString text = e.databaseText();
+        if (text.isEmpty())
+            text = e.driverText();
+        throw DbError(text, e.nativeErrorCode().toInt());
+    }
+    // Texts in statements are written in double quotes; keep the server's
+    // strict mode but make sure double quotes stay string quotes.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SET SESSION sql_mode = REPLACE(@@SESSION.sql_mode, 'ANSI_QUOTES', '')"))) {
+        const QSqlError e = q.lastError();
+        throw DbError(e.databaseText(), e.nativeErrorCode().toInt());
+    }
+    m_broken = false;
+    m_inTransaction = false;
+    ++m_generation;
+}
+
+void DataModule::open()
+{
+    connectDb();
+    QSqlDatabase db = database();
+    Query* tables[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5,
+                       &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10};
+    for (Query* t : tables)
+        t->close();
+    // Opening a table data set checks that its table is there; its rows are
+    // read when someone asks for them, so start-up does not grow with the data.
+    for (const QString& table : tableNames()) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(table))) {
+            const QSqlError e = q.lastError();
+            throw DbError(e.databaseText(), e.nativeErrorCode().toInt());
+        }
+    }
+}
+
+void DataModule::beforeStatement(const QString& sql)
+{
+    const QString word = firstWord(sql);
+    QSqlDatabase db = database();
+    const bool usable = db.isValid() && db.isOpen() && !m_broken;
+    if (!usable) {
+        if (m_inTransaction && word != QLatin1String("ROLLBACK")) {
+            throw DbError(QStringLiteral("Az adatbázis-kapcsolat megszakadt egy tranzakció közben; "
+                                         "a tranzakció elveszett."),
+                          2013, sql);
+        }
+        if (m_inTransaction && word == QLatin1String("ROLLBACK")) {
+            // The server already rolled the lost transaction back.
+            m_inTransaction = false;
+        }
+        connectDb();
+    }
+}
+
+void DataModule::afterStatement(const QString& sql, int errorCode)
+{
+    if (errorCode == 2006 || errorCode == 2013 || errorCode == 2055) {
+        m_broken = true;
+        return;
+    }
+    if (errorCode != 0)
+        return;
+    const QString word = firstWord(sql);
+    if (word == QLatin1String("START") || word == QLatin1String("BEGIN"))
+        m_inTransaction = true;
+    else if (word == QLatin1String("COMMIT") || word == QLatin1String("ROLLBACK"))
+        m_inTransaction = false;
+}

@@ -1,0 +1,91 @@
+#pragma once
+#include "data/connectionsettings.h"
+#include "data/query.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+
+// The data module: the one database connection of the run (ZCon1), the ten
+// table data sets and the shared queries. It lives for the whole run; every
+// window works through its queries.
+class DataModule : public QObject {
+    Q_OBJECT
+public:
+    explicit DataModule(const ConnectionSettings& settings = ConnectionSettings::fixed(),
+                        QObject* parent = nullptr);
+    ~DataModule() override;
+
+    // Connects and opens ZTable1..ZTable10 in order (each checks that its
+    // table exists; rows are read on demand). Throws DbError on any failure.
+    void open();
+    bool isConnected() const;
+
+    QSqlDatabase database() const;
+    const ConnectionSettings& settings() const { return m_settings; }
+
+    // Any query or table data set by component name ("ZQ13", "ZTable8") or
+    // report data set name ("frDBDataSet5" -> ZQ13). nullptr when unknown.
+    Query* find(const QString& name) const;
+    static QStringList tableNames();   // meres, vello, ... in ZTable1..ZTable10 order
+
+    // Statement bookkeeping for Query: reconnects after a lost connection,
+    // but never inside an open "START TRANSACTION" bracket.
+    void beforeStatement(const QString& sql);
+    void afterStatement(const QString& sql, int errorCode);
+    bool inTransaction() const { return m_inTransaction; }
+    int generation() const { return m_generation; }
+
+    // Table data sets.
+    Query ZTable1{*this, QStringLiteral("ZTable1")};
+    Query ZTable2{*this, QStringLiteral("ZTable2")};
+    Query ZTable3{*this, QStringLiteral("ZTable3")};
+    Query ZTable4{*this, QStringLiteral("ZTable4")};
+    Query ZTable5{*this, QStringLiteral("ZTable5")};
+    Query ZTable6{*this, QStringLiteral("ZTable6")};
+    Query ZTable7{*this, QStringLiteral("ZTable7")};
+    Query ZTable8{*this, QStringLiteral("ZTable8")};
+    Query ZTable9{*this, QStringLiteral("ZTable9")};
+    Query ZTable10{*this, QStringLiteral("ZTable10")};
+
+    // Shared queries.
+    Query ZQ10{*this, QStringLiteral("ZQ10")};
+    Query ZQ12{*this, QStringLiteral("ZQ12")};
+    Query ZQ13{*this, QStringLiteral("ZQ13")};
+    Query ZQ20{*this, QStringLiteral("ZQ20")};
+    Query ZQ21{*this, QStringLiteral("ZQ21")};
+    Query ZQ22{*this, QStringLiteral("ZQ22")};
+    Query ZQ23{*this, QStringLiteral("ZQ23")};
+    Query ZQ30{*this, QStringLiteral("ZQ30")};
+    Query ZQ31{*this, QStringLiteral("ZQ31")};
+    Query ZQ32{*this, QStringLiteral("ZQ32")};
+    Query ZQ33{*this, QStringLiteral("ZQ33")};
+    Query ZQ40{*this, QStringLiteral("ZQ40")};
+    Query ZQ41{*this, QStringLiteral("ZQ41")};
+    Query ZQ42{*this, QStringLiteral("ZQ42")};
+    Query ZQ43{*this, QStringLiteral("ZQ43")};
+    Query ZQ50{*this, QStringLiteral("ZQ50")};
+    Query ZQ51{*this, QStringLiteral("ZQ51")};
+    Query ZQ52{*this, QStringLiteral("ZQ52")};
+    Query ZQ53{*this, QStringLiteral("ZQ53")};
+    Query ZQ60{*this, QStringLiteral("ZQ60")};
+    Query ZQ61{*this, QStringLiteral("ZQ61")};
+    Query ZQ62{*this, QStringLiteral("ZQ62")};
+    Query ZQ63{*this, QStringLiteral("ZQ63")};
+    Query ZQ70{*this, QStringLiteral("ZQ70")};
+    Query ZQ80{*this, QStringLiteral("ZQ80")};
+    Query ZQ91{*this, QStringLiteral("ZQ91")};
+    Query ZQ100{*this, QStringLiteral("ZQ100")};
+
+private:
+    void connectDb();
+    void registerAll();
+
+    ConnectionSettings m_settings;
+    QString m_connectionName;
+    QHash<QString, Query*> m_byName;   // lower-case name
+    bool m_inTransaction = false;
+    bool m_broken = false;
+    int m_generation = 0;
+};

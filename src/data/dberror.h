@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+#include <stdexcept>
+
+// A statement that the server (or the client library) refused. `text` is the
+// server's own message, shown as it is by whoever reports the failure.
+class DbError : public std::runtime_error {
+public:
+    DbError(const QString& text, int code = 0, const QString& sql = QString())
+        : std::runtime_error(text.toStdString()), m_text(text), m_code(code), m_sql(sql) {}
+    const QString& text() const { return m_text; }
+    int code() const { return m_code; }
+    const QString& sql() const { return m_sql; }
+    // 2006 server gone away, 2013 lost connection during query, 2002/2003 cannot connect
+    bool connectionLost() const { return m_code == 2006 || m_code == 2013 || m_code == 2002 || m_code == 2003 || m_code == 2055; }
+
+private:
+    QString m_text;
+    int m_code;
+    QString m_sql;
+};

@@ -1,0 +1,296 @@
+#include "query.h"
+
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/textconv.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+Query::Query(DataModule& dm, const QString& name) : QObject(nullptr), m_dm(dm), m_name(name)
+{
+    setObjectName(name);
+}
+
+Query::~Query() = default;
+
+void Query::close()
+{
+    const bool wasOpen = m_open;
+    m_q.reset();
+    m_open = false;
+    m_rows = 0;
+    m_cur = -1;
+    m_pos = -2;
+    m_eof = m_bof = true;
+    m_rec = QSqlRecord();
+    if (wasOpen)
+        emit resultReplaced();
+}
+
+void Query::setSql(const QString& sql)
+{
+    m_sql = sql;
+    m_binds.clear();
+}
+
+void Query::bind(const QString& name, const QVariant& value)
+{
+    m_binds.insert(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, value);
+}
+
+void Query::clearBindings() { m_binds.clear(); }
+
+void Query::open()
+{
+    run(true);
+}
+
+int Query::exec()
+{
+    run(false);
+    const int n = m_q ? m_q->numRowsAffected() : 0;
+    return n;
+}
+
+void Query::run(bool select)
+{
+    m_q.reset();
+    m_open = false;
+    m_rows = 0;
+    m_cur = -1;
+    m_pos = -2;
+    m_rec = QSqlRecord();
+
+    m_dm.beforeStatement(m_sql);
+    auto q = std::make_unique<QSqlQuery>(m_dm.database());
+    q->setForwardOnly(false);
+    bool ok;
+    if (m_binds.isEmpty()) {
+        ok = q->exec(m_sql);
+    } else {
+        ok = q->prepare(m_sql);
+        if (ok) {
+            for (auto it = m_binds.cbegin(); it != m_binds.cend(); ++it)
+                q->bindValue(it.key(), it.value());
+            ok = q->exec();
+        }
+    }
+    if (!ok) {
+        const QSqlError e = q->lastError();
+        const int code = e.nativeErrorCode().toInt();
+        QString text = e.databaseText();
+        if (text.isEmpty())
+            text = e.driverText();
+        m_dm.afterStatement(m_sql, code);
+        emit resultReplaced();
+        throw DbError(text, code, m_sql);
+    }
+    m_dm.afterStatement(m_sql, 0);
+    m_generation = m_dm.generation();
+
+    if (q->isSelect()) {
+        m_rec = q->record();
+        m_rows = q->size();
+        if (m_rows < 0) {   // driver without a size: count once
+            m_rows = 0;
+            while (q->next())
+                ++m_rows;
+        }
+        m_open = true;
+        m_q = std::move(q);
+        m_cur = m_rows > 0 ? 0 : -1;
+        m_bof = true;
+        m_eof = m_rows == 0;
+    } else {
+        m_q = std::move(q);
+        if (select)
+            m_open = true;
+    }
+    emit resultReplaced();
+    emit currentRowChanged(m_cur);
+}
+
+void Query::refresh()
+{
+    const int keep = m_cur;
+    run(true);
+    if (keep > 0 && m_rows > 0)
+        setCurrent(qMin(keep, m_rows - 1));
+}
+
+bool Query::isOpen() const { return m_open; }
+
+void Query::ensureOpen() const
+{
+    if (!m_open && m_openOnDemand && !m_sql.isEmpty())
+        const_cast<Query*>(this)->run(true);
+}
+
+int Query::rowCount() const
+{
+    ensureOpen();
+    return m_rows;
+}
+
+int Query::currentRow() const
+{
+    ensureOpen();
+    return m_cur;
+}
+
+void Query::setCurrent(int row)
+{
+    if (row == m_cur)
+        return;
+    m_cur = row;
+    emit currentRowChanged(row);
+}
+
+bool Query::first()
+{
+    ensureOpen();
+    m_bof = true;
+    m_eof = m_rows == 0;
+    if (m_rows == 0)
+        return false;
+    setCurrent(0);
+    return true;
+}
+
+bool Query::last()
+{
+    ensureOpen();
+    m_eof = true;
+    m_bof = m_rows == 0;
+    if (m_rows == 0)
+        return false;
+    setCurrent(m_rows - 1);
+    return true;
+}
+
+bool Query::next()
+{
+    ensureOpen();
+    m_bof = false;
+    if (m_cur + 1 >= m_rows) {
+        m_eof = true;
+        return false;
+    }
+    setCurrent(m_cur + 1);
+    m_eof = false;
+    return true;
+}
+
+bool Query::prior()
+{
+    ensureOpen();
+    m_eof = false;
+    if (m_cur <= 0) {
+        m_bof = true;
+        return false;
+    }
+    setCurrent(m_cur - 1);
+    m_bof = false;
+    return true;
+}
+
+bool Query::moveTo(int row)
+{
+    ensureOpen();
+    if (row < 0 || row >= m_rows)
+        return false;
+    m_bof = m_eof = false;
+    setCurrent(row);
+    return true;
+}
+
+int Query::columnCount() const
+{
+    ensureOpen();
+    return m_rec.count();
+}
+
+QString Query::columnName(int column) const
+{
+    ensureOpen();
+    return m_rec.fieldName(column);
+}
+
+int Query::columnIndex(const QString& column) const
+{
+    ensureOpen();
+    for (int i = 0; i < m_rec.count(); ++i)
+        if (m_rec.fieldName(i).compare(column, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool Query::seekTo(int row) const
+{
+    if (!m_q || row < 0 || row >= m_rows)
+        return false;
+    if (m_generation != m_dm.generation())
+        return false;   // the connection was reopened: the old result is gone
+    if (m_pos == row)
+        return true;
+    bool ok;
+    if (m_pos >= 0 && row == m_pos + 1)
+        ok = m_q->next();
+    else
+        ok = m_q->seek(row);
+    m_pos = ok ? row : -2;
+    return ok;
+}
+
+QVariant Query::valueAt(int row, int column) const
+{
+    ensureOpen();
+    if (column < 0 || column >= m_rec.count() || !seekTo(row))
+        return QVariant();
+    return m_q->value(column);
+}
+
+QVariant Query::value(int column) const
+{
+    ensureOpen();
+    if (m_cur < 0)
+        return QVariant();
+    return valueAt(m_cur, column);
+}
+
+QVariant Query::value(const QString& column) const
+{
+    ensureOpen();
+    const int i = columnIndex(column);
+    if (i < 0) {
+        if (!m_open)
+            return QVariant();
+        throw DbError(QStringLiteral("%1: Field '%2' not found").arg(m_name, column));
+    }
+    return value(i);
+}
+
+QString Query::text(const QString& column) const
+{
+    return TextConv::toText(value(column));
+}
+
+bool Query::locate(const QString& column, const QString& prefix, bool caseInsensitive)
+{
+    ensureOpen();
+    const int c = columnIndex(column);
+    if (c < 0)
+        return false;
+    const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    for (int r = 0; r < m_rows; ++r) {
+        if (!seekTo(r))
+            break;
+        if (TextConv::toText(m_q->value(c)).startsWith(prefix, cs)) {
+            m_bof = m_eof = false;
+            setCurrent(r);
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,92 @@
+#pragma once
+#include <QMap>
+#include <QObject>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+class DataModule;
+class QSqlQuery;
+
+// A shared, long-lived query of the data module. A user closes it, sets its
+// SQL, binds :p0, :p1, ... and opens it (SELECT) or executes it (anything
+// else). The result and the current row stay after the window that ran it has
+// gone, so a list window hands its picked row to the caller through it.
+//
+// Rows are read from the client-side result on demand (seek + read); nothing
+// is copied into QVariants as a whole. Failures throw DbError.
+class Query : public QObject {
+    Q_OBJECT
+public:
+    Query(DataModule& dm, const QString& name);
+    ~Query() override;
+
+    const QString& name() const { return m_name; }
+    DataModule& dataModule() const { return m_dm; }
+
+    void close();
+    void setSql(const QString& sql);
+    const QString& sql() const { return m_sql; }
+    // Binds :name (given with or without the colon). Numbers reach the server
+    // as numbers, texts as strings.
+    void bind(const QString& name, const QVariant& value);
+    void clearBindings();
+
+    void open();                 // runs a SELECT; stands on the first row
+    int exec();                  // runs any other statement; rows affected
+    void refresh();              // runs the current SQL again, keeps the row position where possible
+    bool isOpen() const;
+
+    // A table data set is opened on demand: reading it opens it.
+    void setOpenOnDemand(bool on) { m_openOnDemand = on; }
+
+    int rowCount() const;
+    bool isEmpty() const { return rowCount() == 0; }
+    int currentRow() const;      // -1 when closed or empty
+    bool first();
+    bool prior();
+    bool next();
+    bool last();
+    bool moveTo(int row);
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    int columnIndex(const QString& column) const;   // -1 when missing; case-insensitive
+    bool hasColumn(const QString& column) const { return columnIndex(column) >= 0; }
+
+    QVariant value(const QString& column) const;      // current row; throws DbError on a missing column
+    QVariant value(int column) const;
+    QString text(const QString& column) const;        // value in the run's text form
+    QVariant valueAt(int row, int column) const;      // any row, for grids
+
+    // Moves to the first row (from the top) whose column starts with prefix.
+    bool locate(const QString& column, const QString& prefix, bool caseInsensitive = true);
+
+signals:
+    void resultReplaced();            // opened, refreshed or closed
+    void currentRowChanged(int row);
+
+private:
+    void run(bool select);
+    void ensureOpen() const;
+    bool seekTo(int row) const;
+    void setCurrent(int row);
+
+    DataModule& m_dm;
+    QString m_name;
+    QString m_sql;
+    QMap<QString, QVariant> m_binds;
+    mutable std::unique_ptr<QSqlQuery> m_q;
+    QSqlRecord m_rec;
+    int m_rows = 0;
+    int m_cur = -1;
+    mutable int m_pos = -2;
+    bool m_open = false;
+    bool m_openOnDemand = false;
+    bool m_eof = true;
+    bool m_bof = true;
+    int m_generation = -1;   // connection generation the result belongs to
+};

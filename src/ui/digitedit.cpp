@@ -1,0 +1,19 @@
+#include "digitedit.h"
+
+#include <QKeyEvent>
+
+DigitEdit::DigitEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void DigitEdit::keyPressEvent(QKeyEvent* e)
+{
+    const QString t = e->text();
+    const bool ctrl = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!ctrl && !t.isEmpty() && t.at(0).isPrint()) {
+        if (t.size() == 1 && t.at(0) >= QLatin1Char('0') && t.at(0) <= QLatin1Char('9'))
+            QLineEdit::keyPressEvent(e);
+        else
+            e->accept();   // swallowed
+        return;
+    }
+    QLineEdit::keyPressEvent(e);
+}

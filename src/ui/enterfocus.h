@@ -1,0 +1,19 @@
+#pragma once
+#include <QObject>
+
+class QWidget;
+
+// Enter moves the focus to the next control, Shift+Enter (and no other
+// modifier) to the previous one. Installed on a window (the main window, the
+// entry dialogs), it sees the key presses before the window's controls.
+// Buttons keep Enter for themselves: a focused push button is clicked.
+class EnterFocus : public QObject {
+    Q_OBJECT
+public:
+    static void install(QWidget* window);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit EnterFocus(QWidget* window);
+    QWidget* m_window;
+};

@@ -1,0 +1,7 @@
+#pragma once
+#include "ui/windowhost.h"
+
+class QtWindowHost : public WindowHost {
+public:
+    int showModal(QDialog& window) override;
+};

@@ -1,0 +1,48 @@
+#pragma once
+#include <QTableView>
+#include <QWidget>
+
+class Query;
+class QueryTableModel;
+class QToolButton;
+
+// A grid bound to a Query: the view's current row and the query's current
+// row are kept the same both ways. headerClicked reports the column name of
+// a clicked title (the register lists sort by it).
+class QueryGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit QueryGrid(Query& query, QWidget* parent = nullptr);
+    QueryTableModel* queryModel() const { return m_model; }
+    Query& query() const { return m_query; }
+
+signals:
+    void headerClicked(const QString& column);
+    void rowActivated();   // double click or Enter on a row
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void followQuery(int row);
+    void followView(const QModelIndex& current);
+
+    Query& m_query;
+    QueryTableModel* m_model;
+    bool m_syncing = false;
+};
+
+// First, prior, next, last on a Query.
+class QueryNavigator : public QWidget {
+    Q_OBJECT
+public:
+    explicit QueryNavigator(Query& query, QWidget* parent = nullptr);
+    QToolButton* firstButton() const { return m_first; }
+    QToolButton* priorButton() const { return m_prior; }
+    QToolButton* nextButton() const { return m_next; }
+    QToolButton* lastButton() const { return m_last; }
+
+private:
+    Query& m_query;
+    QToolButton *m_first, *m_prior, *m_next, *m_last;
+};

@@ -1,0 +1,16 @@
+list(APPEND VELLO_CORE_SOURCES
+  ${VELLO_DIR}/prompt.h
+)
+list(APPEND VELLO_GUI_SOURCES
+  ${VELLO_DIR}/windowhost.h
+  ${VELLO_DIR}/qtprompt.h ${VELLO_DIR}/qtprompt.cpp
+  ${VELLO_DIR}/qtwindowhost.h ${VELLO_DIR}/qtwindowhost.cpp
+  ${VELLO_DIR}/querytablemodel.h ${VELLO_DIR}/querytablemodel.cpp
+  ${VELLO_DIR}/querygrid.h ${VELLO_DIR}/querygrid.cpp
+  ${VELLO_DIR}/digitedit.h ${VELLO_DIR}/digitedit.cpp
+  ${VELLO_DIR}/enterfocus.h ${VELLO_DIR}/enterfocus.cpp
+)
+list(APPEND VELLO_TESTKIT_SOURCES
+  ${VELLO_DIR}/scriptedprompt.h ${VELLO_DIR}/scriptedprompt.cpp
+  ${VELLO_DIR}/scriptedhost.h ${VELLO_DIR}/scriptedhost.cpp
+)
