@@ -3,7 +3,7 @@
 #include "app/appcontext.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
-#include "ui/prompt.h"
+#include "app/unhandled.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -30,29 +30,16 @@ void VelloApplication::setupLocale()
         delete qt;
 }
 
-void VelloApplication::reportUnhandled(AppContext& ctx, const QString& text)
-{
-    if (ctx.data.inTransaction()) {
-        try {
-            ctx.data.ZQ12.close();
-            ctx.data.ZQ12.setSql(QStringLiteral("ROLLBACK"));
-            ctx.data.ZQ12.exec();
-        } catch (const DbError&) {
-        }
-    }
-    ctx.prompt.error(text);
-}
-
 bool VelloApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (const DbError& e) {
         if (m_ctx)
-            reportUnhandled(*m_ctx, e.text());
+            Unhandled::report(*m_ctx, e.text());
     } catch (const std::exception& e) {
         if (m_ctx)
-            reportUnhandled(*m_ctx, QString::fromUtf8(e.what()));
+            Unhandled::report(*m_ctx, QString::fromUtf8(e.what()));
     }
     return false;
 }

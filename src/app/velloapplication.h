@@ -15,7 +15,6 @@ public:
 
     // Sets the comma / full-stop conventions and loads Qt's Hungarian texts.
     static void setupLocale();
-    static void reportUnhandled(AppContext& ctx, const QString& text);
 
 private:
     AppContext* m_ctx = nullptr;

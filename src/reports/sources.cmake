@@ -1,0 +1,3 @@
+list(APPEND VELLO_CORE_SOURCES
+  ${VELLO_DIR}/reportoutput.h ${VELLO_DIR}/reportoutput.cpp
+)
