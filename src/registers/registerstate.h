@@ -2,9 +2,16 @@
 #include <QHash>
 #include <QString>
 
-// The register window state: lasts for the whole run.
+// The register window state, shared by the list windows and the entry
+// dialogs for the whole run; all empty at start.
 struct RegisterWindowState {
-    QString orderCaption;                 // the list order caption
-    QString dialogMode;                   // register dialog mode
-    QHash<QString, QString> lastSavedCode;   // per register table: last saved code
+    // Written by a list window when it is created (its initial caption) and
+    // by an entry dialog after a save; shown in the list's order label.
+    QString orderCaption;
+    // "Új" / "Módosít": the member's new-mode or modify-mode text. Exactly
+    // the new-mode text makes the entry dialog add a row.
+    QString dialogMode;
+    // Per register table ("rendszam", ...): the code of the row saved last;
+    // the list window opens positioned on it.
+    QHash<QString, QString> lastSavedCode;
 };

@@ -1,0 +1,76 @@
+#include "companydatawindow.h"
+
+#include "app/appcontext.h"
+#include "registers/companydata.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("TForm22"));
+    setWindowTitle(QStringLiteral("Cégnév átírása"));
+
+    // Design texts: a sample company; the tax number starts empty.
+    const QString initial[5] = {QStringLiteral("Gabona Átvevő Kft."), QStringLiteral("6000"),
+                                QStringLiteral("Kecskemét"), QStringLiteral("Mérleg utca 1."), QString()};
+    for (int i = 0; i < 5; ++i) {
+        m_edits[i] = new QLineEdit(initial[i], this);
+        m_edits[i]->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
+    }
+    m_edits[1]->setMaximumWidth(70);
+    m_edits[1]->setToolTip(QStringLiteral("Irányítószám"));
+    m_edits[2]->setToolTip(QStringLiteral("Helység"));
+    m_edits[3]->setToolTip(QStringLiteral("Utca, házszám"));
+
+    auto* nameLabel = new QLabel(QStringLiteral("Név:"), this);
+    nameLabel->setBuddy(m_edits[0]);
+    auto* addressLabel = new QLabel(QStringLiteral("Cim:"), this);
+    addressLabel->setBuddy(m_edits[1]);
+    auto* taxLabel = new QLabel(QStringLiteral("Adószám::"), this);
+    taxLabel->setBuddy(m_edits[4]);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(nameLabel, 0, 0);
+    grid->addWidget(m_edits[0], 0, 1);
+    auto* address = new QHBoxLayout;
+    address->addWidget(m_edits[1]);
+    address->addWidget(m_edits[2], 1);
+    address->addWidget(m_edits[3], 2);
+    grid->addWidget(addressLabel, 1, 0);
+    grid->addLayout(address, 1, 1);
+    grid->addWidget(taxLabel, 2, 0);
+    grid->addWidget(m_edits[4], 2, 1);
+
+    auto* write = new QPushButton(QStringLiteral("Felülírás"), this);
+    write->setObjectName(QStringLiteral("Button1"));
+    write->setToolTip(QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+    write->setAutoDefault(false);
+    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+    cancel->setObjectName(QStringLiteral("Button5"));
+    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
+    cancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(write);
+    buttons->addWidget(cancel);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(grid);
+    lay->addLayout(buttons);
+    resize(560, 160);
+
+    connect(write, &QPushButton::clicked, this, &CompanyDataWindow::onWrite);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CompanyDataWindow::onWrite()
+{
+    CompanyData d{m_edits[0]->text(), m_edits[1]->text(), m_edits[2]->text(), m_edits[3]->text(),
+                  m_edits[4]->text()};
+    d.write(m_ctx);
+}

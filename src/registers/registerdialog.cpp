@@ -1,0 +1,105 @@
+#include "registerdialog.h"
+
+#include "app/appcontext.h"
+#include "registers/registermember.h"
+#include "ui/digitedit.h"
+#include "ui/enterfocus.h"
+#include "ui/prompt.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+RegisterDialog::RegisterDialog(AppContext& ctx, const RegisterMember& member, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_member(member), m_entry(ctx, member)
+{
+    setObjectName(m_member.dialogWindow);
+    setWindowTitle(m_member.dialogTitle);
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    for (const RegisterField& f : m_member.fields) {
+        QLineEdit* edit = f.has(RegisterField::Digits) ? new DigitEdit(this) : new QLineEdit(this);
+        edit->setObjectName(f.control);
+        edit->setReadOnly(f.has(RegisterField::ReadOnly));
+        m_edits.insert(f.control, edit);
+        if (f.has(RegisterField::Hidden)) {
+            edit->hide();
+            continue;
+        }
+        auto* label = new QLabel(f.label, this);
+        label->setBuddy(edit);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        if (!f.suffix.isEmpty())
+            grid->addWidget(new QLabel(f.suffix, this), row, 2);
+        ++row;
+    }
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Button2"));
+    ok->setToolTip(QStringLiteral("Adatok letárolása"));
+    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+    cancel->setObjectName(QStringLiteral("Button3"));
+    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(grid);
+    lay->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, &RegisterDialog::onOk);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    EnterFocus::install(this);
+}
+
+bool RegisterDialog::prepare()
+{
+    RegisterEntry::Values v;
+    if (m_entry.isNewMode()) {
+        v = m_entry.initialValues();
+    } else {
+        setWindowTitle(m_ctx.registers.dialogMode);
+        const std::optional<RegisterEntry::Values> row = m_entry.readCurrent();
+        if (!row) {
+            m_ctx.prompt.message(m_member.notReadable);
+            return false;
+        }
+        v = *row;
+    }
+    for (auto it = m_edits.cbegin(); it != m_edits.cend(); ++it)
+        it.value()->setText(v.value(it.key()));
+    return true;
+}
+
+RegisterEntry::Values RegisterDialog::values() const
+{
+    RegisterEntry::Values v;
+    for (auto it = m_edits.cbegin(); it != m_edits.cend(); ++it)
+        v.insert(it.key(), it.value()->text());
+    return v;
+}
+
+void RegisterDialog::onOk()
+{
+    const RegisterEntry::Result r = m_entry.save(values());
+    switch (r.outcome) {
+    case RegisterEntry::Outcome::MissingField:
+        if (QLineEdit* e = m_edits.value(r.focusControl))
+            e->setFocus();
+        break;
+    case RegisterEntry::Outcome::Saved:
+    case RegisterEntry::Outcome::Failed:
+        m_listRerun = true;
+        accept();
+        break;
+    case RegisterEntry::Outcome::Unhandled:
+        break;
+    }
+}

@@ -1,0 +1,216 @@
+#include "registerentry.h"
+
+#include "app/appcontext.h"
+#include "app/unhandled.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/textconv.h"
+#include "registers/registermember.h"
+#include "ui/prompt.h"
+
+namespace {
+
+QString withoutTrailingBlanks(const QString& s)
+{
+    int n = s.size();
+    while (n > 0 && s.at(n - 1).isSpace())
+        --n;
+    return s.left(n);
+}
+
+void run(Query& q, const QString& sql)
+{
+    q.close();
+    q.setSql(sql);
+    q.exec();
+}
+
+} // namespace
+
+RegisterEntry::RegisterEntry(AppContext& ctx, const RegisterMember& member) : m_ctx(ctx), m_member(member) {}
+
+bool RegisterEntry::isNewMode() const
+{
+    return m_ctx.registers.dialogMode == m_member.newModeText;
+}
+
+RegisterEntry::Values RegisterEntry::initialValues() const
+{
+    Values v;
+    for (const RegisterField& f : m_member.fields)
+        v.insert(f.control, f.initial);
+    return v;
+}
+
+std::optional<RegisterEntry::Values> RegisterEntry::readCurrent() const
+{
+    Query& list = m_member.listQuery(m_ctx.data);
+    try {
+        if (!list.isOpen() || list.currentRow() < 0)
+            return std::nullopt;
+        Values v;
+        for (const RegisterField& f : m_member.fields)
+            v.insert(f.control, list.text(f.column));
+        return v;
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> RegisterEntry::codeAfter(const QString& highest)
+{
+    const std::optional<qint64> n = TextConv::toInteger(highest);
+    if (!n)
+        return std::nullopt;
+    const QString code = QString::number(*n + 1);
+    if (code.size() > 5)
+        return std::nullopt;
+    return code;
+}
+
+std::optional<QString> RegisterEntry::highestCode()
+{
+    // Codes compared by their value as whole numbers, so 10 comes after 9.
+    Query& side = m_member.sideQuery(m_ctx.data);
+    side.close();
+    side.setSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1")
+                    .arg(m_member.codeColumn, m_member.table));
+    side.open();
+    if (side.isEmpty())
+        return std::nullopt;
+    return side.text(m_member.codeColumn);
+}
+
+std::optional<QVariantList> RegisterEntry::parameters(const QStringList& controls, const Values& values) const
+{
+    QVariantList out;
+    for (const QString& c : controls) {
+        QString text = values.value(c);
+        if (text.isNull())
+            text = QLatin1String("");   // an empty text, not "no value"
+        const RegisterField* f = m_member.field(c);
+        if (f && f->has(RegisterField::Number)) {
+            // Numbers go to the server as numbers; a blank box is 0.
+            if (text.trimmed().isEmpty()) {
+                out << QVariant(0.0);
+                continue;
+            }
+            const std::optional<double> v = TextConv::toNumber(text);
+            if (!v)
+                return std::nullopt;
+            out << QVariant(*v);
+        } else {
+            out << QVariant(text);
+        }
+    }
+    return out;
+}
+
+void RegisterEntry::rollback()
+{
+    run(m_member.writeQuery(m_ctx.data), QStringLiteral("ROLLBACK"));
+}
+
+void RegisterEntry::rerunList()
+{
+    Query& list = m_member.listQuery(m_ctx.data);
+    try {
+        list.close();
+        list.setSql(m_member.defaultOrderSql());
+        list.open();
+        if (!list.locate(m_member.codeColumn, m_ctx.registers.lastSavedCode.value(m_member.table), true))
+            list.first();
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+    }
+    m_ctx.registers.orderCaption = m_member.afterSaveCaption;
+}
+
+RegisterEntry::Result RegisterEntry::unhandled()
+{
+    // Never leave a transaction open on the connection.
+    if (m_ctx.data.inTransaction()) {
+        try {
+            rollback();
+        } catch (const DbError&) {
+        }
+    }
+    m_ctx.prompt.message(m_member.unhandledFailed);
+    return {Outcome::Unhandled, {}};
+}
+
+RegisterEntry::Result RegisterEntry::failed(const QString& message)
+{
+    m_ctx.prompt.message(message);
+    try {
+        rollback();
+    } catch (const DbError&) {
+        return unhandled();
+    }
+    rerunList();
+    return {Outcome::Failed, {}};
+}
+
+RegisterEntry::Result RegisterEntry::save(const Values& values)
+{
+    for (const RegisterField& f : m_member.fields) {
+        if (f.has(RegisterField::Required) && withoutTrailingBlanks(values.value(f.control)).isEmpty()) {
+            m_ctx.prompt.message(f.requiredMessage);
+            return {Outcome::MissingField, f.control};
+        }
+    }
+    Query& write = m_member.writeQuery(m_ctx.data);
+    QString saved;
+
+    if (isNewMode()) {
+        std::optional<QString> highest;
+        try {
+            highest = highestCode();
+        } catch (const DbError&) {
+            return unhandled();
+        }
+        const std::optional<QString> code = highest ? codeAfter(*highest) : std::nullopt;
+        const std::optional<QVariantList> params = parameters(m_member.insertControls, values);
+        if (!code || !params)
+            return failed(m_member.insertFailed);
+        try {
+            run(write, QStringLiteral("START TRANSACTION"));
+        } catch (const DbError&) {
+            return unhandled();
+        }
+        try {
+            write.close();
+            write.setSql(m_member.insertSql);
+            write.bind(QStringLiteral("p0"), *code);
+            for (int i = 0; i < params->size(); ++i)
+                write.bind(QStringLiteral("p%1").arg(i + 1), params->at(i));
+            write.exec();
+        } catch (const DbError&) {
+            return failed(m_member.insertFailed);
+        }
+        saved = *code;
+    } else {
+        const std::optional<QVariantList> params = parameters(m_member.replaceControls, values);
+        if (!params)
+            return failed(m_member.replaceFailed);
+        try {
+            // No bracket: the connection commits the statement by itself.
+            write.close();
+            write.setSql(m_member.replaceSql);
+            for (int i = 0; i < params->size(); ++i)
+                write.bind(QStringLiteral("p%1").arg(i), params->at(i));
+            write.exec();
+        } catch (const DbError&) {
+            return failed(m_member.replaceFailed);
+        }
+        saved = values.value(m_member.codeControl);
+    }
+    try {
+        run(write, QStringLiteral("COMMIT"));
+    } catch (const DbError&) {
+        return unhandled();
+    }
+    m_ctx.registers.lastSavedCode.insert(m_member.table, saved);
+    rerunList();
+    return {Outcome::Saved, {}};
+}

@@ -1,0 +1,223 @@
+#include "registerlist.h"
+
+#include "app/appcontext.h"
+#include "app/unhandled.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/textconv.h"
+#include "registers/registermember.h"
+#include "reports/reportoutput.h"
+#include "ui/prompt.h"
+
+RegisterList::RegisterList(AppContext& ctx, const RegisterMember& member)
+    : m_ctx(ctx), m_member(member), m_list(member.listQuery(ctx.data))
+{
+    // Whatever replaces the list's result (a sort, a save in the entry
+    // dialog, another window reusing the query) invalidates the name index.
+    connect(&m_list, &Query::resultReplaced, this, [this] {
+        m_namesValid = false;
+        m_defaultResult = false;
+    });
+}
+
+void RegisterList::reportFailure(const QString& text)
+{
+    Unhandled::report(m_ctx, text);
+}
+
+void RegisterList::runDefault()
+{
+    m_list.close();
+    m_list.setSql(m_member.defaultOrderSql());
+    m_list.open();
+    m_defaultResult = true;
+}
+
+void RegisterList::create()
+{
+    m_ctx.registers.orderCaption = m_member.initialCaption();
+    try {
+        runDefault();
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+    }
+}
+
+QString RegisterList::show()
+{
+    try {
+        runDefault();
+        positionOnCode(m_ctx.registers.lastSavedCode.value(m_member.table));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+    }
+    return m_ctx.registers.orderCaption;
+}
+
+void RegisterList::positionOnCode(const QString& code)
+{
+    if (!m_list.isOpen())
+        return;
+    if (!m_list.locate(m_member.codeColumn, code, true))
+        m_list.first();
+}
+
+std::optional<QString> RegisterList::sortBy(const QString& field)
+{
+    const RegisterColumn* c = m_member.columnByField(field);
+    if (!c || c->orderColumn.isEmpty())
+        return std::nullopt;
+    try {
+        // The order column comes from the member description, never from the user.
+        m_list.close();
+        m_list.setSql(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m_member.table, c->orderColumn));
+        m_list.open();
+        m_list.first();
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        return std::nullopt;
+    }
+    return m_member.caption(c->captionWord);
+}
+
+bool RegisterList::locateName(const QString& prefix)
+{
+    if (!m_list.isOpen())
+        return false;
+    if (!m_namesValid) {
+        const int rows = m_list.rowCount();
+        const int col = m_list.columnIndex(m_member.nameColumn);
+        m_names.clear();
+        m_names.reserve(rows);
+        for (int r = 0; r < rows; ++r)
+            m_names.append(col < 0 ? QString() : TextConv::toText(m_list.valueAt(r, col)).toCaseFolded());
+        m_namesValid = true;
+    }
+    const QString p = prefix.toCaseFolded();
+    for (int r = 0; r < m_names.size(); ++r) {
+        if (m_names[r].startsWith(p)) {
+            m_list.moveTo(r);
+            return true;
+        }
+    }
+    m_list.first();
+    return false;
+}
+
+QString RegisterList::search(const QString& text, bool rerun)
+{
+    try {
+        // A key press reuses the default-order result this window already
+        // holds: the registers are written only through this program, and
+        // every write re-runs or refreshes the list, which drops the reuse.
+        if (rerun || !m_defaultResult || !m_list.isOpen())
+            runDefault();
+        locateName(text);
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+    }
+    return m_member.searchCaption();
+}
+
+int RegisterList::inUse(const QString& code)
+{
+    Query& side = m_member.sideQuery(m_ctx.data);
+    try {
+        side.close();
+        side.setSql(QStringLiteral("SELECT %1, count(%1) as db FROM vello WHERE (%1 = :p1) GROUP BY %1")
+                        .arg(m_member.ticketColumn));
+        side.bind(QStringLiteral("p1"), code);
+        side.open();
+        qint64 n = side.isEmpty() ? 0 : side.value(QStringLiteral("db")).toLongLong();
+
+        // A vehicle still on the site refers to the row as well.
+        QStringList conds;
+        for (const QString& c : m_member.pendingColumns)
+            conds << QStringLiteral("%1 = :p1").arg(c);
+        Query& write = m_member.writeQuery(m_ctx.data);
+        write.close();
+        write.setSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE (%1)").arg(conds.join(QStringLiteral(" OR "))));
+        write.bind(QStringLiteral("p1"), code);
+        write.open();
+        n += write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
+        return int(qMin<qint64>(n, INT_MAX));
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        return -1;
+    }
+}
+
+void RegisterList::prepareNew()
+{
+    m_ctx.registers.dialogMode = m_member.newModeText;
+}
+
+bool RegisterList::prepareModify()
+{
+    const int n = inUse(m_list.isOpen() ? m_list.text(m_member.codeColumn) : QString());
+    if (n < 0)
+        return false;
+    if (n > 0)
+        m_ctx.prompt.confirmYesOnly(m_member.inUseQuestion);
+    m_ctx.registers.dialogMode = m_member.modifyModeText;
+    return true;
+}
+
+bool RegisterList::deleteCurrent()
+{
+    const bool hasRow = m_list.isOpen() && m_list.currentRow() >= 0;
+    const QString code = hasRow ? m_list.text(m_member.codeColumn) : QString();
+    const int n = inUse(code);
+    if (n < 0)
+        return false;
+    if (n > 0) {
+        m_ctx.prompt.confirmYesOnly(m_member.inUseNotice);
+        return false;
+    }
+    Query& write = m_member.writeQuery(m_ctx.data);
+    try {
+        write.close();
+        write.setSql(QStringLiteral("SELECT count(*) AS db FROM %1").arg(m_member.table));
+        write.open();
+        const qint64 rows = write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
+        if (rows < 2 || !hasRow) {
+            m_ctx.prompt.message(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
+            return false;
+        }
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        return false;
+    }
+    Query& side = m_member.sideQuery(m_ctx.data);
+    try {
+        side.close();
+        side.setSql(QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()));
+        side.bind(QStringLiteral("p1"), code);
+        side.exec();
+    } catch (const DbError&) {
+        m_ctx.prompt.message(m_member.deleteErrorMessage);
+        return false;
+    }
+    m_ctx.prompt.message(m_member.deletedMessage);
+    try {
+        m_list.refresh();
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+    }
+    return true;
+}
+
+void RegisterList::print()
+{
+    Query& side = m_member.sideQuery(m_ctx.data);
+    try {
+        side.close();
+        side.setSql(m_member.defaultOrderSql());
+        side.open();
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        return;
+    }
+    if (m_ctx.report)
+        m_ctx.report->output(m_member.printTemplate, m_member.orientation);
+}

@@ -1,0 +1,163 @@
+#include "registerlistwindow.h"
+
+#include "app/appcontext.h"
+#include "registers/registerdialog.h"
+#include "ui/querygrid.h"
+#include "ui/querytablemodel.h"
+#include "ui/windowhost.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    return b;
+}
+} // namespace
+
+RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_member(registerMember(kind)), m_ops(ctx, m_member)
+{
+    setObjectName(m_member.listWindow);
+    setWindowTitle(m_member.listTitle);
+    resize(860, 520);
+
+    auto* searchLabel = new QLabel(m_member.searchLabel, this);
+    searchLabel->setObjectName(QStringLiteral("Label19"));
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("Edit1"));
+    m_search->setToolTip(QStringLiteral("Kezdö betükre rákeres"));
+    m_search->installEventFilter(this);
+    searchLabel->setBuddy(m_search);
+    QPushButton* find = button(this, QStringLiteral("Button6"), QStringLiteral("Keres"), QStringLiteral("Keresés inditása"));
+    m_order = new QLabel(this);
+    m_order->setObjectName(QStringLiteral("Label18"));
+
+    m_grid = new QueryGrid(m_ops.list(), this);
+    m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_grid->setToolTip(QStringLiteral("Sorbarendezéshez klikk az oszlop fejlécre."));
+    QList<QueryTableModel::Column> cols;
+    for (const RegisterColumn& c : m_member.columns)
+        cols.append({c.field, c.title});
+    m_grid->queryModel()->setColumns(cols);
+    auto* nav = new QueryNavigator(m_ops.list(), this);
+    nav->setObjectName(QStringLiteral("DBNavigator1"));
+
+    QPushButton* pick = button(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"),
+                               QStringLiteral("Ablak záráskor a megjelölt sort átemeli"));
+    QPushButton* add = button(this, QStringLiteral("Button2"), QStringLiteral("Új"), m_member.newHint);
+    QPushButton* modify = button(this, QStringLiteral("Button3"), QStringLiteral("Módosít"), m_member.modifyHint);
+    QPushButton* del = button(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
+    QPushButton* print = button(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Teljes lista a nevekről."));
+    QPushButton* cancel = button(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(searchLabel);
+    top->addWidget(m_search, 1);
+    top->addWidget(find);
+    top->addSpacing(20);
+    top->addWidget(m_order, 1);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {pick, add, modify, del, print, cancel})
+        buttons->addWidget(b);
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(top);
+    lay->addWidget(m_grid, 1);
+    lay->addWidget(nav);
+    lay->addLayout(buttons);
+
+    setTabOrder(m_search, find);
+    setTabOrder(find, m_grid);
+    setTabOrder(m_grid, nav);
+    QWidget* prev = nav;
+    for (QPushButton* b : {pick, add, modify, del, print, cancel}) {
+        setTabOrder(prev, b);
+        prev = b;
+    }
+
+    connect(find, &QPushButton::clicked, this, &RegisterListWindow::onSearch);
+    connect(m_grid, &QueryGrid::headerClicked, this, &RegisterListWindow::onSort);
+    connect(pick, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(add, &QPushButton::clicked, this, &RegisterListWindow::onNew);
+    connect(modify, &QPushButton::clicked, this, &RegisterListWindow::onModify);
+    connect(del, &QPushButton::clicked, this, &RegisterListWindow::onDelete);
+    connect(print, &QPushButton::clicked, this, &RegisterListWindow::onPrint);
+
+    m_ops.create();
+}
+
+void RegisterListWindow::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_order->setText(m_ops.show());
+    m_search->setFocus();
+}
+
+bool RegisterListWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        // The search runs with the text as it is before the key changes it.
+        auto* k = static_cast<QKeyEvent*>(event);
+        const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+        m_order->setText(m_ops.search(m_search->text(), enter));
+        return enter;   // Enter does not close the window
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void RegisterListWindow::onSearch()
+{
+    m_order->setText(m_ops.search(m_search->text(), true));
+}
+
+void RegisterListWindow::onSort(const QString& field)
+{
+    if (const std::optional<QString> caption = m_ops.sortBy(field))
+        m_order->setText(*caption);
+}
+
+void RegisterListWindow::onNew()
+{
+    m_ops.prepareNew();
+    openDialog();
+}
+
+void RegisterListWindow::onModify()
+{
+    if (m_ops.prepareModify())
+        openDialog();
+}
+
+void RegisterListWindow::onDelete()
+{
+    m_ops.deleteCurrent();
+}
+
+void RegisterListWindow::onPrint()
+{
+    m_ops.print();
+}
+
+void RegisterListWindow::openDialog()
+{
+    RegisterDialog dialog(m_ctx, m_member, this);
+    if (!dialog.prepare() || !m_ctx.host)
+        return;
+    m_ctx.host->showModal(dialog);
+    if (dialog.listRerun())
+        m_order->setText(m_ctx.registers.orderCaption);
+}

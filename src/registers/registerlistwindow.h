@@ -1,0 +1,42 @@
+#pragma once
+#include "registers/registerlist.h"
+#include "registers/registermember.h"
+
+#include <QDialog>
+
+struct AppContext;
+class QLabel;
+class QLineEdit;
+class QueryGrid;
+
+// A register list window (TForm5, TForm8, TForm10, TForm12): browse, search,
+// sort, add, modify, delete and print one register. Closing it by any way
+// leaves the member's list data set on the current row for the caller.
+class RegisterListWindow : public QDialog {
+    Q_OBJECT
+public:
+    RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidget* parent = nullptr);
+
+    const RegisterMember& member() const { return m_member; }
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onSearch();
+    void onSort(const QString& field);
+    void onNew();
+    void onModify();
+    void onDelete();
+    void onPrint();
+    void openDialog();
+
+    AppContext& m_ctx;
+    const RegisterMember& m_member;
+    RegisterList m_ops;
+    QLineEdit* m_search;
+    QLabel* m_order;
+    QueryGrid* m_grid;
+    bool m_shown = false;
+};
