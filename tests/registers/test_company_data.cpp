@@ -1,0 +1,103 @@
+// The company data window: writes the five company texts into the site row,
+// creating it when missing and keeping the scale port name.
+#include "testapp.h"
+
+#include "registers/companydata.h"
+#include "registers/registerwindows.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+class TestCompanyData : public QObject {
+    Q_OBJECT
+private slots:
+    void writesDesignTextsAndStaysOpen();
+    void createsMissingRow();
+    void textsStoredExactly();
+    void refusedWriteChangesNothing();
+};
+
+namespace {
+QString site(const TestDb& db, const QString& column)
+{
+    return db.scalar(QStringLiteral("SELECT %1 FROM atvevo WHERE IDa = 1").arg(column)).toString();
+}
+} // namespace
+
+void TestCompanyData::writesDesignTextsAndStaysOpen()
+{
+    TestApp app;
+    app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'Com3', aAdoszam = '111' WHERE IDa = 1"));
+    QCOMPARE(app.data.ZTable8.text(QStringLiteral("aAdoszam")), QStringLiteral("111"));
+    QStringList design[2];
+    bool stayedOpen = false;
+    QString title;
+    for (int i = 0; i < 2; ++i) {
+        app.host.expect(QStringLiteral("TForm22"), [&, i](QDialog& w) {
+            title = w.windowTitle();
+            for (int e = 1; e <= 5; ++e)
+                design[i] << w.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(e))->text();
+            if (i == 0) {
+                w.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+                stayedOpen = w.isVisible();
+                w.findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("Másik Kft."));
+                w.findChild<QPushButton*>(QStringLiteral("Button1"))->click();   // again
+            }
+            w.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+        });
+    }
+    openCompanyData(app.ctx);
+    openCompanyData(app.ctx);
+    QCOMPARE(title, QStringLiteral("Cégnév átírása"));
+    QVERIFY(stayedOpen);
+    QCOMPARE(design[0].size(), 5);
+    QCOMPARE(design[0][4], QString());          // the tax number starts empty
+    QCOMPARE(design[1], design[0]);             // the design texts again, not the stored ones
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Másik Kft."));
+    QCOMPARE(site(app.db, QStringLiteral("aIrszam")), design[0][1]);
+    QCOMPARE(site(app.db, QStringLiteral("aAdoszam")), QString());
+    QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com3"));
+    QCOMPARE(app.data.ZTable8.text(QStringLiteral("aNeve")), QStringLiteral("Másik Kft."));   // refreshed
+    app.verifyScriptsDone();
+}
+
+void TestCompanyData::createsMissingRow()
+{
+    TestApp app;
+    app.db.exec(QStringLiteral("DELETE FROM atvevo"));
+    CompanyData d{QStringLiteral("Cég"), QStringLiteral("1234"), QStringLiteral("Város"), QStringLiteral("Út 2."), QStringLiteral("12345678-1-12")};
+    QVERIFY(d.write(app.ctx));
+    QCOMPARE(app.db.count(QStringLiteral("atvevo")), 1);
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Cég"));
+    QCOMPARE(site(app.db, QStringLiteral("aAdoszam")), QStringLiteral("12345678-1-12"));
+    QVERIFY(!app.data.inTransaction());
+    app.verifyScriptsDone();
+}
+
+void TestCompanyData::textsStoredExactly()
+{
+    TestApp app;
+    const QString odd = QStringLiteral("a'b\"c\\d%e_f\ng");
+    CompanyData d{odd, QString(), odd, odd, QString()};
+    QVERIFY(d.write(app.ctx));
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), odd);
+    QCOMPARE(site(app.db, QStringLiteral("aIrszam")), QString());
+    QCOMPARE(app.db.count(QStringLiteral("atvevo"), QStringLiteral("aIrszam IS NULL")), 0);
+    app.verifyScriptsDone();
+}
+
+void TestCompanyData::refusedWriteChangesNothing()
+{
+    TestApp app;
+    app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Régi', aSzeria = 'Com2' WHERE IDa = 1"));
+    app.prompt.expectMessage(QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben "));
+    CompanyData d{QStringLiteral("Új"), QString(300, QLatin1Char('9')), QString(), QString(), QString()};
+    QVERIFY(!d.write(app.ctx));
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Régi"));
+    QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com2"));
+    QVERIFY(!app.data.inTransaction());
+    app.verifyScriptsDone();
+}
+
+QTEST_MAIN(TestCompanyData)
+#include "test_company_data.moc"

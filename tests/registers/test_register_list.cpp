@@ -1,0 +1,352 @@
+// Register list windows: search, sort, delete rules, in-use checks, the row a
+// caller reads at closing, opening position and printing, for all four members.
+#include "registerfixture.h"
+
+#include "registers/registerwindows.h"
+#include "reports/reportoutput.h"
+
+#include <QToolButton>
+
+using namespace RegisterFixture;
+
+namespace {
+
+// Default order (by name): Aarhus, Abony, Bécs, Zala; by code: Zala, Bécs, Abony, Aarhus.
+const QList<QPair<QString, QString>> kRows = {
+    {QStringLiteral("3"), QStringLiteral("Abony")},
+    {QStringLiteral("1"), QStringLiteral("Zala")},
+    {QStringLiteral("4"), QStringLiteral("Aarhus")},
+    {QStringLiteral("2"), QStringLiteral("Bécs")},
+};
+
+} // namespace
+
+class TestRegisterList : public QObject {
+    Q_OBJECT
+private slots:
+    void descriptions_data() { addMembers(); }
+    void descriptions();
+    void searchTypedKeysThenKeres_data() { addMembers(); }
+    void searchTypedKeysThenKeres();
+    void searchNoMatch_data() { addMembers(); }
+    void searchNoMatch();
+    void searchAfterSort_data() { addMembers(); }
+    void searchAfterSort();
+    void titlesWithoutOrderDoNothing();
+    void deleteRules_data();
+    void deleteRules();
+    void modifyInUseAsksThenOpens_data() { addMembers(); }
+    void modifyInUseAsksThenOpens();
+    void callerReadsRowAtClose_data();
+    void callerReadsRowAtClose();
+    void opensOnLastSavedCode_data() { addMembers(); }
+    void opensOnLastSavedCode();
+    void printPreparesSideQuery_data() { addMembers(); }
+    void printPreparesSideQuery();
+    void printWithoutReportOutput();
+    void loadFailureIsReported();
+};
+
+void TestRegisterList::descriptions()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    QCOMPARE(m.defaultOrderSql(), QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m.table, m.nameColumn));
+    QVERIFY(app.data.find(m.listQueryName) && app.data.find(m.sideQueryName) && app.data.find(m.writeQueryName));
+    // The report data set of the member is its side query.
+    const int n = static_cast<int>(kind) + 1;
+    QCOMPARE(app.data.find(QStringLiteral("frDBDataSet%1").arg(n)), &m.sideQuery(app.data));
+    // Every box a statement names exists in the dialog.
+    for (const QString& c : m.replaceControls)
+        QVERIFY2(m.field(c), qPrintable(c));
+    QCOMPARE(m.replaceControls.size(), m.insertControls.size() + 2);
+    // Grid fields are columns of the table.
+    seed(app.db, m, kRows);
+    Query& list = m.listQuery(app.data);
+    list.setSql(m.defaultOrderSql());
+    list.open();
+    for (const RegisterColumn& c : m.columns)
+        QVERIFY2(list.hasColumn(c.field), qPrintable(c.field));
+    for (const RegisterField& f : m.fields)
+        QVERIFY2(list.hasColumn(f.column), qPrintable(f.column));
+}
+
+void TestRegisterList::searchTypedKeysThenKeres()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    QString afterKeys, afterKeres, label, title;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        title = w.windowTitle();
+        QTest::keyClicks(child<QLineEdit>(w, QStringLiteral("Edit1")), QStringLiteral("ab"));
+        afterKeys = currentCode(app.ctx, m);
+        label = text(w, QStringLiteral("Label18"));
+        click(w, QStringLiteral("Button6"));
+        afterKeres = currentCode(app.ctx, m);
+        click(w, QStringLiteral("Button1"));
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(title, m.listTitle);
+    QCOMPARE(afterKeys, QStringLiteral("4"));    // "a": Aarhus, the text before the key "b"
+    QCOMPARE(label, m.searchCaption());
+    QCOMPARE(afterKeres, QStringLiteral("3"));   // "ab": Abony
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("3"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::searchNoMatch()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    QString code, label;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        child<QToolButton>(w, QStringLiteral("Last"))->click();
+        setText(w, QStringLiteral("Edit1"), QStringLiteral("q"));
+        click(w, QStringLiteral("Button6"));
+        code = currentCode(app.ctx, m);
+        label = text(w, QStringLiteral("Label18"));
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(code, QStringLiteral("4"));
+    QCOMPARE(label, m.searchCaption());
+    QCOMPARE(m.listQuery(app.data).rowCount(), 4);   // not filtered
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::searchAfterSort()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    QString initialLabel, sortedCode, sortedLabel, sortedSql, keyCode, keyLabel, keresCode;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        initialLabel = text(w, QStringLiteral("Label18"));
+        clickTitle(w, m, m.codeColumn);
+        sortedCode = currentCode(app.ctx, m);
+        sortedLabel = text(w, QStringLiteral("Label18"));
+        sortedSql = m.listQuery(app.data).sql();
+        QTest::keyClicks(child<QLineEdit>(w, QStringLiteral("Edit1")), QStringLiteral("b"));
+        keyCode = currentCode(app.ctx, m);
+        keyLabel = text(w, QStringLiteral("Label18"));
+        click(w, QStringLiteral("Button6"));
+        keresCode = currentCode(app.ctx, m);
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(initialLabel, m.initialCaption());
+    QCOMPARE(app.ctx.registers.orderCaption, m.initialCaption());
+    QCOMPARE(sortedSql, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m.table, m.codeColumn));
+    QCOMPARE(sortedCode, QStringLiteral("1"));
+    QCOMPARE(sortedLabel, QStringLiteral("A lista, \"Kód\" szerint"));
+    QCOMPARE(keyCode, QStringLiteral("4"));   // back in the default order, first row
+    QCOMPARE(keyLabel, m.searchCaption());
+    QCOMPARE(keresCode, QStringLiteral("2"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::titlesWithoutOrderDoNothing()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Crops);
+    TestApp app;
+    seed(app.db, m, kRows);
+    QString label1, label2, label3, code1, code2, sql;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        child<QToolButton>(w, QStringLiteral("Next"))->click();
+        clickTitle(w, m, QStringLiteral("tSztiszt"));
+        clickTitle(w, m, QStringLiteral("tSzviztart"));
+        label1 = text(w, QStringLiteral("Label18"));
+        code1 = currentCode(app.ctx, m);
+        sql = m.listQuery(app.data).sql();
+        clickTitle(w, m, QStringLiteral("IDt"));
+        label2 = text(w, QStringLiteral("Label18"));
+        code2 = currentCode(app.ctx, m);
+    });
+    openRegisterList(app.ctx, RegisterKind::Crops);
+    QCOMPARE(label1, QStringLiteral("A lista, \"Megnevezés\" szerint"));
+    QCOMPARE(code1, QStringLiteral("3"));
+    QCOMPARE(sql, m.defaultOrderSql());
+    QCOMPARE(label2, QStringLiteral("A lista, \"ID\" szerint"));
+    QCOMPARE(code2, QStringLiteral("3"));   // first inserted row
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::deleteRules_data()
+{
+    QTest::addColumn<RegisterKind>("kind");
+    QTest::addColumn<QString>("situation");
+    const char* names[] = {"plates", "producers", "crops", "warehouses"};
+    for (RegisterKind k : registerKinds())
+        for (const char* s : {"ticket", "pending", "two rows", "one row"})
+            QTest::addRow("%s %s", names[static_cast<int>(k)], s) << k << QString::fromLatin1(s);
+}
+
+void TestRegisterList::deleteRules()
+{
+    QFETCH(RegisterKind, kind);
+    QFETCH(QString, situation);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    if (situation == QLatin1String("one row"))
+        seed(app.db, m, {kRows[0]});
+    else
+        seed(app.db, m, {kRows[0], kRows[2]});   // Aarhus (4) is current on opening
+    int expectedRows = situation == QLatin1String("two rows") ? 1 : (situation == QLatin1String("one row") ? 1 : 2);
+    if (situation == QLatin1String("ticket")) {
+        app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, %1) VALUES ('1', '4')").arg(m.ticketColumn));
+        app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, m.inUseNotice);
+    } else if (situation == QLatin1String("pending")) {
+        app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, %1) VALUES ('1', '4')").arg(m.pendingColumns.last()));
+        app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, m.inUseNotice);
+    } else if (situation == QLatin1String("two rows")) {
+        app.prompt.expectMessage(m.deletedMessage);
+    } else {
+        app.prompt.expectMessage(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
+    }
+    int listRows = -1;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        click(w, QStringLiteral("Button4"));
+        listRows = m.listQuery(app.data).rowCount();
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(app.db.count(m.table), expectedRows);
+    QCOMPARE(listRows, expectedRows);
+    if (situation == QLatin1String("two rows"))
+        QCOMPARE(app.db.count(m.table, QStringLiteral("%1 = '4'").arg(m.codeColumn)), 0);
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::modifyInUseAsksThenOpens()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, %1) VALUES ('1', '4')").arg(m.ticketColumn));
+    app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, m.inUseQuestion);
+    QString caption, name;
+    app.host.expect(m.listWindow, [&](QDialog& w) { click(w, QStringLiteral("Button3")); });
+    app.host.expect(m.dialogWindow, [&](QDialog& d) {
+        caption = d.windowTitle();
+        name = text(d, QStringLiteral("Edit1"));
+        click(d, QStringLiteral("Button3"));
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(app.ctx.registers.dialogMode, m.modifyModeText);
+    QCOMPARE(caption, m.modifyModeText);
+    QCOMPARE(name, QStringLiteral("Aarhus"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::callerReadsRowAtClose_data()
+{
+    QTest::addColumn<RegisterKind>("kind");
+    QTest::addColumn<QString>("closeBy");
+    const char* names[] = {"plates", "producers", "crops", "warehouses"};
+    for (RegisterKind k : registerKinds())
+        for (const char* b : {"Button1", "Button5", "close box"})
+            QTest::addRow("%s %s", names[static_cast<int>(k)], b) << k << QString::fromLatin1(b);
+}
+
+void TestRegisterList::callerReadsRowAtClose()
+{
+    QFETCH(RegisterKind, kind);
+    QFETCH(QString, closeBy);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        child<QToolButton>(w, QStringLiteral("Next"))->click();
+        child<QToolButton>(w, QStringLiteral("Next"))->click();
+        if (closeBy != QLatin1String("close box"))
+            click(w, closeBy);
+    });
+    openRegisterList(app.ctx, kind);
+    Query& list = registerListQuery(app.ctx, kind);
+    QVERIFY(list.isOpen());
+    QCOMPARE(list.text(m.codeColumn), QStringLiteral("2"));
+    QCOMPARE(list.text(m.nameColumn), QStringLiteral("Bécs"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::opensOnLastSavedCode()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    app.ctx.registers.lastSavedCode.insert(m.table, QStringLiteral("2"));
+    app.ctx.registers.orderCaption = QStringLiteral("left over");
+    QString code, label;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        code = currentCode(app.ctx, m);
+        label = text(w, QStringLiteral("Label18"));
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(code, QStringLiteral("2"));
+    QCOMPARE(label, m.initialCaption());
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::printPreparesSideQuery()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    ReportOutput report(app.ctx);
+    app.ctx.report = &report;
+    app.prompt.setLenient(true);
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        setText(w, QStringLiteral("Edit1"), QStringLiteral("z"));
+        click(w, QStringLiteral("Button6"));
+        click(w, QStringLiteral("Button7"));
+    });
+    openRegisterList(app.ctx, kind);
+    Query& side = m.sideQuery(app.data);
+    QCOMPARE(side.sql(), m.defaultOrderSql());
+    QVERIFY(side.isOpen());
+    QCOMPARE(side.rowCount(), 4);   // the whole register, whatever the list shows
+    QCOMPARE(side.text(m.nameColumn), QStringLiteral("Aarhus"));
+    // Whatever the report output had to say concerns the member's template.
+    for (const ScriptedPrompt::Shown& s : app.prompt.shown())
+        QVERIFY2(s.text.contains(m.printTemplate), qPrintable(s.text));
+}
+
+void TestRegisterList::printWithoutReportOutput()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Plates);
+    TestApp app;
+    seed(app.db, m, kRows);
+    app.host.expect(m.listWindow, [&](QDialog& w) { click(w, QStringLiteral("Button7")); });
+    openRegisterList(app.ctx, RegisterKind::Plates);
+    QCOMPARE(m.sideQuery(app.data).rowCount(), 4);
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::loadFailureIsReported()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Warehouses);
+    TestApp app;
+    app.db.exec(QStringLiteral("DROP TABLE raktar"));
+    app.prompt.setLenient(true);
+    bool stayedOpen = false;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        click(w, QStringLiteral("Button6"));
+        stayedOpen = w.isVisible();
+    });
+    openRegisterList(app.ctx, RegisterKind::Warehouses);
+    QVERIFY(stayedOpen);
+    QVERIFY(!app.prompt.shown().isEmpty());
+    for (const ScriptedPrompt::Shown& s : app.prompt.shown()) {
+        QCOMPARE(s.kind, ScriptedPrompt::Error);
+        QVERIFY2(s.text.contains(QLatin1String("raktar")), qPrintable(s.text));
+    }
+}
+
+QTEST_MAIN(TestRegisterList)
+#include "test_register_list.moc"
