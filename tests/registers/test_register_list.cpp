@@ -28,6 +28,7 @@ private slots:
     void descriptions();
     void searchTypedKeysThenKeres_data() { addMembers(); }
     void searchTypedKeysThenKeres();
+    void enterSearchesWholeText();
     void searchNoMatch_data() { addMembers(); }
     void searchNoMatch();
     void searchAfterSort_data() { addMembers(); }
@@ -94,6 +95,25 @@ void TestRegisterList::searchTypedKeysThenKeres()
     QCOMPARE(label, m.searchCaption());
     QCOMPARE(afterKeres, QStringLiteral("3"));   // "ab": Abony
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("3"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::enterSearchesWholeText()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Producers);
+    TestApp app;
+    seed(app.db, m, kRows);
+    QString code;
+    bool open = false;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        setText(w, QStringLiteral("Edit1"), QStringLiteral("BÉ"));
+        QTest::keyClick(child<QLineEdit>(w, QStringLiteral("Edit1")), Qt::Key_Return);
+        code = currentCode(app.ctx, m);
+        open = w.isVisible();
+    });
+    openRegisterList(app.ctx, RegisterKind::Producers);
+    QCOMPARE(code, QStringLiteral("2"));   // Bécs, compared without regard to case
+    QVERIFY(open);
     app.verifyScriptsDone();
 }
 
