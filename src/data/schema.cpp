@@ -6,10 +6,18 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+// The creation script is built into the static core library: its resource
+// must be registered before the first read.
+static void initResources()
+{
+    Q_INIT_RESOURCE(db);
+}
+
 namespace Schema {
 
 static QString resource(const QString& path)
 {
+    initResources();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw DbError(QStringLiteral("Cannot open file %1").arg(path));

@@ -1,0 +1,116 @@
+#include "app/mainwindow.h"
+#include "app/unhandled.h"
+#include "app/velloapplication.h"
+#include "testapp.h"
+#include "ui/digitedit.h"
+#include "ui/enterfocus.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QVBoxLayout>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void captionAndMenu()
+    {
+        TestApp app;
+        MainWindow w(app.ctx);
+        w.show();
+        QCOMPARE(w.objectName(), QStringLiteral("TForm1"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tavrin Ver. 1.4  2009."));
+        const QList<QPair<QString, QString>> items = {
+            {"Mrlegels1", "Mérlegelés"},   {"Mrlegjegy1", "Mérlegjegy"},
+            {"Kszlet1", "Készlet"},         {"Renszm1", "Rendszám"},
+            {"Termel1", "Termelő"},         {"ermk1", "Termény"},
+            {"Raktr1", "Raktár"},           {"Segdlet1", "Segédlet"},
+            {"Arhivls1", "Archiválás"},     {"Exportls1", "Exportálás "},
+            {"Sorosportbellts1", "Soros port beállítás"},
+            {"Cgnvtrs1", "Cégnév átírás"},  {"Kilps1", "Kilépés"}};
+        for (const auto& [name, caption] : items) {
+            QAction* a = w.item(name);
+            QVERIFY2(a, qPrintable(name));
+            QCOMPARE(a->text(), caption);
+            QVERIFY(a->isVisible());
+            QVERIFY(a->isEnabled());
+        }
+        // the four helper items sit in the "Segédlet" submenu
+        auto* sub = w.findChild<QMenu*>("Segdlet1");
+        QVERIFY(sub);
+        QStringList inSub;
+        for (QAction* a : sub->actions())
+            inSub << a->objectName();
+        QCOMPARE(inSub, QStringList({"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1"}));
+        QCOMPARE(w.menuBar()->actions().size(), 9);
+
+        w.item("Kilps1")->trigger();
+        QVERIFY(!w.isVisible());
+    }
+
+    void enterMovesFocus()
+    {
+        QDialog d;
+        auto* lay = new QVBoxLayout(&d);
+        auto* a = new QLineEdit(&d);
+        auto* b = new DigitEdit(&d);
+        auto* c = new QLineEdit(&d);
+        lay->addWidget(a);
+        lay->addWidget(b);
+        lay->addWidget(c);
+        EnterFocus::install(&d);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.activateWindow();
+        a->setFocus();
+        QTRY_VERIFY(a->hasFocus());
+        QTest::keyClick(a, Qt::Key_Return);
+        QTRY_VERIFY(b->hasFocus());
+        QTest::keyClick(b, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(c->hasFocus());
+        QTest::keyClick(c, Qt::Key_Return, Qt::ShiftModifier);
+        QTRY_VERIFY(b->hasFocus());
+        QTest::keyClick(b, Qt::Key_Return, Qt::ShiftModifier | Qt::ControlModifier);
+        QVERIFY(b->hasFocus());   // another modifier: no movement
+    }
+
+    void digitsOnly()
+    {
+        DigitEdit e;
+        e.show();
+        QTest::keyClicks(&e, "12a,.-3 4");
+        QCOMPARE(e.text(), QStringLiteral("1234"));
+        QTest::keyClick(&e, Qt::Key_Backspace);
+        QCOMPARE(e.text(), QStringLiteral("123"));
+    }
+
+    // A failure nobody caught: its own text, and an open transaction is rolled back.
+    void defaultHandlerRollsBack()
+    {
+        TestApp app;
+        Query& q = app.data.ZQ32;
+        q.close();
+        q.setSql("START TRANSACTION");
+        q.exec();
+        q.close();
+        q.setSql("INSERT INTO raktar (kKod) VALUES ('1')");
+        q.exec();
+        app.prompt.expectError("Valami elromlott");
+        Unhandled::report(app.ctx, "Valami elromlott");
+        QVERIFY(!app.data.inTransaction());
+        QCOMPARE(app.db.count("raktar"), 0);
+        app.verifyScriptsDone();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    VelloApplication app(argc, argv);
+    VelloApplication::setupLocale();
+    TestMainWindow t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "test_mainwindow.moc"
