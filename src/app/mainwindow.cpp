@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "app/appcontext.h"
+#include "registers/registerwindows.h"
 #include "ui/enterfocus.h"
 
 #include <QAction>
@@ -67,5 +68,14 @@ void MainWindow::open(const QString& item)
 {
     // Each item creates its window, shows it modally and destroys it when it
     // closes. Items whose windows are not part of this build open nothing.
-    Q_UNUSED(item);
+    if (item == QLatin1String("Renszm1"))
+        openRegisterList(m_ctx, RegisterKind::Plates);
+    else if (item == QLatin1String("Termel1"))
+        openRegisterList(m_ctx, RegisterKind::Producers);
+    else if (item == QLatin1String("ermk1"))
+        openRegisterList(m_ctx, RegisterKind::Crops);
+    else if (item == QLatin1String("Raktr1"))
+        openRegisterList(m_ctx, RegisterKind::Warehouses);
+    else if (item == QLatin1String("Cgnvtrs1"))
+        openCompanyData(m_ctx);
 }

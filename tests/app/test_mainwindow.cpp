@@ -51,6 +51,30 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
+    // The register items open their windows through the window host.
+    void itemsOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("plates") << "Renszm1" << "TForm5";
+        QTest::newRow("producers") << "Termel1" << "TForm8";
+        QTest::newRow("crops") << "ermk1" << "TForm10";
+        QTest::newRow("warehouses") << "Raktr1" << "TForm12";
+        QTest::newRow("company data") << "Cgnvtrs1" << "TForm22";
+    }
+    void itemsOpenTheirWindows()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        TestApp app;
+        MainWindow w(app.ctx);
+        QString title;
+        app.host.expect(window, [&](QDialog& d) { title = d.windowTitle(); d.reject(); });
+        w.item(item)->trigger();
+        QVERIFY(!title.isEmpty());
+        app.verifyScriptsDone();
+    }
+
     void enterMovesFocus()
     {
         QDialog d;
