@@ -3,6 +3,7 @@
 #include "data/datamodule.h"
 
 #include <QHash>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -96,10 +97,11 @@ private:
     QHash<QString, std::pair<Query*, int>> m_fields;
 };
 
-// Puts a data set back on the row it stood on.
+// Puts a data set back on the row it stood on. Grids that follow the data
+// set hear nothing of the walk through its rows.
 class RowGuard {
 public:
-    explicit RowGuard(Query* q) : m_q(q), m_row(q->currentRow()) {}
+    explicit RowGuard(Query* q) : m_q(q), m_row(q->currentRow()), m_blocker(q) {}
     ~RowGuard()
     {
         try {
@@ -112,6 +114,7 @@ public:
 private:
     Query* m_q;
     int m_row;
+    QSignalBlocker m_blocker;
 };
 
 class Layouter {
