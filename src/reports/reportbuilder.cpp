@@ -209,6 +209,9 @@ private:
     void emitBand(const ReportBand& b, double top)
     {
         LayoutPage& page = m_out.pages.last();
+        m_items += b.objects.size();
+        if (m_items > ReportBuilder::MaxItems)
+            throw ReportError{QStringLiteral("a nyomtatvány túl nagy (több mint %1 elem)").arg(ReportBuilder::MaxItems)};
         const QPointF origin(m_page->margins.left(), top);
         for (const ReportObject& o : b.objects) {
             LayoutItem it;
@@ -239,6 +242,7 @@ private:
     double m_y = 0;
     double m_bottom = 0;
     double m_footer = 0;
+    qint64 m_items = 0;
 };
 
 bool usesTotalPages(const ReportTemplate& t)

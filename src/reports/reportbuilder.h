@@ -21,7 +21,10 @@ class DataModule;
 // for a failing data set.
 class ReportBuilder {
 public:
+    // Limits of one built report, so that a damaged template over a large
+    // data set ends with an error instead of exhausting the memory.
     static constexpr int MaxPages = 5000;
+    static constexpr qint64 MaxItems = 1000000;
 
     ReportBuilder(DataModule* data, const QVariantMap& variables);
     void setNow(const QDateTime& now) { m_now = now; }

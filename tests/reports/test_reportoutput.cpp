@@ -52,6 +52,7 @@ class TestReportOutput : public QObject {
     Q_OBJECT
 private slots:
     void weighingTicket();
+    void ticketWithoutRow();
     void ticketPdfRoundTrip();
     void reportToolWritesTicket();
     void variablesPersist();
@@ -127,6 +128,26 @@ void TestReportOutput::weighingTicket()
     }
     // The ticket moved no data set.
     QCOMPARE(app.data.ZQ13.currentRow(), 0);
+}
+
+void TestReportOutput::ticketWithoutRow()
+{
+    // The pending weighing query is an inner join: a weighing without a
+    // producer yields no row, and the ticket shows its fixed texts.
+    TestApp app;
+    const qint64 idm = seed(app.db);
+    app.db.exec(QStringLiteral("UPDATE meres SET mOkod = NULL"));
+    prepareTicket(app, idm);
+    QVERIFY(app.data.ZQ13.isEmpty());
+    RecordingPreview preview;
+    ReportOutput report(app.ctx, &preview);
+    QVERIFY(report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait));
+    const QStringList t = preview.last().pages[0].texts();
+    QCOMPARE(count(t, "MÉRLEGJEGY "), 2);
+    QCOMPARE(count(t, "Rendszám:     "), 2);
+    QCOMPARE(count(t, "Megnevezés:  "), 2);
+    QCOMPARE(count(t, "Kiállította: Alföldi Gabona Kft."), 2);
+    app.verifyScriptsDone();
 }
 
 void TestReportOutput::ticketPdfRoundTrip()
