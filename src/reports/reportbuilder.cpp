@@ -245,24 +245,37 @@ private:
     qint64 m_items = 0;
 };
 
-bool usesTotalPages(const ReportTemplate& t)
+} // namespace
+
+bool ReportBuilder::uses(const ReportTemplate& t, const QString& name)
 {
     for (const ReportPage& p : t.pages)
         for (const ReportBand& b : p.bands)
             for (const ReportObject& o : b.objects)
-                if (o.kind == ReportObject::Text
-                    && (o.text.usesName(QStringLiteral("TOTALPAGES#")) || o.text.usesName(QStringLiteral("TOTALPAGES"))))
+                if (o.kind == ReportObject::Text && o.text.usesName(name))
                     return true;
     return false;
 }
 
-} // namespace
+QStringList ReportBuilder::dataSets(const ReportTemplate& t)
+{
+    QStringList names;
+    for (const ReportPage& p : t.pages)
+        for (const ReportBand& b : p.bands) {
+            if (!b.dataSet.isEmpty() && !names.contains(b.dataSet, Qt::CaseInsensitive))
+                names.append(b.dataSet);
+            for (const ReportObject& o : b.objects)
+                if (o.kind == ReportObject::Text)
+                    o.text.collectDataSets(&names);
+        }
+    return names;
+}
 
 ReportBuilder::ReportBuilder(DataModule* data, const QVariantMap& variables) : m_data(data), m_vars(variables) {}
 
 ReportLayout ReportBuilder::build(const ReportTemplate& t, const QString& templateName)
 {
-    const bool twoPasses = usesTotalPages(t);
+    const bool twoPasses = uses(t, QStringLiteral("TOTALPAGES#")) || uses(t, QStringLiteral("TOTALPAGES"));
     int total = 0;
     for (int pass = twoPasses ? 0 : 1; pass < 2; ++pass) {
         ReportLayout out;

@@ -33,6 +33,11 @@ public:
 
     ReportLayout build(const ReportTemplate& t, const QString& templateName);
 
+    // Whether any text of the template names `name` (a variable, PAGE#, ...).
+    static bool uses(const ReportTemplate& t, const QString& name);
+    // The data sets that the template's fields and master-data bands address.
+    static QStringList dataSets(const ReportTemplate& t);
+
 private:
     DataModule* m_data;
     const QVariantMap& m_vars;

@@ -257,6 +257,16 @@ bool uses(const Node* n, const QString& name)
     return uses(n->left.get(), name) || uses(n->right.get(), name);
 }
 
+void collect(const Node* n, QStringList* names)
+{
+    if (!n)
+        return;
+    if (n->kind == Node::Field && !names->contains(n->a, Qt::CaseInsensitive))
+        names->append(n->a);
+    collect(n->left.get(), names);
+    collect(n->right.get(), names);
+}
+
 } // namespace
 
 std::shared_ptr<const ReportExpression> ReportExpression::parse(const QString& source, QString* error)
@@ -285,6 +295,11 @@ ReportValue ReportExpression::evaluate(ReportScope& scope) const
 bool ReportExpression::usesName(const QString& name) const
 {
     return uses(m_root.get(), name);
+}
+
+void ReportExpression::collectDataSets(QStringList* names) const
+{
+    collect(m_root.get(), names);
 }
 
 ReportText::ReportText(const QString& source) : m_source(source)
@@ -359,4 +374,11 @@ bool ReportText::usesName(const QString& name) const
         if (p.expr && p.expr->usesName(name))
             return true;
     return false;
+}
+
+void ReportText::collectDataSets(QStringList* names) const
+{
+    for (const Part& p : m_parts)
+        if (p.expr)
+            p.expr->collectDataSets(names);
 }

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // What an expression reads while it is evaluated: data-set fields by
@@ -35,6 +36,8 @@ public:
     const QString& source() const { return m_source; }
     // True when the expression names TOTALPAGES# (the builder then lays out twice).
     bool usesName(const QString& name) const;
+    // Adds the data set names that the expression's fields address.
+    void collectDataSets(QStringList* names) const;
 
     struct Node;
     ~ReportExpression();
@@ -53,6 +56,7 @@ public:
     explicit ReportText(const QString& source = QString());
     QString evaluate(ReportScope& scope, const QString& format) const;   // throws ReportError
     bool usesName(const QString& name) const;
+    void collectDataSets(QStringList* names) const;
     bool isConstant() const { return m_error.isEmpty() && m_parts.size() <= 1 && (m_parts.isEmpty() || !m_parts[0].expr); }
     const QString& source() const { return m_source; }
 

@@ -84,6 +84,13 @@ bool ReportOutput::showReport()
     if (failed || !m_template || !m_preview)
         return false;
     try {
+        // A table data set (the site row ZTable8) is read again, so that a
+        // change saved earlier in the run is printed.
+        for (const QString& name : ReportBuilder::dataSets(*m_template)) {
+            Query* q = m_ctx.data.find(name);
+            if (q && q->isOpen() && name.trimmed().startsWith(QLatin1String("ZTable"), Qt::CaseInsensitive))
+                q->refresh();
+        }
         ReportBuilder builder(&m_ctx.data, m_vars);
         builder.setOrientation(m_orientation);
         m_last = builder.build(*m_template, m_templateName);
@@ -94,9 +101,11 @@ bool ReportOutput::showReport()
         Unhandled::report(m_ctx, e.text());
         return false;
     }
+    // The PDF name proposed by the preview: the template's name and, for a
+    // numbered document, its number.
     QString base = QFileInfo(m_templateName).completeBaseName();
     const QString number = m_vars.value(QStringLiteral("v_bszam")).toString().trimmed();
-    if (!number.isEmpty())
+    if (!number.isEmpty() && ReportBuilder::uses(*m_template, QStringLiteral("v_bszam")))
         base += QLatin1Char('_') + number;
     m_preview->show(m_last, base + QStringLiteral(".pdf"));
     return true;

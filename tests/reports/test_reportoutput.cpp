@@ -249,7 +249,9 @@ void TestReportOutput::orientationPerTemplate()
     openQuery(*app.data.find(query), sql);
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
+    report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));   // left from a ticket
     QVERIFY(report.output(file, landscape ? QPageLayout::Landscape : QPageLayout::Portrait));
+    QCOMPARE(preview.pdfNames().last(), QFileInfo(file).completeBaseName() + QStringLiteral(".pdf"));
     const LayoutPage& page = preview.last().pages.first();
     QCOMPARE(page.orientation, landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     QCOMPARE(page.size, landscape ? QSizeF(297, 210) : QSizeF(210, 297));
@@ -319,11 +321,15 @@ void TestReportOutput::stepsInCallingOrder()
     QVERIFY(report.setOrientation(QPageLayout::Portrait));
     QVERIFY(report.showReport());
     QVERIFY(preview.last().pages[0].find(QStringLiteral("KI")));
+    // The site row is read again for each output.
+    app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Új Név Kft.' WHERE IDa = 1"));
+    QVERIFY(report.showReport());
+    QVERIFY(preview.last().pages[0].find(QStringLiteral("Kiállította: Új Név Kft.")));
     // A failed load leaves nothing to show: no second message, no preview.
     app.prompt.expectError(QStringLiteral("Cannot open file nincs.frf"));
     QVERIFY(!report.loadFromFile(QStringLiteral("nincs.frf")));
     QVERIFY(!report.showReport());
-    QCOMPARE(preview.shown().size(), 1);
+    QCOMPARE(preview.shown().size(), 2);
     app.verifyScriptsDone();
 }
 
