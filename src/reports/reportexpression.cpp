@@ -3,7 +3,7 @@
 #include <cmath>
 
 struct ReportExpression::Node {
-    enum Kind { Num, Str, Field, Name, Neg, Add, Sub, Mul, Div } kind = Num;
+    enum Kind { Num, Str, Field, Name, Neg, Add, Sub, Mul, Div, Abs, Round } kind = Num;
     double number = 0;
     QString a, b;   // text / data set + column / name
     std::unique_ptr<Node> left, right;
@@ -177,6 +177,22 @@ private:
             n->a = m_s.mid(start, m_i - start);
             n->kind = Node::Name;
             skipBlanks();
+            if (m_i < m_s.size() && m_s[m_i] == QLatin1Char('(')) {
+                const QString f = n->a.toUpper();
+                if (f == QLatin1String("ABS"))
+                    n->kind = Node::Abs;
+                else if (f == QLatin1String("ROUND"))
+                    n->kind = Node::Round;
+                else
+                    return fail(QStringLiteral("ismeretlen függvény: %1").arg(n->a.left(40)));
+                ++m_i;
+                n->left = expr(depth + 1);
+                if (!n->left)
+                    return nullptr;
+                if (!take(QLatin1Char(')')))
+                    return fail(QStringLiteral("hiányzó záró zárójel"));
+                return n;
+            }
             if (m_i < m_s.size() && m_s[m_i] == QLatin1Char('.')) {
                 ++m_i;
                 skipBlanks();
@@ -223,6 +239,10 @@ ReportValue eval(const Node& n, ReportScope& scope)
         return scope.name(n.a);
     case Node::Neg:
         return ReportValue::ofNumber(-numberOf(eval(*n.left, scope), "-"));
+    case Node::Abs:
+        return ReportValue::ofNumber(std::fabs(numberOf(eval(*n.left, scope), "ABS")));
+    case Node::Round:
+        return ReportValue::ofNumber(std::round(numberOf(eval(*n.left, scope), "ROUND")));
     case Node::Add: {
         const ReportValue l = eval(*n.left, scope);
         const ReportValue r = eval(*n.right, scope);

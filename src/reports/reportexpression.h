@@ -21,6 +21,7 @@ public:
 //   term    := unary { ("*" | "/") unary }
 //   unary   := ("-" | "+") unary | primary
 //   primary := number | 'text' | "(" expr ")" | NAME | NAME "." ( "column" | column )
+//            | ("ABS" | "ROUND") "(" expr ")"
 // Numbers are written with a decimal point or comma (12.5, 12,5 is not
 // allowed inside an expression: 12.5 only). "+" joins texts when either side
 // is a text that is not a number.

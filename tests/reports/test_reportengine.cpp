@@ -60,6 +60,8 @@ void TestReportEngine::expressions_data()
     QTest::newRow("precedence") << "[2 + 3 * 4]" << "" << "14";
     QTest::newRow("brackets") << "[(2 + 3) * 4]" << "" << "20";
     QTest::newRow("division") << "[10 / 4]" << "" << "2,5";
+    QTest::newRow("abs") << "[ABS(8000 - 20000)]" << "#,###.##" << "12 000";
+    QTest::newRow("round") << "[ROUND(2.5) + round(-0.4)]" << "" << "3";
     QTest::newRow("unary minus") << "[-v_m1 + 12000]" << "" << "0";
     QTest::newRow("text join") << "[v_mozgas + '!']" << "" << "BE!";
     QTest::newRow("text variable") << "J [v_bszam]" << "" << "J 42";
@@ -88,6 +90,7 @@ void TestReportEngine::expressionErrors_data()
     QTest::newRow("unknown column") << "[T.\"x\"]" << "ismeretlen mező: T.\"x\"";
     QTest::newRow("unclosed field") << "a [v_m1" << "lezáratlan [ mező";
     QTest::newRow("syntax") << "[1 +]" << "hiányzó érték";
+    QTest::newRow("unknown function") << "[SQRT(4)]" << "ismeretlen függvény: SQRT";
     QTest::newRow("text in arithmetic") << "[v_mozgas * 2]" << "nem szám";
     QTest::newRow("deep brackets") << "[" + QString(500, '(') + "1" + QString(500, ')') + "]" << "túl mélyen";
     QTest::newRow("too long") << "[" + QString(5000, '1') + "]" << "túl hosszú";
