@@ -2,27 +2,124 @@
 
 #include "app/appcontext.h"
 #include "app/unhandled.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "reports/reportbuilder.h"
+#include "reports/reportpreview.h"
+#include "reports/templatereader.h"
+#include "ui/prompt.h"
 
-#include <QHash>
+#include <QFile>
+#include <QFileInfo>
 
-// Placeholder until the report engine lands: variables are kept, output
-// reports that the template cannot be opened.
 namespace {
-QHash<const ReportOutput*, QVariantMap>& vars()
-{
-    static QHash<const ReportOutput*, QVariantMap> v;
-    return v;
+const QString ErrorCaption = QStringLiteral("Error");
 }
-} // namespace
 
-ReportOutput::ReportOutput(AppContext& ctx) : m_ctx(ctx) {}
-ReportOutput::~ReportOutput() { vars().remove(this); }
-
-void ReportOutput::setVariable(const QString& name, const QVariant& value) { vars()[this][name] = value; }
-QVariant ReportOutput::variable(const QString& name) const { return vars().value(this).value(name); }
-
-bool ReportOutput::output(const QString& templateFile, QPageLayout::Orientation)
+std::optional<ReportTemplate> readTemplateFile(const QString& fileName, QString* error, bool* openFailed,
+                                               QString* detail)
 {
-    Unhandled::report(m_ctx, QStringLiteral("Cannot open file %1").arg(templateFile));
+    *openFailed = false;
+    QFile f(fileName);
+    if (QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly)) {
+        *openFailed = true;
+        *error = QStringLiteral("Cannot open file %1").arg(fileName);
+        return std::nullopt;
+    }
+    TemplateReader reader;
+    std::optional<ReportTemplate> t;
+    if (f.size() > TemplateReader::MaxFileSize) {
+        if (detail)
+            *detail = QStringLiteral("the file is larger than %1 bytes").arg(TemplateReader::MaxFileSize);
+    } else {
+        t = reader.read(f.read(TemplateReader::MaxFileSize + 1));
+        if (!t && detail)
+            *detail = reader.detail();
+    }
+    if (!t)
+        *error = QStringLiteral("Unsupported FRF format");
+    return t;
+}
+
+ReportOutput::ReportOutput(AppContext& ctx, ReportPreview* preview) : m_ctx(ctx), m_preview(preview) {}
+ReportOutput::~ReportOutput() = default;
+
+void ReportOutput::setVariable(const QString& name, const QVariant& value) { m_vars[name] = value; }
+QVariant ReportOutput::variable(const QString& name) const { return m_vars.value(name); }
+
+bool ReportOutput::setOrientation(QPageLayout::Orientation orientation)
+{
+    if (!m_preview || !m_preview->hasDefaultPrinter()) {
+        m_failed = true;
+        Unhandled::report(m_ctx, QStringLiteral("There is no default printer currently selected"));
+        return false;
+    }
+    m_orientation = orientation;
+    return true;
+}
+
+bool ReportOutput::loadFromFile(const QString& templateFile)
+{
+    // Loading replaces what the report held, also when it fails.
+    m_template.reset();
+    m_templateName = templateFile;
+    QString error;
+    bool openFailed = false;
+    m_template = readTemplateFile(templateFile, &error, &openFailed);
+    if (m_template)
+        return true;
+    m_failed = true;
+    if (openFailed)
+        Unhandled::report(m_ctx, error);
+    else
+        m_ctx.prompt.error(error, ErrorCaption);
     return false;
+}
+
+bool ReportOutput::showReport()
+{
+    m_last = ReportLayout();
+    const bool failed = m_failed;
+    m_failed = false;
+    if (failed || !m_template || !m_preview)
+        return false;
+    try {
+        // A table data set (the site row ZTable8) is read again, so that a
+        // change saved earlier in the run is printed.
+        for (const QString& name : ReportBuilder::dataSets(*m_template)) {
+            Query* q = m_ctx.data.find(name);
+            if (q && q->isOpen() && name.trimmed().startsWith(QLatin1String("ZTable"), Qt::CaseInsensitive))
+                q->refresh();
+        }
+        ReportBuilder builder(&m_ctx.data, m_vars);
+        builder.setOrientation(m_orientation);
+        m_last = builder.build(*m_template, m_templateName);
+    } catch (const ReportError& e) {
+        m_ctx.prompt.error(QStringLiteral("%1: %2").arg(m_templateName, e.text), ErrorCaption);
+        return false;
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return false;
+    }
+    // The PDF name proposed by the preview: the template's name and, for a
+    // numbered document, its number.
+    QString base = QFileInfo(m_templateName).completeBaseName();
+    const QString number = m_vars.value(QStringLiteral("v_bszam")).toString().trimmed();
+    if (!number.isEmpty() && ReportBuilder::uses(*m_template, QStringLiteral("v_bszam")))
+        base += QLatin1Char('_') + number;
+    m_preview->show(m_last, base + QStringLiteral(".pdf"));
+    return true;
+}
+
+bool ReportOutput::output(const QString& templateFile, QPageLayout::Orientation orientation)
+{
+    if (!setOrientation(orientation)) {
+        m_failed = false;
+        return false;
+    }
+    if (!loadFromFile(templateFile)) {
+        m_failed = false;
+        return false;
+    }
+    return showReport();
 }

@@ -1,0 +1,18 @@
+#pragma once
+#include "reports/reportlayout.h"
+
+class QPainter;
+class QPagedPaintDevice;
+
+// Paints a built report: on any paged device (the preview's printer, a PDF
+// writer), or one page on a painter (the preview's page images).
+namespace ReportPainter {
+// Paints one page; the painter's origin is the paper's top left corner and
+// pxPerMm device pixels make one millimetre.
+void paintPage(QPainter& painter, const LayoutPage& page, double pxPerMm);
+// Every page on its own sheet, with the sheet's size and orientation; the
+// device paints the full paper (a printer must be in full-page mode).
+bool print(const ReportLayout& layout, QPagedPaintDevice& device);
+// Writes the report as a PDF file. False (and *error) when the file cannot be written.
+bool writePdf(const ReportLayout& layout, const QString& fileName, QString* error = nullptr);
+}
