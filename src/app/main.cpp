@@ -3,6 +3,8 @@
 #include "app/startup.h"
 #include "app/velloapplication.h"
 #include "data/datamodule.h"
+#include "reports/qtreportpreview.h"
+#include "reports/reportoutput.h"
 #include "ui/qtprompt.h"
 #include "ui/qtwindowhost.h"
 
@@ -15,6 +17,9 @@ int main(int argc, char** argv)
     QtPrompt prompt;
     QtWindowHost host;
     AppContext ctx(data, prompt, &host);
+    QtReportPreview preview(&host);
+    ReportOutput report(ctx, &preview);   // the main report frNyomtat
+    ctx.report = &report;
     app.setContext(&ctx);
 
     MainWindow window(ctx);
