@@ -1,0 +1,7 @@
+vello_add_test(test_serialrules ${VELLO_HERE}/test_serialrules.cpp)
+vello_add_test(test_seriallink ${VELLO_HERE}/test_seriallink.cpp)
+vello_add_test(test_scaleread ${VELLO_HERE}/test_scaleread.cpp)
+if(TARGET scale-sim)
+  add_dependencies(test_scaleread scale-sim)
+endif()
+vello_add_test(test_portselection ${VELLO_HERE}/test_portselection.cpp)
