@@ -1,6 +1,6 @@
 // The port selection window: shows the stored port, stores what is typed.
 #include "scale/portselectionwindow.h"
-#include "testapp.h"
+#include "../support/testapp.h"
 
 #include <QComboBox>
 #include <QLabel>

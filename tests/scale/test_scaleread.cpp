@@ -4,7 +4,7 @@
 #include "scale/pseudoterminal.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
-#include "testapp.h"
+#include "../support/testapp.h"
 
 #include <QFile>
 #include <QProcess>
@@ -104,9 +104,8 @@ private slots:
     // and the scale text keeps the last weight.
     void simulatorEndToEnd()
     {
-        const QString sim = qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/scale-sim");
-        if (!QFile::exists(sim))
-            QSKIP("scale-sim not built");
+        const QString sim = QStringLiteral(SCALE_SIM_PATH);
+        QVERIFY2(QFile::exists(sim), qPrintable(sim));
         QTemporaryDir dir;
         const QString linkPath = dir.filePath(QStringLiteral("scale"));
         QProcess proc;

@@ -7,6 +7,7 @@
 #include "scale/tworkthread.h"
 
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <cerrno>
 #include <thread>
@@ -54,16 +55,26 @@ private slots:
     void burstMakesOneCluster()
     {
         Line l;
+        // Events arrive in the link's own thread, the worker waiting for them.
+        int clusterEvents = 0;
+        bool ownThread = true;
+        l.link.setHandler(TSerialLink::OnRxClusterEvent, [&](TSerialLink* sender) {
+            ++clusterEvents;
+            ownThread = ownThread && QThread::currentThread() == sender->thread();
+        });
         l.link.setActive(true);
         QVERIFY(l.link.active());
         const QByteArray burst("ST,GS,+  0123");   // twelve bytes and one more
         QVERIFY(l.pty.write(burst.left(12)));
-        QTRY_COMPARE_WITH_TIMEOUT(l.link.queuedClusters(), 1, Deadline);
+        QTRY_COMPARE_WITH_TIMEOUT(clusterEvents, 1, Deadline);
+        QVERIFY(ownThread);
+        QCOMPARE(l.link.queuedClusters(), 1);
         QCOMPARE(l.link.clusterRead(), QString::fromLatin1(burst.left(12)));
         // Nothing follows: several more cycles leave the queue empty.
         const quint64 cycles = l.link.worker().openCycles();
         QTRY_VERIFY_WITH_TIMEOUT(l.link.worker().openCycles() >= cycles + 5, Deadline);
         QCOMPARE(l.link.queuedClusters(), 0);
+        QCOMPARE(clusterEvents, 1);
         QCOMPARE(l.link.clusterRead(), QString());
     }
 
