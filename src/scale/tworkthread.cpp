@@ -214,7 +214,9 @@ void TWorkThread::readStep()
     }
     const quint32 errors = m_errorsSinceRead;
     m_errorsSinceRead = 0;
-    makeCluster(bytes, errors);
+    // Nothing left after discarding null bytes: no piece of text to queue.
+    if (!bytes.isEmpty())
+        makeCluster(bytes, errors);
     m_lastEmpty = m_dev.tickMs();
 }
 

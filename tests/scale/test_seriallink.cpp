@@ -123,6 +123,20 @@ private slots:
         QVERIFY(got == data);
     }
 
+    void nullBytesStripped()
+    {
+        Line l;
+        l.link.setStripNullChars(true);
+        l.link.setActive(true);
+        QVERIFY(l.pty.write(QByteArray("\0\0\0", 3)));   // nothing but null bytes: no piece
+        const quint64 cycles = l.link.worker().openCycles();
+        QTRY_VERIFY_WITH_TIMEOUT(l.link.worker().openCycles() >= cycles + 12, Deadline);
+        QCOMPARE(l.link.queuedClusters(), 0);
+        QVERIFY(l.pty.write(QByteArray("1\0002\0", 4)));
+        QTRY_COMPARE_WITH_TIMEOUT(l.link.queuedClusters(), 1, Deadline);
+        QCOMPARE(l.link.clusterRead(), QStringLiteral("12"));
+    }
+
     void missingPort()
     {
         Line l;
