@@ -1,0 +1,84 @@
+#include "portselectionwindow.h"
+
+#include "app/appcontext.h"
+#include "app/unhandled.h"
+#include "data/dberror.h"
+#include "scale/portsetting.h"
+#include "ui/windowhost.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("TForm16"));
+    setWindowTitle(QStringLiteral("Soros port beállítása"));
+
+    m_current = new QLabel(this);
+    m_current->setObjectName(QStringLiteral("Label2"));
+    auto* caption = new QLabel(QStringLiteral("Soros port száma:"), this);
+    caption->setObjectName(QStringLiteral("Label1"));
+
+    m_port = new QComboBox(this);
+    m_port->setObjectName(QStringLiteral("ComboBox1"));
+    m_port->setEditable(true);
+    for (int i = 1; i <= 16; ++i)
+        m_port->addItem(QStringLiteral("Com%1").arg(i));
+    for (int i = 0; i < 3; ++i)
+        m_port->addItem(QString());
+    // Adapters actually plugged in, so the operator can pick the USB one.
+    m_port->addItems(PortSetting::presentDevices());
+    m_port->setCurrentIndex(-1);
+    m_port->setEditText(QString());
+    caption->setBuddy(m_port);
+
+    m_save = new QPushButton(QStringLiteral("Mentés"), this);
+    m_save->setObjectName(QStringLiteral("Button7"));
+    m_save->setToolTip(QStringLiteral("Nyomtatás."));
+    m_save->setAutoDefault(false);
+    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+    m_cancel->setObjectName(QStringLiteral("Button5"));
+    m_cancel->setToolTip(QStringLiteral("Kilépés, ablak bezárás"));
+    m_cancel->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_save);
+    buttons->addStretch();
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_current);
+    layout->addWidget(caption);
+    layout->addWidget(m_port);
+    layout->addLayout(buttons);
+
+    connect(m_save, &QPushButton::clicked, this, &PortSelectionWindow::onSave);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    showStored();
+}
+
+void PortSelectionWindow::showStored()
+{
+    QString name;
+    try {
+        name = PortSetting::stored(m_ctx);
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+    }
+    m_current->setText(QStringLiteral("Jelenlegi port: ") + name);
+}
+
+void PortSelectionWindow::onSave()
+{
+    PortSetting::save(m_ctx, m_port->currentText());
+    showStored();
+}
+
+void openPortSelection(AppContext& ctx)
+{
+    PortSelectionWindow w(ctx);
+    if (ctx.host)
+        ctx.host->showModal(w);
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <QDialog>
+
+struct AppContext;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// "Soros port beállítása" (TForm16): shows the stored scale port and stores
+// another one.
+class PortSelectionWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit PortSelectionWindow(AppContext& ctx, QWidget* parent = nullptr);
+
+private:
+    void showStored();
+    void onSave();   // "Mentés"
+
+    AppContext& m_ctx;
+    QLabel* m_current;
+    QComboBox* m_port;
+    QPushButton* m_save;
+    QPushButton* m_cancel;
+};
+
+// The main menu's "Soros port beállítás".
+void openPortSelection(AppContext& ctx);

@@ -1,0 +1,460 @@
+#include "posixserialdevice.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// "This device cannot do that" rather than a failure.
+bool unsupported(int e)
+{
+    return e == ENOTTY || e == EINVAL || e == ENOSYS;
+}
+
+struct Speed {
+    quint32 baud;
+    speed_t code;
+};
+const Speed kSpeeds[] = {{50, B50},         {75, B75},         {110, B110},       {134, B134},
+                         {150, B150},       {200, B200},       {300, B300},       {600, B600},
+                         {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
+                         {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
+                         {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+                         {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
+
+} // namespace
+
+PosixSerialDevice::~PosixSerialDevice()
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    closeLocked();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+int PosixSerialDevice::initialise()
+{
+    if (m_wakeFd >= 0)
+        return 0;
+    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    return m_wakeFd < 0 ? errno : 0;
+}
+
+int PosixSerialDevice::open(const QString& path)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd >= 0)
+        return EBUSY;
+    const QByteArray p = path.toLocal8Bit();
+    const int fd = ::open(p.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    if (!::isatty(fd)) {
+        ::close(fd);
+        return ENOTTY;
+    }
+    // Not shared: a second program (or a second link) finds it in use.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return e;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    // A freshly opened port starts with nothing received.
+    ::tcflush(fd, TCIFLUSH);
+    m_fd = fd;
+    m_stripNull = false;
+    readCounts(m_statusBase);
+    m_waitBase = m_statusBase;
+    m_waitModem = readModem();
+    m_lastOutQueue = 0;
+    return 0;
+}
+
+bool PosixSerialDevice::isOpen() const
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    return m_fd >= 0;
+}
+
+int PosixSerialDevice::handle() const
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    return m_fd;
+}
+
+void PosixSerialDevice::closeLocked()
+{
+    if (m_fd < 0)
+        return;
+    ::ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+int PosixSerialDevice::close()
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    ::ioctl(m_fd, TIOCNXCL);
+    const int r = ::close(m_fd);
+    m_fd = -1;
+    return r == 0 || errno == EINTR ? 0 : errno;
+}
+
+int PosixSerialDevice::setQueueSizes(quint32, quint32)
+{
+    // The kernel sizes its own buffers; only an open port can be asked.
+    std::lock_guard<std::mutex> lk(m_lock);
+    return m_fd < 0 ? EBADF : 0;
+}
+
+int PosixSerialDevice::getControl(Control& c)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    termios t{};
+    if (::tcgetattr(m_fd, &t) != 0)
+        return errno;
+    const speed_t s = ::cfgetispeed(&t);
+    for (const Speed& sp : kSpeeds)
+        if (sp.code == s)
+            c.baudRate = sp.baud;
+    switch (t.c_cflag & CSIZE) {
+    case CS5: c.byteSize = 5; break;
+    case CS6: c.byteSize = 6; break;
+    case CS7: c.byteSize = 7; break;
+    default: c.byteSize = 8; break;
+    }
+    c.stopBits = (t.c_cflag & CSTOPB) ? 2 : 0;
+    c.parity = !(t.c_cflag & PARENB) ? 0 : (t.c_cflag & CMSPAR) ? ((t.c_cflag & PARODD) ? 3 : 4)
+                                                                : ((t.c_cflag & PARODD) ? 1 : 2);
+    c.xonChar = char(t.c_cc[VSTART]);
+    c.xoffChar = char(t.c_cc[VSTOP]);
+    return 0;
+}
+
+int PosixSerialDevice::setControl(const Control& c)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    termios t{};
+    if (::tcgetattr(m_fd, &t) != 0)
+        return errno;
+    const cc_t vmin = t.c_cc[VMIN], vtime = t.c_cc[VTIME];
+    ::cfmakeraw(&t);
+    t.c_cc[VMIN] = vmin;
+    t.c_cc[VTIME] = vtime;
+    t.c_cflag |= CLOCAL | CREAD;
+
+    speed_t speed = 0;
+    bool found = false;
+    for (const Speed& sp : kSpeeds)
+        if (sp.baud == c.baudRate) {
+            speed = sp.code;
+            found = true;
+        }
+    if (!found)
+        return EINVAL;
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+
+    t.c_cflag &= ~tcflag_t(CSIZE);
+    switch (c.byteSize) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    case 8: t.c_cflag |= CS8; break;
+    default: return EINVAL;
+    }
+    t.c_cflag &= ~tcflag_t(PARENB | PARODD | CMSPAR);
+    switch (c.parity) {
+    case 0: break;
+    case 1: t.c_cflag |= PARENB | PARODD; break;
+    case 2: t.c_cflag |= PARENB; break;
+    case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+    default: return EINVAL;
+    }
+    // One and a half stop bits exist only beside five data bits; the line
+    // driver takes both as "more than one".
+    t.c_cflag &= ~tcflag_t(CSTOPB);
+    if (c.stopBits == 1 || c.stopBits == 2)
+        t.c_cflag |= CSTOPB;
+    else if (c.stopBits != 0)
+        return EINVAL;
+
+    if (c.flags & FParity)
+        t.c_iflag |= INPCK;
+    if (c.flags & (FOutxCtsFlow | FRtsControlHandshake))
+        t.c_cflag |= CRTSCTS;
+    else
+        t.c_cflag &= ~tcflag_t(CRTSCTS);
+    if (c.flags & FOutX)
+        t.c_iflag |= IXON;
+    if (c.flags & FInX)
+        t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = cc_t(c.xonChar);
+    t.c_cc[VSTOP] = cc_t(c.xoffChar);
+    if (::tcsetattr(m_fd, TCSANOW, &t) != 0)
+        return errno;
+    m_stripNull = (c.flags & FNull) != 0;   // done by read()
+    return 0;
+}
+
+int PosixSerialDevice::setTimeouts(const Timeouts&)
+{
+    // Every timeout this link uses means "return at once with what is there".
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    termios t{};
+    if (::tcgetattr(m_fd, &t) != 0)
+        return errno;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    return ::tcsetattr(m_fd, TCSANOW, &t) == 0 ? 0 : errno;
+}
+
+int PosixSerialDevice::setEventMask(quint32 mask)
+{
+    m_mask = mask;
+    wake();   // a wait in progress returns
+    return 0;
+}
+
+void PosixSerialDevice::wake()
+{
+    if (m_wakeFd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    }
+}
+
+bool PosixSerialDevice::readCounts(Counts& c)
+{
+    serial_icounter_struct ic{};
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCGICOUNT, &ic) != 0)
+        return false;
+    c.frame = ic.frame;
+    c.overrun = ic.overrun;
+    c.parity = ic.parity;
+    c.brk = ic.brk;
+    c.bufOverrun = ic.buf_overrun;
+    return true;
+}
+
+quint32 PosixSerialDevice::readModem()
+{
+    int bits = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCMGET, &bits) != 0)
+        return 0;
+    quint32 w = 0;
+    if (bits & TIOCM_CTS)
+        w |= MsCtsOn;
+    if (bits & TIOCM_DSR)
+        w |= MsDsrOn;
+    if (bits & TIOCM_RI)
+        w |= MsRingOn;
+    if (bits & TIOCM_CD)
+        w |= MsRlsdOn;
+    return w;
+}
+
+quint32 PosixSerialDevice::inQueue(int& error)
+{
+    int n = 0;
+    if (::ioctl(m_fd, FIONREAD, &n) != 0) {
+        error = errno;
+        return 0;
+    }
+    error = 0;
+    return n < 0 ? 0 : quint32(n);
+}
+
+SerialDevice::WaitResult PosixSerialDevice::waitEvent(int timeoutMs, quint32& events, int& error)
+{
+    events = 0;
+    error = 0;
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return WaitResult::TimedOut;   // closed under the wait: nothing to tell
+    const quint32 mask = m_mask;
+    int e = 0;
+    const quint32 before = inQueue(e);
+    if (e) {
+        error = e;
+        return WaitResult::Failed;
+    }
+    // Bytes already waiting would wake poll at once: ask for new ones only
+    // when the buffer is empty, otherwise sleep the whole timeout.
+    pollfd fds[2] = {{m_fd, short((before == 0 && (mask & EvRxChar)) ? POLLIN : 0), 0},
+                     {m_wakeFd, POLLIN, 0}};
+    const int r = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, timeoutMs);
+    if (r < 0 && errno != EINTR) {
+        error = errno;
+        return WaitResult::Failed;
+    }
+    if (r > 0 && (fds[1].revents & POLLIN)) {
+        uint64_t v;
+        [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &v, sizeof v);
+    }
+    if (r > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        error = EIO;
+        return WaitResult::Failed;
+    }
+
+    quint32 ev = 0;
+    const quint32 after = inQueue(e);
+    if ((fds[0].revents & POLLIN) || after > before)
+        ev |= EvRxChar;
+    const quint32 modem = readModem();
+    const quint32 changed = modem ^ m_waitModem;
+    m_waitModem = modem;
+    if (changed & MsCtsOn)
+        ev |= EvCts;
+    if (changed & MsDsrOn)
+        ev |= EvDsr;
+    if (changed & MsRlsdOn)
+        ev |= EvRlsd;
+    if (changed & MsRingOn)
+        ev |= EvRing;
+    Counts now;
+    if (readCounts(now)) {
+        if (now.frame != m_waitBase.frame || now.overrun != m_waitBase.overrun
+            || now.parity != m_waitBase.parity || now.bufOverrun != m_waitBase.bufOverrun)
+            ev |= EvErr;
+        if (now.brk != m_waitBase.brk)
+            ev |= EvBreak;
+        m_waitBase = now;
+    }
+    int outq = 0;
+    if (::ioctl(m_fd, TIOCOUTQ, &outq) == 0) {
+        if (m_lastOutQueue > 0 && outq == 0)
+            ev |= EvTxEmpty;
+        m_lastOutQueue = quint32(outq);
+    }
+    events = ev & mask;
+    return events ? WaitResult::Signalled : WaitResult::TimedOut;
+}
+
+int PosixSerialDevice::modemStatus(quint32& word)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    int bits = 0;
+    if (::ioctl(m_fd, TIOCMGET, &bits) != 0) {
+        const int e = errno;
+        word = 0;
+        return unsupported(e) ? 0 : e;
+    }
+    word = readModem();
+    return 0;
+}
+
+int PosixSerialDevice::clearError(LineStatus& status)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    status = LineStatus();
+    int e = 0;
+    status.inQueue = inQueue(e);
+    if (e)
+        return e;
+    int outq = 0;
+    if (::ioctl(m_fd, TIOCOUTQ, &outq) == 0)
+        status.outQueue = quint32(outq);
+    else if (!unsupported(errno))
+        return errno;
+    Counts now;
+    if (readCounts(now)) {
+        if (now.bufOverrun != m_statusBase.bufOverrun)
+            status.errors |= CeRxOver;
+        if (now.overrun != m_statusBase.overrun)
+            status.errors |= CeOverrun;
+        if (now.parity != m_statusBase.parity)
+            status.errors |= CeRxParity;
+        if (now.frame != m_statusBase.frame)
+            status.errors |= CeFrame;
+        if (now.brk != m_statusBase.brk)
+            status.errors |= CeBreak;
+        m_statusBase = now;
+    }
+    return 0;
+}
+
+int PosixSerialDevice::read(QByteArray& into, quint32 count)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    into.clear();
+    if (m_fd < 0)
+        return EBADF;
+    if (count == 0)
+        return 0;
+    into.resize(int(count));
+    const ssize_t n = ::read(m_fd, into.data(), count);
+    if (n < 0) {
+        const int e = errno;
+        into.clear();
+        return (e == EAGAIN || e == EINTR) ? 0 : e;
+    }
+    if (n == 0) {
+        into.clear();
+        return EIO;   // bytes were announced: the other end has gone
+    }
+    into.resize(int(n));
+    if (m_stripNull)
+        into.replace(QByteArray(1, '\0'), QByteArray());
+    return 0;
+}
+
+int PosixSerialDevice::escape(Function f)
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    int r = 0;
+    int bit = 0;
+    switch (f) {
+    case SetRts: bit = TIOCM_RTS; r = ::ioctl(m_fd, TIOCMBIS, &bit); break;
+    case ClrRts: bit = TIOCM_RTS; r = ::ioctl(m_fd, TIOCMBIC, &bit); break;
+    case SetDtr: bit = TIOCM_DTR; r = ::ioctl(m_fd, TIOCMBIS, &bit); break;
+    case ClrDtr: bit = TIOCM_DTR; r = ::ioctl(m_fd, TIOCMBIC, &bit); break;
+    case SetBreak: r = ::ioctl(m_fd, TIOCSBRK); break;
+    case ClrBreak: r = ::ioctl(m_fd, TIOCCBRK); break;
+    }
+    if (r == 0)
+        return 0;
+    const int e = errno;
+    return unsupported(e) ? 0 : e;
+}
+
+int PosixSerialDevice::purge()
+{
+    std::lock_guard<std::mutex> lk(m_lock);
+    if (m_fd < 0)
+        return EBADF;
+    if (::tcflush(m_fd, TCIOFLUSH) == 0)
+        return 0;
+    const int e = errno;
+    return unsupported(e) ? 0 : e;
+}
+
+quint32 PosixSerialDevice::tickMs()
+{
+    using namespace std::chrono;
+    return quint32(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}

@@ -1,0 +1,6 @@
+vello_add_test(test_serialrules ${VELLO_HERE}/test_serialrules.cpp)
+vello_add_test(test_seriallink ${VELLO_HERE}/test_seriallink.cpp)
+vello_add_test(test_scaleread ${VELLO_HERE}/test_scaleread.cpp)
+add_dependencies(test_scaleread scale-sim)
+target_compile_definitions(test_scaleread PRIVATE SCALE_SIM_PATH="$<TARGET_FILE:scale-sim>")
+vello_add_test(test_portselection ${VELLO_HERE}/test_portselection.cpp)
