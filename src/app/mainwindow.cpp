@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "registers/registerwindows.h"
+#include "scale/portselectionwindow.h"
 #include "ui/enterfocus.h"
 
 #include <QAction>
@@ -78,4 +79,6 @@ void MainWindow::open(const QString& item)
         openRegisterList(m_ctx, RegisterKind::Warehouses);
     else if (item == QLatin1String("Cgnvtrs1"))
         openCompanyData(m_ctx);
+    else if (item == QLatin1String("Sorosportbellts1"))
+        openPortSelection(m_ctx);
 }

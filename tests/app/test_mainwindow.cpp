@@ -61,6 +61,7 @@ private slots:
         QTest::newRow("crops") << "ermk1" << "TForm10";
         QTest::newRow("warehouses") << "Raktr1" << "TForm12";
         QTest::newRow("company data") << "Cgnvtrs1" << "TForm22";
+        QTest::newRow("port selection") << "Sorosportbellts1" << "TForm16";
     }
     void itemsOpenTheirWindows()
     {

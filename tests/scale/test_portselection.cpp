@@ -11,12 +11,6 @@
 class TestPortSelection : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        // The creation script lives in the static core library's resources.
-        Q_INIT_RESOURCE(db);
-    }
-
     void controls()
     {
         TestApp app;

@@ -19,12 +19,6 @@ const QString NotOpen = QStringLiteral("Hiba! A port nincs megnyitva.");
 class TestScaleRead : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        // The creation script lives in the static core library's resources.
-        Q_INIT_RESOURCE(db);
-    }
-
     void weightText_data()
     {
         QTest::addColumn<QString>("piece");
