@@ -4,6 +4,7 @@
 
 #include "registers/registerwindows.h"
 #include "reports/reportoutput.h"
+#include "reports/reportpreview.h"
 
 #include <QToolButton>
 
@@ -318,9 +319,9 @@ void TestRegisterList::printPreparesSideQuery()
     const RegisterMember& m = registerMember(kind);
     TestApp app;
     seed(app.db, m, kRows);
-    ReportOutput report(app.ctx);
+    RecordingPreview preview;
+    ReportOutput report(app.ctx, &preview);
     app.ctx.report = &report;
-    app.prompt.setLenient(true);
     app.host.expect(m.listWindow, [&](QDialog& w) {
         setText(w, QStringLiteral("Edit1"), QStringLiteral("z"));
         click(w, QStringLiteral("Button6"));
@@ -332,11 +333,23 @@ void TestRegisterList::printPreparesSideQuery()
     QVERIFY(side.isOpen());
     QCOMPARE(side.rowCount(), 4);   // the whole register, whatever the list shows
     QCOMPARE(side.text(m.nameColumn), QStringLiteral("Aarhus"));
-    // No preview or printer is at hand here: whatever the report output had
-    // to say went through the default error handler; the window went on.
-    for (const ScriptedPrompt::Shown& s : app.prompt.shown())
-        QCOMPARE(s.kind, ScriptedPrompt::Error);
+
+    // The member's template in its orientation, every row in the print order.
+    QCOMPARE(preview.shown().size(), 1);
+    const ReportLayout& layout = preview.last();
+    QCOMPARE(layout.templateName, m.printTemplate);
+    QVERIFY(!layout.pages.isEmpty());
+    QCOMPARE(layout.pages.first().orientation, m.orientation);
+    const QString all = layout.texts().join(QLatin1Char('\n'));
+    int at = -1;
+    for (const char* name : {"Aarhus", "Abony", "Bécs", "Zala"}) {
+        const int next = all.indexOf(QString::fromUtf8(name));
+        QVERIFY2(next > at, name);
+        at = next;
+    }
+    QVERIFY(app.prompt.shown().isEmpty());
     QVERIFY(!app.data.inTransaction());
+    app.verifyScriptsDone();
 }
 
 void TestRegisterList::printWithoutReportOutput()
