@@ -3,6 +3,7 @@
 // The keystroke is the window's own handling of a key press in the search
 // box (search, grid follow, repaint), measured headless.
 #include "app/appcontext.h"
+#include "benchclock.h"
 #include "data/datamodule.h"
 #include "registers/registerlistwindow.h"
 #include "testdb.h"
@@ -20,36 +21,6 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-struct Figures {
-    double median = 0, max = 0;
-};
-
-Figures measure(int runs, const std::function<void(int)>& f)
-{
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer c;
-        c.start();
-        f(i);
-        t.push_back(c.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return {t[t.size() / 2], t.back()};
-}
-
-void report(const QString& name, double ms, const QString& baselineName, double baselineMs)
-{
-    QTextStream(stdout) << QStringLiteral("%1: %2 ms | baseline %3: %4 ms | ratio %5\n")
-                               .arg(name)
-                               .arg(ms, 0, 'f', 2)
-                               .arg(baselineName)
-                               .arg(baselineMs, 0, 'f', 2)
-                               .arg(baselineMs > 0 ? ms / baselineMs : 0.0, 0, 'f', 2);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -76,7 +47,7 @@ int main(int argc, char** argv)
 
     // Baseline: the list's SELECT, run and fetched on the same connection.
     const QString sql = QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam");
-    const Figures server = measure(5, [&](int) {
+    const Spread server = measure(5, [&](int) {
         QSqlQuery q(data.database());
         q.exec(sql);
         q.last();
@@ -99,13 +70,13 @@ int main(int argc, char** argv)
     QTest::keyClick(edit, typed.at(k++).toLatin1());
     QCoreApplication::processEvents();
     const double firstMs = firstKey.nsecsElapsed() / 1e6;
-    const Figures keys = measure(typed.size() - 1, [&](int) {
+    const Spread keys = measure(typed.size() - 1, [&](int) {
         if (edit->text().size() >= 4)
             edit->clear();
         QTest::keyClick(edit, typed.at(k++).toLatin1());
         QCoreApplication::processEvents();
     });
-    const Figures keres = measure(5, [&](int) {
+    const Spread keres = measure(5, [&](int) {
         find->click();
         QCoreApplication::processEvents();
     });

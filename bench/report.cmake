@@ -1,11 +1,2 @@
 # bench_report: building the weighing ticket's preview layout.
-if(TARGET vello_testsupport)
-  set(VELLO_REPORT_BENCH_SOURCES ${CMAKE_CURRENT_LIST_DIR}/report_ticket.cpp)
-  if(COMMAND vello_add_bench)
-    vello_add_bench(bench_report ${VELLO_REPORT_BENCH_SOURCES})
-  else()
-    qt_add_executable(bench_report ${VELLO_REPORT_BENCH_SOURCES})
-    target_link_libraries(bench_report PRIVATE vello_testsupport)
-    set_target_properties(bench_report PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-  endif()
-endif()
+vello_add_bench(bench_report ${VELLO_HERE}/report_ticket.cpp)

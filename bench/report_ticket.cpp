@@ -6,6 +6,7 @@
 // Needs the test database server (VELLO_TEST_SOCKET) and the templates as the
 // working folder, as scripts/bench provides.
 #include "../tests/reports/reportfixture.h"
+#include "benchclock.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpainter.h"
 #include "reports/reportpreview.h"
@@ -18,32 +19,6 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-double medianMs(int runs, const std::function<void()>& f)
-{
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer c;
-        c.start();
-        f();
-        t.push_back(c.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
-void print(const QString& name, double ms, const QString& baseName, double baseMs)
-{
-    QTextStream(stdout) << QStringLiteral("%1: %2 ms | baseline %3: %4 ms | ratio %5\n")
-                               .arg(name)
-                               .arg(ms, 0, 'f', 2)
-                               .arg(baseName)
-                               .arg(baseMs, 0, 'f', 2)
-                               .arg(baseMs > 0 ? ms / baseMs : 0.0, 0, 'f', 2);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -56,25 +31,25 @@ int main(int argc, char** argv)
     TestApp app;
     const qint64 idm = ReportFixture::seed(app.db);
     RecordingPreview preview;
-    ReportOutput report(app.ctx, &preview);
-    report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
-    report.setVariable(QStringLiteral("v_m1"), 12000.0);
-    report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
+    ReportOutput out(app.ctx, &preview);
+    out.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
+    out.setVariable(QStringLiteral("v_m1"), 12000.0);
+    out.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
 
     const int runs = 25;
     const double query = medianMs(runs, [&] { ReportFixture::prepareTicket(app, idm); });
     const double ticket = medianMs(runs, [&] {
         preview.clear();
-        if (!report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait))
+        if (!out.output(QStringLiteral("vello.frf"), QPageLayout::Portrait))
             qFatal("the ticket was not built");
     });
-    print(QStringLiteral("ticket preview layout (load + build, 2 pages)"), ticket,
+    report(QStringLiteral("ticket preview layout (load + build, 2 pages)"), ticket,
           QStringLiteral("ZQ13 pending weighing query"), query);
 
     QTemporaryDir dir;
-    const ReportLayout layout = report.lastLayout();
+    const ReportLayout layout = out.lastLayout();
     const double pdf = medianMs(5, [&] { ReportPainter::writePdf(layout, dir.filePath(QStringLiteral("t.pdf"))); });
-    print(QStringLiteral("ticket PDF (paint 2 pages)"), pdf, QStringLiteral("ticket preview layout"), ticket);
+    report(QStringLiteral("ticket PDF (paint 2 pages)"), pdf, QStringLiteral("ticket preview layout"), ticket);
 
     QStringList values;
     for (int i = 2; i <= 2000; ++i)
@@ -83,8 +58,8 @@ int main(int argc, char** argv)
                 values.join(QLatin1Char(',')));
     const QString sql = QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam");
     const double listQuery = medianMs(5, [&] { ReportFixture::openQuery(app.data.ZQ33, sql); });
-    const double list = medianMs(5, [&] { report.output(QStringLiteral("rendszam.frf"), QPageLayout::Landscape); });
-    print(QStringLiteral("plate list layout, 2000 rows (%1 pages)").arg(report.lastLayout().pages.size()), list,
+    const double list = medianMs(5, [&] { out.output(QStringLiteral("rendszam.frf"), QPageLayout::Landscape); });
+    report(QStringLiteral("plate list layout, 2000 rows (%1 pages)").arg(out.lastLayout().pages.size()), list,
           QStringLiteral("ZQ33 print query"), listQuery);
     return 0;
 }

@@ -1,2 +1,2 @@
-qt_add_executable(scale_latency ${CMAKE_CURRENT_SOURCE_DIR}/scale_latency.cpp)
-target_link_libraries(scale_latency PRIVATE vello_core)
+# From a burst's last byte to its cluster being readable, and the worker's idle CPU.
+vello_add_bench(bench_scale_latency ${VELLO_HERE}/scale_latency.cpp)

@@ -1,7 +1,7 @@
 // How long after a burst's last byte its cluster can be read, beside the
 // receive rule's own allowance, and what the worker costs while idle.
 //
-//   scale_latency [--trials N] [--idle SECONDS]
+//   bench_scale_latency [--trials N] [--idle SECONDS]
 #include "scale/pseudoterminal.h"
 #include "scale/scaleread.h"
 #include "scale/serialrules.h"
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     PseudoTerminal pty;
     QString error;
     if (!pty.open(&error)) {
-        std::fprintf(stderr, "scale_latency: %s\n", qPrintable(error));
+        std::fprintf(stderr, "bench_scale_latency: %s\n", qPrintable(error));
         return 1;
     }
     std::printf("scale link benchmark: %d trials, 2400 baud 8E2, 43 us/char + 250 ms\n", trials);
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
         link.setThreadQuietMode(true);
         link.setActive(true);
         if (!link.active()) {
-            std::fprintf(stderr, "scale_latency: cannot open %s\n", qPrintable(pty.slavePath()));
+            std::fprintf(stderr, "bench_scale_latency: cannot open %s\n", qPrintable(pty.slavePath()));
             return 1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

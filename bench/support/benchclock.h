@@ -6,18 +6,28 @@
 #include <functional>
 #include <vector>
 
-// Median wall time of a few runs, in milliseconds.
-inline double medianMs(int runs, const std::function<void()>& f)
+struct Spread {
+    double min = 0, median = 0, max = 0;
+};
+
+// Wall times of a few runs (the run's index is passed in), in milliseconds.
+inline Spread measure(int runs, const std::function<void(int)>& f)
 {
     std::vector<double> t;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer c;
         c.start();
-        f();
+        f(i);
         t.push_back(c.nsecsElapsed() / 1e6);
     }
     std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    return {t.front(), t[t.size() / 2], t.back()};
+}
+
+// Median wall time of a few runs, in milliseconds.
+inline double medianMs(int runs, const std::function<void()>& f)
+{
+    return measure(runs, [&](int) { f(); }).median;
 }
 
 // One line per figure: name, value, baseline, ratio.
