@@ -21,7 +21,7 @@ int main(int argc, char** argv)
                         << " archive rows in " << gen.elapsed() / 1000.0 << " s\n";
 
     auto openOn = [](TestDb& db) {
-        return medianMs(7, [&] {
+        return medianMs(21, [&] {
             DataModule dm(db.settings());
             dm.open();
         });
