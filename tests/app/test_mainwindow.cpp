@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 class TestMainWindow : public QObject {
@@ -110,6 +111,27 @@ private slots:
         QCOMPARE(e.text(), QStringLiteral("1234"));
         QTest::keyClick(&e, Qt::Key_Backspace);
         QCOMPARE(e.text(), QStringLiteral("123"));
+    }
+
+    // A statement failure that no window caught reaches the application's
+    // default handler: the server's own text is shown and the program goes on.
+    void uncaughtFailureIsShown()
+    {
+        TestApp app;
+        auto* vapp = static_cast<VelloApplication*>(qApp);
+        vapp->setContext(&app.ctx);
+        QObject target;
+        QObject::connect(&target, &QObject::objectNameChanged, &target, [&app] {
+            Query& q = app.data.ZQ10;
+            q.close();
+            q.setSql("SELECT * FROM nincs_ilyen_tabla");
+            q.open();
+        });
+        app.prompt.expectError(QStringLiteral("Table '%1.nincs_ilyen_tabla' doesn't exist").arg(app.db.name()));
+        QTimer::singleShot(0, &target, [&target] { target.setObjectName("x"); });
+        QTRY_VERIFY(app.prompt.allAnswered());
+        vapp->setContext(nullptr);
+        app.verifyScriptsDone();
     }
 
     // A failure nobody caught: its own text, and an open transaction is rolled back.
