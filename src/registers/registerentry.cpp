@@ -76,8 +76,10 @@ std::optional<QString> RegisterEntry::highestCode()
     side.setSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1")
                     .arg(m_member.codeColumn, m_member.table));
     side.open();
+    // A register's first row gets the code 1: a freshly created database
+    // starts with empty registers, which must be fillable from the program.
     if (side.isEmpty())
-        return std::nullopt;
+        return QStringLiteral("0");
     return side.text(m_member.codeColumn);
 }
 

@@ -38,6 +38,8 @@ private slots:
     void newRowsThroughTheWindow();
     void newCodeRefused_data();
     void newCodeRefused();
+    void firstRowOfAnEmptyRegister_data() { addMembers(); }
+    void firstRowOfAnEmptyRegister();
     void requiredFields_data();
     void requiredFields();
     void blankPlateKeepsDialogOpen();
@@ -130,7 +132,6 @@ void TestRegisterEntry::newRowsThroughTheWindow()
 void TestRegisterEntry::newCodeRefused_data()
 {
     QTest::addColumn<QStringList>("codes");
-    QTest::newRow("empty register") << QStringList();
     QTest::newRow("99999") << QStringList{QStringLiteral("5"), QStringLiteral("99999")};
     QTest::newRow("highest not a number") << QStringList{QStringLiteral("-")};
 }
@@ -154,6 +155,21 @@ void TestRegisterEntry::newCodeRefused()
     QCOMPARE(m.listQuery(app.data).sql(), m.defaultOrderSql());   // the list is re-run all the same
     QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();
+}
+
+void TestRegisterEntry::firstRowOfAnEmptyRegister()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    app.ctx.registers.dialogMode = m.newModeText;
+    RegisterEntry entry(app.ctx, m);
+    const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("Első")));
+    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2").arg(m.codeColumn, m.table)).toString(), QStringLiteral("1"));
+    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("1"));
+    QVERIFY(app.prompt.shown().isEmpty());
+    QVERIFY(!app.data.inTransaction());
 }
 
 void TestRegisterEntry::requiredFields_data()
