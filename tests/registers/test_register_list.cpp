@@ -39,6 +39,7 @@ private slots:
     void titlesWithoutOrderDoNothing();
     void deleteRules_data();
     void deleteRules();
+    void deleteInEmptyRegister();
     void modifyInUseAsksThenOpens_data() { addMembers(); }
     void modifyInUseAsksThenOpens();
     void callerReadsRowAtClose_data();
@@ -272,6 +273,26 @@ void TestRegisterList::deleteRules()
     QCOMPARE(listRows, expectedRows);
     if (situation == QLatin1String("two rows"))
         QCOMPARE(app.db.count(m.table, QStringLiteral("%1 = '4'").arg(m.codeColumn)), 0);
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::deleteInEmptyRegister()
+{
+    // An empty crop register: a ticket's second row and a pending weighing
+    // without trailer carry an empty crop code, yet "Töröl" is refused by
+    // the row count, and "Módosít" only says that there is no row to read.
+    const RegisterMember& m = registerMember(RegisterKind::Crops);
+    TestApp app;
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jTkod) VALUES ('1', '')"));
+    app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, mTkod1, mTkod2) VALUES ('1', '1', '')"));
+    app.prompt.expectMessage(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
+    app.prompt.expectMessage(m.notReadable);
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        click(w, QStringLiteral("Button4"));
+        click(w, QStringLiteral("Button3"));
+    });
+    openRegisterList(app.ctx, RegisterKind::Crops);
+    QCOMPARE(app.prompt.shown().size(), 2);
     app.verifyScriptsDone();
 }
 
