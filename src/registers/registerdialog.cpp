@@ -38,6 +38,8 @@ RegisterDialog::RegisterDialog(AppContext& ctx, const RegisterMember& member, QW
             grid->addWidget(new QLabel(f.suffix, this), row, 2);
         ++row;
     }
+    // Room for a name of the register's widest column (45 characters).
+    grid->setColumnMinimumWidth(1, 300);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Button2"));

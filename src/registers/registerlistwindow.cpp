@@ -8,10 +8,13 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,7 +33,6 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
 {
     setObjectName(m_member.listWindow);
     setWindowTitle(m_member.listTitle);
-    resize(860, 520);
 
     auto* searchLabel = new QLabel(m_member.searchLabel, this);
     searchLabel->setObjectName(QStringLiteral("Label19"));
@@ -50,6 +52,9 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     for (const RegisterColumn& c : m_member.columns)
         cols.append({c.field, c.title});
     m_grid->queryModel()->setColumns(cols);
+    fitColumns();
+    // A re-run result resets the header; keep the widths.
+    connect(m_grid->queryModel(), &QAbstractItemModel::modelReset, this, &RegisterListWindow::fitColumns);
     auto* nav = new QueryNavigator(m_ops.list(), this);
     nav->setObjectName(QStringLiteral("DBNavigator1"));
 
@@ -95,6 +100,26 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     connect(print, &QPushButton::clicked, this, &RegisterListWindow::onPrint);
 
     m_ops.create();
+
+    // Wide enough for every column where the screen allows.
+    int width = 2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width() + 2 * lay->contentsMargins().left();
+    for (int i = 0; i < m_member.columns.size(); ++i)
+        width += m_grid->columnWidth(i);
+    const int available = screen() ? screen()->availableGeometry().width() - 40 : width;
+    resize(qBound(860, width, qMax(860, available)), 520);
+}
+
+void RegisterListWindow::fitColumns()
+{
+    // Every title readable; the name column, which the search looks in, wide
+    // enough for a name.
+    QHeaderView* header = m_grid->horizontalHeader();
+    for (int i = 0; i < m_member.columns.size(); ++i) {
+        int w = qMax(header->defaultSectionSize(), header->sectionSizeHint(i) + 8);
+        if (m_member.columns[i].field == m_member.nameColumn)
+            w = qMax(w, 200);
+        m_grid->setColumnWidth(i, w);
+    }
 }
 
 void RegisterListWindow::showEvent(QShowEvent* e)
@@ -110,10 +135,16 @@ void RegisterListWindow::showEvent(QShowEvent* e)
 bool RegisterListWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_search && event->type() == QEvent::KeyPress) {
-        // The search runs with the text as it is before the key changes it.
+        // The search runs with the text as it is before the key changes it,
+        // on a key that types (a character, Backspace, Enter). Shift, the
+        // cursor keys, Tab and Escape do not search: Escape after moving in
+        // the list closes the window on the row moved to.
         auto* k = static_cast<QKeyEvent*>(event);
         const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
-        m_order->setText(m_ops.search(m_search->text(), enter));
+        const bool types = !k->text().isEmpty() && k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab
+                           && k->key() != Qt::Key_Escape;
+        if (enter || types)
+            m_order->setText(m_ops.search(m_search->text(), enter));
         return enter;   // Enter does not close the window
     }
     return QDialog::eventFilter(watched, event);

@@ -31,6 +31,7 @@ private:
     void onDelete();
     void onPrint();
     void openDialog();
+    void fitColumns();
 
     AppContext& m_ctx;
     const RegisterMember& m_member;

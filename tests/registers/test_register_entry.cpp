@@ -56,6 +56,7 @@ private slots:
     void unreadableRowForModify();
     void unhandledFailureRollsBack();
     void digitBoxesDropOtherKeys();
+    void enterMovesThroughTheDialog();
 };
 
 void TestRegisterEntry::codeAfter_data()
@@ -465,6 +466,43 @@ void TestRegisterEntry::digitBoxesDropOtherKeys()
     openRegisterList(app.ctx, RegisterKind::Crops);
     QCOMPARE(purity, QStringLiteral("95"));
     QCOMPARE(name, QStringLiteral("Árpa"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterEntry::enterMovesThroughTheDialog()
+{
+    // Enter moves to the next box, Shift+Enter to the previous one; a digit
+    // box does not take the Enter; Enter on the focused "OK" presses it.
+    const RegisterMember& m = registerMember(RegisterKind::Crops);
+    TestApp app;
+    seedNumbered(app.db, m, 1, 1);
+    QStringList path;
+    QString purity;
+    app.host.expect(m.listWindow, [&](QDialog& w) { click(w, QStringLiteral("Button2")); });
+    app.host.expect(m.dialogWindow, [&](QDialog& d) {
+        auto focused = [&d] { return d.focusWidget() ? d.focusWidget()->objectName() : QString(); };
+        auto* name = child<QLineEdit>(d, QStringLiteral("Edit1"));
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("Árpa"));
+        QTest::keyClick(name, Qt::Key_Return);
+        path << focused();
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        path << focused();
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
+        path << focused();
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        path << focused();
+        purity = text(d, QStringLiteral("Edit5"));
+        auto* ok = child<QPushButton>(d, QStringLiteral("Button2"));
+        ok->setFocus();
+        QTest::keyClick(ok, Qt::Key_Return);
+    });
+    openRegisterList(app.ctx, RegisterKind::Crops);
+    QCOMPARE(path, (QStringList{QStringLiteral("Edit2"), QStringLiteral("Edit5"), QStringLiteral("Edit2"),
+                                QStringLiteral("Edit6")}));
+    QCOMPARE(purity, QStringLiteral("100"));
+    QCOMPARE(app.db.count(m.table, QStringLiteral("tMegnev = 'Árpa' AND tKod = '2'")), 1);
     app.verifyScriptsDone();
 }
 

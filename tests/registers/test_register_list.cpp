@@ -2,6 +2,7 @@
 // caller reads at closing, opening position and printing, for all four members.
 #include "registerfixture.h"
 
+#include "registers/registerlistwindow.h"
 #include "registers/registerwindows.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
@@ -30,6 +31,7 @@ private slots:
     void searchTypedKeysThenKeres_data() { addMembers(); }
     void searchTypedKeysThenKeres();
     void enterSearchesWholeText();
+    void keysThatDoNotTypeDoNotSearch();
     void searchNoMatch_data() { addMembers(); }
     void searchNoMatch();
     void searchAfterSort_data() { addMembers(); }
@@ -37,6 +39,7 @@ private slots:
     void titlesWithoutOrderDoNothing();
     void deleteRules_data();
     void deleteRules();
+    void deleteInEmptyRegister();
     void modifyInUseAsksThenOpens_data() { addMembers(); }
     void modifyInUseAsksThenOpens();
     void callerReadsRowAtClose_data();
@@ -115,6 +118,38 @@ void TestRegisterList::enterSearchesWholeText()
     openRegisterList(app.ctx, RegisterKind::Producers);
     QCOMPARE(code, QStringLiteral("2"));   // Bécs, compared without regard to case
     QVERIFY(open);
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::keysThatDoNotTypeDoNotSearch()
+{
+    // Shift, the cursor keys and Tab in the search box leave the order and
+    // the row alone; Escape closes the window on the row moved to.
+    const RegisterMember& m = registerMember(RegisterKind::Plates);
+    TestApp app;
+    seed(app.db, m, kRows);
+    QString label, sql, code;
+    bool closed = false;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        auto* edit = child<QLineEdit>(w, QStringLiteral("Edit1"));
+        clickTitle(w, m, m.codeColumn);
+        child<QToolButton>(w, QStringLiteral("Next"))->click();
+        edit->setFocus();
+        for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Left, Qt::Key_Home, Qt::Key_End, Qt::Key_Control})
+            QTest::keyClick(edit, key);
+        label = text(w, QStringLiteral("Label18"));
+        sql = m.listQuery(app.data).sql();
+        code = currentCode(app.ctx, m);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        closed = !w.isVisible();
+    });
+    RegisterListWindow window(app.ctx, RegisterKind::Plates);
+    app.host.showModal(window);
+    QVERIFY(closed);
+    QCOMPARE(label, QStringLiteral("A lista, \"Kód\" szerint"));
+    QCOMPARE(sql, QStringLiteral("SELECT * FROM rendszam ORDER BY rKod"));
+    QCOMPARE(code, QStringLiteral("2"));
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("2"));   // the caller reads the row moved to
     app.verifyScriptsDone();
 }
 
@@ -238,6 +273,26 @@ void TestRegisterList::deleteRules()
     QCOMPARE(listRows, expectedRows);
     if (situation == QLatin1String("two rows"))
         QCOMPARE(app.db.count(m.table, QStringLiteral("%1 = '4'").arg(m.codeColumn)), 0);
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::deleteInEmptyRegister()
+{
+    // An empty crop register: a ticket's second row and a pending weighing
+    // without trailer carry an empty crop code, yet "Töröl" is refused by
+    // the row count, and "Módosít" only says that there is no row to read.
+    const RegisterMember& m = registerMember(RegisterKind::Crops);
+    TestApp app;
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jTkod) VALUES ('1', '')"));
+    app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, mTkod1, mTkod2) VALUES ('1', '1', '')"));
+    app.prompt.expectMessage(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
+    app.prompt.expectMessage(m.notReadable);
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        click(w, QStringLiteral("Button4"));
+        click(w, QStringLiteral("Button3"));
+    });
+    openRegisterList(app.ctx, RegisterKind::Crops);
+    QCOMPARE(app.prompt.shown().size(), 2);
     app.verifyScriptsDone();
 }
 
