@@ -106,6 +106,17 @@ int main(int argc, char** argv)
         return usage(err);
 
     DataModule data(settings);
+    // A binding belongs to a query that the command line opens; any other
+    // would be silently lost.
+    for (const auto& [qn, param, v] : binds) {
+        bool opened = false;
+        for (const auto& q : queries)
+            opened = opened || (data.find(qn) && data.find(qn) == data.find(q.first));
+        if (!opened) {
+            err << "vello-report: --bind " << qn << "." << param << ": no --query opens " << qn << "\n";
+            return 2;
+        }
+    }
     try {
         data.open();
         for (const auto& [name, sql] : queries) {

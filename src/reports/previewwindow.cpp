@@ -100,6 +100,9 @@ bool PreviewWindow::printReport()
     dialog.setMinMax(1, int(m_layout.pages.size()));
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    // The dialog offers a page range; printing must keep to it.
+    if (printer.printRange() == QPrinter::PageRange)
+        return ReportPainter::print(m_layout, printer, printer.fromPage(), printer.toPage());
     return ReportPainter::print(m_layout, printer);
 }
 

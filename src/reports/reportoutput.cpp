@@ -50,10 +50,11 @@ QVariant ReportOutput::variable(const QString& name) const { return m_vars.value
 bool ReportOutput::setOrientation(QPageLayout::Orientation orientation)
 {
     if (!m_preview || !m_preview->hasDefaultPrinter()) {
-        m_failed = true;
+        m_orientationFailed = true;
         Unhandled::report(m_ctx, QStringLiteral("There is no default printer currently selected"));
         return false;
     }
+    m_orientationFailed = false;
     m_orientation = orientation;
     return true;
 }
@@ -68,7 +69,7 @@ bool ReportOutput::loadFromFile(const QString& templateFile)
     m_template = readTemplateFile(templateFile, &error, &openFailed);
     if (m_template)
         return true;
-    m_failed = true;
+    // Nothing is loaded now, so the next showReport() shows nothing.
     if (openFailed)
         Unhandled::report(m_ctx, error);
     else
@@ -79,8 +80,8 @@ bool ReportOutput::loadFromFile(const QString& templateFile)
 bool ReportOutput::showReport()
 {
     m_last = ReportLayout();
-    const bool failed = m_failed;
-    m_failed = false;
+    const bool failed = m_orientationFailed;
+    m_orientationFailed = false;
     if (failed || !m_template || !m_preview)
         return false;
     try {
@@ -114,12 +115,10 @@ bool ReportOutput::showReport()
 bool ReportOutput::output(const QString& templateFile, QPageLayout::Orientation orientation)
 {
     if (!setOrientation(orientation)) {
-        m_failed = false;
+        m_orientationFailed = false;
         return false;
     }
-    if (!loadFromFile(templateFile)) {
-        m_failed = false;
+    if (!loadFromFile(templateFile))
         return false;
-    }
     return showReport();
 }

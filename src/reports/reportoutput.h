@@ -54,7 +54,10 @@ private:
     std::optional<ReportTemplate> m_template;
     QString m_templateName;
     std::optional<QPageLayout::Orientation> m_orientation;
-    bool m_failed = false;   // a step since the last showReport() failed
+    // The last setOrientation() failed: the next showReport() shows nothing.
+    // A later successful setOrientation() clears it, so that a caller that
+    // stopped after the failure does not silence the next document.
+    bool m_orientationFailed = false;
     ReportLayout m_last;
 };
 

@@ -79,17 +79,19 @@ void paintPage(QPainter& painter, const LayoutPage& page, double pxPerMm)
     painter.restore();
 }
 
-bool print(const ReportLayout& layout, QPagedPaintDevice& device)
+bool print(const ReportLayout& layout, QPagedPaintDevice& device, int fromPage, int toPage)
 {
-    if (layout.pages.isEmpty())
+    const int first = qMax(1, fromPage) - 1;
+    const int last = (toPage <= 0 ? int(layout.pages.size()) : qMin(toPage, int(layout.pages.size()))) - 1;
+    if (first > last)
         return false;
-    device.setPageLayout(pageLayoutOf(layout.pages.first()));
+    device.setPageLayout(pageLayoutOf(layout.pages[first]));
     QPainter painter;
     if (!painter.begin(&device))
         return false;
-    for (int i = 0; i < layout.pages.size(); ++i) {
+    for (int i = first; i <= last; ++i) {
         const LayoutPage& p = layout.pages[i];
-        if (i > 0) {
+        if (i > first) {
             device.setPageLayout(pageLayoutOf(p));
             device.newPage();
         }

@@ -12,7 +12,10 @@ namespace ReportPainter {
 void paintPage(QPainter& painter, const LayoutPage& page, double pxPerMm);
 // Every page on its own sheet, with the sheet's size and orientation; the
 // device paints the full paper (a printer must be in full-page mode).
-bool print(const ReportLayout& layout, QPagedPaintDevice& device);
+// fromPage and toPage (1-based, inclusive; 0 = from the first / to the last
+// page) choose the pages, as the print dialog's page range does. False when
+// the range holds no page of the report.
+bool print(const ReportLayout& layout, QPagedPaintDevice& device, int fromPage = 0, int toPage = 0);
 // Writes the report as a PDF file. False (and *error) when the file cannot be written.
 bool writePdf(const ReportLayout& layout, const QString& fileName, QString* error = nullptr);
 }

@@ -2,6 +2,7 @@
 // weighing, variables, orientation, the failures and their texts, paging of
 // a long list, every template from its caller's data, PDF and the tool.
 #include "reportfixture.h"
+#include "data/textconv.h"
 #include "reports/previewwindow.h"
 #include "reports/qtreportpreview.h"
 #include "reports/reportoutput.h"
@@ -9,6 +10,7 @@
 #include "reports/reportpreview.h"
 
 #include <QLabel>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -46,6 +48,57 @@ int count(const QStringList& texts, const QString& t)
     return int(texts.count(t));
 }
 
+// The stock window's four lists as they stand after its computations
+// (Part 5.2): totals of the grouping in ZQ23 and ZQ20, itemised figures of
+// `key` (the crop, producer or warehouse code of the totals line) in ZQ22 and
+// ZQ21; v_datum for the day grouping.
+void prepareStock(DataModule& d, ReportOutput& report, const QString& grouping, const QDate& day, const QString& key)
+{
+    const QString head = QStringLiteral(
+        "SELECT tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
+        "SUM(jNettoBe - jNettoKi) AS Keszlet, jMozgas, jBszam, jDatum, jBeido, jKiido, jBemeres, jKimeres, jTiszt, "
+        "jViztart FROM vello JOIN termeny ON termeny.tKod = vello.jTkod ");
+    const QString sums = QStringLiteral(
+        "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall FROM vello ");
+    const QString totalsTail = QStringLiteral(
+        "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
+        "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
+    if (grouping == QLatin1String("termeny")) {
+        openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
+        openQuery(d.ZQ20, QStringLiteral("SELECT tmegnev, ") + totalsTail +
+                              QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE jTkod <> \"\" GROUP BY jTkod"));
+        openQuery(d.ZQ22, sums + QStringLiteral("WHERE jTkod = :p1"), {{"p1", key}});
+        openQuery(d.ZQ21, head + QStringLiteral("WHERE jTkod = :p1 GROUP BY IDj"), {{"p1", key}});
+    } else if (grouping == QLatin1String("datum")) {
+        report.setVariable(QStringLiteral("v_datum"), TextConv::date(day));
+        openQuery(d.ZQ23, sums + QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 )"), {{"p0", day}});
+        openQuery(d.ZQ20, QStringLiteral("SELECT tmegnev, jDatum, ") + totalsTail +
+                              QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 ) GROUP BY jTkod"),
+                  {{"p0", day}});
+        openQuery(d.ZQ22, sums + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )"), {{"p0", day}, {"p1", key}});
+        openQuery(d.ZQ21, head + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 ) GROUP BY IDj"), {{"p0", day}, {"p1", key}});
+    } else if (grouping == QLatin1String("nev")) {
+        openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
+        openQuery(d.ZQ20, QStringLiteral("SELECT oNev, tmegnev, ") + totalsTail +
+                              QStringLiteral(", oNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod "
+                                             "WHERE jTkod <> \"\" GROUP BY jOkod, jTkod ORDER BY oNev, tMegnev"));
+        openQuery(d.ZQ22, sums + QStringLiteral("WHERE jOkod = :p1"), {{"p1", key}});
+        openQuery(d.ZQ21, QStringLiteral("SELECT oNev, ") + QString(head).mid(7).replace(QStringLiteral("vello.jTkod "),
+                              QStringLiteral("vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod ")) +
+                              QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 ) GROUP BY IDj"), {{"p1", key}});
+    } else {
+        openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
+        openQuery(d.ZQ20, QStringLiteral("SELECT kNev, tmegnev, ") + totalsTail +
+                              QStringLiteral(", kNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod "
+                                             "WHERE jTkod <> \"\" GROUP BY jKkod, jTkod ORDER BY kNev, tMegnev"));
+        openQuery(d.ZQ22, sums + QStringLiteral("WHERE jKkod = :p1"), {{"p1", key}});
+        openQuery(d.ZQ21, QStringLiteral(
+            "SELECT kNev, tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
+            "SUM(jNettoBe - jNettoKi) AS Keszlet, jBszam FROM vello JOIN termeny ON termeny.tKod = vello.jTkod "
+            "JOIN raktar ON raktar.kKod = vello.jKkod WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 ) GROUP BY IDj"), {{"p1", key}});
+    }
+}
+
 } // namespace
 
 class TestReportOutput : public QObject {
@@ -61,10 +114,13 @@ private slots:
     void failures_data();
     void failures();
     void stepsInCallingOrder();
+    void stoppedCallerDoesNotSilenceTheNext();
     void longListPages();
     void everyTemplateFromItsCallersData_data();
     void everyTemplateFromItsCallersData();
     void previewWindow();
+    void printPageRange();
+    void emptyStockSumsPrintZero();
 };
 
 void TestReportOutput::weighingTicket()
@@ -120,6 +176,22 @@ void TestReportOutput::weighingTicket()
         QVERIFY(page.find(QStringLiteral("20 000"))->align & Qt::AlignRight);
         QVERIFY(page.find(QStringLiteral("Mérés1"))->align & Qt::AlignRight);
         QCOMPARE(page.find(QStringLiteral("Megnevezés: Búza "))->fontSize, 10.0);
+        // Lines 1 to 11 stand from top to bottom, each on a row of its own
+        // (the items of the upper copy come first in the page).
+        const QString lines[] = {"MÉRLEGJEGY ", "Bizonylatszám: J 42", "Kiállította: Alföldi Gabona Kft.",
+                                 "6400 Kiskunhalas Majsai út 8. Adószám: 11223344-2-03", "Készült:  ",
+                                 "Név: Kovács István 6400 Kiskunhalas Fő u. 12.", "Rendszám: ABC-123    Kovács István",
+                                 "Kovács és Társa Kft. Kiskunhalas, Fő u. 12. 06-30-123-4567 Kovács Péter",
+                                 "Mérlegelési súly", "Megnevezés: Búza ", ".........."};
+        const LayoutItem* above = nullptr;
+        for (const QString& line : lines) {
+            const LayoutItem* item = page.find(line, line.endsWith(QLatin1String("  ")) || line.startsWith(QLatin1Char('.')));
+            QVERIFY2(item, qPrintable(line));
+            QVERIFY2(item->box.bottom() < 148.5, qPrintable(line));
+            if (above)
+                QVERIFY2(item->box.top() >= above->box.bottom() - 0.01, qPrintable(line + QStringLiteral(" overlaps the line above")));
+            above = item;
+        }
         // Cut marks at both edges between the copies.
         int marks = 0;
         for (const LayoutItem& i : page.items)
@@ -192,6 +264,12 @@ void TestReportOutput::reportToolWritesTicket()
     QVERIFY(text.contains(QStringLiteral("Bizonylatszám: J 42")));
     QVERIFY(text.contains(QStringLiteral("12 000")));
     QVERIFY(text.contains(QStringLiteral("Név: Kovács István 6400 Kiskunhalas Fő u. 12.")));
+
+    // A binding of a query that no --query opens would be lost: refused.
+    p.start(tool, QStringList(args) << QStringLiteral("--bind") << QStringLiteral("ZQ23.p1=41"));
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("no --query opens ZQ23")));
 
     // A failure prints the program's text and exits non-zero.
     args[7] = QStringLiteral("nincs.frf");
@@ -333,6 +411,31 @@ void TestReportOutput::stepsInCallingOrder()
     app.verifyScriptsDone();
 }
 
+void TestReportOutput::stoppedCallerDoesNotSilenceTheNext()
+{
+    // A caller that stops after a failed step never reaches showReport();
+    // the next document is shown all the same.
+    TestApp app;
+    prepareTicket(app, seed(app.db));
+    RecordingPreview preview(false);
+    ReportOutput report(app.ctx, &preview);
+    app.prompt.expectError(QStringLiteral("There is no default printer currently selected"));
+    QVERIFY(!report.setOrientation(QPageLayout::Portrait));
+    app.prompt.expectError(QStringLiteral("Cannot open file nincs.frf"));
+    QVERIFY(!report.loadFromFile(QStringLiteral("nincs.frf")));
+    preview.setDefaultPrinter(true);
+    QVERIFY(report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait));
+    QCOMPARE(preview.shown().size(), 1);
+    // Step by step as well: a failed load followed by a good one shows.
+    app.prompt.expectError(QStringLiteral("Cannot open file nincs.frf"));
+    QVERIFY(!report.loadFromFile(QStringLiteral("nincs.frf")));
+    QVERIFY(report.loadFromFile(QStringLiteral("vello.frf")));
+    QVERIFY(report.setOrientation(QPageLayout::Portrait));
+    QVERIFY(report.showReport());
+    QCOMPARE(preview.shown().size(), 2);
+    app.verifyScriptsDone();
+}
+
 void TestReportOutput::longListPages()
 {
     TestApp app;
@@ -393,16 +496,6 @@ void TestReportOutput::everyTemplateFromItsCallersData()
     ReportOutput report(app.ctx, &preview);
     QPageLayout::Orientation o = QPageLayout::Portrait;
     QStringList expected;
-    const QString head = QStringLiteral(
-        "SELECT tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
-        "SUM(jNettoBe - jNettoKi) AS Keszlet, jMozgas, jBszam, jDatum, jBeido, jKiido, jBemeres, jKimeres, jTiszt, "
-        "jViztart FROM vello JOIN termeny ON termeny.tKod = vello.jTkod ");
-    const QString sums = QStringLiteral(
-        "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall FROM vello ");
-    const QString totalsTail = QStringLiteral(
-        "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
-        "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
-    const QDate day(2024, 3, 4);
     if (file == QLatin1String("rendszam.frf")) {
         openQuery(d.ZQ33, QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam"));
         o = QPageLayout::Landscape;
@@ -443,43 +536,13 @@ void TestReportOutput::everyTemplateFromItsCallersData()
         // The stock window's lists as they stand after its computations.
         const bool itemised = file.startsWith(QLatin1String("keszlet_t_"));
         const QString grouping = file.section(QLatin1Char('_'), itemised ? 2 : 1).section(QLatin1Char('.'), 0, 0);
-        if (grouping == QLatin1String("termeny")) {
-            openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
-            openQuery(d.ZQ20, QStringLiteral("SELECT tmegnev, ") + totalsTail +
-                                  QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE jTkod <> \"\" GROUP BY jTkod"));
-            openQuery(d.ZQ22, sums + QStringLiteral("WHERE jTkod = :p1"), {{"p1", "1"}});
-            openQuery(d.ZQ21, head + QStringLiteral("WHERE jTkod = :p1 GROUP BY IDj"), {{"p1", "1"}});
-        } else if (grouping == QLatin1String("datum")) {
-            report.setVariable(QStringLiteral("v_datum"), QStringLiteral("2024.03.04"));
-            openQuery(d.ZQ23, sums + QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 )"), {{"p0", day}});
-            openQuery(d.ZQ20, QStringLiteral("SELECT tmegnev, jDatum, ") + totalsTail +
-                                  QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 ) GROUP BY jTkod"),
-                      {{"p0", day}});
-            openQuery(d.ZQ22, sums + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )"), {{"p0", day}, {"p1", "1"}});
-            openQuery(d.ZQ21, head + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 ) GROUP BY IDj"), {{"p0", day}, {"p1", "1"}});
+        prepareStock(d, report, grouping, QDate(2024, 3, 4), QStringLiteral("1"));
+        if (grouping == QLatin1String("datum"))
             expected << "Nap: 2024.03.04" + QString(itemised ? QStringLiteral("   Termény: Búza") : QString());
-        } else if (grouping == QLatin1String("nev")) {
-            openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
-            openQuery(d.ZQ20, QStringLiteral("SELECT oNev, tmegnev, ") + totalsTail +
-                                  QStringLiteral(", oNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod "
-                                                 "WHERE jTkod <> \"\" GROUP BY jOkod, jTkod ORDER BY oNev, tMegnev"));
-            openQuery(d.ZQ22, sums + QStringLiteral("WHERE jOkod = :p1"), {{"p1", "1"}});
-            openQuery(d.ZQ21, QStringLiteral("SELECT oNev, ") + head.mid(7).replace(QStringLiteral("vello.jTkod "),
-                                  QStringLiteral("vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod ")) +
-                                  QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 ) GROUP BY IDj"), {{"p1", "1"}});
+        else if (grouping == QLatin1String("nev"))
             expected << QString::fromUtf8(itemised ? "Termelő: Kovács István" : "Kovács István");
-        } else {
-            openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
-            openQuery(d.ZQ20, QStringLiteral("SELECT kNev, tmegnev, ") + totalsTail +
-                                  QStringLiteral(", kNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod "
-                                                 "WHERE jTkod <> \"\" GROUP BY jKkod, jTkod ORDER BY kNev, tMegnev"));
-            openQuery(d.ZQ22, sums + QStringLiteral("WHERE jKkod = :p1"), {{"p1", "1"}});
-            openQuery(d.ZQ21, QStringLiteral(
-                "SELECT kNev, tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
-                "SUM(jNettoBe - jNettoKi) AS Keszlet, jBszam FROM vello JOIN termeny ON termeny.tKod = vello.jTkod "
-                "JOIN raktar ON raktar.kKod = vello.jKkod WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 ) GROUP BY IDj"), {{"p1", "1"}});
+        else if (grouping == QLatin1String("raktar"))
             expected << QString::fromUtf8(itemised ? "Raktár: Síkraktár 1" : "Síkraktár 1");
-        }
         if (itemised && grouping == QLatin1String("termeny"))
             expected << QString::fromUtf8("Termény: Búza");
         expected << "11 520" << QString::fromUtf8("Összesen:") << "12 000" << (itemised ? "41" : QString::fromUtf8("Búza"));
@@ -513,6 +576,54 @@ void TestReportOutput::previewWindow()
     QtReportPreview preview(&app.host);
     preview.show(report.lastLayout(), QStringLiteral("vello.pdf"));
     QVERIFY(seen);
+    app.verifyScriptsDone();
+}
+
+void TestReportOutput::printPageRange()
+{
+    // The print dialog's page range: only the chosen sheets are printed.
+    TestApp app;
+    prepareTicket(app, seed(app.db));
+    RecordingPreview preview;
+    ReportOutput report(app.ctx, &preview);
+    QVERIFY(report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("range.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        QVERIFY(ReportPainter::print(report.lastLayout(), writer, 2, 2));
+    }
+    const QString text = pdfText(pdf);
+    QCOMPARE(text.count(QLatin1Char('\f')), 1);
+    QVERIFY(text.contains(QStringLiteral("3. példány")));
+    QVERIFY(!text.contains(QStringLiteral("1. példány")));
+    QPdfWriter unused(dir.filePath(QStringLiteral("none.pdf")));
+    QVERIFY(!ReportPainter::print(report.lastLayout(), unused, 3, 4));   // no such sheet
+}
+
+void TestReportOutput::emptyStockSumsPrintZero()
+{
+    // An empty ticket table (or a day without tickets): the sums over no rows
+    // print 0 in every stock list, as the stock window shows them (Part 5.2).
+    TestApp app;
+    RecordingPreview preview;
+    ReportOutput report(app.ctx, &preview);
+    for (const char* f : {"keszlet_termeny.frf", "keszlet_t_termeny.frf", "keszlet_datum.frf", "keszlet_t_datum.frf",
+                          "keszlet_nev.frf", "keszlet_t_nev.frf", "keszlet_raktar.frf", "keszlet_t_raktar.frf"}) {
+        const QString file = QString::fromLatin1(f);
+        const bool itemised = file.startsWith(QLatin1String("keszlet_t_"));
+        prepareStock(app.data, report, file.section(QLatin1Char('_'), itemised ? 2 : 1).section(QLatin1Char('.'), 0, 0),
+                     QDate(2024, 3, 4), QString());
+        QVERIFY(app.data.ZQ23.value("sum_meres").isNull());
+        QVERIFY2(report.output(file, QPageLayout::Portrait), f);
+        const LayoutPage& page = preview.last().pages.first();
+        const LayoutItem* label = page.find(QStringLiteral("Összesen:"));
+        QVERIFY2(label, f);
+        int zeros = 0;
+        for (const LayoutItem& i : page.items)
+            zeros += i.kind == LayoutItem::Text && qAbs(i.box.top() - label->box.top()) < 0.01 && i.text == QLatin1String("0");
+        QVERIFY2(zeros == 4, qPrintable(QStringLiteral("%1: %2 zeros").arg(file).arg(zeros)));
+    }
     app.verifyScriptsDone();
 }
 
