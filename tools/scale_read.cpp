@@ -75,7 +75,16 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QThread::msleep(10);
         }
+        // The device went away: take the worker's report of it (the reason
+        // for the installer) before the read's quiet mode holds it back.
+        QElapsedTimer settle;
+        settle.start();
+        while (!link.active() && link.busy() && settle.elapsed() < 2000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
+        }
     }
+    const bool received = link.queuedClusters() > 0;
     StderrPrompt prompt;
     QString scaleText;
     switch (ScaleRead::read(link, prompt, scaleText)) {
@@ -84,7 +93,10 @@ int main(int argc, char** argv)
         return 0;
     case ScaleRead::Outcome::NoWeight:
         std::printf("%s\n", qPrintable(scaleText.trimmed()));
-        std::fprintf(stderr, "scale-read: no weight within %g s\n", wait);
+        if (received)
+            std::fprintf(stderr, "scale-read: text without a digit arrived\n");
+        else
+            std::fprintf(stderr, "scale-read: no weight within %g s\n", wait);
         return 1;
     case ScaleRead::Outcome::PortClosed:
         break;

@@ -26,6 +26,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -183,7 +184,16 @@ int main(int argc, char** argv)
     ::fcntl(pty.master(), F_SETFL, ::fcntl(pty.master(), F_GETFL) | O_NONBLOCK);
     if (!link.isEmpty()) {
         const QByteArray l = QFile::encodeName(link);
-        ::unlink(l.constData());
+        // Only a link of our own kind is replaced: "--link /dev/ttyUSB0" must
+        // not remove a device node (or any other file).
+        struct stat st{};
+        if (::lstat(l.constData(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                std::fprintf(stderr, "scale-sim: %s exists and is not a symbolic link\n", l.constData());
+                return 1;
+            }
+            ::unlink(l.constData());
+        }
         if (::symlink(QFile::encodeName(pty.slavePath()).constData(), l.constData()) != 0) {
             std::fprintf(stderr, "scale-sim: cannot link %s: %s\n", l.constData(), std::strerror(errno));
             return 1;
@@ -229,7 +239,14 @@ int main(int argc, char** argv)
         while (!g_stop && ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
         }
     }
-    if (!link.isEmpty())
-        ::unlink(QFile::encodeName(link).constData());
+    if (!link.isEmpty()) {
+        // Removed only while it still points at this simulator's terminal.
+        const QByteArray l = QFile::encodeName(link);
+        const QByteArray target = QFile::encodeName(pty.slavePath());
+        char buf[256];
+        const ssize_t n = ::readlink(l.constData(), buf, sizeof buf);
+        if (n > 0 && QByteArray(buf, int(n)) == target)
+            ::unlink(l.constData());
+    }
     return 0;
 }

@@ -68,7 +68,10 @@ int FakeSerialDevice::setEventMask(quint32 mask)
 SerialDevice::WaitResult FakeSerialDevice::waitEvent(int, quint32& events, int& error)
 {
     std::lock_guard<std::mutex> lk(m_lock);
-    error = 0;
+    error = m_waitError;
+    events = 0;
+    if (m_waitError)
+        return WaitResult::Failed;
     events = m_events & m_mask;
     m_events = 0;
     return events ? WaitResult::Signalled : WaitResult::TimedOut;

@@ -18,6 +18,8 @@ public:
     void advance(quint32 ms) { std::lock_guard<std::mutex> lk(m_lock); m_now += ms; }
     void signal(quint32 events) { std::lock_guard<std::mutex> lk(m_lock); m_events |= events; }
     void setControlError(int e) { std::lock_guard<std::mutex> lk(m_lock); m_controlError = e; }
+    // Every wait fails at once with this code (0: waits succeed).
+    void setWaitError(int e) { std::lock_guard<std::mutex> lk(m_lock); m_waitError = e; }
 
     // Observation.
     QString openedPath() const { std::lock_guard<std::mutex> lk(m_lock); return m_path; }
@@ -48,6 +50,7 @@ private:
     mutable std::mutex m_lock;
     int m_openError = 0;
     int m_controlError = 0;
+    int m_waitError = 0;
     bool m_open = false;
     QString m_path;
     QByteArray m_input;

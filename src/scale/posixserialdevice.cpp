@@ -34,8 +34,8 @@ const Speed kSpeeds[] = {{50, B50},         {75, B75},         {110, B110},     
 
 PosixSerialDevice::~PosixSerialDevice()
 {
-    std::lock_guard<std::mutex> lk(m_lock);
-    closeLocked();
+    std::unique_lock<std::mutex> lk(m_lock);
+    closeLocked(lk);
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
 }
@@ -91,10 +91,20 @@ int PosixSerialDevice::handle() const
     return m_fd;
 }
 
-void PosixSerialDevice::closeLocked()
+void PosixSerialDevice::releasePoll(std::unique_lock<std::mutex>& lk)
+{
+    // A wait in progress polls the descriptor: make it return first.
+    while (m_polling) {
+        wake();
+        m_pollDone.wait_for(lk, std::chrono::milliseconds(10));
+    }
+}
+
+void PosixSerialDevice::closeLocked(std::unique_lock<std::mutex>& lk)
 {
     if (m_fd < 0)
         return;
+    releasePoll(lk);
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
     m_fd = -1;
@@ -102,9 +112,10 @@ void PosixSerialDevice::closeLocked()
 
 int PosixSerialDevice::close()
 {
-    std::lock_guard<std::mutex> lk(m_lock);
+    std::unique_lock<std::mutex> lk(m_lock);
     if (m_fd < 0)
         return EBADF;
+    releasePoll(lk);
     ::ioctl(m_fd, TIOCNXCL);
     const int r = ::close(m_fd);
     m_fd = -1;
@@ -157,6 +168,9 @@ int PosixSerialDevice::setControl(const Control& c)
     t.c_cc[VMIN] = vmin;
     t.c_cc[VTIME] = vtime;
     t.c_cflag |= CLOCAL | CREAD;
+    // The flag word is replaced, not added to: what an earlier user of the
+    // port left on (and cfmakeraw keeps) goes unless asked for below.
+    t.c_iflag &= ~tcflag_t(INPCK | IGNPAR | IXOFF | IXANY);
 
     speed_t speed = 0;
     bool found = false;
@@ -287,7 +301,7 @@ SerialDevice::WaitResult PosixSerialDevice::waitEvent(int timeoutMs, quint32& ev
 {
     events = 0;
     error = 0;
-    std::lock_guard<std::mutex> lk(m_lock);
+    std::unique_lock<std::mutex> lk(m_lock);
     if (m_fd < 0)
         return WaitResult::TimedOut;   // closed under the wait: nothing to tell
     const quint32 mask = m_mask;
@@ -301,9 +315,17 @@ SerialDevice::WaitResult PosixSerialDevice::waitEvent(int timeoutMs, quint32& ev
     // when the buffer is empty, otherwise sleep the whole timeout.
     pollfd fds[2] = {{m_fd, short((before == 0 && (mask & EvRxChar)) ? POLLIN : 0), 0},
                      {m_wakeFd, POLLIN, 0}};
+    // Sleep without the lock; close() waits for m_polling to drop, so the
+    // descriptor stays the same until the lock is taken again.
+    m_polling = true;
+    lk.unlock();
     const int r = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, timeoutMs);
-    if (r < 0 && errno != EINTR) {
-        error = errno;
+    const int pollErrno = errno;
+    lk.lock();
+    m_polling = false;
+    m_pollDone.notify_all();
+    if (r < 0 && pollErrno != EINTR) {
+        error = pollErrno;
         return WaitResult::Failed;
     }
     if (r > 0 && (fds[1].revents & POLLIN)) {
@@ -413,7 +435,13 @@ int PosixSerialDevice::read(QByteArray& into, quint32 count)
     }
     if (n == 0) {
         into.clear();
-        return EIO;   // bytes were announced: the other end has gone
+        // With VMIN = VTIME = 0 an empty buffer also reads as 0 (the bytes
+        // counted a moment ago were purged or taken by another reader); only
+        // a hang-up means that the device has gone.
+        pollfd f{m_fd, 0, 0};
+        if (::poll(&f, 1, 0) > 0 && (f.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            return EIO;
+        return 0;
     }
     into.resize(int(n));
     if (m_stripNull)

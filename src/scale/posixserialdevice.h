@@ -2,13 +2,14 @@
 #include "scale/serialdevice.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 // A serial device on Linux: termios for the line settings, ioctls for the
 // buffer counts, line errors (interrupt counter deltas) and modem lines,
 // poll for the waits. Calls a device cannot do (a pseudo-terminal has no
-// modem lines or counters) count as done. A hang-up, an I/O error or an
-// empty read of announced bytes means the device is gone (EIO).
+// modem lines or counters) count as done. A hang-up or an I/O error means
+// the device is gone (EIO); an empty read without a hang-up is no error.
 class PosixSerialDevice : public SerialDevice {
 public:
     PosixSerialDevice() = default;
@@ -40,9 +41,16 @@ private:
     bool readCounts(Counts& c);          // false when the device keeps none
     quint32 readModem();                 // 0 when the device has no modem lines
     quint32 inQueue(int& error);
-    void closeLocked();
+    void releasePoll(std::unique_lock<std::mutex>& lk);
+    void closeLocked(std::unique_lock<std::mutex>& lk);
 
+    // Guards the descriptor and the bookkeeping below. A wait does not hold
+    // it while it sleeps in poll (the user-interface thread would stand
+    // still for the whole wait); m_polling keeps close() from pulling the
+    // descriptor from under that poll.
     mutable std::mutex m_lock;
+    std::condition_variable m_pollDone;
+    bool m_polling = false;
     int m_fd = -1;
     int m_wakeFd = -1;
     std::atomic<quint32> m_mask{0};

@@ -171,8 +171,8 @@ int TSerialLink::queuedClusters() const
 
 void TSerialLink::setActive(bool value)
 {
-    // Closing also drops a handle that the worker left behind after the
-    // device went away.
+    // Closing also drops a handle that is still open while Active is false
+    // (the worker found the device gone and has not closed it yet).
     if (value == m_active && !(!value && isOpen()))
         return;
     activate(value);
@@ -183,6 +183,7 @@ void TSerialLink::activate(bool value)
     deactivate();
     if (!value)
         return;
+    m_lost = false;   // also when the worker closed a lost device itself
     report(110, 0, 2, "Msg start reactivating Port");
     const QString name = m_commPort.startsWith(QLatin1Char('/')) ? m_commPort : m_commPort.left(79);
     if (int e = m_device->open(SerialRules::devicePath(name))) {
@@ -228,7 +229,8 @@ void TSerialLink::deactivate()
         report(104, 0, 1, "Warning ThreadIsRunning");
     m_device->escape(SerialDevice::ClrDtr);
     m_device->escape(SerialDevice::ClrRts);
-    if (int e = m_device->close())
+    // The worker may have closed a device that went away meanwhile.
+    if (int e = m_device->close(); e && !m_lost)
         report(103, quint32(e), 0, "Error closing Port");
     m_lost = false;
 }

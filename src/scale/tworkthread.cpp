@@ -65,12 +65,7 @@ void TWorkThread::cycle()
     if (!m_run) {
         m_link.m_busy = false;
         m_run = m_link.m_active;
-        if (m_threaded) {
-            std::unique_lock<std::mutex> lk(m_pauseLock);
-            m_pauseCv.wait_for(lk, std::chrono::milliseconds(ClosedPauseMs),
-                               [this] { return m_nudged; });
-            m_nudged = false;
-        }
+        pause(ClosedPauseMs);
         ++m_closedPauses;
         if (m_run)
             m_lastEmpty = m_dev.tickMs();
@@ -98,7 +93,9 @@ void TWorkThread::cycle()
             eventCompletion(events);
         } else if (r == SerialDevice::WaitResult::Failed) {
             m_waitPending = false;
-            failed(9913, error, "Error getting Overlappedresult");
+            // A wait that keeps failing at once must not make the loop spin.
+            if (!failed(9913, error, "Error getting Overlappedresult"))
+                pause(OpenWaitMs);
         }
     }
 
@@ -107,6 +104,15 @@ void TWorkThread::cycle()
         m_waitPending = false;
         m_run = false;
     }
+}
+
+void TWorkThread::pause(int ms)
+{
+    if (!m_threaded)
+        return;
+    std::unique_lock<std::mutex> lk(m_pauseLock);
+    m_pauseCv.wait_for(lk, std::chrono::milliseconds(ms), [this] { return m_nudged; });
+    m_nudged = false;
 }
 
 int TWorkThread::waitTimeout() const
@@ -133,11 +139,15 @@ bool TWorkThread::failed(quint32 place, int code, const char* msg)
         report(place, quint32(code), 0, msg);
         return false;
     }
-    // Gone: one report, then the closed state. The handle is closed by the
-    // next activation or by the link's destruction.
+    // Gone: one report, then the closed state, handle included (a USB
+    // adapter plugged in again gets its old name back only once the last
+    // descriptor of the old one is closed). When the owner's thread dropped
+    // Active first, its own closing does that.
     m_link.m_lost = true;
-    if (m_link.m_active.exchange(false))
+    if (m_link.m_active.exchange(false)) {
+        m_dev.close();
         report(place, quint32(code), 0, msg);
+    }
     m_waitPending = false;
     return true;
 }
@@ -275,7 +285,12 @@ void TWorkThread::report(quint32 place, quint32 code, quint8 noise, const char* 
         return;
     const QString text = QString::fromLatin1(msg);
     TSerialLink* link = &m_link;
-    synchronize([link, place, code, noise, text] { link->deliverReport(place, code, noise, text); });
+    // Quiet mode may have been switched on while the call waited for the
+    // owner's thread: it is checked again there.
+    synchronize([link, place, code, noise, text] {
+        if (!link->m_threadQuietMode)
+            link->deliverReport(place, code, noise, text);
+    });
 }
 
 void TWorkThread::notify(int handler)
@@ -286,7 +301,10 @@ void TWorkThread::notify(int handler)
     if (!m_link.handlerAssigned(which))
         return;
     TSerialLink* link = &m_link;
-    synchronize([link, which] { link->callHandler(which); });
+    synchronize([link, which] {
+        if (!link->m_threadQuietMode)
+            link->callHandler(which);
+    });
 }
 
 void TWorkThread::synchronize(std::function<void()> fn)

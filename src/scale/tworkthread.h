@@ -44,6 +44,8 @@ private:
     void dispatch(quint32 mask);
     void makeCluster(const QByteArray& bytes, quint32 errors);
     int waitTimeout() const;
+    // Sleeps up to ms (only in the thread); nudge() and terminate() end it early.
+    void pause(int ms);
 
     // Reports are kept here and handed to the link's thread.
     void report(quint32 place, quint32 code, quint8 noise, const char* msg);

@@ -1,16 +1,25 @@
 // The serial link on real pseudo-terminals: bursts become clusters, clusters
 // are read oldest first, a missing or busy port and a hung-up line are
 // reported without the worker spinning.
+#include "scale/posixserialdevice.h"
 #include "scale/pseudoterminal.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
 #include "scale/tworkthread.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <memory>
 #include <cerrno>
+#include <sys/syscall.h>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +55,11 @@ struct Line {
         return out;
     }
 };
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
 
 } // namespace
 
@@ -182,14 +196,178 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(l.link.worker().closedPauses() >= pauses + 3, Deadline);
         QCOMPARE(l.link.worker().openCycles(), openCycles);
         QCOMPARE(l.places(9000).size(), 1);
-        // Opening again finds no device; the stale handle is closed first.
+        // The closed state: the handle went with the device.
+        QCOMPARE(l.link.comHandle(), ~quintptr(0));
+        // Closing reports nothing more; opening again finds no device.
         l.reports.clear();
+        l.link.setActive(false);
         l.link.setActive(true);
         QVERIFY(!l.link.active());
         QStringList seen;
         for (const Report& r : l.reports)
             seen << QStringLiteral("%1 %2 %3").arg(r.place).arg(r.code).arg(r.msg);
-        QVERIFY2(l.places() == (QList<quint32>{100, 110, 112}), qPrintable(seen.join("; ")));
+        QVERIFY2(l.places() == (QList<quint32>{110, 112}), qPrintable(seen.join("; ")));
+    }
+
+    void noDescriptorLeft()
+    {
+        const int before = openDescriptors();
+        {
+            Line l;
+            l.link.setActive(true);
+            QVERIFY(l.link.active());
+            l.link.setActive(false);
+            l.link.setActive(true);
+            QVERIFY(l.link.active());
+            l.pty.closeMaster();
+            QTRY_VERIFY_WITH_TIMEOUT(l.link.comHandle() == ~quintptr(0), Deadline);
+            l.link.setActive(true);   // the device is gone: stays closed
+            QVERIFY(!l.link.active());
+        }
+        {
+            Line l;
+            l.link.setActive(true);
+            QVERIFY(l.link.active());
+        }   // destroyed while open
+        QCOMPARE(openDescriptors(), before);
+    }
+
+    void settingsReplaceLineFlags()
+    {
+        // What an earlier user of the port left on goes when the link applies
+        // its settings: even parity checked, no software flow control.
+        Line l;
+        termios t{};
+        QCOMPARE(::tcgetattr(l.pty.master(), &t), 0);   // the slave's settings
+        t.c_iflag |= IXOFF | IXANY | IGNPAR;
+        QCOMPARE(::tcsetattr(l.pty.master(), TCSANOW, &t), 0);
+        l.link.setActive(true);
+        QVERIFY(l.link.active());
+        QCOMPARE(::tcgetattr(l.pty.master(), &t), 0);
+        QCOMPARE(t.c_iflag & (IXON | IXOFF | IXANY | IGNPAR), tcflag_t(0));
+        QVERIFY(t.c_iflag & INPCK);
+        // (A pseudo-terminal keeps neither a parity bit nor a character size.)
+        QCOMPARE(t.c_cflag & (PARODD | CSTOPB | CSIZE | CLOCAL | CREAD), tcflag_t(CSTOPB | CS8 | CLOCAL | CREAD));
+        QCOMPARE(::cfgetispeed(&t), speed_t(B2400));
+        QCOMPARE(l.places(), QList<quint32>{110});
+    }
+
+    void quietModeHoldsBackQueuedEvents()
+    {
+        // The worker has queued a cluster event for this thread and waits for
+        // it; quiet mode switched on before this thread gets to it wins.
+        Line l;
+        int clusterEvents = 0;
+        l.link.setHandler(TSerialLink::OnRxClusterEvent, [&](TSerialLink*) { ++clusterEvents; });
+        l.link.setActive(true);
+        QVERIFY(l.pty.write("1000\r\n"));
+        // Without running events here: the worker stands in its handler call.
+        QElapsedTimer t;
+        t.start();
+        while (l.link.queuedClusters() == 0 && t.elapsed() < Deadline)
+            QThread::msleep(5);
+        QCOMPARE(l.link.queuedClusters(), 1);
+        l.link.setThreadQuietMode(true);
+        // The worker cycles on only once this thread has taken the call.
+        const quint64 cycles = l.link.worker().openCycles();
+        QTRY_VERIFY_WITH_TIMEOUT(l.link.worker().openCycles() >= cycles + 2, Deadline);
+        QCOMPARE(clusterEvents, 0);
+        QCOMPARE(l.link.clusterRead(), QStringLiteral("1000\r\n"));
+    }
+
+    void destroyedWhileWorkerWaitsForHandler()
+    {
+        // The worker stands in a handler call that this thread never takes:
+        // destroying the link releases it instead of waiting forever.
+        PseudoTerminal pty;
+        QVERIFY(pty.open());
+        auto link = std::make_unique<TSerialLink>();
+        ScaleRead::configure(*link, pty.slavePath());
+        int clusterEvents = 0;
+        link->setHandler(TSerialLink::OnRxClusterEvent, [&](TSerialLink*) { ++clusterEvents; });
+        link->setActive(true);
+        QVERIFY(link->active());
+        QVERIFY(pty.write("1000\r\n"));
+        QElapsedTimer t;
+        t.start();
+        while (link->queuedClusters() == 0 && t.elapsed() < Deadline)
+            QThread::msleep(5);
+        QCOMPARE(link->queuedClusters(), 1);
+        link.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(clusterEvents, 0);
+    }
+
+    void deviceCallsDoNotWaitForThePoll()
+    {
+        // A wait for line events sleeps without holding the device: the
+        // owner's thread reads settings meanwhile, and closing ends the wait.
+        PseudoTerminal pty;
+        QVERIFY(pty.open());
+        PosixSerialDevice dev;
+        QCOMPARE(dev.initialise(), 0);
+        QCOMPARE(dev.open(pty.slavePath()), 0);
+        QCOMPARE(dev.setEventMask(SerialDevice::EvAllLine), 0);
+        std::atomic<pid_t> tid{0};
+        std::atomic<bool> returned{false};
+        SerialDevice::WaitResult result = SerialDevice::WaitResult::Signalled;
+        std::thread waiter([&] {
+            quint32 events = 0;
+            int error = 0;
+            dev.waitEvent(0, events, error);   // takes the wake-up of setEventMask
+            tid = pid_t(::syscall(SYS_gettid));
+            result = dev.waitEvent(60000, events, error);
+            returned = true;
+        });
+        struct Joiner {
+            PosixSerialDevice& dev;
+            std::thread& t;
+            ~Joiner()
+            {
+                if (t.joinable()) {
+                    dev.close();
+                    t.join();
+                }
+            }
+        } joiner{dev, waiter};
+        // Until the waiter sleeps in poll (its current system call).
+        QElapsedTimer t;
+        t.start();
+        auto inPoll = [&] {
+            if (!tid)
+                return false;
+            QFile f(QStringLiteral("/proc/self/task/%1/syscall").arg(tid.load()));
+            if (!f.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray nr = f.readAll().split(' ').value(0).trimmed();
+            return nr == QByteArray::number(SYS_poll) || nr == QByteArray::number(SYS_ppoll);
+        };
+        while (!inPoll() && t.elapsed() < Deadline)
+            QThread::msleep(1);
+        QVERIFY(inPoll());
+        SerialDevice::Control c;
+        QCOMPARE(dev.getControl(c), 0);
+        QVERIFY(dev.handle() >= 0);
+        QVERIFY(!returned);   // still asleep in a 60 s wait
+        QCOMPARE(dev.close(), 0);
+        waiter.join();
+        QVERIFY(returned);
+        QVERIFY(result != SerialDevice::WaitResult::Failed);
+        QVERIFY(!dev.isOpen());
+    }
+
+    void emptyReadIsNoError()
+    {
+        PseudoTerminal pty;
+        QVERIFY(pty.open());
+        PosixSerialDevice dev;
+        QCOMPARE(dev.open(pty.slavePath()), 0);
+        QCOMPARE(dev.setTimeouts(SerialDevice::Timeouts{0xFFFFFFFFu, 0, 0, 0, 0}), 0);   // as the link does
+        QByteArray got("x");
+        QCOMPARE(dev.read(got, 5), 0);   // nothing there (as after a purge)
+        QVERIFY(got.isEmpty());
+        pty.closeMaster();
+        QCOMPARE(dev.read(got, 5), EIO);   // hung up
     }
 
     void closingIsBounded()

@@ -7,6 +7,7 @@
 #include "scale/tseriallink.h"
 #include "scale/tworkthread.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <cerrno>
 
@@ -181,6 +182,69 @@ private slots:
         QCOMPARE(l.errorNoise(), quint8(255));
         QCOMPARE(l.threadQuietMode(), false);
         QCOMPARE(l.clusterRead(), QString());
+        QCOMPARE(l.parityType(), quint8(0));
+        QCOMPARE(l.parityErrorChar(), char(0));
+        QCOMPARE(l.parityErrorReplacement(), false);
+        QCOMPARE(l.stopBits(), quint8(0));
+        QCOMPARE(l.xoffLimDiv(), quint8(33));
+        QCOMPARE(l.flowControl(), 0);
+        QCOMPARE(l.stripNullChars(), false);
+        QCOMPARE(l.eventChar(), char(0));
+        QCOMPARE(l.txQueueSize(), quint16(4096));
+        QCOMPARE(l.wtoCharDelayTime(), 1100u);
+        QCOMPARE(l.wtoExtraDelayTime(), quint16(250));
+        QCOMPARE(l.breakState(), false);
+        QCOMPARE(l.ctsState(), false);
+        QCOMPARE(l.dsrState(), false);
+        QCOMPARE(l.rlsdState(), false);
+        QCOMPARE(l.ringState(), false);
+        QCOMPARE(l.readRequest(), false);
+        QCOMPARE(l.sendInProgress(), false);
+        QCOMPARE(l.commError(), 0u);
+        QCOMPARE(l.commStateFlags(), 0u);
+        QCOMPARE(l.commStateInQueue(), 0u);
+        QCOMPARE(l.commStateOutQueue(), 0u);
+        QCOMPARE(l.modemState(), 0u);
+        QCOMPARE(l.commEvent(), 0u);
+        QCOMPARE(l.writtenBytes(), 0u);
+        QCOMPARE(l.autoReadRequest(), false);
+        // RTS, DTR and break are not stored while the port is closed.
+        l.setRTSState(false);
+        l.setDTRState(false);
+        l.setBREAKState(true);
+        QCOMPARE(l.rtsState(), true);
+        QCOMPARE(l.dtrState(), true);
+        QCOMPARE(l.breakState(), false);
+        QVERIFY(f.reports.isEmpty());
+    }
+
+    // A device whose waits fail at once (not a lost device): every failure
+    // is reported, and the worker still sleeps a cycle between them.
+    void failingWaitDoesNotSpin()
+    {
+        QList<Report> reports;
+        auto* dev = new FakeSerialDevice;
+        dev->setWaitError(EINVAL);
+        TSerialLink link(std::unique_ptr<SerialDevice>(dev), true);
+        link.setOnProcessError([&](TSerialLink*, quint32 place, quint32 code, const QString& msg, quint8 noise) {
+            reports.append({place, code, noise, msg});
+        });
+        QElapsedTimer t;
+        t.start();
+        link.setActive(true);
+        QVERIFY(link.active());
+        auto waitFailures = [&] {
+            int n = 0;
+            for (const Report& r : reports)
+                n += r.place == 9913;
+            return n;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(waitFailures() >= 4, 10000);
+        // At least three pauses of one cycle lie between four failures.
+        QVERIFY2(t.elapsed() >= 3 * (TWorkThread::OpenWaitMs - 5), qPrintable(QString::number(t.elapsed())));
+        QVERIFY(link.active());
+        QCOMPARE(reports.last().code, quint32(EINVAL));
+        QCOMPARE(reports.last().msg, QStringLiteral("Error getting Overlappedresult"));
     }
 
     void limitDivisorsClamped()
@@ -271,6 +335,24 @@ private slots:
         QCOMPARE(f.reports[0].msg, QStringLiteral("Msg start deactivating Port"));
         QCOMPARE(f.dev->calls().mid(f.dev->calls().indexOf("mask 0")),
                  (QStringList{"mask 0", "purge", "ClrDtr", "ClrRts", "close"}));
+    }
+
+    void commPortReopens()
+    {
+        FakeLink f;
+        ScaleRead::configure(f.link, QStringLiteral("Com5"));
+        f.link.setCommPort(QStringLiteral("ttyUSB0"));   // closed: stored only
+        QVERIFY(f.dev->calls().isEmpty());
+        f.link.setActive(true);
+        f.reports.clear();
+        f.link.setCommPort(QStringLiteral("ttyUSB0"));   // the same name: nothing
+        QVERIFY(f.reports.isEmpty());
+        f.link.setCommPort(QStringLiteral("Com1"));
+        QVERIFY(f.link.active());
+        QCOMPARE(f.dev->openedPath(), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(f.places(), (QList<quint32>{100, 110}));
+        const QStringList calls = f.dev->calls();
+        QCOMPARE(calls.mid(calls.lastIndexOf("close")).first(2), (QStringList{"close", "open /dev/ttyS0"}));
     }
 
     // The worker's read step on the scripted clock and line status.
