@@ -49,7 +49,7 @@ int count(const QStringList& texts, const QString& t)
 }
 
 // The stock window's four lists as they stand after its computations
-// (Part 5.2): totals of the grouping in ZQ23 and ZQ20, itemised figures of
+// (as the stock window fills them): totals of the grouping in ZQ23 and ZQ20, itemised figures of
 // `key` (the crop, producer or warehouse code of the totals line) in ZQ22 and
 // ZQ21; v_datum for the day grouping.
 void prepareStock(DataModule& d, ReportOutput& report, const QString& grouping, const QDate& day, const QString& key)
@@ -604,7 +604,7 @@ void TestReportOutput::printPageRange()
 void TestReportOutput::emptyStockSumsPrintZero()
 {
     // An empty ticket table (or a day without tickets): the sums over no rows
-    // print 0 in every stock list, as the stock window shows them (Part 5.2).
+    // print 0 in every stock list, as the stock window shows them.
     TestApp app;
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
