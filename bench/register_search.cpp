@@ -2,7 +2,7 @@
 // register, printed beside the time of the list's SELECT in the server.
 // The keystroke is the window's own handling of a key press in the search
 // box (search, grid follow, repaint), measured headless.
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "benchclock.h"
 #include "data/datamodule.h"
 #include "registers/registerlistwindow.h"

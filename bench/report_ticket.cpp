@@ -5,7 +5,7 @@
 //
 // Needs the test database server (VELLO_TEST_SOCKET) and the templates as the
 // working folder, as scripts/bench provides.
-#include "../tests/reports/reportfixture.h"
+#include "reportfixture.h"
 #include "benchclock.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpainter.h"
@@ -34,9 +34,7 @@ int main(int argc, char** argv)
     const qint64 idm = ReportFixture::seed(app.db);
     RecordingPreview preview;
     ReportOutput out(app.ctx, &preview);
-    out.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
-    out.setVariable(QStringLiteral("v_m1"), 12000.0);
-    out.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
+    ReportFixture::setTicketVariables(out);
 
     const int runs = 25;
     const double query = medianMs(runs, [&] { ReportFixture::prepareTicket(app, idm); });

@@ -10,7 +10,7 @@
 #include "scale/scaleread.h"
 #include "scale/serialrules.h"
 #include "scale/tseriallink.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -125,12 +125,11 @@ int main(int argc, char** argv)
                 err << "vello-report: the data module has no query " << name << "\n";
                 return 2;
             }
-            q->close();
-            q->setSql(sql);
+            Query::Binds bound;
             for (const auto& [qn, param, v] : binds)
                 if (data.find(qn) == q)
-                    q->bind(param, v);
-            q->open();
+                    bound.append({param, v});
+            q->openSql(sql, bound);
         }
     } catch (const DbError& e) {
         err << e.text() << "\n";

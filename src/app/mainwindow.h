@@ -15,6 +15,5 @@ public:
     void centre();
 
 private:
-    void open(const QString& item);
     AppContext& m_ctx;
 };

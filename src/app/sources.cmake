@@ -1,7 +1,3 @@
-list(APPEND VELLO_CORE_SOURCES
-  ${VELLO_DIR}/appcontext.h
-  ${VELLO_DIR}/unhandled.h ${VELLO_DIR}/unhandled.cpp
-)
 list(APPEND VELLO_GUI_SOURCES
   ${VELLO_DIR}/aboutbox.h ${VELLO_DIR}/aboutbox.cpp
   ${VELLO_DIR}/mainwindow.h ${VELLO_DIR}/mainwindow.cpp

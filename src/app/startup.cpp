@@ -1,10 +1,10 @@
 #include "startup.h"
 
 #include "app/aboutbox.h"
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 #include "ui/windowhost.h"
 
 namespace Startup {

@@ -1,9 +1,9 @@
 #include "velloapplication.h"
 
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
-#include "app/unhandled.h"
+#include "context/unhandled.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

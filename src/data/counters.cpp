@@ -3,7 +3,10 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "data/textconv.h"
-#include "ui/prompt.h"
+#include "data/transaction.h"
+
+#include <optional>
+#include "context/prompt.h"
 
 QString Counters::letter(Kind kind)
 {
@@ -32,11 +35,9 @@ Counters::Draw Counters::readNext(Kind kind)
     Draw d;
     Query& q = m_dm.ZQ70;
     try {
-        q.close();
         // The row lock only holds inside a transaction; outside one it is
         // released at once, which draw() avoids by bracketing itself.
-        q.setSql(QStringLiteral("SELECT * FROM sorszam WHERE sKod = \"%1\" FOR UPDATE").arg(letter(kind)));
-        q.open();
+        q.openSql(QStringLiteral("SELECT * FROM sorszam WHERE sKod = \"%1\" FOR UPDATE").arg(letter(kind)));
         if (q.isEmpty())
             return d;
         const auto last = TextConv::toInteger(q.text(QStringLiteral("sBszam")));
@@ -56,10 +57,8 @@ bool Counters::store(Kind kind, const QString& last)
 {
     Query& q = m_dm.ZQ70;
     try {
-        q.close();
-        q.setSql(QStringLiteral("UPDATE sorszam SET sBszam = :p1 WHERE sKod = \"%1\"").arg(letter(kind)));
-        q.bind(QStringLiteral("p1"), last);
-        if (q.exec() != 1)
+        if (q.run(QStringLiteral("UPDATE sorszam SET sBszam = :p1 WHERE sKod = \"%1\"").arg(letter(kind)),
+                  {{QStringLiteral("p1"), last}}) != 1)
             throw DbError(QStringLiteral("sorszam: no row"));
         return true;
     } catch (const DbError&) {
@@ -70,23 +69,12 @@ bool Counters::store(Kind kind, const QString& last)
 
 Counters::Draw Counters::draw(Kind kind)
 {
-    const bool own = !m_dm.inTransaction();
-    auto bracket = [&](const char* sql) {
-        Query& q = m_dm.ZQ70;
-        q.close();
-        q.setSql(QString::fromLatin1(sql));
-        q.exec();
-    };
-    auto rollback = [&] {
+    // Inside the caller's transaction the draw joins it; otherwise it
+    // brackets itself so that the row lock lasts until the store.
+    std::optional<Transaction> own;
+    if (!m_dm.inTransaction()) {
         try {
-            bracket("ROLLBACK");
-        } catch (const DbError&) {
-        }
-    };
-
-    if (own) {
-        try {
-            bracket("START TRANSACTION");
+            own.emplace(m_dm);
         } catch (const DbError& e) {
             m_prompt.message(storeFailedMessage(kind));
             Draw d;
@@ -96,23 +84,17 @@ Counters::Draw Counters::draw(Kind kind)
         }
     }
     Draw d = readNext(kind);
-    if (!d.ok()) {
-        if (own)
-            rollback();
-        return d;
-    }
+    if (!d.ok())
+        return d;   // an own bracket rolls back as it goes
     if (!store(kind, d.number)) {
-        if (own)
-            rollback();
         d.status = Draw::StoreFailed;
         d.number.clear();
         return d;
     }
     if (own) {
         try {
-            bracket("COMMIT");
+            own->commit();
         } catch (const DbError& e) {
-            rollback();
             m_prompt.message(storeFailedMessage(kind));
             d.status = Draw::StoreFailed;
             d.number.clear();

@@ -27,6 +27,7 @@ DataModule::~DataModule()
 {
     for (Query* q : m_byName)
         q->close();
+    m_plain.close();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isValid())
@@ -102,20 +103,13 @@ void DataModule::connectDb()
     if (!m_settings.socket.isEmpty())
         options += QStringLiteral(";UNIX_SOCKET=") + m_settings.socket;
     db.setConnectOptions(options);
-    if (!db.open()) {
-        const QSqlError e = db.lastError();
-        QString text = e.databaseText();
-        if (text.isEmpty())
-            text = e.driverText();
-        throw DbError(text, e.nativeErrorCode().toInt());
-    }
+    if (!db.open())
+        throw DbError::from(db.lastError());
     // Texts in statements are written in double quotes; keep the server's
     // strict mode but make sure double quotes stay string quotes.
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SET SESSION sql_mode = REPLACE(@@SESSION.sql_mode, 'ANSI_QUOTES', '')"))) {
-        const QSqlError e = q.lastError();
-        throw DbError(e.databaseText(), e.nativeErrorCode().toInt());
-    }
+    if (!q.exec(QStringLiteral("SET SESSION sql_mode = REPLACE(@@SESSION.sql_mode, 'ANSI_QUOTES', '')")))
+        throw DbError::from(q.lastError());
     m_broken = false;
     m_inTransaction = false;
     ++m_generation;
@@ -133,15 +127,61 @@ void DataModule::open()
     // read when someone asks for them, so start-up does not grow with the data.
     for (const QString& table : tableNames()) {
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(table))) {
-            const QSqlError e = q.lastError();
-            throw DbError(e.databaseText(), e.nativeErrorCode().toInt());
-        }
+        if (!q.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(table)))
+            throw DbError::from(q.lastError());
     }
+}
+
+void DataModule::statement(const QString& sql)
+{
+    m_plain.run(sql);
+    m_plain.close();
+}
+
+void DataModule::begin()
+{
+    statement(QStringLiteral("START TRANSACTION"));
+}
+
+void DataModule::commit()
+{
+    statement(QStringLiteral("COMMIT"));
+}
+
+bool DataModule::rollback(QString* error)
+{
+    try {
+        statement(QStringLiteral("ROLLBACK"));
+    } catch (const DbError& e) {
+        qWarning("ROLLBACK failed: %s", qPrintable(e.text()));
+        if (error)
+            *error = e.text();
+        return false;
+    }
+    return true;
+}
+
+void DataModule::failStatement(int n, int code, const QString& text)
+{
+    m_failIn = n;
+    m_failCode = code;
+    m_failText = text.isEmpty() ? QStringLiteral("Injected failure (%1)").arg(code) : text;
 }
 
 void DataModule::beforeStatement(const QString& sql)
 {
+    ++m_statements;
+    if (m_failIn > 0 && --m_failIn == 0) {
+        if (m_failCode == 2006 || m_failCode == 2013) {
+            // As a lost server: the connection goes, and with it whatever
+            // transaction was open on it.
+            QSqlDatabase db = database();
+            if (db.isValid())
+                db.close();
+        }
+        afterStatement(sql, m_failCode);
+        throw DbError(m_failText, m_failCode, sql);
+    }
     const QString word = firstWord(sql);
     QSqlDatabase db = database();
     const bool usable = db.isValid() && db.isOpen() && !m_broken;

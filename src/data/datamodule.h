@@ -35,6 +35,26 @@ public:
     void beforeStatement(const QString& sql);
     void afterStatement(const QString& sql, int errorCode);
     bool inTransaction() const { return m_inTransaction; }
+
+    // A plain statement on the connection outside every shared query
+    // ("START TRANSACTION", "COMMIT", "ROLLBACK" of the transaction bracket).
+    void statement(const QString& sql);
+    // The plain bracket statements; Transaction is the usual way to use them.
+    void begin();    // "START TRANSACTION"
+    void commit();   // "COMMIT"
+    // "ROLLBACK" that never throws: false (and the server's text in
+    // `error`) when it failed.
+    bool rollback(QString* error = nullptr);
+
+    // Failure hook for tests: the n-th statement from now (1 = the next one)
+    // fails with the server error `code` as if the server had refused it; with
+    // 2006 or 2013 the connection is dropped as well, as a lost server would.
+    // The statement itself is not sent.
+    void failStatement(int n, int code = 1205, const QString& text = QString());
+    void clearStatementFailure() { m_failIn = 0; }
+    bool statementFailurePending() const { return m_failIn > 0; }
+    // Statements sent (or failed by the hook) since the data module was made.
+    qint64 statementCount() const { return m_statements; }
     int generation() const { return m_generation; }
 
     // Table data sets.
@@ -86,6 +106,11 @@ private:
     QString m_connectionName;
     QHash<QString, Query*> m_byName;   // lower-case name
     bool m_inTransaction = false;
+    int m_failIn = 0;
+    int m_failCode = 0;
+    QString m_failText;
+    qint64 m_statements = 0;
+    Query m_plain{*this, QStringLiteral("plain")};
     bool m_broken = false;
     int m_generation = 0;
 };

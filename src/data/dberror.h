@@ -1,4 +1,5 @@
 #pragma once
+#include <QSqlError>
 #include <QString>
 #include <stdexcept>
 
@@ -8,6 +9,14 @@ class DbError : public std::runtime_error {
 public:
     DbError(const QString& text, int code = 0, const QString& sql = QString())
         : std::runtime_error(text.toStdString()), m_text(text), m_code(code), m_sql(sql) {}
+    // The failure the driver reports: the server's text (the driver's own
+    // when the server gave none) and its numeric code.
+    static DbError from(const QSqlError& e, const QString& sql = QString())
+    {
+        const QString text = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
+        return DbError(text, e.nativeErrorCode().toInt(), sql);
+    }
+
     const QString& text() const { return m_text; }
     int code() const { return m_code; }
     const QString& sql() const { return m_sql; }

@@ -41,19 +41,37 @@ void Query::bind(const QString& name, const QVariant& value)
 
 void Query::clearBindings() { m_binds.clear(); }
 
+int Query::run(const QString& sql, const Binds& binds)
+{
+    close();
+    setSql(sql);
+    for (const auto& b : binds)
+        bind(b.first, b.second);
+    return exec();
+}
+
+void Query::openSql(const QString& sql, const Binds& binds)
+{
+    close();
+    setSql(sql);
+    for (const auto& b : binds)
+        bind(b.first, b.second);
+    open();
+}
+
 void Query::open()
 {
-    run(true);
+    execute(true);
 }
 
 int Query::exec()
 {
-    run(false);
+    execute(false);
     const int n = m_q ? m_q->numRowsAffected() : 0;
     return n;
 }
 
-void Query::run(bool select)
+void Query::execute(bool select)
 {
     m_q.reset();
     m_open = false;
@@ -62,7 +80,12 @@ void Query::run(bool select)
     m_pos = -2;
     m_rec = QSqlRecord();
 
-    m_dm.beforeStatement(m_sql);
+    try {
+        m_dm.beforeStatement(m_sql);
+    } catch (const DbError&) {
+        emit resultReplaced();
+        throw;
+    }
     auto q = std::make_unique<QSqlQuery>(m_dm.database());
     q->setForwardOnly(false);
     bool ok;
@@ -77,14 +100,10 @@ void Query::run(bool select)
         }
     }
     if (!ok) {
-        const QSqlError e = q->lastError();
-        const int code = e.nativeErrorCode().toInt();
-        QString text = e.databaseText();
-        if (text.isEmpty())
-            text = e.driverText();
-        m_dm.afterStatement(m_sql, code);
+        const DbError e = DbError::from(q->lastError(), m_sql);
+        m_dm.afterStatement(m_sql, e.code());
         emit resultReplaced();
-        throw DbError(text, code, m_sql);
+        throw e;
     }
     m_dm.afterStatement(m_sql, 0);
     m_generation = m_dm.generation();
@@ -114,7 +133,7 @@ void Query::run(bool select)
 void Query::refresh()
 {
     const int keep = m_cur;
-    run(true);
+    execute(true);
     if (keep > 0 && m_rows > 0)
         setCurrent(qMin(keep, m_rows - 1));
 }
@@ -124,7 +143,7 @@ bool Query::isOpen() const { return m_open; }
 void Query::ensureOpen() const
 {
     if (!m_open && m_openOnDemand && !m_sql.isEmpty())
-        const_cast<Query*>(this)->run(true);
+        const_cast<Query*>(this)->execute(true);
 }
 
 int Query::rowCount() const

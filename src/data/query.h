@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QMap>
+#include <QPair>
 #include <QObject>
 #include <QSqlRecord>
 #include <QString>
@@ -32,6 +34,14 @@ public:
     // as numbers, texts as strings.
     void bind(const QString& name, const QVariant& value);
     void clearBindings();
+
+    using Binds = QList<QPair<QString, QVariant>>;
+    // One statement in one call: close, set the SQL, bind, execute. Returns
+    // the rows affected.
+    //   q.run("UPDATE meres SET mNetto = :p0 WHERE IDm = :p1", {{"p0", net}, {"p1", id}});
+    int run(const QString& sql, const Binds& binds = {});
+    // The same for a SELECT: close, set the SQL, bind, open.
+    void openSql(const QString& sql, const Binds& binds = {});
 
     void open();                 // runs a SELECT; stands on the first row
     int exec();                  // runs any other statement; rows affected
@@ -70,7 +80,7 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    void run(bool select);
+    void execute(bool select);
     void ensureOpen() const;
     bool seekTo(int row) const;
     void setCurrent(int row);

@@ -1,6 +1,6 @@
 #include "companydatawindow.h"
 
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "registers/companydata.h"
 
 #include <QGridLayout>

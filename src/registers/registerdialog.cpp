@@ -1,10 +1,10 @@
 #include "registerdialog.h"
 
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "registers/registermember.h"
 #include "ui/digitedit.h"
 #include "ui/enterfocus.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 #include "registerentry.h"
 
-#include "app/appcontext.h"
-#include "app/unhandled.h"
+#include "context/appcontext.h"
+#include "context/unhandled.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "registers/registermember.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 namespace {
 
@@ -16,13 +16,6 @@ QString withoutTrailingBlanks(const QString& s)
     while (n > 0 && s.at(n - 1).isSpace())
         --n;
     return s.left(n);
-}
-
-void run(Query& q, const QString& sql)
-{
-    q.close();
-    q.setSql(sql);
-    q.exec();
 }
 
 } // namespace
@@ -72,10 +65,8 @@ std::optional<QString> RegisterEntry::highestCode()
 {
     // Codes compared by their value as whole numbers, so 10 comes after 9.
     Query& side = m_member.sideQuery(m_ctx.data);
-    side.close();
-    side.setSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1")
-                    .arg(m_member.codeColumn, m_member.table));
-    side.open();
+    side.openSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1")
+                     .arg(m_member.codeColumn, m_member.table));
     // A register's first row gets the code 1: a freshly created database
     // starts with empty registers, which must be fillable from the program.
     if (side.isEmpty())
@@ -108,18 +99,16 @@ std::optional<QVariantList> RegisterEntry::parameters(const QStringList& control
     return out;
 }
 
-void RegisterEntry::rollback()
+bool RegisterEntry::rollback()
 {
-    run(m_member.writeQuery(m_ctx.data), QStringLiteral("ROLLBACK"));
+    return m_ctx.data.rollback();
 }
 
 void RegisterEntry::rerunList()
 {
     Query& list = m_member.listQuery(m_ctx.data);
     try {
-        list.close();
-        list.setSql(m_member.defaultOrderSql());
-        list.open();
+        list.openSql(m_member.defaultOrderSql());
         if (!list.locate(m_member.codeColumn, m_ctx.registers.lastSavedCode.value(m_member.table), true))
             list.first();
     } catch (const DbError& e) {
@@ -131,12 +120,8 @@ void RegisterEntry::rerunList()
 RegisterEntry::Result RegisterEntry::unhandled()
 {
     // Never leave a transaction open on the connection.
-    if (m_ctx.data.inTransaction()) {
-        try {
-            rollback();
-        } catch (const DbError&) {
-        }
-    }
+    if (m_ctx.data.inTransaction())
+        rollback();
     m_ctx.prompt.message(m_member.unhandledFailed);
     return {Outcome::Unhandled, {}};
 }
@@ -144,11 +129,8 @@ RegisterEntry::Result RegisterEntry::unhandled()
 RegisterEntry::Result RegisterEntry::failed(const QString& message)
 {
     m_ctx.prompt.message(message);
-    try {
-        rollback();
-    } catch (const DbError&) {
+    if (!rollback())
         return unhandled();
-    }
     rerunList();
     return {Outcome::Failed, {}};
 }
@@ -176,17 +158,15 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
         if (!code || !params)
             return failed(m_member.insertFailed);
         try {
-            run(write, QStringLiteral("START TRANSACTION"));
+            m_ctx.data.begin();
         } catch (const DbError&) {
             return unhandled();
         }
         try {
-            write.close();
-            write.setSql(m_member.insertSql);
-            write.bind(QStringLiteral("p0"), *code);
+            Query::Binds binds{{QStringLiteral("p0"), *code}};
             for (int i = 0; i < params->size(); ++i)
-                write.bind(QStringLiteral("p%1").arg(i + 1), params->at(i));
-            write.exec();
+                binds.append({QStringLiteral("p%1").arg(i + 1), params->at(i)});
+            write.run(m_member.insertSql, binds);
         } catch (const DbError&) {
             return failed(m_member.insertFailed);
         }
@@ -197,18 +177,17 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
             return failed(m_member.replaceFailed);
         try {
             // No bracket: the connection commits the statement by itself.
-            write.close();
-            write.setSql(m_member.replaceSql);
+            Query::Binds binds;
             for (int i = 0; i < params->size(); ++i)
-                write.bind(QStringLiteral("p%1").arg(i), params->at(i));
-            write.exec();
+                binds.append({QStringLiteral("p%1").arg(i), params->at(i)});
+            write.run(m_member.replaceSql, binds);
         } catch (const DbError&) {
             return failed(m_member.replaceFailed);
         }
         saved = values.value(m_member.codeControl);
     }
     try {
-        run(write, QStringLiteral("COMMIT"));
+        m_ctx.data.commit();
     } catch (const DbError&) {
         return unhandled();
     }

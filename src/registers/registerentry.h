@@ -52,7 +52,7 @@ private:
     std::optional<QVariantList> parameters(const QStringList& controls, const Values& values) const;
     Result failed(const QString& message);
     Result unhandled();
-    void rollback();
+    bool rollback();   // false when the ROLLBACK itself failed
     void rerunList();
 
     AppContext& m_ctx;

@@ -1,13 +1,13 @@
 #include "registerlist.h"
 
-#include "app/appcontext.h"
-#include "app/unhandled.h"
+#include "context/appcontext.h"
+#include "context/unhandled.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "registers/registermember.h"
 #include "reports/reportoutput.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 RegisterList::RegisterList(AppContext& ctx, const RegisterMember& member)
     : m_ctx(ctx), m_member(member), m_list(member.listQuery(ctx.data))
@@ -27,9 +27,7 @@ void RegisterList::reportFailure(const QString& text)
 
 void RegisterList::runDefault()
 {
-    m_list.close();
-    m_list.setSql(m_member.defaultOrderSql());
-    m_list.open();
+    m_list.openSql(m_member.defaultOrderSql());
     m_defaultResult = true;
 }
 
@@ -69,9 +67,7 @@ std::optional<QString> RegisterList::sortBy(const QString& field)
         return std::nullopt;
     try {
         // The order column comes from the member description, never from the user.
-        m_list.close();
-        m_list.setSql(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m_member.table, c->orderColumn));
-        m_list.open();
+        m_list.openSql(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m_member.table, c->orderColumn));
         m_list.first();
     } catch (const DbError& e) {
         reportFailure(e.text());
@@ -123,11 +119,9 @@ int RegisterList::inUse(const QString& code)
 {
     Query& side = m_member.sideQuery(m_ctx.data);
     try {
-        side.close();
-        side.setSql(QStringLiteral("SELECT %1, count(%1) as db FROM vello WHERE (%1 = :p1) GROUP BY %1")
-                        .arg(m_member.ticketColumn));
-        side.bind(QStringLiteral("p1"), code);
-        side.open();
+        side.openSql(QStringLiteral("SELECT %1, count(%1) as db FROM vello WHERE (%1 = :p1) GROUP BY %1")
+                         .arg(m_member.ticketColumn),
+                     {{QStringLiteral("p1"), code}});
         qint64 n = side.isEmpty() ? 0 : side.value(QStringLiteral("db")).toLongLong();
 
         // A vehicle still on the site refers to the row as well.
@@ -135,10 +129,8 @@ int RegisterList::inUse(const QString& code)
         for (const QString& c : m_member.pendingColumns)
             conds << QStringLiteral("%1 = :p1").arg(c);
         Query& write = m_member.writeQuery(m_ctx.data);
-        write.close();
-        write.setSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE (%1)").arg(conds.join(QStringLiteral(" OR "))));
-        write.bind(QStringLiteral("p1"), code);
-        write.open();
+        write.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE (%1)").arg(conds.join(QStringLiteral(" OR "))),
+                      {{QStringLiteral("p1"), code}});
         n += write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
         return int(qMin<qint64>(n, INT_MAX));
     } catch (const DbError& e) {
@@ -176,9 +168,7 @@ bool RegisterList::deleteCurrent()
     }
     Query& write = m_member.writeQuery(m_ctx.data);
     try {
-        write.close();
-        write.setSql(QStringLiteral("SELECT count(*) AS db FROM %1").arg(m_member.table));
-        write.open();
+        write.openSql(QStringLiteral("SELECT count(*) AS db FROM %1").arg(m_member.table));
         const qint64 rows = write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
         if (rows < 2 || !hasRow) {
             m_ctx.prompt.message(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
@@ -190,10 +180,8 @@ bool RegisterList::deleteCurrent()
     }
     Query& side = m_member.sideQuery(m_ctx.data);
     try {
-        side.close();
-        side.setSql(QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()));
-        side.bind(QStringLiteral("p1"), code);
-        side.exec();
+        side.run(QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()),
+                 {{QStringLiteral("p1"), code}});
     } catch (const DbError&) {
         m_ctx.prompt.message(m_member.deleteErrorMessage);
         return false;
@@ -211,9 +199,7 @@ void RegisterList::print()
 {
     Query& side = m_member.sideQuery(m_ctx.data);
     try {
-        side.close();
-        side.setSql(m_member.defaultOrderSql());
-        side.open();
+        side.openSql(m_member.defaultOrderSql());
     } catch (const DbError& e) {
         reportFailure(e.text());
         return;

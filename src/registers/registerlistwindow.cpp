@@ -1,6 +1,6 @@
 #include "registerlistwindow.h"
 
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "registers/registerdialog.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"

@@ -1,6 +1,6 @@
 #include "registerwindows.h"
 
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "registers/companydatawindow.h"
 #include "registers/registerlistwindow.h"
 #include "ui/windowhost.h"

@@ -1,12 +1,12 @@
 #include "previewwindow.h"
 
+#include "context/filechoice.h"
+#include "context/prompt.h"
 #include "reports/reportpainter.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -16,8 +16,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName, QWidget* parent)
-    : QDialog(parent), m_layout(layout), m_pdfName(pdfName)
+PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt,
+                             FileChoice* files, QWidget* parent)
+    : QDialog(parent), m_layout(layout), m_pdfName(pdfName), m_prompt(prompt), m_files(files)
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(QStringLiteral("Nyomtatási kép - %1").arg(layout.title.isEmpty() ? layout.templateName : layout.title));
@@ -108,13 +109,15 @@ bool PreviewWindow::printReport()
 
 bool PreviewWindow::saveReport()
 {
-    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Mentés PDF-be"), m_pdfName,
-                                                      QStringLiteral("PDF (*.pdf)"));
+    if (!m_files)
+        return false;
+    const QString file = m_files->saveFile(QStringLiteral("Mentés PDF-be"), m_pdfName, QStringLiteral("PDF (*.pdf)"));
     if (file.isEmpty())
         return false;
     QString error;
     if (!ReportPainter::writePdf(m_layout, file, &error)) {
-        QMessageBox::warning(this, windowTitle(), error);
+        if (m_prompt)
+            m_prompt->error(error, windowTitle());
         return false;
     }
     return true;

@@ -6,6 +6,8 @@
 class QLabel;
 class QVBoxLayout;
 class QComboBox;
+class FileChoice;
+class Prompt;
 
 // The modal preview of a built report (objectName "ReportPreview"): the
 // pages one below the other, a zoom choice and the close button. Ctrl+P
@@ -14,7 +16,10 @@ class QComboBox;
 class PreviewWindow : public QDialog {
     Q_OBJECT
 public:
-    PreviewWindow(const ReportLayout& layout, const QString& pdfName, QWidget* parent = nullptr);
+    // The save question and its failure go through `files` and `prompt`;
+    // without them Ctrl+S saves nothing.
+    PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt = nullptr,
+                  FileChoice* files = nullptr, QWidget* parent = nullptr);
 
     int zoomPercent() const { return m_zoom; }
     void setZoomPercent(int percent);
@@ -29,6 +34,8 @@ private:
 
     const ReportLayout& m_layout;
     QString m_pdfName;
+    Prompt* m_prompt;
+    FileChoice* m_files;
     int m_zoom = 100;
     QComboBox* m_zoomBox = nullptr;
     QVBoxLayout* m_pages = nullptr;

@@ -12,7 +12,7 @@ bool QtReportPreview::hasDefaultPrinter() const
 
 void QtReportPreview::show(const ReportLayout& layout, const QString& pdfName)
 {
-    PreviewWindow window(layout, pdfName);
+    PreviewWindow window(layout, pdfName, m_prompt, m_files);
     if (m_host)
         m_host->showModal(window);
     else

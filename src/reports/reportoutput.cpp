@@ -1,13 +1,13 @@
 #include "reportoutput.h"
 
-#include "app/appcontext.h"
-#include "app/unhandled.h"
+#include "context/appcontext.h"
+#include "context/unhandled.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "reports/reportbuilder.h"
 #include "reports/reportpreview.h"
 #include "reports/templatereader.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "portselectionwindow.h"
 
-#include "app/appcontext.h"
-#include "app/unhandled.h"
+#include "context/appcontext.h"
+#include "context/unhandled.h"
 #include "data/dberror.h"
 #include "scale/portsetting.h"
 #include "ui/windowhost.h"
@@ -74,11 +74,4 @@ void PortSelectionWindow::onSave()
 {
     PortSetting::save(m_ctx, m_port->currentText());
     showStored();
-}
-
-void openPortSelection(AppContext& ctx)
-{
-    PortSelectionWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
 }

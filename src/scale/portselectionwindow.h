@@ -23,6 +23,3 @@ private:
     QPushButton* m_save;
     QPushButton* m_cancel;
 };
-
-// The main menu's "Soros port beállítás".
-void openPortSelection(AppContext& ctx);

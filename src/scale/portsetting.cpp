@@ -1,10 +1,11 @@
 #include "portsetting.h"
 
-#include "app/appcontext.h"
-#include "app/unhandled.h"
+#include "context/appcontext.h"
+#include "context/unhandled.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
-#include "ui/prompt.h"
+#include "data/transaction.h"
+#include "context/prompt.h"
 
 #include <QDir>
 #include <fcntl.h>
@@ -24,25 +25,13 @@ QString stored(AppContext& ctx)
 
 void save(AppContext& ctx, const QString& name)
 {
-    Query& q = ctx.data.ZQ80;
-    auto run = [&q](const QString& sql) {
-        q.close();
-        q.setSql(sql);
-        q.exec();
-    };
     try {
-        run(QStringLiteral("START TRANSACTION"));
-        q.close();
-        q.setSql(QStringLiteral("UPDATE atvevo SET aSzeria = :p0"));
-        q.bind(QStringLiteral("p0"), name);
-        q.exec();
-        run(QStringLiteral("COMMIT"));
+        Transaction t(ctx.data);
+        ctx.data.ZQ80.run(QStringLiteral("UPDATE atvevo SET aSzeria = :p0"), {{QStringLiteral("p0"), name}});
+        t.commit();
     } catch (const DbError&) {
+        // The bracket has rolled back by now.
         ctx.prompt.message(QStringLiteral("Hiba: ComPort, update az atvevo-ben "));
-        try {
-            run(QStringLiteral("ROLLBACK"));
-        } catch (const DbError&) {
-        }
     }
     try {
         ctx.data.ZTable8.refresh();

@@ -1,10 +1,10 @@
 #include "scaleread.h"
 
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "scale/tseriallink.h"
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 namespace ScaleRead {
 

@@ -10,6 +10,7 @@ list(APPEND VELLO_CORE_SOURCES
 )
 list(APPEND VELLO_GUI_SOURCES
   ${VELLO_DIR}/portselectionwindow.h ${VELLO_DIR}/portselectionwindow.cpp
+  ${VELLO_DIR}/scalewindows.h ${VELLO_DIR}/scalewindows.cpp
 )
 list(APPEND VELLO_TESTKIT_SOURCES
   ${VELLO_DIR}/fakeserialdevice.h ${VELLO_DIR}/fakeserialdevice.cpp

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/prompt.h"
+#include "context/prompt.h"
 
 class QWidget;
 

@@ -23,13 +23,6 @@ public:
     bool allRun() const;
     QStringList pending() const;
 
-    // Finds a control of a window by objectName.
-    template <class T>
-    static T* child(QWidget& w, const QString& name)
-    {
-        return w.findChild<T*>(name);
-    }
-
 private:
     QHash<QString, QList<Script>> m_scripts;
     QStringList m_opened;

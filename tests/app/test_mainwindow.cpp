@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/unhandled.h"
+#include "context/unhandled.h"
 #include "app/velloapplication.h"
 #include "testapp.h"
 #include "ui/digitedit.h"

@@ -1,4 +1,5 @@
 #include "data/dberror.h"
+#include "data/transaction.h"
 #include "testapp.h"
 
 #include <QSignalSpy>
@@ -182,6 +183,67 @@ private slots:
         q.setSql("SELECT COUNT(*) FROM raktar");
         q.open();
         QCOMPARE(q.value(0).toInt(), 0);
+    }
+
+    // The bracket: committed work stays, anything else is rolled back when it
+    // goes out of scope, including after a failed statement.
+    void transactionBracket()
+    {
+        TestApp app;
+        Query& q = app.data.ZQ60;
+        {
+            Transaction t(app.data);
+            QVERIFY(app.data.inTransaction());
+            q.run("INSERT INTO raktar (kKod, kNev) VALUES (:p0, :p1)", {{"p0", "1"}, {"p1", "Siló"}});
+            t.commit();
+        }
+        QVERIFY(!app.data.inTransaction());
+        try {
+            Transaction t(app.data);
+            q.run("INSERT INTO raktar (kKod, kNev) VALUES ('2', 'Szárító')");
+            q.run("INSERT INTO raktar (kKod, nincs) VALUES ('3', 'x')");   // refused
+            t.commit();
+            QFAIL("the refused statement did not throw");
+        } catch (const DbError& e) {
+            QCOMPARE(e.code(), 1054);
+        }
+        QVERIFY(!app.data.inTransaction());
+        QCOMPARE(app.db.count("raktar"), 1);
+        q.openSql("SELECT kNev FROM raktar WHERE kKod = :p0", {{"p0", "1"}});
+        QCOMPARE(q.text("kNev"), QStringLiteral("Siló"));
+    }
+
+    // The failure hook refuses the n-th statement from now with the chosen
+    // code; a lost connection (2013) takes the open transaction with it and
+    // the next statement outside a transaction reconnects.
+    void failureHook_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("refused") << 1205;
+        QTest::newRow("lost connection") << 2013;
+    }
+    void failureHook()
+    {
+        QFETCH(int, code);
+        TestApp app;
+        Query& q = app.data.ZQ60;
+        const qint64 before = app.data.statementCount();
+        app.data.failStatement(3, code);
+        try {
+            Transaction t(app.data);   // 1
+            q.run("INSERT INTO raktar (kKod, kNev) VALUES ('1', 'Siló')");   // 2
+            q.run("INSERT INTO raktar (kKod, kNev) VALUES ('2', 'Szárító')");   // 3: fails
+            QFAIL("the third statement did not fail");
+        } catch (const DbError& e) {
+            QCOMPARE(e.code(), code);
+            QCOMPARE(e.sql(), QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('2', 'Szárító')"));
+        }
+        QVERIFY(!app.data.statementFailurePending());
+        QVERIFY(!app.data.inTransaction());
+        QCOMPARE(app.data.statementCount() - before, 4);   // with the ROLLBACK
+        QCOMPARE(app.db.count("raktar"), 0);
+        QCOMPARE(q.run("INSERT INTO raktar (kKod, kNev) VALUES ('3', 'Tároló')"), 1);
+        QCOMPARE(app.db.count("raktar"), 1);
     }
 
     // Table data sets are not read at start; reading one opens it.

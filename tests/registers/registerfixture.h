@@ -1,6 +1,7 @@
 #pragma once
 #include "registers/registermember.h"
 #include "testapp.h"
+#include "widgets.h"
 
 #include "data/query.h"
 
@@ -30,36 +31,10 @@ inline QString currentCode(AppContext& ctx, const RegisterMember& m)
     return m.listQuery(ctx.data).text(m.codeColumn);
 }
 
-template <class T>
-T* child(QWidget& w, const QString& name)
-{
-    T* c = w.findChild<T*>(name);
-    if (!c)
-        QTest::qFail(qPrintable(QStringLiteral("%1 has no %2").arg(w.objectName(), name)), __FILE__, __LINE__);
-    return c;
-}
-
-inline void click(QWidget& w, const QString& button)
-{
-    if (QPushButton* b = child<QPushButton>(w, button))
-        b->click();
-}
-
-inline QString text(QWidget& w, const QString& control)
-{
-    if (auto* l = w.findChild<QLabel*>(control))
-        return l->text();
-    if (auto* e = w.findChild<QLineEdit*>(control))
-        return e->text();
-    QTest::qFail(qPrintable(QStringLiteral("%1 has no %2").arg(w.objectName(), control)), __FILE__, __LINE__);
-    return QString();
-}
-
-inline void setText(QWidget& w, const QString& control, const QString& value)
-{
-    if (auto* e = child<QLineEdit>(w, control))
-        e->setText(value);
-}
+using TestUi::child;
+using TestUi::click;
+using TestUi::setText;
+using TestUi::text;
 
 // A click on the title of the grid column showing `field`.
 inline void clickTitle(QWidget& w, const RegisterMember& m, const QString& field)

@@ -1,6 +1,7 @@
 // The company data window: writes the five company texts into the site row,
 // creating it when missing and keeping the scale port name.
 #include "testapp.h"
+#include "widgets.h"
 
 #include "registers/companydata.h"
 #include "registers/registerwindows.h"
@@ -38,12 +39,12 @@ void TestCompanyData::writesDesignTextsAndStaysOpen()
             for (int e = 1; e <= 5; ++e)
                 design[i] << w.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(e))->text();
             if (i == 0) {
-                w.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+                TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();
                 stayedOpen = w.isVisible();
-                w.findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("Másik Kft."));
-                w.findChild<QPushButton*>(QStringLiteral("Button1"))->click();   // again
+                TestUi::child<QLineEdit>(w, QStringLiteral("Edit1"))->setText(QStringLiteral("Másik Kft."));
+                TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();   // again
             }
-            w.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+            TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->click();
         });
     }
     openCompanyData(app.ctx);

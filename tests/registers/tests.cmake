@@ -1,6 +1,3 @@
 vello_add_test(test_register_list ${VELLO_HERE}/test_register_list.cpp ${VELLO_HERE}/registerfixture.h)
 vello_add_test(test_register_entry ${VELLO_HERE}/test_register_entry.cpp ${VELLO_HERE}/registerfixture.h)
 vello_add_test(test_company_data ${VELLO_HERE}/test_company_data.cpp)
-foreach(t test_register_list test_register_entry test_company_data)
-  target_include_directories(${t} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-endforeach()

@@ -2,6 +2,7 @@
 // weighing, variables, orientation, the failures and their texts, paging of
 // a long list, every template from its caller's data, PDF and the tool.
 #include "reportfixture.h"
+#include "widgets.h"
 #include "data/textconv.h"
 #include "reports/previewwindow.h"
 #include "reports/qtreportpreview.h"
@@ -130,9 +131,7 @@ void TestReportOutput::weighingTicket()
     prepareTicket(app, idm);
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
-    report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
-    report.setVariable(QStringLiteral("v_m1"), 12000.0);
-    report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
+    setTicketVariables(report);
     QVERIFY(report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait));
     app.verifyScriptsDone();
     QCOMPARE(preview.shown().size(), 1);
@@ -228,9 +227,7 @@ void TestReportOutput::ticketPdfRoundTrip()
     prepareTicket(app, seed(app.db));
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
-    report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
-    report.setVariable(QStringLiteral("v_m1"), 12000.0);
-    report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
+    setTicketVariables(report);
     QVERIFY(report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait));
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("vello_42.pdf"));
@@ -287,9 +284,7 @@ void TestReportOutput::variablesPersist()
     const QString note = writeFile(dir, QStringLiteral("note.frf"), oneText("[v_bszam] [v_m1] [v_mozgas]"));
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
-    report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
-    report.setVariable(QStringLiteral("v_m1"), 12000.0);
-    report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
+    setTicketVariables(report);
     QVERIFY(report.output(QStringLiteral("vello.frf"), QPageLayout::Portrait));
     // The delivery note sets only its number; the others stay from the ticket.
     report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("5"));
@@ -515,9 +510,7 @@ void TestReportOutput::everyTemplateFromItsCallersData()
         expected << "Mérésszám: 7" << "Termény: Búza" << "20 000";
     } else if (file == QLatin1String("vello.frf")) {
         openQuery(d.ZQ13, PendingWeighingSql, {{"p1", idm}});
-        report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
-        report.setVariable(QStringLiteral("v_m1"), 12000.0);
-        report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
+        setTicketVariables(report);
         expected << "Bizonylatszám: J 42";
     } else if (file == QLatin1String("szallito.frf")) {
         app.db.exec(QStringLiteral("UPDATE meres SET mMozgas = 'K', mBemeres1 = 8000, mKimeres1 = 20000"));
@@ -565,13 +558,13 @@ void TestReportOutput::previewWindow()
     bool seen = false;
     app.host.expect(QStringLiteral("ReportPreview"), [&](QDialog& w) {
         seen = true;
-        QVERIFY(ScriptedHost::child<QLabel>(w, QStringLiteral("page1")));
-        QVERIFY(ScriptedHost::child<QLabel>(w, QStringLiteral("page2")));
-        QVERIFY(!ScriptedHost::child<QLabel>(w, QStringLiteral("page1"))->pixmap().isNull());
+        QVERIFY(TestUi::child<QLabel>(w, QStringLiteral("page1")));
+        QVERIFY(TestUi::child<QLabel>(w, QStringLiteral("page2")));
+        QVERIFY(!TestUi::child<QLabel>(w, QStringLiteral("page1"))->pixmap().isNull());
         auto& pw = static_cast<PreviewWindow&>(w);
         pw.setZoomPercent(50);
         QCOMPARE(pw.zoomPercent(), 50);
-        ScriptedHost::child<QPushButton>(w, QStringLiteral("closeButton"))->click();
+        TestUi::child<QPushButton>(w, QStringLiteral("closeButton"))->click();
     });
     QtReportPreview preview(&app.host);
     preview.show(report.lastLayout(), QStringLiteral("vello.pdf"));

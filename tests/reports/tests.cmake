@@ -1,3 +1,3 @@
 vello_add_test(test_reportengine ${VELLO_HERE}/test_reportengine.cpp)
-vello_add_test(test_reportoutput ${VELLO_HERE}/test_reportoutput.cpp ${VELLO_HERE}/reportfixture.h)
+vello_add_test(test_reportoutput ${VELLO_HERE}/test_reportoutput.cpp)
 add_dependencies(test_reportoutput vello-report)

@@ -1,6 +1,7 @@
 // The port selection window: shows the stored port, stores what is typed.
-#include "scale/portselectionwindow.h"
-#include "../support/testapp.h"
+#include "scale/scalewindows.h"
+#include "testapp.h"
+#include "widgets.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -17,9 +18,9 @@ private slots:
         app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'COM7'"));
         app.host.expect(QStringLiteral("TForm16"), [](QDialog& w) {
             QCOMPARE(w.windowTitle(), QStringLiteral("Soros port beállítása"));
-            QCOMPARE(ScriptedHost::child<QLabel>(w, "Label2")->text(), QStringLiteral("Jelenlegi port: COM7"));
-            QCOMPARE(ScriptedHost::child<QLabel>(w, "Label1")->text(), QStringLiteral("Soros port száma:"));
-            auto* combo = ScriptedHost::child<QComboBox>(w, "ComboBox1");
+            QCOMPARE(TestUi::child<QLabel>(w, "Label2")->text(), QStringLiteral("Jelenlegi port: COM7"));
+            QCOMPARE(TestUi::child<QLabel>(w, "Label1")->text(), QStringLiteral("Soros port száma:"));
+            auto* combo = TestUi::child<QComboBox>(w, "ComboBox1");
             QVERIFY(combo->isEditable());
             QCOMPARE(combo->currentText(), QString());
             QVERIFY(combo->count() >= 19);
@@ -27,10 +28,10 @@ private slots:
             QCOMPARE(combo->itemText(15), QStringLiteral("Com16"));
             for (int i = 16; i < 19; ++i)
                 QCOMPARE(combo->itemText(i), QString());
-            auto* save = ScriptedHost::child<QPushButton>(w, "Button7");
+            auto* save = TestUi::child<QPushButton>(w, "Button7");
             QCOMPARE(save->text(), QStringLiteral("Mentés"));
             QCOMPARE(save->toolTip(), QStringLiteral("Nyomtatás."));
-            auto* cancel = ScriptedHost::child<QPushButton>(w, "Button5");
+            auto* cancel = TestUi::child<QPushButton>(w, "Button5");
             QCOMPARE(cancel->text(), QStringLiteral("Mégsem"));
             QCOMPARE(cancel->toolTip(), QStringLiteral("Kilépés, ablak bezárás"));
             cancel->click();
@@ -62,11 +63,11 @@ private slots:
         if (fails)
             app.prompt.expectMessage(QStringLiteral("Hiba: ComPort, update az atvevo-ben "));
         app.host.expect(QStringLiteral("TForm16"), [&](QDialog& w) {
-            auto* combo = ScriptedHost::child<QComboBox>(w, "ComboBox1");
+            auto* combo = TestUi::child<QComboBox>(w, "ComboBox1");
             combo->setEditText(typed);
-            ScriptedHost::child<QPushButton>(w, "Button7")->click();
+            TestUi::child<QPushButton>(w, "Button7")->click();
             QVERIFY(w.isVisible());   // stays open after saving
-            QCOMPARE(ScriptedHost::child<QLabel>(w, "Label2")->text(), QStringLiteral("Jelenlegi port: ") + stored);
+            QCOMPARE(TestUi::child<QLabel>(w, "Label2")->text(), QStringLiteral("Jelenlegi port: ") + stored);
         });
         openPortSelection(app.ctx);
         QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(), stored);

@@ -4,7 +4,7 @@
 #include "scale/pseudoterminal.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
-#include "../support/testapp.h"
+#include "testapp.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,7 +1,8 @@
 #pragma once
-#include "app/appcontext.h"
+#include "context/appcontext.h"
 #include "data/datamodule.h"
 #include "testdb.h"
+#include "ui/scriptedfilechoice.h"
 #include "ui/scriptedhost.h"
 #include "ui/scriptedprompt.h"
 
@@ -14,13 +15,19 @@ struct TestApp {
     DataModule data{db.settings()};
     ScriptedPrompt prompt;
     ScriptedHost host;
+    ScriptedFileChoice files;
     AppContext ctx{data, prompt, &host};
 
-    TestApp() { data.open(); }
+    TestApp()
+    {
+        ctx.files = &files;
+        data.open();
+    }
     // Every expected prompt and window was used.
     void verifyScriptsDone() const
     {
         QVERIFY2(prompt.allAnswered(), qPrintable(prompt.pending().join(QLatin1String("; "))));
         QVERIFY2(host.allRun(), qPrintable(host.pending().join(QLatin1String("; "))));
+        QVERIFY2(files.allAnswered(), qPrintable(files.pending().join(QLatin1String("; "))));
     }
 };

@@ -1,7 +1,9 @@
 #pragma once
 // Data that the callers of the report output prepare, for the report tests
 // and the report benchmark.
-#include "../support/testapp.h"
+#include "testapp.h"
+
+#include "reports/reportoutput.h"
 
 #include <QString>
 
@@ -49,20 +51,24 @@ inline qint64 seed(TestDb& db)
 // The ticket print of the finalisation: ZQ13 and the three variables.
 inline void prepareTicket(TestApp& app, qint64 idm)
 {
-    Query& q = app.data.ZQ13;
-    q.close();
-    q.setSql(PendingWeighingSql);
-    q.bind(QStringLiteral("p1"), idm);
-    q.open();
+    app.data.ZQ13.openSql(PendingWeighingSql, {{QStringLiteral("p1"), idm}});
+}
+
+// The ticket's variables as the finalisation sets them for ticket 42 of the
+// seeded weighing.
+inline void setTicketVariables(ReportOutput& report)
+{
+    report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("42"));
+    report.setVariable(QStringLiteral("v_m1"), 12000.0);
+    report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
 }
 
 inline void openQuery(Query& q, const QString& sql, const QVariantMap& binds = {})
 {
-    q.close();
-    q.setSql(sql);
+    Query::Binds b;
     for (auto it = binds.begin(); it != binds.end(); ++it)
-        q.bind(it.key(), it.value());
-    q.open();
+        b.append({it.key(), it.value()});
+    q.openSql(sql, b);
 }
 
 } // namespace ReportFixture

@@ -3,6 +3,7 @@
 #include "weighing/weighingstate.h"
 
 class DataModule;
+class FileChoice;
 class Prompt;
 class WindowHost;
 class ReportOutput;
@@ -15,6 +16,7 @@ struct AppContext {
     Prompt& prompt;
     WindowHost* host;                 // null in core-only tests
     ReportOutput* report = nullptr;   // the main report frNyomtat
+    FileChoice* files = nullptr;      // file and folder questions; null: every question is cancelled
 
     WeighingState weighing;
     RegisterWindowState registers;

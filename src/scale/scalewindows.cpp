@@ -1,0 +1,12 @@
+#include "scalewindows.h"
+
+#include "context/appcontext.h"
+#include "scale/portselectionwindow.h"
+#include "ui/windowhost.h"
+
+void openPortSelection(AppContext& ctx)
+{
+    PortSelectionWindow w(ctx);
+    if (ctx.host)
+        ctx.host->showModal(w);
+}
