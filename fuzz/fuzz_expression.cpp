@@ -29,7 +29,8 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > 8192)
+    // Longer texts only repeat what short ones reach and slow every run down.
+    if (size > 1024)
         return 0;
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size));
     Scope scope;
