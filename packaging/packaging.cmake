@@ -59,9 +59,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavrin.example/vello")
 # Linked libraries come from dpkg-shlibdeps; the SQL driver is a plugin that
-# the program loads by name, so it and its client library are named here.
+# the program loads by name, so it and its client library are named here, and
+# so is the spreadsheet writer, which the linker drops while no program calls it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-mysql (>= 6.4), libmariadb3, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-mysql (>= 6.4), libmariadb3, libxlsxwriter4, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mariadb-server, qt6-translations-l10n, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mariadb-client")
 include(CPack)

@@ -23,6 +23,7 @@ HelpWindow::HelpWindow(const QString& section, QWidget* parent) : QDialog(parent
     m_sections = new QListWidget;
     m_sections->setObjectName(QStringLiteral("sections"));
     m_sections->setToolTip(QStringLiteral("Fejezetek. Kattintásra a fejezethez ugrik."));
+    m_sections->setSpacing(2);   // room for the accents of capitals
     m_text = new QTextBrowser;
     m_text->setObjectName(QStringLiteral("guide"));
     m_text->setOpenExternalLinks(false);
@@ -51,7 +52,7 @@ HelpWindow::HelpWindow(const QString& section, QWidget* parent) : QDialog(parent
     split->addWidget(m_sections);
     split->addWidget(m_text);
     split->setStretchFactor(1, 1);
-    split->setSizes({300, 800});
+    split->setSizes({360, 740});
 
     auto* buttons = new QDialogButtonBox;
     QPushButton* close = buttons->addButton(QStringLiteral("Bezár"), QDialogButtonBox::RejectRole);
