@@ -39,6 +39,10 @@ install(FILES ${VELLO_GZ_DIR}/changelog.gz ${VELLO_PKG_DIR}/copyright
               ${CMAKE_SOURCE_DIR}/docs/kezelesi-utmutato.md ${CMAKE_SOURCE_DIR}/docs/templates.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# Packaging never builds: scripts/package builds first, and the package check
+# under CTest must not relink programs that other tests are running.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_PACKAGE_NAME vello)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tavrin")
