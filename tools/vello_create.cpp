@@ -1,7 +1,7 @@
 // vello-create: the creation step. Creates the database `vello`, the user
 // vello@localhost, the ten tables, the counter rows and the site row.
 //
-//   vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--demo]
+//   vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]
 //
 // Runs as an administrative user (default root over the default socket) and
 // refuses to touch an existing `vello` database.
@@ -13,6 +13,37 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+
+namespace {
+
+const char* kUsage =
+    "usage: vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]\n";
+
+const char* kHelp =
+    "Creates the database of the weighbridge ticket register once, before the\n"
+    "program's first start: the database `vello`, the user vello@localhost\n"
+    "without password, the ten tables, the four document counters and the site\n"
+    "row. Connects as an administrative user, by default root over the default\n"
+    "socket; on Debian run it with sudo after installing mariadb-server:\n"
+    "\n"
+    "    sudo apt install mariadb-server\n"
+    "    sudo vello-create\n"
+    "\n"
+    "Options:\n"
+    "  --socket PATH       connect over this Unix socket\n"
+    "  --host HOST         connect over TCP to HOST (default localhost)\n"
+    "  --port PORT         TCP port (default 3306)\n"
+    "  --user NAME         administrative user (default root)\n"
+    "  --database NAME     create this database instead of vello (tests only;\n"
+    "                      the program always uses vello)\n"
+    "  --demo              add a small demonstration data set, for training\n"
+    "  --help              show this text and exit\n"
+    "\n"
+    "An existing database is never touched. Exit status: 0 created; 1 the\n"
+    "server could not be reached or a statement failed (nothing is left behind);\n"
+    "2 bad arguments; 3 the database already exists.\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -45,8 +76,11 @@ int main(int argc, char** argv)
             database = value();
         else if (a == QLatin1String("--demo"))
             demo = true;
-        else {
-            err << "usage: vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--demo]\n";
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            out << kUsage << "\n" << kHelp;
+            return 0;
+        } else {
+            err << kUsage << "Try 'vello-create --help' for more information.\n";
             return 2;
         }
     }

@@ -3,11 +3,16 @@
 #include "app/startup.h"
 #include "app/velloapplication.h"
 #include "data/datamodule.h"
+#include "help/helpkey.h"
+#include "install/firststart.h"
+#include "install/sitetemplates.h"
 #include "reports/qtreportpreview.h"
 #include "reports/reportoutput.h"
 #include "ui/qtfilechoice.h"
 #include "ui/qtprompt.h"
 #include "ui/qtwindowhost.h"
+
+#include <QDir>
 
 int main(int argc, char** argv)
 {
@@ -28,8 +33,25 @@ int main(int argc, char** argv)
     MainWindow window(ctx);
     prompt.setParent(&window);
     files.setParent(&window);
-    if (!Startup::run(ctx))
+    HelpKey helpKey(ctx);   // F1 in every window
+
+    // Installed, the program works from the user's own copy of the templates;
+    // from a source checkout it stays in the folder it was started in.
+    const QString installed = SiteTemplates::installedFolder(QCoreApplication::applicationDirPath());
+    if (!installed.isEmpty()) {
+        const SiteTemplates::Result r = SiteTemplates::prepare(installed, SiteTemplates::userFolder());
+        if (!r.failure.isEmpty())
+            prompt.message(SiteTemplates::failureMessage(r));
+        QDir::setCurrent(r.folder);
+    }
+
+    int failureCode = 0;
+    QString failureText;
+    if (!Startup::run(ctx, &failureCode, &failureText)) {
+        if (!installed.isEmpty())
+            prompt.message(FirstStart::guidance(failureCode, failureText));
         return 1;
+    }
     window.show();
     return app.exec();
 }

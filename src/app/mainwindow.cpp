@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "context/appcontext.h"
+#include "help/helpwindows.h"
 #include "registers/registerwindows.h"
 #include "scale/scalewindows.h"
 #include "ui/enterfocus.h"
@@ -48,6 +49,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     add(help, QStringLiteral("Exportls1"), QStringLiteral("Exportálás "), nullptr);
     add(help, QStringLiteral("Sorosportbellts1"), QStringLiteral("Soros port beállítás"), &openPortSelection);
     add(help, QStringLiteral("Cgnvtrs1"), QStringLiteral("Cégnév átírás"), &openCompanyData);
+    add(help, QStringLiteral("Kezelesiutmutato1"), QStringLiteral("Kezelési útmutató\tF1"), &openHelp);
     QAction* quit = new QAction(QStringLiteral("Kilépés"), this);
     quit->setObjectName(QStringLiteral("Kilps1"));
     bar->addAction(quit);

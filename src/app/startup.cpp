@@ -19,7 +19,7 @@ QString failureMessage()
                           "3. A mérlegjegy program futtatás (Vello.exe).");
 }
 
-bool run(AppContext& ctx)
+bool run(AppContext& ctx, int* failureCode, QString* failureText)
 {
     {
         AboutBox splash;
@@ -29,7 +29,11 @@ bool run(AppContext& ctx)
     try {
         ctx.data.open();
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        if (failureCode)
+            *failureCode = e.code();
+        if (failureText)
+            *failureText = e.text();
         // Without its database the program is of no use: however the
         // message is closed, the program ends.
         ctx.prompt.confirmYesOnly(failureMessage());

@@ -9,7 +9,8 @@ struct AppContext;
 namespace Startup {
 
 QString failureMessage();
-// true when the database is ready; false after the failure message was answered.
-bool run(AppContext& ctx);
+// true when the database is ready; false after the failure message was answered
+// (the failure's server code and text in *failureCode / *failureText when given).
+bool run(AppContext& ctx, int* failureCode = nullptr, QString* failureText = nullptr);
 
 } // namespace Startup

@@ -1,0 +1,1 @@
+vello_add_test(test_help ${VELLO_HERE}/test_help.cpp)
