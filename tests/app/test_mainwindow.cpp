@@ -103,6 +103,27 @@ private slots:
         QVERIFY(b->hasFocus());   // another modifier: no movement
     }
 
+    // A main-menu item chosen with the keyboard opens on Enter: the focus
+    // rule of the main window leaves the menu bar alone.
+    void enterOpensKeyboardChosenItem()
+    {
+        TestApp app;
+        MainWindow w(app.ctx);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QMenuBar* bar = w.menuBar();
+        QAction* plates = w.item("Renszm1");
+        bar->setFocus(Qt::MenuBarFocusReason);
+        bar->setActiveAction(plates);
+        QCOMPARE(bar->activeAction(), plates);
+        bool opened = false;
+        app.host.expect("TForm5", [&](QDialog& d) { opened = true; d.reject(); });
+        QTest::keyClick(bar, Qt::Key_Return);
+        QTRY_VERIFY(opened);
+        app.verifyScriptsDone();
+    }
+
     void digitsOnly()
     {
         DigitEdit e;
