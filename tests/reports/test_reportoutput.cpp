@@ -49,6 +49,15 @@ int count(const QStringList& texts, const QString& t)
     return int(texts.count(t));
 }
 
+// Without a default printer: the message, and one Hungarian line on how a
+// site gets a printer.
+QString noPrinter()
+{
+    return QStringLiteral("There is no default printer currently selected\n"
+                          "Nincs alapértelmezett nyomtató: állítson be egyet, vagy telepítsen PDF-nyomtatót "
+                          "(printer-driver-cups-pdf csomag, lásd README).");
+}
+
 // The stock window's four lists as they stand after its computations
 // (as the stock window fills them): totals of the grouping in ZQ23 and ZQ20, itemised figures of
 // `key` (the crop, producer or warehouse code of the totals line) in ZQ22 and
@@ -350,8 +359,7 @@ void TestReportOutput::failures_data()
     QTest::newRow("unknown data set") << "" << oneText("[ZQ99.\"a\"]") << true
                                       << "t.frf: [ZQ99.\"a\"]: ismeretlen adathalmaz: ZQ99" << "Error";
     QTest::newRow("division by zero") << "" << oneText("[v_m1 / 0]") << true << "t.frf: [v_m1 / 0]: osztás nullával" << "Error";
-    QTest::newRow("no default printer") << "vello.frf" << QByteArray() << false
-                                        << "There is no default printer currently selected" << "";
+    QTest::newRow("no default printer") << "vello.frf" << QByteArray() << false << noPrinter() << "";
 }
 
 void TestReportOutput::failures()
@@ -414,7 +422,7 @@ void TestReportOutput::stoppedCallerDoesNotSilenceTheNext()
     prepareTicket(app, seed(app.db));
     RecordingPreview preview(false);
     ReportOutput report(app.ctx, &preview);
-    app.prompt.expectError(QStringLiteral("There is no default printer currently selected"));
+    app.prompt.expectError(noPrinter());
     QVERIFY(!report.setOrientation(QPageLayout::Portrait));
     app.prompt.expectError(QStringLiteral("Cannot open file nincs.frf"));
     QVERIFY(!report.loadFromFile(QStringLiteral("nincs.frf")));
