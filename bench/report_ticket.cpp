@@ -46,9 +46,9 @@ int main(int argc, char** argv)
     report(QStringLiteral("ticket preview layout (load + build, 2 pages)"), ticket,
           QStringLiteral("ZQ13 pending weighing query"), query);
 
-    // The preview window then paints each page into an image at screen
-    // resolution (100 %), as PreviewWindow::renderPages does: the whole wait
-    // from "Yes" to the visible preview.
+    // The preview window then paints the pages in view at screen resolution;
+    // both of the ticket's pages, painted at 100 %, stand for that here: the
+    // whole wait from "Yes" to the visible preview.
     const ReportLayout layout = out.lastLayout();
     const double pxPerMm = 96 / 25.4;
     const double images = medianMs(runs, [&] {

@@ -2,14 +2,13 @@
 
 #include "context/appcontext.h"
 #include "context/prompt.h"
-#include "data/datamodule.h"
 
 namespace Unhandled {
 
 void report(AppContext& ctx, const QString& text, const QString& caption)
 {
-    if (ctx.data.inTransaction())
-        ctx.data.rollback();
+    // Showing a failure never ends a transaction: the operation that owns it
+    // decides, and its Transaction rolls back when a failure leaves its scope.
     ctx.prompt.error(text, caption);
 }
 

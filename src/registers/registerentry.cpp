@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "data/textconv.h"
+#include "registers/registerlist.h"
 #include "registers/registermember.h"
 #include "context/prompt.h"
 
@@ -109,8 +110,7 @@ void RegisterEntry::rerunList()
     Query& list = m_member.listQuery(m_ctx.data);
     try {
         list.openSql(m_member.defaultOrderSql());
-        if (!list.locate(m_member.codeColumn, m_ctx.registers.lastSavedCode.value(m_member.table), true))
-            list.first();
+        RegisterList::positionOn(list, m_member.codeColumn, m_ctx.registers.lastSavedCode.value(m_member.table));
     } catch (const DbError& e) {
         Unhandled::report(m_ctx, e.text());
     }

@@ -54,10 +54,26 @@ QString RegisterList::show()
 
 void RegisterList::positionOnCode(const QString& code)
 {
-    if (!m_list.isOpen())
+    positionOn(m_list, m_member.codeColumn, code);
+}
+
+void RegisterList::positionOn(Query& list, const QString& codeColumn, const QString& code)
+{
+    if (!list.isOpen())
         return;
-    if (!m_list.locate(m_member.codeColumn, code, true))
-        m_list.first();
+    // The row with exactly this code: after saving "1" the list must not
+    // stand on "10", since a caller takes the current row.
+    const int col = list.columnIndex(codeColumn);
+    if (col >= 0 && !code.isEmpty()) {
+        for (int r = 0; r < list.rowCount(); ++r) {
+            if (TextConv::toText(list.valueAt(r, col)).compare(code, Qt::CaseInsensitive) == 0) {
+                list.moveTo(r);
+                return;
+            }
+        }
+    }
+    if (!list.locate(codeColumn, code, true))
+        list.first();
 }
 
 std::optional<QString> RegisterList::sortBy(const QString& field)
@@ -179,20 +195,23 @@ bool RegisterList::deleteCurrent()
         return false;
     }
     Query& side = m_member.sideQuery(m_ctx.data);
+    int deleted = 0;
     try {
-        side.run(QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()),
-                 {{QStringLiteral("p1"), code}});
+        deleted = side.run(QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()),
+                           {{QStringLiteral("p1"), code}});
     } catch (const DbError&) {
         m_ctx.prompt.message(m_member.deleteErrorMessage);
         return false;
     }
-    m_ctx.prompt.message(m_member.deletedMessage);
+    // No row went: the row has no usable code or is already gone. Say so
+    // and show what the table holds now.
+    m_ctx.prompt.message(deleted > 0 ? m_member.deletedMessage : m_member.deleteErrorMessage);
     try {
         m_list.refresh();
     } catch (const DbError& e) {
         reportFailure(e.text());
     }
-    return true;
+    return deleted > 0;
 }
 
 void RegisterList::print()

@@ -45,15 +45,17 @@ public:
     void prepareNew();
     bool prepareModify();
 
-    // "Töröl". True when a row was deleted.
+    // "Töröl". True when a row was deleted; a DELETE that removed no row
+    // shows the member's delete error message and refreshes the list.
     bool deleteCurrent();
 
     // "Nyomtat": prepares the side query and hands it to the report output.
     void print();
 
-    // Positions the list on the first row whose code begins with `code`
-    // (no case); the first row when none does.
+    // Positions the list on the row whose code equals `code` (no case); when
+    // none does, on the first row whose code begins with it; else the first row.
     void positionOnCode(const QString& code);
+    static void positionOn(Query& list, const QString& codeColumn, const QString& code);
 
 private:
     void runDefault();

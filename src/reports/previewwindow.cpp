@@ -2,19 +2,27 @@
 
 #include "context/filechoice.h"
 #include "context/prompt.h"
+#include "reports/previewpages.h"
 #include "reports/reportpainter.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+namespace {
+const QString Keys = QStringLiteral("Nyomtatás: Ctrl+P    Mentés PDF-be: Ctrl+S");
+}
 
 PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt,
                              FileChoice* files, QWidget* parent)
@@ -22,72 +30,125 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName,
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(QStringLiteral("Nyomtatási kép - %1").arg(layout.title.isEmpty() ? layout.templateName : layout.title));
-    resize(900, 1000);
 
     auto* top = new QHBoxLayout;
     auto* zoomLabel = new QLabel(QStringLiteral("Nagyítás:"));
     m_zoomBox = new QComboBox;
     m_zoomBox->setObjectName(QStringLiteral("zoom"));
+    m_zoomBox->addItem(QStringLiteral("Oldalszélesség"), 0);
     for (int z : {50, 75, 100, 125, 150, 200})
         m_zoomBox->addItem(QStringLiteral("%1%").arg(z), z);
-    m_zoomBox->setCurrentIndex(2);
+    m_zoomBox->setCurrentIndex(0);
     zoomLabel->setBuddy(m_zoomBox);
     auto* close = new QPushButton(QStringLiteral("Bezár"));
     close->setObjectName(QStringLiteral("closeButton"));
-    close->setToolTip(QStringLiteral("Nyomtatás: Ctrl+P, mentés PDF-be: Ctrl+S"));
+    close->setToolTip(Keys);
     top->addWidget(zoomLabel);
     top->addWidget(m_zoomBox);
     top->addStretch();
     top->addWidget(close);
 
-    auto* holder = new QWidget;
-    m_pages = new QVBoxLayout(holder);
-    m_pages->setAlignment(Qt::AlignHCenter);
-    auto* scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("pages"));
-    scroll->setWidget(holder);
-    scroll->setWidgetResizable(true);
-    scroll->setBackgroundRole(QPalette::Dark);
+    m_canvas = new PreviewPages(layout);
+    m_scroll = new QScrollArea;
+    m_scroll->setObjectName(QStringLiteral("pages"));
+    m_scroll->setWidget(m_canvas);
+    m_scroll->setWidgetResizable(false);
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    m_scroll->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // Always there, so that fitting the page width never makes it come and go.
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_scroll->viewport()->installEventFilter(this);
+
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("statusLine"));
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(top);
-    main->addWidget(scroll);
+    main->addWidget(m_scroll, 1);
+    main->addWidget(m_status);
 
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_zoomBox, &QComboBox::currentIndexChanged, this,
-            [this](int i) { setZoomPercent(m_zoomBox->itemData(i).toInt()); });
+    connect(m_zoomBox, &QComboBox::activated, this, [this](int i) {
+        const int z = m_zoomBox->itemData(i).toInt();
+        if (z == 0)
+            setPageWidth();
+        else
+            setZoomPercent(z);
+    });
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &PreviewWindow::showPosition);
     auto* print = new QShortcut(QKeySequence::Print, this);
     connect(print, &QShortcut::activated, this, &PreviewWindow::printReport);
     auto* save = new QShortcut(QKeySequence::Save, this);
     connect(save, &QShortcut::activated, this, &PreviewWindow::saveReport);
 
-    for (int i = 0; i < m_layout.pages.size(); ++i) {
-        auto* label = new QLabel;
-        label->setObjectName(QStringLiteral("page%1").arg(i + 1));
-        m_pages->addWidget(label);
-        m_pageLabels.append(label);
-    }
-    renderPages();
+    // Most of the screen, so that a page can be read at page width.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(avail.width() * 85 / 100, avail.height() * 9 / 10);
+    move(avail.center() - rect().center());
+    setPageWidth();
+}
+
+int PreviewWindow::zoomPercent() const
+{
+    return qRound(m_canvas->zoom());
 }
 
 void PreviewWindow::setZoomPercent(int percent)
 {
-    m_zoom = qBound(10, percent, 400);
-    renderPages();
+    m_fitWidth = false;
+    const int i = m_zoomBox->findData(percent);
+    m_zoomBox->setCurrentIndex(i);
+    if (i < 0)
+        m_zoomBox->setEditText(QStringLiteral("%1%").arg(percent));
+    applyZoom(percent);
 }
 
-void PreviewWindow::renderPages()
+void PreviewWindow::setPageWidth()
 {
-    const double pxPerMm = logicalDpiX() / 25.4 * m_zoom / 100.0;
-    for (int i = 0; i < m_layout.pages.size(); ++i) {
-        const LayoutPage& p = m_layout.pages[i];
-        QImage img(qRound(p.size.width() * pxPerMm), qRound(p.size.height() * pxPerMm), QImage::Format_RGB32);
-        img.fill(Qt::white);
-        QPainter painter(&img);
-        ReportPainter::paintPage(painter, p, pxPerMm);
-        painter.end();
-        m_pageLabels[i]->setPixmap(QPixmap::fromImage(img));
+    m_fitWidth = true;
+    m_zoomBox->setCurrentIndex(0);
+    int width = m_scroll->viewport()->width();
+    // Before the window is laid out the view has no width yet: the window's
+    // own width less the frame and the scroll bar stands for it.
+    if (!m_scroll->isVisible())
+        width = this->width() - 2 * layout()->contentsMargins().left() - 2 * m_scroll->frameWidth()
+                - m_scroll->verticalScrollBar()->sizeHint().width();
+    applyZoom(m_canvas->zoomForWidth(width));
+}
+
+void PreviewWindow::applyZoom(double percent)
+{
+    // The page in view stays in view.
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const double at = m_canvas->height() > 0 ? double(bar->value()) / m_canvas->height() : 0;
+    m_canvas->setZoom(percent);
+    fitCanvas();
+    bar->setValue(qRound(at * m_canvas->height()));
+    showPosition();
+}
+
+void PreviewWindow::fitCanvas()
+{
+    const QSize want = m_canvas->sizeHint();
+    m_canvas->resize(qMax(want.width(), m_scroll->viewport()->width()), want.height());
+}
+
+void PreviewWindow::showPosition()
+{
+    const int page = m_canvas->pageAt(m_scroll->verticalScrollBar()->value() + m_scroll->viewport()->height() / 3);
+    m_status->setText(QStringLiteral("%1. oldal / %2        %3").arg(page + 1).arg(m_canvas->pageCount()).arg(Keys));
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+        if (m_fitWidth)
+            applyZoom(m_canvas->zoomForWidth(m_scroll->viewport()->width()));
+        else
+            fitCanvas();
     }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool PreviewWindow::printReport()

@@ -7,7 +7,9 @@
 
 bool QtReportPreview::hasDefaultPrinter() const
 {
-    return !QPrinterInfo::defaultPrinter().isNull();
+    // The name alone: asking for the printer itself would also load its
+    // driver description, which the orientation step does not need.
+    return !QPrinterInfo::defaultPrinterName().isEmpty();
 }
 
 void QtReportPreview::show(const ReportLayout& layout, const QString& pdfName)

@@ -51,7 +51,9 @@ bool ReportOutput::setOrientation(QPageLayout::Orientation orientation)
 {
     if (!m_preview || !m_preview->hasDefaultPrinter()) {
         m_orientationFailed = true;
-        Unhandled::report(m_ctx, QStringLiteral("There is no default printer currently selected"));
+        Unhandled::report(m_ctx, QStringLiteral("There is no default printer currently selected\n"
+                                                "Nincs alapértelmezett nyomtató: állítson be egyet, vagy telepítsen "
+                                                "PDF-nyomtatót (printer-driver-cups-pdf csomag, lásd README)."));
         return false;
     }
     m_orientationFailed = false;

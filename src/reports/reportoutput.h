@@ -19,9 +19,10 @@ class ReportPreview;
 //   showReport()              builds the report and shows the modal preview
 // (the first three in any order, showReport last), or does the last three at
 // once with output(). Failures are reported where they happen: "Cannot open
-// file x.frf" and "There is no default printer currently selected" through the
-// default error handler, "Unsupported FRF format" and expression errors under
-// the caption "Error"; showReport() then shows nothing and returns false.
+// file x.frf" and "There is no default printer currently selected" (with a
+// Hungarian line on how to add a printer) through the default error handler,
+// "Unsupported FRF format" and expression errors under the caption "Error";
+// showReport() then shows nothing and returns false.
 class ReportOutput {
 public:
     explicit ReportOutput(AppContext& ctx, ReportPreview* preview = nullptr);

@@ -10,6 +10,7 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/reportoutput.h ${VELLO_DIR}/reportoutput.cpp
 )
 list(APPEND VELLO_GUI_SOURCES
+  ${VELLO_DIR}/previewpages.h ${VELLO_DIR}/previewpages.cpp
   ${VELLO_DIR}/previewwindow.h ${VELLO_DIR}/previewwindow.cpp
   ${VELLO_DIR}/qtreportpreview.h ${VELLO_DIR}/qtreportpreview.cpp
 )

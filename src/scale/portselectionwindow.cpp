@@ -6,6 +6,9 @@
 #include "scale/portsetting.h"
 #include "ui/windowhost.h"
 
+#include "context/prompt.h"
+
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,6 +38,11 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     m_port->setEditText(QString());
     caption->setBuddy(m_port);
 
+    // An indicator that sends all the time: "Mérés" takes its newest weight.
+    m_continuous = new QCheckBox(QStringLiteral("a mérleg folyamatosan küld"), this);
+    m_continuous->setObjectName(QStringLiteral("CheckBox1"));
+    m_continuous->setChecked(PortSetting::continuous());
+
     m_save = new QPushButton(QStringLiteral("Mentés"), this);
     m_save->setObjectName(QStringLiteral("Button7"));
     m_save->setToolTip(QStringLiteral("Nyomtatás."));
@@ -52,6 +60,7 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     layout->addWidget(m_current);
     layout->addWidget(caption);
     layout->addWidget(m_port);
+    layout->addWidget(m_continuous);
     layout->addLayout(buttons);
 
     connect(m_save, &QPushButton::clicked, this, &PortSelectionWindow::onSave);
@@ -73,5 +82,7 @@ void PortSelectionWindow::showStored()
 void PortSelectionWindow::onSave()
 {
     PortSetting::save(m_ctx, m_port->currentText());
+    if (!PortSetting::setContinuous(m_continuous->isChecked()))
+        m_ctx.prompt.message(QStringLiteral("Hiba: a mérleg küldési módja nem menthető a beállítások fájljába."));
     showStored();
 }

@@ -2,12 +2,13 @@
 #include <QDialog>
 
 struct AppContext;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 // "Soros port beállítása" (TForm16): shows the stored scale port and stores
-// another one.
+// another one; "Mentés" also stores whether the indicator sends all the time.
 class PortSelectionWindow : public QDialog {
     Q_OBJECT
 public:
@@ -20,6 +21,7 @@ private:
     AppContext& m_ctx;
     QLabel* m_current;
     QComboBox* m_port;
+    QCheckBox* m_continuous;
     QPushButton* m_save;
     QPushButton* m_cancel;
 };

@@ -8,10 +8,10 @@
 #include "context/prompt.h"
 
 #include <QDir>
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include <QSettings>
+#include <memory>
+#include <QFile>
+#include <QFileInfo>
 
 namespace PortSetting {
 
@@ -41,30 +41,65 @@ void save(AppContext& ctx, const QString& name)
 }
 
 namespace {
-// A ttyS node stands for a real UART only when the driver knows its type.
-bool realUart(const QString& path)
+// The program's settings file, beside nothing else of the site: the sending
+// mode of the indicator is a property of this workstation's scale.
+const QString ContinuousKey = QStringLiteral("scale/continuous");
+
+std::unique_ptr<QSettings> settingsFile()
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"),
+                                       QStringLiteral("vello"));
+}
+
+QString firstLine(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(f.readLine()).trimmed();
+}
+
+// A kernel tty entry with a device behind it. A ttyS entry stands for a real
+// UART only when the driver knows its type (the sysfs "type" is not 0); the
+// device node itself is never opened, since opening raises DTR and RTS on
+// whatever is attached.
+bool realPort(const QDir& sys, const QString& name)
+{
+    if (!QFileInfo::exists(sys.filePath(name + QStringLiteral("/device"))))
         return false;
-    serial_struct ss{};
-    const bool ok = ::ioctl(fd, TIOCGSERIAL, &ss) == 0 && ss.type != 0;
-    ::close(fd);
-    return ok;
+    const QString type = firstLine(sys.filePath(name + QStringLiteral("/type")));
+    return type.isEmpty() || type != QLatin1String("0");
 }
 } // namespace
 
-QStringList presentDevices()
+bool continuous()
+{
+    return settingsFile()->value(ContinuousKey, false).toBool();
+}
+
+bool setContinuous(bool on)
+{
+    const std::unique_ptr<QSettings> s = settingsFile();
+    s->setValue(ContinuousKey, on);
+    s->sync();
+    return s->status() == QSettings::NoError;
+}
+
+QStringList presentDevices(const QString& sysRoot, const QString& devRoot)
 {
     QStringList out;
-    const QDir dev(QStringLiteral("/dev"));
-    const QStringList filters{QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
-    for (const QString& n : dev.entryList(filters, QDir::System | QDir::Files, QDir::Name)) {
-        if (n.startsWith(QLatin1String("ttyS")) && !realUart(dev.filePath(n)))
-            continue;
-        out << n;
+    const QDir sys(sysRoot);
+    const QDir dev(devRoot);
+    for (const QString& n : sys.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (realPort(sys, n) && QFileInfo::exists(dev.filePath(n)))
+            out << n;
     }
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    const QStringList adapters{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
+    for (const QString& n : dev.entryList(adapters, QDir::System | QDir::Files, QDir::Name)) {
+        if (!out.contains(n))
+            out << n;
+    }
+    const QDir byId(dev.filePath(QStringLiteral("serial/by-id")));
     for (const QString& n : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
         out << QStringLiteral("serial/by-id/") + n;
     return out;

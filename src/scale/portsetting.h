@@ -15,8 +15,18 @@ QString stored(AppContext& ctx);
 // every case ZTable8 is read again.
 void save(AppContext& ctx, const QString& name);
 
-// Serial devices present on this machine, as port names (relative to /dev):
-// real ttyS ports, USB adapters, and their stable by-id links.
-QStringList presentDevices();
+// Whether the indicator sends its weight all the time (the site's choice in
+// the port selection window, kept in the program's settings file, default
+// no: the indicator sends on demand). setContinuous is false when the file
+// cannot be written.
+bool continuous();
+bool setContinuous(bool on);
+
+// Serial devices present on this machine, as port names (relative to /dev),
+// found without opening any of them: the kernel's tty entries that have a
+// real device behind them (a ttyS port only with a known UART type), USB
+// adapters, and their stable by-id links. The roots are for tests.
+QStringList presentDevices(const QString& sysRoot = QStringLiteral("/sys/class/tty"),
+                           const QString& devRoot = QStringLiteral("/dev"));
 
 } // namespace PortSetting

@@ -3,6 +3,7 @@
 #include "context/appcontext.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
+#include "scale/portsetting.h"
 #include "scale/tseriallink.h"
 #include "context/prompt.h"
 
@@ -56,8 +57,28 @@ TSerialLink* openLink(AppContext& ctx, QObject* parent)
     auto* link = new TSerialLink(parent);
     link->setObjectName(QStringLiteral("SerialLink1"));
     configure(*link, portName(ctx));
+    link->setKeepClusters(PortSetting::continuous() ? ContinuousKeep : 0);
     link->setActive(true);
     return link;
+}
+
+QString newestPiece(const QStringList& pieces)
+{
+    if (pieces.isEmpty())
+        return QString();
+    const QString all = pieces.join(QString());
+    auto isEnd = [](QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); };
+    int end = all.size();
+    while (end > 0 && !isEnd(all.at(end - 1)))
+        --end;   // an unfinished line at the end is still arriving
+    while (end > 0 && isEnd(all.at(end - 1)))
+        --end;
+    int begin = end;
+    while (begin > 0 && !isEnd(all.at(begin - 1)))
+        --begin;
+    if (begin == end)
+        return pieces.last();
+    return all.mid(begin, end - begin);
 }
 
 QString weightText(const QString& piece)
@@ -80,7 +101,7 @@ Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText)
         prompt.message(QStringLiteral("Hiba! A port nincs megnyitva."));
         return Outcome::PortClosed;
     }
-    const QString piece = link.clusterRead();
+    const QString piece = link.keepClusters() > 0 ? newestPiece(link.takeClusters()) : link.clusterRead();
     scaleText = weightText(piece);
     for (const QChar c : piece)
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))

@@ -19,10 +19,17 @@ QString portName(AppContext& ctx);
 // bits, no handshake, 43 us per character, every error level passed on.
 void configure(TSerialLink& link, const QString& port);
 
+// Pieces the queue keeps for an indicator that sends all the time.
+constexpr int ContinuousKeep = 4;
+
 // Makes the weighing window's link (object name "SerialLink1", owned by
 // `parent`), configured for portName(ctx) and opened; a port that cannot be
 // opened shows nothing here.
 TSerialLink* openLink(AppContext& ctx, QObject* parent);
+
+// The newest complete piece of what an indicator sent all the time: the last
+// line that ends with a line end; without any line end the newest piece.
+QString newestPiece(const QStringList& pieces);
 
 // Digits stay in place, every other character becomes a blank; "0" when
 // there is no digit at all.
@@ -34,7 +41,8 @@ enum class Outcome {
     Weight,       // the scale text holds the digits of the piece
 };
 
-// The scale read. Never waits for the port.
+// The scale read. Never waits for the port. On a link that keeps only the
+// last pieces the newest complete piece is taken and the older ones dropped.
 Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText);
 // The same on the run's scale text (ctx.scaleText), which it returns.
 QString read(AppContext& ctx, TSerialLink& link);

@@ -4,6 +4,7 @@
 #include "scale/serialrules.h"
 #include "scale/tworkthread.h"
 
+#include <QMetaObject>
 #include <chrono>
 #include <thread>
 
@@ -28,30 +29,30 @@ TSerialLink::TSerialLink(std::unique_ptr<SerialDevice> device, bool startWorker,
 void TSerialLink::init(bool startWorker)
 {
     if (int e = m_device->initialise())
-        report(1001, quint32(e), 0, "Error Creating Overlapped Event");
-    m_worker = std::make_unique<TWorkThread>(*this);
+        report(LinkReport::CreateEvent, quint32(e));
+    TWorkThread::Owner owner;
+    owner.report = [this](LinkReport id, quint32 code) { report(id, code); };
+    owner.callHandler = [this](int which) { callHandler(Handler(which)); };
+    owner.post = [this] { QMetaObject::invokeMethod(this, [this] { m_state.runOwnerCalls(); }, Qt::QueuedConnection); };
+    m_worker = std::make_unique<TWorkThread>(m_state, *m_device, std::move(owner));
     if (startWorker)
         m_worker->start();
 }
 
 TSerialLink::~TSerialLink()
 {
-    {
-        std::lock_guard<std::mutex> lk(m_syncLock);
-        m_destroying = true;
-    }
-    cancelSyncCalls();
+    m_state.beginDestroying();
+    m_state.cancelOwnerCalls();
     deactivate();
-    m_active = false;
+    m_state.active = false;
     m_worker->terminate();
     const auto deadline = std::chrono::steady_clock::now()
         + std::chrono::milliseconds(BusyWaitStepMs * BusyWaitStepsDestroying);
-    while (m_busy && m_worker->threaded() && std::chrono::steady_clock::now() < deadline)
+    while (m_state.busy && m_worker->threaded() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     m_worker->join();
     m_worker.reset();
-    std::lock_guard<std::mutex> lk(m_clusterLock);
-    m_clusters.clear();
+    m_state.clearClusters();
 }
 
 bool TSerialLink::isOpen() const
@@ -67,21 +68,22 @@ quintptr TSerialLink::comHandle() const
 
 // ---------------------------------------------------------------- reports
 
-void TSerialLink::report(quint32 place, quint32 code, quint8 noise, const char* msg)
+void TSerialLink::report(LinkReport id, quint32 code)
 {
-    deliverReport(place, code, noise, QString::fromLatin1(msg));
+    const LinkReportEntry& r = linkReport(id);
+    deliverReport(r.place, code, r.noise, QString::fromLatin1(r.text));
 }
 
 void TSerialLink::deliverReport(quint32 place, quint32 code, quint8 noise, const QString& msg)
 {
-    if (!SerialRules::reportPasses(noise, m_errorNoise, m_destroying, bool(m_onProcessError)))
+    if (!SerialRules::reportPasses(noise, m_errorNoise, m_state.destroying, bool(m_onProcessError)))
         return;
     m_onProcessError(this, place, code, msg, noise);
 }
 
 void TSerialLink::callHandler(Handler which)
 {
-    if (m_destroying || !m_handlers[which])
+    if (m_state.destroying || !m_handlers[which])
         return;
     m_handlers[which](this);
 }
@@ -93,9 +95,9 @@ void TSerialLink::setHandler(Handler which, Notify handler)
     const bool set = bool(handler);
     m_handlers[which] = std::move(handler);
     if (set)
-        m_handlerMask |= (1u << which);
+        m_state.handlerMask |= (1u << which);
     else
-        m_handlerMask &= ~(1u << which);
+        m_state.handlerMask &= ~(1u << which);
 }
 
 void TSerialLink::setOnProcessError(ProcessError handler)
@@ -103,68 +105,26 @@ void TSerialLink::setOnProcessError(ProcessError handler)
     const bool set = bool(handler);
     m_onProcessError = std::move(handler);
     if (set)
-        m_handlerMask |= (1u << HandlerCount);
+        m_state.handlerMask |= (1u << HandlerCount);
     else
-        m_handlerMask &= ~(1u << HandlerCount);
-}
-
-void TSerialLink::runSyncCalls()
-{
-    for (;;) {
-        std::shared_ptr<SyncCall> call;
-        {
-            std::lock_guard<std::mutex> lk(m_syncLock);
-            if (m_syncCalls.empty())
-                return;
-            call = m_syncCalls.front();
-            m_syncCalls.pop_front();
-        }
-        if (!m_destroying)
-            call->fn();
-        {
-            std::lock_guard<std::mutex> lk(m_syncLock);
-            call->done = true;
-        }
-        m_syncCv.notify_all();
-    }
-}
-
-void TSerialLink::cancelSyncCalls()
-{
-    {
-        std::lock_guard<std::mutex> lk(m_syncLock);
-        for (auto& c : m_syncCalls)
-            c->done = true;
-        m_syncCalls.clear();
-    }
-    m_syncCv.notify_all();
+        m_state.handlerMask &= ~(1u << HandlerCount);
 }
 
 // ---------------------------------------------------------------- clusters
 
-void TSerialLink::appendCluster(TSerialCluster cluster)
-{
-    std::lock_guard<std::mutex> lk(m_clusterLock);
-    m_clusters.push_back(std::move(cluster));
-}
-
 QString TSerialLink::clusterRead()
 {
-    TSerialCluster c;
-    {
-        std::lock_guard<std::mutex> lk(m_clusterLock);
-        if (m_clusters.empty())
-            return QString();
-        c = std::move(m_clusters.front());
-        m_clusters.pop_front();
-    }
-    return c.text();
+    return m_state.takeOldest();
+}
+
+QStringList TSerialLink::takeClusters()
+{
+    return m_state.takeAll();
 }
 
 int TSerialLink::queuedClusters() const
 {
-    std::lock_guard<std::mutex> lk(m_clusterLock);
-    return int(m_clusters.size());
+    return m_state.queued();
 }
 
 // ---------------------------------------------------------------- activation
@@ -173,7 +133,7 @@ void TSerialLink::setActive(bool value)
 {
     // Closing also drops a handle that is still open while Active is false
     // (the worker found the device gone and has not closed it yet).
-    if (value == m_active && !(!value && isOpen()))
+    if (value == m_state.active && !(!value && isOpen()))
         return;
     activate(value);
 }
@@ -183,25 +143,25 @@ void TSerialLink::activate(bool value)
     deactivate();
     if (!value)
         return;
-    m_lost = false;   // also when the worker closed a lost device itself
-    report(110, 0, 2, "Msg start reactivating Port");
+    m_state.lost = false;   // also when the worker closed a lost device itself
+    report(LinkReport::StartReactivating);
     const QString name = m_commPort.startsWith(QLatin1Char('/')) ? m_commPort : m_commPort.left(79);
     if (int e = m_device->open(SerialRules::devicePath(name))) {
-        m_active = false;
-        report(112, quint32(e), 0, "Error reopening Port");
+        m_state.active = false;
+        report(LinkReport::ReopenPort, quint32(e));
         return;
     }
     if (int e = m_device->setQueueSizes(m_rxQueueSize, m_txQueueSize))
-        report(111, quint32(e), 0, "Error setup Queuesize");
+        report(LinkReport::QueueSetup, quint32(e));
     applySettings();
     if (int e = m_device->escape(SerialDevice::SetDtr))
-        report(601, quint32(e), 0, "Error setting DTR");
+        report(LinkReport::SetDtr, quint32(e));
     if (int e = m_device->escape(SerialDevice::SetRts))
-        report(501, quint32(e), 0, "Error setting RTS");
+        report(LinkReport::SetRts, quint32(e));
     if (int e = m_device->setEventMask(SerialDevice::EvAllLine))
-        report(201, quint32(e), 0, "Error activating CommEventMask");
+        report(LinkReport::ActivateEventMask, quint32(e));
     // The worker starts on a fully configured port.
-    m_active = true;
+    m_state.active = true;
     m_worker->nudge();
 }
 
@@ -209,30 +169,30 @@ void TSerialLink::deactivate()
 {
     if (!isOpen())
         return;
-    report(100, 0, 2, "Msg start deactivating Port");
+    report(LinkReport::StartDeactivating);
     if (int e = m_device->setEventMask(0))
-        report(101, quint32(e), 0, "Error disabling CommEvents");
-    m_active = false;
+        report(LinkReport::DisableEvents, quint32(e));
+    m_state.active = false;
     // A device that has gone away was reported once by the worker; emptying
     // its buffers cannot succeed and is not reported again.
-    if (int e = m_device->purge(); e && !m_lost)
-        report(102, quint32(e), 0, "Error clearing Queues");
+    if (int e = m_device->purge(); e && !m_state.lost)
+        report(LinkReport::ClearQueues, quint32(e));
     m_device->wake();
     // The worker may be waiting for this thread to run a handler for it.
     const auto deadline = std::chrono::steady_clock::now()
         + std::chrono::milliseconds(BusyWaitStepMs * BusyWaitStepsClosing);
-    while (m_busy && m_worker->threaded() && std::chrono::steady_clock::now() < deadline) {
-        runSyncCalls();
+    while (m_state.busy && m_worker->threaded() && std::chrono::steady_clock::now() < deadline) {
+        m_state.runOwnerCalls();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    if (m_busy && m_worker->threaded())
-        report(104, 0, 1, "Warning ThreadIsRunning");
+    if (m_state.busy && m_worker->threaded())
+        report(LinkReport::ThreadRunning);
     m_device->escape(SerialDevice::ClrDtr);
     m_device->escape(SerialDevice::ClrRts);
     // The worker may have closed a device that went away meanwhile.
-    if (int e = m_device->close(); e && !m_lost)
-        report(103, quint32(e), 0, "Error closing Port");
-    m_lost = false;
+    if (int e = m_device->close(); e && !m_state.lost)
+        report(LinkReport::ClosePort, quint32(e));
+    m_state.lost = false;
 }
 
 void TSerialLink::setCommPort(const QString& port)
@@ -242,7 +202,7 @@ void TSerialLink::setCommPort(const QString& port)
         return;
     m_commPort = p;
     if (isOpen())
-        activate(m_active);
+        activate(m_state.active);
 }
 
 // ---------------------------------------------------------------- settings
@@ -251,7 +211,7 @@ void TSerialLink::applySettings()
 {
     SerialDevice::Control c;
     if (int e = m_device->getControl(c)) {
-        report(801, quint32(e), 0, "Error getting DCB from CommState");
+        report(LinkReport::GetState, quint32(e));
         return;
     }
     c.baudRate = m_baudRate;
@@ -277,9 +237,9 @@ void TSerialLink::applySettings()
     SerialDevice::Timeouts t;
     t.readInterval = 0xFFFFFFFFu;   // reads return at once with what is buffered
     if (int e = m_device->setTimeouts(t))
-        report(802, quint32(e), 0, "Error setting CommTimeout");
+        report(LinkReport::SetTimeouts, quint32(e));
     if (int e = m_device->setControl(c))
-        report(802, quint32(e), 0, "Error setting CommState, 87 indicate that Parms are incorrect");
+        report(LinkReport::SetState, quint32(e));
 }
 
 void TSerialLink::applySettingsIfOpen()
@@ -294,7 +254,7 @@ void TSerialLink::setBaudRate(quint32 baud)
         return;
     m_baudRate = baud;
     if (m_xtoAuto) {
-        m_rtoCharDelayTime = SerialRules::charDelayFor(baud);
+        m_state.rtoCharDelayTime = SerialRules::charDelayFor(baud);
         m_wtoCharDelayTime = SerialRules::charDelayFor(baud);
     }
     applySettingsIfOpen();
@@ -304,7 +264,7 @@ void TSerialLink::setXTOAuto(bool v)
 {
     m_xtoAuto = v;
     if (v) {
-        m_rtoCharDelayTime = SerialRules::charDelayFor(m_baudRate);
+        m_state.rtoCharDelayTime = SerialRules::charDelayFor(m_baudRate);
         m_wtoCharDelayTime = SerialRules::charDelayFor(m_baudRate);
     }
 }
@@ -333,7 +293,7 @@ void TSerialLink::setXONLimDiv(quint8 v)
 {
     if (v > 100) {
         m_xonLimDiv = 100;
-        report(100, v, 1, "Warning XOnLimDef set to 100");
+        report(LinkReport::XonLimit, v);
     } else {
         m_xonLimDiv = v;
     }
@@ -344,7 +304,7 @@ void TSerialLink::setXOFFLimDiv(quint8 v)
 {
     if (v > 100) {
         m_xoffLimDiv = 100;
-        report(100, v, 1, "Warning XOffLimDef set to 100");
+        report(LinkReport::XoffLimit, v);
     } else {
         m_xoffLimDiv = v;
     }
@@ -357,7 +317,7 @@ void TSerialLink::setRxQueueSize(quint16 v)
         return;
     m_rxQueueSize = v;
     if (int e = m_device->setQueueSizes(m_rxQueueSize, m_txQueueSize))
-        report(101, quint32(e), 0, "Error can not set Quesize");
+        report(LinkReport::RxQueueSize, quint32(e));
 }
 
 void TSerialLink::setTxQueueSize(quint16 v)
@@ -366,16 +326,16 @@ void TSerialLink::setTxQueueSize(quint16 v)
         return;
     m_txQueueSize = v;
     if (int e = m_device->setQueueSizes(m_rxQueueSize, m_txQueueSize))
-        report(102, quint32(e), 0, "Error can not set Quesize");
+        report(LinkReport::TxQueueSize, quint32(e));
 }
 
 // ---------------------------------------------------------------- modem lines
 
 void TSerialLink::setModemLine(bool value, SerialDevice::Function on, SerialDevice::Function off,
-                               quint32 placeOn, quint32 placeOff, const char* msgOn, const char* msgOff)
+                               LinkReport failedOn, LinkReport failedOff)
 {
     if (int e = m_device->escape(value ? on : off))
-        report(value ? placeOn : placeOff, quint32(e), 0, value ? msgOn : msgOff);
+        report(value ? failedOn : failedOff, quint32(e));
 }
 
 void TSerialLink::setRTSState(bool v)
@@ -383,8 +343,7 @@ void TSerialLink::setRTSState(bool v)
     if (!isOpen())
         return;
     m_rtsState = v;
-    setModemLine(v, SerialDevice::SetRts, SerialDevice::ClrRts, 501, 502, "Error setting RTS",
-                 "Error clearing RTS");
+    setModemLine(v, SerialDevice::SetRts, SerialDevice::ClrRts, LinkReport::SetRts, LinkReport::ClearRts);
 }
 
 void TSerialLink::setDTRState(bool v)
@@ -392,8 +351,7 @@ void TSerialLink::setDTRState(bool v)
     if (!isOpen())
         return;
     m_dtrState = v;
-    setModemLine(v, SerialDevice::SetDtr, SerialDevice::ClrDtr, 601, 602, "Error setting DTR",
-                 "Error clearing DTR");
+    setModemLine(v, SerialDevice::SetDtr, SerialDevice::ClrDtr, LinkReport::SetDtr, LinkReport::ClearDtr);
 }
 
 void TSerialLink::setBREAKState(bool v)
@@ -401,6 +359,5 @@ void TSerialLink::setBREAKState(bool v)
     if (!isOpen())
         return;
     m_breakState = v;
-    setModemLine(v, SerialDevice::SetBreak, SerialDevice::ClrBreak, 701, 702,
-                 "Error setting BREAK State", "Error clearing BREAK State");
+    setModemLine(v, SerialDevice::SetBreak, SerialDevice::ClrBreak, LinkReport::SetBreak, LinkReport::ClearBreak);
 }

@@ -1,26 +1,15 @@
 #pragma once
+#include "scale/linkreports.h"
+#include "scale/linkstate.h"
 #include "scale/serialdevice.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <atomic>
-#include <condition_variable>
-#include <deque>
+#include <QStringList>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 class TWorkThread;
-
-// One piece of received data: the bytes of one read and the receive error
-// flags of the status step before it.
-struct TSerialCluster {
-    QByteArray bytes;
-    quint32 errors = 0;
-    int count() const { return int(bytes.size()); }
-    QString text() const { return QString::fromLatin1(bytes); }   // one character per byte
-};
 
 // A serial port that only receives. Setting Active opens, configures and
 // watches the port; a worker thread collects received bytes into clusters,
@@ -53,7 +42,7 @@ public:
     ~TSerialLink() override;
 
     // --- published properties ---
-    bool active() const { return m_active; }
+    bool active() const { return m_state.active; }
     void setActive(bool value);
     quintptr comHandle() const;
     QString commPort() const { return m_commPort; }
@@ -84,12 +73,12 @@ public:
     void setStripNullChars(bool v);
     char eventChar() const { return m_eventChar; }
     void setEventChar(char v);
-    quint32 rtoCharDelayTime() const { return m_rtoCharDelayTime; }
-    void setRTOCharDelayTime(quint32 v) { m_rtoCharDelayTime = v; }
-    quint16 rtoExtraDelayTime() const { return m_rtoExtraDelayTime; }
-    void setRTOExtraDelayTime(quint16 v) { m_rtoExtraDelayTime = v; }
-    quint16 clusterSize() const { return m_clusterSize; }
-    void setClusterSize(quint16 v) { m_clusterSize = v; }
+    quint32 rtoCharDelayTime() const { return m_state.rtoCharDelayTime; }
+    void setRTOCharDelayTime(quint32 v) { m_state.rtoCharDelayTime = v; }
+    quint16 rtoExtraDelayTime() const { return m_state.rtoExtraDelayTime; }
+    void setRTOExtraDelayTime(quint16 v) { m_state.rtoExtraDelayTime = v; }
+    quint16 clusterSize() const { return m_state.clusterSize; }
+    void setClusterSize(quint16 v) { m_state.clusterSize = v; }
     quint16 rxQueueSize() const { return m_rxQueueSize; }
     void setRxQueueSize(quint16 v);
     quint16 txQueueSize() const { return m_txQueueSize; }
@@ -106,24 +95,24 @@ public:
     void setDTRState(bool v);
     bool breakState() const { return m_breakState; }
     void setBREAKState(bool v);
-    bool ctsState() const { return m_ctsState; }
-    bool dsrState() const { return m_dsrState; }
-    bool rlsdState() const { return m_rlsdState; }
-    bool ringState() const { return m_ringState; }
+    bool ctsState() const { return m_state.ctsState; }
+    bool dsrState() const { return m_state.dsrState; }
+    bool rlsdState() const { return m_state.rlsdState; }
+    bool ringState() const { return m_state.ringState; }
     quint8 errorNoise() const { return m_errorNoise; }
     void setErrorNoise(quint8 v) { m_errorNoise = v; }
-    bool readRequest() const { return m_readRequest; }
-    void setReadRequest(bool v) { m_readRequest = v; }
+    bool readRequest() const { return m_state.readRequest; }
+    void setReadRequest(bool v) { m_state.readRequest = v; }
     bool sendInProgress() const { return false; }
-    quint32 commError() const { return m_commError; }
-    quint32 commStateFlags() const { return m_commStateFlags; }
-    quint32 commStateInQueue() const { return m_inQueue; }
-    quint32 commStateOutQueue() const { return m_outQueue; }
-    quint32 modemState() const { return m_modemState; }
-    quint32 commEvent() const { return m_commEvent; }
+    quint32 commError() const { return m_state.commError; }
+    quint32 commStateFlags() const { return m_state.commStateFlags; }
+    quint32 commStateInQueue() const { return m_state.inQueue; }
+    quint32 commStateOutQueue() const { return m_state.outQueue; }
+    quint32 modemState() const { return m_state.modemState; }
+    quint32 commEvent() const { return m_state.commEvent; }
     quint32 writtenBytes() const { return 0; }
-    bool threadQuietMode() const { return m_threadQuietMode; }
-    void setThreadQuietMode(bool v) { m_threadQuietMode = v; }
+    bool threadQuietMode() const { return m_state.threadQuietMode; }
+    void setThreadQuietMode(bool v) { m_state.threadQuietMode = v; }
     bool autoReadRequest() const { return m_autoReadRequest; }
     void setAutoReadRequest(bool v) { m_autoReadRequest = v; }
 
@@ -134,40 +123,38 @@ public:
     // Takes the oldest cluster's text off the queue; empty text when none.
     // Never waits.
     QString clusterRead();
+    // Takes every queued cluster's text, oldest first, emptying the queue.
+    QStringList takeClusters();
     int queuedClusters() const;
+    // With n > 0 the queue keeps only the newest n clusters (an indicator
+    // that sends all the time); 0, the default, keeps every cluster.
+    void setKeepClusters(int n) { m_state.keepClusters = qMax(0, n); }
+    int keepClusters() const { return m_state.keepClusters; }
 
     // Worker state, for tests and diagnostics.
-    bool busy() const { return m_busy; }
+    bool busy() const { return m_state.busy; }
     TWorkThread& worker() { return *m_worker; }
     SerialDevice& device() { return *m_device; }
 
 private:
-    friend class TWorkThread;
     void init(bool startWorker);
     void activate(bool value);
     void deactivate();
     void applySettings();
     void applySettingsIfOpen();
-    void report(quint32 place, quint32 code, quint8 noise, const char* msg);
+    // A report of the link's table, with the error code (or value) it carries.
+    void report(LinkReport id, quint32 code = 0);
     void deliverReport(quint32 place, quint32 code, quint8 noise, const QString& msg);
     void callHandler(Handler which);
-    bool handlerAssigned(Handler which) const { return m_handlerMask.load() & (1u << which); }
-    void appendCluster(TSerialCluster cluster);
-    void setModemLine(bool value, SerialDevice::Function on, SerialDevice::Function off,
-                      quint32 placeOn, quint32 placeOff, const char* msgOn, const char* msgOff);
+    void setModemLine(bool value, SerialDevice::Function on, SerialDevice::Function off, LinkReport failedOn,
+                      LinkReport failedOff);
     bool isOpen() const;
 
-    // Calls the worker thread hands to this object's thread.
-    void runSyncCalls();
-    void cancelSyncCalls();
-
     std::unique_ptr<SerialDevice> m_device;
+    LinkState m_state;   // what the worker shares
     std::unique_ptr<TWorkThread> m_worker;
 
-    std::atomic<bool> m_active{false};
-    std::atomic<bool> m_busy{false};
-    std::atomic<bool> m_destroying{false};
-    std::atomic<bool> m_lost{false};   // the worker found the device gone (already reported)
+    // Settings only the owner's thread uses.
     QString m_commPort = QStringLiteral("COM2");
     quint32 m_baudRate = 9600;
     quint8 m_parityType = 0;
@@ -182,9 +169,6 @@ private:
     int m_flowControl = 0;
     bool m_stripNullChars = false;
     char m_eventChar = 0;
-    std::atomic<quint32> m_rtoCharDelayTime{1100};
-    std::atomic<quint16> m_rtoExtraDelayTime{250};
-    std::atomic<quint16> m_clusterSize{3072};
     quint16 m_rxQueueSize = 4096;
     quint16 m_txQueueSize = 4096;
     quint32 m_wtoCharDelayTime = 1100;
@@ -193,27 +177,9 @@ private:
     bool m_rtsState = true;
     bool m_dtrState = true;
     bool m_breakState = false;
-    std::atomic<bool> m_ctsState{false}, m_dsrState{false}, m_rlsdState{false}, m_ringState{false};
     std::atomic<quint8> m_errorNoise{255};
-    std::atomic<bool> m_readRequest{false};
-    std::atomic<quint32> m_commError{0}, m_commStateFlags{0}, m_inQueue{0}, m_outQueue{0};
-    std::atomic<quint32> m_modemState{0}, m_commEvent{0};
-    std::atomic<bool> m_threadQuietMode{false};
     bool m_autoReadRequest = false;
 
     Notify m_handlers[HandlerCount];
     ProcessError m_onProcessError;
-    std::atomic<quint32> m_handlerMask{0};   // bit HandlerCount: OnProcessError
-
-    mutable std::mutex m_clusterLock;
-    std::deque<TSerialCluster> m_clusters;
-
-    // Worker -> owner thread calls.
-    struct SyncCall {
-        std::function<void()> fn;
-        bool done = false;
-    };
-    std::mutex m_syncLock;
-    std::condition_variable m_syncCv;
-    std::deque<std::shared_ptr<SyncCall>> m_syncCalls;
 };

@@ -1,9 +1,9 @@
 #include "tworkthread.h"
 
 #include "scale/serialrules.h"
+#include "scale/linkstate.h"
 #include "scale/tseriallink.h"
 
-#include <QMetaObject>
 #include <QString>
 #include <cerrno>
 
@@ -16,7 +16,10 @@ bool deviceGone(int code)
 }
 } // namespace
 
-TWorkThread::TWorkThread(TSerialLink& link) : m_link(link), m_dev(*link.m_device) {}
+TWorkThread::TWorkThread(LinkState& state, SerialDevice& device, Owner owner)
+    : m_state(state), m_dev(device), m_owner(std::move(owner))
+{
+}
 
 TWorkThread::~TWorkThread()
 {
@@ -26,7 +29,7 @@ TWorkThread::~TWorkThread()
 
 void TWorkThread::start()
 {
-    m_run = m_link.m_active;
+    m_run = m_state.active;
     m_lastEmpty = m_dev.tickMs();
     m_threaded = true;
     m_thread = std::thread([this] { run(); });
@@ -57,14 +60,14 @@ void TWorkThread::run()
 {
     while (!(m_terminated && !m_run))
         cycle();
-    m_link.m_busy = false;   // the thread's end clears the busy flag
+    m_state.busy = false;   // the thread's end clears the busy flag
 }
 
 void TWorkThread::cycle()
 {
     if (!m_run) {
-        m_link.m_busy = false;
-        m_run = m_link.m_active;
+        m_state.busy = false;
+        m_run = m_state.active;
         pause(ClosedPauseMs);
         ++m_closedPauses;
         if (m_run)
@@ -73,33 +76,33 @@ void TWorkThread::cycle()
     }
 
     ++m_openCycles;
-    m_link.m_busy = true;
-    if (m_link.m_active)
+    m_state.busy = true;
+    if (m_state.active)
         statusStep();
     // A read never stays pending here: it asks for exactly what is queued
     // and returns at once.
-    if (m_link.m_active)
+    if (m_state.active)
         readStep();
-    if (!m_waitPending && m_link.m_active)
+    if (!m_waitPending && m_state.active)
         eventWaitStep();
 
     if (m_waitPending) {
         quint32 events = 0;
         int error = 0;
         const SerialDevice::WaitResult r = m_dev.waitEvent(waitTimeout(), events, error);
-        if (m_link.m_active && r != SerialDevice::WaitResult::Failed)
+        if (m_state.active && r != SerialDevice::WaitResult::Failed)
             statusStep();
         if (r == SerialDevice::WaitResult::Signalled) {
             eventCompletion(events);
         } else if (r == SerialDevice::WaitResult::Failed) {
             m_waitPending = false;
             // A wait that keeps failing at once must not make the loop spin.
-            if (!failed(9913, error, "Error getting Overlappedresult"))
+            if (!failed(LinkReport::OverlappedResult, error))
                 pause(OpenWaitMs);
         }
     }
 
-    if (!m_link.m_active) {
+    if (!m_state.active) {
         // A pending wait is released; nothing stays pending.
         m_waitPending = false;
         m_run = false;
@@ -119,34 +122,34 @@ int TWorkThread::waitTimeout() const
 {
     // Queued bytes that the receive rule holds back: wake when they are due,
     // never later than one cycle.
-    const quint32 q = m_link.m_inQueue;
+    const quint32 q = m_state.inQueue;
     if (q == 0)
         return OpenWaitMs;
     SerialRules::ReadInputs in;
     in.queued = q;
-    in.clusterSize = m_link.m_clusterSize;
-    in.charDelayUs = m_link.m_rtoCharDelayTime;
-    in.extraDelayMs = m_link.m_rtoExtraDelayTime;
+    in.clusterSize = m_state.clusterSize;
+    in.charDelayUs = m_state.rtoCharDelayTime;
+    in.extraDelayMs = m_state.rtoExtraDelayTime;
     in.now = m_dev.tickMs();
     in.lastEmpty = m_lastEmpty;
     const quint32 due = SerialRules::msUntilDue(in);
     return int(qBound<quint32>(1, due, OpenWaitMs));
 }
 
-bool TWorkThread::failed(quint32 place, int code, const char* msg)
+bool TWorkThread::failed(LinkReport id, int code)
 {
     if (!deviceGone(code)) {
-        report(place, quint32(code), 0, msg);
+        report(id, quint32(code));
         return false;
     }
     // Gone: one report, then the closed state, handle included (a USB
     // adapter plugged in again gets its old name back only once the last
     // descriptor of the old one is closed). When the owner's thread dropped
     // Active first, its own closing does that.
-    m_link.m_lost = true;
-    if (m_link.m_active.exchange(false)) {
+    m_state.lost = true;
+    if (m_state.active.exchange(false)) {
         m_dev.close();
-        report(place, quint32(code), 0, msg);
+        report(id, quint32(code));
     }
     m_waitPending = false;
     return true;
@@ -156,18 +159,18 @@ void TWorkThread::statusStep()
 {
     quint32 word = 0;
     if (int e = m_dev.modemStatus(word)) {
-        if (failed(9905, e, "Error getting ModemStatus"))
+        if (failed(LinkReport::ModemStatus, e))
             return;
     } else {
-        const quint32 old = m_link.m_modemState;
+        const quint32 old = m_state.modemState;
         quint32 ownRing = 0;
         if (m_dev.platformId() == 1 && !(word & SerialDevice::MsRingOn) && (old & SerialDevice::MsRingOn))
             ownRing = SerialDevice::EvRing;
-        m_link.m_modemState = word;
-        m_link.m_ctsState = (word & SerialDevice::MsCtsOn) != 0;
-        m_link.m_dsrState = (word & SerialDevice::MsDsrOn) != 0;
-        m_link.m_ringState = (word & SerialDevice::MsRingOn) != 0;
-        m_link.m_rlsdState = (word & SerialDevice::MsRlsdOn) != 0;
+        m_state.modemState = word;
+        m_state.ctsState = (word & SerialDevice::MsCtsOn) != 0;
+        m_state.dsrState = (word & SerialDevice::MsDsrOn) != 0;
+        m_state.ringState = (word & SerialDevice::MsRingOn) != 0;
+        m_state.rlsdState = (word & SerialDevice::MsRlsdOn) != 0;
         if ((word ^ old) & SerialDevice::MsRingOn)
             notify(TSerialLink::OnRIEvent);
         if (ownRing)
@@ -179,25 +182,25 @@ void TWorkThread::statusStep()
     for (int round = 0; round < 16; ++round) {
         SerialDevice::LineStatus st;
         if (int e = m_dev.clearError(st)) {
-            failed(9803, e, "Error ClearCommError");
+            failed(LinkReport::ClearCommError, e);
             return;
         }
         m_errorsSinceRead |= st.errors;
-        const SerialDevice::LineStatus stored{m_link.m_commError, m_link.m_commStateFlags,
-                                              m_link.m_inQueue, m_link.m_outQueue};
+        const SerialDevice::LineStatus stored{m_state.commError, m_state.commStateFlags,
+                                              m_state.inQueue, m_state.outQueue};
         if (st == stored)
             break;
-        m_link.m_commError = st.errors;
-        m_link.m_commStateFlags = st.hold;
-        m_link.m_inQueue = st.inQueue;
-        m_link.m_outQueue = st.outQueue;
+        m_state.commError = st.errors;
+        m_state.commStateFlags = st.hold;
+        m_state.inQueue = st.inQueue;
+        m_state.outQueue = st.outQueue;
         notify(TSerialLink::OnCommStat);
     }
 }
 
 void TWorkThread::readStep()
 {
-    const quint32 q = m_link.m_inQueue;
+    const quint32 q = m_state.inQueue;
     const quint32 now = m_dev.tickMs();
     if (q == 0) {
         m_lastEmpty = now;
@@ -206,10 +209,10 @@ void TWorkThread::readStep()
     SerialRules::ReadInputs in;
     in.queued = q;
     in.errors = m_errorsSinceRead;
-    in.readRequest = m_link.m_readRequest;
-    in.clusterSize = m_link.m_clusterSize;
-    in.charDelayUs = m_link.m_rtoCharDelayTime;
-    in.extraDelayMs = m_link.m_rtoExtraDelayTime;
+    in.readRequest = m_state.readRequest;
+    in.clusterSize = m_state.clusterSize;
+    in.charDelayUs = m_state.rtoCharDelayTime;
+    in.extraDelayMs = m_state.rtoExtraDelayTime;
     in.now = now;
     in.lastEmpty = m_lastEmpty;
     if (!SerialRules::readDue(in))
@@ -217,9 +220,9 @@ void TWorkThread::readStep()
 
     QByteArray bytes;
     const int e = m_dev.read(bytes, q);
-    m_link.m_readRequest = false;
+    m_state.readRequest = false;
     if (e) {
-        failed(9804, e, "Error reading Data");
+        failed(LinkReport::ReadData, e);
         return;
     }
     const quint32 errors = m_errorsSinceRead;
@@ -238,7 +241,7 @@ void TWorkThread::eventWaitStep()
 
 void TWorkThread::eventCompletion(quint32 events)
 {
-    if (m_link.m_active) {
+    if (m_state.active) {
         statusStep();
         dispatch(events);
     }
@@ -247,9 +250,9 @@ void TWorkThread::eventCompletion(quint32 events)
 
 void TWorkThread::dispatch(quint32 mask)
 {
-    if (m_link.m_destroying)
+    if (m_state.destroying)
         return;
-    m_link.m_commEvent = mask;
+    m_state.commEvent = mask;
     static const struct {
         quint32 bit;
         TSerialLink::Handler handler;
@@ -271,39 +274,35 @@ void TWorkThread::dispatch(quint32 mask)
 
 void TWorkThread::makeCluster(const QByteArray& bytes, quint32 errors)
 {
-    if (m_link.m_destroying)
+    if (m_state.destroying)
         return;
-    m_link.appendCluster(TSerialCluster{bytes, errors});
+    m_state.appendCluster(TSerialCluster{bytes, errors});
     notify(TSerialLink::OnRxClusterEvent);
 }
 
-void TWorkThread::report(quint32 place, quint32 code, quint8 noise, const char* msg)
+void TWorkThread::report(LinkReport id, quint32 code)
 {
-    if (m_link.m_threadQuietMode || m_link.m_destroying)
+    if (m_state.threadQuietMode || m_state.destroying)
         return;
-    if (!m_link.handlerAssigned(TSerialLink::HandlerCount))
+    if (!m_state.handlerAssigned(TSerialLink::HandlerCount))
         return;
-    const QString text = QString::fromLatin1(msg);
-    TSerialLink* link = &m_link;
     // Quiet mode may have been switched on while the call waited for the
     // owner's thread: it is checked again there.
-    synchronize([link, place, code, noise, text] {
-        if (!link->m_threadQuietMode)
-            link->deliverReport(place, code, noise, text);
+    synchronize([this, id, code] {
+        if (!m_state.threadQuietMode)
+            m_owner.report(id, code);
     });
 }
 
 void TWorkThread::notify(int handler)
 {
-    if (m_link.m_threadQuietMode || m_link.m_destroying)
+    if (m_state.threadQuietMode || m_state.destroying)
         return;
-    const auto which = TSerialLink::Handler(handler);
-    if (!m_link.handlerAssigned(which))
+    if (!m_state.handlerAssigned(handler))
         return;
-    TSerialLink* link = &m_link;
-    synchronize([link, which] {
-        if (!link->m_threadQuietMode)
-            link->callHandler(which);
+    synchronize([this, handler] {
+        if (!m_state.threadQuietMode)
+            m_owner.callHandler(handler);
     });
 }
 
@@ -315,16 +314,5 @@ void TWorkThread::synchronize(std::function<void()> fn)
         fn();
         return;
     }
-    auto call = std::make_shared<TSerialLink::SyncCall>();
-    call->fn = std::move(fn);
-    {
-        std::lock_guard<std::mutex> lk(m_link.m_syncLock);
-        if (m_link.m_destroying)
-            return;
-        m_link.m_syncCalls.push_back(call);
-    }
-    TSerialLink* link = &m_link;
-    QMetaObject::invokeMethod(link, [link] { link->runSyncCalls(); }, Qt::QueuedConnection);
-    std::unique_lock<std::mutex> lk(m_link.m_syncLock);
-    m_link.m_syncCv.wait(lk, [&] { return call->done || m_link.m_destroying; });
+    m_state.callInOwner(std::move(fn), m_owner.post);
 }

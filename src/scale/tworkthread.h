@@ -1,4 +1,5 @@
 #pragma once
+#include "scale/linkreports.h"
 #include "scale/serialdevice.h"
 
 #include <QByteArray>
@@ -8,15 +9,24 @@
 #include <mutex>
 #include <thread>
 
-class TSerialLink;
+struct LinkState;
 
 // The serial link's worker: watches the line status, reads queued bytes by
 // the receive rule into clusters and dispatches line events. It lives from
 // the link's creation to its destruction, open port or not: closed, it
-// pauses 200 ms at a time; open, it cycles at least every 75 ms.
+// pauses 200 ms at a time; open, it cycles at least every 75 ms. It shares
+// only the LinkState with its link; reports and handlers run in the link's
+// thread through `Owner`, the worker waiting for them.
 class TWorkThread {
 public:
-    explicit TWorkThread(TSerialLink& link);
+    // What the worker asks of its link, run in the link's own thread.
+    struct Owner {
+        std::function<void(LinkReport id, quint32 code)> report;
+        std::function<void(int handler)> callHandler;
+        std::function<void()> post;   // asks the link's thread to run the waiting calls
+    };
+
+    TWorkThread(LinkState& state, SerialDevice& device, Owner owner);
     ~TWorkThread();
 
     void start();
@@ -47,16 +57,17 @@ private:
     // Sleeps up to ms (only in the thread); nudge() and terminate() end it early.
     void pause(int ms);
 
-    // Reports are kept here and handed to the link's thread.
-    void report(quint32 place, quint32 code, quint8 noise, const char* msg);
+    // Reports are handed to the link's thread.
+    void report(LinkReport id, quint32 code);
     // A failure that means the device is gone: reported once, then the
     // worker drops to the closed state.
-    bool failed(quint32 place, int code, const char* msg);
+    bool failed(LinkReport id, int code);
     void notify(int handler);
     void synchronize(std::function<void()> fn);
 
-    TSerialLink& m_link;
+    LinkState& m_state;
     SerialDevice& m_dev;
+    Owner m_owner;
     std::thread m_thread;
     std::atomic<bool> m_threaded{false};   // cycles run in m_thread (not driven by a test)
     std::atomic<bool> m_terminated{false};

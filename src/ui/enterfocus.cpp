@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QWidget>
 
 EnterFocus::EnterFocus(QWidget* window) : QObject(window), m_window(window) {}
@@ -34,6 +36,10 @@ bool EnterFocus::eventFilter(QObject* watched, QEvent* event)
         return false;
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w || w->window() != m_window)
+        return false;
+    // On the menu bar (an item chosen with the keyboard) and in a menu,
+    // Enter opens the item.
+    if (qobject_cast<QMenuBar*>(w) || qobject_cast<QMenu*>(w))
         return false;
     auto* k = static_cast<QKeyEvent*>(event);
     if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter)

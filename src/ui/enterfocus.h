@@ -6,7 +6,8 @@ class QWidget;
 // Enter moves the focus to the next control, Shift+Enter (and no other
 // modifier) to the previous one. Installed on a window (the main window, the
 // entry dialogs), it sees the key presses before the window's controls.
-// Buttons keep Enter for themselves: a focused push button is clicked.
+// Buttons keep Enter for themselves: a focused push button is clicked; so do
+// the menu bar and its menus: Enter opens the item chosen with the keyboard.
 class EnterFocus : public QObject {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "context/unhandled.h"
+#include "data/transaction.h"
 #include "app/velloapplication.h"
 #include "testapp.h"
 #include "ui/digitedit.h"
@@ -104,6 +105,27 @@ private slots:
         QVERIFY(b->hasFocus());   // another modifier: no movement
     }
 
+    // A main-menu item chosen with the keyboard opens on Enter: the focus
+    // rule of the main window leaves the menu bar alone.
+    void enterOpensKeyboardChosenItem()
+    {
+        TestApp app;
+        MainWindow w(app.ctx);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QMenuBar* bar = w.menuBar();
+        QAction* plates = w.item("Renszm1");
+        bar->setFocus(Qt::MenuBarFocusReason);
+        bar->setActiveAction(plates);
+        QCOMPARE(bar->activeAction(), plates);
+        bool opened = false;
+        app.host.expect("TForm5", [&](QDialog& d) { opened = true; d.reject(); });
+        QTest::keyClick(bar, Qt::Key_Return);
+        QTRY_VERIFY(opened);
+        app.verifyScriptsDone();
+    }
+
     void digitsOnly()
     {
         DigitEdit e;
@@ -135,8 +157,10 @@ private slots:
         app.verifyScriptsDone();
     }
 
-    // A failure nobody caught: its own text, and an open transaction is rolled back.
-    void defaultHandlerRollsBack()
+    // The default handler shows the text and leaves the transaction of the
+    // operation that reported it alone: what the operation commits afterwards
+    // is saved, nothing was rolled back behind its back.
+    void defaultHandlerLeavesTransaction()
     {
         TestApp app;
         Query& q = app.data.ZQ32;
@@ -148,6 +172,32 @@ private slots:
         q.exec();
         app.prompt.expectError("Valami elromlott");
         Unhandled::report(app.ctx, "Valami elromlott");
+        QVERIFY(app.data.inTransaction());
+        q.close();
+        q.setSql("COMMIT");
+        q.exec();
+        QCOMPARE(app.db.count("raktar"), 1);
+        app.verifyScriptsDone();
+    }
+
+    // A failure that escapes an operation ends at the application's handler;
+    // the operation's transaction bracket has rolled back on the way out.
+    void escapedFailureRolledBackByBracket()
+    {
+        TestApp app;
+        auto* vapp = static_cast<VelloApplication*>(qApp);
+        vapp->setContext(&app.ctx);
+        QObject target;
+        QObject::connect(&target, &QObject::objectNameChanged, &target, [&app] {
+            Transaction t(app.data);
+            app.data.ZQ32.run("INSERT INTO raktar (kKod) VALUES ('1')");
+            app.data.ZQ32.run("INSERT INTO nincs_ilyen_tabla VALUES (1)");
+            t.commit();
+        });
+        app.prompt.expectError(QStringLiteral("Table '%1.nincs_ilyen_tabla' doesn't exist").arg(app.db.name()));
+        QTimer::singleShot(0, &target, [&target] { target.setObjectName("x"); });
+        QTRY_VERIFY(app.prompt.allAnswered());
+        vapp->setContext(nullptr);
         QVERIFY(!app.data.inTransaction());
         QCOMPARE(app.db.count("raktar"), 0);
         app.verifyScriptsDone();

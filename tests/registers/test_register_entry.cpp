@@ -45,6 +45,8 @@ private slots:
     void blankPlateKeepsDialogOpen();
     void modifyKeepsCodeAndId_data() { addMembers(); }
     void modifyKeepsCodeAndId();
+    void modifyKeepsListOnSavedRow_data() { addMembers(); }
+    void modifyKeepsListOnSavedRow();
     void cropFractionAndPriceDefaults();
     void cancelWritesNothing_data() { addMembers(); }
     void cancelWritesNothing();
@@ -270,6 +272,32 @@ void TestRegisterEntry::modifyKeepsCodeAndId()
     QCOMPARE(label, m.afterSaveCaption);
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("2"));
     QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("2"));
+    app.verifyScriptsDone();
+}
+
+// After saving code "1" the list stands on "1", not on "10" that comes
+// first in name order: a caller takes the current row.
+void TestRegisterEntry::modifyKeepsListOnSavedRow()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, {{QStringLiteral("10"), QStringLiteral("Abony")}, {QStringLiteral("1"), QStringLiteral("Bécs")}});
+    QString before;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        child<QToolButton>(w, QStringLiteral("Next"))->click();
+        before = currentCode(app.ctx, m);
+        click(w, QStringLiteral("Button3"));
+    });
+    app.host.expect(m.dialogWindow, [&](QDialog& d) {
+        setText(d, QStringLiteral("Edit2"), QStringLiteral("12"));
+        click(d, QStringLiteral("Button2"));
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(before, QStringLiteral("1"));
+    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("1"));
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("1"));
+    QCOMPARE(m.listQuery(app.data).text(m.nameColumn), QStringLiteral("Bécs"));
     app.verifyScriptsDone();
 }
 

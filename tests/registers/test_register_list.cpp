@@ -40,12 +40,16 @@ private slots:
     void deleteRules_data();
     void deleteRules();
     void deleteInEmptyRegister();
+    void deleteRemovingNoRow_data();
+    void deleteRemovingNoRow();
     void modifyInUseAsksThenOpens_data() { addMembers(); }
     void modifyInUseAsksThenOpens();
     void callerReadsRowAtClose_data();
     void callerReadsRowAtClose();
     void opensOnLastSavedCode_data() { addMembers(); }
     void opensOnLastSavedCode();
+    void opensOnExactCodeBeforePrefix_data();
+    void opensOnExactCodeBeforePrefix();
     void printPreparesSideQuery_data() { addMembers(); }
     void printPreparesSideQuery();
     void printWithoutReportOutput();
@@ -296,6 +300,43 @@ void TestRegisterList::deleteInEmptyRegister()
     app.verifyScriptsDone();
 }
 
+void TestRegisterList::deleteRemovingNoRow_data()
+{
+    QTest::addColumn<RegisterKind>("kind");
+    QTest::addColumn<QString>("situation");
+    const char* names[] = {"plates", "producers", "crops", "warehouses"};
+    for (RegisterKind k : registerKinds())
+        for (const char* s : {"no code", "already gone"})
+            QTest::addRow("%s %s", names[static_cast<int>(k)], s) << k << QString::fromLatin1(s);
+}
+
+// A DELETE that removes nothing is not reported as a deletion: the row
+// without a code stays, a row deleted meanwhile disappears from the list.
+void TestRegisterList::deleteRemovingNoRow()
+{
+    QFETCH(RegisterKind, kind);
+    QFETCH(QString, situation);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, {kRows[0], kRows[1], kRows[2]});   // Aarhus (4) is current on opening
+    const bool noCode = situation == QLatin1String("no code");
+    if (noCode)
+        app.db.exec(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (NULL, 'AAA kód nélkül')").arg(m.table, m.codeColumn, m.nameColumn));
+    app.prompt.expectMessage(m.deleteErrorMessage);
+    int listRows = -1;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        if (!noCode)
+            app.db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = '4'").arg(m.table, m.codeColumn));
+        click(w, QStringLiteral("Button4"));
+        listRows = m.listQuery(app.data).rowCount();
+    });
+    openRegisterList(app.ctx, kind);
+    const int expected = noCode ? 4 : 2;
+    QCOMPARE(app.db.count(m.table), expected);
+    QCOMPARE(listRows, expected);
+    app.verifyScriptsDone();
+}
+
 void TestRegisterList::modifyInUseAsksThenOpens()
 {
     QFETCH(RegisterKind, kind);
@@ -365,6 +406,40 @@ void TestRegisterList::opensOnLastSavedCode()
     openRegisterList(app.ctx, kind);
     QCOMPARE(code, QStringLiteral("2"));
     QCOMPARE(label, m.initialCaption());
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::opensOnExactCodeBeforePrefix_data()
+{
+    QTest::addColumn<RegisterKind>("kind");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("expected");
+    const char* names[] = {"plates", "producers", "crops", "warehouses"};
+    for (RegisterKind k : registerKinds()) {
+        QTest::addRow("%s exact", names[static_cast<int>(k)]) << k << "1" << "1";
+        QTest::addRow("%s prefix only", names[static_cast<int>(k)]) << k << "2" << "20";
+        QTest::addRow("%s none", names[static_cast<int>(k)]) << k << "7" << "10";
+    }
+}
+
+// "10" comes before "1" in name order: the list stands on the saved code
+// itself; a code that begins with it only when none equals it.
+void TestRegisterList::opensOnExactCodeBeforePrefix()
+{
+    QFETCH(RegisterKind, kind);
+    QFETCH(QString, saved);
+    QFETCH(QString, expected);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, {{QStringLiteral("10"), QStringLiteral("Abony")},
+                     {QStringLiteral("20"), QStringLiteral("Bécs")},
+                     {QStringLiteral("1"), QStringLiteral("Cegléd")}});
+    app.ctx.registers.lastSavedCode.insert(m.table, saved);
+    QString code;
+    app.host.expect(m.listWindow, [&](QDialog&) { code = currentCode(app.ctx, m); });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(code, expected);
+    QCOMPARE(registerListQuery(app.ctx, kind).text(m.codeColumn), expected);
     app.verifyScriptsDone();
 }
 

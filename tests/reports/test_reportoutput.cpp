@@ -4,6 +4,7 @@
 #include "reportfixture.h"
 #include "widgets.h"
 #include "data/textconv.h"
+#include "reports/previewpages.h"
 #include "reports/previewwindow.h"
 #include "reports/qtreportpreview.h"
 #include "reports/reportoutput.h"
@@ -14,6 +15,9 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -47,6 +51,15 @@ QByteArray oneText(const QByteArray& text)
 int count(const QStringList& texts, const QString& t)
 {
     return int(texts.count(t));
+}
+
+// Without a default printer: the message, and one Hungarian line on how a
+// site gets a printer.
+QString noPrinter()
+{
+    return QStringLiteral("There is no default printer currently selected\n"
+                          "Nincs alapértelmezett nyomtató: állítson be egyet, vagy telepítsen PDF-nyomtatót "
+                          "(printer-driver-cups-pdf csomag, lásd README).");
 }
 
 // The stock window's four lists as they stand after its computations
@@ -120,6 +133,7 @@ private slots:
     void everyTemplateFromItsCallersData_data();
     void everyTemplateFromItsCallersData();
     void previewWindow();
+    void previewPaintsPagesInView();
     void printPageRange();
     void emptyStockSumsPrintZero();
 };
@@ -350,8 +364,7 @@ void TestReportOutput::failures_data()
     QTest::newRow("unknown data set") << "" << oneText("[ZQ99.\"a\"]") << true
                                       << "t.frf: [ZQ99.\"a\"]: ismeretlen adathalmaz: ZQ99" << "Error";
     QTest::newRow("division by zero") << "" << oneText("[v_m1 / 0]") << true << "t.frf: [v_m1 / 0]: osztás nullával" << "Error";
-    QTest::newRow("no default printer") << "vello.frf" << QByteArray() << false
-                                        << "There is no default printer currently selected" << "";
+    QTest::newRow("no default printer") << "vello.frf" << QByteArray() << false << noPrinter() << "";
 }
 
 void TestReportOutput::failures()
@@ -414,7 +427,7 @@ void TestReportOutput::stoppedCallerDoesNotSilenceTheNext()
     prepareTicket(app, seed(app.db));
     RecordingPreview preview(false);
     ReportOutput report(app.ctx, &preview);
-    app.prompt.expectError(QStringLiteral("There is no default printer currently selected"));
+    app.prompt.expectError(noPrinter());
     QVERIFY(!report.setOrientation(QPageLayout::Portrait));
     app.prompt.expectError(QStringLiteral("Cannot open file nincs.frf"));
     QVERIFY(!report.loadFromFile(QStringLiteral("nincs.frf")));
@@ -558,18 +571,69 @@ void TestReportOutput::previewWindow()
     bool seen = false;
     app.host.expect(QStringLiteral("ReportPreview"), [&](QDialog& w) {
         seen = true;
-        QVERIFY(TestUi::child<QLabel>(w, QStringLiteral("page1")));
-        QVERIFY(TestUi::child<QLabel>(w, QStringLiteral("page2")));
-        QVERIFY(!TestUi::child<QLabel>(w, QStringLiteral("page1"))->pixmap().isNull());
         auto& pw = static_cast<PreviewWindow&>(w);
+        // Most of the screen, at page width.
+        const QRect avail = w.screen()->availableGeometry();
+        QVERIFY(w.width() >= avail.width() * 3 / 4);
+        QVERIFY(w.height() >= avail.height() * 3 / 4);
+        QVERIFY(pw.pageWidth());
+        const int room = pw.view()->viewport()->width() - 2 * PreviewPages::Margin;
+        QVERIFY2(qAbs(pw.pages()->pageRect(0).width() - room) <= 2,
+                 qPrintable(QStringLiteral("%1 / %2").arg(pw.pages()->pageRect(0).width()).arg(room)));
+        QCOMPARE(pw.pages()->pageCount(), 2);
+        // The only button closes; the status line names the keys.
+        const QList<QPushButton*> buttons = w.findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons.first()->text(), QStringLiteral("Bezár"));
+        const QString status = TestUi::text(w, QStringLiteral("statusLine"));
+        QVERIFY2(status.contains(QStringLiteral("Nyomtatás: Ctrl+P")) && status.contains(QStringLiteral("Mentés PDF-be: Ctrl+S")),
+                 qPrintable(status));
+        // The first page is painted with its texts.
+        const QImage shot = pw.view()->viewport()->grab().toImage();
+        QVERIFY(pw.pages()->lastPainted().contains(0));
+        int dark = 0;
+        for (int y = 0; y < shot.height(); y += 2)
+            for (int x = 0; x < shot.width(); x += 2)
+                dark += qGray(shot.pixel(x, y)) < 100;
+        QVERIFY(dark > 100);
         pw.setZoomPercent(50);
         QCOMPARE(pw.zoomPercent(), 50);
+        QVERIFY(!pw.pageWidth());
         TestUi::child<QPushButton>(w, QStringLiteral("closeButton"))->click();
     });
     QtReportPreview preview(&app.host);
     preview.show(report.lastLayout(), QStringLiteral("vello.pdf"));
     QVERIFY(seen);
     app.verifyScriptsDone();
+}
+
+void TestReportOutput::previewPaintsPagesInView()
+{
+    // A long report: opening and scrolling paint only the pages in view.
+    ReportLayout layout;
+    layout.templateName = QStringLiteral("hosszu.frf");
+    for (int i = 0; i < 3000; ++i) {
+        LayoutPage p;
+        LayoutItem t;
+        t.box = QRectF(20, 20, 100, 10);
+        t.text = QStringLiteral("%1. oldal").arg(i + 1);
+        p.items << t;
+        layout.pages << p;
+    }
+    PreviewWindow w(layout, QStringLiteral("hosszu.pdf"));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.repaint();
+    PreviewPages* pages = w.pages();
+    QVERIFY(pages->lastPainted().contains(0));
+    QVERIFY2(pages->pagesPainted() <= 10, qPrintable(QString::number(pages->pagesPainted())));
+    QScrollBar* bar = w.view()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    w.view()->viewport()->repaint();
+    QVERIFY(pages->lastPainted().contains(2999));
+    QVERIFY(!pages->lastPainted().contains(0));
+    QVERIFY2(pages->pagesPainted() <= 20, qPrintable(QString::number(pages->pagesPainted())));
+    QVERIFY(TestUi::text(w, QStringLiteral("statusLine")).startsWith(QStringLiteral("3000. oldal / 3000")));
 }
 
 void TestReportOutput::printPageRange()

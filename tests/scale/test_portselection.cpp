@@ -1,9 +1,18 @@
 // The port selection window: shows the stored port, stores what is typed.
+#include "scale/portsetting.h"
 #include "scale/scalewindows.h"
 #include "testapp.h"
 #include "widgets.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QSettings>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +20,43 @@
 
 class TestPortSelection : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings;
 private slots:
+    // The program's settings file of this run lives in a folder of its own.
+    void initTestCase()
+    {
+        QVERIFY(m_settings.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
+    }
+
+    // "a mérleg folyamatosan küld": off by default, stored by "Mentés" in
+    // the settings file beside the port name, shown again on the next opening.
+    void continuousSetting()
+    {
+        TestApp app;
+        QVERIFY(!PortSetting::continuous());
+        app.host.expect(QStringLiteral("TForm16"), [](QDialog& w) {
+            auto* box = TestUi::child<QCheckBox>(w, "CheckBox1");
+            QCOMPARE(box->text(), QStringLiteral("a mérleg folyamatosan küld"));
+            QVERIFY(!box->isChecked());
+            box->setChecked(true);
+            TestUi::child<QComboBox>(w, "ComboBox1")->setEditText("ttyUSB0");
+            TestUi::child<QPushButton>(w, "Button7")->click();
+        });
+        openPortSelection(app.ctx);
+        QVERIFY(PortSetting::continuous());
+        QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(), QStringLiteral("ttyUSB0"));
+        bool shown = false;
+        app.host.expect(QStringLiteral("TForm16"), [&](QDialog& w) {
+            shown = TestUi::child<QCheckBox>(w, "CheckBox1")->isChecked();
+            w.reject();   // "Mégsem" stores nothing
+        });
+        openPortSelection(app.ctx);
+        QVERIFY(shown);
+        QVERIFY(PortSetting::setContinuous(false));
+        app.verifyScriptsDone();
+    }
+
     void controls()
     {
         TestApp app;
@@ -73,6 +118,63 @@ private slots:
         QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(), stored);
         QVERIFY(!app.data.inTransaction());
         app.verifyScriptsDone();
+    }
+
+    // The list of present devices comes from the kernel's tty entries: a
+    // UART of unknown type, a console without a device and a node without
+    // an entry are left out; adapters and by-id links are listed.
+    void presentDevicesFromKernelEntries()
+    {
+        QTemporaryDir root;
+        QDir r(root.path());
+        QVERIFY(r.mkpath("sys/devices/pnp"));
+        QVERIFY(r.mkpath("dev/serial/by-id"));
+        auto entry = [&](const QString& name, bool device, const QString& type) {
+            QVERIFY(r.mkpath("sys/class/" + name));
+            if (device)
+                QVERIFY(QFile::link(r.filePath("sys/devices/pnp"), r.filePath("sys/class/" + name + "/device")));
+            if (!type.isNull()) {
+                QFile t(r.filePath("sys/class/" + name + "/type"));
+                QVERIFY(t.open(QIODevice::WriteOnly));
+                t.write(type.toLatin1() + "\n");
+            }
+        };
+        auto node = [&](const QString& name) {
+            QFile f(r.filePath("dev/" + name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        };
+        entry("ttyS0", true, "4");      // a 16550A
+        entry("ttyS1", true, "0");      // a placeholder of the driver
+        entry("tty1", false, QString());
+        entry("ttyAMA0", true, QString());
+        entry("ttyUSB0", true, QString());
+        for (const char* n : {"ttyS0", "ttyS1", "ttyS2", "tty1", "ttyAMA0", "ttyUSB0", "ttyUSB1", "ttyACM0"})
+            node(n);
+        QVERIFY(QFile::link(r.filePath("dev/ttyUSB0"), r.filePath("dev/serial/by-id/usb-Merleg_123-if00-port0")));
+        QCOMPARE(PortSetting::presentDevices(r.filePath("sys/class"), r.filePath("dev")),
+                 QStringList({"ttyAMA0", "ttyS0", "ttyUSB0", "ttyACM0", "ttyUSB1",
+                              "serial/by-id/usb-Merleg_123-if00-port0"}));
+    }
+
+    // Listing the ports opens none of them: opening a serial device raises
+    // DTR and RTS on whatever is attached.
+    void listingOpensNoPort()
+    {
+        const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(fd >= 0);
+        int watched = 0;
+        const QDir dev(QStringLiteral("/dev"));
+        for (const QString& n : dev.entryList({"ttyS*", "ttyUSB*", "ttyACM*"}, QDir::System | QDir::Files))
+            watched += inotify_add_watch(fd, QFile::encodeName(dev.filePath(n)).constData(), IN_OPEN) >= 0;
+        if (watched == 0) {
+            ::close(fd);
+            QSKIP("no serial device node to watch on this machine");
+        }
+        PortSetting::presentDevices();
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        ::close(fd);
+        QCOMPARE(n, ssize_t(-1));   // no open event queued
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,7 +19,15 @@ const QString NotOpen = QStringLiteral("Hiba! A port nincs megnyitva.");
 
 class TestScaleRead : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings;
 private slots:
+    // The program's settings file of this run lives in a folder of its own.
+    void initTestCase()
+    {
+        QVERIFY(m_settings.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
+    }
+
     void weightText_data()
     {
         QTest::addColumn<QString>("piece");
@@ -127,6 +136,53 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!link->active(), Deadline);
         app.prompt.expectMessage(NotOpen);
         QCOMPARE(ScaleRead::read(app.ctx, *link).trimmed(), QStringLiteral("012340"));
+        app.verifyScriptsDone();
+    }
+
+    // scale-sim sends all the time, faster than pieces form, so a piece
+    // holds several frames, cut anywhere. On demand (the default) the queue
+    // grows for as long as the port is open; with the site's setting
+    // "a mérleg folyamatosan küld" it keeps the last few pieces and the read
+    // yields one whole weight.
+    void simulatorSendingModes_data()
+    {
+        QTest::addColumn<bool>("continuous");
+        QTest::newRow("on demand") << false;
+        QTest::newRow("continuous") << true;
+    }
+    void simulatorSendingModes()
+    {
+        QFETCH(bool, continuous);
+        const QString sim = QStringLiteral(SCALE_SIM_PATH);
+        QTemporaryDir dir;
+        const QString linkPath = dir.filePath(QStringLiteral("scale"));
+        QProcess proc;
+        proc.start(sim, {"--link", linkPath, "--weight", "12340", "--rate", "20"});
+        QVERIFY(proc.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(linkPath), Deadline);
+
+        TestApp app;
+        PortSetting::save(app.ctx, linkPath);
+        QVERIFY(PortSetting::setContinuous(continuous));
+        QObject owner;
+        TSerialLink* link = ScaleRead::openLink(app.ctx, &owner);
+        QVERIFY(link->active());
+        QCOMPARE(link->keepClusters(), continuous ? ScaleRead::ContinuousKeep : 0);
+        if (continuous) {
+            QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), ScaleRead::ContinuousKeep, Deadline);
+            QTest::qWait(1000);   // the indicator goes on sending
+            QCOMPARE(link->queuedClusters(), ScaleRead::ContinuousKeep);
+            QCOMPARE(ScaleRead::read(app.ctx, *link).trimmed(), QStringLiteral("012340"));
+            QVERIFY(link->queuedClusters() <= 1);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(link->queuedClusters() > ScaleRead::ContinuousKeep + 2, Deadline);
+            const int before = link->queuedClusters();
+            ScaleRead::read(app.ctx, *link);
+            QVERIFY(link->queuedClusters() >= before - 1);   // one piece taken, the rest kept
+        }
+        proc.terminate();
+        QVERIFY(proc.waitForFinished());
+        QVERIFY(PortSetting::setContinuous(false));
         app.verifyScriptsDone();
     }
 };

@@ -6,6 +6,7 @@
 #include "scale/serialrules.h"
 #include "scale/tseriallink.h"
 #include "scale/tworkthread.h"
+#include "ui/scriptedprompt.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -398,6 +399,51 @@ private slots:
         }
         QCOMPARE(f.link.clusterRead(), QString());
         QCOMPARE(f.places(), QList<quint32>{110});   // the opening; nothing from the worker
+    }
+
+    // The two sending modes of an indicator: on demand every piece is kept
+    // and read oldest first; sending all the time only the last few are
+    // kept and a read takes the newest complete line, dropping the rest.
+    void sendingModes_data()
+    {
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<int>("queued");
+        QTest::addColumn<QStringList>("reads");
+        const QStringList six{"1000\r\n", "2000\r\n", "3000\r\n", "4000\r\n", "5000\r\n", "6000\r\n"};
+        QTest::newRow("on demand") << 0 << six << 6 << QStringList{"1000", "2000", "3000", "4000", "5000", "6000", "0"};
+        QTest::newRow("continuous") << ScaleRead::ContinuousKeep << six << 4 << QStringList{"6000", "0"};
+        QTest::newRow("continuous, frames cut across pieces")
+            << ScaleRead::ContinuousKeep
+            << QStringList{"ST,GS,+  001000kg\r\nST,GS,+  0020", "00kg\r\nST,GS,+  00"} << 2
+            << QStringList{"002000", "0"};
+        QTest::newRow("continuous, no line ends") << ScaleRead::ContinuousKeep << QStringList{"1000", "2000"} << 2
+                                                  << QStringList{"2000", "0"};
+    }
+    void sendingModes()
+    {
+        QFETCH(int, keep);
+        QFETCH(QStringList, pieces);
+        QFETCH(int, queued);
+        QFETCH(QStringList, reads);
+        FakeLink f;
+        ScaleRead::configure(f.link, QStringLiteral("Com5"));
+        f.link.setKeepClusters(keep);
+        f.link.setActive(true);
+        f.link.worker().cycle();
+        for (const QString& p : pieces) {
+            f.dev->receive(p.toLatin1());
+            f.link.setReadRequest(true);
+            f.link.worker().cycle();
+        }
+        QCOMPARE(f.link.queuedClusters(), queued);
+        ScriptedPrompt prompt;
+        QString scaleText;
+        for (const QString& expected : reads) {
+            ScaleRead::read(f.link, prompt, scaleText);
+            QCOMPARE(scaleText.trimmed(), expected);
+        }
+        QVERIFY(prompt.allAnswered());
     }
 
     void quietModeSilencesWorker()

@@ -1,0 +1,104 @@
+#include "previewpages.h"
+
+#include "reports/reportpainter.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+
+PreviewPages::PreviewPages(const ReportLayout& layout, QWidget* parent) : QWidget(parent), m_layout(layout)
+{
+    setObjectName(QStringLiteral("pageView"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    relayout();
+}
+
+double PreviewPages::pixelsPerMm(double zoomPercent) const
+{
+    return logicalDpiX() / 25.4 * zoomPercent / 100.0;
+}
+
+void PreviewPages::setZoom(double zoomPercent)
+{
+    m_zoom = qBound(10.0, zoomPercent, 400.0);
+    // A widget cannot be taller than QWIDGETSIZE_MAX: a very long report
+    // keeps a zoom at which all its pages fit.
+    double paper = 0;
+    for (const LayoutPage& p : m_layout.pages)
+        paper += p.size.height();
+    const double room = QWIDGETSIZE_MAX - double(Margin) * (m_layout.pages.size() + 2);
+    if (paper > 0 && paper * pixelsPerMm(m_zoom) > room)
+        m_zoom = qMax(1.0, room / (paper * pixelsPerMm(1.0)));
+    relayout();
+    update();
+}
+
+double PreviewPages::zoomForWidth(int width) const
+{
+    double widest = 0;
+    for (const LayoutPage& p : m_layout.pages)
+        widest = qMax(widest, p.size.width());
+    if (widest <= 0)
+        return 100;
+    const double perPercent = pixelsPerMm(1.0) * widest;
+    // One pixel to spare for rounding, so that no horizontal scroll bar appears.
+    return qBound(10.0, (width - 2 * Margin - 1) / perPercent, 400.0);
+}
+
+void PreviewPages::relayout()
+{
+    const double px = pixelsPerMm(m_zoom);
+    m_top.clear();
+    m_sizes.clear();
+    m_top.reserve(m_layout.pages.size());
+    m_sizes.reserve(m_layout.pages.size());
+    int y = Margin;
+    int widest = 0;
+    for (const LayoutPage& p : m_layout.pages) {
+        const QSize s(qMax(1, qRound(p.size.width() * px)), qMax(1, qRound(p.size.height() * px)));
+        m_top.append(y);
+        m_sizes.append(s);
+        y += s.height() + Margin;
+        widest = qMax(widest, s.width());
+    }
+    m_size = QSize(widest + 2 * Margin, qMax(y, 2 * Margin));
+    updateGeometry();
+}
+
+QRect PreviewPages::pageRect(int index) const
+{
+    if (index < 0 || index >= m_top.size())
+        return QRect();
+    const QSize s = m_sizes[index];
+    return QRect(QPoint(qMax(Margin, (width() - s.width()) / 2), m_top[index]), s);
+}
+
+int PreviewPages::pageAt(int y) const
+{
+    if (m_top.isEmpty())
+        return -1;
+    const auto it = std::upper_bound(m_top.cbegin(), m_top.cend(), y);
+    return qMax(0, int(it - m_top.cbegin()) - 1);
+}
+
+void PreviewPages::paintEvent(QPaintEvent* event)
+{
+    const QRect area = event->rect();
+    QPainter painter(this);
+    painter.fillRect(area, palette().color(QPalette::Dark));
+    m_lastPainted.clear();
+    const double px = pixelsPerMm(m_zoom);
+    for (int i = qMax(0, pageAt(area.top())); i < m_top.size() && m_top[i] <= area.bottom(); ++i) {
+        const QRect r = pageRect(i);
+        if (!r.intersects(area))
+            continue;
+        painter.fillRect(r, Qt::white);
+        painter.save();
+        painter.setClipRect(r & area);
+        painter.translate(r.topLeft());
+        ReportPainter::paintPage(painter, m_layout.pages[i], px);
+        painter.restore();
+        m_lastPainted.append(i);
+        ++m_painted;
+    }
+}
