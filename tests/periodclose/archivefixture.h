@@ -7,6 +7,8 @@
 #include "testdb.h"
 
 #include <QDate>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 
 namespace ArchiveFixture {

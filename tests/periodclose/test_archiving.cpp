@@ -245,7 +245,7 @@ void TestArchiving::windowRunsAndLogs()
         memoBefore = m->toPlainText();
         const auto labels = w.findChildren<QLabel*>();
         for (QLabel* l : labels)
-            if (l->text().startsWith(QLatin1String("Inditás előtt.")))
+            if (l->text().startsWith(QStringLiteral("Inditás előtt.")))
                 red = l->styleSheet();
         hint = TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->toolTip();
         TestUi::child<QDateEdit>(w, QStringLiteral("DateTimePicker1"))->setDate(cutOff());
