@@ -35,6 +35,9 @@ inline constexpr Column kColumns[kCount] = {
 
 // Column C (jMbszam) has its header centred; its data rows follow the table.
 inline constexpr int kCentredHeader = 2;
+// The time columns (jBeido, jKiido): the client library hands TIME values over
+// as text, since they may lie outside one day.
+inline constexpr bool isTime(int column) { return column == 7 || column == 8; }
 // The header row's bold range reaches two columns past the last one (A1:AM1).
 inline constexpr int kBoldColumns = kCount + 2;
 

@@ -67,10 +67,35 @@ struct Formats {
     }
 };
 
+// "hh:mm:ss" (hours may pass 24 or carry a sign, seconds a fraction) as a
+// fraction of a day.
+bool timeOfText(const QString& s, double* days)
+{
+    const QStringList parts = s.split(QLatin1Char(':'));
+    if (parts.size() != 3)
+        return false;
+    bool okH, okM, okS;
+    const QString h = parts[0];
+    const bool negative = h.startsWith(QLatin1Char('-'));
+    const double hours = (negative ? h.mid(1) : h).toUInt(&okH);
+    const double minutes = parts[1].toUInt(&okM);
+    const double seconds = parts[2].toDouble(&okS);
+    if (!okH || !okM || !okS || minutes >= 60 || seconds >= 60 || seconds < 0)
+        return false;
+    const double total = (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+    *days = negative ? -total : total;
+    return true;
+}
+
 bool writeCell(lxw_worksheet* ws, lxw_row_t r, lxw_col_t c, const QVariant& v, const Formats& f)
 {
     if (v.isNull())
         return worksheet_write_blank(ws, r, c, f.cell(c, Plain)) == LXW_NO_ERROR;
+    if (ArchiveColumns::isTime(c) && v.metaType().id() == QMetaType::QString) {
+        double days = 0;
+        if (timeOfText(v.toString(), &days))
+            return worksheet_write_number(ws, r, c, days, f.cell(c, Time)) == LXW_NO_ERROR;
+    }
     switch (v.metaType().id()) {
     case QMetaType::Double:
     case QMetaType::Float:

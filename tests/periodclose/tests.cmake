@@ -1,1 +1,2 @@
 vello_add_test(test_archiving ${VELLO_HERE}/test_archiving.cpp ${VELLO_HERE}/archivefixture.h)
+vello_add_test(test_export ${VELLO_HERE}/test_export.cpp ${VELLO_HERE}/xlsxreader.h)
