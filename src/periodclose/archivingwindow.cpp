@@ -136,8 +136,8 @@ void ArchivingWindow::onStart()
 {
     if (m_running)
         return;
-    m_memo->clear();
     setRunning(true);
+    m_memo->clear();
     Archiving run(m_ctx);
     run.setLog([this](const QString& line) { appendLine(line); });
     run.run(m_date->date());

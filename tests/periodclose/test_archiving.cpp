@@ -237,7 +237,8 @@ void TestArchiving::windowRunsAndLogs()
     QString title, memoBefore, red, hint;
     QDate shownDate;
     QStringList memo;
-    bool enabledAfter = false;
+    bool enabledAfter = false, closedDuring = false;
+    int enabledDuring = 0, changes = 0;
     app.host.expect(QStringLiteral("TForm19"), [&](QDialog& w) {
         title = w.windowTitle();
         shownDate = TestUi::child<QDateEdit>(w, QStringLiteral("DateTimePicker1"))->date();
@@ -249,7 +250,17 @@ void TestArchiving::windowRunsAndLogs()
                 red = l->styleSheet();
         hint = TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->toolTip();
         TestUi::child<QDateEdit>(w, QStringLiteral("DateTimePicker1"))->setDate(cutOff());
+        // While the run goes: both buttons disabled, the window cannot be closed.
+        auto* start = TestUi::child<QPushButton>(w, QStringLiteral("Button7"));
+        auto* cancel = TestUi::child<QPushButton>(w, QStringLiteral("Button5"));
+        QObject::connect(m, &QPlainTextEdit::textChanged, &w, [&] {
+            enabledDuring += int(start->isEnabled()) + int(cancel->isEnabled());
+            w.reject();
+            closedDuring = closedDuring || !w.isVisible();
+            ++changes;
+        });
         TestUi::click(w, QStringLiteral("Button7"));
+        QObject::disconnect(m, &QPlainTextEdit::textChanged, &w, nullptr);
         memo = m->toPlainText().split(QLatin1Char('\n'));
         enabledAfter = TestUi::child<QPushButton>(w, QStringLiteral("Button7"))->isEnabled()
                        && TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->isEnabled();
@@ -264,6 +275,9 @@ void TestArchiving::windowRunsAndLogs()
     QCOMPARE(memo.first(), QStringLiteral(" Kérem várjon ..."));
     QCOMPARE(memo.last(), QStringLiteral(" ---------- Vége. -----------"));
     QVERIFY(enabledAfter);
+    QVERIFY(changes > 10);
+    QCOMPARE(enabledDuring, 0);
+    QVERIFY(!closedDuring);
     QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
     app.verifyScriptsDone();
 }

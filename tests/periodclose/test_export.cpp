@@ -82,8 +82,9 @@ void TestExport::sheetHasTypedCellsInTheColumnLayout()
 {
     TestApp app;
     fullRow(app.db, 123);
-    // A row of no values: texts, dates and times NULL, numbers at their default.
-    app.db.exec(QStringLiteral("INSERT INTO archiv (jBszam, jMegj) VALUES (NULL, '')"));
+    // A row of no values (texts, dates and times NULL, numbers at their
+    // default), but an exit time past midnight of the entry day.
+    app.db.exec(QStringLiteral("INSERT INTO archiv (jBszam, jMegj, jKiido) VALUES (NULL, '', '30:15:00')"));
     QTemporaryDir dir;
     QList<QPair<qint64, qint64>> progress;
     ArchiveExport e(app.ctx);
@@ -149,6 +150,8 @@ void TestExport::sheetHasTypedCellsInTheColumnLayout()
     QVERIFY(!cell("S3").hasValue);
     QVERIFY(!cell("AI3").hasValue);
     QCOMPARE(cell("L3").value, QStringLiteral("0"));
+    QVERIFY(qAbs(cell("I3").value.toDouble() - 30.25 / 24) < 1e-9);
+    QCOMPARE(x.styleOf(s, QStringLiteral("I3")).numFormat, QStringLiteral("hh:mm:ss"));
 }
 
 void TestExport::emptyArchiveWritesTheHeaderAlone()
