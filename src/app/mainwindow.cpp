@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "help/helpwindows.h"
+#include "periodclose/periodclosewindows.h"
 #include "registers/registerwindows.h"
 #include "scale/scalewindows.h"
 #include "ui/enterfocus.h"
@@ -45,8 +46,8 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     help->setObjectName(QStringLiteral("Segdlet1"));
     help->menuAction()->setObjectName(QStringLiteral("Segdlet1"));
     bar->addMenu(help);
-    add(help, QStringLiteral("Arhivls1"), QStringLiteral("Archiválás"), nullptr);
-    add(help, QStringLiteral("Exportls1"), QStringLiteral("Exportálás "), nullptr);
+    add(help, QStringLiteral("Arhivls1"), QStringLiteral("Archiválás"), &openArchiving);
+    add(help, QStringLiteral("Exportls1"), QStringLiteral("Exportálás "), &openExport);
     add(help, QStringLiteral("Sorosportbellts1"), QStringLiteral("Soros port beállítás"), &openPortSelection);
     add(help, QStringLiteral("Cgnvtrs1"), QStringLiteral("Cégnév átírás"), &openCompanyData);
     add(help, QStringLiteral("Kezelesiutmutato1"), QStringLiteral("Kezelési útmutató\tF1"), &openHelp);

@@ -1,0 +1,183 @@
+#include "archiving.h"
+
+#include "context/appcontext.h"
+#include "context/prompt.h"
+#include "data/counters.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/transaction.h"
+
+#include <optional>
+
+namespace {
+
+// A step that failed: its message (empty when the step has shown its own)
+// and the server's text for the log.
+struct StepFailed {
+    QString message;
+    QString detail;
+};
+
+template <class F>
+auto step(const QString& failMessage, F f)
+{
+    try {
+        return f();
+    } catch (const DbError& e) {
+        throw StepFailed{failMessage, e.text()};
+    }
+}
+
+const QString kMarker = QStringLiteral("A");
+
+// The columns of vello (and munka) in table order.
+const char* const kCollect =
+    "INSERT INTO munka ( IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, "
+    "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
+    "jMegj, jTiszt, jViztart, jPrn, jTorolt ) "
+    "SELECT IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, :p2, jBeido, jKiido, :p2, "
+    ":p2, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
+    "jMegj, jTiszt, jViztart, jPrn, :p1 "
+    "FROM vello WHERE ( jDatum <= :p2 ) AND ( jMozgas = \"B\" OR jMozgas = \"K\" )";
+
+const char* const kSummaries =
+    "INSERT INTO vello ( jTkod, jKkod, jNettoBe, jNettoKi, jDatum, jModDatum, jRogDatum, jTorolt) "
+    "SELECT jTkod, jKkod, COALESCE(SUM(jNettoBe), 0) AS be, COALESCE(SUM(jNettoKi), 0) AS ki, "
+    "MIN(jDatum), MIN(jModDatum), MIN(jRogDatum), MIN(jTorolt) "
+    "FROM munka GROUP BY jTkod, jKkod ORDER BY jTkod, jKkod";
+
+// A collected row whose register row is missing goes into the archive with
+// empty names (its numbers from the registers as 0).
+const char* const kArchive =
+    "INSERT INTO archiv ( jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+    "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
+    "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
+    "jTiszt, jViztart ) "
+    "SELECT jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+    "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, "
+    "COALESCE(tSztiszt, 0), COALESCE(tSzviztart, 0), "
+    "jRkod, rRendszam, COALESCE(rTara, 0), jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, "
+    "jAkod, jMegj, jTiszt, jViztart "
+    "FROM munka LEFT JOIN termeny ON termeny.tKod = jTkod LEFT JOIN termelo ON termelo.oKod = jOkod "
+    "LEFT JOIN raktar ON raktar.kKod = jKkod LEFT JOIN rendszam ON rendszam.rKod = jRkod "
+    "WHERE jTkod <> \"\" ORDER BY munka.IDj";
+
+} // namespace
+
+QString Archiving::nothingChangedLine()
+{
+    return QStringLiteral(" Az archiválás nem történt meg, az adatok nem változtak.");
+}
+
+void Archiving::log(const QString& line)
+{
+    if (m_log)
+        m_log(line);
+}
+
+bool Archiving::run(const QDate& cutOff)
+{
+    m_collected = m_summaries = m_archived = m_deleted = 0;
+    m_firstNumber.clear();
+    m_lastNumber.clear();
+    log(QStringLiteral(" Kérem várjon ..."));
+    log(QStringLiteral(" "));
+
+    std::optional<Transaction> t;
+    try {
+        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] { t.emplace(m_ctx.data); });
+        steps(cutOff);
+        step(QStringLiteral("Hiba: Az archiválás lezárása (COMMIT) nem sikerült "), [&] { t->commit(); });
+    } catch (const StepFailed& f) {
+        QString rollbackError;
+        if (t && t->active() && !t->rollback())
+            rollbackError = t->rollbackError();
+        else if (t && !t->rollbackError().isEmpty())
+            rollbackError = t->rollbackError();
+        if (!f.message.isEmpty())
+            m_ctx.prompt.message(f.message);
+        log(QStringLiteral(" ") + (f.message.isEmpty() ? QStringLiteral("Hiba.") : f.message.trimmed())
+            + (f.detail.isEmpty() ? QString() : QStringLiteral(" (") + f.detail + QLatin1Char(')')));
+        if (!rollbackError.isEmpty())
+            log(QStringLiteral(" ROLLBACK: ") + rollbackError);
+        log(nothingChangedLine());
+        m_collected = m_summaries = m_archived = m_deleted = 0;
+        m_firstNumber.clear();
+        m_lastNumber.clear();
+        return false;
+    }
+
+    log(QStringLiteral("  "));
+    log(QStringLiteral(" Az arhiválás vége."));
+    log(QStringLiteral("  "));
+    log(QStringLiteral(" ---------- Vége. -----------"));
+    return true;
+}
+
+void Archiving::steps(const QDate& cutOff)
+{
+    DataModule& dm = m_ctx.data;
+
+    // The work table keeps the rows of the last run until this one starts.
+    step(QStringLiteral("Hiba: Az DELETE a munka -ban "), [&] { dm.ZQ91.run(QStringLiteral("DELETE FROM munka")); });
+
+    // Collect every ticket row dated on or before the cut-off, stamped with
+    // the marker and the cut-off date in its three date columns.
+    m_collected = step(QStringLiteral("Hiba: Az INSERT-append a munka -ben "), [&] {
+        return dm.ZQ91.run(QString::fromLatin1(kCollect), {{QStringLiteral("p1"), kMarker},
+                                                            {QStringLiteral("p2"), cutOff}});
+    });
+    log(QStringLiteral("Kigyüjtés vége.  "));
+    log(QStringLiteral("Dátum beírás.  "));
+
+    // One summary row per crop and warehouse pair of the collected rows.
+    m_summaries = step(QStringLiteral("Hiba: Az INSERT a vello -ben "),
+                       [&] { return dm.ZQ91.run(QString::fromLatin1(kSummaries)); });
+    log(QStringLiteral("Összesített sorok visszaírása.  "));
+
+    // Number the summary rows from counter "K", read with its row locked
+    // until this run's COMMIT.
+    if (m_summaries > 0) {
+        Counters counters(dm, m_ctx.prompt);
+        const Counters::Draw next = counters.readNext(Counters::K);
+        if (!next.ok())
+            throw StepFailed{QStringLiteral("Hiba: A \"K\" sorszám nem olvasható a Sorszam -ból "), next.error};
+        qint64 n = next.number.toLongLong();
+        step(QStringLiteral("Hiba: Az jBszam UPDATE vello -ben "), [&] {
+            dm.ZQ23.openSql(QStringLiteral("SELECT IDj FROM vello WHERE jTorolt = :p1 ORDER BY IDj"),
+                            {{QStringLiteral("p1"), kMarker}});
+            for (bool row = dm.ZQ23.first(); row; row = dm.ZQ23.next()) {
+                const QString number = QString::number(n);
+                dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1 WHERE IDj = :p0"),
+                            {{QStringLiteral("p1"), number}, {QStringLiteral("p0"), dm.ZQ23.value(0)}});
+                if (m_firstNumber.isEmpty())
+                    m_firstNumber = number;
+                m_lastNumber = number;
+                ++n;
+            }
+            dm.ZQ23.close();
+        });
+        step(QStringLiteral("Hiba: Az jTorolt üritése UPDATE vello -ben "), [&] {
+            dm.ZQ22.run(QStringLiteral("UPDATE vello SET jTorolt = \"\" WHERE jTorolt <> \"\""));
+        });
+        log(QStringLiteral("Sorszámozás.  "));
+        if (!counters.store(Counters::K, m_lastNumber))
+            throw StepFailed{QString(), QString()};   // the counter has shown its message
+    } else {
+        log(QStringLiteral("Sorszámozás.  "));
+    }
+    log(QStringLiteral("K sorszám letárolása.   "));
+
+    // Copy the collected rows with a crop code into the archive, with the
+    // names of their registers beside the codes.
+    m_archived = step(QStringLiteral("Hiba: Az INSERT az archiv -ba "),
+                      [&] { return dm.ZQ91.run(QString::fromLatin1(kArchive)); });
+    log(QStringLiteral("Archiválás az archiv táblába.  "));
+
+    // Delete the collected rows from the ticket table by their row
+    // identifier, never by number (a summary number may equal a ticket's).
+    m_deleted = step(QStringLiteral("Hiba: Az DELETE a vello -ben "), [&] {
+        return dm.ZQ22.run(QStringLiteral("DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj"));
+    });
+    log(QStringLiteral("Tételek törlése a vello -ből.  "));
+}

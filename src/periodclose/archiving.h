@@ -1,0 +1,55 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <functional>
+
+struct AppContext;
+
+// The archiving run: closes the period up to a cut-off date. The ticket rows
+// dated on or before it (both rows of every ticket, never earlier summary
+// rows) are collected into the work table `munka` with the cut-off date and
+// the marker "A"; one summary row per crop and warehouse, numbered from
+// counter "K", is written back into `vello`; the collected rows are copied
+// into `archiv` with the names of their registers and then deleted from
+// `vello` by their IDj.
+//
+// The whole run is one transaction: it either happens completely or leaves
+// `vello`, `munka`, `archiv` and counter "K" as they were, with the failed
+// step's message shown and the log saying that nothing was changed.
+class Archiving {
+public:
+    using Log = std::function<void(const QString& line)>;
+
+    explicit Archiving(AppContext& ctx) : m_ctx(ctx) {}
+
+    // Receives every log line as its step ends (the window appends it and
+    // lets the screen catch up).
+    void setLog(Log log) { m_log = std::move(log); }
+
+    // Runs the archiving on `cutOff`. True when it was committed.
+    bool run(const QDate& cutOff);
+
+    // Figures of the last run (for the log and the tests).
+    qint64 collected() const { return m_collected; }
+    qint64 summaries() const { return m_summaries; }
+    qint64 archived() const { return m_archived; }
+    qint64 deleted() const { return m_deleted; }
+    QString firstNumber() const { return m_firstNumber; }
+    QString lastNumber() const { return m_lastNumber; }
+
+    // Log lines of the run.
+    static QString nothingChangedLine();
+
+private:
+    void log(const QString& line);
+    void steps(const QDate& cutOff);
+
+    AppContext& m_ctx;
+    Log m_log;
+    qint64 m_collected = 0;
+    qint64 m_summaries = 0;
+    qint64 m_archived = 0;
+    qint64 m_deleted = 0;
+    QString m_firstNumber;
+    QString m_lastNumber;
+};

@@ -1,0 +1,164 @@
+#include "archivingwindow.h"
+
+#include "context/appcontext.h"
+#include "context/prompt.h"
+#include "data/datamodule.h"
+#include "periodclose/archiving.h"
+#include "periodclose/databasebackup.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+ArchivingWindow::ArchivingWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("TForm19"));
+    setWindowTitle(QStringLiteral("Mérlegjegy összesítés és archiválása"));
+
+    auto* warn = new QLabel(QStringLiteral("Inditás előtt. Biztonsági mentés készítése a \"Mérlegjegy mentés\" ikonról."),
+                            this);
+    warn->setObjectName(QStringLiteral("Label1"));
+    warn->setStyleSheet(QStringLiteral("color: red;"));
+    auto* noUndo = new QLabel(QStringLiteral("Archiválás után a tételes mérlegjegy adat nem állítható vissza."), this);
+    noUndo->setObjectName(QStringLiteral("Label2"));
+    auto* summed = new QLabel(QStringLiteral("Termény + raktár szerint összesítve  egy-egy sor kerül visszaírásra."), this);
+    summed->setObjectName(QStringLiteral("Label3"));
+
+    m_date = new QDateEdit(this);
+    m_date->setObjectName(QStringLiteral("DateTimePicker1"));
+    m_date->setCalendarPopup(true);
+    m_date->setDisplayFormat(QStringLiteral("yyyy.MM.dd"));
+    m_date->setDate(QDate::currentDate());
+    auto* dateLabel = new QLabel(QStringLiteral("Archiválás eddig a dátumig:"), this);
+    dateLabel->setObjectName(QStringLiteral("Label4"));
+    dateLabel->setBuddy(m_date);
+
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setObjectName(QStringLiteral("Memo1"));
+    m_memo->setReadOnly(true);
+    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setPlainText(QStringLiteral("Üzenet helye."));
+
+    m_backup = new QPushButton(QStringLiteral("Biztonsági mentés"), this);
+    m_backup->setObjectName(QStringLiteral("BackupButton"));
+    m_backup->setToolTip(QStringLiteral("Az adatbázis teljes mentése tömörített fájlba"));
+    m_backup->setAutoDefault(false);
+    m_backupPath = new QLabel(this);
+    m_backupPath->setObjectName(QStringLiteral("BackupPath"));
+    m_backupPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_backupPath->setWordWrap(true);
+
+    m_start = new QPushButton(QStringLiteral("Archiválás inditása"), this);
+    m_start->setObjectName(QStringLiteral("Button7"));
+    m_start->setAutoDefault(false);
+    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+    m_cancel->setObjectName(QStringLiteral("Button5"));
+    m_cancel->setToolTip(QStringLiteral("Kilépés, ablak bezárás"));
+    m_cancel->setAutoDefault(false);
+
+    auto* dateRow = new QHBoxLayout;
+    dateRow->addWidget(dateLabel);
+    dateRow->addWidget(m_date);
+    dateRow->addStretch();
+    auto* backupRow = new QHBoxLayout;
+    backupRow->addWidget(m_backup);
+    backupRow->addWidget(m_backupPath, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_cancel);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(warn);
+    lay->addLayout(backupRow);
+    lay->addWidget(noUndo);
+    lay->addWidget(summed);
+    lay->addSpacing(6);
+    lay->addLayout(dateRow);
+    lay->addWidget(m_memo, 1);
+    lay->addLayout(buttons);
+    resize(620, 460);
+
+    connect(m_start, &QPushButton::clicked, this, &ArchivingWindow::onStart);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_backup, &QPushButton::clicked, this, &ArchivingWindow::onBackup);
+}
+
+void ArchivingWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_running && !event->spontaneous())
+        m_date->setDate(QDate::currentDate());
+}
+
+void ArchivingWindow::reject()
+{
+    if (m_running)
+        return;   // a run cannot be left half-way
+    QDialog::reject();
+}
+
+void ArchivingWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ArchivingWindow::setRunning(bool on)
+{
+    m_running = on;
+    m_start->setEnabled(!on);
+    m_cancel->setEnabled(!on);
+    m_backup->setEnabled(!on);
+    m_date->setEnabled(!on);
+}
+
+void ArchivingWindow::appendLine(const QString& line)
+{
+    m_memo->appendPlainText(line);
+    m_memo->verticalScrollBar()->setValue(m_memo->verticalScrollBar()->maximum());
+    // Show the line now: the next step may take a while.
+    QCoreApplication::processEvents();
+}
+
+void ArchivingWindow::onStart()
+{
+    if (m_running)
+        return;
+    setRunning(true);
+    m_memo->clear();
+    Archiving run(m_ctx);
+    run.setLog([this](const QString& line) { appendLine(line); });
+    run.run(m_date->date());
+    setRunning(false);
+}
+
+void ArchivingWindow::onBackup()
+{
+    if (m_running)
+        return;
+    setRunning(true);
+    m_backupPath->setText(QStringLiteral("Mentés folyamatban ..."));
+    QCoreApplication::processEvents();
+    DatabaseBackup backup(m_ctx.data.settings());
+    const QString path = backup.dump(DatabaseBackup::defaultFolder());
+    setRunning(false);
+    if (path.isEmpty()) {
+        m_backupPath->clear();
+        m_ctx.prompt.message(QStringLiteral("A biztonsági mentés nem sikerült: ") + backup.error());
+        return;
+    }
+    m_backupPath->setText(QStringLiteral("Mentés: ") + path);
+    m_ctx.prompt.message(QStringLiteral("A biztonsági mentés elkészült:\r") + path);
+}

@@ -1,0 +1,12 @@
+list(APPEND VELLO_CORE_SOURCES
+  ${VELLO_DIR}/archiving.h ${VELLO_DIR}/archiving.cpp
+  ${VELLO_DIR}/archivecolumns.h
+  ${VELLO_DIR}/archiveexport.h ${VELLO_DIR}/archiveexport.cpp
+  ${VELLO_DIR}/exportfolder.h ${VELLO_DIR}/exportfolder.cpp
+  ${VELLO_DIR}/databasebackup.h ${VELLO_DIR}/databasebackup.cpp
+)
+list(APPEND VELLO_GUI_SOURCES
+  ${VELLO_DIR}/archivingwindow.h ${VELLO_DIR}/archivingwindow.cpp
+  ${VELLO_DIR}/exportwindow.h ${VELLO_DIR}/exportwindow.cpp
+  ${VELLO_DIR}/periodclosewindows.h ${VELLO_DIR}/periodclosewindows.cpp
+)

@@ -1,0 +1,70 @@
+// vello-backup: a consistent, compressed dump of the database, and its way back.
+//
+//   vello-backup [--folder DIR] [connection]          writes DIR/vello-yyyy-MM-dd-hhmmss.sql.gz
+//   vello-backup --restore FILE [connection]          loads such a dump back
+//
+// connection: [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
+// (default: the program's own settings, user vello, database vello). A
+// password is taken from the environment variable MYSQL_PWD, never from the
+// command line.
+#include "data/connectionsettings.h"
+#include "periodclose/databasebackup.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+    ConnectionSettings s = ConnectionSettings::fixed();
+    s.password = qEnvironmentVariable("MYSQL_PWD");
+    QString folder = DatabaseBackup::defaultFolder(), restore;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size()) {
+                err << "vello-backup: " << a << " needs a value\n";
+                std::exit(2);
+            }
+            return args[++i];
+        };
+        if (a == QLatin1String("--socket"))
+            s.socket = value();
+        else if (a == QLatin1String("--host"))
+            s.host = value();
+        else if (a == QLatin1String("--port"))
+            s.port = value().toInt();
+        else if (a == QLatin1String("--user"))
+            s.user = value();
+        else if (a == QLatin1String("--database"))
+            s.database = value();
+        else if (a == QLatin1String("--folder"))
+            folder = value();
+        else if (a == QLatin1String("--restore"))
+            restore = value();
+        else {
+            err << "usage: vello-backup [--folder DIR | --restore FILE] [--socket PATH | --host HOST --port PORT] "
+                   "[--user NAME] [--database NAME]\n";
+            return 2;
+        }
+    }
+    DatabaseBackup backup(s);
+    if (!restore.isEmpty()) {
+        if (!backup.restore(restore)) {
+            err << "vello-backup: restore failed: " << backup.error() << "\n";
+            return 1;
+        }
+        out << "vello-backup: " << restore << " restored into `" << s.database << "`.\n";
+        return 0;
+    }
+    const QString path = backup.dump(folder);
+    if (path.isEmpty()) {
+        err << "vello-backup: backup failed: " << backup.error() << "\n";
+        return 1;
+    }
+    out << path << "\n";
+    return 0;
+}
