@@ -79,27 +79,28 @@ private slots:
         QTest::addColumn<QList<double>>("measured");  // purity, moisture
         QTest::addColumn<QString>("rows");      // jTkod|jBemeres|jKimeres|jNettoBe|jNettoKI per row
         QTest::addColumn<double>("m1");
+        QTest::addColumn<QString>("marks");     // v_jel_be1|v_jel_be2|v_jel_ki1|v_jel_ki2
         QTest::newRow("intake with deductions")
             << "B" << false << QList<double>{20000, 0, 8000, 0} << QStringList{"1", ""} << QList<double>{98, 16}
-            << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0;
+            << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0 << "|||";
         QTest::newRow("standard values measured")
             << "B" << false << QList<double>{20000, 0, 8000, 0} << QStringList{"2", ""} << QList<double>{98, 14}
-            << "2|20000|8000|12000|0 / |0|0|0|0" << 12000.0;
+            << "2|20000|8000|12000|0 / |0|0|0|0" << 12000.0 << "|||";
         QTest::newRow("dispatch")
             << "K" << false << QList<double>{8000, 0, 20000, 0} << QStringList{"1", ""} << QList<double>{100, 0}
-            << "1|8000|20000|0|12000 / |0|0|0|0" << 12000.0;
+            << "1|8000|20000|0|12000 / |0|0|0|0" << 12000.0 << "|||";
         QTest::newRow("trailer with two crops")
             << "B" << false << QList<double>{15000, 14000, 6000, 5000} << QStringList{"1", "2"} << QList<double>{98, 16}
-            << "1|15000|6000|8640|0 / 2|14000|5000|8820|0" << 18000.0;
+            << "1|15000|6000|8640|0 / 2|14000|5000|8820|0" << 18000.0 << "|||";
         QTest::newRow("dispatch with trailer")
             << "K" << false << QList<double>{8000, 6000, 20000, 16000.5} << QStringList{"1", "1"} << QList<double>{100, 0}
-            << "1|8000|20000|0|12000 / 1|6000|16000.5|0|10000.5" << 22000.5;
+            << "1|8000|20000|0|12000 / 1|6000|16000.5|0|10000.5" << 22000.5 << "|||";
         QTest::newRow("single weighing, loaded, register tare")
             << "B" << true << QList<double>{20000, 0, 0, 0} << QStringList{"1", ""} << QList<double>{98, 16}
-            << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0;
+            << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0 << "kézi||törzs tára|";
         QTest::newRow("single weighing, empty, register tare")
             << "K" << true << QList<double>{0, 0, 20000, 0} << QStringList{"2", ""} << QList<double>{100, 0}
-            << "2|8000|20000|0|12000 / |0|0|0|0" << 12000.0;
+            << "2|8000|20000|0|12000 / |0|0|0|0" << 12000.0 << "törzs tára||kézi|";
     }
     void nets()
     {
@@ -110,6 +111,7 @@ private slots:
         QFETCH(QList<double>, measured);
         QFETCH(QString, rows);
         QFETCH(double, m1);
+        QFETCH(QString, marks);
         FinalisationApp app;
         qint64 idm = 0;
         if (single) {
@@ -169,6 +171,10 @@ private slots:
         QCOMPARE(got.join(" / "), rows);
         QCOMPARE(app.report.variable("v_m1").toDouble(), m1);
         QCOMPARE(app.report.variable("v_bszam").toString(), QStringLiteral("1"));
+        QCOMPARE(QStringList({app.report.variable("v_jel_be1").toString(), app.report.variable("v_jel_be2").toString(),
+                              app.report.variable("v_jel_ki1").toString(), app.report.variable("v_jel_ki2").toString()})
+                     .join('|'),
+                 marks);
         QCOMPARE(app.report.variable("v_mozgas").toString(), movement == "B" ? QStringLiteral("BE") : QStringLiteral("KI"));
         QCOMPARE(app.db.count("vello", QStringLiteral("jMbszam = '%1' AND jModDatum = '2024-03-06' AND "
                                                       "jRogDatum = '2024-03-06'").arg(number)),
@@ -177,6 +183,49 @@ private slots:
         QCOMPARE(counter(app.db, "J"), QStringLiteral("1"));
         QCOMPARE(app.ctx.weighing.documentNumber, QStringLiteral("1"));
         app.verifyScriptsDone();
+    }
+
+    // The marks of typed weights and of the register tare.
+    void marks_data()
+    {
+        QTest::addColumn<QString>("movement");
+        QTest::addColumn<bool>("single");
+        QTest::addColumn<QList<double>>("weights");   // in1, in2, out1, out2
+        QTest::addColumn<QList<double>>("scale");     // their scale figures
+        QTest::addColumn<QString>("marks");
+        QTest::newRow("all read from the scale") << "B" << false << QList<double>{20000, 14000, 8000, 5000}
+                                                 << QList<double>{20000, 14000, 8000, 5000} << "|||";
+        QTest::newRow("entry typed") << "B" << false << QList<double>{20000, 0, 8000, 0}
+                                     << QList<double>{0, 0, 8000, 0} << "kézi|||";
+        QTest::newRow("trailer exit typed") << "B" << false << QList<double>{20000, 14000, 8000, 5000}
+                                            << QList<double>{20000, 14000, 8000, 0} << "|||kézi";
+        QTest::newRow("typed weight differing from the scale is not marked")
+            << "K" << false << QList<double>{8000, 0, 20000, 0} << QList<double>{7990, 0, 20010, 0} << "|||";
+        QTest::newRow("register tare on exit") << "B" << true << QList<double>{20000, 0, 8000, 0}
+                                               << QList<double>{20000, 0, 0, 0} << "||törzs tára|";
+        QTest::newRow("register tare on entry") << "K" << true << QList<double>{8000, 0, 20000, 0}
+                                                << QList<double>{0, 0, 20000, 0} << "törzs tára|||";
+    }
+    void marks()
+    {
+        QFETCH(QString, movement);
+        QFETCH(bool, single);
+        QFETCH(QList<double>, weights);
+        QFETCH(QList<double>, scale);
+        QFETCH(QString, marks);
+        FinalisedTicket t;
+        t.movement = movement;
+        t.single = single;
+        t.in1 = weights[0];
+        t.in2 = weights[1];
+        t.out1 = weights[2];
+        t.out2 = weights[3];
+        t.scaleIn1 = scale[0];
+        t.scaleIn2 = scale[1];
+        t.scaleOut1 = scale[2];
+        t.scaleOut2 = scale[3];
+        const TicketPrint::Marks m = TicketPrint::marks(t);
+        QCOMPARE(QStringList({m.in1, m.in2, m.out1, m.out2}).join('|'), marks);
     }
 
     void guards_data()
