@@ -263,6 +263,50 @@ private slots:
         app.verifyScriptsDone();
     }
 
+    // The message of a failure at each statement of storing, in the order
+    // they are sent; after each the weighing is still pending, untouched.
+    void storeStatementFails_data()
+    {
+        QTest::addColumn<int>("statement");
+        QTest::addColumn<QString>("message");
+        const QString begin = "Hiba az insert \"BE\" közben az vello -ben!";
+        const QString insert = "Hiba: Az INSERT-append a vello -ben ";
+        const QString net = "Hiba: mNetto számolás , REPLACE-edit a meres-ban ";
+        QTest::newRow("weighing read") << 1 << begin;
+        QTest::newRow("START TRANSACTION") << 2 << begin;
+        QTest::newRow("row 1 INSERT") << 3 << insert;
+        QTest::newRow("row 1 id") << 4 << insert;
+        QTest::newRow("row 2 INSERT") << 5 << insert;
+        QTest::newRow("row 2 id") << 6 << insert;
+        QTest::newRow("counter read") << 7 << "Hiba: a \"J\" sorszám nem olvasható!";
+        QTest::newRow("counter store") << 8 << "Hiba: Az UPDATE \"J\" Sorszam -ban ";
+        QTest::newRow("numbering") << 9 << "Hiba: Az jBszam UPDATE vello -ben ";
+        QTest::newRow("crop of row 1") << 10 << net;
+        QTest::newRow("net of row 1") << 11 << net;
+        QTest::newRow("crop of row 2") << 12 << net;
+        QTest::newRow("net of row 2") << 13 << net;
+        QTest::newRow("DELETE") << 14 << "Hiba: mérés vello-be áttétel DELETE törlésekor";
+        QTest::newRow("COMMIT") << 15 << insert;
+    }
+    void storeStatementFails()
+    {
+        QFETCH(int, statement);
+        QFETCH(QString, message);
+        FinalisationApp app;
+        const qint64 idm = addPending(app.db, Pending());
+        app.prompt.expectMessage(message);
+        app.data.failStatement(statement, 1205);
+        const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
+        QVERIFY(!app.data.statementFailurePending());
+        QCOMPARE(o.result, Finalisation::Outcome::Failed);
+        QCOMPARE(o.messages, QStringList{message});
+        QCOMPARE(app.db.count("vello"), 0);
+        QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1 AND mBemeres1 = 20000").arg(idm)), 1);
+        QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
+        QVERIFY(app.ctx.weighing.documentNumber.isEmpty());
+        app.verifyScriptsDone();
+    }
+
     // Rows of an earlier ticket under the same weighing number keep their
     // number; only the two rows of this finalisation are numbered.
     void numberingTouchesOnlyItsOwnRows()

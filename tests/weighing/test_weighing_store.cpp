@@ -316,6 +316,48 @@ private slots:
         app.verifyScriptsDone();
     }
 
+    // The message of a failure at each statement of the IN store, in the
+    // order the store sends them.
+    void storeInStatementFails_data()
+    {
+        QTest::addColumn<bool>("single");
+        QTest::addColumn<int>("statement");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<int>("result");
+        const QString notStarted = "Hiba az append vagy edit közben az meres-ban!";
+        const QString store = "Hiba: Újban, INSERT-append a meres-ben ";
+        const QString tare = "Hiba: tara-s mérésnél, REPLACE-edit a meres-ban ";
+        const int failed = WeighingOutcome::Failed;
+        QTest::newRow("START TRANSACTION") << false << 1 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("counter read") << false << 2 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("INSERT") << false << 3 << QStringList{store} << failed;
+        QTest::newRow("counter store") << false << 4 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", store} << failed;
+        QTest::newRow("COMMIT") << false << 5 << QStringList{store} << failed;
+        QTest::newRow("single: tare read") << true << 5 << QStringList{tare} << failed;
+        QTest::newRow("single: tare UPDATE") << true << 6 << QStringList{tare} << failed;
+        QTest::newRow("single: COMMIT") << true << 7 << QStringList{tare} << failed;
+    }
+    void storeInStatementFails()
+    {
+        QFETCH(bool, single);
+        QFETCH(int, statement);
+        QFETCH(QStringList, messages);
+        QFETCH(int, result);
+        TestApp app;
+        seedRegisters(app.db);
+        stateIn(app.ctx, "B", false, single);
+        for (const QString& m : messages)
+            app.prompt.expectMessage(m);
+        app.data.failStatement(statement, 1205);
+        const WeighingOutcome o = WeighingStore(app.ctx).ok(loadedFields(), At);
+        QVERIFY(!app.data.statementFailurePending());
+        QCOMPARE(int(o.result), result);
+        QCOMPARE(o.messages, messages);
+        QCOMPARE(app.db.count("meres"), 0);
+        QCOMPARE(counter(app.db, "M"), QStringLiteral("0"));
+        app.verifyScriptsDone();
+    }
+
     void storeOut_data()
     {
         QTest::addColumn<QString>("movement");
