@@ -18,6 +18,7 @@ namespace {
 class SilentPrompt : public Prompt {
 public:
     void message(const QString&) override {}
+    void information(const QString&, const QString&) override {}
     bool confirm(const QString&) override { return false; }
     void confirmYesOnly(const QString&) override {}
     void error(const QString&, const QString&) override {}

@@ -26,6 +26,7 @@ public:
     void message(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     bool confirm(const QString& text) override { message(text); return false; }
     void confirmYesOnly(const QString& text) override { message(text); }
+    void information(const QString& text, const QString&) override { message(text); }
     void error(const QString& text, const QString&) override { message(text); }
 };
 

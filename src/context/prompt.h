@@ -8,6 +8,8 @@ public:
     virtual ~Prompt() = default;
     // A message box with an OK button.
     virtual void message(const QString& text) = 0;
+    // The same under a caption of its own ("Kész!").
+    virtual void information(const QString& text, const QString& caption) = 0;
     // A question with the buttons Yes and No; true for Yes.
     virtual bool confirm(const QString& text) = 0;
     // A confirmation whose only button is Yes; returns when it is answered or closed.

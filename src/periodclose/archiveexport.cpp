@@ -177,7 +177,7 @@ bool ArchiveExport::run(const QString& folder)
     }
     if (!saved)
         m_ctx.prompt.message(QStringLiteral("A fájl mentése nem történt meg!"));
-    m_ctx.prompt.message(QStringLiteral("A konvertálás befejeződött!"));
+    m_ctx.prompt.information(QStringLiteral("A konvertálás befejeződött!"), QStringLiteral("Kész!"));
     return saved;
 }
 

@@ -25,6 +25,12 @@ void QtPrompt::message(const QString& text)
     box.exec();
 }
 
+void QtPrompt::information(const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Information, caption, shown(text), QMessageBox::Ok, parentWidget());
+    box.exec();
+}
+
 bool QtPrompt::confirm(const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), shown(text),

@@ -60,6 +60,7 @@ bool ScriptedPrompt::take(Kind kind, const QString& text, const QString& caption
 }
 
 void ScriptedPrompt::message(const QString& text) { take(Message, text, QString()); }
+void ScriptedPrompt::information(const QString& text, const QString& caption) { take(Message, text, caption); }
 bool ScriptedPrompt::confirm(const QString& text) { return take(Confirm, text, QString()); }
 void ScriptedPrompt::confirmYesOnly(const QString& text) { take(ConfirmYesOnly, text, QString()); }
 void ScriptedPrompt::error(const QString& text, const QString& caption) { take(Error, text, caption); }

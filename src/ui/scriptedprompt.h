@@ -31,6 +31,7 @@ public:
     void clear();
 
     void message(const QString& text) override;
+    void information(const QString& text, const QString& caption) override;
     bool confirm(const QString& text) override;
     void confirmYesOnly(const QString& text) override;
     void error(const QString& text, const QString& caption = QString()) override;

@@ -92,6 +92,7 @@ void TestExport::sheetHasTypedCellsInTheColumnLayout()
     app.prompt.expectMessage(kDone);
     QVERIFY(e.run(dir.path()));
     app.verifyScriptsDone();
+    QCOMPARE(app.prompt.shown().last().caption, QStringLiteral("Kész!"));
     QCOMPARE(e.path(), dir.filePath(QStringLiteral("archiv.xlsx")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"archiv.xlsx"}));
     QCOMPARE(progress, (QList<QPair<qint64, qint64>>{{0, 2}, {1, 2}, {2, 2}}));

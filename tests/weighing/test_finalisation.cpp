@@ -477,7 +477,9 @@ private slots:
         app.preview.setDefaultPrinter(false);
         const qint64 idm = addPending(app.db, Pending());
         app.prompt.expectConfirm("Mérlegjegy nyomtatása ?", true);
-        app.prompt.expectError("There is no default printer currently selected");
+        app.prompt.expectError("There is no default printer currently selected\n"
+                               "Nincs alapértelmezett nyomtató: állítson be egyet, vagy telepítsen PDF-nyomtatót "
+                               "(printer-driver-cups-pdf csomag, lásd README).");
         const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
         QCOMPARE(o.result, Finalisation::Outcome::Finalised);
         QVERIFY(!o.ticketPrinted);
