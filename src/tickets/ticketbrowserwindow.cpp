@@ -125,6 +125,14 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     resize(1100, 760);
 }
 
+TicketBrowserWindow::~TicketBrowserWindow()
+{
+    // The grid goes with the base class, after the list it shows: let it
+    // forget the list first.
+    m_grid->setModel(nullptr);
+    delete m_model;
+}
+
 QWidget* TicketBrowserWindow::buildMeasures()
 {
     auto* page = new QWidget;

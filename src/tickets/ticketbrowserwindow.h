@@ -17,6 +17,7 @@ class TicketBrowserWindow : public QDialog {
     Q_OBJECT
 public:
     explicit TicketBrowserWindow(AppContext& ctx, QWidget* parent = nullptr);
+    ~TicketBrowserWindow() override;
     TicketListModel* listModel() const { return m_model; }
     QTableView* grid() const { return m_grid; }
     // The ticket number of the list's current line ("" when the list is empty).

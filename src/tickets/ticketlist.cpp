@@ -182,10 +182,10 @@ TicketList::Page TicketList::around(qint64 rowOffset, int lines)
 
 qint64 TicketList::estimatedLines()
 {
-    m_q.openSql(QStringLiteral("SELECT TABLE_ROWS FROM information_schema.TABLES "
-                               "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = :p0"),
-                {{QStringLiteral("p0"), QStringLiteral("vello")}});
+    // The ticket counter: the number of tickets ever issued. Archived
+    // tickets make it too high; the model corrects the count as it reads.
+    m_q.openSql(QStringLiteral("SELECT sBszam FROM Sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
     if (m_q.isEmpty())
         return 0;
-    return m_q.value(0).toLongLong() / kRowsPerLine;
+    return qMax<qint64>(0, m_q.text(QStringLiteral("sBszam")).trimmed().toLongLong());
 }

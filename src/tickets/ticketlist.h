@@ -44,8 +44,8 @@ public:
     // Lines from about the rowOffset-th row of the ticket table on (a jump
     // into the middle of the list; the position is approximate).
     Page around(qint64 rowOffset, int lines);
-    // A rough count of the lines from the table statistics, for the scroll
-    // bar until the real count is known. Never reads the table.
+    // A rough count of the lines for the scroll bar until the real count is
+    // known. Never reads the ticket table.
     qint64 estimatedLines();
 
     // Keys equal for the server's grouping (case and trailing blanks ignored).

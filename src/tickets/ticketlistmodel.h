@@ -6,7 +6,7 @@
 
 // The ticket list as a table model that holds only the parts of the list
 // that were looked at. The rows form loaded stretches with not-yet-read rows
-// between them; their count is estimated from the table statistics until the
+// between them; their count is estimated from the ticket counter until the
 // stretches meet or reach an end, and is corrected then by inserting or
 // removing rows of the unread stretch. A row that the view asks for and that
 // is not read yet shows empty and is read right after (never while the view
@@ -19,7 +19,7 @@ public:
     void setPageLines(int lines) { m_pageLines = qMax(1, lines); }
     int pageLines() const { return m_pageLines; }
     // The row count to assume before the end is reached (default: from the
-    // table statistics).
+    // ticket counter).
     void setEstimate(qint64 lines) { m_estimate = lines; }
 
     // Reads the first page anew.
