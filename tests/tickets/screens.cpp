@@ -4,12 +4,17 @@
 #include "ticketfixture.h"
 
 #include "reports/reportoutput.h"
+#include "reports/reportpainter.h"
 #include "reports/reportpreview.h"
+#include "tickets/stockchart.h"
+#include "tickets/stockreport.h"
 #include "tickets/stockwindow.h"
 #include "tickets/ticketbrowserwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
@@ -72,6 +77,19 @@ int main(int argc, char** argv)
         w.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->tabBar()->setCurrentIndex(1);
         hold(seconds);
         w.grab().save(QStringLiteral("/tmp/tickets_stock_items_grab.png"));
+    }
+    {
+        // The stock chart of the warehouse grouping, painted as the preview shows it.
+        StockReport ops(site.ctx);
+        ops.computeTotals(StockGrouping::Warehouse, QDate::currentDate());
+        const ReportLayout chart =
+            stockChartLayout(stockBars(site.data.ZQ20, StockGrouping::Warehouse), QStringLiteral("Készlet raktáranként"));
+        QImage page(1188, 840, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        ReportPainter::paintPage(painter, chart.pages.first(), 4.0);
+        painter.end();
+        page.save(QStringLiteral("/tmp/tickets_chart.png"));
     }
     return 0;
 }
