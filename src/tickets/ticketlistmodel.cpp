@@ -244,11 +244,50 @@ bool TicketListModel::ensureRow(int row)
     for (int guard = 0; guard < 100000; ++guard) {
         if (row < 0 || row >= m_rows)
             return false;
-        if (find(row))
+        if (find(row)) {
+            trim(row);
             return true;
+        }
         step(row);
     }
     return find(row) != nullptr;
+}
+
+void TicketListModel::trim(int row)
+{
+    if (loadedLines() <= m_keep)
+        return;
+    // Whole stretches away from the row go first, the farthest first.
+    auto distance = [row](const Stretch& s) { return row < s.start ? s.start - row : row >= s.end() ? row - s.end() + 1 : 0; };
+    while (m_parts.size() > 1 && loadedLines() > m_keep) {
+        size_t far = 0;
+        for (size_t k = 1; k < m_parts.size(); ++k)
+            if (distance(m_parts[k]) > distance(m_parts[far]))
+                far = k;
+        if (distance(m_parts[far]) == 0)
+            break;
+        if (far == 0 && m_parts[0].start == 0)
+            m_startKnown = false;
+        if (far + 1 == m_parts.size())
+            m_endKnown = false;
+        m_parts.erase(m_parts.begin() + far);
+    }
+    // Then the far ends of the row's own stretch. The rows stay: their
+    // count is known, only their lines are read again when needed.
+    for (size_t k = 0; k < m_parts.size(); ++k) {
+        Stretch& s = m_parts[k];
+        if (int(s.lines.size()) <= m_keep || row < s.start || row >= s.end())
+            continue;
+        const int half = m_keep / 2;
+        const int from = qMax(s.start, row - half);
+        const int to = qMin(s.end(), from + m_keep);
+        if (from > s.start && k == 0 && s.start == 0)
+            m_startKnown = false;
+        if (to < s.end() && k + 1 == m_parts.size())
+            m_endKnown = false;
+        s.lines = s.lines.mid(from - s.start, to - from);
+        s.start = from;
+    }
 }
 
 int TicketListModel::ensureLast()
@@ -256,8 +295,10 @@ int TicketListModel::ensureLast()
     for (int guard = 0; guard < 100000; ++guard) {
         if (m_rows == 0)
             return -1;
-        if (m_endKnown && !m_parts.empty() && m_parts.back().end() == m_rows)
+        if (m_endKnown && !m_parts.empty() && m_parts.back().end() == m_rows) {
+            trim(m_rows - 1);
             return m_rows - 1;
+        }
         extendBackward(int(m_parts.size()));
     }
     return m_rows - 1;

@@ -21,6 +21,9 @@ public:
     // The row count to assume before the end is reached (default: from the
     // ticket counter).
     void setEstimate(qint64 lines) { m_estimate = lines; }
+    // At most about this many lines are kept; the ones farthest from the
+    // row last read are let go (they are read again when looked at).
+    void setKeptLines(int lines) { m_keep = qMax(1, lines); }
 
     // Reads the first page anew.
     void open();
@@ -53,12 +56,14 @@ private:
     void extendBackward(int i);   // i = stretch count: from the end of the list
     void resizeGap(int at, int delta);
     void loadPending();
+    void trim(int row);
 
     TicketList& m_list;
     std::vector<Stretch> m_parts;   // ordered by start, disjoint
     int m_rows = 0;
     int m_pageLines = 100;
     qint64 m_estimate = -1;
+    int m_keep = 20000;
     bool m_startKnown = false;      // the first stretch begins the list
     bool m_endKnown = false;        // the last stretch ends the list
     mutable int m_pending = -1;

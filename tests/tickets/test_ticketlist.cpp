@@ -103,6 +103,8 @@ class TestTicketList : public QObject {
 private slots:
     void listIsTheStatement_data();
     void listIsTheStatement();
+    void keepsFewLines_data();
+    void keepsFewLines();
     void emptyTable();
     void dataAsksAfterPainting();
 };
@@ -169,6 +171,53 @@ void TestTicketList::listIsTheStatement()
     QCOMPARE(model.rowCount(), expected.size());
     for (int r = 0; r < expected.size(); ++r)
         QCOMPARE(modelLine(model, r), expected[r]);
+}
+
+void TestTicketList::keepsFewLines_data()
+{
+    QTest::addColumn<int>("pageLines");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<int>("estimate");
+    QTest::newRow("page 2, keep 3, low estimate") << 2 << 3 << 5;
+    QTest::newRow("page 3, keep 5, high estimate") << 3 << 5 << 500;
+    QTest::newRow("page 7, keep 4, exact") << 7 << 4 << 36;
+}
+
+void TestTicketList::keepsFewLines()
+{
+    // Lines far from the row read are let go and read again when needed:
+    // the lines stay right both ways, and only a few are held.
+    QFETCH(int, pageLines);
+    QFETCH(int, keep);
+    QFETCH(int, estimate);
+    TestApp app;
+    seedList(app.db);
+    QStringList columns;
+    const QList<QStringList> expected = statementLines(app, &columns);
+    TicketList list(app.data.ZQ21);
+    TicketListModel model(list);
+    model.setPageLines(pageLines);
+    model.setKeptLines(keep);
+    model.setEstimate(estimate);
+    model.open();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        if (!model.ensureRow(r))
+            break;
+        QCOMPARE(modelLine(model, r), expected.value(r));
+        QVERIFY(model.loadedLines() <= keep);
+    }
+    QCOMPARE(model.rowCount(), expected.size());
+    // From the last line up, and again down from the top.
+    for (int r = model.ensureLast(); r >= 0; --r) {
+        QVERIFY(model.ensureRow(r));
+        QCOMPARE(modelLine(model, r), expected.value(r));
+        QVERIFY(model.loadedLines() <= keep);
+    }
+    for (int r = 0; r < expected.size(); ++r) {
+        QVERIFY(model.ensureRow(r));
+        QCOMPARE(modelLine(model, r), expected.value(r));
+    }
+    QCOMPARE(model.rowCount(), expected.size());
 }
 
 void TestTicketList::emptyTable()
