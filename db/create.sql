@@ -91,7 +91,12 @@ CREATE TABLE vello (
   KEY vello_rkod (jRkod),
   KEY vello_kkod (jKkod, jDatum),
   KEY vello_okod (jOkod, jDatum),
-  KEY vello_torolt (jTorolt)
+  KEY vello_torolt (jTorolt),
+  -- The stock totals per crop, per producer and crop, per warehouse and crop
+  -- read their sums from these alone, in the order of their grouping.
+  KEY vello_stock_tkod (jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jKkod),
+  KEY vello_stock_okod (jOkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jKkod),
+  KEY vello_stock_kkod (jKkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
 -- Archiving work table: whole rows copied from vello, ids included.

@@ -5,6 +5,7 @@
 #include "periodclose/periodclosewindows.h"
 #include "registers/registerwindows.h"
 #include "scale/scalewindows.h"
+#include "tickets/ticketswindows.h"
 #include "ui/enterfocus.h"
 
 #include <QAction>
@@ -32,8 +33,8 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
         return a;
     };
     add(bar, QStringLiteral("Mrlegels1"), QStringLiteral("Mérlegelés"), nullptr);
-    add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), nullptr);
-    add(bar, QStringLiteral("Kszlet1"), QStringLiteral("Készlet"), nullptr);
+    add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), &openTicketBrowser);
+    add(bar, QStringLiteral("Kszlet1"), QStringLiteral("Készlet"), &openStock);
     add(bar, QStringLiteral("Renszm1"), QStringLiteral("Rendszám"),
         [](AppContext& c) { openRegisterList(c, RegisterKind::Plates); });
     add(bar, QStringLiteral("Termel1"), QStringLiteral("Termelő"),

@@ -1,0 +1,147 @@
+#include "ticketbrowser.h"
+
+#include "context/appcontext.h"
+#include "context/prompt.h"
+#include "data/datamodule.h"
+#include "data/textconv.h"
+#include "reports/reportoutput.h"
+
+#include <cmath>
+
+const QString TicketBrowser::RowsSql = QStringLiteral(
+    "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
+    "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 "
+    "ORDER BY jBszam, IDj");
+const QString TicketBrowser::SumsSql = QStringLiteral(
+    "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall "
+    "FROM vello WHERE jBszam = :p1");
+const QString TicketBrowser::CopyRowsSql = QStringLiteral(
+    "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termelo ON termelo.oKod = vello.jOkod "
+    "JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 ORDER BY IDj");
+
+namespace {
+
+// Weight, scale value, crop name, crop code, warehouse name, warehouse code.
+const QStringList kColumnsIn = {QStringLiteral("jBemeres"), QStringLiteral("jBemerleg"), QStringLiteral("tMegnev"),
+                                QStringLiteral("jTkod"), QStringLiteral("kNev"), QStringLiteral("jKkod")};
+const QStringList kColumnsOut = {QStringLiteral("jKimeres"), QStringLiteral("jKimerleg"), QStringLiteral("tMegnev"),
+                                 QStringLiteral("jTkod"), QStringLiteral("kNev"), QStringLiteral("jKkod")};
+QStringList edits(int a, int b, int c, int d, int e, int f)
+{
+    QStringList out;
+    for (int n : {a, b, c, d, e, f})
+        out << QStringLiteral("Edit%1").arg(n);
+    return out;
+}
+// Fields in the order of the column lists above.
+const QStringList kIn1 = edits(1, 2, 3, 5, 4, 6);
+const QStringList kOut1 = edits(13, 14, 15, 17, 16, 18);
+const QStringList kIn2 = edits(7, 8, 9, 11, 10, 12);
+const QStringList kOut2 = edits(19, 20, 21, 23, 22, 24);
+
+void fill(TicketBrowser::Fields& f, const Query& q, const QStringList& fields, const QStringList& columns)
+{
+    for (int i = 0; i < fields.size(); ++i)
+        f[fields[i]] = q.currentRow() >= 0 ? q.text(columns[i]) : QString();
+}
+void blank(TicketBrowser::Fields& f, const QStringList& fields, int from = 0)
+{
+    for (int i = from; i < fields.size(); ++i)
+        f[fields[i]] = QStringLiteral(" ");
+}
+double number(const Query& q, const QString& column)
+{
+    return q.currentRow() >= 0 ? q.value(column).toDouble() : 0.0;
+}
+
+} // namespace
+
+QStringList TicketBrowser::dataColumns()
+{
+    return {QStringLiteral("jBszam"), QStringLiteral("jMozgas"), QStringLiteral("jPot"), QStringLiteral("jDatum"),
+            QStringLiteral("jBeido"), QStringLiteral("jKiido"), QStringLiteral("jMegj"), QStringLiteral("jTiszt"),
+            QStringLiteral("jViztart"), QStringLiteral("jEgymeres")};
+}
+QStringList TicketBrowser::producerColumns()
+{
+    return {QStringLiteral("oNev"), QStringLiteral("oIrszam"), QStringLiteral("oHelysegnev"), QStringLiteral("oUtca"),
+            QStringLiteral("oAdoszam"), QStringLiteral("oBankszla"), QStringLiteral("IDo"), QStringLiteral("oKod")};
+}
+QStringList TicketBrowser::plateColumns()
+{
+    return {QStringLiteral("rRendszam"), QStringLiteral("rTara"), QStringLiteral("rNev"), QStringLiteral("rTelefon"),
+            QStringLiteral("rCeg"), QStringLiteral("rCim"), QStringLiteral("rUgyintez"), QStringLiteral("IDr"),
+            QStringLiteral("rKod")};
+}
+
+TicketBrowser::TicketBrowser(AppContext& ctx) : m_ctx(ctx) {}
+
+TicketBrowser::Fields TicketBrowser::showDetail(const QString& ticket)
+{
+    Fields f;
+    Query& rows = m_ctx.data.ZQ20;
+    rows.openSql(RowsSql, {{QStringLiteral("p1"), ticket}});
+    fill(f, rows, kIn1, kColumnsIn);
+    fill(f, rows, kOut1, kColumnsOut);
+    const bool second = rows.rowCount() > 1;
+    if (second) {
+        rows.next();
+        fill(f, rows, kIn2, kColumnsIn);
+        fill(f, rows, kOut2, kColumnsOut);
+    }
+    Query& sums = m_ctx.data.ZQ23;
+    sums.openSql(SumsSql, {{QStringLiteral("p1"), ticket}});
+    f[QStringLiteral("Edit35")] = TextConv::number(number(sums, QStringLiteral("sum_betarolt")));
+    f[QStringLiteral("Edit52")] = TextConv::number(number(sums, QStringLiteral("sum_meres")));
+    f[QStringLiteral("Edit51")] = TextConv::number(number(sums, QStringLiteral("sum_kiszall")));
+    if (!second || (rows.text(QStringLiteral("jBemeres")) == QLatin1String("0") &&
+                    rows.text(QStringLiteral("jKimeres")) == QLatin1String("0"))) {
+        blank(f, kIn2);
+        blank(f, kOut2);
+    }
+    // The crop and warehouse stand only on the pass on which the vehicle was loaded.
+    const QString movement = rows.currentRow() >= 0 ? rows.text(QStringLiteral("jMozgas")) : QString();
+    if (movement == QLatin1String("B")) {
+        blank(f, kOut1, 2);
+        blank(f, kOut2, 2);
+    } else if (movement == QLatin1String("K")) {
+        blank(f, kIn1, 2);
+        blank(f, kIn2, 2);
+    }
+    for (const QStringList& cols : {dataColumns(), producerColumns(), plateColumns()})
+        for (const QString& c : cols)
+            f[c] = rows.currentRow() >= 0 ? rows.text(c) : QString();
+    return f;
+}
+
+bool TicketBrowser::printCopy(const QString& ticket)
+{
+    if (!m_ctx.prompt.confirm(QStringLiteral("Mérlegjegy nyomtatása ?")))
+        return false;
+    Query& rows = m_ctx.data.ZQ23;
+    rows.openSql(CopyRowsSql, {{QStringLiteral("p1"), ticket}});
+    double e1 = 0, x1 = 0, e2 = 0, x2 = 0;
+    QString movement;
+    if (rows.rowCount() > 0) {
+        rows.moveTo(0);
+        e1 = rows.value(QStringLiteral("jBemeres")).toDouble();
+        x1 = rows.value(QStringLiteral("jKimeres")).toDouble();
+        movement = rows.text(QStringLiteral("jMozgas"));
+        if (rows.rowCount() > 1) {
+            rows.moveTo(1);
+            e2 = rows.value(QStringLiteral("jBemeres")).toDouble();
+            x2 = rows.value(QStringLiteral("jKimeres")).toDouble();
+        }
+        // The template reads the ticket's first row.
+        rows.first();
+    }
+    if (!m_ctx.report)
+        return false;
+    ReportOutput& r = *m_ctx.report;
+    r.setVariable(QStringLiteral("v_bszam"), ticket);
+    r.setVariable(QStringLiteral("v_Bemeres2"), e2);
+    r.setVariable(QStringLiteral("v_Kimeres2"), x2);
+    r.setVariable(QStringLiteral("v_m1"), std::fabs((e1 + e2) - (x1 + x2)));
+    r.setVariable(QStringLiteral("v_mozgas"), movement == QLatin1String("B") ? QStringLiteral("BE") : QStringLiteral("KI"));
+    return r.output(QStringLiteral("vello_masolat.frf"), QPageLayout::Portrait);
+}

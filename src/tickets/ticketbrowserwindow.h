@@ -1,0 +1,44 @@
+#pragma once
+#include "tickets/ticketbrowser.h"
+#include "tickets/ticketlist.h"
+
+#include <QDialog>
+#include <QHash>
+
+struct AppContext;
+class QLineEdit;
+class QTableView;
+class QToolButton;
+class TicketListModel;
+
+// TForm17 "Mérlegjegy": the ticket list, the chosen ticket in detail, the
+// ticket copy. Reads only.
+class TicketBrowserWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit TicketBrowserWindow(AppContext& ctx, QWidget* parent = nullptr);
+    ~TicketBrowserWindow() override;
+    TicketListModel* listModel() const { return m_model; }
+    QTableView* grid() const { return m_grid; }
+    // The ticket number of the list's current line ("" when the list is empty).
+    QString currentTicket();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    QWidget* buildMeasures();
+    QWidget* buildColumns(const QStringList& columns, const QStringList& labels);
+    void openList();
+    void moveTo(int row);
+    void showDetail();
+    void onPrint();
+
+    AppContext& m_ctx;
+    TicketList m_list;
+    TicketBrowser m_ops;
+    TicketListModel* m_model;
+    QTableView* m_grid;
+    QHash<QString, QLineEdit*> m_fields;
+    bool m_shown = false;
+};

@@ -1,0 +1,257 @@
+// The ticket list read in keyset pages against the grouping statement it
+// stands for, on a fixture with the awkward cases, for every way of moving.
+#include "ticketfixture.h"
+
+#include "data/datamodule.h"
+#include "data/textconv.h"
+#include "tickets/ticketlist.h"
+#include "tickets/ticketlistmodel.h"
+
+#include <QSignalSpy>
+
+using namespace TicketFixture;
+
+namespace {
+
+// Tickets 9 and 10 (10 lists first), a trailer ticket, an outgoing one,
+// tickets whose producer is empty or whose plate has no register row, a
+// trailer ticket whose first row's crop has no register row, a crop code
+// that two crop rows carry, summary rows of two archiving runs, and a run
+// of plain tickets so that pages of a few lines turn many times.
+void seedList(const TestDb& db)
+{
+    registers(db);
+    db.exec(QStringLiteral("INSERT INTO termeny (tKod, tMegnev) VALUES ('2', 'Kukorica (másik sor)')"));
+    auto plain = [&](const QString& n) {
+        Ticket t;
+        t.number = n;
+        add(db, t);
+    };
+    plain(QStringLiteral("9"));
+    plain(QStringLiteral("10"));
+    Ticket trailer;
+    trailer.number = QStringLiteral("11");
+    trailer.crop2 = QStringLiteral("2");
+    trailer.store2 = QStringLiteral("2");
+    trailer.in2 = 15000;
+    trailer.out2 = 5000;
+    add(db, trailer);
+    Ticket out;
+    out.number = QStringLiteral("12");
+    out.movement = QStringLiteral("K");
+    out.in1 = 8000;
+    out.out1 = 21000;
+    out.netIn1 = 0;
+    out.netOut1 = 13000;
+    add(db, out);
+    Ticket noProducer;
+    noProducer.number = QStringLiteral("13");
+    noProducer.producer = QString();
+    add(db, noProducer);
+    Ticket noPlate;
+    noPlate.number = QStringLiteral("14");
+    noPlate.plate = QStringLiteral("77");
+    add(db, noPlate);
+    Ticket halfKnown = trailer;
+    halfKnown.number = QStringLiteral("15");
+    halfKnown.crop1 = QStringLiteral("66");
+    add(db, halfKnown);
+    Ticket twoCrops;
+    twoCrops.number = QStringLiteral("16");
+    twoCrops.crop1 = QStringLiteral("2");
+    add(db, twoCrops);
+    for (int n = 100; n < 130; ++n)
+        plain(QString::number(n));
+    summary(db, QStringLiteral("90000001"), QStringLiteral("1"), QStringLiteral("1"), 50000, 0,
+            QStringLiteral("2023-12-31"));
+    summary(db, QStringLiteral("90000002"), QString(), QString(), 0, 0, QStringLiteral("2023-12-31"));
+    summary(db, QStringLiteral("90000003"), QStringLiteral("2"), QStringLiteral("2"), 1000, 2000,
+            QStringLiteral("2024-01-31"));
+}
+
+QList<QStringList> statementLines(TestApp& app, QStringList* columns)
+{
+    Query& q = app.data.ZQ12;
+    q.openSql(TicketList::ListSql);
+    QList<QStringList> out;
+    for (int c = 0; c < q.columnCount(); ++c)
+        columns->append(q.columnName(c));
+    for (int r = 0; r < q.rowCount(); ++r) {
+        QStringList line;
+        for (int c = 0; c < q.columnCount(); ++c)
+            line << TextConv::toText(q.valueAt(r, c));
+        out << line;
+    }
+    return out;
+}
+
+QStringList modelLine(const TicketListModel& m, int row)
+{
+    QStringList line;
+    const TicketList::Line* l = m.line(row);
+    if (!l)
+        return {QStringLiteral("<not read>")};
+    for (const QVariant& v : l->values)
+        line << TextConv::toText(v);
+    return line;
+}
+
+} // namespace
+
+class TestTicketList : public QObject {
+    Q_OBJECT
+private slots:
+    void listIsTheStatement_data();
+    void listIsTheStatement();
+    void keepsFewLines_data();
+    void keepsFewLines();
+    void emptyTable();
+    void dataAsksAfterPainting();
+};
+
+void TestTicketList::listIsTheStatement_data()
+{
+    QTest::addColumn<int>("pageLines");
+    QTest::addColumn<int>("estimate");
+    QTest::addColumn<QString>("moves");   // f: forward from the top, b: from the last line up, j: jumps
+    for (int page : {1, 2, 3, 7, 100})
+        for (const char* moves : {"f", "b", "j"})
+            for (int estimate : {2, 38, 1000})
+                QTest::addRow("page %d, %s, estimate %d", page, moves, estimate) << page << estimate << QString::fromLatin1(moves);
+}
+
+void TestTicketList::listIsTheStatement()
+{
+    QFETCH(int, pageLines);
+    QFETCH(int, estimate);
+    QFETCH(QString, moves);
+    TestApp app;
+    seedList(app.db);
+    QStringList columns;
+    const QList<QStringList> expected = statementLines(app, &columns);
+    QCOMPARE(expected.size(), 36);   // 9, 10, 11, 12, 15, 16 and 100..129
+    TicketList list(app.data.ZQ21);
+    TicketListModel model(list);
+    model.setPageLines(pageLines);
+    model.setEstimate(estimate);
+    model.open();
+    QCOMPARE(list.columns(), columns);
+    // Reads the first (or last) row not read yet until every row is read; a
+    // row may vanish on the way when the count was overestimated.
+    auto walk = [&](bool backwards) {
+        for (int guard = 0; guard < 1000; ++guard) {
+            int next = -1;
+            for (int k = 0; k < model.rowCount() && next < 0; ++k) {
+                const int r = backwards ? model.rowCount() - 1 - k : k;
+                if (!model.isLoaded(r))
+                    next = r;
+            }
+            if (next < 0)
+                return;
+            if (!model.ensureRow(next))
+                QVERIFY(next >= model.rowCount());
+        }
+        QFAIL("the list never got read whole");
+    };
+    if (moves == QLatin1String("f")) {
+        walk(false);
+    } else if (moves == QLatin1String("b")) {
+        const int last = model.ensureLast();
+        QVERIFY(last >= 0);
+        QCOMPARE(modelLine(model, last), expected.last());
+        walk(true);
+    } else {
+        model.ensureLast();
+        model.ensureRow(model.rowCount() / 2);
+        model.ensureRow(model.rowCount() / 3);
+        model.ensureRow(2 * model.rowCount() / 3);
+        walk(false);
+    }
+    QVERIFY(model.countKnown());
+    QCOMPARE(model.rowCount(), expected.size());
+    for (int r = 0; r < expected.size(); ++r)
+        QCOMPARE(modelLine(model, r), expected[r]);
+}
+
+void TestTicketList::keepsFewLines_data()
+{
+    QTest::addColumn<int>("pageLines");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<int>("estimate");
+    QTest::newRow("page 2, keep 3, low estimate") << 2 << 3 << 5;
+    QTest::newRow("page 3, keep 5, high estimate") << 3 << 5 << 500;
+    QTest::newRow("page 7, keep 4, exact") << 7 << 4 << 36;
+}
+
+void TestTicketList::keepsFewLines()
+{
+    // Lines far from the row read are let go and read again when needed:
+    // the lines stay right both ways, and only a few are held.
+    QFETCH(int, pageLines);
+    QFETCH(int, keep);
+    QFETCH(int, estimate);
+    TestApp app;
+    seedList(app.db);
+    QStringList columns;
+    const QList<QStringList> expected = statementLines(app, &columns);
+    TicketList list(app.data.ZQ21);
+    TicketListModel model(list);
+    model.setPageLines(pageLines);
+    model.setKeptLines(keep);
+    model.setEstimate(estimate);
+    model.open();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        if (!model.ensureRow(r))
+            break;
+        QCOMPARE(modelLine(model, r), expected.value(r));
+        QVERIFY(model.loadedLines() <= keep);
+    }
+    QCOMPARE(model.rowCount(), expected.size());
+    // From the last line up, and again down from the top.
+    for (int r = model.ensureLast(); r >= 0; --r) {
+        QVERIFY(model.ensureRow(r));
+        QCOMPARE(modelLine(model, r), expected.value(r));
+        QVERIFY(model.loadedLines() <= keep);
+    }
+    for (int r = 0; r < expected.size(); ++r) {
+        QVERIFY(model.ensureRow(r));
+        QCOMPARE(modelLine(model, r), expected.value(r));
+    }
+    QCOMPARE(model.rowCount(), expected.size());
+}
+
+void TestTicketList::emptyTable()
+{
+    TestApp app;
+    registers(app.db);
+    TicketList list(app.data.ZQ21);
+    TicketListModel model(list);
+    model.open();
+    QCOMPARE(model.rowCount(), 0);
+    QVERIFY(model.countKnown());
+    QCOMPARE(model.ensureLast(), -1);
+    QVERIFY(!model.ensureRow(0));
+}
+
+void TestTicketList::dataAsksAfterPainting()
+{
+    // A row the view asks for that is not read yet shows empty; it is read
+    // from the event loop, and the view hears of it.
+    TestApp app;
+    seedList(app.db);
+    TicketList list(app.data.ZQ21);
+    TicketListModel model(list);
+    model.setPageLines(3);
+    model.setEstimate(1000);
+    model.open();
+    const int row = model.rowCount() - 1;
+    QVERIFY(!model.isLoaded(row));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QCOMPARE(model.data(model.index(row, 1)).toString(), QString());
+    QTRY_VERIFY(model.isLoaded(model.rowCount() - 1));
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(model.value(model.rowCount() - 1, QStringLiteral("jBszam")).toString(), QStringLiteral("9"));
+}
+
+QTEST_MAIN(TestTicketList)
+#include "test_ticketlist.moc"
