@@ -4,6 +4,7 @@
 #include "registers/registerwindows.h"
 #include "scale/scalewindows.h"
 #include "ui/enterfocus.h"
+#include "weighing/weighingwindows.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -29,7 +30,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
             connect(a, &QAction::triggered, this, [this, opener] { opener(m_ctx); });
         return a;
     };
-    add(bar, QStringLiteral("Mrlegels1"), QStringLiteral("Mérlegelés"), nullptr);
+    add(bar, QStringLiteral("Mrlegels1"), QStringLiteral("Mérlegelés"), &openVehiclesOnSite);
     add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), nullptr);
     add(bar, QStringLiteral("Kszlet1"), QStringLiteral("Készlet"), nullptr);
     add(bar, QStringLiteral("Renszm1"), QStringLiteral("Rendszám"),
