@@ -104,7 +104,6 @@ MeasurementPanel::MeasurementPanel(const Names& n, QWidget* parent) : QFrame(par
     grid->addWidget(storeLabel, 4, 2, Qt::AlignRight);
     grid->addWidget(m_storeCode, 4, 3);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(5, 1);
 
     m_picks = {m_crop, m_cropName, cropLabel, m_cropCode, m_store, m_storeName, storeLabel, m_storeCode};
 }

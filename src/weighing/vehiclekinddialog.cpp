@@ -73,6 +73,9 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
     lay->addLayout(upper);
     lay->addLayout(buttons);
 
+    // Room for the caption in the title bar.
+    setMinimumWidth(380);
+
     connect(ok, &QPushButton::clicked, this, &VehicleKindDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -106,12 +106,16 @@ QWidget* WeighingDetailTabs::buildPanel(const QString& name, const QString& text
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::StyledPanel);
     p.frame = frame;
-    p.weight = box(frame, firstEdit, hints.value(0), 80);
-    p.scale = box(frame, firstEdit + 1, hints.value(1), 80);
-    p.cropName = box(frame, firstEdit + 2, hints.value(2), 150);
-    p.storeName = box(frame, firstEdit + 3, hints.value(3), 150);
-    p.cropCode = box(frame, firstEdit + 4, QString(), 50);
-    p.storeCode = box(frame, firstEdit + 5, QString(), 50);
+    p.weight = box(frame, firstEdit, hints.value(0), 90);
+    p.scale = box(frame, firstEdit + 1, hints.value(1), 90);
+    p.cropName = box(frame, firstEdit + 2, hints.value(2), 180);
+    p.storeName = box(frame, firstEdit + 3, hints.value(3), 180);
+    p.cropCode = box(frame, firstEdit + 4, QString(), 60);
+    p.storeCode = box(frame, firstEdit + 5, QString(), 60);
+    for (QLineEdit* e : {p.weight, p.scale})
+        e->setMaximumWidth(110);
+    for (QLineEdit* e : {p.cropCode, p.storeCode})
+        e->setMaximumWidth(70);
 
     auto* grid = new QGridLayout(frame);
     auto* number = new QLabel(text, frame);
@@ -140,10 +144,10 @@ QWidget* WeighingDetailTabs::buildPanel(const QString& name, const QString& text
             p.picks << l << c.edit;
         ++col;
     }
-    grid->setColumnStretch(3, 3);
-    grid->setColumnStretch(5, 3);
-    grid->setColumnStretch(2, 1);
-    grid->setColumnStretch(1, 1);
+    // Names take the room; with the pickers hidden the weights stay left.
+    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(5, 1);
+    grid->setColumnStretch(7, 1);
     return frame;
 }
 

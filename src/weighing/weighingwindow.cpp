@@ -75,9 +75,12 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
     measure->setObjectName(QStringLiteral("TabSheet1"));
     m_p1 = new MeasurementPanel(MeasurementPanel::First, measure);
     m_p2 = new MeasurementPanel(MeasurementPanel::Second, measure);
-    auto* panels = new QHBoxLayout(measure);
+    auto* panels = new QHBoxLayout;
     panels->addWidget(m_p1, 1);
     panels->addWidget(m_p2, 1);
+    auto* measureLay = new QVBoxLayout(measure);
+    measureLay->addLayout(panels);
+    measureLay->addStretch(1);
     m_tabs->addTab(measure, QStringLiteral("Mérés"));
     m_tabs->addTab(buildDataTab(), QStringLiteral("Adatok"));
 
@@ -124,7 +127,7 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
     if (const std::optional<QString> tare = WeighingStore(m_ctx).tarePreset(field(14)->text()))
         m_p1->weight()->setText(*tare);
 
-    resize(980, 480);
+    resize(qMax(940, sizeHint().width()), sizeHint().height());
 }
 
 WeighingWindow::~WeighingWindow() = default;
