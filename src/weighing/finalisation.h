@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "weighing/ticketprint.h"
+
 struct AppContext;
 
 // The ticket finalisation, "OK" (Button3) of the vehicles-on-site window
@@ -83,6 +85,17 @@ public:
     // v_mozgas: "BE" for movement "B", "KI" for anything else.
     static QString movementText(const QString& movement);
 
+    // Storing alone: guards and the transaction, no print. run() is this
+    // followed by the prints.
+    Outcome store(const Input& input);
+    // The weighing as the last successful store() left it.
+    const FinalisedTicket& stored() const { return m_stored; }
+
 private:
+    Outcome refuse(const QString& message);
+    Outcome failed(const QString& message);
+    void storeNets(const FinalisedTicket& t, double purity, double moisture, const QString crop[2]);
+
     AppContext& m_ctx;
+    FinalisedTicket m_stored;
 };

@@ -150,6 +150,9 @@ public:
     WeighingOutcome storeOut(const WeighingFields& fields, const QDateTime& at = QDateTime());
 
 private:
+    // Tare completion inside the IN store's transaction: the plate's
+    // register tare into the row just inserted. False when it failed.
+    bool completeTare(const QString& plateCode, const QTime& now);
     WeighingOutcome refuse(const QString& message, const QString& focus);
     WeighingOutcome fail(WeighingOutcome::Result result, const QString& message);
 
