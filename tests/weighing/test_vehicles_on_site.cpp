@@ -36,6 +36,9 @@ private slots:
     void deleteFailure();
     void printPreparesPendingWeighing();
     void newEntryClearsProducerAndSetsDirection();
+    void displayFailureClosesWindow_data();
+    void displayFailureClosesWindow();
+    void finaliseGuardFocusesNet();
     void kindDialogNeedsEmptyOrLoaded();
     void kindDialogRefusesPendingPlate();
     void kindDialogTexts();
@@ -356,6 +359,56 @@ void TestVehiclesOnSite::newEntryClearsProducerAndSetsDirection()
     openVehiclesOnSite(app.ctx);
     QCOMPARE(app.ctx.weighing.direction, QStringLiteral("BE"));
     QCOMPARE(producerInDialog, QString());
+    app.verifyScriptsDone();
+}
+
+void TestVehiclesOnSite::displayFailureClosesWindow_data()
+{
+    QTest::addColumn<int>("statement");
+    QTest::addColumn<QString>("message");
+    // 1: the list when the window is made; 2: again when it is shown; 3-10:
+    // the crop and warehouse names of the four panels; 11: the producer.
+    QTest::newRow("crop name") << 3 << "Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!";
+    QTest::newRow("warehouse name") << 10 << "Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!";
+    QTest::newRow("producer") << 11 << "Hiba az termelo mérésben Edit-ben való megjelenitésekor!";
+}
+
+void TestVehiclesOnSite::displayFailureClosesWindow()
+{
+    QFETCH(int, statement);
+    QFETCH(QString, message);
+    TestApp app;
+    seedRegisters(app);
+    addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
+    bool visibleAfter = true;
+    app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
+        QCoreApplication::processEvents();
+        visibleAfter = w.isVisible();
+    });
+    app.prompt.expectMessage(message);
+    app.data.failStatement(statement);
+    openVehiclesOnSite(app.ctx);
+    QVERIFY(!app.data.statementFailurePending());
+    QVERIFY(!visibleAfter);
+    app.verifyScriptsDone();
+}
+
+void TestVehiclesOnSite::finaliseGuardFocusesNet()
+{
+    TestApp app;
+    seedRegisters(app);
+    addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
+    QString focused;
+    app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
+        w.activateWindow();
+        click(w, QStringLiteral("Button3"));
+        focused = w.focusWidget() ? w.focusWidget()->objectName() : QString();
+    });
+    app.prompt.expectMessage(QStringLiteral("Nulla értékü mérés!"));
+    openVehiclesOnSite(app.ctx);
+    QCOMPARE(focused, QStringLiteral("Edit35"));
+    QCOMPARE(app.db.count(QStringLiteral("meres")), 1);
+    QCOMPARE(app.db.count(QStringLiteral("vello")), 0);
     app.verifyScriptsDone();
 }
 
