@@ -129,6 +129,11 @@ Finalisation::Outcome Finalisation::store(const Input& input)
         t.in2 = w.value(QStringLiteral("mBemeres2")).toDouble();
         t.out1 = w.value(QStringLiteral("mKimeres1")).toDouble();
         t.out2 = w.value(QStringLiteral("mKimeres2")).toDouble();
+        t.scaleIn1 = w.value(QStringLiteral("mBemerleg1")).toDouble();
+        t.scaleIn2 = w.value(QStringLiteral("mBemerleg2")).toDouble();
+        t.scaleOut1 = w.value(QStringLiteral("mKimerleg1")).toDouble();
+        t.scaleOut2 = w.value(QStringLiteral("mKimerleg2")).toDouble();
+        t.single = w.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
         tiszt = w.value(QStringLiteral("mTiszt")).toDouble();
         viztart = w.value(QStringLiteral("mViztart")).toDouble();
         crop[0] = w.text(QStringLiteral("mTkod1"));

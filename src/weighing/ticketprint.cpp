@@ -41,6 +41,27 @@ bool TicketPrint::openPrintData(const FinalisedTicket& t, bool deliveryNote, con
     }
 }
 
+QString TicketPrint::mark(double weight, double scale, bool registerTare)
+{
+    if (registerTare)
+        return QStringLiteral("törzs tára");
+    if (weight != 0 && scale == 0)
+        return QStringLiteral("kézi");
+    return QString();
+}
+
+TicketPrint::Marks TicketPrint::marks(const FinalisedTicket& t)
+{
+    const bool tareIn = t.single && t.movement == QLatin1String("K");
+    const bool tareOut = t.single && t.movement == QLatin1String("B");
+    Marks m;
+    m.in1 = mark(t.in1, t.scaleIn1, tareIn);
+    m.in2 = mark(t.in2, t.scaleIn2, false);
+    m.out1 = mark(t.out1, t.scaleOut1, tareOut);
+    m.out2 = mark(t.out2, t.scaleOut2, false);
+    return m;
+}
+
 bool TicketPrint::ticket(const FinalisedTicket& t)
 {
     if (!openPrintData(t, false, QString()) || !m_ctx.report)
@@ -49,6 +70,11 @@ bool TicketPrint::ticket(const FinalisedTicket& t)
     r.setVariable(QStringLiteral("v_bszam"), t.ticketNumber);
     r.setVariable(QStringLiteral("v_m1"), Finalisation::weighedDifference(t.in1, t.in2, t.out1, t.out2));
     r.setVariable(QStringLiteral("v_mozgas"), Finalisation::movementText(t.movement));
+    const Marks m = marks(t);
+    r.setVariable(QStringLiteral("v_jel_be1"), m.in1);
+    r.setVariable(QStringLiteral("v_jel_be2"), m.in2);
+    r.setVariable(QStringLiteral("v_jel_ki1"), m.out1);
+    r.setVariable(QStringLiteral("v_jel_ki2"), m.out2);
     return r.output(QStringLiteral("vello.frf"), QPageLayout::Portrait);
 }
 

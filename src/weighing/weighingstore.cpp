@@ -30,7 +30,18 @@ QString chopTrailing(const QString& s)
 
 QString flag(bool on)
 {
-    return on ? QStringLiteral("I") : QString();
+    return on ? QStringLiteral("I") : QStringLiteral("");
+}
+
+// A text bound as a text: the empty text, never "no value".
+QString text(const QString& s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
+QString code(const QString& s)
+{
+    return text(s.trimmed());
 }
 
 // A weight that counts as measured: a number other than 0.
@@ -190,20 +201,20 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
                   "mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1 ) VALUES ( :p0, :p1, "
                   ":p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, :p15, :p16, :p17 )"),
               {{QStringLiteral("p0"), number},
-               {QStringLiteral("p1"), st.movement},
+               {QStringLiteral("p1"), text(st.movement)},
                {QStringLiteral("p2"), flag(st.trailer)},
                {QStringLiteral("p3"), at.date()},
-               {QStringLiteral("p4"), st.plateCode},
+               {QStringLiteral("p4"), text(st.plateCode)},
                {QStringLiteral("p5"), n->scale1},
                {QStringLiteral("p6"), n->weight1},
-               {QStringLiteral("p7"), f.crop1.trimmed()},
-               {QStringLiteral("p8"), f.warehouse1.trimmed()},
+               {QStringLiteral("p7"), code(f.crop1)},
+               {QStringLiteral("p8"), code(f.warehouse1)},
                {QStringLiteral("p9"), n->scale2},
                {QStringLiteral("p10"), n->weight2},
-               {QStringLiteral("p11"), f.crop2.trimmed()},
-               {QStringLiteral("p12"), f.warehouse2.trimmed()},
-               {QStringLiteral("p13"), f.inTime},
-               {QStringLiteral("p14"), f.remark},
+               {QStringLiteral("p11"), code(f.crop2)},
+               {QStringLiteral("p12"), code(f.warehouse2)},
+               {QStringLiteral("p13"), text(f.inTime)},
+               {QStringLiteral("p14"), text(f.remark)},
                {QStringLiteral("p15"), n->purity},
                {QStringLiteral("p16"), n->moisture},
                {QStringLiteral("p17"), n->weight1 + n->weight2}});
@@ -299,10 +310,10 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
                            {QStringLiteral("p6"), n->weight1 + n->weight2}};
         if (st.movement == QLatin1String("K")) {
             sql += QStringLiteral(", mTkod1 = :p7, mTkod2 = :p8, mKkod1 = :p9, mKkod2 = :p10");
-            binds << qMakePair(QStringLiteral("p7"), QVariant(f.crop1.trimmed()))
-                  << qMakePair(QStringLiteral("p8"), QVariant(f.crop2.trimmed()))
-                  << qMakePair(QStringLiteral("p9"), QVariant(f.warehouse1.trimmed()))
-                  << qMakePair(QStringLiteral("p10"), QVariant(f.warehouse2.trimmed()));
+            binds << qMakePair(QStringLiteral("p7"), QVariant(code(f.crop1)))
+                  << qMakePair(QStringLiteral("p8"), QVariant(code(f.crop2)))
+                  << qMakePair(QStringLiteral("p9"), QVariant(code(f.warehouse1)))
+                  << qMakePair(QStringLiteral("p10"), QVariant(code(f.warehouse2)));
         }
         sql += QStringLiteral(" WHERE IDm = :p0");
         q.run(sql, binds);

@@ -23,7 +23,10 @@ struct WeighingFields {
     QString crop2;
     QString warehouse2;
     // Tab "Adatok": purity Edit32, moisture Edit33, remark Edit31,
-    // "Be idöpont:" Edit29 (IN mode), "Rendsz.kód" Edit14 (IN mode).
+    // "Be idöpont:" Edit29 (IN mode: the time the window opened, written
+    // with TextConv::time, "07:10:00"; it becomes mBeido), "Rendsz.kód"
+    // Edit14 (IN mode: the plate code; the tare completion reads its tare).
+    // Numbers are decimal texts with the comma ("20000", "7950,5").
     QString purity = QStringLiteral("100");
     QString moisture = QStringLiteral("0");
     QString remark;
@@ -39,7 +42,7 @@ struct WeighingFields {
 // What OK of the weighing window ended in, and what the window does next.
 struct WeighingOutcome {
     enum Result {
-        // A check of OK failed: `message` was shown, nothing is stored, the
+        // A check of OK failed: its message was shown, nothing is stored, the
         // window stays open and gives the focus to `focus`.
         Refused,
         // The IN store could not start ("Hiba az append vagy edit közben az
