@@ -145,7 +145,21 @@ void TSerialLink::cancelSyncCalls()
 void TSerialLink::appendCluster(TSerialCluster cluster)
 {
     std::lock_guard<std::mutex> lk(m_clusterLock);
+    m_lastCluster = cluster.bytes;
+    ++m_received;
     m_clusters.push_back(std::move(cluster));
+}
+
+QString TSerialLink::lastClusterText() const
+{
+    std::lock_guard<std::mutex> lk(m_clusterLock);
+    return QString::fromLatin1(m_lastCluster);
+}
+
+quint64 TSerialLink::receivedClusters() const
+{
+    std::lock_guard<std::mutex> lk(m_clusterLock);
+    return m_received;
 }
 
 QString TSerialLink::clusterRead()

@@ -135,6 +135,11 @@ public:
     // Never waits.
     QString clusterRead();
     int queuedClusters() const;
+    // The text of the piece received last, whether or not it has been read
+    // since, and how many pieces were received in all; neither touches the
+    // queue (a display of the indicator's current reading).
+    QString lastClusterText() const;
+    quint64 receivedClusters() const;
 
     // Worker state, for tests and diagnostics.
     bool busy() const { return m_busy; }
@@ -207,6 +212,8 @@ private:
 
     mutable std::mutex m_clusterLock;
     std::deque<TSerialCluster> m_clusters;
+    QByteArray m_lastCluster;
+    quint64 m_received = 0;
 
     // Worker -> owner thread calls.
     struct SyncCall {

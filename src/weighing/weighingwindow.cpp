@@ -6,6 +6,7 @@
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
+#include "scale/indicatorreading.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
 #include "ui/digitedit.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -78,7 +80,20 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
     auto* panels = new QHBoxLayout;
     panels->addWidget(m_p1, 1);
     panels->addWidget(m_p2, 1);
+    m_indicator = new QLabel(measure);
+    m_indicator->setObjectName(QStringLiteral("ScaleDisplay"));
+    m_indicator->setToolTip(QStringLiteral("A mérleg kijelzője most"));
+    QFont f = m_indicator->font();
+    f.setPointSizeF(f.pointSizeF() * 1.3);
+    f.setBold(true);
+    m_indicator->setFont(f);
+    auto* indicatorLabel = new QLabel(QStringLiteral("Mérleg kijelző:"), measure);
+    indicatorLabel->setBuddy(m_indicator);
+    auto* indicatorRow = new QHBoxLayout;
+    indicatorRow->addWidget(indicatorLabel);
+    indicatorRow->addWidget(m_indicator, 1);
     auto* measureLay = new QVBoxLayout(measure);
+    measureLay->addLayout(indicatorRow);
     measureLay->addLayout(panels);
     measureLay->addStretch(1);
     m_tabs->addTab(measure, QStringLiteral("Mérés"));
@@ -128,6 +143,12 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
         m_p1->weight()->setText(*tare);
 
     resize(qMax(940, sizeHint().width()), sizeHint().height());
+
+    m_sincePiece.start();
+    refreshIndicator();
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &WeighingWindow::refreshIndicator);
+    timer->start(250);
 }
 
 WeighingWindow::~WeighingWindow() = default;
@@ -208,6 +229,25 @@ void WeighingWindow::fillOut()
     field(30)->setText(now());
     for (int i = 0; i < 9; ++i)
         field(15 + i)->setText(text(RowColumns[i]));
+}
+
+void WeighingWindow::refreshIndicator()
+{
+    if (!m_link || !m_link->active()) {
+        m_indicator->setText(QStringLiteral("nincs kapcsolat a mérleggel"));
+        return;
+    }
+    const quint64 pieces = m_link->receivedClusters();
+    if (pieces != m_seenPieces) {
+        m_seenPieces = pieces;
+        m_sincePiece.restart();
+    }
+    // A reading that the indicator has not repeated for two seconds is no
+    // longer the current one.
+    IndicatorReading r;
+    if (pieces > 0 && m_sincePiece.elapsed() < 2000)
+        r = IndicatorReading::parse(m_link->lastClusterText());
+    m_indicator->setText(r.text());
 }
 
 void WeighingWindow::onRead(MeasurementPanel* p)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHash>
 #include <functional>
 
@@ -7,6 +8,7 @@ struct AppContext;
 struct WeighingFields;
 class DigitEdit;
 class MeasurementPanel;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class TSerialLink;
@@ -32,6 +34,10 @@ public:
     TSerialLink* link() const { return m_link; }
     // The fields as OK hands them to the store.
     WeighingFields fields() const;
+    // The indicator's current reading above the panels, refreshed a few
+    // times a second from the piece received last; it never takes a piece
+    // off the queue, so "Mérés" reads what it would read without it.
+    void refreshIndicator();
 
 private:
     QWidget* buildDataTab();
@@ -52,5 +58,8 @@ private:
     QTabWidget* m_tabs;
     MeasurementPanel* m_p1;
     MeasurementPanel* m_p2;
-    QHash<int, QLineEdit*> m_fields;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
+    QHash<int, QLineEdit*> m_fields;
+    QLabel* m_indicator;
+    quint64 m_seenPieces = 0;
+    QElapsedTimer m_sincePiece;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
 };

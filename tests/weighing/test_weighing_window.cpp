@@ -234,6 +234,7 @@ void TestWeighingWindow::scaleReadWithoutPort()
     startEntry(app, true, false, false, QStringLiteral("1"), [&](QDialog& w) {
         auto* ww = static_cast<WeighingWindow*>(&w);
         QVERIFY(ww->link() && !ww->link()->active());
+        QCOMPARE(text(w, QStringLiteral("ScaleDisplay")), QStringLiteral("nincs kapcsolat a mérleggel"));
         setText(w, QStringLiteral("Edit1"), QStringLiteral("20500"));
         click(w, QStringLiteral("Button2"));
         QCOMPARE(text(w, QStringLiteral("Edit1")), QStringLiteral("20500"));
@@ -261,6 +262,10 @@ void TestWeighingWindow::scaleReadFromIndicator()
         QTRY_VERIFY_WITH_TIMEOUT(ww->link()->queuedClusters() >= 1, 10000);
         QVERIFY(pty.write(QByteArrayLiteral("ST,GS,+  006500kg\r\n")));
         QTRY_VERIFY_WITH_TIMEOUT(ww->link()->queuedClusters() >= 2, 10000);
+        // The display shows the latest reading and leaves the queue alone.
+        ww->refreshIndicator();
+        QCOMPARE(text(w, QStringLiteral("ScaleDisplay")), QStringLiteral("6 500 kg  stabil"));
+        QCOMPARE(ww->link()->queuedClusters(), 2);
         click(w, QStringLiteral("Button2"));
         QCOMPARE(text(w, QStringLiteral("Edit1")), QStringLiteral("012340"));
         QCOMPARE(text(w, QStringLiteral("Edit2")), QStringLiteral("012340"));

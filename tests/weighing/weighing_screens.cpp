@@ -46,6 +46,12 @@ int main(int argc, char** argv)
         g_out = QString::fromLocal8Bit(argv[1]);
     TestApp app;
     seedRegisters(app);
+    // A scale indicator (scale-sim --link PATH) to show in the weighing window.
+    const QString port = qEnvironmentVariable("VELLO_SCALE_PORT");
+    if (!port.isEmpty()) {
+        app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = '%1' WHERE IDa = 1").arg(port));
+        app.data.ZTable8.refresh();
+    }
     app.prompt.setLenient(true, false);
     Pending a{QStringLiteral("12"), QStringLiteral("B"), QStringLiteral("I"), QStringLiteral("1"), 24560, 18230, 9100, 7020};
     a.crop1 = QStringLiteral("1");
