@@ -21,9 +21,9 @@ QString g_out = QStringLiteral("/tmp");
 void shoot(QDialog& w, const QString& name)
 {
     w.move(0, 0);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 60; ++i) {
         QCoreApplication::processEvents();
-        QThread::msleep(20);
+        QThread::msleep(25);
     }
     const QString file = QStringLiteral("%1/%2.png").arg(g_out, name);
     QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
