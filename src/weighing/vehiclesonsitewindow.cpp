@@ -98,8 +98,10 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent)
     left->addWidget(m_grid, 1);
     left->addWidget(nav);
     auto* side = new QVBoxLayout;
-    for (QPushButton* b : {add, exit, producer, del, print})
+    for (QPushButton* b : {add, exit, producer, del, print}) {
+        b->setMinimumWidth(b->sizeHint().width() + 24);
         side->addWidget(b);
+    }
     side->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addLayout(left, 1);
