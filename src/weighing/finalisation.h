@@ -51,7 +51,7 @@ public:
         // objectName of TForm4's control to focus (Refused only): "Edit35".
         QString focus;
         QString ticketNumber;       // "J" number (Finalised)
-        QString deliveryNoteNumber; // "S" number when a delivery note was printed
+        QString deliveryNoteNumber; // "S" number issued for a delivery note (empty: none)
         bool ticketPrinted = false;
         bool deliveryNotePrinted = false;
     };
@@ -64,7 +64,8 @@ public:
     //   the weighing no longer pending: "A mérés már nem szerepel a bent lévők között!"
     //   entry or exit weight 1 reads "0": "Nulla értékü mérés!"
     // Storing failures (Failed, everything rolled back):
-    //   transaction cannot start: "Hiba az insert \"BE\" közben az vello -ben!"
+    //   the weighing cannot be read, or the transaction cannot start:
+    //     "Hiba az insert \"BE\" közben az vello -ben!"
     //   a ticket row or the commit: "Hiba: Az INSERT-append a vello -ben "
     //   the "J" counter store: "Hiba: Az UPDATE \"J\" Sorszam -ban "
     //   the "J" counter unreadable: "Hiba: a \"J\" sorszám nem olvasható!"
@@ -72,7 +73,7 @@ public:
     //   the nets: "Hiba: mNetto számolás , REPLACE-edit a meres-ban "
     //   the removal of the pending weighing: "Hiba: mérés vello-be áttétel DELETE törlésekor"
     // Then, when stored: "Mérlegjegy nyomtatása ?" (vello.frf, v_bszam,
-    // v_m1, v_mozgas) and for movement "K" "Szállítólevél nyomtatása ?"
+    // v_m1, v_mozgas and the weight marks of TicketPrint) and for movement "K" "Szállítólevél nyomtatása ?"
     // (consignee pick, "S" number, v_bszam, szallito.frf). A failed "S" draw
     // shows its message and prints no delivery note.
     // Weighing state written: documentNumber (ticket number, then the

@@ -403,6 +403,54 @@ private slots:
         app.verifyScriptsDone();
     }
 
+    // The delivery note after a failure at each of its statements: no note
+    // without its own new number, the ticket as stored.
+    void deliveryNoteFails_data()
+    {
+        QTest::addColumn<int>("statement");   // counted from the consignee pick on
+        QTest::addColumn<bool>("error");      // shown by the default error handler
+        QTest::addColumn<QString>("text");
+        QTest::newRow("note data") << 1 << true << "Lock wait timeout exceeded";
+        QTest::newRow("counter bracket") << 2 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
+        QTest::newRow("counter read") << 3 << false << "Hiba: a \"S\" sorszám nem olvasható!";
+        QTest::newRow("counter store") << 4 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
+        QTest::newRow("counter commit") << 5 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
+    }
+    void deliveryNoteFails()
+    {
+        QFETCH(int, statement);
+        QFETCH(bool, error);
+        QFETCH(QString, text);
+        FinalisationApp app;
+        Pending p;
+        p.movement = "K";
+        const qint64 idm = addPending(app.db, p);
+        app.prompt.expectConfirm("Mérlegjegy nyomtatása ?", false);
+        app.prompt.expectConfirm("Szállítólevél nyomtatása ?", true);
+        if (error)
+            app.prompt.expectError(text);
+        else
+            app.prompt.expectMessage(text);
+        Finalisation::Input in = app.input(idm);
+        const auto pick = pickProducer(app, "2");
+        in.pickConsignee = [&] {
+            pick();
+            app.data.failStatement(statement, 1205, "Lock wait timeout exceeded");
+        };
+        const Finalisation::Outcome o = Finalisation(app.ctx).run(in);
+        QVERIFY(!app.data.statementFailurePending());
+        QCOMPARE(o.result, Finalisation::Outcome::Finalised);
+        QVERIFY(o.deliveryNoteNumber.isEmpty());
+        QVERIFY(!o.deliveryNotePrinted);
+        QVERIFY(app.preview.shown().isEmpty());
+        QCOMPARE(counter(app.db, "S"), QStringLiteral("0"));
+        QCOMPARE(app.ctx.weighing.documentNumber, QStringLiteral("1"));
+        QCOMPARE(app.db.count("vello", "jBszam = '1'"), 2);
+        QCOMPARE(app.db.count("meres"), 0);
+        QVERIFY(!app.data.inTransaction());
+        app.verifyScriptsDone();
+    }
+
     // No to both questions: numbered and removed all the same.
     void noPrints()
     {
