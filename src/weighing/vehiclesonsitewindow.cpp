@@ -165,14 +165,6 @@ bool VehiclesOnSiteWindow::eventFilter(QObject* watched, QEvent* e)
     return QDialog::eventFilter(watched, e);
 }
 
-bool VehiclesOnSiteWindow::event(QEvent* e)
-{
-    // Back on top after another window of the program closed over it.
-    if (e->type() == QEvent::WindowActivate && !m_busy && isVisible())
-        shownAgain();
-    return QDialog::event(e);
-}
-
 void VehiclesOnSiteWindow::shownAgain()
 {
     if (m_failed)
@@ -228,19 +220,16 @@ bool VehiclesOnSiteWindow::showFull()
 
 void VehiclesOnSiteWindow::onNew()
 {
-    m_busy = true;
     m_ctx.weighing.direction = QStringLiteral("BE");
     m_tabs->clearProducer();
     VehicleKindDialog dialog(m_ctx, [this] { showRow(); }, this);
     if (m_ctx.host)
         m_ctx.host->showModal(dialog);
-    m_busy = false;
     shownAgain();
 }
 
 void VehiclesOnSiteWindow::onExit()
 {
-    m_busy = true;
     WeighingState& st = m_ctx.weighing;
     st.modeText = QStringLiteral("\"Ki\" -választ");
     if (showRow()) {
@@ -254,13 +243,11 @@ void VehiclesOnSiteWindow::onExit()
         if (m_ctx.host)
             m_ctx.host->showModal(window);
     }
-    m_busy = false;
     shownAgain();
 }
 
 void VehiclesOnSiteWindow::onProducer()
 {
-    m_busy = true;
     openRegisterList(m_ctx, RegisterKind::Producers);
     // Whatever row the producer list stands on when it closes.
     m_tabs->showProducer(registerListQuery(m_ctx, RegisterKind::Producers));
@@ -269,31 +256,25 @@ void VehiclesOnSiteWindow::onProducer()
         m_ops.positionOnId(m_ctx.weighing.weighingId);
         showFull();
     }
-    m_busy = false;
     shownAgain();
 }
 
 void VehiclesOnSiteWindow::onDelete()
 {
-    m_busy = true;
     const qint64 id = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
     m_ops.deleteWeighing(id);
     showFull();
-    m_busy = false;
     shownAgain();
 }
 
 void VehiclesOnSiteWindow::onPrint()
 {
-    m_busy = true;
     m_ops.print(m_ops.list().value(QStringLiteral("IDm")).toLongLong());
-    m_busy = false;
     shownAgain();
 }
 
 void VehiclesOnSiteWindow::onFinalise()
 {
-    m_busy = true;
     Finalisation::Input input;
     input.weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
     input.netText = m_net->text();
@@ -304,6 +285,5 @@ void VehiclesOnSiteWindow::onFinalise()
     if (!out.focus.isEmpty())
         if (QWidget* w = findChild<QWidget*>(out.focus))
             w->setFocus();
-    m_busy = false;
     shownAgain();
 }

@@ -15,7 +15,9 @@ class WeighingDetailTabs;
 //
 // The list is read again whenever the window is shown, and again each time a
 // window opened from it (a dialog, a list window, a preview, a message) has
-// closed: it then stands on the current weighing number.
+// closed: it then stands on the current weighing number. This happens at the
+// end of each button's action, never in a paint event; activating the window
+// from another application reads nothing, as nothing else writes the data.
 class VehiclesOnSiteWindow : public QDialog {
     Q_OBJECT
 public:
@@ -32,7 +34,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
-    bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -52,6 +53,5 @@ private:
     QueryGrid* m_grid;
     WeighingDetailTabs* m_tabs;
     QLineEdit* m_net;
-    bool m_busy = false;      // a handler is running
     bool m_failed = false;    // a display failed; the window is closing
 };
