@@ -9,8 +9,10 @@
 #include "weighing/weighingdetailtabs.h"
 #include "weighing/weighingwindows.h"
 
+#include "app/mainwindow.h"
 #include "data/textconv.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -22,6 +24,7 @@ using namespace WindowFixture;
 class TestVehiclesOnSite : public QObject {
     Q_OBJECT
 private slots:
+    void openedFromMainMenu();
     void gridColumnsAndTitles();
     void listLeavesOutUnknownPlates();
     void positionsOnCurrentNumber();
@@ -43,6 +46,18 @@ private slots:
     void kindDialogRefusesPendingPlate();
     void kindDialogTexts();
 };
+
+void TestVehiclesOnSite::openedFromMainMenu()
+{
+    TestApp app;
+    MainWindow main(app.ctx);
+    app.host.expect(QStringLiteral("TForm4"), [](QDialog& w) { click(w, QStringLiteral("Button5")); });
+    QAction* item = main.item(QStringLiteral("Mrlegels1"));
+    QVERIFY(item);
+    item->trigger();
+    QCOMPARE(app.host.opened(), QStringList{QStringLiteral("TForm4")});
+    app.verifyScriptsDone();
+}
 
 void TestVehiclesOnSite::gridColumnsAndTitles()
 {

@@ -61,6 +61,8 @@ private slots:
     void okCheckKeepsWindowOpen_data();
     void okCheckKeepsWindowOpen();
     void cancelKeepsKindDialogOpen();
+    void failedStoreClosesBothWindows();
+    void storedEntryClosesBothWindows();
 };
 
 void TestWeighingWindow::inModeOpening_data()
@@ -339,6 +341,71 @@ void TestWeighingWindow::cancelKeepsKindDialogOpen()
     openVehiclesOnSite(app.ctx);
     QVERIFY(kindOpen);
     QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
+    app.verifyScriptsDone();
+}
+
+void TestWeighingWindow::failedStoreClosesBothWindows()
+{
+    // The trailer's weight emptied: the checks pass, the store fails with its
+    // message, nothing is stored, and both windows close all the same.
+    TestApp app;
+    seedRegisters(app);
+    bool kindOpen = true;
+    app.host.expect(QStringLiteral("TForm4"), [](QDialog& w) { click(w, QStringLiteral("Button2")); });
+    app.host.expect(QStringLiteral("TForm15"), [&](QDialog& w) {
+        click(w, QStringLiteral("RadioButton3"));
+        click(w, QStringLiteral("CheckBox3"));
+        click(w, QStringLiteral("Button1"));
+        kindOpen = w.isVisible();
+    });
+    app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
+    app.host.expect(QStringLiteral("TForm14"), [](QDialog& w) {
+        setText(w, QStringLiteral("Edit1"), QStringLiteral("6000"));
+        setText(w, QStringLiteral("Edit7"), QString());
+        click(w, QStringLiteral("Button1"));
+    });
+    app.prompt.expectMessage(QStringLiteral("Hiba: Újban, INSERT-append a meres-ben "));
+    openVehiclesOnSite(app.ctx);
+    QVERIFY(!kindOpen);
+    QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'M'")).toString(), QStringLiteral("0"));
+    app.verifyScriptsDone();
+}
+
+void TestWeighingWindow::storedEntryClosesBothWindows()
+{
+    // An empty vehicle with a trailer: stored, the list stands on it and
+    // TForm4 shows it; the kind dialog closed with the weighing window.
+    TestApp app;
+    seedRegisters(app);
+    addPending(app, {QStringLiteral("5"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '5' WHERE sKod = 'M'"));
+    bool kindOpen = true;
+    QStringList shownInList;
+    app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
+        click(w, QStringLiteral("Button2"));
+        shownInList << text(w, QStringLiteral("Edit25")) << text(w, QStringLiteral("Edit1"))
+                    << text(w, QStringLiteral("Edit7"));
+        shownInList << QString::number(shown(w, QStringLiteral("Panel5")));
+    });
+    app.host.expect(QStringLiteral("TForm15"), [&](QDialog& w) {
+        click(w, QStringLiteral("RadioButton3"));
+        click(w, QStringLiteral("CheckBox3"));
+        click(w, QStringLiteral("Button1"));
+        kindOpen = w.isVisible();
+    });
+    app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
+    app.host.expect(QStringLiteral("TForm14"), [](QDialog& w) {
+        setText(w, QStringLiteral("Edit1"), QStringLiteral("6000"));
+        setText(w, QStringLiteral("Edit7"), QStringLiteral("4500"));
+        click(w, QStringLiteral("Button1"));
+    });
+    openVehiclesOnSite(app.ctx);
+    QVERIFY(!kindOpen);
+    QCOMPARE(app.ctx.weighing.weighingNumber, QStringLiteral("6"));
+    QCOMPARE(shownInList, (QStringList{"6", "6000", "4500", "1"}));
+    QCOMPARE(app.db.count(QStringLiteral("meres"), QStringLiteral("mBszam = '6' AND mRkod = '2' AND mPot = 'I' "
+                                                                  "AND mMozgas = 'K' AND mNetto1 = 10500")), 1);
     app.verifyScriptsDone();
 }
 
