@@ -7,6 +7,7 @@
 #include "scale/scalewindows.h"
 #include "tickets/ticketswindows.h"
 #include "ui/enterfocus.h"
+#include "weighing/weighingwindows.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -32,7 +33,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
             connect(a, &QAction::triggered, this, [this, opener] { opener(m_ctx); });
         return a;
     };
-    add(bar, QStringLiteral("Mrlegels1"), QStringLiteral("Mérlegelés"), nullptr);
+    add(bar, QStringLiteral("Mrlegels1"), QStringLiteral("Mérlegelés"), &openVehiclesOnSite);
     add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), &openTicketBrowser);
     add(bar, QStringLiteral("Kszlet1"), QStringLiteral("Készlet"), &openStock);
     add(bar, QStringLiteral("Renszm1"), QStringLiteral("Rendszám"),

@@ -3,10 +3,24 @@
 void LinkState::appendCluster(TSerialCluster cluster)
 {
     std::lock_guard<std::mutex> lk(m_clusterLock);
+    m_lastCluster = cluster.bytes;
+    ++m_received;
     m_clusters.push_back(std::move(cluster));
     const size_t keep = size_t(keepClusters.load());
     while (keep > 0 && m_clusters.size() > keep)
         m_clusters.pop_front();
+}
+
+QString LinkState::lastText() const
+{
+    std::lock_guard<std::mutex> lk(m_clusterLock);
+    return QString::fromLatin1(m_lastCluster);
+}
+
+quint64 LinkState::received() const
+{
+    std::lock_guard<std::mutex> lk(m_clusterLock);
+    return m_received;
 }
 
 QString LinkState::takeOldest()

@@ -51,6 +51,10 @@ struct LinkState {
     QStringList takeAll();         // oldest first
     int queued() const;
     void clearClusters();
+    // The text of the cluster received last, read or not, and how many
+    // clusters arrived in all; neither touches the queue.
+    QString lastText() const;
+    quint64 received() const;
 
     // --- calls the worker hands to the owner's thread ---
     // Worker: queues fn, asks the owner's thread to run the queue (post) and
@@ -66,6 +70,8 @@ struct LinkState {
 private:
     mutable std::mutex m_clusterLock;
     std::deque<TSerialCluster> m_clusters;
+    QByteArray m_lastCluster;
+    quint64 m_received = 0;
 
     struct OwnerCall {
         std::function<void()> fn;

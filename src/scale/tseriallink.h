@@ -130,6 +130,11 @@ public:
     // that sends all the time); 0, the default, keeps every cluster.
     void setKeepClusters(int n) { m_state.keepClusters = qMax(0, n); }
     int keepClusters() const { return m_state.keepClusters; }
+    // The text of the piece received last, whether or not it has been read
+    // since, and how many pieces were received in all; neither touches the
+    // queue (a display of the indicator's current reading).
+    QString lastClusterText() const { return m_state.lastText(); }
+    quint64 receivedClusters() const { return m_state.received(); }
 
     // Worker state, for tests and diagnostics.
     bool busy() const { return m_state.busy; }

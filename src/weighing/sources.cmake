@@ -4,3 +4,15 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/finalisation.h ${VELLO_DIR}/finalisation.cpp
   ${VELLO_DIR}/ticketprint.h ${VELLO_DIR}/ticketprint.cpp
 )
+# The windows of the weighing workflow and the list operations of TForm4.
+list(APPEND VELLO_CORE_SOURCES
+  ${VELLO_DIR}/vehiclesonsite.h ${VELLO_DIR}/vehiclesonsite.cpp
+)
+list(APPEND VELLO_GUI_SOURCES
+  ${VELLO_DIR}/weighingdetailtabs.h ${VELLO_DIR}/weighingdetailtabs.cpp
+  ${VELLO_DIR}/vehiclesonsitewindow.h ${VELLO_DIR}/vehiclesonsitewindow.cpp
+  ${VELLO_DIR}/vehiclekinddialog.h ${VELLO_DIR}/vehiclekinddialog.cpp
+  ${VELLO_DIR}/measurementpanel.h ${VELLO_DIR}/measurementpanel.cpp
+  ${VELLO_DIR}/weighingwindow.h ${VELLO_DIR}/weighingwindow.cpp
+  ${VELLO_DIR}/weighingwindows.h ${VELLO_DIR}/weighingwindows.cpp
+)

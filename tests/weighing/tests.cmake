@@ -1,3 +1,11 @@
 vello_add_test(test_weighing_store ${VELLO_HERE}/test_weighing_store.cpp ${VELLO_HERE}/weighingfixture.h)
 vello_add_test(test_finalisation ${VELLO_HERE}/test_finalisation.cpp ${VELLO_HERE}/weighingfixture.h)
 vello_add_test(test_weighing_flow ${VELLO_HERE}/test_weighing_flow.cpp ${VELLO_HERE}/weighingfixture.h)
+# The weighing windows, driven through the scripted host.
+vello_add_test(test_vehicles_on_site ${VELLO_HERE}/test_vehicles_on_site.cpp ${VELLO_HERE}/windowfixture.h)
+vello_add_test(test_weighing_window ${VELLO_HERE}/test_weighing_window.cpp ${VELLO_HERE}/windowfixture.h)
+vello_add_test(test_weighing_workflow ${VELLO_HERE}/test_weighing_workflow.cpp ${VELLO_HERE}/windowfixture.h)
+vello_add_test(test_indicator_reading ${VELLO_HERE}/test_indicator_reading.cpp)
+# Screenshots of the weighing windows on a real display (run by hand).
+qt_add_executable(weighing_screens ${VELLO_HERE}/weighing_screens.cpp ${VELLO_HERE}/windowfixture.h)
+target_link_libraries(weighing_screens PRIVATE vello_testsupport)

@@ -1,0 +1,49 @@
+#include "indicatorreading.h"
+
+#include "data/textconv.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+IndicatorReading IndicatorReading::parse(const QString& piece)
+{
+    IndicatorReading r;
+    // The last line that holds anything.
+    const QStringList lines = piece.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    QString line;
+    for (auto it = lines.crbegin(); it != lines.crend() && line.isEmpty(); ++it)
+        line = it->trimmed();
+    if (line.isEmpty())
+        return r;
+    const QString head = line.left(2).toUpper();
+    if (head == QLatin1String("OL")) {
+        r.state = Overload;
+        return r;
+    }
+    static const QRegularExpression number(QStringLiteral("([+-]?)\\s*(\\d+)"));
+    const QRegularExpressionMatch m = number.match(line);
+    if (!m.hasMatch())
+        return r;   // no weight in it (noise)
+    r.negative = m.captured(1) == QLatin1String("-");
+    r.kg = m.captured(2).toDouble();
+    r.state = head == QLatin1String("ST") ? Stable : head == QLatin1String("US") ? Motion : Unknown;
+    return r;
+}
+
+QString IndicatorReading::text() const
+{
+    switch (state) {
+    case NoData:
+        return QStringLiteral("nincs adat");
+    case Overload:
+        return QStringLiteral("túlterhelés");
+    default:
+        break;
+    }
+    QString t = (negative && kg > 0 ? QStringLiteral("-") : QString()) + TextConv::groupedKg(kg) + QStringLiteral(" kg");
+    if (state == Stable)
+        t += QStringLiteral("  stabil");
+    else if (state == Motion)
+        t += QStringLiteral("  mozgásban");
+    return t;
+}

@@ -1,0 +1,126 @@
+#include "vehiclekinddialog.h"
+
+#include "context/appcontext.h"
+#include "context/prompt.h"
+#include "context/unhandled.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "registers/registerwindows.h"
+#include "ui/windowhost.h"
+#include "weighing/weighingwindow.h"
+#include "weighing/weighingstore.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+const QString VehicleKindDialog::PendingPlateMessage = QStringLiteral("Hiba! Ez a rendszámkód a második mérésre vár.");
+
+VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> showDetails, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_showDetails(std::move(showDetails))
+{
+    setObjectName(QStringLiteral("TForm15"));
+    setWindowTitle(QStringLiteral("Milyen jármü szerelvény  ?"));
+
+    auto* frame = new QGroupBox(QStringLiteral("Belépéskor ?"), this);
+    frame->setObjectName(QStringLiteral("RadioGroup3"));
+    m_empty = new QRadioButton(QStringLiteral("üres"), frame);
+    m_empty->setObjectName(QStringLiteral("RadioButton3"));
+    m_empty->setToolTip(QStringLiteral("Belépéskor nincs rakománya. Kiszállítást végez."));
+    m_loaded = new QRadioButton(QStringLiteral("rakott"), frame);
+    m_loaded->setObjectName(QStringLiteral("RadioButton4"));
+    m_loaded->setToolTip(QStringLiteral("Belépés rakománnyal. Beszállítást végez."));
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_empty);
+    group->addButton(m_loaded);
+    auto* frameLay = new QVBoxLayout(frame);
+    frameLay->addWidget(m_empty);
+    frameLay->addWidget(m_loaded);
+
+    m_trailer = new QCheckBox(QStringLiteral("Pótos szerelvény"), this);
+    m_trailer->setObjectName(QStringLiteral("CheckBox3"));
+    m_trailer->setToolTip(QStringLiteral("Két mérést kell végezni. "));
+    m_single = new QCheckBox(QStringLiteral("Egy méréssel"), this);
+    m_single->setObjectName(QStringLiteral("CheckBox1"));
+    m_single->setToolTip(QStringLiteral("Egy mérésből és a törzsben szereplö TÁRA -ból kell számítani."));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Button1"));
+    ok->setToolTip(QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+    ok->setAutoDefault(false);
+    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+    cancel->setObjectName(QStringLiteral("Button5"));
+    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
+    cancel->setAutoDefault(false);
+
+    auto* checks = new QVBoxLayout;
+    checks->addWidget(m_trailer);
+    checks->addWidget(m_single);
+    checks->addStretch(1);
+    auto* upper = new QHBoxLayout;
+    upper->addWidget(frame);
+    upper->addSpacing(16);
+    upper->addLayout(checks);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(upper);
+    lay->addLayout(buttons);
+
+    // Room for the caption in the title bar.
+    setMinimumWidth(380);
+
+    connect(ok, &QPushButton::clicked, this, &VehicleKindDialog::onOk);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int VehicleKindDialog::pendingOf(const QString& plateCode)
+{
+    try {
+        Query& q = m_ctx.data.ZQ31;
+        q.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE mRkod = :p0"),
+                  {{QStringLiteral("p0"), plateCode.isNull() ? QString(QLatin1String("")) : plateCode}});
+        return q.value(QStringLiteral("db")).toInt();
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return -1;
+    }
+}
+
+void VehicleKindDialog::onOk()
+{
+    if (!m_empty->isChecked() && !m_loaded->isChecked()) {
+        m_ctx.prompt.message(QStringLiteral("Üres vagy rakott ?"));
+        m_empty->setFocus();
+        return;
+    }
+    WeighingState& st = m_ctx.weighing;
+    st.movement = m_empty->isChecked() ? QStringLiteral("K") : QStringLiteral("B");
+    st.trailer = m_trailer->isChecked();
+    st.singleWeighing = m_single->isChecked();
+
+    // Whatever row the plate list stands on when it closes.
+    openRegisterList(m_ctx, RegisterKind::Plates);
+    Query& plates = registerListQuery(m_ctx, RegisterKind::Plates);
+    st.plateCode = plates.isOpen() && plates.currentRow() >= 0 ? plates.text(QStringLiteral("rKod")) : QString();
+
+    const int pending = pendingOf(st.plateCode);
+    if (pending < 0)
+        return;
+    if (pending >= 1) {
+        m_ctx.prompt.message(PendingPlateMessage);
+        return;
+    }
+    st.modeText = WeighingStore::InModeText;
+    WeighingWindow window(m_ctx, m_showDetails, this);
+    if (m_ctx.host)
+        m_ctx.host->showModal(window);
+    if (window.stored())
+        accept();
+}

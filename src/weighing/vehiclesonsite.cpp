@@ -1,0 +1,152 @@
+#include "vehiclesonsite.h"
+
+#include "context/appcontext.h"
+#include "context/prompt.h"
+#include "context/unhandled.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/transaction.h"
+#include "reports/reportoutput.h"
+
+#include <QPageLayout>
+
+const QString VehiclesOnSite::ListSql =
+    QStringLiteral("SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod ORDER BY rRendszam");
+const QString VehiclesOnSite::PrintSql = QStringLiteral(
+    "SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod JOIN termelo ON termelo.oKod = meres.mOkod "
+    "JOIN termeny ON termeny.tKod = meres.mTkod1 WHERE IDm = :p1");
+
+namespace {
+const QString P0 = QStringLiteral("p0");
+const QString P1 = QStringLiteral("p1");
+
+QString notNull(const QString& s)
+{
+    return s.isNull() ? QString(QLatin1String("")) : s;
+}
+} // namespace
+
+VehiclesOnSite::VehiclesOnSite(AppContext& ctx) : m_ctx(ctx) {}
+
+Query& VehiclesOnSite::list() const
+{
+    return m_ctx.data.ZQ10;
+}
+
+bool VehiclesOnSite::refresh()
+{
+    try {
+        list().openSql(ListSql);
+        return true;
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return false;
+    }
+}
+
+void VehiclesOnSite::positionOnNumber(const QString& number)
+{
+    Query& q = list();
+    if (!q.isOpen())
+        return;
+    if (!q.locate(QStringLiteral("mBszam"), number, true))
+        q.first();
+}
+
+void VehiclesOnSite::positionOnId(qint64 id)
+{
+    Query& q = list();
+    if (!q.isOpen())
+        return;
+    const int c = q.columnIndex(QStringLiteral("IDm"));
+    for (int r = 0; c >= 0 && r < q.rowCount(); ++r)
+        if (q.valueAt(r, c).toLongLong() == id) {
+            q.moveTo(r);
+            return;
+        }
+    q.first();
+}
+
+bool VehiclesOnSite::refreshOnCurrentNumber()
+{
+    if (!refresh())
+        return false;
+    positionOnNumber(m_ctx.weighing.weighingNumber);
+    return true;
+}
+
+double VehiclesOnSite::displayedNet(double be1, double be2, double ki1, double ki2, const QString& movement)
+{
+    double net = (be1 + be2) - (ki1 + ki2);
+    if (net < 0 && movement == QLatin1String("K"))
+        net = -net;
+    return net;
+}
+
+double VehiclesOnSite::displayedNet() const
+{
+    const Query& q = list();
+    if (!q.isOpen() || q.currentRow() < 0)
+        return 0;
+    auto num = [&q](const char* column) { return q.value(QLatin1String(column)).toDouble(); };
+    return displayedNet(num("mBemeres1"), num("mBemeres2"), num("mKimeres1"), num("mKimeres2"),
+                        q.text(QStringLiteral("mMozgas")));
+}
+
+bool VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
+{
+    try {
+        Transaction t(m_ctx.data);
+        m_ctx.data.ZQ12.run(QStringLiteral("UPDATE meres SET mOkod = :p1 WHERE IDm = :p0"),
+                            {{P0, id}, {P1, notNull(producerCode)}});
+        t.commit();
+        return true;
+    } catch (const DbError&) {
+        m_ctx.prompt.message(QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban "));
+        // The bracket has rolled back; a rollback the server refused is
+        // reported by the default handler when the connection is used next.
+        if (m_ctx.data.inTransaction()) {
+            QString error;
+            if (!m_ctx.data.rollback(&error))
+                Unhandled::report(m_ctx, error);
+        }
+        return false;
+    }
+}
+
+VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id)
+{
+    try {
+        Query& count = m_ctx.data.ZQ12;
+        count.openSql(QStringLiteral("SELECT count(*) AS db FROM meres"));
+        if (count.value(QStringLiteral("db")).toLongLong() < 2) {
+            m_ctx.prompt.message(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
+            return DeleteResult::LastRow;
+        }
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return DeleteResult::Failed;
+    }
+    try {
+        m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{P1, id}});
+    } catch (const DbError&) {
+        m_ctx.prompt.message(QStringLiteral("Hiba: mérés DELETE törlésekor"));
+        return DeleteResult::Failed;
+    }
+    m_ctx.prompt.message(QStringLiteral("A mérés törlölve!"));
+    refresh();
+    return DeleteResult::Deleted;
+}
+
+bool VehiclesOnSite::print(qint64 id)
+{
+    try {
+        m_ctx.data.ZQ13.openSql(PrintSql, {{P1, id}});
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return false;
+    }
+    if (!m_ctx.report)
+        return false;
+    return m_ctx.report->output(QStringLiteral("meres.frf"), QPageLayout::Portrait);
+}

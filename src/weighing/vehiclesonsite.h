@@ -1,0 +1,54 @@
+#pragma once
+#include <QString>
+
+struct AppContext;
+class Query;
+
+// The operations of the vehicles-on-site window (TForm4) on the list of
+// pending weighings (ZQ10): reading and positioning the list, the displayed
+// net, the producer assignment, the delete and the print of one pending
+// weighing. No widget here.
+class VehiclesOnSite {
+public:
+    explicit VehiclesOnSite(AppContext& ctx);
+
+    static const QString ListSql;    // ZQ10
+    static const QString PrintSql;   // ZQ13, meres.frf
+
+    Query& list() const;
+
+    // Runs the list query again. A failure goes to the default error handler
+    // and leaves the list closed; false then.
+    bool refresh();
+    // The first row, in list order, whose mBszam begins with `number` (no
+    // case); the first row when none does.
+    void positionOnNumber(const QString& number);
+    // The row whose IDm is `id`; the first row when none is.
+    void positionOnId(qint64 id);
+    // Refresh, then position on the current weighing number: the list as it
+    // is shown when the window is shown again.
+    bool refreshOnCurrentNumber();
+
+    // (Be1 + Be2) - (Ki1 + Ki2) of the current row; a negative figure of a
+    // "K" row has its sign reversed. 0 on an empty list.
+    double displayedNet() const;
+    static double displayedNet(double be1, double be2, double ki1, double ki2, const QString& movement);
+
+    // Writes `producerCode` into mOkod of the pending weighing `id` inside
+    // one transaction on ZQ12. A failure shows "Hiba: KI-ben, REPLACE-edit a
+    // meres-ban " and rolls back; false then.
+    bool assignProducer(qint64 id, const QString& producerCode);
+
+    enum class DeleteResult { Deleted, LastRow, Failed };
+    // "Töröl": refuses the last pending weighing with "Egy sornak maradni
+    // kell, nem törölhető ki.", otherwise deletes `id` and shows "A mérés
+    // törlölve!"; a failed delete shows "Hiba: mérés DELETE törlésekor".
+    DeleteResult deleteWeighing(qint64 id);
+
+    // "Nyomtat": the pending weighing `id` on ZQ13 with meres.frf, portrait,
+    // modal preview. False when nothing was shown.
+    bool print(qint64 id);
+
+private:
+    AppContext& m_ctx;
+};

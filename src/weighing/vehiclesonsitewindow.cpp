@@ -1,0 +1,289 @@
+#include "vehiclesonsitewindow.h"
+
+#include "context/appcontext.h"
+#include "context/prompt.h"
+#include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/textconv.h"
+#include "registers/registerwindows.h"
+#include "ui/querygrid.h"
+#include "ui/querytablemodel.h"
+#include "ui/windowhost.h"
+#include "weighing/vehiclekinddialog.h"
+#include "weighing/weighingdetailtabs.h"
+#include "weighing/finalisation.h"
+#include "weighing/weighingwindow.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    if (!hint.isEmpty())
+        b->setToolTip(hint);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// Grid columns in their order: the titled ones, then the rest under their names.
+QList<QueryTableModel::Column> gridColumns()
+{
+    QList<QueryTableModel::Column> cols = {
+        {QStringLiteral("rRendszam"), QStringLiteral("Rendszám")}, {QStringLiteral("rTara"), QStringLiteral("Tára")},
+        {QStringLiteral("rNev"), QStringLiteral("Név")},           {QStringLiteral("mBemeres1"), QStringLiteral("Be1")},
+        {QStringLiteral("mBemeres2"), QStringLiteral("Be2")},     {QStringLiteral("mKimeres1"), QStringLiteral("Ki1")},
+        {QStringLiteral("mKimeres2"), QStringLiteral("Ki2")},     {QStringLiteral("mBszam"), QStringLiteral("Bszám")}};
+    const char* const rest[] = {"mMozgas",    "mRakott",    "mPot",       "mEgymeres",  "mDatum",   "mBeido",
+                                "mKiido",     "mNetto1",    "mNetto2",    "mBemerleg1", "mBemerleg2",
+                                "mKimerleg1", "mKimerleg2", "mRkod",      "mTkod1",     "mTkod2",   "mKkod1",
+                                "mKkod2",     "mAkod",      "mOkod",      "mMegj",      "mTiszt",   "mViztart",
+                                "IDr",        "rKod",       "rOkod",      "rTelefon",   "rCeg",     "rCim",
+                                "rUgyintez",  "IDm"};
+    for (const char* c : rest)
+        cols.append({QLatin1String(c), QLatin1String(c)});
+    return cols;
+}
+
+} // namespace
+
+VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_ops(ctx)
+{
+    setObjectName(QStringLiteral("TForm4"));
+    setWindowTitle(QStringLiteral("Bent lévő rendszámok , jármüvek"));
+
+    m_grid = new QueryGrid(m_ops.list(), this);
+    m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_grid->setToolTip(QStringLiteral("Dupla klikkre sort megjelenit."));
+    m_grid->queryModel()->setColumns(gridColumns());
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->setColumnWidth(0, 110);
+    m_grid->setColumnWidth(2, 160);
+    auto* nav = new QueryNavigator(m_ops.list(), this);
+    nav->setObjectName(QStringLiteral("DBNavigator1"));
+
+    m_tabs = new WeighingDetailTabs(this);
+
+    m_net = new QLineEdit(this);
+    m_net->setObjectName(QStringLiteral("Edit35"));
+    m_net->setReadOnly(true);
+    m_net->setMaximumWidth(140);
+    auto* netLabel = new QLabel(QStringLiteral("Nettó:"), this);
+    netLabel->setBuddy(m_net);
+
+    QPushButton* add = button(this, QStringLiteral("Button2"), QStringLiteral("Új -  BE"),
+                              QStringLiteral("Új bejövő mérlegelés készítése. Beviteli ablak nyitás"));
+    QPushButton* exit = button(this, QStringLiteral("Button1"), QStringLiteral("KI - választ"),
+                               QStringLiteral("Kimenö jármü kiválasztása.  A jelölt sort megnyitja a mérlegelési adat beirásához."));
+    QPushButton* producer = button(this, QStringLiteral("Button6"), QStringLiteral("Termelö kiválasztása"), QString());
+    QPushButton* del = button(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
+    QPushButton* print = button(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
+    QPushButton* ok = button(this, QStringLiteral("Button3"), QStringLiteral("OK"),
+                             QStringLiteral("Jóváhagyás. Átkerül a mérlegjegyek közé"));
+    QPushButton* cancel = button(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_grid, 1);
+    left->addWidget(nav);
+    auto* side = new QVBoxLayout;
+    for (QPushButton* b : {add, exit, producer, del, print}) {
+        b->setMinimumWidth(b->sizeHint().width() + 24);
+        side->addWidget(b);
+    }
+    side->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 1);
+    top->addLayout(side);
+
+    auto* netRow = new QHBoxLayout;
+    netRow->addWidget(m_tabs, 1);
+    auto* right = new QVBoxLayout;
+    auto* netLine = new QHBoxLayout;
+    netLine->addWidget(netLabel);
+    netLine->addWidget(m_net);
+    netLine->addWidget(new QLabel(QStringLiteral("kg"), this));
+    right->addLayout(netLine);
+    right->addStretch(1);
+    right->addWidget(ok);
+    right->addWidget(cancel);
+    netRow->addLayout(right);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(top, 2);
+    lay->addLayout(netRow, 3);
+
+    connect(m_grid, &QAbstractItemView::clicked, this, [this] { showFull(); });
+    connect(m_grid, &QueryGrid::rowActivated, this, [this] { showFull(); });
+    m_grid->installEventFilter(this);
+    for (QToolButton* b : {nav->firstButton(), nav->priorButton(), nav->nextButton(), nav->lastButton()})
+        connect(b, &QToolButton::clicked, this, [this] { showFull(); });
+    connect(add, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onNew);
+    connect(exit, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onExit);
+    connect(producer, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onProducer);
+    connect(del, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onDelete);
+    connect(print, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onPrint);
+    connect(ok, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onFinalise);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The list as it is when the window is created.
+    m_ops.refresh();
+    resize(1180, 860);
+}
+
+void VehiclesOnSiteWindow::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    shownAgain();
+}
+
+bool VehiclesOnSiteWindow::eventFilter(QObject* watched, QEvent* e)
+{
+    // Moving in the grid with the keyboard shows the row moved to, as a
+    // click does: the details always belong to the row the buttons act on.
+    if (watched == m_grid && e->type() == QEvent::KeyRelease) {
+        switch (static_cast<QKeyEvent*>(e)->key()) {
+        case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+        case Qt::Key_Home: case Qt::Key_End:
+            showFull();
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void VehiclesOnSiteWindow::shownAgain()
+{
+    if (m_failed)
+        return;
+    m_ops.refreshOnCurrentNumber();
+    showFull();
+}
+
+void VehiclesOnSiteWindow::fail(const QString& message)
+{
+    m_failed = true;
+    m_ctx.prompt.message(message);
+    // Closing from inside a handler or while the window is being shown:
+    // leave the current event first.
+    QTimer::singleShot(0, this, &QDialog::reject);
+}
+
+bool VehiclesOnSiteWindow::showRow()
+{
+    if (m_failed)
+        return false;
+    WeighingState& st = m_ctx.weighing;
+    setWindowTitle(st.modeText.isEmpty() ? QStringLiteral("Bent lévő rendszámok , jármüvek") : st.modeText);
+    const Query& row = m_ops.list();
+    try {
+        st.weighingId = row.value(QStringLiteral("IDm")).toLongLong();
+        m_tabs->showRow(m_ctx, row);
+        st.net = m_ops.displayedNet();
+    } catch (const DbError&) {
+        fail(QStringLiteral("Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!"));
+        return false;
+    }
+    m_net->setText(TextConv::number(st.net));
+    return true;
+}
+
+bool VehiclesOnSiteWindow::showFull()
+{
+    if (!showRow())
+        return false;
+    Query& producers = m_ctx.data.ZQ40;
+    try {
+        const QString code = m_ops.list().text(QStringLiteral("mOkod"));
+        producers.openSql(QStringLiteral("SELECT * FROM termelo WHERE oKod = :p1"),
+                          {{QStringLiteral("p1"), code.isNull() ? QString(QLatin1String("")) : code}});
+    } catch (const DbError&) {
+        fail(QStringLiteral("Hiba az termelo mérésben Edit-ben való megjelenitésekor!"));
+        return false;
+    }
+    m_tabs->showProducer(producers);
+    return true;
+}
+
+void VehiclesOnSiteWindow::onNew()
+{
+    m_ctx.weighing.direction = QStringLiteral("BE");
+    m_tabs->clearProducer();
+    VehicleKindDialog dialog(m_ctx, [this] { showRow(); }, this);
+    if (m_ctx.host)
+        m_ctx.host->showModal(dialog);
+    shownAgain();
+}
+
+void VehiclesOnSiteWindow::onExit()
+{
+    WeighingState& st = m_ctx.weighing;
+    st.modeText = QStringLiteral("\"Ki\" -választ");
+    if (showRow()) {
+        const Query& row = m_ops.list();
+        st.direction = QStringLiteral("KI");
+        st.weighingId = row.value(QStringLiteral("IDm")).toLongLong();
+        st.movement = row.text(QStringLiteral("mMozgas"));
+        st.trailer = row.text(QStringLiteral("mPot")) == QLatin1String("I");
+        st.singleWeighing = row.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
+        WeighingWindow window(m_ctx, [this] { showRow(); }, this);
+        if (m_ctx.host)
+            m_ctx.host->showModal(window);
+    }
+    shownAgain();
+}
+
+void VehiclesOnSiteWindow::onProducer()
+{
+    openRegisterList(m_ctx, RegisterKind::Producers);
+    // Whatever row the producer list stands on when it closes.
+    m_tabs->showProducer(registerListQuery(m_ctx, RegisterKind::Producers));
+    m_ops.assignProducer(m_ctx.weighing.weighingId, m_tabs->producerCode());
+    if (m_ops.refresh()) {
+        m_ops.positionOnId(m_ctx.weighing.weighingId);
+        showFull();
+    }
+    shownAgain();
+}
+
+void VehiclesOnSiteWindow::onDelete()
+{
+    const qint64 id = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
+    m_ops.deleteWeighing(id);
+    showFull();
+    shownAgain();
+}
+
+void VehiclesOnSiteWindow::onPrint()
+{
+    m_ops.print(m_ops.list().value(QStringLiteral("IDm")).toLongLong());
+    shownAgain();
+}
+
+void VehiclesOnSiteWindow::onFinalise()
+{
+    Finalisation::Input input;
+    input.weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
+    input.netText = m_net->text();
+    input.pickConsignee = [this] { openRegisterList(m_ctx, RegisterKind::Producers); };
+    const Finalisation::Outcome out = Finalisation(m_ctx).run(input);
+    m_ops.refresh();
+    showFull();
+    if (!out.focus.isEmpty())
+        if (QWidget* w = findChild<QWidget*>(out.focus))
+            w->setFocus();
+    shownAgain();
+}

@@ -1,0 +1,12 @@
+#include "weighingwindows.h"
+
+#include "context/appcontext.h"
+#include "ui/windowhost.h"
+#include "weighing/vehiclesonsitewindow.h"
+
+void openVehiclesOnSite(AppContext& ctx)
+{
+    VehiclesOnSiteWindow w(ctx);
+    if (ctx.host)
+        ctx.host->showModal(w);
+}
