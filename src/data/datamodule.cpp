@@ -168,9 +168,21 @@ void DataModule::failStatement(int n, int code, const QString& text)
     m_failText = text.isEmpty() ? QStringLiteral("Injected failure (%1)").arg(code) : text;
 }
 
+void DataModule::beforeStatementRuns(int n, std::function<void()> action)
+{
+    m_actionIn = n;
+    m_action = std::move(action);
+}
+
 void DataModule::beforeStatement(const QString& sql)
 {
     ++m_statements;
+    if (m_actionIn > 0 && --m_actionIn == 0) {
+        const std::function<void()> action = std::move(m_action);
+        m_action = nullptr;
+        if (action)
+            action();
+    }
     if (m_failIn > 0 && --m_failIn == 0) {
         if (m_failCode == 2006 || m_failCode == 2013) {
             // As a lost server: the connection goes, and with it whatever
