@@ -215,6 +215,12 @@ void DataModule::afterStatement(const QString& sql, int errorCode)
 {
     if (errorCode == 2006 || errorCode == 2013 || errorCode == 2055) {
         m_broken = true;
+        // A ROLLBACK that found the server gone: the server dropped the
+        // transaction with the connection, so the bracket is over and the
+        // next statement reconnects (otherwise every later statement would
+        // be refused as "inside a lost transaction").
+        if (firstWord(sql) == QLatin1String("ROLLBACK"))
+            m_inTransaction = false;
         return;
     }
     if (errorCode != 0)

@@ -80,9 +80,16 @@ private slots:
     void finalisation();
     void deliveryNote();
     void archiving();
+    void restartBeforeRollback_data();
+    void restartBeforeRollback();
+    void cleanup();
     void cleanupTestCase();
 
 private:
+    Operation inStoreOp(bool single);
+    Operation finalisationOp();
+    Operation deliveryNoteOp();
+    Operation archivingOp();
     void walk(const Operation& op);
     void restartServer(PrivateServer::Down how);
     QString invariantsBroken();
@@ -99,6 +106,7 @@ private:
     int m_outWeight = 8000;
     qint64 m_lastNote = 0;
     FinalisedTicket m_ticket;
+    qint64 m_finalising = 0;   // IDm of the weighing the finalisation works on
 };
 
 void TestServerRestart::initTestCase()
@@ -118,6 +126,13 @@ void TestServerRestart::cleanupTestCase()
     if (m_restarts > 0)
         qInfo("server restarts: %d, %.1f s in all, %.2f s each", m_restarts, m_restartMs / 1000.0,
               m_restartMs / 1000.0 / m_restarts);
+}
+
+// A failed case leaves no hook behind for the next.
+void TestServerRestart::cleanup()
+{
+    m_app->data.clearStatementFailure();
+    m_app->data.clearStatementAction();
 }
 
 void TestServerRestart::restartServer(PrivateServer::Down how)
@@ -287,16 +302,15 @@ void TestServerRestart::inStore_data()
     QTest::newRow("single weighing, tare from the register") << true;
 }
 
-void TestServerRestart::inStore()
+Operation TestServerRestart::inStoreOp(bool single)
 {
-    QFETCH(bool, single);
-    AppContext& ctx = m_app->ctx;
     Operation op;
-    op.prepare = [&] {
-        stateIn(ctx, QStringLiteral("B"), false, single);
-        ctx.weighing.weighingNumber.clear();
+    op.prepare = [this, single] {
+        stateIn(m_app->ctx, QStringLiteral("B"), false, single);
+        m_app->ctx.weighing.weighingNumber.clear();
     };
-    op.attempt = [&] {
+    op.attempt = [this] {
+        AppContext& ctx = m_app->ctx;
         const WeighingOutcome o = WeighingStore(ctx).ok(inFields(), At);
         if (o.result != WeighingOutcome::Stored)
             return false;
@@ -305,7 +319,13 @@ void TestServerRestart::inStore()
             && m_app->db.count(QStringLiteral("meres"),
                                QStringLiteral("mBszam = '%1'").arg(ctx.weighing.weighingNumber)) == 1;
     };
-    walk(op);
+    return op;
+}
+
+void TestServerRestart::inStore()
+{
+    QFETCH(bool, single);
+    walk(inStoreOp(single));
 }
 
 // A pending weighing with its exit weighed, stored by the operations.
@@ -337,39 +357,41 @@ void TestServerRestart::outStore()
     walk(op);
 }
 
-void TestServerRestart::finalisation()
+Operation TestServerRestart::finalisationOp()
 {
-    AppContext& ctx = m_app->ctx;
-    qint64 idm = 0;
     Operation op;
     // The weighing that failed stays pending and is finalised next.
-    op.prepare = [&] {
+    op.prepare = [this] {
         const QString waiting = QStringLiteral("SELECT COALESCE(MIN(IDm), 0) FROM meres WHERE mKimeres1 <> 0");
         if (number(waiting) == 0)
             makeWeighedOut();
-        idm = number(waiting);
+        m_finalising = number(waiting);
     };
-    op.attempt = [&] {
-        Finalisation f(ctx);
+    op.attempt = [this] {
+        Finalisation f(m_app->ctx);
         Finalisation::Input in;
-        in.weighingId = idm;
+        in.weighingId = m_finalising;
         in.netText = QStringLiteral("12000");
         in.today = Today;
         if (f.store(in).result != Finalisation::Outcome::Finalised)
             return false;
         m_ticket = f.stored();
-        return m_app->db.count(QStringLiteral("meres"), QStringLiteral("IDm = %1").arg(idm)) == 0
+        return m_app->db.count(QStringLiteral("meres"), QStringLiteral("IDm = %1").arg(m_finalising)) == 0
             && m_ticket.ticketNumber == counter(m_app->db, QStringLiteral("J"));
     };
-    walk(op);
+    return op;
 }
 
-void TestServerRestart::deliveryNote()
+void TestServerRestart::finalisation()
 {
-    QVERIFY(!m_ticket.ticketNumber.isEmpty());
+    walk(finalisationOp());
+}
+
+Operation TestServerRestart::deliveryNoteOp()
+{
     Operation op;
     op.prepare = [] {};
-    op.attempt = [&] {
+    op.attempt = [this] {
         const TicketPrint::Note note = TicketPrint(m_app->ctx).deliveryNote(m_ticket);
         if (note.number.isEmpty())
             return false;
@@ -379,7 +401,13 @@ void TestServerRestart::deliveryNote()
         m_lastNote = note.number.toLongLong();
         return true;
     };
-    walk(op);
+    return op;
+}
+
+void TestServerRestart::deliveryNote()
+{
+    QVERIFY(!m_ticket.ticketNumber.isEmpty());
+    walk(deliveryNoteOp());
 }
 
 // A finalised ticket of the period, made by the operations.
@@ -393,15 +421,15 @@ void TestServerRestart::makeTicket()
     QCOMPARE(Finalisation(m_app->ctx).store(in).result, Finalisation::Outcome::Finalised);
 }
 
-void TestServerRestart::archiving()
+Operation TestServerRestart::archivingOp()
 {
     Operation op;
     // A failed run leaves its tickets for the next.
-    op.prepare = [&] {
+    op.prepare = [this] {
         if (m_app->db.count(QStringLiteral("vello"), QStringLiteral("jMbszam <> ''")) == 0)
             makeTicket();
     };
-    op.attempt = [&] {
+    op.attempt = [this] {
         QStringList log;
         Archiving run(m_app->ctx);
         run.setLog([&](const QString& line) { log << line; });
@@ -414,7 +442,57 @@ void TestServerRestart::archiving()
         return run.archived() > 0 && m_app->db.count(QStringLiteral("archiv")) == archived + run.archived()
             && m_app->db.count(QStringLiteral("vello"), QStringLiteral("jMbszam <> ''")) == 0;
     };
-    walk(op);
+    return op;
+}
+
+void TestServerRestart::archiving()
+{
+    walk(archivingOp());
+}
+
+// A statement inside the transaction is refused, and the server goes down
+// before the ROLLBACK that follows: the ROLLBACK fails as well, but the
+// transaction went with the server, and the next operation must reconnect
+// as after any other lost connection. In each of these operations the third
+// statement is inside its transaction.
+void TestServerRestart::restartBeforeRollback_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::newRow("IN store") << 0;
+    QTest::newRow("finalisation") << 1;
+    QTest::newRow("delivery-note number") << 2;
+    QTest::newRow("archiving") << 3;
+}
+
+void TestServerRestart::restartBeforeRollback()
+{
+    QFETCH(int, operation);
+    const Operation op = operation == 0 ? inStoreOp(true)
+        : operation == 1               ? finalisationOp()
+        : operation == 2               ? deliveryNoteOp()
+                                       : archivingOp();
+    TestApp& a = *m_app;
+    op.prepare();
+    const QStringList before = snapshot();
+    a.prompt.clear();
+    const qint64 start = a.data.statementCount();
+    a.data.failStatement(3, 1205);
+    a.data.beforeStatementRuns(4, [this] { restartServer(PrivateServer::Killed); });
+    QVERIFY(!op.attempt());
+    QVERIFY(!a.data.statementFailurePending());
+    QVERIFY2(!a.data.statementActionPending(), "the operation did not go on to its ROLLBACK");
+    a.data.clearStatementAction();
+    QCOMPARE(a.data.statementCount() - start, qint64(4));
+    QVERIFY(!a.prompt.shown().isEmpty());
+    QVERIFY(!a.data.inTransaction());
+    QVERIFY(snapshot() == before);
+    QCOMPARE(invariantsBroken(), QString());
+
+    op.prepare();
+    a.prompt.clear();
+    QVERIFY2(op.attempt(), qPrintable(QStringLiteral("the next attempt failed: ")
+                                      + a.prompt.shownTexts().join(QLatin1String("; "))));
+    QCOMPARE(invariantsBroken(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestServerRestart)
