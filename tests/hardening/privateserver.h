@@ -46,6 +46,8 @@ public:
     // administrator would (SIGTERM, about 1.5 s), or killed outright
     // (SIGKILL, as a crash; the server recovers on start).
     enum Down { ShutDown, Killed };
+    // Shuts the server down and leaves it down (start() brings it back).
+    bool shutDown() { return down(SIGTERM); }
     bool restart(Down how = ShutDown) { return down(how == Killed ? SIGKILL : SIGTERM) && start(); }
 
 private:

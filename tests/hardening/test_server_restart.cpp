@@ -82,6 +82,7 @@ private slots:
     void archiving();
     void restartBeforeRollback_data();
     void restartBeforeRollback();
+    void serverDownForAWhile();
     void cleanup();
     void cleanupTestCase();
 
@@ -92,6 +93,7 @@ private:
     Operation archivingOp();
     void walk(const Operation& op);
     void restartServer(PrivateServer::Down how);
+    void reopenAdmin();
     QString invariantsBroken();
     QStringList snapshot();
     QStringList rows(const QString& sql);
@@ -143,7 +145,12 @@ void TestServerRestart::restartServer(PrivateServer::Down how)
     m_restartMs += clock.elapsed();
     ++m_restarts;
     QVERIFY2(ok, qPrintable(m_server.lastOutput()));
-    // The fixture's own connection went with the server as well.
+    reopenAdmin();
+}
+
+// The fixture's own connection goes with the server as well.
+void TestServerRestart::reopenAdmin()
+{
     QSqlDatabase admin = m_app->db.admin();
     admin.close();
     QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
@@ -492,6 +499,45 @@ void TestServerRestart::restartBeforeRollback()
     a.prompt.clear();
     QVERIFY2(op.attempt(), qPrintable(QStringLiteral("the next attempt failed: ")
                                       + a.prompt.shownTexts().join(QLatin1String("; "))));
+    QCOMPARE(invariantsBroken(), QString());
+}
+
+// The server goes down in the middle of the IN store and stays down for a
+// while: that store and the next fail with their messages (the reconnect
+// is refused), nothing is stored; once the server is back the next store
+// goes through.
+void TestServerRestart::serverDownForAWhile()
+{
+    TestApp& a = *m_app;
+    const Operation op = inStoreOp(false);
+    op.prepare();
+    const QStringList before = snapshot();
+    a.prompt.clear();
+    a.data.beforeStatementRuns(3, [this] { QVERIFY2(m_server.shutDown(), qPrintable(m_server.lastOutput())); });
+    QVERIFY(!op.attempt());
+    QVERIFY(!a.data.statementActionPending());
+    QVERIFY(!a.data.inTransaction());
+    QCOMPARE(a.prompt.shownTexts(), QStringList{QStringLiteral("Hiba: Újban, INSERT-append a meres-ben ")});
+
+    op.prepare();
+    a.prompt.clear();
+    QVERIFY(!op.attempt());
+    QCOMPARE(a.prompt.shownTexts(), QStringList{QStringLiteral("Hiba az append vagy edit közben az meres-ban!")});
+    QVERIFY(!a.data.isConnected());
+    QVERIFY(!a.data.inTransaction());
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(m_server.start(), qPrintable(m_server.lastOutput()));
+    m_restartMs += clock.elapsed();
+    ++m_restarts;
+    reopenAdmin();
+    QVERIFY(snapshot() == before);
+    QCOMPARE(invariantsBroken(), QString());
+
+    op.prepare();
+    a.prompt.clear();
+    QVERIFY2(op.attempt(), qPrintable(a.prompt.shownTexts().join(QLatin1String("; "))));
     QCOMPARE(invariantsBroken(), QString());
 }
 
