@@ -265,6 +265,7 @@ void TestServerRestart::walk(const Operation& op)
         if (FullWalk || (n != 1 && n != statements))
             restarts << qMakePair(n, PrivateServer::Killed);
     }
+    qInfo("%d statements, %lld restarts", statements, qint64(restarts.size()));
     for (const auto& [n, how] : restarts) {
         const QString where = QStringLiteral("server %1 before statement %2 of %3")
                                   .arg(how == PrivateServer::Killed ? QStringLiteral("killed and started")
