@@ -83,6 +83,7 @@ private slots:
     void restartBeforeRollback_data();
     void restartBeforeRollback();
     void serverDownForAWhile();
+    void lostRollbackEndsTheTransaction();
     void cleanup();
     void cleanupTestCase();
 
@@ -540,6 +541,21 @@ void TestServerRestart::serverDownForAWhile()
     a.prompt.clear();
     QVERIFY2(op.attempt(), qPrintable(a.prompt.shownTexts().join(QLatin1String("; "))));
     QCOMPARE(invariantsBroken(), QString());
+}
+
+// The same without a restart: the connection is lost at the ROLLBACK itself.
+void TestServerRestart::lostRollbackEndsTheTransaction()
+{
+    DataModule& data = m_app->data;
+    data.begin();
+    QVERIFY(data.inTransaction());
+    data.failStatement(1, 2013);
+    QVERIFY(!data.rollback());
+    QVERIFY(!data.inTransaction());
+    QVERIFY(!data.isConnected());
+    data.ZQ70.openSql(QStringLiteral("SELECT 1"));   // reconnects; throws if it cannot
+    QCOMPARE(data.ZQ70.value(0).toInt(), 1);
+    QVERIFY(data.isConnected());
 }
 
 QTEST_GUILESS_MAIN(TestServerRestart)
