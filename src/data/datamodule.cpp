@@ -168,9 +168,21 @@ void DataModule::failStatement(int n, int code, const QString& text)
     m_failText = text.isEmpty() ? QStringLiteral("Injected failure (%1)").arg(code) : text;
 }
 
+void DataModule::beforeStatementRuns(int n, std::function<void()> action)
+{
+    m_actionIn = n;
+    m_action = std::move(action);
+}
+
 void DataModule::beforeStatement(const QString& sql)
 {
     ++m_statements;
+    if (m_actionIn > 0 && --m_actionIn == 0) {
+        const std::function<void()> action = std::move(m_action);
+        m_action = nullptr;
+        if (action)
+            action();
+    }
     if (m_failIn > 0 && --m_failIn == 0) {
         if (m_failCode == 2006 || m_failCode == 2013) {
             // As a lost server: the connection goes, and with it whatever
@@ -203,6 +215,12 @@ void DataModule::afterStatement(const QString& sql, int errorCode)
 {
     if (errorCode == 2006 || errorCode == 2013 || errorCode == 2055) {
         m_broken = true;
+        // A ROLLBACK that found the server gone: the server dropped the
+        // transaction with the connection, so the bracket is over and the
+        // next statement reconnects (otherwise every later statement would
+        // be refused as "inside a lost transaction").
+        if (firstWord(sql) == QLatin1String("ROLLBACK"))
+            m_inTransaction = false;
         return;
     }
     if (errorCode != 0)

@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
+#include <functional>
+
 // The data module: the one database connection of the run (ZCon1), the ten
 // table data sets and the shared queries. It lives for the whole run; every
 // window works through its queries.
@@ -53,6 +55,12 @@ public:
     void failStatement(int n, int code = 1205, const QString& text = QString());
     void clearStatementFailure() { m_failIn = 0; }
     bool statementFailurePending() const { return m_failIn > 0; }
+    // Hook for tests: `action` runs just before the n-th statement from now
+    // (1 = the next one) goes out, for instance to restart the server between
+    // two statements of an operation; the statement is then sent as usual.
+    void beforeStatementRuns(int n, std::function<void()> action);
+    bool statementActionPending() const { return m_actionIn > 0; }
+    void clearStatementAction() { m_actionIn = 0; m_action = nullptr; }
     // Statements sent (or failed by the hook) since the data module was made.
     qint64 statementCount() const { return m_statements; }
     int generation() const { return m_generation; }
@@ -110,6 +118,8 @@ private:
     int m_failCode = 0;
     QString m_failText;
     qint64 m_statements = 0;
+    int m_actionIn = 0;
+    std::function<void()> m_action;
     Query m_plain{*this, QStringLiteral("plain")};
     bool m_broken = false;
     int m_generation = 0;
