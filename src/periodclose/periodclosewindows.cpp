@@ -7,14 +7,10 @@
 
 void openArchiving(AppContext& ctx)
 {
-    ArchivingWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<ArchivingWindow>(ctx);
 }
 
 void openExport(AppContext& ctx)
 {
-    ExportWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<ExportWindow>(ctx);
 }

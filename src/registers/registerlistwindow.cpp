@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "registers/registerdialog.h"
+#include "ui/controls.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 #include "ui/windowhost.h"
@@ -17,17 +18,6 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-namespace {
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
-
 RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_member(registerMember(kind)), m_ops(ctx, m_member)
 {
@@ -41,7 +31,7 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     m_search->setToolTip(QStringLiteral("Kezdö betükre rákeres"));
     m_search->installEventFilter(this);
     searchLabel->setBuddy(m_search);
-    QPushButton* find = button(this, QStringLiteral("Button6"), QStringLiteral("Keres"), QStringLiteral("Keresés inditása"));
+    QPushButton* find = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Keres"), QStringLiteral("Keresés inditása"));
     m_order = new QLabel(this);
     m_order->setObjectName(QStringLiteral("Label18"));
 
@@ -58,13 +48,13 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     auto* nav = new QueryNavigator(m_ops.list(), this);
     nav->setObjectName(QStringLiteral("DBNavigator1"));
 
-    QPushButton* pick = button(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"),
+    QPushButton* pick = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"),
                                QStringLiteral("Ablak záráskor a megjelölt sort átemeli"));
-    QPushButton* add = button(this, QStringLiteral("Button2"), QStringLiteral("Új"), m_member.newHint);
-    QPushButton* modify = button(this, QStringLiteral("Button3"), QStringLiteral("Módosít"), m_member.modifyHint);
-    QPushButton* del = button(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
-    QPushButton* print = button(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Teljes lista a nevekről."));
-    QPushButton* cancel = button(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    QPushButton* add = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Új"), m_member.newHint);
+    QPushButton* modify = makeButton(this, QStringLiteral("Button3"), QStringLiteral("Módosít"), m_member.modifyHint);
+    QPushButton* del = makeButton(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
+    QPushButton* print = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Teljes lista a nevekről."));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(searchLabel);

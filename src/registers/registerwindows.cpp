@@ -7,9 +7,7 @@
 
 void openRegisterList(AppContext& ctx, RegisterKind kind)
 {
-    RegisterListWindow w(ctx, kind);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<RegisterListWindow>(ctx, kind);
 }
 
 Query& registerListQuery(AppContext& ctx, RegisterKind kind)
@@ -19,7 +17,5 @@ Query& registerListQuery(AppContext& ctx, RegisterKind kind)
 
 void openCompanyData(AppContext& ctx)
 {
-    CompanyDataWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<CompanyDataWindow>(ctx);
 }

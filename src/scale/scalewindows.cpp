@@ -6,7 +6,5 @@
 
 void openPortSelection(AppContext& ctx)
 {
-    PortSelectionWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<PortSelectionWindow>(ctx);
 }

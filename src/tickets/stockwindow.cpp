@@ -3,6 +3,7 @@
 #include "context/appcontext.h"
 #include "data/datamodule.h"
 #include "tickets/stockchart.h"
+#include "ui/controls.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 
@@ -19,17 +20,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-namespace {
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
 
 StockWindow::StockWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), m_ops(ctx)
 {
@@ -70,10 +60,10 @@ StockWindow::StockWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_
     m_tabs->addTab(totals, QStringLiteral("Összesen"));
     m_tabs->addTab(items, QStringLiteral("Tételes"));
 
-    QPushButton* print = button(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
-    QPushButton* chart = button(this, QStringLiteral("ButtonChart"), QStringLiteral("Grafikon"),
+    QPushButton* print = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
+    QPushButton* chart = makeButton(this, QStringLiteral("ButtonChart"), QStringLiteral("Grafikon"),
                                 QStringLiteral("Betárolt, kiszállított és készlet csoportonként, oszlopdiagramon."));
-    QPushButton* cancel = button(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {print, chart, cancel})

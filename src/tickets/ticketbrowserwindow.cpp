@@ -4,6 +4,8 @@
 #include "data/datamodule.h"
 #include "tickets/ticketlistmodel.h"
 
+#include "ui/controls.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,14 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
-}
 QLineEdit* field(QWidget* parent, const QString& name, int width = 0)
 {
     auto* e = new QLineEdit(parent);
@@ -95,9 +89,9 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
                                QStringLiteral("Ügyintéző"), QStringLiteral("IDr"), QStringLiteral("Kód")}),
                  QStringLiteral("Rendszám"));
 
-    QPushButton* pick = button(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"), QStringLiteral("A jelölt sort megnyitja."));
-    QPushButton* print = button(this, QStringLiteral("Button2"), QStringLiteral("Nyomtatás"), QString());
-    QPushButton* cancel = button(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    QPushButton* pick = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"), QStringLiteral("A jelölt sort megnyitja."));
+    QPushButton* print = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Nyomtatás"), QString());
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {pick, print, cancel})

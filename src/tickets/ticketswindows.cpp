@@ -7,14 +7,10 @@
 
 void openTicketBrowser(AppContext& ctx)
 {
-    TicketBrowserWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<TicketBrowserWindow>(ctx);
 }
 
 void openStock(AppContext& ctx)
 {
-    StockWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<StockWindow>(ctx);
 }

@@ -1,5 +1,5 @@
 list(APPEND VELLO_GUI_SOURCES
-  ${VELLO_DIR}/windowhost.h
+  ${VELLO_DIR}/windowhost.h ${VELLO_DIR}/controls.h
   ${VELLO_DIR}/qtprompt.h ${VELLO_DIR}/qtprompt.cpp
   ${VELLO_DIR}/qtfilechoice.h ${VELLO_DIR}/qtfilechoice.cpp
   ${VELLO_DIR}/qtwindowhost.h ${VELLO_DIR}/qtwindowhost.cpp

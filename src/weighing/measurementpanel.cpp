@@ -1,5 +1,6 @@
 #include "measurementpanel.h"
 
+#include "ui/controls.h"
 #include "ui/digitedit.h"
 
 #include <QGridLayout>
@@ -32,11 +33,7 @@ QLineEdit* box(QWidget* parent, int n, const QString& hint, bool readOnly)
 
 QPushButton* button(QWidget* parent, int n, const QString& text, const QString& hint)
 {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QStringLiteral("Button%1").arg(n));
-    b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
+    return makeButton(parent, QStringLiteral("Button%1").arg(n), text, hint);
 }
 
 } // namespace

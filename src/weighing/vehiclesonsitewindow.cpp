@@ -6,6 +6,7 @@
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
+#include "ui/controls.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 #include "ui/windowhost.h"
@@ -26,16 +27,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    if (!hint.isEmpty())
-        b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // Grid columns in their order: the titled ones, then the rest under their names.
 QList<QueryTableModel::Column> gridColumns()
@@ -83,16 +74,16 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent)
     auto* netLabel = new QLabel(QStringLiteral("Nettó:"), this);
     netLabel->setBuddy(m_net);
 
-    QPushButton* add = button(this, QStringLiteral("Button2"), QStringLiteral("Új -  BE"),
+    QPushButton* add = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Új -  BE"),
                               QStringLiteral("Új bejövő mérlegelés készítése. Beviteli ablak nyitás"));
-    QPushButton* exit = button(this, QStringLiteral("Button1"), QStringLiteral("KI - választ"),
+    QPushButton* exit = makeButton(this, QStringLiteral("Button1"), QStringLiteral("KI - választ"),
                                QStringLiteral("Kimenö jármü kiválasztása.  A jelölt sort megnyitja a mérlegelési adat beirásához."));
-    QPushButton* producer = button(this, QStringLiteral("Button6"), QStringLiteral("Termelö kiválasztása"), QString());
-    QPushButton* del = button(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
-    QPushButton* print = button(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
-    QPushButton* ok = button(this, QStringLiteral("Button3"), QStringLiteral("OK"),
+    QPushButton* producer = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Termelö kiválasztása"), QString());
+    QPushButton* del = makeButton(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
+    QPushButton* print = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
+    QPushButton* ok = makeButton(this, QStringLiteral("Button3"), QStringLiteral("OK"),
                              QStringLiteral("Jóváhagyás. Átkerül a mérlegjegyek közé"));
-    QPushButton* cancel = button(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(m_grid, 1);

@@ -6,7 +6,5 @@
 
 void openVehiclesOnSite(AppContext& ctx)
 {
-    VehiclesOnSiteWindow w(ctx);
-    if (ctx.host)
-        ctx.host->showModal(w);
+    showWindow<VehiclesOnSiteWindow>(ctx);
 }
