@@ -1,7 +1,9 @@
 // A search keystroke in the plate list window on a 100,000-row plate
 // register, printed beside the time of the list's SELECT in the server.
 // The keystroke is the window's own handling of a key press in the search
-// box (search, grid follow, repaint), measured headless.
+// box (search, grid follow, repaint), measured headless. The first key press
+// after the window opens is its own figure (a few openings), beside the
+// keys typed after it and the opening itself.
 #include "context/appcontext.h"
 #include "benchclock.h"
 #include "data/datamodule.h"
@@ -19,6 +21,7 @@
 #include <QTextStream>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 
@@ -53,23 +56,38 @@ int main(int argc, char** argv)
         q.last();
     });
 
-    QElapsedTimer open;
-    open.start();
-    RegisterListWindow w(ctx, RegisterKind::Plates);
-    w.show();
-    QCoreApplication::processEvents();
-    const double openMs = open.nsecsElapsed() / 1e6;
-    auto* edit = w.findChild<QLineEdit*>(QStringLiteral("Edit1"));
-    auto* find = w.findChild<QPushButton*>(QStringLiteral("Button6"));
-
-    // Typing plates: each key searches with the text before it.
+    // The first key press after opening, on a few freshly opened windows:
+    // whatever the window prepares for the search must be ready by then.
+    const int openings = 3;
     const QString typed = QStringLiteral("KMXQ-4") + QStringLiteral("BAZR-1") + QStringLiteral("ZZZ");
-    int k = 0;
-    QElapsedTimer firstKey;
-    firstKey.start();
-    QTest::keyClick(edit, typed.at(k++).toLatin1());
-    QCoreApplication::processEvents();
-    const double firstMs = firstKey.nsecsElapsed() / 1e6;
+    std::vector<double> firsts;
+    std::vector<double> opens;
+    std::unique_ptr<RegisterListWindow> w;
+    for (int i = 0; i < openings; ++i) {
+        w.reset();
+        QCoreApplication::processEvents();
+        QElapsedTimer opening;
+        opening.start();
+        w = std::make_unique<RegisterListWindow>(ctx, RegisterKind::Plates);
+        w->show();
+        QCoreApplication::processEvents();
+        opens.push_back(opening.nsecsElapsed() / 1e6);
+        auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        QElapsedTimer firstKey;
+        firstKey.start();
+        QTest::keyClick(edit, typed.at(0).toLatin1());
+        QCoreApplication::processEvents();
+        firsts.push_back(firstKey.nsecsElapsed() / 1e6);
+    }
+    std::sort(firsts.begin(), firsts.end());
+    std::sort(opens.begin(), opens.end());
+    const double firstMs = firsts[firsts.size() / 2];
+    const double openMs = opens[opens.size() / 2];
+
+    auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    auto* find = w->findChild<QPushButton*>(QStringLiteral("Button6"));
+    // Typing plates: each key searches with the text before it.
+    int k = 1;
     const Spread keys = measure(typed.size() - 1, [&](int) {
         if (edit->text().size() >= 4)
             edit->clear();
@@ -81,15 +99,18 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents();
     });
 
-    QTextStream(stdout) << "list window opened in " << openMs << " ms; current row "
-                        << data.ZQ30.text(QStringLiteral("rRendszam")) << ", label "
-                        << w.findChild<QLabel*>(QStringLiteral("Label18"))->text() << "\n";
+    QTextStream(stdout) << "current row " << data.ZQ30.text(QStringLiteral("rRendszam")) << ", label "
+                        << w->findChild<QLabel*>(QStringLiteral("Label18"))->text() << "\n";
+    report(QStringLiteral("first keystroke after opening, median of %1 openings (max %2 ms)")
+               .arg(openings).arg(firsts.back(), 0, 'f', 2),
+           firstMs, QStringLiteral("server SELECT of the list"), server.median);
     report(QStringLiteral("search keystroke, median of %1 (max %2 ms)").arg(typed.size() - 1).arg(keys.max, 0, 'f', 2),
            keys.median, QStringLiteral("server SELECT of the list"), server.median);
-    report(QStringLiteral("first keystroke after opening"), firstMs, QStringLiteral("server SELECT of the list"), server.median);
+    report(QStringLiteral("list window opened, median of %1 (max %2 ms)").arg(openings).arg(opens.back(), 0, 'f', 2),
+           openMs, QStringLiteral("server SELECT of the list"), server.median);
     report(QStringLiteral("\"Keres\" (list re-read), median of 5"), keres.median, QStringLiteral("server SELECT of the list"),
            server.median);
-    QTextStream(stdout) << "target: a keystroke within 50 ms: " << (keys.median <= 50 && firstMs <= 50 ? "met" : "NOT met")
-                        << "\n";
+    QTextStream(stdout) << "target: a keystroke, the first included, within 16 ms: "
+                        << (keys.median <= 16 && firstMs <= 16 ? "met" : "NOT met") << "\n";
     return 0;
 }

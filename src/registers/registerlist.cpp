@@ -25,17 +25,33 @@ void RegisterList::reportFailure(const QString& text)
     Unhandled::report(m_ctx, text);
 }
 
-void RegisterList::runDefault()
+void RegisterList::runDefault(bool withNames)
 {
     m_list.openSql(m_member.defaultOrderSql());
     m_defaultResult = true;
+    // The name index is built with the result, so that no key press, the
+    // first after opening included, waits for it.
+    if (withNames)
+        buildNames();
+}
+
+void RegisterList::buildNames()
+{
+    const int rows = m_list.rowCount();
+    const int col = m_list.columnIndex(m_member.nameColumn);
+    m_names.clear();
+    m_names.reserve(rows);
+    for (int r = 0; r < rows; ++r)
+        m_names.append(col < 0 ? QString() : TextConv::toText(m_list.valueAt(r, col)).toCaseFolded());
+    m_namesValid = true;
 }
 
 void RegisterList::create()
 {
     m_ctx.registers.orderCaption = m_member.initialCaption();
     try {
-        runDefault();
+        // Showing reads the list again at once; the index waits for that.
+        runDefault(false);
     } catch (const DbError& e) {
         reportFailure(e.text());
     }
@@ -96,15 +112,8 @@ bool RegisterList::locateName(const QString& prefix)
 {
     if (!m_list.isOpen())
         return false;
-    if (!m_namesValid) {
-        const int rows = m_list.rowCount();
-        const int col = m_list.columnIndex(m_member.nameColumn);
-        m_names.clear();
-        m_names.reserve(rows);
-        for (int r = 0; r < rows; ++r)
-            m_names.append(col < 0 ? QString() : TextConv::toText(m_list.valueAt(r, col)).toCaseFolded());
-        m_namesValid = true;
-    }
+    if (!m_namesValid)
+        buildNames();
     const QString p = prefix.toCaseFolded();
     for (int r = 0; r < m_names.size(); ++r) {
         if (m_names[r].startsWith(p)) {

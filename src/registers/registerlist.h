@@ -58,7 +58,8 @@ public:
     static void positionOn(Query& list, const QString& codeColumn, const QString& code);
 
 private:
-    void runDefault();
+    void runDefault(bool withNames = true);
+    void buildNames();
     bool locateName(const QString& prefix);
     void reportFailure(const QString& text);
 
@@ -66,8 +67,8 @@ private:
     const RegisterMember& m_member;
     Query& m_list;
 
-    // Folded names of the current result, built on the first search after
-    // the result changed.
+    // Folded names of the default-order result, built when that result is
+    // read; anything that replaces the result drops them.
     QVector<QString> m_names;
     bool m_namesValid = false;
     bool m_defaultResult = false;   // the list holds our default-order result

@@ -2,6 +2,7 @@
 // caller reads at closing, opening position and printing, for all four members.
 #include "registerfixture.h"
 
+#include "registers/registerlist.h"
 #include "registers/registerlistwindow.h"
 #include "registers/registerwindows.h"
 #include "reports/reportoutput.h"
@@ -32,6 +33,9 @@ private slots:
     void searchTypedKeysThenKeres();
     void enterSearchesWholeText();
     void keysThatDoNotTypeDoNotSearch();
+    void keyPressSearchesNames_data();
+    void keyPressSearchesNames();
+    void keyPressAfterListChanged();
     void searchNoMatch_data() { addMembers(); }
     void searchNoMatch();
     void searchAfterSort_data() { addMembers(); }
@@ -155,6 +159,65 @@ void TestRegisterList::keysThatDoNotTypeDoNotSearch()
     QCOMPARE(code, QStringLiteral("2"));
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("2"));   // the caller reads the row moved to
     app.verifyScriptsDone();
+}
+
+void TestRegisterList::keyPressSearchesNames_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("empty: first row") << QString() << QStringLiteral("4");
+    QTest::newRow("a") << QStringLiteral("a") << QStringLiteral("4");
+    QTest::newRow("AB upper case") << QStringLiteral("AB") << QStringLiteral("3");
+    QTest::newRow("bé") << QStringLiteral("bé") << QStringLiteral("2");
+    QTest::newRow("BÉC accented upper case") << QStringLiteral("BÉC") << QStringLiteral("2");
+    QTest::newRow("be: no accent folding") << QStringLiteral("be") << QStringLiteral("4");
+    QTest::newRow("zala whole name") << QStringLiteral("zala") << QStringLiteral("1");
+    QTest::newRow("longer than the name") << QStringLiteral("zalaegerszeg") << QStringLiteral("4");
+    QTest::newRow("inside the name only") << QStringLiteral("ony") << QStringLiteral("4");
+}
+
+void TestRegisterList::keyPressSearchesNames()
+{
+    // A key press searches the list as it was read when the window showed:
+    // case-insensitive, from the start of the name, first match in name order.
+    QFETCH(QString, typed);
+    QFETCH(QString, code);
+    const RegisterMember& m = registerMember(RegisterKind::Producers);
+    TestApp app;
+    seed(app.db, m, kRows);
+    RegisterList list(app.ctx, m);
+    list.create();
+    list.show();
+    const QString sql = m.listQuery(app.data).sql();
+    QCOMPARE(list.search(typed, false), m.searchCaption());
+    QCOMPARE(currentCode(app.ctx, m), code);
+    QCOMPARE(m.listQuery(app.data).sql(), sql);
+    QCOMPARE(m.listQuery(app.data).rowCount(), 4);
+}
+
+void TestRegisterList::keyPressAfterListChanged()
+{
+    // A row saved meanwhile (the list read again in place) and a sort: the
+    // next key press searches what the list holds then, not the names read
+    // when it opened.
+    const RegisterMember& m = registerMember(RegisterKind::Plates);
+    TestApp app;
+    seed(app.db, m, kRows);
+    RegisterList list(app.ctx, m);
+    list.create();
+    list.show();
+    list.search(QStringLiteral("a"), false);
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("4"));
+    seed(app.db, m, {{QStringLiteral("5"), QStringLiteral("Aba")}});
+    m.listQuery(app.data).refresh();
+    list.search(QStringLiteral("ab"), false);
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("5"));   // Aba before Abony
+    QVERIFY(list.sortBy(m.codeColumn));
+    list.search(QStringLiteral("z"), false);
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("1"));
+    QCOMPARE(m.listQuery(app.data).sql(), m.defaultOrderSql());
+    list.search(QStringLiteral("q"), false);
+    QCOMPARE(currentCode(app.ctx, m), QStringLiteral("4"));   // no match: the first row, Aarhus
 }
 
 void TestRegisterList::searchNoMatch()

@@ -118,6 +118,7 @@ void prepareStock(DataModule& d, ReportOutput& report, const QString& grouping, 
 class TestReportOutput : public QObject {
     Q_OBJECT
 private slots:
+    void previewPreparesAheadUnseen();
     void weighingTicket();
     void ticketWithoutRow();
     void ticketPdfRoundTrip();
@@ -603,6 +604,30 @@ void TestReportOutput::previewWindow()
     });
     QtReportPreview preview(&app.host);
     preview.show(report.lastLayout(), QStringLiteral("vello.pdf"));
+    QVERIFY(seen);
+    app.verifyScriptsDone();
+}
+
+void TestReportOutput::previewPreparesAheadUnseen()
+{
+    // The preview made with the program prepares the first preview of the
+    // run while the program idles: once, with no window left on screen, and
+    // the preview shown afterwards is the usual one.
+    TestApp app;
+    QtReportPreview preview(&app.host);
+    QTest::qWait(QtReportPreview::WarmUpDelayMs + 200);
+    QtReportPreview::warmUp();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    ReportLayout layout;
+    layout.templateName = QStringLiteral("jegy.frf");
+    layout.pages << LayoutPage();
+    bool seen = false;
+    app.host.expect(QStringLiteral("ReportPreview"), [&](QDialog& w) {
+        seen = w.windowTitle().endsWith(QStringLiteral("jegy.frf"));
+        w.accept();
+    });
+    preview.show(layout, QStringLiteral("jegy.pdf"));
     QVERIFY(seen);
     app.verifyScriptsDone();
 }
