@@ -4,6 +4,7 @@
 #include "context/prompt.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
+#include "periodclose/archivecell.h"
 #include "periodclose/archivecolumns.h"
 
 #include <QDate>
@@ -20,123 +21,10 @@
 
 namespace {
 
-using ArchiveColumns::Align;
 using ArchiveColumns::kColumns;
 using ArchiveColumns::kCount;
 
 constexpr int kPage = 20000;   // archive rows read per statement
-
-enum Kind { Plain, Date, Time, DateTime, Kinds };
-
-struct Formats {
-    lxw_format* header[kCount] = {};
-    lxw_format* boldOnly = nullptr;          // AL1, AM1
-    lxw_format* data[2][Kinds] = {};         // [left/right][kind]
-
-    explicit Formats(lxw_workbook* wb)
-    {
-        static const char* const numFormat[Kinds] = {nullptr, "yyyy.mm.dd", "hh:mm:ss", "yyyy.mm.dd hh:mm:ss"};
-        for (int a = 0; a < 2; ++a) {
-            for (int k = 0; k < Kinds; ++k) {
-                lxw_format* f = workbook_add_format(wb);
-                format_set_align(f, a == 0 ? LXW_ALIGN_LEFT : LXW_ALIGN_RIGHT);
-                if (numFormat[k])
-                    format_set_num_format(f, numFormat[k]);
-                data[a][k] = f;
-            }
-        }
-        lxw_format* boldLeft = workbook_add_format(wb);
-        format_set_bold(boldLeft);
-        format_set_align(boldLeft, LXW_ALIGN_LEFT);
-        lxw_format* boldRight = workbook_add_format(wb);
-        format_set_bold(boldRight);
-        format_set_align(boldRight, LXW_ALIGN_RIGHT);
-        lxw_format* boldCentre = workbook_add_format(wb);
-        format_set_bold(boldCentre);
-        format_set_align(boldCentre, LXW_ALIGN_CENTER);
-        for (int c = 0; c < kCount; ++c)
-            header[c] = c == ArchiveColumns::kCentredHeader ? boldCentre
-                        : kColumns[c].align == Align::Left  ? boldLeft
-                                                            : boldRight;
-        boldOnly = workbook_add_format(wb);
-        format_set_bold(boldOnly);
-    }
-    lxw_format* cell(int column, Kind kind) const
-    {
-        return data[kColumns[column].align == Align::Left ? 0 : 1][kind];
-    }
-};
-
-// "hh:mm:ss" (hours may pass 24 or carry a sign, seconds a fraction) as a
-// fraction of a day.
-bool timeOfText(const QString& s, double* days)
-{
-    const QStringList parts = s.split(QLatin1Char(':'));
-    if (parts.size() != 3)
-        return false;
-    bool okH, okM, okS;
-    const QString h = parts[0];
-    const bool negative = h.startsWith(QLatin1Char('-'));
-    const double hours = (negative ? h.mid(1) : h).toUInt(&okH);
-    const double minutes = parts[1].toUInt(&okM);
-    const double seconds = parts[2].toDouble(&okS);
-    if (!okH || !okM || !okS || minutes >= 60 || seconds >= 60 || seconds < 0)
-        return false;
-    const double total = (hours * 3600 + minutes * 60 + seconds) / 86400.0;
-    *days = negative ? -total : total;
-    return true;
-}
-
-bool writeCell(lxw_worksheet* ws, lxw_row_t r, lxw_col_t c, const QVariant& v, const Formats& f)
-{
-    if (v.isNull())
-        return worksheet_write_blank(ws, r, c, f.cell(c, Plain)) == LXW_NO_ERROR;
-    if (ArchiveColumns::isTime(c) && v.metaType().id() == QMetaType::QString) {
-        double days = 0;
-        if (timeOfText(v.toString(), &days))
-            return worksheet_write_number(ws, r, c, days, f.cell(c, Time)) == LXW_NO_ERROR;
-    }
-    switch (v.metaType().id()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return worksheet_write_number(ws, r, c, v.toDouble(), f.cell(c, Plain)) == LXW_NO_ERROR;
-    case QMetaType::QDate: {
-        const QDate d = v.toDate();
-        if (!d.isValid())
-            return worksheet_write_blank(ws, r, c, f.cell(c, Plain)) == LXW_NO_ERROR;
-        lxw_datetime dt = {d.year(), d.month(), d.day(), 0, 0, 0};
-        return worksheet_write_datetime(ws, r, c, &dt, f.cell(c, Date)) == LXW_NO_ERROR;
-    }
-    case QMetaType::QTime: {
-        const QTime t = v.toTime();
-        if (!t.isValid())
-            return worksheet_write_blank(ws, r, c, f.cell(c, Plain)) == LXW_NO_ERROR;
-        lxw_datetime dt = {0, 0, 0, t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
-        return worksheet_write_datetime(ws, r, c, &dt, f.cell(c, Time)) == LXW_NO_ERROR;
-    }
-    case QMetaType::QDateTime: {
-        const QDateTime x = v.toDateTime();
-        if (!x.isValid())
-            return worksheet_write_blank(ws, r, c, f.cell(c, Plain)) == LXW_NO_ERROR;
-        const QDate d = x.date();
-        const QTime t = x.time();
-        lxw_datetime dt = {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
-        return worksheet_write_datetime(ws, r, c, &dt, f.cell(c, DateTime)) == LXW_NO_ERROR;
-    }
-    default: {
-        const QByteArray s = v.toString().toUtf8();
-        if (s.isEmpty())
-            return worksheet_write_blank(ws, r, c, f.cell(c, Plain)) == LXW_NO_ERROR;
-        return worksheet_write_string(ws, r, c, s.constData(), f.cell(c, Plain)) == LXW_NO_ERROR;
-    }
-    }
-}
 
 // The export's own failure of the archive read; the server's text goes with it.
 struct ReadFailed {
@@ -219,7 +107,7 @@ bool ArchiveExport::write(const QString& temp)
     lxw_workbook* wb = workbook_new_opt(file.constData(), &options);
     if (!wb)
         return false;
-    const Formats formats(wb);
+    const ArchiveCell::Formats formats(wb);
     bool ok = true;
 
     lxw_worksheet* ws = nullptr;
@@ -252,7 +140,7 @@ bool ArchiveExport::write(const QString& temp)
                         break;
                 }
                 for (int c = 0; c < kCount && ok; ++c)
-                    ok = writeCell(ws, row, c, q.value(c), formats);
+                    ok = ArchiveCell::write(ws, row, c, q.value(c), formats);
                 lastId = q.value(0).toLongLong();
                 ++row;
                 ++m_rows;

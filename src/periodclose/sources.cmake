@@ -1,6 +1,7 @@
 list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/archiving.h ${VELLO_DIR}/archiving.cpp
   ${VELLO_DIR}/archivecolumns.h
+  ${VELLO_DIR}/archivecell.h ${VELLO_DIR}/archivecell.cpp
   ${VELLO_DIR}/archiveexport.h ${VELLO_DIR}/archiveexport.cpp
   ${VELLO_DIR}/exportfolder.h ${VELLO_DIR}/exportfolder.cpp
   ${VELLO_DIR}/databasebackup.h ${VELLO_DIR}/databasebackup.cpp
