@@ -30,17 +30,6 @@ namespace {
 
 QTextStream out(stdout);
 
-double residentMb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
 void settle()
 {
     for (int i = 0; i < 3; ++i)

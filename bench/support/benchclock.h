@@ -1,5 +1,6 @@
 #pragma once
 #include <QElapsedTimer>
+#include <QFile>
 #include <QString>
 #include <QTextStream>
 #include <algorithm>
@@ -39,4 +40,16 @@ inline void report(const QString& name, double ms, const QString& baselineName, 
                                .arg(baselineName)
                                .arg(baselineMs, 0, 'f', 2)
                                .arg(baselineMs > 0 ? ms / baselineMs : 0.0, 0, 'f', 2);
+}
+
+// The process's resident memory (VmRSS), in megabytes; 0 when unreadable.
+inline double residentMb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
 }

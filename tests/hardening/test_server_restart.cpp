@@ -40,18 +40,7 @@ const QDate Today(2024, 3, 5);
 
 WeighingFields inFields()
 {
-    WeighingFields f;
-    f.weight1 = QStringLiteral("20000");
-    f.scale1 = QStringLiteral("20000");
-    f.crop1 = QStringLiteral("1");
-    f.warehouse1 = QStringLiteral("1");
-    f.purity = QStringLiteral("98");
-    f.moisture = QStringLiteral("16");
-    f.standardPurity = QStringLiteral("100");
-    f.standardMoisture = QStringLiteral("14");
-    f.inTime = QStringLiteral("07:10:00");
-    f.plateCode = QStringLiteral("1");
-    return f;
+    return WeighingFixture::loadedFields();
 }
 
 WeighingFields outFields(int weight)

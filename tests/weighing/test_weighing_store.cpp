@@ -15,20 +15,10 @@ namespace {
 
 const QDateTime At(QDate(2024, 3, 5), QTime(7, 10, 0));
 
-// Fields of a loaded vehicle with everything picked.
-WeighingFields loadedFields()
+// Fields of a loaded vehicle with everything picked, and a remark.
+WeighingFields remarkedFields()
 {
-    WeighingFields f;
-    f.weight1 = QStringLiteral("20000");
-    f.scale1 = QStringLiteral("20000");
-    f.crop1 = QStringLiteral("1");
-    f.warehouse1 = QStringLiteral("1");
-    f.purity = QStringLiteral("98");
-    f.moisture = QStringLiteral("16");
-    f.standardPurity = QStringLiteral("100");
-    f.standardMoisture = QStringLiteral("14");
-    f.inTime = QStringLiteral("07:10:00");
-    f.plateCode = QStringLiteral("1");
+    WeighingFields f = WeighingFixture::loadedFields();
     f.remark = QStringLiteral("első");
     return f;
 }
@@ -120,7 +110,7 @@ private slots:
             stateIn(app.ctx, movement, trailer);
         else
             stateOut(app.ctx, 1, movement, trailer);
-        WeighingFields f = loadedFields();
+        WeighingFields f = remarkedFields();
         for (const QString& c : changes) {
             const QString name = c.section(QLatin1Char('='), 0, 0);
             const QString value = c.section(QLatin1Char('='), 1);
@@ -149,7 +139,7 @@ private slots:
         TestApp app;
         seedRegisters(app.db);
         stateIn(app.ctx, "B");
-        WeighingFields f = loadedFields();
+        WeighingFields f = remarkedFields();
         f.warehouse1.clear();
         app.prompt.expectMessage("Nincs kiválasztva a raktár!");
         QCOMPARE(WeighingStore(app.ctx).ok(f, At).result, WeighingOutcome::Refused);
@@ -164,7 +154,7 @@ private slots:
         seedRegisters(app.db);
         app.db.exec("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'M'");
         stateIn(app.ctx, "B", true);
-        WeighingFields f = loadedFields();
+        WeighingFields f = remarkedFields();
         f.weight2 = "15000,5";
         f.scale2 = "15000";
         f.crop2 = "2";
@@ -229,7 +219,7 @@ private slots:
         QCOMPARE(preset.has_value(), movement == "K");
         if (preset)
             QCOMPARE(*preset, weight);
-        WeighingFields f = loadedFields();
+        WeighingFields f = remarkedFields();
         f.plateCode = plate;
         f.weight1 = weight;
         f.scale1 = movement == "B" ? weight : "0";
@@ -349,7 +339,7 @@ private slots:
         for (const QString& m : messages)
             app.prompt.expectMessage(m);
         app.data.failStatement(statement, 1205);
-        const WeighingOutcome o = WeighingStore(app.ctx).ok(loadedFields(), At);
+        const WeighingOutcome o = WeighingStore(app.ctx).ok(remarkedFields(), At);
         QVERIFY(!app.data.statementFailurePending());
         QCOMPARE(int(o.result), result);
         QCOMPARE(o.messages, messages);
@@ -428,7 +418,7 @@ private slots:
         TestApp app;
         seedRegisters(app.db);
         app.prompt.setLenient(true);
-        WeighingFields f = loadedFields();
+        WeighingFields f = remarkedFields();
         int stored = 0;
         bool done = false;
         for (int n = 1; n < 40 && !done; ++n) {

@@ -87,4 +87,23 @@ inline void stateOut(AppContext& ctx, qint64 idm, const QString& movement, bool 
     ctx.weighing.weighingId = idm;
 }
 
+// The fields of a loaded vehicle's entry with everything picked: weight and
+// scale 20000, crop 1, warehouse 1, purity 98 and moisture 16 against the
+// standard 100 and 14, plate 1.
+inline WeighingFields loadedFields()
+{
+    WeighingFields f;
+    f.weight1 = QStringLiteral("20000");
+    f.scale1 = QStringLiteral("20000");
+    f.crop1 = QStringLiteral("1");
+    f.warehouse1 = QStringLiteral("1");
+    f.purity = QStringLiteral("98");
+    f.moisture = QStringLiteral("16");
+    f.standardPurity = QStringLiteral("100");
+    f.standardMoisture = QStringLiteral("14");
+    f.inTime = QStringLiteral("07:10:00");
+    f.plateCode = QStringLiteral("1");
+    return f;
+}
+
 } // namespace WeighingFixture
