@@ -1,6 +1,7 @@
 #pragma once
-#include "registers/registerstate.h"
-#include "weighing/weighingstate.h"
+#include "context/subsystemstates.h"
+
+#include <QString>
 
 class DataModule;
 class FileChoice;
@@ -18,7 +19,6 @@ struct AppContext {
     ReportOutput* report = nullptr;   // the main report frNyomtat
     FileChoice* files = nullptr;      // file and folder questions; null: every question is cancelled
 
-    WeighingState weighing;
-    RegisterWindowState registers;
+    SubsystemStates states;           // each subsystem's state for the run
     QString scaleText;                // the last text read from the scale
 };

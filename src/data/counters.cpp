@@ -6,7 +6,6 @@
 #include "data/transaction.h"
 
 #include <optional>
-#include "context/prompt.h"
 
 QString Counters::letter(Kind kind)
 {
@@ -62,7 +61,6 @@ bool Counters::store(Kind kind, const QString& last)
             throw DbError(QStringLiteral("sorszam: no row"));
         return true;
     } catch (const DbError&) {
-        m_prompt.message(storeFailedMessage(kind));
         return false;
     }
 }
@@ -76,7 +74,6 @@ Counters::Draw Counters::draw(Kind kind)
         try {
             own.emplace(m_dm);
         } catch (const DbError& e) {
-            m_prompt.message(storeFailedMessage(kind));
             Draw d;
             d.status = Draw::StoreFailed;
             d.error = e.text();
@@ -95,7 +92,6 @@ Counters::Draw Counters::draw(Kind kind)
         try {
             own->commit();
         } catch (const DbError& e) {
-            m_prompt.message(storeFailedMessage(kind));
             d.status = Draw::StoreFailed;
             d.number.clear();
             d.error = e.text();

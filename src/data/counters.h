@@ -2,7 +2,6 @@
 #include <QString>
 
 class DataModule;
-class Prompt;
 
 // The four document counters of table sorszam: "M" weighing number, "J"
 // ticket number, "S" delivery-note number, "K" archive summary number. A
@@ -13,6 +12,10 @@ class Prompt;
 // store is committed. When the caller has a "START TRANSACTION" open, the
 // locked read and the store join it (its COMMIT or ROLLBACK decides);
 // otherwise the draw brackets itself.
+//
+// Counters show nothing: a draw or store reports how it went, and the
+// operation that asked shows its message (storeFailedMessage(kind) for a
+// failed store, its own text for an unreadable counter).
 class Counters {
 public:
     enum Kind { M, J, S, K };
@@ -25,21 +28,20 @@ public:
         bool ok() const { return status == Ok; }
     };
 
-    Counters(DataModule& dm, Prompt& prompt) : m_dm(dm), m_prompt(prompt) {}
+    explicit Counters(DataModule& dm) : m_dm(dm) {}
 
-    // Read, +1, store. When the store fails the kind's message is shown,
-    // nothing is handed out (status StoreFailed) and the caller stops; inside
-    // the caller's transaction it must then roll back. Unreadable (row
-    // missing, not a decimal number, read failed): nothing stored, no
-    // message; the caller reports and stops.
+    // Read, +1, store. When the store (or the own bracket's start or commit)
+    // fails, nothing is handed out (status StoreFailed) and the caller shows
+    // storeFailedMessage(kind) and stops; inside the caller's transaction it
+    // must then roll back. Unreadable (row missing, not a decimal number,
+    // read failed): nothing stored; the caller reports and stops.
     Draw draw(Kind kind);
 
     // For archiving: the number after the stored one, read with a row lock
     // (the caller holds a transaction open until it has stored the last
     // number it gave out).
     Draw readNext(Kind kind);
-    // Stores `last` as the last number issued; shows the kind's message and
-    // returns false when the store fails.
+    // Stores `last` as the last number issued; false when the store failed.
     bool store(Kind kind, const QString& last);
 
     static QString letter(Kind kind);
@@ -47,5 +49,4 @@ public:
 
 private:
     DataModule& m_dm;
-    Prompt& m_prompt;
 };

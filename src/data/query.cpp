@@ -39,6 +39,11 @@ void Query::bind(const QString& name, const QVariant& value)
     m_binds.insert(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, value);
 }
 
+QString Query::notNull(const QString& text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
 void Query::clearBindings() { m_binds.clear(); }
 
 int Query::run(const QString& sql, const Binds& binds)

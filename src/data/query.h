@@ -25,14 +25,17 @@ public:
     ~Query() override;
 
     const QString& name() const { return m_name; }
-    DataModule& dataModule() const { return m_dm; }
 
     void close();
     void setSql(const QString& sql);
     const QString& sql() const { return m_sql; }
     // Binds :name (given with or without the colon). Numbers reach the server
-    // as numbers, texts as strings.
+    // as numbers, texts as strings; a null QString (or QVariant()) binds NULL,
+    // which equals nothing: a code read from no row matches no row.
     void bind(const QString& name, const QVariant& value);
+    // A text to be stored or compared as a text: the empty text for a null
+    // one (an unset field of a window is stored as '', never NULL).
+    static QString notNull(const QString& text);
     void clearBindings();
 
     using Binds = QList<QPair<QString, QVariant>>;

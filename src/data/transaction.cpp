@@ -35,3 +35,8 @@ bool Transaction::rollback()
     m_active = false;
     return m_dm.rollback(&m_rollbackError);
 }
+
+void begin(std::optional<Transaction>& t, DataModule& dm, const QString& failMessage)
+{
+    step(failMessage, [&] { t.emplace(dm); });
+}

@@ -11,23 +11,6 @@
 
 namespace {
 
-// A step that failed: its message (empty when the step has shown its own)
-// and the server's text for the log.
-struct StepFailed {
-    QString message;
-    QString detail;
-};
-
-template <class F>
-auto step(const QString& failMessage, F f)
-{
-    try {
-        return f();
-    } catch (const DbError& e) {
-        throw StepFailed{failMessage, e.text()};
-    }
-}
-
 const QString kMarker = QStringLiteral("A");
 
 // The columns of vello (and munka) in table order.
@@ -138,7 +121,7 @@ void Archiving::steps(const QDate& cutOff)
     // Number the summary rows from counter "K", read with its row locked
     // until this run's COMMIT.
     if (m_summaries > 0) {
-        Counters counters(dm, m_ctx.prompt);
+        Counters counters(dm);
         const Counters::Draw next = counters.readNext(Counters::K);
         if (!next.ok())
             throw StepFailed{QStringLiteral("Hiba: A \"K\" sorszám nem olvasható a Sorszam -ból "), next.error};
@@ -161,8 +144,10 @@ void Archiving::steps(const QDate& cutOff)
             dm.ZQ22.run(QStringLiteral("UPDATE vello SET jTorolt = \"\" WHERE jTorolt <> \"\""));
         });
         log(QStringLiteral("Sorszámozás.  "));
-        if (!counters.store(Counters::K, m_lastNumber))
-            throw StepFailed{QString(), QString()};   // the counter has shown its message
+        if (!counters.store(Counters::K, m_lastNumber)) {
+            m_ctx.prompt.message(Counters::storeFailedMessage(Counters::K));
+            throw StepFailed{QString(), QString()};   // its message is shown
+        }
     } else {
         log(QStringLiteral("Sorszámozás.  "));
     }

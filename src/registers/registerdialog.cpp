@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "registers/registermember.h"
+#include "registers/registerstate.h"
 #include "ui/digitedit.h"
 #include "ui/enterfocus.h"
 #include "context/prompt.h"
@@ -67,7 +68,7 @@ bool RegisterDialog::prepare()
     if (m_entry.isNewMode()) {
         v = m_entry.initialValues();
     } else {
-        setWindowTitle(m_ctx.registers.dialogMode);
+        setWindowTitle(registerState(m_ctx).dialogMode);
         const std::optional<RegisterEntry::Values> row = m_entry.readCurrent();
         if (!row) {
             m_ctx.prompt.message(m_member.notReadable);

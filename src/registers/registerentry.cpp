@@ -7,6 +7,7 @@
 #include "data/textconv.h"
 #include "registers/registerlist.h"
 #include "registers/registermember.h"
+#include "registers/registerstate.h"
 #include "context/prompt.h"
 
 namespace {
@@ -25,7 +26,7 @@ RegisterEntry::RegisterEntry(AppContext& ctx, const RegisterMember& member) : m_
 
 bool RegisterEntry::isNewMode() const
 {
-    return m_ctx.registers.dialogMode == m_member.newModeText;
+    return registerState(m_ctx).dialogMode == m_member.newModeText;
 }
 
 RegisterEntry::Values RegisterEntry::initialValues() const
@@ -110,11 +111,11 @@ void RegisterEntry::rerunList()
     Query& list = m_member.listQuery(m_ctx.data);
     try {
         list.openSql(m_member.defaultOrderSql());
-        RegisterList::positionOn(list, m_member.codeColumn, m_ctx.registers.lastSavedCode.value(m_member.table));
+        RegisterList::positionOn(list, m_member.codeColumn, registerState(m_ctx).lastSavedCode.value(m_member.table));
     } catch (const DbError& e) {
         Unhandled::report(m_ctx, e.text());
     }
-    m_ctx.registers.orderCaption = m_member.afterSaveCaption;
+    registerState(m_ctx).orderCaption = m_member.afterSaveCaption;
 }
 
 RegisterEntry::Result RegisterEntry::unhandled()
@@ -191,7 +192,7 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
     } catch (const DbError&) {
         return unhandled();
     }
-    m_ctx.registers.lastSavedCode.insert(m_member.table, saved);
+    registerState(m_ctx).lastSavedCode.insert(m_member.table, saved);
     rerunList();
     return {Outcome::Saved, {}};
 }

@@ -6,6 +6,7 @@
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "registers/registermember.h"
+#include "registers/registerstate.h"
 #include "reports/reportoutput.h"
 #include "context/prompt.h"
 
@@ -48,7 +49,7 @@ void RegisterList::buildNames()
 
 void RegisterList::create()
 {
-    m_ctx.registers.orderCaption = m_member.initialCaption();
+    registerState(m_ctx).orderCaption = m_member.initialCaption();
     try {
         // Showing reads the list again at once; the index waits for that.
         runDefault(false);
@@ -61,11 +62,11 @@ QString RegisterList::show()
 {
     try {
         runDefault();
-        positionOnCode(m_ctx.registers.lastSavedCode.value(m_member.table));
+        positionOnCode(registerState(m_ctx).lastSavedCode.value(m_member.table));
     } catch (const DbError& e) {
         reportFailure(e.text());
     }
-    return m_ctx.registers.orderCaption;
+    return registerState(m_ctx).orderCaption;
 }
 
 void RegisterList::positionOnCode(const QString& code)
@@ -166,7 +167,7 @@ int RegisterList::inUse(const QString& code)
 
 void RegisterList::prepareNew()
 {
-    m_ctx.registers.dialogMode = m_member.newModeText;
+    registerState(m_ctx).dialogMode = m_member.newModeText;
 }
 
 bool RegisterList::prepareModify()
@@ -176,7 +177,7 @@ bool RegisterList::prepareModify()
         return false;
     if (n > 0)
         m_ctx.prompt.confirmYesOnly(m_member.inUseQuestion);
-    m_ctx.registers.dialogMode = m_member.modifyModeText;
+    registerState(m_ctx).dialogMode = m_member.modifyModeText;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "registers/registerdialog.h"
+#include "registers/registerstate.h"
 #include "ui/controls.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
@@ -180,5 +181,5 @@ void RegisterListWindow::openDialog()
         return;
     m_ctx.host->showModal(dialog);
     if (dialog.listRerun())
-        m_order->setText(m_ctx.registers.orderCaption);
+        m_order->setText(registerState(m_ctx).orderCaption);
 }

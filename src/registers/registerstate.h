@@ -1,4 +1,6 @@
 #pragma once
+#include "context/appcontext.h"
+
 #include <QHash>
 #include <QString>
 
@@ -15,3 +17,9 @@ struct RegisterWindowState {
     // the list window opens positioned on it.
     QHash<QString, QString> lastSavedCode;
 };
+
+// The run's register window state.
+inline RegisterWindowState& registerState(AppContext& ctx)
+{
+    return ctx.states.get<RegisterWindowState>();
+}

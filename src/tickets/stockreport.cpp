@@ -9,9 +9,6 @@
 
 namespace {
 
-const QString kSums = QStringLiteral(
-    "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall "
-    "FROM vello");
 const QString kFigures = QStringLiteral(
     "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
     "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
@@ -39,7 +36,7 @@ StockReport::StockReport(AppContext& ctx) : m_ctx(ctx) {}
 
 QString StockReport::totalsSumsSql(StockGrouping g)
 {
-    return kSums + (g == StockGrouping::Day ? kOfDay : kWithCrop);
+    return TicketDocument::sumsSql(g == StockGrouping::Day ? kOfDay : kWithCrop);
 }
 
 QString StockReport::totalsListSql(StockGrouping g)
@@ -63,13 +60,13 @@ QString StockReport::itemSumsSql(StockGrouping g)
 {
     switch (g) {
     case StockGrouping::Crop:
-        return kSums + QStringLiteral(" WHERE jTkod = :p1");
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE jTkod = :p1"));
     case StockGrouping::Day:
-        return kSums + QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )");
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )"));
     case StockGrouping::Producer:
-        return kSums + QStringLiteral(" WHERE jOkod = :p1");
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE jOkod = :p1"));
     case StockGrouping::Warehouse:
-        return kSums + QStringLiteral(" WHERE jKkod = :p1");
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE jKkod = :p1"));
     }
     return QString();
 }
@@ -113,17 +110,14 @@ QString StockReport::templateName(StockGrouping g, bool itemised)
         .arg(itemised ? QStringLiteral("t_") : QString(), QLatin1String(names[int(g)]));
 }
 
-StockFigures StockReport::read(const Query& sums)
+namespace {
+StockFigures read(const Query& sums)
 {
     StockFigures f;
-    if (sums.currentRow() < 0)
-        return f;
-    // A sum over no rows has no value: it reads as 0.
-    f.weighed = sums.value(QStringLiteral("sum_meres")).toDouble();
-    f.storedIn = sums.value(QStringLiteral("sum_betarolt")).toDouble();
-    f.shippedOut = sums.value(QStringLiteral("sum_kiszall")).toDouble();
+    static_cast<TicketSums&>(f) = TicketDocument::readSums(sums);
     return f;
 }
+} // namespace
 
 StockFigures StockReport::computeTotals(StockGrouping g, const QDate& day)
 {

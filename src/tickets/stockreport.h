@@ -2,18 +2,16 @@
 #include <QDate>
 #include <QString>
 
+#include "tickets/ticketdocument.h"
+
 struct AppContext;
 class Query;
 
 // The groupings of the stock window, in the order of its radio buttons.
 enum class StockGrouping { Crop, Day, Producer, Warehouse };
 
-// The four stock figures of a set of ticket rows.
-struct StockFigures {
-    double weighed = 0;   // SUM(ABS(jBemeres - jKimeres))
-    double storedIn = 0;  // SUM(jNettoBe)
-    double shippedOut = 0; // SUM(jNettoKi)
-    double stock() const { return storedIn - shippedOut; }
+// The four stock figures of a set of ticket rows: the ticket sums and the stock.
+struct StockFigures : TicketSums {
     // Whole kilograms with digit grouping, as the window shows them.
     static QString text(double v);
 };
@@ -41,6 +39,5 @@ public:
     bool print(StockGrouping g, bool itemised, const QDate& day);
 
 private:
-    static StockFigures read(const Query& sums);
     AppContext& m_ctx;
 };

@@ -5,16 +5,13 @@
 #include "data/datamodule.h"
 #include "data/textconv.h"
 #include "reports/reportoutput.h"
-
-#include <cmath>
+#include "tickets/ticketdocument.h"
 
 const QString TicketBrowser::RowsSql = QStringLiteral(
     "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
     "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 "
     "ORDER BY jBszam, IDj");
-const QString TicketBrowser::SumsSql = QStringLiteral(
-    "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall "
-    "FROM vello WHERE jBszam = :p1");
+const QString TicketBrowser::SumsSql = TicketDocument::sumsSql(QStringLiteral(" WHERE jBszam = :p1"));
 const QString TicketBrowser::CopyRowsSql = QStringLiteral(
     "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termelo ON termelo.oKod = vello.jOkod "
     "JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 ORDER BY IDj");
@@ -48,10 +45,6 @@ void blank(TicketBrowser::Fields& f, const QStringList& fields, int from = 0)
 {
     for (int i = from; i < fields.size(); ++i)
         f[fields[i]] = QStringLiteral(" ");
-}
-double number(const Query& q, const QString& column)
-{
-    return q.currentRow() >= 0 ? q.value(column).toDouble() : 0.0;
 }
 
 } // namespace
@@ -91,9 +84,10 @@ TicketBrowser::Fields TicketBrowser::showDetail(const QString& ticket)
     }
     Query& sums = m_ctx.data.ZQ23;
     sums.openSql(SumsSql, {{QStringLiteral("p1"), ticket}});
-    f[QStringLiteral("Edit35")] = TextConv::number(number(sums, QStringLiteral("sum_betarolt")));
-    f[QStringLiteral("Edit52")] = TextConv::number(number(sums, QStringLiteral("sum_meres")));
-    f[QStringLiteral("Edit51")] = TextConv::number(number(sums, QStringLiteral("sum_kiszall")));
+    const TicketSums total = TicketDocument::readSums(sums);
+    f[QStringLiteral("Edit35")] = TextConv::number(total.storedIn);
+    f[QStringLiteral("Edit52")] = TextConv::number(total.weighed);
+    f[QStringLiteral("Edit51")] = TextConv::number(total.shippedOut);
     if (!second || (rows.text(QStringLiteral("jBemeres")) == QLatin1String("0") &&
                     rows.text(QStringLiteral("jKimeres")) == QLatin1String("0"))) {
         blank(f, kIn2);
@@ -120,28 +114,9 @@ bool TicketBrowser::printCopy(const QString& ticket)
         return false;
     Query& rows = m_ctx.data.ZQ23;
     rows.openSql(CopyRowsSql, {{QStringLiteral("p1"), ticket}});
-    double e1 = 0, x1 = 0, e2 = 0, x2 = 0;
-    QString movement;
-    if (rows.rowCount() > 0) {
-        rows.moveTo(0);
-        e1 = rows.value(QStringLiteral("jBemeres")).toDouble();
-        x1 = rows.value(QStringLiteral("jKimeres")).toDouble();
-        movement = rows.text(QStringLiteral("jMozgas"));
-        if (rows.rowCount() > 1) {
-            rows.moveTo(1);
-            e2 = rows.value(QStringLiteral("jBemeres")).toDouble();
-            x2 = rows.value(QStringLiteral("jKimeres")).toDouble();
-        }
-        // The template reads the ticket's first row.
-        rows.first();
-    }
+    const TicketWeights weights = TicketDocument::fromRows(rows);
     if (!m_ctx.report)
         return false;
-    ReportOutput& r = *m_ctx.report;
-    r.setVariable(QStringLiteral("v_bszam"), ticket);
-    r.setVariable(QStringLiteral("v_Bemeres2"), e2);
-    r.setVariable(QStringLiteral("v_Kimeres2"), x2);
-    r.setVariable(QStringLiteral("v_m1"), std::fabs((e1 + e2) - (x1 + x2)));
-    r.setVariable(QStringLiteral("v_mozgas"), movement == QLatin1String("B") ? QStringLiteral("BE") : QStringLiteral("KI"));
-    return r.output(QStringLiteral("vello_masolat.frf"), QPageLayout::Portrait);
+    TicketDocument::setCopyVariables(*m_ctx.report, ticket, weights);
+    return m_ctx.report->output(QStringLiteral("vello_masolat.frf"), QPageLayout::Portrait);
 }

@@ -13,12 +13,31 @@ public:
     virtual int showModal(QDialog& window) = 0;
 };
 
-// The openers of the menu and of the windows: creates window W for the
-// context, shows it modally through the context's host and destroys it when
-// it has closed. Without a host nothing is shown.
+// The one opener of modal windows: creates window W from `args`, shows it
+// modally through `host`, runs `afterClose(window)` once it has closed and
+// destroys it. Without a host nothing is shown (the result is Rejected) and
+// afterClose still runs. No window runs exec() itself.
+template <class W, class AfterClose, class... Args>
+int openWindow(WindowHost* host, AfterClose&& afterClose, Args&&... args)
+{
+    W window(std::forward<Args>(args)...);
+    const int result = host ? host->showModal(window) : int(QDialog::Rejected);
+    afterClose(window);
+    return result;
+}
+
+// The openers of the menu and of the windows, for a window made from the
+// context: W(ctx, args...).
 template <class W, class... Args>
 int showWindow(AppContext& ctx, Args&&... args)
 {
-    W window(ctx, std::forward<Args>(args)...);
-    return ctx.host ? ctx.host->showModal(window) : int(QDialog::Rejected);
+    return openWindow<W>(ctx.host, [](W&) {}, ctx, std::forward<Args>(args)...);
+}
+
+// The same for a caller that reads the window's choice after it has closed:
+//   showWindowThen<WeighingWindow>(ctx, [&](WeighingWindow& w) { if (w.stored()) accept(); }, request, this);
+template <class W, class AfterClose, class... Args>
+int showWindowThen(AppContext& ctx, AfterClose&& afterClose, Args&&... args)
+{
+    return openWindow<W>(ctx.host, std::forward<AfterClose>(afterClose), ctx, std::forward<Args>(args)...);
 }

@@ -21,6 +21,7 @@ const QString InsertMessage = QStringLiteral("Hiba: Az INSERT-append a vello -be
 const QString NumberingMessage = QStringLiteral("Hiba: Az jBszam UPDATE vello -ben ");
 const QString NetMessage = QStringLiteral("Hiba: mNetto számolás , REPLACE-edit a meres-ban ");
 const QString DeleteMessage = QStringLiteral("Hiba: mérés vello-be áttétel DELETE törlésekor");
+const QString UnreadableMessage = QStringLiteral("Hiba: a \"J\" sorszám nem olvasható!");
 const QString FocusNet = QStringLiteral("Edit35");
 
 // The ticket row of one measurement, copied from the pending weighing.
@@ -49,46 +50,12 @@ QString chopTrailing(const QString& s)
     return s.left(n);
 }
 
-// A step of storing that failed: its message is shown and everything is rolled back.
-struct StepFailed {
-    QString message;
-};
-
 } // namespace
-
-double Finalisation::weighedDifference(double in1, double in2, double out1, double out2)
-{
-    return qAbs((in1 + in2) - (out1 + out2));
-}
-
-QString Finalisation::movementText(const QString& movement)
-{
-    return movement == QLatin1String("B") ? QStringLiteral("BE") : QStringLiteral("KI");
-}
-
-Finalisation::Outcome Finalisation::refuse(const QString& message)
-{
-    m_ctx.prompt.message(message);
-    Outcome o;
-    o.result = Outcome::Refused;
-    o.messages << message;
-    o.focus = FocusNet;
-    return o;
-}
-
-Finalisation::Outcome Finalisation::failed(const QString& message)
-{
-    m_ctx.prompt.message(message);
-    Outcome o;
-    o.result = Outcome::Failed;
-    o.messages << message;
-    return o;
-}
 
 Finalisation::Outcome Finalisation::run(const Input& input)
 {
     Outcome o = store(input);
-    if (o.result != Outcome::Finalised)
+    if (!o.done())
         return o;
 
     TicketPrint print(m_ctx);
@@ -99,6 +66,7 @@ Finalisation::Outcome Finalisation::run(const Input& input)
         if (input.pickConsignee)
             input.pickConsignee();
         const TicketPrint::Note note = print.deliveryNote(m_stored);
+        o.consigneeCode = note.consignee;
         o.deliveryNoteNumber = note.number;
         o.deliveryNotePrinted = note.shown;
     }
@@ -107,150 +75,123 @@ Finalisation::Outcome Finalisation::run(const Input& input)
 
 Finalisation::Outcome Finalisation::store(const Input& input)
 {
-    if (chopTrailing(input.netText).isEmpty())
-        return refuse(NetEmptyMessage);
-
-    m_stored = FinalisedTicket();
-    FinalisedTicket& t = m_stored;
-    t.weighingId = input.weighingId;
-    double tiszt = 0, viztart = 0;
+    Outcome o;
+    if (chopTrailing(input.netText).isEmpty()) {
+        o.end(m_ctx.prompt, Outcome::Refused, NetEmptyMessage, FocusNet);
+        return o;
+    }
+    double purity = 0, moisture = 0;
     QString crop[2];
     try {
-        Query& w = m_ctx.data.ZQ12;
-        w.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), input.weighingId}});
-        if (w.isEmpty())
-            return refuse(GoneMessage);
-        if (w.text(QStringLiteral("mBemeres1")) == QLatin1String("0")
-            || w.text(QStringLiteral("mKimeres1")) == QLatin1String("0"))
-            return refuse(ZeroMessage);
-        t.weighingNumber = w.text(QStringLiteral("mBszam"));
-        t.movement = w.text(QStringLiteral("mMozgas"));
-        t.in1 = w.value(QStringLiteral("mBemeres1")).toDouble();
-        t.in2 = w.value(QStringLiteral("mBemeres2")).toDouble();
-        t.out1 = w.value(QStringLiteral("mKimeres1")).toDouble();
-        t.out2 = w.value(QStringLiteral("mKimeres2")).toDouble();
-        t.scaleIn1 = w.value(QStringLiteral("mBemerleg1")).toDouble();
-        t.scaleIn2 = w.value(QStringLiteral("mBemerleg2")).toDouble();
-        t.scaleOut1 = w.value(QStringLiteral("mKimerleg1")).toDouble();
-        t.scaleOut2 = w.value(QStringLiteral("mKimerleg2")).toDouble();
-        t.single = w.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
-        tiszt = w.value(QStringLiteral("mTiszt")).toDouble();
-        viztart = w.value(QStringLiteral("mViztart")).toDouble();
-        crop[0] = w.text(QStringLiteral("mTkod1"));
-        crop[1] = w.text(QStringLiteral("mTkod2"));
-    } catch (const DbError&) {
-        return failed(BeginMessage);
-    }
+        const QString refused = step(BeginMessage, [&] { return readPending(input.weighingId, purity, moisture, crop); });
+        if (!refused.isEmpty()) {
+            o.end(m_ctx.prompt, Outcome::Refused, refused, FocusNet);
+            return o;
+        }
+        FinalisedTicket& t = m_stored;
+        const QDate today = input.today.isValid() ? input.today : QDate::currentDate();
+        DataModule& dm = m_ctx.data;
+        std::optional<Transaction> tx;
+        begin(tx, dm, BeginMessage);
 
-    std::optional<Transaction> tx;
-    try {
-        tx.emplace(m_ctx.data);
-    } catch (const DbError&) {
-        return failed(BeginMessage);
-    }
-
-    const QDate today = input.today.isValid() ? input.today : QDate::currentDate();
-    Counters counters(m_ctx.data, m_ctx.prompt);
-    QString shownByCounter;
-    try {
         // The two ticket rows, one per measurement.
-        Query* rowQuery[2] = {&m_ctx.data.ZQ22, &m_ctx.data.ZQ23};
+        Query* rowQuery[2] = {&dm.ZQ22, &dm.ZQ23};
         for (int i = 0; i < 2; ++i) {
             Query& q = *rowQuery[i];
-            try {
-                if (q.run(insertRowSql(i + 1), {{QStringLiteral("p0"), input.weighingId}}) != 1)
-                    throw StepFailed{InsertMessage};
-                q.openSql(QStringLiteral("SELECT LAST_INSERT_ID() AS IDj"));
-                t.rowId[i] = q.value(QStringLiteral("IDj")).toLongLong();
-            } catch (const DbError&) {
-                throw StepFailed{InsertMessage};
-            }
+            require(step(InsertMessage, [&] { return q.run(insertRowSql(i + 1), {{QStringLiteral("p0"), t.weighingId}}); }) == 1,
+                    InsertMessage);
+            step(InsertMessage, [&] { q.openSql(QStringLiteral("SELECT LAST_INSERT_ID() AS IDj")); });
+            t.rowId[i] = q.value(QStringLiteral("IDj")).toLongLong();
         }
 
         // The ticket number: the "J" row stays locked until the end.
+        Counters counters(dm);
         const Counters::Draw d = counters.readNext(Counters::J);
-        if (!d.ok())
-            throw StepFailed{QStringLiteral("Hiba: a \"J\" sorszám nem olvasható!")};
-        if (!counters.store(Counters::J, d.number)) {
-            shownByCounter = Counters::storeFailedMessage(Counters::J);
-            throw StepFailed{};
-        }
+        require(d.ok(), UnreadableMessage);
+        require(counters.store(Counters::J, d.number), Counters::storeFailedMessage(Counters::J));
         t.ticketNumber = d.number;
 
         // Only the two rows inserted above get the number, whatever other
         // rows share the weighing number.
-        try {
-            if (m_ctx.data.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1, jModDatum = :p2, jRogDatum = :p2 "
-                                                   "WHERE IDj = :p3 OR IDj = :p4"),
-                                    {{QStringLiteral("p1"), t.ticketNumber},
-                                     {QStringLiteral("p2"), today},
-                                     {QStringLiteral("p3"), t.rowId[0]},
-                                     {QStringLiteral("p4"), t.rowId[1]}}) != 2)
-                throw StepFailed{NumberingMessage};
-        } catch (const DbError&) {
-            throw StepFailed{NumberingMessage};
-        }
+        const int numbered = step(NumberingMessage, [&] {
+            return dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1, jModDatum = :p2, jRogDatum = :p2 "
+                                              "WHERE IDj = :p3 OR IDj = :p4"),
+                               {{QStringLiteral("p1"), t.ticketNumber},
+                                {QStringLiteral("p2"), today},
+                                {QStringLiteral("p3"), t.rowId[0]},
+                                {QStringLiteral("p4"), t.rowId[1]}});
+        });
+        require(numbered == 2, NumberingMessage);
 
-        storeNets(t, tiszt, viztart, crop);
+        step(NetMessage, [&] { storeNets(t, purity, moisture, crop); });
 
-        try {
-            if (m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"),
-                                    {{QStringLiteral("p1"), input.weighingId}}) != 1)
-                throw StepFailed{DeleteMessage};
-        } catch (const DbError&) {
-            throw StepFailed{DeleteMessage};
-        }
+        const int removed = step(DeleteMessage, [&] {
+            return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
+        });
+        require(removed == 1, DeleteMessage);
 
-        try {
-            tx->commit();
-        } catch (const DbError&) {
-            throw StepFailed{InsertMessage};
-        }
-    } catch (const StepFailed& f) {
-        tx->rollback();
-        if (f.message.isEmpty()) {
-            Outcome o;
-            o.result = Outcome::Failed;
-            o.messages << shownByCounter;
-            return o;
-        }
-        return failed(f.message);
+        step(InsertMessage, [&] { tx->commit(); });
+    } catch (const StepFailed& failed) {
+        // The bracket has rolled back on its way out of the try block.
+        o.end(m_ctx.prompt, Outcome::Failed, failed.message);
+        return o;
     }
-
-    m_ctx.weighing.documentNumber = t.ticketNumber;
-    Outcome o;
-    o.result = Outcome::Finalised;
-    o.ticketNumber = t.ticketNumber;
+    o.ticketNumber = m_stored.ticketNumber;
     return o;
+}
+
+QString Finalisation::readPending(qint64 id, double& purity, double& moisture, QString crop[2])
+{
+    m_stored = FinalisedTicket();
+    FinalisedTicket& t = m_stored;
+    t.weighingId = id;
+    Query& w = m_ctx.data.ZQ12;
+    w.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), id}});
+    if (w.isEmpty())
+        return GoneMessage;
+    if (w.text(QStringLiteral("mBemeres1")) == QLatin1String("0") || w.text(QStringLiteral("mKimeres1")) == QLatin1String("0"))
+        return ZeroMessage;
+    t.weighingNumber = w.text(QStringLiteral("mBszam"));
+    t.movement = w.text(QStringLiteral("mMozgas"));
+    t.in1 = w.value(QStringLiteral("mBemeres1")).toDouble();
+    t.in2 = w.value(QStringLiteral("mBemeres2")).toDouble();
+    t.out1 = w.value(QStringLiteral("mKimeres1")).toDouble();
+    t.out2 = w.value(QStringLiteral("mKimeres2")).toDouble();
+    t.scaleIn1 = w.value(QStringLiteral("mBemerleg1")).toDouble();
+    t.scaleIn2 = w.value(QStringLiteral("mBemerleg2")).toDouble();
+    t.scaleOut1 = w.value(QStringLiteral("mKimerleg1")).toDouble();
+    t.scaleOut2 = w.value(QStringLiteral("mKimerleg2")).toDouble();
+    t.single = w.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
+    purity = w.value(QStringLiteral("mTiszt")).toDouble();
+    moisture = w.value(QStringLiteral("mViztart")).toDouble();
+    crop[0] = w.text(QStringLiteral("mTkod1"));
+    crop[1] = w.text(QStringLiteral("mTkod2"));
+    return QString();
 }
 
 void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double viztart, const QString crop[2])
 {
-    try {
-        Query& q = m_ctx.data.ZQ22;
-        if (t.movement == QLatin1String("K")) {
-            q.run(QStringLiteral("UPDATE vello SET jNettoKi = jKimeres - jBemeres, jNettoBe = \"0\" "
-                                 "WHERE IDj = :p0 OR IDj = :p1"),
-                  {{QStringLiteral("p0"), t.rowId[0]}, {QStringLiteral("p1"), t.rowId[1]}});
-            return;
+    Query& q = m_ctx.data.ZQ22;
+    if (t.movement == QLatin1String("K")) {
+        q.run(QStringLiteral("UPDATE vello SET jNettoKi = jKimeres - jBemeres, jNettoBe = \"0\" "
+                             "WHERE IDj = :p0 OR IDj = :p1"),
+              {{QStringLiteral("p0"), t.rowId[0]}, {QStringLiteral("p1"), t.rowId[1]}});
+        return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        // A crop row that is not found (the empty crop code of a second
+        // row without trailer) deducts nothing.
+        double purityDeduction = 0, moistureDeduction = 0;
+        Query& c = m_ctx.data.ZQ50;
+        c.openSql(QStringLiteral("SELECT * FROM termeny WHERE tKod = :p0"), {{QStringLiteral("p0"), crop[i]}});
+        if (!c.isEmpty()) {
+            purityDeduction = c.value(QStringLiteral("tSztiszt")).toDouble() - tiszt;
+            moistureDeduction = viztart - c.value(QStringLiteral("tSzviztart")).toDouble();
         }
-        for (int i = 0; i < 2; ++i) {
-            // A crop row that is not found (the empty crop code of a second
-            // row without trailer) deducts nothing.
-            double purityDeduction = 0, moistureDeduction = 0;
-            Query& c = m_ctx.data.ZQ50;
-            c.openSql(QStringLiteral("SELECT * FROM termeny WHERE tKod = :p0"), {{QStringLiteral("p0"), crop[i]}});
-            if (!c.isEmpty()) {
-                purityDeduction = c.value(QStringLiteral("tSztiszt")).toDouble() - tiszt;
-                moistureDeduction = viztart - c.value(QStringLiteral("tSzviztart")).toDouble();
-            }
-            q.run(QStringLiteral("UPDATE vello SET jNettoBe = ((jBemeres - jKimeres) - (((jBemeres - jKimeres) * :p1 / "
-                                 "100 ) + ((jBemeres - jKimeres) * :p2 / 100)) ), jNettoKI = \"0\" WHERE IDj = :p0"),
-                  {{QStringLiteral("p0"), t.rowId[i]},
-                   {QStringLiteral("p1"), purityDeduction},
-                   {QStringLiteral("p2"), moistureDeduction}});
-        }
-    } catch (const DbError&) {
-        throw StepFailed{NetMessage};
+        q.run(QStringLiteral("UPDATE vello SET jNettoBe = ((jBemeres - jKimeres) - (((jBemeres - jKimeres) * :p1 / "
+                             "100 ) + ((jBemeres - jKimeres) * :p2 / 100)) ), jNettoKI = \"0\" WHERE IDj = :p0"),
+              {{QStringLiteral("p0"), t.rowId[i]},
+               {QStringLiteral("p1"), purityDeduction},
+               {QStringLiteral("p2"), moistureDeduction}});
     }
 }

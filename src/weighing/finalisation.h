@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "data/outcome.h"
 #include "weighing/ticketprint.h"
 
 struct AppContext;
@@ -40,18 +41,13 @@ public:
         QDate today;                // jModDatum / jRogDatum; invalid: today
     };
 
-    struct Outcome {
-        enum Result {
-            Refused,     // a guard failed: message shown, nothing written
-            Failed,      // storing failed: message shown, all rolled back, still pending
-            Finalised,   // stored (printing may have been declined or failed)
-        };
-        Result result = Refused;
-        QStringList messages;       // messages shown by storing, in order
-        // objectName of TForm4's control to focus (Refused only): "Edit35".
-        QString focus;
-        QString ticketNumber;       // "J" number (Finalised)
+    // Refused (a guard failed, focus "Edit35"), Failed (storing failed, all
+    // rolled back, still pending) or Done (stored; printing may have been
+    // declined or failed).
+    struct Outcome : ::Outcome {
+        QString ticketNumber;       // "J" number (Done)
         QString deliveryNoteNumber; // "S" number issued for a delivery note (empty: none)
+        QString consigneeCode;      // oKod of the delivery note's consignee (empty: none)
         bool ticketPrinted = false;
         bool deliveryNotePrinted = false;
     };
@@ -72,19 +68,11 @@ public:
     //   the numbering: "Hiba: Az jBszam UPDATE vello -ben "
     //   the nets: "Hiba: mNetto számolás , REPLACE-edit a meres-ban "
     //   the removal of the pending weighing: "Hiba: mérés vello-be áttétel DELETE törlésekor"
-    // Then, when stored: "Mérlegjegy nyomtatása ?" (vello.frf, v_bszam,
-    // v_m1, v_mozgas and the weight marks of TicketPrint) and for movement "K" "Szállítólevél nyomtatása ?"
+    // Then, when stored: "Mérlegjegy nyomtatása ?" (vello.frf with the
+    // ticket's variables) and for movement "K" "Szállítólevél nyomtatása ?"
     // (consignee pick, "S" number, v_bszam, szallito.frf). A failed "S" draw
     // shows its message and prints no delivery note.
-    // Weighing state written: documentNumber (ticket number, then the
-    // delivery-note number), consigneeCode.
     Outcome run(const Input& input);
-
-    // v_m1: |(e1 + e2) - (x1 + x2)|, the weighed difference of the whole
-    // vehicle before deductions.
-    static double weighedDifference(double in1, double in2, double out1, double out2);
-    // v_mozgas: "BE" for movement "B", "KI" for anything else.
-    static QString movementText(const QString& movement);
 
     // Storing alone: guards and the transaction, no print. run() is this
     // followed by the prints.
@@ -93,8 +81,9 @@ public:
     const FinalisedTicket& stored() const { return m_stored; }
 
 private:
-    Outcome refuse(const QString& message);
-    Outcome failed(const QString& message);
+    // The pending weighing `id` into m_stored, with its purity, moisture and
+    // crops; an empty text when it passed the guards, else the guard's message.
+    QString readPending(qint64 id, double& purity, double& moisture, QString crop[2]);
     void storeNets(const FinalisedTicket& t, double purity, double moisture, const QString crop[2]);
 
     AppContext& m_ctx;

@@ -7,7 +7,6 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "reports/reportoutput.h"
-#include "weighing/finalisation.h"
 
 QString TicketPrint::printSql(bool deliveryNote)
 {
@@ -41,41 +40,12 @@ bool TicketPrint::openPrintData(const FinalisedTicket& t, bool deliveryNote, con
     }
 }
 
-QString TicketPrint::mark(double weight, double scale, bool registerTare)
-{
-    if (registerTare)
-        return QStringLiteral("törzs tára");
-    if (weight != 0 && scale == 0)
-        return QStringLiteral("kézi");
-    return QString();
-}
-
-TicketPrint::Marks TicketPrint::marks(const FinalisedTicket& t)
-{
-    const bool tareIn = t.single && t.movement == QLatin1String("K");
-    const bool tareOut = t.single && t.movement == QLatin1String("B");
-    Marks m;
-    m.in1 = mark(t.in1, t.scaleIn1, tareIn);
-    m.in2 = mark(t.in2, t.scaleIn2, false);
-    m.out1 = mark(t.out1, t.scaleOut1, tareOut);
-    m.out2 = mark(t.out2, t.scaleOut2, false);
-    return m;
-}
-
 bool TicketPrint::ticket(const FinalisedTicket& t)
 {
     if (!openPrintData(t, false, QString()) || !m_ctx.report)
         return false;
-    ReportOutput& r = *m_ctx.report;
-    r.setVariable(QStringLiteral("v_bszam"), t.ticketNumber);
-    r.setVariable(QStringLiteral("v_m1"), Finalisation::weighedDifference(t.in1, t.in2, t.out1, t.out2));
-    r.setVariable(QStringLiteral("v_mozgas"), Finalisation::movementText(t.movement));
-    const Marks m = marks(t);
-    r.setVariable(QStringLiteral("v_jel_be1"), m.in1);
-    r.setVariable(QStringLiteral("v_jel_be2"), m.in2);
-    r.setVariable(QStringLiteral("v_jel_ki1"), m.out1);
-    r.setVariable(QStringLiteral("v_jel_ki2"), m.out2);
-    return r.output(QStringLiteral("vello.frf"), QPageLayout::Portrait);
+    TicketDocument::setTicketVariables(*m_ctx.report, t.ticketNumber, t);
+    return m_ctx.report->output(QStringLiteral("vello.frf"), QPageLayout::Portrait);
 }
 
 TicketPrint::Note TicketPrint::deliveryNote(const FinalisedTicket& t)
@@ -89,18 +59,18 @@ TicketPrint::Note TicketPrint::deliveryNote(const FinalisedTicket& t)
     } catch (const DbError&) {
         consignee.clear();
     }
-    m_ctx.weighing.consigneeCode = consignee;
+    note.consignee = consignee;
     if (!openPrintData(t, true, consignee))
         return note;
 
-    Counters counters(m_ctx.data, m_ctx.prompt);
-    const Counters::Draw d = counters.draw(Counters::S);
+    const Counters::Draw d = Counters(m_ctx.data).draw(Counters::S);
     if (d.status == Counters::Draw::Unreadable)
         m_ctx.prompt.message(QStringLiteral("Hiba: a \"S\" sorszám nem olvasható!"));
+    else if (d.status == Counters::Draw::StoreFailed)
+        m_ctx.prompt.message(Counters::storeFailedMessage(Counters::S));
     if (!d.ok())
         return note;
     note.number = d.number;
-    m_ctx.weighing.documentNumber = d.number;
     if (!m_ctx.report)
         return note;
     m_ctx.report->setVariable(QStringLiteral("v_bszam"), d.number);

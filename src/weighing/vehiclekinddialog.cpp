@@ -2,13 +2,14 @@
 
 #include "context/appcontext.h"
 #include "context/prompt.h"
-#include "context/unhandled.h"
-#include "data/datamodule.h"
-#include "data/dberror.h"
+#include "data/query.h"
 #include "registers/registerwindows.h"
+#include "ui/controls.h"
 #include "ui/windowhost.h"
+#include "weighing/vehiclesonsite.h"
+#include "weighing/weighingrequest.h"
+#include "weighing/weighingstate.h"
 #include "weighing/weighingwindow.h"
-#include "weighing/weighingstore.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -48,14 +49,10 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
     m_single->setObjectName(QStringLiteral("CheckBox1"));
     m_single->setToolTip(QStringLiteral("Egy mérésből és a törzsben szereplö TÁRA -ból kell számítani."));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setToolTip(QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
-    ok->setAutoDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("Button5"));
-    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
-    cancel->setAutoDefault(false);
+    QPushButton* ok = makeButton(this, QStringLiteral("Button1"), QStringLiteral("OK"),
+                                 QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"),
+                                     QStringLiteral("Kilépés letárolás nélkül"));
 
     auto* checks = new QVBoxLayout;
     checks->addWidget(m_trailer);
@@ -80,19 +77,6 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int VehicleKindDialog::pendingOf(const QString& plateCode)
-{
-    try {
-        Query& q = m_ctx.data.ZQ31;
-        q.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE mRkod = :p0"),
-                  {{QStringLiteral("p0"), plateCode.isNull() ? QString(QLatin1String("")) : plateCode}});
-        return q.value(QStringLiteral("db")).toInt();
-    } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
-        return -1;
-    }
-}
-
 void VehicleKindDialog::onOk()
 {
     if (!m_empty->isChecked() && !m_loaded->isChecked()) {
@@ -100,27 +84,25 @@ void VehicleKindDialog::onOk()
         m_empty->setFocus();
         return;
     }
-    WeighingState& st = m_ctx.weighing;
-    st.movement = m_empty->isChecked() ? QStringLiteral("K") : QStringLiteral("B");
-    st.trailer = m_trailer->isChecked();
-    st.singleWeighing = m_single->isChecked();
+    WeighingRequest request;
+    request.direction = Direction::In;
+    request.movement = m_empty->isChecked() ? Movement::Dispatch : Movement::Delivery;
+    request.trailer = m_trailer->isChecked();
+    request.singleWeighing = m_single->isChecked();
 
     // Whatever row the plate list stands on when it closes.
     openRegisterList(m_ctx, RegisterKind::Plates);
-    Query& plates = registerListQuery(m_ctx, RegisterKind::Plates);
-    st.plateCode = plates.isOpen() && plates.currentRow() >= 0 ? plates.text(QStringLiteral("rKod")) : QString();
+    const Query& plates = registerListQuery(m_ctx, RegisterKind::Plates);
+    request.plateCode = plates.isOpen() && plates.currentRow() >= 0 ? plates.text(QStringLiteral("rKod")) : QString();
 
-    const int pending = pendingOf(st.plateCode);
+    const int pending = VehiclesOnSite(m_ctx).pendingOf(request.plateCode);
     if (pending < 0)
         return;
     if (pending >= 1) {
         m_ctx.prompt.message(PendingPlateMessage);
         return;
     }
-    st.modeText = WeighingStore::InModeText;
-    WeighingWindow window(m_ctx, m_showDetails, this);
-    if (m_ctx.host)
-        m_ctx.host->showModal(window);
-    if (window.stored())
-        accept();
+    weighingState(m_ctx).caption = WeighingCaption::InMode;
+    showWindowThen<WeighingWindow>(
+        m_ctx, [this](WeighingWindow& w) { if (w.stored()) accept(); }, request, m_showDetails, this);
 }

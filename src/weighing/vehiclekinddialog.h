@@ -22,8 +22,6 @@ public:
 
 private:
     void onOk();
-    // Pending weighings of the plate; -1 when the count failed.
-    int pendingOf(const QString& plateCode);
 
     AppContext& m_ctx;
     std::function<void()> m_showDetails;

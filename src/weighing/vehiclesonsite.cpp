@@ -7,6 +7,7 @@
 #include "data/dberror.h"
 #include "data/transaction.h"
 #include "reports/reportoutput.h"
+#include "weighing/weighingstate.h"
 
 #include <QPageLayout>
 
@@ -19,11 +20,6 @@ const QString VehiclesOnSite::PrintSql = QStringLiteral(
 namespace {
 const QString P0 = QStringLiteral("p0");
 const QString P1 = QStringLiteral("p1");
-
-QString notNull(const QString& s)
-{
-    return s.isNull() ? QString(QLatin1String("")) : s;
-}
 } // namespace
 
 VehiclesOnSite::VehiclesOnSite(AppContext& ctx) : m_ctx(ctx) {}
@@ -71,8 +67,51 @@ bool VehiclesOnSite::refreshOnCurrentNumber()
 {
     if (!refresh())
         return false;
-    positionOnNumber(m_ctx.weighing.weighingNumber);
+    positionOnNumber(weighingState(m_ctx).weighingNumber);
     return true;
+}
+
+QString VehiclesOnSite::currentText(const QString& column) const
+{
+    try {
+        return list().text(column);
+    } catch (const DbError&) {
+        return QString();
+    }
+}
+
+QString VehiclesOnSite::cropName(const QString& code) const
+{
+    Query& q = m_ctx.data.ZQ53;
+    q.openSql(QStringLiteral("SELECT * FROM termeny WHERE tKod = :p1"), {{P1, Query::notNull(code)}});
+    return q.isEmpty() ? QString() : q.text(QStringLiteral("tMegnev"));
+}
+
+QString VehiclesOnSite::warehouseName(const QString& code) const
+{
+    Query& q = m_ctx.data.ZQ63;
+    q.openSql(QStringLiteral("SELECT * FROM raktar WHERE kKod = :p1"), {{P1, Query::notNull(code)}});
+    return q.isEmpty() ? QString() : q.text(QStringLiteral("kNev"));
+}
+
+Query& VehiclesOnSite::openProducer()
+{
+    Query& producers = m_ctx.data.ZQ40;
+    producers.openSql(QStringLiteral("SELECT * FROM termelo WHERE oKod = :p1"),
+                      {{P1, Query::notNull(list().text(QStringLiteral("mOkod")))}});
+    return producers;
+}
+
+int VehiclesOnSite::pendingOf(const QString& plateCode)
+{
+    try {
+        Query& q = m_ctx.data.ZQ31;
+        q.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE mRkod = :p0"), {{P0, Query::notNull(plateCode)}});
+        return q.value(QStringLiteral("db")).toInt();
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return -1;
+    }
 }
 
 double VehiclesOnSite::displayedNet(double be1, double be2, double ki1, double ki2, const QString& movement)
@@ -98,7 +137,7 @@ bool VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
     try {
         Transaction t(m_ctx.data);
         m_ctx.data.ZQ12.run(QStringLiteral("UPDATE meres SET mOkod = :p1 WHERE IDm = :p0"),
-                            {{P0, id}, {P1, notNull(producerCode)}});
+                            {{P0, id}, {P1, Query::notNull(producerCode)}});
         t.commit();
         return true;
     } catch (const DbError&) {

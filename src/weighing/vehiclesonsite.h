@@ -5,9 +5,10 @@ struct AppContext;
 class Query;
 
 // The operations of the vehicles-on-site window (TForm4) on the list of
-// pending weighings (ZQ10): reading and positioning the list, the displayed
-// net, the producer assignment, the delete and the print of one pending
-// weighing. No widget here.
+// pending weighings (ZQ10): reading and positioning the list, the names and
+// the producer its row display shows, the displayed net, the producer
+// assignment, the delete and the print of one pending weighing, and the
+// pending count that the vehicle kind dialog checks. No widget here.
 class VehiclesOnSite {
 public:
     explicit VehiclesOnSite(AppContext& ctx);
@@ -28,6 +29,19 @@ public:
     // Refresh, then position on the current weighing number: the list as it
     // is shown when the window is shown again.
     bool refreshOnCurrentNumber();
+
+    // A text column of the list's current row; empty when it has none.
+    QString currentText(const QString& column) const;
+    // The crop name (tMegnev, on ZQ53) and warehouse name (kNev, on ZQ63) of
+    // a code; empty when there is no such row. Throw DbError.
+    QString cropName(const QString& code) const;
+    QString warehouseName(const QString& code) const;
+    // The producer of the current row (mOkod) read into ZQ40, which the row
+    // display shows. Throws DbError.
+    Query& openProducer();
+    // Pending weighings of the plate (ZQ31); -1 when the count failed (the
+    // failure went to the default error handler).
+    int pendingOf(const QString& plateCode);
 
     // (Be1 + Be2) - (Ki1 + Ki2) of the current row; a negative figure of a
     // "K" row has its sign reversed. 0 on an empty list.

@@ -2,17 +2,19 @@
 
 #include "context/appcontext.h"
 #include "context/prompt.h"
-#include "data/datamodule.h"
 #include "data/dberror.h"
+#include "data/query.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
 #include "ui/controls.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 #include "ui/windowhost.h"
+#include "weighing/finalisation.h"
 #include "weighing/vehiclekinddialog.h"
 #include "weighing/weighingdetailtabs.h"
-#include "weighing/finalisation.h"
+#include "weighing/weighingrequest.h"
+#include "weighing/weighingstate.h"
 #include "weighing/weighingwindow.h"
 
 #include <QEvent>
@@ -177,18 +179,18 @@ bool VehiclesOnSiteWindow::showRow()
 {
     if (m_failed)
         return false;
-    WeighingState& st = m_ctx.weighing;
-    setWindowTitle(st.modeText.isEmpty() ? QStringLiteral("Bent lévő rendszámok , jármüvek") : st.modeText);
-    const Query& row = m_ops.list();
+    const QString& caption = weighingState(m_ctx).caption;
+    setWindowTitle(caption.isEmpty() ? QStringLiteral("Bent lévő rendszámok , jármüvek") : caption);
+    double net = 0;
     try {
-        st.weighingId = row.value(QStringLiteral("IDm")).toLongLong();
-        m_tabs->showRow(m_ctx, row);
-        st.net = m_ops.displayedNet();
+        m_weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
+        m_tabs->showRow(m_ops);
+        net = m_ops.displayedNet();
     } catch (const DbError&) {
         fail(QStringLiteral("Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!"));
         return false;
     }
-    m_net->setText(TextConv::number(st.net));
+    m_net->setText(TextConv::number(net));
     return true;
 }
 
@@ -196,43 +198,34 @@ bool VehiclesOnSiteWindow::showFull()
 {
     if (!showRow())
         return false;
-    Query& producers = m_ctx.data.ZQ40;
     try {
-        const QString code = m_ops.list().text(QStringLiteral("mOkod"));
-        producers.openSql(QStringLiteral("SELECT * FROM termelo WHERE oKod = :p1"),
-                          {{QStringLiteral("p1"), code.isNull() ? QString(QLatin1String("")) : code}});
+        m_tabs->showProducer(m_ops.openProducer());
     } catch (const DbError&) {
         fail(QStringLiteral("Hiba az termelo mérésben Edit-ben való megjelenitésekor!"));
         return false;
     }
-    m_tabs->showProducer(producers);
     return true;
 }
 
 void VehiclesOnSiteWindow::onNew()
 {
-    m_ctx.weighing.direction = QStringLiteral("BE");
     m_tabs->clearProducer();
-    VehicleKindDialog dialog(m_ctx, [this] { showRow(); }, this);
-    if (m_ctx.host)
-        m_ctx.host->showModal(dialog);
+    showWindow<VehicleKindDialog>(m_ctx, [this] { showRow(); }, this);
     shownAgain();
 }
 
 void VehiclesOnSiteWindow::onExit()
 {
-    WeighingState& st = m_ctx.weighing;
-    st.modeText = QStringLiteral("\"Ki\" -választ");
+    weighingState(m_ctx).caption = WeighingCaption::OutSelect;
     if (showRow()) {
         const Query& row = m_ops.list();
-        st.direction = QStringLiteral("KI");
-        st.weighingId = row.value(QStringLiteral("IDm")).toLongLong();
-        st.movement = row.text(QStringLiteral("mMozgas"));
-        st.trailer = row.text(QStringLiteral("mPot")) == QLatin1String("I");
-        st.singleWeighing = row.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
-        WeighingWindow window(m_ctx, [this] { showRow(); }, this);
-        if (m_ctx.host)
-            m_ctx.host->showModal(window);
+        WeighingRequest request;
+        request.direction = Direction::Out;
+        request.weighingId = m_weighingId;
+        request.movement = WeighingRequest::movementOf(row.text(QStringLiteral("mMozgas")));
+        request.trailer = row.text(QStringLiteral("mPot")) == QLatin1String("I");
+        request.singleWeighing = row.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
+        showWindow<WeighingWindow>(m_ctx, request, [this] { showRow(); }, this);
     }
     shownAgain();
 }
@@ -242,9 +235,9 @@ void VehiclesOnSiteWindow::onProducer()
     openRegisterList(m_ctx, RegisterKind::Producers);
     // Whatever row the producer list stands on when it closes.
     m_tabs->showProducer(registerListQuery(m_ctx, RegisterKind::Producers));
-    m_ops.assignProducer(m_ctx.weighing.weighingId, m_tabs->producerCode());
+    m_ops.assignProducer(m_weighingId, m_tabs->producerCode());
     if (m_ops.refresh()) {
-        m_ops.positionOnId(m_ctx.weighing.weighingId);
+        m_ops.positionOnId(m_weighingId);
         showFull();
     }
     shownAgain();

@@ -1,8 +1,7 @@
 #include "weighingdetailtabs.h"
 
-#include "context/appcontext.h"
-#include "data/datamodule.h"
 #include "data/query.h"
+#include "weighing/vehiclesonsite.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -31,13 +30,6 @@ QLabel* label(QWidget* parent, const QString& text, QWidget* buddy)
     auto* l = new QLabel(text, parent);
     l->setBuddy(buddy);
     return l;
-}
-
-// The name column of the register row with `code` (empty when none).
-QString lookup(Query& q, const QString& sql, const QString& code, const char* column)
-{
-    q.openSql(sql, {{QStringLiteral("p1"), code.isNull() ? QString(QLatin1String("")) : code}});
-    return q.isEmpty() ? QString() : q.text(QLatin1String(column));
 }
 
 } // namespace
@@ -163,27 +155,27 @@ QWidget* WeighingDetailTabs::buildForm(const QStringList& labels, int firstEdit,
     return tab;
 }
 
-void WeighingDetailTabs::fillPanel(AppContext& ctx, const Query& row, Panel& p, const char* weight,
-                                   const char* scale, const char* crop, const char* store)
+void WeighingDetailTabs::fillPanel(const VehiclesOnSite& ops, Panel& p, const char* weight, const char* scale,
+                                   const char* crop, const char* store)
 {
+    const Query& row = ops.list();
     p.weight->setText(row.text(QLatin1String(weight)));
     p.scale->setText(row.text(QLatin1String(scale)));
     const QString cropCode = row.text(QLatin1String(crop));
     const QString storeCode = row.text(QLatin1String(store));
     p.cropCode->setText(cropCode);
     p.storeCode->setText(storeCode);
-    p.cropName->setText(lookup(ctx.data.ZQ53, QStringLiteral("SELECT * FROM termeny WHERE tKod = :p1"), cropCode,
-                               "tMegnev"));
-    p.storeName->setText(lookup(ctx.data.ZQ63, QStringLiteral("SELECT * FROM raktar WHERE kKod = :p1"), storeCode,
-                                "kNev"));
+    p.cropName->setText(ops.cropName(cropCode));
+    p.storeName->setText(ops.warehouseName(storeCode));
 }
 
-void WeighingDetailTabs::showRow(AppContext& ctx, const Query& row)
+void WeighingDetailTabs::showRow(const VehiclesOnSite& ops)
 {
-    fillPanel(ctx, row, m_in1, "mBemeres1", "mBemerleg1", "mTkod1", "mKkod1");
-    fillPanel(ctx, row, m_in2, "mBemeres2", "mBemerleg2", "mTkod2", "mKkod2");
-    fillPanel(ctx, row, m_out1, "mKimeres1", "mKimerleg1", "mTkod1", "mKkod1");
-    fillPanel(ctx, row, m_out2, "mKimeres2", "mKimerleg2", "mTkod2", "mKkod2");
+    const Query& row = ops.list();
+    fillPanel(ops, m_in1, "mBemeres1", "mBemerleg1", "mTkod1", "mKkod1");
+    fillPanel(ops, m_in2, "mBemeres2", "mBemerleg2", "mTkod2", "mKkod2");
+    fillPanel(ops, m_out1, "mKimeres1", "mKimerleg1", "mTkod1", "mKkod1");
+    fillPanel(ops, m_out2, "mKimeres2", "mKimerleg2", "mTkod2", "mKkod2");
 
     const bool trailer = row.text(QStringLiteral("mPot")) == QLatin1String("I");
     m_in2.frame->setVisible(trailer);

@@ -2,10 +2,10 @@
 #include <QList>
 #include <QTabWidget>
 
-struct AppContext;
 class QLineEdit;
 class QWidget;
 class Query;
+class VehiclesOnSite;
 
 // The details of the vehicles-on-site window (PageControl1): the tabs
 // "Mérés" (entry block "BE" and exit block "KI", each with measurement 1 and
@@ -15,12 +15,12 @@ class WeighingDetailTabs : public QTabWidget {
 public:
     explicit WeighingDetailTabs(QWidget* parent = nullptr);
 
-    // Fills "Mérés" and "Adat" from the current row of `row` (ZQ10), with the
-    // crop and warehouse names read on ZQ53 and ZQ63, and applies the panel
+    // Fills "Mérés" and "Adat" from the current row of the pending list
+    // (ZQ10), with the crop and warehouse names it reads, and applies the panel
     // rules: the trailer panels only for mPot "I"; the crop and warehouse of
     // the entry block for mMozgas "B", of the exit block otherwise. Throws
     // DbError when a name cannot be read.
-    void showRow(AppContext& ctx, const Query& row);
+    void showRow(const VehiclesOnSite& ops);
 
     // Fills "Termelö" from the current row of `producers` (empty boxes when
     // it has none).
@@ -42,8 +42,8 @@ private:
                         const QStringList& hints, Panel& p1, Panel& p2);
     QWidget* buildPanel(const QString& name, const QString& label, int firstEdit, const QStringList& hints, Panel& p);
     QWidget* buildForm(const QStringList& labels, int firstEdit, QList<QLineEdit*>& edits);
-    void fillPanel(AppContext& ctx, const Query& row, Panel& p, const char* weight, const char* scale,
-                   const char* crop, const char* store);
+    void fillPanel(const VehiclesOnSite& ops, Panel& p, const char* weight, const char* scale, const char* crop,
+                   const char* store);
 
     Panel m_in1, m_in2, m_out1, m_out2;
     QList<QLineEdit*> m_data;       // Edit25 .. Edit34

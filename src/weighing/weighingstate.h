@@ -1,18 +1,22 @@
 #pragma once
+#include "context/appcontext.h"
+
 #include <QString>
 
-// The weighing state: values that pass between the weighing windows and last
-// for the whole run.
+// What the weighing windows keep for the whole run; everything else passes
+// from window to window as a WeighingRequest.
 struct WeighingState {
-    QString modeText;        // weighing mode text (window title)
-    QString direction;       // weighing direction: "BE" / "KI"
-    QString movement;        // "B" or "K"
-    bool trailer = false;
-    bool singleWeighing = false;
-    QString plateCode;
-    qint64 weighingId = 0;   // IDm of the current pending weighing
-    QString weighingNumber;  // mBszam
-    double net = 0;          // displayed net weight
-    QString documentNumber;
-    QString consigneeCode;
+    // The weighing mode text, the caption of the vehicles-on-site window and
+    // of the weighing window (WeighingCaption). Shown only: nothing decides
+    // by it.
+    QString caption;
+    // mBszam of the weighing stored last: the vehicles-on-site list stands on
+    // it when it is read again.
+    QString weighingNumber;
 };
+
+// The run's weighing state.
+inline WeighingState& weighingState(AppContext& ctx)
+{
+    return ctx.states.get<WeighingState>();
+}

@@ -2,16 +2,18 @@
 
 #include "context/appcontext.h"
 #include "context/prompt.h"
-#include "data/datamodule.h"
 #include "data/dberror.h"
+#include "data/query.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
 #include "scale/indicatorreading.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
+#include "ui/controls.h"
 #include "ui/digitedit.h"
 #include "weighing/measurementpanel.h"
 #include "weighing/vehiclesonsite.h"
+#include "weighing/weighingstate.h"
 #include "weighing/weighingstore.h"
 
 #include <QDate>
@@ -54,11 +56,6 @@ const DataField LeftFields[] = {
 const char* const RowColumns[] = {"mBemerleg1", "mBemeres1", "mTkod1", "mKkod1", "mBemerleg2",
                                   "mBemeres2",  "mTkod2",    "mKkod2", "mBeido"};
 
-QString flag(bool on)
-{
-    return on ? QStringLiteral("I") : QString();
-}
-
 QString now()
 {
     return TextConv::time(QTime::currentTime());
@@ -66,8 +63,9 @@ QString now()
 
 } // namespace
 
-WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetails, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_showDetails(std::move(showDetails))
+WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, std::function<void()> showDetails,
+                               QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_request(request), m_showDetails(std::move(showDetails))
 {
     setObjectName(QStringLiteral("TForm14"));
 
@@ -99,14 +97,9 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
     m_tabs->addTab(measure, QStringLiteral("Mérés"));
     m_tabs->addTab(buildDataTab(), QStringLiteral("Adatok"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setToolTip(QStringLiteral("Adatok letárolása"));
-    ok->setAutoDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("Button5"));
-    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
-    cancel->setAutoDefault(false);
+    QPushButton* ok = makeButton(this, QStringLiteral("Button1"), QStringLiteral("OK"), QStringLiteral("Adatok letárolása"));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"),
+                                     QStringLiteral("Kilépés letárolás nélkül"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -123,23 +116,20 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
     connect(ok, &QPushButton::clicked, this, &WeighingWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Opening, in order: the port, measurement 2, the pickers (by the state
-    // as the opener set it), mode and caption with the "Adatok" fields, the
-    // tare preset.
-    WeighingState& st = m_ctx.weighing;
+    // Opening, in order: the port, measurement 2, the pickers (on the loaded
+    // pass), mode caption with the "Adatok" fields, the tare preset.
     m_link = ScaleRead::openLink(m_ctx, this);
-    m_p2->setVisible(st.trailer);
-    const bool pickers = WeighingStore::pickersShown(st);
-    m_p1->setPickersVisible(pickers);
-    m_p2->setPickersVisible(pickers);
-    m_in = st.direction == QLatin1String("BE");
-    st.modeText = m_in ? WeighingStore::InModeText : WeighingStore::OutModeText;
-    setWindowTitle(st.modeText);
-    if (m_in)
+    m_p2->setVisible(m_request.trailer);
+    m_p1->setPickersVisible(m_request.loadedPass());
+    m_p2->setPickersVisible(m_request.loadedPass());
+    QString& caption = weighingState(m_ctx).caption;
+    caption = m_request.in() ? WeighingCaption::InMode : WeighingCaption::OutMode;
+    setWindowTitle(caption);
+    if (m_request.in())
         fillIn();
     else
         fillOut();
-    if (const std::optional<QString> tare = WeighingStore(m_ctx).tarePreset(field(14)->text()))
+    if (const std::optional<QString> tare = WeighingStore(m_ctx, m_request).tarePreset(field(14)->text()))
         m_p1->weight()->setText(*tare);
 
     resize(qMax(940, sizeHint().width()), sizeHint().height());
@@ -195,27 +185,22 @@ QWidget* WeighingWindow::buildDataTab()
 
 void WeighingWindow::fillIn()
 {
-    const WeighingState& st = m_ctx.weighing;
+    const WeighingRequest& r = m_request;
     field(32)->setText(QStringLiteral("100"));
     field(33)->setText(QStringLiteral("0"));
-    field(26)->setText(st.movement);
-    field(27)->setText(flag(st.trailer));
-    field(13)->setText(flag(st.singleWeighing));
+    field(26)->setText(WeighingRequest::code(r.movement));
+    field(27)->setText(WeighingRequest::flag(r.trailer));
+    field(13)->setText(WeighingRequest::flag(r.singleWeighing));
     field(28)->setText(TextConv::date(QDate::currentDate()));
     field(29)->setText(now());
-    field(14)->setText(st.plateCode);
+    field(14)->setText(r.plateCode);
 }
 
 void WeighingWindow::fillOut()
 {
-    const Query& row = m_ctx.data.ZQ10;
-    auto text = [&row](const char* column) {
-        try {
-            return row.text(QLatin1String(column));
-        } catch (const DbError&) {
-            return QString();
-        }
-    };
+    // The pending weighing current in the vehicles-on-site list.
+    const VehiclesOnSite pending(m_ctx);
+    auto text = [&pending](const char* column) { return pending.currentText(QLatin1String(column)); };
     field(32)->setText(text("mTiszt"));
     field(33)->setText(text("mViztart"));
     field(31)->setText(text("mMegj"));
@@ -327,15 +312,18 @@ void WeighingWindow::focusControl(const QString& name)
 
 void WeighingWindow::onOk()
 {
-    const WeighingOutcome out = WeighingStore(m_ctx).ok(fields());
+    const WeighingOutcome out = WeighingStore(m_ctx, m_request).ok(fields());
     if (!out.closesWindow()) {
         focusControl(out.focus);
         return;
     }
     // After storing (also after a store that was rolled back): the list on
     // the current weighing number, its row shown, the window closed.
-    if (m_in && out.result == WeighingOutcome::Stored)
-        field(34)->setText(m_ctx.weighing.weighingNumber);
+    if (out.done()) {
+        weighingState(m_ctx).weighingNumber = out.weighingNumber;
+        if (m_request.in())
+            field(34)->setText(out.weighingNumber);
+    }
     VehiclesOnSite(m_ctx).refreshOnCurrentNumber();
     if (m_showDetails)
         m_showDetails();

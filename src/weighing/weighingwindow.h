@@ -4,6 +4,8 @@
 #include <QHash>
 #include <functional>
 
+#include "weighing/weighingrequest.h"
+
 struct AppContext;
 struct WeighingFields;
 class DigitEdit;
@@ -17,18 +19,21 @@ class TSerialLink;
 // or typed, with the crop and warehouse of the loaded pass, stored as a new
 // pending weighing (IN mode, "Új -  BE") or as the exit weighing of the
 // pending weighing current in the vehicles-on-site list (OUT mode, "KI -
-// választ"). The mode and the vehicle come from the weighing state as the
-// opener set it. The checks and the stores are WeighingStore's.
+// választ"). The mode and the vehicle come from the opener's request. The
+// checks and the stores are WeighingStore's.
 class WeighingWindow : public QDialog {
     Q_OBJECT
 public:
     // showDetails: the vehicles-on-site window's row display, run after storing.
-    WeighingWindow(AppContext& ctx, std::function<void()> showDetails, QWidget* parent = nullptr);
+    WeighingWindow(AppContext& ctx, const WeighingRequest& request, std::function<void()> showDetails,
+                   QWidget* parent = nullptr);
     ~WeighingWindow() override;
 
     // The window went through the steps after storing (stored, or a store
     // that failed and was rolled back): its opener closes as well.
     bool stored() const { return m_stored; }
+    // The weighing its opener asked for.
+    const WeighingRequest& request() const { return m_request; }
 
     MeasurementPanel* panel(int measurement) const { return measurement == 1 ? m_p1 : m_p2; }
     TSerialLink* link() const { return m_link; }
@@ -51,15 +56,15 @@ private:
     QLineEdit* field(int edit) const { return m_fields.value(edit); }
 
     AppContext& m_ctx;
+    WeighingRequest m_request;
     std::function<void()> m_showDetails;
-    bool m_in = true;
     bool m_stored = false;
     TSerialLink* m_link = nullptr;
     QTabWidget* m_tabs;
     MeasurementPanel* m_p1;
     MeasurementPanel* m_p2;
-    QHash<int, QLineEdit*> m_fields;
+    QHash<int, QLineEdit*> m_fields;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
     QLabel* m_indicator;
     quint64 m_seenPieces = 0;
-    QElapsedTimer m_sincePiece;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
+    QElapsedTimer m_sincePiece;
 };

@@ -303,19 +303,15 @@ void TestServerRestart::inStore_data()
 Operation TestServerRestart::inStoreOp(bool single)
 {
     Operation op;
-    op.prepare = [this, single] {
-        stateIn(m_app->ctx, QStringLiteral("B"), false, single);
-        m_app->ctx.weighing.weighingNumber.clear();
-    };
-    op.attempt = [this] {
+    op.prepare = [] {};
+    op.attempt = [this, single] {
         AppContext& ctx = m_app->ctx;
-        const WeighingOutcome o = WeighingStore(ctx).ok(inFields(), At);
-        if (o.result != WeighingOutcome::Stored)
+        const WeighingOutcome o = WeighingStore(ctx, requestIn(QStringLiteral("B"), false, single)).ok(inFields(), At);
+        if (o.result != WeighingOutcome::Done)
             return false;
         // The number shown is the counter's and its weighing is stored.
-        return ctx.weighing.weighingNumber == counter(m_app->db, QStringLiteral("M"))
-            && m_app->db.count(QStringLiteral("meres"),
-                               QStringLiteral("mBszam = '%1'").arg(ctx.weighing.weighingNumber)) == 1;
+        return o.weighingNumber == counter(m_app->db, QStringLiteral("M"))
+            && m_app->db.count(QStringLiteral("meres"), QStringLiteral("mBszam = '%1'").arg(o.weighingNumber)) == 1;
     };
     return op;
 }
@@ -330,25 +326,23 @@ void TestServerRestart::inStore()
 void TestServerRestart::makeWeighedOut()
 {
     AppContext& ctx = m_app->ctx;
-    stateIn(ctx, QStringLiteral("B"));
-    QCOMPARE(WeighingStore(ctx).ok(inFields(), At).result, WeighingOutcome::Stored);
-    stateOut(ctx, number(QStringLiteral("SELECT MAX(IDm) FROM meres")), QStringLiteral("B"));
-    QCOMPARE(WeighingStore(ctx).ok(outFields(8000), At).result, WeighingOutcome::Stored);
+    QCOMPARE(WeighingStore(ctx, requestIn(QStringLiteral("B"))).ok(inFields(), At).result, WeighingOutcome::Done);
+    const WeighingRequest out = requestOut(number(QStringLiteral("SELECT MAX(IDm) FROM meres")), QStringLiteral("B"));
+    QCOMPARE(WeighingStore(ctx, out).ok(outFields(8000), At).result, WeighingOutcome::Done);
 }
 
 void TestServerRestart::outStore()
 {
     AppContext& ctx = m_app->ctx;
-    stateIn(ctx, QStringLiteral("B"));
-    QCOMPARE(WeighingStore(ctx).ok(inFields(), At).result, WeighingOutcome::Stored);
+    QCOMPARE(WeighingStore(ctx, requestIn(QStringLiteral("B"))).ok(inFields(), At).result, WeighingOutcome::Done);
     const qint64 idm = number(QStringLiteral("SELECT MAX(IDm) FROM meres"));
     Operation op;
     // Every attempt weighs a little more, so an exit stored against the
     // report would show.
-    op.prepare = [&] { stateOut(ctx, idm, QStringLiteral("B")); };
+    op.prepare = [] {};
     op.attempt = [&] {
         const int weight = ++m_outWeight;
-        if (WeighingStore(ctx).ok(outFields(weight), At).result != WeighingOutcome::Stored)
+        if (WeighingStore(ctx, requestOut(idm, QStringLiteral("B"))).ok(outFields(weight), At).result != WeighingOutcome::Done)
             return false;
         return number(QStringLiteral("SELECT mKimeres1 FROM meres WHERE IDm = %1").arg(idm)) == weight;
     };
@@ -371,7 +365,7 @@ Operation TestServerRestart::finalisationOp()
         in.weighingId = m_finalising;
         in.netText = QStringLiteral("12000");
         in.today = Today;
-        if (f.store(in).result != Finalisation::Outcome::Finalised)
+        if (f.store(in).result != Finalisation::Outcome::Done)
             return false;
         m_ticket = f.stored();
         return m_app->db.count(QStringLiteral("meres"), QStringLiteral("IDm = %1").arg(m_finalising)) == 0
@@ -416,7 +410,7 @@ void TestServerRestart::makeTicket()
     in.weighingId = number(QStringLiteral("SELECT MAX(IDm) FROM meres"));
     in.netText = QStringLiteral("12000");
     in.today = Today;
-    QCOMPARE(Finalisation(m_app->ctx).store(in).result, Finalisation::Outcome::Finalised);
+    QCOMPARE(Finalisation(m_app->ctx).store(in).result, Finalisation::Outcome::Done);
 }
 
 Operation TestServerRestart::archivingOp()

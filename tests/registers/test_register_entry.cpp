@@ -3,6 +3,7 @@
 #include "registerfixture.h"
 
 #include "registers/registerentry.h"
+#include "registers/registerstate.h"
 #include "registers/registerwindows.h"
 
 using namespace RegisterFixture;
@@ -118,8 +119,8 @@ void TestRegisterEntry::newRowsThroughTheWindow()
     QCOMPARE(firstCode, QStringLiteral("10"));
     QCOMPARE(secondCode, QStringLiteral("11"));
     QCOMPARE(label, m.afterSaveCaption);
-    QCOMPARE(app.ctx.registers.orderCaption, m.initialCaption());   // the second opening set it again
-    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("11"));
+    QCOMPARE(registerState(app.ctx).orderCaption, m.initialCaption());   // the second opening set it again
+    QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("11"));
     QCOMPARE(reopened, QStringLiteral("11"));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '11'").arg(m.nameColumn, m.table, m.codeColumn)).toString(),
              QStringLiteral("Új kettő"));
@@ -147,14 +148,14 @@ void TestRegisterEntry::newCodeRefused()
     for (const QString& c : codes)
         seed(app.db, m, {{c, QStringLiteral("X")}});
     const int before = app.db.count(m.table);
-    app.ctx.registers.dialogMode = m.newModeText;
-    app.ctx.registers.lastSavedCode.insert(m.table, QStringLiteral("7"));
+    registerState(app.ctx).dialogMode = m.newModeText;
+    registerState(app.ctx).lastSavedCode.insert(m.table, QStringLiteral("7"));
     app.prompt.expectMessage(m.insertFailed);
     RegisterEntry entry(app.ctx, m);
     const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("ABC-123")));
     QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Failed));
     QCOMPARE(app.db.count(m.table), before);
-    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("7"));
+    QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("7"));
     QCOMPARE(m.listQuery(app.data).sql(), m.defaultOrderSql());   // the list is re-run all the same
     QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();
@@ -165,12 +166,12 @@ void TestRegisterEntry::firstRowOfAnEmptyRegister()
     QFETCH(RegisterKind, kind);
     const RegisterMember& m = registerMember(kind);
     TestApp app;
-    app.ctx.registers.dialogMode = m.newModeText;
+    registerState(app.ctx).dialogMode = m.newModeText;
     RegisterEntry entry(app.ctx, m);
     const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("Első")));
     QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Saved));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2").arg(m.codeColumn, m.table)).toString(), QStringLiteral("1"));
-    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("1"));
+    QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("1"));
     QVERIFY(app.prompt.shown().isEmpty());
     QVERIFY(!app.data.inTransaction());
 }
@@ -196,7 +197,7 @@ void TestRegisterEntry::requiredFields()
     const RegisterMember& m = registerMember(kind);
     TestApp app;
     seedNumbered(app.db, m, 1, 2);
-    app.ctx.registers.dialogMode = m.newModeText;
+    registerState(app.ctx).dialogMode = m.newModeText;
     RegisterEntry::Values v = filled(m, QStringLiteral("Név"));
     v.insert(blank, QStringLiteral("   "));
     // Boxes after the blank one are blank as well: the first in order is reported.
@@ -271,7 +272,7 @@ void TestRegisterEntry::modifyKeepsCodeAndId()
              QStringLiteral("Átírt \"név\""));
     QCOMPARE(label, m.afterSaveCaption);
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("2"));
-    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("2"));
+    QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("2"));
     app.verifyScriptsDone();
 }
 
@@ -295,7 +296,7 @@ void TestRegisterEntry::modifyKeepsListOnSavedRow()
     });
     openRegisterList(app.ctx, kind);
     QCOMPARE(before, QStringLiteral("1"));
-    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("1"));
+    QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("1"));
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("1"));
     QCOMPARE(m.listQuery(app.data).text(m.nameColumn), QStringLiteral("Bécs"));
     app.verifyScriptsDone();
@@ -331,7 +332,7 @@ void TestRegisterEntry::cancelWritesNothing()
     const RegisterMember& m = registerMember(kind);
     TestApp app;
     seedNumbered(app.db, m, 1, 3);
-    app.ctx.registers.lastSavedCode.insert(m.table, QStringLiteral("3"));
+    registerState(app.ctx).lastSavedCode.insert(m.table, QStringLiteral("3"));
     QString labelBefore, labelAfter, codeBefore, codeAfter;
     app.host.expect(m.listWindow, [&](QDialog& w) {
         clickTitle(w, m, m.idColumn);
@@ -350,7 +351,7 @@ void TestRegisterEntry::cancelWritesNothing()
     QCOMPARE(app.db.count(m.table), 3);
     QCOMPARE(labelAfter, labelBefore);
     QCOMPARE(codeAfter, codeBefore);
-    QCOMPARE(app.ctx.registers.lastSavedCode.value(m.table), QStringLiteral("3"));
+    QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("3"));
     app.verifyScriptsDone();
 }
 
@@ -373,7 +374,7 @@ void TestRegisterEntry::textsStoredExactly()
     const RegisterMember& m = registerMember(RegisterKind::Plates);
     TestApp app;
     seedNumbered(app.db, m, 1, 1);
-    app.ctx.registers.dialogMode = m.newModeText;
+    registerState(app.ctx).dialogMode = m.newModeText;
     RegisterEntry::Values v = filled(m, QStringLiteral("AB-1"));
     v.insert(QStringLiteral("Edit3"), value);   // rNev
     if (!stored)
@@ -409,10 +410,10 @@ void TestRegisterEntry::pastedNonDigits()
     RegisterEntry entry(app.ctx, m);
     RegisterEntry::Values v;
     if (newRow) {
-        app.ctx.registers.dialogMode = m.newModeText;
+        registerState(app.ctx).dialogMode = m.newModeText;
         v = filled(m, QStringLiteral("Új"));
     } else {
-        app.ctx.registers.dialogMode = m.modifyModeText;
+        registerState(app.ctx).dialogMode = m.modifyModeText;
         Query& list = m.listQuery(app.data);
         list.setSql(m.defaultOrderSql());
         list.open();
@@ -434,7 +435,7 @@ void TestRegisterEntry::newPlateDefaults()
     const RegisterMember& m = registerMember(RegisterKind::Plates);
     TestApp app;
     seedNumbered(app.db, m, 1, 1);
-    app.ctx.registers.dialogMode = m.newModeText;
+    registerState(app.ctx).dialogMode = m.newModeText;
     RegisterEntry entry(app.ctx, m);
     QCOMPARE(int(entry.save(filled(m, QStringLiteral("ABC-123 "))).outcome), int(RegisterEntry::Outcome::Saved));
     const QString row = QStringLiteral(" FROM rendszam WHERE rKod = '2'");
@@ -466,7 +467,7 @@ void TestRegisterEntry::unhandledFailureRollsBack()
     app.data.ZQ42.setSql(QStringLiteral("START TRANSACTION"));
     app.data.ZQ42.exec();
     QVERIFY(app.data.inTransaction());
-    app.ctx.registers.dialogMode = m.newModeText;
+    registerState(app.ctx).dialogMode = m.newModeText;
     app.prompt.expectMessage(m.unhandledFailed);
     RegisterEntry entry(app.ctx, m);
     const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("Új")));

@@ -3,6 +3,7 @@
 #include "registerfixture.h"
 
 #include "registers/registerlist.h"
+#include "registers/registerstate.h"
 #include "registers/registerlistwindow.h"
 #include "registers/registerwindows.h"
 #include "reports/reportoutput.h"
@@ -262,7 +263,7 @@ void TestRegisterList::searchAfterSort()
     });
     openRegisterList(app.ctx, kind);
     QCOMPARE(initialLabel, m.initialCaption());
-    QCOMPARE(app.ctx.registers.orderCaption, m.initialCaption());
+    QCOMPARE(registerState(app.ctx).orderCaption, m.initialCaption());
     QCOMPARE(sortedSql, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m.table, m.codeColumn));
     QCOMPARE(sortedCode, QStringLiteral("1"));
     QCOMPARE(sortedLabel, QStringLiteral("A lista, \"Kód\" szerint"));
@@ -416,7 +417,7 @@ void TestRegisterList::modifyInUseAsksThenOpens()
         click(d, QStringLiteral("Button3"));
     });
     openRegisterList(app.ctx, kind);
-    QCOMPARE(app.ctx.registers.dialogMode, m.modifyModeText);
+    QCOMPARE(registerState(app.ctx).dialogMode, m.modifyModeText);
     QCOMPARE(caption, m.modifyModeText);
     QCOMPARE(name, QStringLiteral("Aarhus"));
     app.verifyScriptsDone();
@@ -459,8 +460,8 @@ void TestRegisterList::opensOnLastSavedCode()
     const RegisterMember& m = registerMember(kind);
     TestApp app;
     seed(app.db, m, kRows);
-    app.ctx.registers.lastSavedCode.insert(m.table, QStringLiteral("2"));
-    app.ctx.registers.orderCaption = QStringLiteral("left over");
+    registerState(app.ctx).lastSavedCode.insert(m.table, QStringLiteral("2"));
+    registerState(app.ctx).orderCaption = QStringLiteral("left over");
     QString code, label;
     app.host.expect(m.listWindow, [&](QDialog& w) {
         code = currentCode(app.ctx, m);
@@ -497,7 +498,7 @@ void TestRegisterList::opensOnExactCodeBeforePrefix()
     seed(app.db, m, {{QStringLiteral("10"), QStringLiteral("Abony")},
                      {QStringLiteral("20"), QStringLiteral("Bécs")},
                      {QStringLiteral("1"), QStringLiteral("Cegléd")}});
-    app.ctx.registers.lastSavedCode.insert(m.table, saved);
+    registerState(app.ctx).lastSavedCode.insert(m.table, saved);
     QString code;
     app.host.expect(m.listWindow, [&](QDialog&) { code = currentCode(app.ctx, m); });
     openRegisterList(app.ctx, kind);

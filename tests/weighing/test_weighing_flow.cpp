@@ -47,25 +47,24 @@ private slots:
         RecordingPreview preview;
         ReportOutput report(app.ctx, &preview);
         app.ctx.report = &report;
-        WeighingStore store(app.ctx);
-
         // arrival: empty, with trailer; the trailer's weight typed
-        stateIn(app.ctx, "K", true);
-        QVERIFY(!WeighingStore::pickersShown(app.ctx.weighing));
+        const WeighingRequest arrival = requestIn("K", true);
+        QVERIFY(!arrival.loadedPass());
         WeighingFields in;
         in.weight1 = "8000";
         in.scale1 = "8000";
         in.weight2 = "6000";
         in.inTime = "06:30:00";
         in.plateCode = "1";
-        QCOMPARE(store.ok(in).result, WeighingOutcome::Stored);
-        QCOMPARE(app.ctx.weighing.weighingNumber, QStringLiteral("1"));
+        const WeighingOutcome stored = WeighingStore(app.ctx, arrival).ok(in);
+        QCOMPARE(stored.result, WeighingOutcome::Done);
+        QCOMPARE(stored.weighingNumber, QStringLiteral("1"));
         const qint64 idm = app.db.scalar("SELECT IDm FROM meres WHERE mBszam = '1'").toLongLong();
         app.db.exec("UPDATE meres SET mOkod = '1'");   // the producer assigned in the list
 
         // exit: loaded, crop and warehouse per measurement
-        stateOut(app.ctx, idm, "K", true);
-        QVERIFY(WeighingStore::pickersShown(app.ctx.weighing));
+        const WeighingRequest exit = requestOut(idm, "K", true);
+        QVERIFY(exit.loadedPass());
         WeighingFields out;
         out.weight1 = "20000";
         out.scale1 = "20000";
@@ -75,7 +74,7 @@ private slots:
         out.warehouse1 = "1";
         out.crop2 = "2";
         out.warehouse2 = "2";
-        QCOMPARE(store.ok(out).result, WeighingOutcome::Stored);
+        QCOMPARE(WeighingStore(app.ctx, exit).ok(out).result, WeighingOutcome::Done);
 
         // finalisation with both prints
         app.prompt.expectConfirm("Mérlegjegy nyomtatása ?", true);
@@ -88,7 +87,7 @@ private slots:
             app.data.ZQ40.locate("oKod", "2");
         };
         const Finalisation::Outcome o = Finalisation(app.ctx).run(fin);
-        QCOMPARE(o.result, Finalisation::Outcome::Finalised);
+        QCOMPARE(o.result, Finalisation::Outcome::Done);
         QCOMPARE(o.ticketNumber, QStringLiteral("1"));
         QCOMPARE(o.deliveryNoteNumber, QStringLiteral("1"));
         QVERIFY(o.ticketPrinted && o.deliveryNotePrinted);

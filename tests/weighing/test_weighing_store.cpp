@@ -30,24 +30,21 @@ class TestWeighingStore : public QObject {
 private slots:
     void pickersShown_data()
     {
-        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("in");
         QTest::addColumn<QString>("movement");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("IN loaded") << WeighingStore::InModeText << "B" << true;
-        QTest::newRow("IN empty") << WeighingStore::InModeText << "K" << false;
-        QTest::newRow("OUT selected, loaded arrival") << WeighingStore::OutSelectText << "B" << false;
-        QTest::newRow("OUT selected, empty arrival") << WeighingStore::OutSelectText << "K" << true;
-        QTest::newRow("OUT mode, empty arrival") << WeighingStore::OutModeText << "K" << true;
+        QTest::newRow("IN loaded") << true << "B" << true;
+        QTest::newRow("IN empty") << true << "K" << false;
+        QTest::newRow("OUT, loaded arrival") << false << "B" << false;
+        QTest::newRow("OUT, empty arrival") << false << "K" << true;
     }
     void pickersShown()
     {
-        QFETCH(QString, mode);
+        QFETCH(bool, in);
         QFETCH(QString, movement);
         QFETCH(bool, shown);
-        WeighingState st;
-        st.modeText = mode;
-        st.movement = movement;
-        QCOMPARE(WeighingStore::pickersShown(st), shown);
+        const WeighingRequest r = in ? requestIn(movement) : requestOut(1, movement);
+        QCOMPARE(r.loadedPass(), shown);
     }
 
     // The checks of OK in their order: (IN/OUT, movement, trailer) and the
@@ -106,10 +103,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         TestApp app;
-        if (in)
-            stateIn(app.ctx, movement, trailer);
-        else
-            stateOut(app.ctx, 1, movement, trailer);
+        const WeighingRequest request = in ? requestIn(movement, trailer) : requestOut(1, movement, trailer);
         WeighingFields f = remarkedFields();
         for (const QString& c : changes) {
             const QString name = c.section(QLatin1Char('='), 0, 0);
@@ -124,9 +118,9 @@ private slots:
         if (!message.isEmpty())
             app.prompt.expectMessage(message);
         const qint64 statements = app.data.statementCount();
-        WeighingStore store(app.ctx);
+        WeighingStore store(app.ctx, request);
         const WeighingOutcome o = store.check(f);
-        QCOMPARE(o.result, message.isEmpty() ? WeighingOutcome::Stored : WeighingOutcome::Refused);
+        QCOMPARE(o.result, message.isEmpty() ? WeighingOutcome::Done : WeighingOutcome::Refused);
         QCOMPARE(o.focus, focus);
         QCOMPARE(o.closesWindow(), message.isEmpty());
         QCOMPARE(app.data.statementCount(), statements);   // checks send nothing
@@ -138,11 +132,11 @@ private slots:
     {
         TestApp app;
         seedRegisters(app.db);
-        stateIn(app.ctx, "B");
+        WeighingRequest request = requestIn("B");
         WeighingFields f = remarkedFields();
         f.warehouse1.clear();
         app.prompt.expectMessage("Nincs kiválasztva a raktár!");
-        QCOMPARE(WeighingStore(app.ctx).ok(f, At).result, WeighingOutcome::Refused);
+        QCOMPARE(WeighingStore(app.ctx, request).ok(f, At).result, WeighingOutcome::Refused);
         QCOMPARE(app.db.count("meres"), 0);
         QCOMPARE(counter(app.db, "M"), QStringLiteral("0"));
         app.verifyScriptsDone();
@@ -153,7 +147,7 @@ private slots:
         TestApp app;
         seedRegisters(app.db);
         app.db.exec("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'M'");
-        stateIn(app.ctx, "B", true);
+        WeighingRequest request = requestIn("B", true);
         WeighingFields f = remarkedFields();
         f.weight2 = "15000,5";
         f.scale2 = "15000";
@@ -161,10 +155,10 @@ private slots:
         f.warehouse2 = "2";
         f.purity = "97";
         f.moisture = "15";
-        const WeighingOutcome o = WeighingStore(app.ctx).ok(f, At);
-        QCOMPARE(o.result, WeighingOutcome::Stored);
+        const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
+        QCOMPARE(o.result, WeighingOutcome::Done);
         QVERIFY(o.messages.isEmpty());
-        QCOMPARE(app.ctx.weighing.weighingNumber, QStringLiteral("42"));
+        QCOMPARE(o.weighingNumber, QStringLiteral("42"));
         QCOMPARE(counter(app.db, "M"), QStringLiteral("42"));
         QCOMPARE(app.db.count("meres"), 1);
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, "
@@ -180,12 +174,12 @@ private slots:
     {
         TestApp app;
         seedRegisters(app.db);
-        stateIn(app.ctx, "K");
+        WeighingRequest request = requestIn("K");
         WeighingFields f;
         f.weight1 = "8100";
         f.inTime = "06:00:00";
         f.plateCode = "1";
-        QCOMPARE(WeighingStore(app.ctx).ok(f, At).result, WeighingOutcome::Stored);
+        QCOMPARE(WeighingStore(app.ctx, request).ok(f, At).result, WeighingOutcome::Done);
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBszam, mMozgas, mPot, mBemerleg1, mBemeres1, mTkod1, mKkod1, "
                                "mBemeres2, mTiszt, mViztart, mNetto1) FROM meres")
                      .toString(),
@@ -212,8 +206,8 @@ private slots:
         QFETCH(QString, expected);
         TestApp app;
         seedRegisters(app.db);
-        stateIn(app.ctx, movement, false, true, plate);
-        WeighingStore store(app.ctx);
+        WeighingRequest request = requestIn(movement, false, true, plate);
+        WeighingStore store(app.ctx, request);
         // The window's preset of an empty vehicle is the register tare.
         const auto preset = store.tarePreset(plate);
         QCOMPARE(preset.has_value(), movement == "K");
@@ -223,7 +217,7 @@ private slots:
         f.plateCode = plate;
         f.weight1 = weight;
         f.scale1 = movement == "B" ? weight : "0";
-        QCOMPARE(store.ok(f, At).result, WeighingOutcome::Stored);
+        QCOMPARE(store.ok(f, At).result, WeighingOutcome::Done);
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mBemerleg1, mNetto1, mKimeres1, mKimerleg1, mNetto2, "
                                "mEgymeres) FROM meres")
                      .toString(),
@@ -236,15 +230,15 @@ private slots:
     {
         TestApp app;
         seedRegisters(app.db);
-        stateIn(app.ctx, "K", true, true);
+        WeighingRequest request = requestIn("K", true, true);
         WeighingFields f;
         f.weight1 = "8000";
         f.weight2 = "4000";
         f.inTime = "06:00:00";
         f.plateCode = "1";
         app.prompt.expectMessage("Pótos szerelvénynél nincs tara-s mérés!");
-        const WeighingOutcome o = WeighingStore(app.ctx).ok(f, At);
-        QCOMPARE(o.result, WeighingOutcome::Stored);
+        const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
+        QCOMPARE(o.result, WeighingOutcome::Done);
         QCOMPARE(o.messages, QStringList{"Pótos szerelvénynél nincs tara-s mérés!"});
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mBemeres2, mNetto1, COALESCE(mEgymeres, 'null')) FROM meres")
                      .toString(),
@@ -284,8 +278,8 @@ private slots:
         if (!setup.isEmpty())
             app.db.exec(setup);
         const QString before = counter(app.db, "M");
-        stateIn(app.ctx, "K", true, single);
-        app.ctx.weighing.trailer = !single;
+        WeighingRequest request = requestIn("K", true, single);
+        request.trailer = !single;
         WeighingFields f;
         f.weight1 = "8000";
         f.weight2 = weight2;
@@ -295,13 +289,13 @@ private slots:
             f.remark = QString(201, QLatin1Char('x'));
         for (const QString& m : messages)
             app.prompt.expectMessage(m);
-        const WeighingOutcome o = WeighingStore(app.ctx).ok(f, At);
+        const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
         QCOMPARE(int(o.result), result);
         QCOMPARE(o.messages, messages);
         QCOMPARE(o.closesWindow(), result == int(WeighingOutcome::Failed));
         QCOMPARE(app.db.count("meres"), 0);
         QCOMPARE(counter(app.db, "M"), before);
-        QVERIFY(app.ctx.weighing.weighingNumber.isEmpty());
+        QVERIFY(o.weighingNumber.isEmpty());
         QVERIFY(!app.data.inTransaction());
         app.verifyScriptsDone();
     }
@@ -335,11 +329,11 @@ private slots:
         QFETCH(int, result);
         TestApp app;
         seedRegisters(app.db);
-        stateIn(app.ctx, "B", false, single);
+        WeighingRequest request = requestIn("B", false, single);
         for (const QString& m : messages)
             app.prompt.expectMessage(m);
         app.data.failStatement(statement, 1205);
-        const WeighingOutcome o = WeighingStore(app.ctx).ok(remarkedFields(), At);
+        const WeighingOutcome o = WeighingStore(app.ctx, request).ok(remarkedFields(), At);
         QVERIFY(!app.data.statementFailurePending());
         QCOMPARE(int(o.result), result);
         QCOMPARE(o.messages, messages);
@@ -368,7 +362,7 @@ private slots:
         p.out1 = 0;
         const qint64 idm = addPending(app.db, p);
         app.db.exec("UPDATE meres SET mMegj = 'be'");
-        stateOut(app.ctx, idm, movement);
+        WeighingRequest request = requestOut(idm, movement);
         WeighingFields f;
         f.weight1 = movement == "B" ? "8000" : "20000,5";
         f.scale1 = movement == "B" ? "7990" : "20000";
@@ -376,9 +370,9 @@ private slots:
         f.warehouse1 = "2";
         f.purity = "";        // not written on exit
         f.remark = "ki";
-        const WeighingOutcome o = WeighingStore(app.ctx).ok(f, At);
-        QCOMPARE(o.result, WeighingOutcome::Stored);
-        QCOMPARE(app.ctx.weighing.weighingNumber, QStringLiteral("12"));
+        const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
+        QCOMPARE(o.result, WeighingOutcome::Done);
+        QCOMPARE(o.weighingNumber, QStringLiteral("12"));
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mKimeres1, mKimeres2, mKimerleg1, mKimerleg2, mNetto2, mTkod1, "
                                "mTkod2, mKkod1, mKkod2, mTiszt, mMegj) FROM meres")
                      .toString(),
@@ -391,11 +385,11 @@ private slots:
     {
         TestApp app;
         seedRegisters(app.db);
-        stateOut(app.ctx, 999, "B");
+        WeighingRequest request = requestOut(999, "B");
         WeighingFields f;
         f.weight1 = "8000";
         app.prompt.expectMessage("Hiba: KI-ben, REPLACE-edit a meres-ban ");
-        QCOMPARE(WeighingStore(app.ctx).ok(f, At).result, WeighingOutcome::Failed);
+        QCOMPARE(WeighingStore(app.ctx, request).ok(f, At).result, WeighingOutcome::Failed);
         app.verifyScriptsDone();
     }
 
@@ -422,23 +416,22 @@ private slots:
         int stored = 0;
         bool done = false;
         for (int n = 1; n < 40 && !done; ++n) {
-            stateIn(app.ctx, "B", false, single);
-            app.ctx.weighing.weighingNumber.clear();
+            WeighingRequest request = requestIn("B", false, single);
             const int rowsBefore = app.db.count("meres");
             const qint64 counterBefore = counter(app.db, "M").toLongLong();
             app.prompt.clear();
             app.data.failStatement(n, code);
-            const WeighingOutcome o = WeighingStore(app.ctx).ok(f, At);
+            const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
             done = app.data.statementFailurePending();
             app.data.clearStatementFailure();
             const QString ctxText = QStringLiteral("failure at statement %1").arg(n);
             QVERIFY2(!app.data.inTransaction(), qPrintable(ctxText));
             const qint64 counterAfter = counter(app.db, "M").toLongLong();
-            if (o.result == WeighingOutcome::Stored) {
+            if (o.result == WeighingOutcome::Done) {
                 ++stored;
                 QCOMPARE(app.db.count("meres"), rowsBefore + 1);
                 QCOMPARE(counterAfter, counterBefore + 1);
-                QCOMPARE(app.ctx.weighing.weighingNumber, QString::number(counterAfter));
+                QCOMPARE(o.weighingNumber, QString::number(counterAfter));
             } else {
                 QVERIFY2(!o.messages.isEmpty(), qPrintable(ctxText));
                 QCOMPARE(app.db.count("meres"), rowsBefore);
@@ -482,15 +475,15 @@ private slots:
         bool done = false;
         for (int n = 1; n < 20 && !done; ++n) {
             app.db.exec("UPDATE meres SET mKimeres1 = 0, mKimerleg1 = 0, mNetto2 = 0, mTkod1 = '', mKkod1 = '', mKiido = NULL");
-            stateOut(app.ctx, idm, "K");
+            WeighingRequest request = requestOut(idm, "K");
             app.data.failStatement(n, code);
-            const WeighingOutcome o = WeighingStore(app.ctx).ok(f, At);
+            const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
             done = app.data.statementFailurePending();
             app.data.clearStatementFailure();
             const QString all = app.db.scalar("SELECT CONCAT_WS('|', mKimeres1, mKimerleg1, mNetto2, mTkod1, mKkod1, "
                                               "COALESCE(mKiido, 'null')) FROM meres")
                                     .toString();
-            if (o.result == WeighingOutcome::Stored)
+            if (o.result == WeighingOutcome::Done)
                 QCOMPARE(all, QStringLiteral("20000|20000|20000|1|2|07:10:00"));
             else
                 QCOMPARE(all, QStringLiteral("0|0|0|||null"));

@@ -8,6 +8,7 @@
 #include "scale/tseriallink.h"
 #include "weighing/measurementpanel.h"
 #include "weighing/weighingwindow.h"
+#include "weighing/weighingstate.h"
 #include "weighing/weighingwindows.h"
 
 #include <QDate>
@@ -115,7 +116,7 @@ void TestWeighingWindow::inModeOpening()
         click(w, QStringLiteral("Button5"));
     });
     openVehiclesOnSite(app.ctx);
-    QCOMPARE(app.ctx.weighing.modeText, QStringLiteral("Új  \"BE\" mérés"));
+    QCOMPARE(weighingState(app.ctx).caption, QStringLiteral("Új  \"BE\" mérés"));
     QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
     app.verifyScriptsDone();
 }
@@ -142,6 +143,12 @@ void TestWeighingWindow::outModeOpening()
     const qint64 id = addPending(app, p);
     startExit(app, QStringLiteral("6"), [&](QDialog& w) {
         QCOMPARE(w.windowTitle(), QStringLiteral(" \"KI\" -választ mérés"));
+        // The request handed over by "KI - választ": the row's weighing.
+        const WeighingRequest& r = static_cast<WeighingWindow&>(w).request();
+        QCOMPARE(r.direction, Direction::Out);
+        QCOMPARE(r.weighingId, id);
+        QCOMPARE(WeighingRequest::code(r.movement), movement);
+        QCOMPARE(r.trailer, trailer == QLatin1String("I"));
         QCOMPARE(shown(w, QStringLiteral("Panel3")), trailer == QLatin1String("I"));
         QCOMPARE(shown(w, QStringLiteral("Button3")), pickers);
         QCOMPARE(shown(w, QStringLiteral("Edit6")), pickers);
@@ -168,10 +175,7 @@ void TestWeighingWindow::outModeOpening()
         click(w, QStringLiteral("Button5"));
     });
     openVehiclesOnSite(app.ctx);
-    QCOMPARE(app.ctx.weighing.direction, QStringLiteral("KI"));
-    QCOMPARE(app.ctx.weighing.weighingId, id);
-    QCOMPARE(app.ctx.weighing.movement, movement);
-    QCOMPARE(app.ctx.weighing.trailer, trailer == QLatin1String("I"));
+    QCOMPARE(weighingState(app.ctx).caption, QStringLiteral(" \"KI\" -választ mérés"));
     app.verifyScriptsDone();
 }
 
@@ -402,7 +406,7 @@ void TestWeighingWindow::storedEntryClosesBothWindows()
     });
     openVehiclesOnSite(app.ctx);
     QVERIFY(!kindOpen);
-    QCOMPARE(app.ctx.weighing.weighingNumber, QStringLiteral("6"));
+    QCOMPARE(weighingState(app.ctx).weighingNumber, QStringLiteral("6"));
     QCOMPARE(shownInList, (QStringList{"6", "6000", "4500", "1"}));
     QCOMPARE(app.db.count(QStringLiteral("meres"), QStringLiteral("mBszam = '6' AND mRkod = '2' AND mPot = 'I' "
                                                                   "AND mMozgas = 'K' AND mNetto1 = 10500")), 1);

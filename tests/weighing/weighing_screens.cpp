@@ -4,6 +4,7 @@
 //     VELLO_TEST_SOCKET=... VELLO_TEST_PORT=... build/weighing_screens OUTDIR
 #include "windowfixture.h"
 
+#include "weighing/weighingstate.h"
 #include "weighing/weighingwindows.h"
 
 #include <QApplication>
@@ -61,7 +62,7 @@ int main(int argc, char** argv)
     a.producer = QStringLiteral("2");
     addPending(app, a);
     addPending(app, {QStringLiteral("13"), QStringLiteral("K"), QStringLiteral("I"), QStringLiteral("2"), 6000, 5000});
-    app.ctx.weighing.weighingNumber = QStringLiteral("12");
+    weighingState(app.ctx).weighingNumber = QStringLiteral("12");
 
     app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
         shoot(w, QStringLiteral("tform4-meres"));

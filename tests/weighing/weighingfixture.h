@@ -63,28 +63,29 @@ inline QString counter(const TestDb& db, const QString& kind)
     return db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = '%1'").arg(kind)).toString();
 }
 
-// The weighing state of an IN weighing as the vehicle kind dialog and the
-// weighing window's opening leave it.
-inline void stateIn(AppContext& ctx, const QString& movement, bool trailer = false, bool single = false,
-                    const QString& plate = QStringLiteral("1"))
+// The request of an IN weighing as the vehicle kind dialog makes it
+// (movement "B" or "K").
+inline WeighingRequest requestIn(const QString& movement, bool trailer = false, bool single = false,
+                                 const QString& plate = QStringLiteral("1"))
 {
-    ctx.weighing.direction = QStringLiteral("BE");
-    ctx.weighing.modeText = WeighingStore::InModeText;
-    ctx.weighing.movement = movement;
-    ctx.weighing.trailer = trailer;
-    ctx.weighing.singleWeighing = single;
-    ctx.weighing.plateCode = plate;
+    WeighingRequest r;
+    r.direction = Direction::In;
+    r.movement = WeighingRequest::movementOf(movement);
+    r.trailer = trailer;
+    r.singleWeighing = single;
+    r.plateCode = plate;
+    return r;
 }
 
 // ... and of an OUT weighing of pending weighing `idm`.
-inline void stateOut(AppContext& ctx, qint64 idm, const QString& movement, bool trailer = false)
+inline WeighingRequest requestOut(qint64 idm, const QString& movement, bool trailer = false)
 {
-    ctx.weighing.direction = QStringLiteral("KI");
-    ctx.weighing.modeText = WeighingStore::OutModeText;
-    ctx.weighing.movement = movement;
-    ctx.weighing.trailer = trailer;
-    ctx.weighing.singleWeighing = false;
-    ctx.weighing.weighingId = idm;
+    WeighingRequest r;
+    r.direction = Direction::Out;
+    r.movement = WeighingRequest::movementOf(movement);
+    r.trailer = trailer;
+    r.weighingId = idm;
+    return r;
 }
 
 // The fields of a loaded vehicle's entry with everything picked: weight and

@@ -1,0 +1,104 @@
+#include "ticketdocument.h"
+
+#include "data/query.h"
+#include "reports/reportoutput.h"
+
+#include <QtGlobal>
+
+namespace TicketDocument {
+
+double weighedDifference(const TicketWeights& w)
+{
+    return qAbs((w.in1 + w.in2) - (w.out1 + w.out2));
+}
+
+QString movementText(const QString& movement)
+{
+    return movement == QLatin1String("B") ? QStringLiteral("BE") : QStringLiteral("KI");
+}
+
+QString mark(double weight, double scale, bool registerTare)
+{
+    if (registerTare)
+        return QStringLiteral("törzs tára");
+    if (weight != 0 && scale == 0)
+        return QStringLiteral("kézi");
+    return QString();
+}
+
+Marks marks(const TicketWeights& w)
+{
+    const bool tareIn = w.single && w.movement == QLatin1String("K");
+    const bool tareOut = w.single && w.movement == QLatin1String("B");
+    Marks m;
+    m.in1 = mark(w.in1, w.scaleIn1, tareIn);
+    m.in2 = mark(w.in2, w.scaleIn2, false);
+    m.out1 = mark(w.out1, w.scaleOut1, tareOut);
+    m.out2 = mark(w.out2, w.scaleOut2, false);
+    return m;
+}
+
+void setTicketVariables(ReportOutput& r, const QString& ticketNumber, const TicketWeights& w)
+{
+    r.setVariable(QStringLiteral("v_bszam"), ticketNumber);
+    r.setVariable(QStringLiteral("v_m1"), weighedDifference(w));
+    r.setVariable(QStringLiteral("v_mozgas"), movementText(w.movement));
+    const Marks m = marks(w);
+    r.setVariable(QStringLiteral("v_jel_be1"), m.in1);
+    r.setVariable(QStringLiteral("v_jel_be2"), m.in2);
+    r.setVariable(QStringLiteral("v_jel_ki1"), m.out1);
+    r.setVariable(QStringLiteral("v_jel_ki2"), m.out2);
+}
+
+void setCopyVariables(ReportOutput& r, const QString& ticketNumber, const TicketWeights& w)
+{
+    r.setVariable(QStringLiteral("v_bszam"), ticketNumber);
+    r.setVariable(QStringLiteral("v_Bemeres2"), w.in2);
+    r.setVariable(QStringLiteral("v_Kimeres2"), w.out2);
+    r.setVariable(QStringLiteral("v_m1"), weighedDifference(w));
+    r.setVariable(QStringLiteral("v_mozgas"), movementText(w.movement));
+}
+
+TicketWeights fromRows(Query& rows)
+{
+    TicketWeights w;
+    if (rows.rowCount() <= 0)
+        return w;
+    rows.moveTo(0);
+    w.movement = rows.text(QStringLiteral("jMozgas"));
+    w.single = rows.text(QStringLiteral("jEgymeres")) == QLatin1String("I");
+    w.in1 = rows.value(QStringLiteral("jBemeres")).toDouble();
+    w.out1 = rows.value(QStringLiteral("jKimeres")).toDouble();
+    w.scaleIn1 = rows.value(QStringLiteral("jBemerleg")).toDouble();
+    w.scaleOut1 = rows.value(QStringLiteral("jKimerleg")).toDouble();
+    if (rows.rowCount() > 1) {
+        rows.moveTo(1);
+        w.in2 = rows.value(QStringLiteral("jBemeres")).toDouble();
+        w.out2 = rows.value(QStringLiteral("jKimeres")).toDouble();
+        w.scaleIn2 = rows.value(QStringLiteral("jBemerleg")).toDouble();
+        w.scaleOut2 = rows.value(QStringLiteral("jKimerleg")).toDouble();
+    }
+    rows.first();
+    return w;
+}
+
+QString sumsSql(const QString& where)
+{
+    return QStringLiteral("SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, "
+                          "SUM(jNettoKi) AS sum_kiszall FROM vello")
+        + where;
+}
+
+TicketSums readSums(const Query& sums)
+{
+    TicketSums s;
+    if (sums.currentRow() < 0)
+        return s;
+    // A sum over no rows has no value: it reads as 0.
+    s.weighed = sums.value(QStringLiteral("sum_meres")).toDouble();
+    s.storedIn = sums.value(QStringLiteral("sum_betarolt")).toDouble();
+    s.shippedOut = sums.value(QStringLiteral("sum_kiszall")).toDouble();
+    return s;
+}
+
+} // namespace TicketDocument
