@@ -21,11 +21,7 @@ QString failureMessage()
 
 bool run(AppContext& ctx, int* failureCode, QString* failureText)
 {
-    {
-        AboutBox splash;
-        if (ctx.host)
-            ctx.host->showModal(splash);
-    }
+    openWindow<AboutBox>(ctx.host, [](AboutBox&) {});
     try {
         ctx.data.open();
         return true;

@@ -41,11 +41,7 @@ bool HelpKey::eventFilter(QObject* watched, QEvent* event)
 
 void openHelpAt(AppContext& ctx, const QString& section)
 {
-    HelpWindow w(section, QApplication::activeModalWidget());
-    if (ctx.host)
-        ctx.host->showModal(w);
-    else
-        w.exec();
+    openWindow<HelpWindow>(ctx.host, [](HelpWindow&) {}, section, QApplication::activeModalWidget());
 }
 
 void openHelp(AppContext& ctx)

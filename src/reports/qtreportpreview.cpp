@@ -72,9 +72,5 @@ bool QtReportPreview::hasDefaultPrinter() const
 
 void QtReportPreview::show(const ReportLayout& layout, const QString& pdfName)
 {
-    PreviewWindow window(layout, pdfName, m_prompt, m_files);
-    if (m_host)
-        m_host->showModal(window);
-    else
-        window.exec();
+    openWindow<PreviewWindow>(m_host, [](PreviewWindow&) {}, layout, pdfName, m_prompt, m_files);
 }

@@ -54,11 +54,17 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    // The register items open their windows through the window host.
+    // Every item that opens a window opens it through the window host.
     void itemsOpenTheirWindows_data()
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
+        QTest::newRow("weighing") << "Mrlegels1" << "TForm4";
+        QTest::newRow("ticket browser") << "Mrlegjegy1" << "TForm17";
+        QTest::newRow("stock") << "Kszlet1" << "TForm18";
+        QTest::newRow("archiving") << "Arhivls1" << "TForm19";
+        QTest::newRow("export") << "Exportls1" << "TForm20";
+        QTest::newRow("operator's guide") << "Kezelesiutmutato1" << "HelpWindow";
         QTest::newRow("plates") << "Renszm1" << "TForm5";
         QTest::newRow("producers") << "Termel1" << "TForm8";
         QTest::newRow("crops") << "ermk1" << "TForm10";
