@@ -184,7 +184,7 @@ void DataModule::beforeStatement(const QString& sql)
             action();
     }
     if (m_failIn > 0 && --m_failIn == 0) {
-        if (m_failCode == 2006 || m_failCode == 2013) {
+        if (DbError::lostConnection(m_failCode)) {
             // As a lost server: the connection goes, and with it whatever
             // transaction was open on it.
             QSqlDatabase db = database();
@@ -213,7 +213,7 @@ void DataModule::beforeStatement(const QString& sql)
 
 void DataModule::afterStatement(const QString& sql, int errorCode)
 {
-    if (errorCode == 2006 || errorCode == 2013 || errorCode == 2055) {
+    if (DbError::lostConnection(errorCode)) {
         m_broken = true;
         // A ROLLBACK that found the server gone: the server dropped the
         // transaction with the connection, so the bracket is over and the

@@ -50,7 +50,8 @@ public:
 
     // Failure hook for tests: the n-th statement from now (1 = the next one)
     // fails with the server error `code` as if the server had refused it; with
-    // 2006 or 2013 the connection is dropped as well, as a lost server would.
+    // a lost-connection code (DbError::lostConnection) the connection is
+    // dropped as well, as a lost server would.
     // The statement itself is not sent.
     void failStatement(int n, int code = 1205, const QString& text = QString());
     void clearStatementFailure() { m_failIn = 0; }
@@ -78,33 +79,33 @@ public:
     Query ZTable10{*this, QStringLiteral("ZTable10")};
 
     // Shared queries.
-    Query ZQ10{*this, QStringLiteral("ZQ10")};
-    Query ZQ12{*this, QStringLiteral("ZQ12")};
-    Query ZQ13{*this, QStringLiteral("ZQ13")};
-    Query ZQ20{*this, QStringLiteral("ZQ20")};
-    Query ZQ21{*this, QStringLiteral("ZQ21")};
-    Query ZQ22{*this, QStringLiteral("ZQ22")};
-    Query ZQ23{*this, QStringLiteral("ZQ23")};
-    Query ZQ30{*this, QStringLiteral("ZQ30")};
-    Query ZQ31{*this, QStringLiteral("ZQ31")};
-    Query ZQ32{*this, QStringLiteral("ZQ32")};
-    Query ZQ33{*this, QStringLiteral("ZQ33")};
-    Query ZQ40{*this, QStringLiteral("ZQ40")};
-    Query ZQ41{*this, QStringLiteral("ZQ41")};
-    Query ZQ42{*this, QStringLiteral("ZQ42")};
-    Query ZQ43{*this, QStringLiteral("ZQ43")};
-    Query ZQ50{*this, QStringLiteral("ZQ50")};
-    Query ZQ51{*this, QStringLiteral("ZQ51")};
-    Query ZQ52{*this, QStringLiteral("ZQ52")};
-    Query ZQ53{*this, QStringLiteral("ZQ53")};
-    Query ZQ60{*this, QStringLiteral("ZQ60")};
-    Query ZQ61{*this, QStringLiteral("ZQ61")};
-    Query ZQ62{*this, QStringLiteral("ZQ62")};
-    Query ZQ63{*this, QStringLiteral("ZQ63")};
-    Query ZQ70{*this, QStringLiteral("ZQ70")};
-    Query ZQ80{*this, QStringLiteral("ZQ80")};
-    Query ZQ91{*this, QStringLiteral("ZQ91")};
-    Query ZQ100{*this, QStringLiteral("ZQ100")};
+    Query ZQ10{*this, QStringLiteral("ZQ10")};   // the pending weighings of the vehicles-on-site list (TForm4)
+    Query ZQ12{*this, QStringLiteral("ZQ12")};   // the pending weighing written: IN insert, OUT update, producer, finalisation read
+    Query ZQ13{*this, QStringLiteral("ZQ13")};   // the print data of a pending weighing or a finalised ticket (meres.frf, vello.frf, szallito.frf); its delete
+    Query ZQ20{*this, QStringLiteral("ZQ20")};   // stock totals list (keszlet_*.frf); the ticket browser's joined rows
+    Query ZQ21{*this, QStringLiteral("ZQ21")};   // stock itemised list (keszlet_t_*.frf)
+    Query ZQ22{*this, QStringLiteral("ZQ22")};   // stock itemised sums; ticket rows written by finalisation and archiving
+    Query ZQ23{*this, QStringLiteral("ZQ23")};   // stock and ticket sums; the ticket copy rows (vello_masolat.frf); ticket row 2 of finalisation
+    Query ZQ30{*this, QStringLiteral("ZQ30")};   // plate register list (TForm5)
+    Query ZQ31{*this, QStringLiteral("ZQ31")};   // pending weighings of a plate, counted by the vehicle kind dialog
+    Query ZQ32{*this, QStringLiteral("ZQ32")};   // plate register writes
+    Query ZQ33{*this, QStringLiteral("ZQ33")};   // plate register side reads (in use, print rendszam.frf); the tare of a plate
+    Query ZQ40{*this, QStringLiteral("ZQ40")};   // producer register list (TForm8); the producer shown for a pending weighing
+    Query ZQ41{*this, QStringLiteral("ZQ41")};   // producer register, kept for the report data sets; no statement of its own
+    Query ZQ42{*this, QStringLiteral("ZQ42")};   // producer register writes
+    Query ZQ43{*this, QStringLiteral("ZQ43")};   // producer register side reads (in use, print termelo.frf)
+    Query ZQ50{*this, QStringLiteral("ZQ50")};   // crop register list (TForm10); the crop standards of the finalisation nets
+    Query ZQ51{*this, QStringLiteral("ZQ51")};   // crop register, kept for the report data sets; no statement of its own
+    Query ZQ52{*this, QStringLiteral("ZQ52")};   // crop register writes
+    Query ZQ53{*this, QStringLiteral("ZQ53")};   // crop register side reads (in use, print termeny.frf); crop names of the row display
+    Query ZQ60{*this, QStringLiteral("ZQ60")};   // warehouse register list (TForm12)
+    Query ZQ61{*this, QStringLiteral("ZQ61")};   // warehouse register, kept for the report data sets; no statement of its own
+    Query ZQ62{*this, QStringLiteral("ZQ62")};   // warehouse register writes
+    Query ZQ63{*this, QStringLiteral("ZQ63")};   // warehouse register side reads (in use, print raktar.frf); warehouse names of the row display
+    Query ZQ70{*this, QStringLiteral("ZQ70")};   // the document counters (sorszam) of Counters
+    Query ZQ80{*this, QStringLiteral("ZQ80")};   // the site row (ceg): company data and port setting
+    Query ZQ91{*this, QStringLiteral("ZQ91")};   // archiving: the work table (munka) and the archive inserts
+    Query ZQ100{*this, QStringLiteral("ZQ100")};   // kept for the report data sets; no statement of its own
 
 private:
     void connectDb();

@@ -20,8 +20,10 @@ public:
     const QString& text() const { return m_text; }
     int code() const { return m_code; }
     const QString& sql() const { return m_sql; }
-    // 2006 server gone away, 2013 lost connection during query, 2002/2003 cannot connect
-    bool connectionLost() const { return m_code == 2006 || m_code == 2013 || m_code == 2002 || m_code == 2003 || m_code == 2055; }
+    // The one list of the client codes of a lost connection: 2006 server
+    // gone away, 2013 lost during a query, 2055 lost at a system error.
+    static bool lostConnection(int code) { return code == 2006 || code == 2013 || code == 2055; }
+    bool connectionLost() const { return lostConnection(m_code); }
 
 private:
     QString m_text;

@@ -34,8 +34,6 @@ public:
     qint64 summaries() const { return m_summaries; }
     qint64 archived() const { return m_archived; }
     qint64 deleted() const { return m_deleted; }
-    QString firstNumber() const { return m_firstNumber; }
-    QString lastNumber() const { return m_lastNumber; }
 
     // Log lines of the run.
     static QString nothingChangedLine();

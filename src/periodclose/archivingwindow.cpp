@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "periodclose/archiving.h"
 #include "periodclose/databasebackup.h"
+#include "ui/controls.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -47,22 +48,14 @@ ArchivingWindow::ArchivingWindow(AppContext& ctx, QWidget* parent) : QDialog(par
     m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setPlainText(QStringLiteral("Üzenet helye."));
 
-    m_backup = new QPushButton(QStringLiteral("Biztonsági mentés"), this);
-    m_backup->setObjectName(QStringLiteral("BackupButton"));
-    m_backup->setToolTip(QStringLiteral("Az adatbázis teljes mentése tömörített fájlba"));
-    m_backup->setAutoDefault(false);
+    m_backup = makeButton(this, QStringLiteral("BackupButton"), QStringLiteral("Biztonsági mentés"), QStringLiteral("Az adatbázis teljes mentése tömörített fájlba"));
     m_backupPath = new QLabel(this);
     m_backupPath->setObjectName(QStringLiteral("BackupPath"));
     m_backupPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_backupPath->setWordWrap(true);
 
-    m_start = new QPushButton(QStringLiteral("Archiválás inditása"), this);
-    m_start->setObjectName(QStringLiteral("Button7"));
-    m_start->setAutoDefault(false);
-    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    m_cancel->setObjectName(QStringLiteral("Button5"));
-    m_cancel->setToolTip(QStringLiteral("Kilépés, ablak bezárás"));
-    m_cancel->setAutoDefault(false);
+    m_start = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Archiválás inditása"));
+    m_cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(dateLabel);

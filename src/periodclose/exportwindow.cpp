@@ -4,6 +4,7 @@
 #include "context/filechoice.h"
 #include "periodclose/archiveexport.h"
 #include "periodclose/exportfolder.h"
+#include "ui/controls.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,23 +37,15 @@ ExportWindow::ExportWindow(AppContext& ctx, QWidget* parent)
     m_folder->setToolTip(QStringLiteral("Ebbe a mappába készül az archiv.xlsx"));
     auto* folderLabel = new QLabel(QStringLiteral("Mappa:"), this);
     folderLabel->setBuddy(m_folder);
-    m_choose = new QPushButton(QStringLiteral("Mappa..."), this);
-    m_choose->setObjectName(QStringLiteral("FolderButton"));
-    m_choose->setToolTip(QStringLiteral("A mentés mappájának kiválasztása"));
-    m_choose->setAutoDefault(false);
+    m_choose = makeButton(this, QStringLiteral("FolderButton"), QStringLiteral("Mappa..."), QStringLiteral("A mentés mappájának kiválasztása"));
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
 
-    m_start = new QPushButton(QStringLiteral("Exportálás inditása"), this);
-    m_start->setObjectName(QStringLiteral("Button6"));
-    m_start->setAutoDefault(false);
-    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    m_cancel->setObjectName(QStringLiteral("Button4"));
-    m_cancel->setToolTip(QStringLiteral("Kilépés, ablak bezárás"));
-    m_cancel->setAutoDefault(false);
+    m_start = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Exportálás inditása"));
+    m_cancel = makeButton(this, QStringLiteral("Button4"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(folderLabel);

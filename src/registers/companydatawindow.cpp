@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "registers/companydata.h"
+#include "ui/controls.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -46,14 +47,8 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
     grid->addWidget(taxLabel, 2, 0);
     grid->addWidget(m_edits[4], 2, 1);
 
-    auto* write = new QPushButton(QStringLiteral("Felülírás"), this);
-    write->setObjectName(QStringLiteral("Button1"));
-    write->setToolTip(QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
-    write->setAutoDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("Button5"));
-    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
-    cancel->setAutoDefault(false);
+    QPushButton* write = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Felülírás"), QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés letárolás nélkül"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(write);

@@ -28,7 +28,6 @@ public:
     explicit ReportOutput(AppContext& ctx, ReportPreview* preview = nullptr);
     virtual ~ReportOutput();
 
-    void setPreview(ReportPreview* preview) { m_preview = preview; }
     ReportPreview* preview() const { return m_preview; }
 
     // Report variables ([v_bszam] in a template); they stay for the run.

@@ -7,6 +7,7 @@
 #include "ui/windowhost.h"
 
 #include "context/prompt.h"
+#include "ui/controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,14 +44,8 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     m_continuous->setObjectName(QStringLiteral("CheckBox1"));
     m_continuous->setChecked(PortSetting::continuous());
 
-    m_save = new QPushButton(QStringLiteral("Mentés"), this);
-    m_save->setObjectName(QStringLiteral("Button7"));
-    m_save->setToolTip(QStringLiteral("Nyomtatás."));
-    m_save->setAutoDefault(false);
-    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    m_cancel->setObjectName(QStringLiteral("Button5"));
-    m_cancel->setToolTip(QStringLiteral("Kilépés, ablak bezárás"));
-    m_cancel->setAutoDefault(false);
+    m_save = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Mentés"), QStringLiteral("Nyomtatás."));
+    m_cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_save);

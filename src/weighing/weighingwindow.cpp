@@ -29,6 +29,26 @@
 
 namespace {
 
+// The fields of tab "Adatok" and the hidden ones, by their Edit number.
+enum DataEdit {
+    SingleEdit = 13,            // "Egy mérés: "
+    PlateEdit = 14,             // "Rendsz.kód"
+    RowEdit = 15,               // Edit15 .. Edit23: the pending row's columns (RowColumns)
+    IdEdit = 24,                // IDm
+    NumberEdit = 25,            // "B.szám:"
+    MovementEdit = 26,          // "Irány:"
+    TrailerEdit = 27,           // "Pótos?:"
+    DateEdit = 28,              // "Dátum:"
+    InTimeEdit = 29,            // "Be idöpont:"
+    OutTimeEdit = 30,           // "Ki idöpont:"
+    RemarkEdit = 31,            // "Megjegy.: "
+    PurityEdit = 32,            // "Tisztaság"
+    MoistureEdit = 33,          // "Viztartalom"
+    NewNumberEdit = 34,         // hidden: the number of the weighing stored
+    StandardPurityEdit = 35,    // hidden: the picked crop's standard purity
+    StandardMoistureEdit = 36,  // hidden: the picked crop's standard moisture
+};
+
 struct DataField {
     int edit;
     const char* label;
@@ -129,7 +149,7 @@ WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, 
         fillIn();
     else
         fillOut();
-    if (const std::optional<QString> tare = WeighingStore(m_ctx, m_request).tarePreset(field(14)->text()))
+    if (const std::optional<QString> tare = WeighingStore(m_ctx, m_request).tarePreset(field(PlateEdit)->text()))
         m_p1->weight()->setText(*tare);
 
     resize(qMax(940, sizeHint().width()), sizeHint().height());
@@ -186,14 +206,14 @@ QWidget* WeighingWindow::buildDataTab()
 void WeighingWindow::fillIn()
 {
     const WeighingRequest& r = m_request;
-    field(32)->setText(QStringLiteral("100"));
-    field(33)->setText(QStringLiteral("0"));
-    field(26)->setText(WeighingRequest::code(r.movement));
-    field(27)->setText(WeighingRequest::flag(r.trailer));
-    field(13)->setText(WeighingRequest::flag(r.singleWeighing));
-    field(28)->setText(TextConv::date(QDate::currentDate()));
-    field(29)->setText(now());
-    field(14)->setText(r.plateCode);
+    field(PurityEdit)->setText(QStringLiteral("100"));
+    field(MoistureEdit)->setText(QStringLiteral("0"));
+    field(MovementEdit)->setText(WeighingRequest::code(r.movement));
+    field(TrailerEdit)->setText(WeighingRequest::flag(r.trailer));
+    field(SingleEdit)->setText(WeighingRequest::flag(r.singleWeighing));
+    field(DateEdit)->setText(TextConv::date(QDate::currentDate()));
+    field(InTimeEdit)->setText(now());
+    field(PlateEdit)->setText(r.plateCode);
 }
 
 void WeighingWindow::fillOut()
@@ -201,19 +221,19 @@ void WeighingWindow::fillOut()
     // The pending weighing current in the vehicles-on-site list.
     const VehiclesOnSite pending(m_ctx);
     auto text = [&pending](const char* column) { return pending.currentText(QLatin1String(column)); };
-    field(32)->setText(text("mTiszt"));
-    field(33)->setText(text("mViztart"));
-    field(31)->setText(text("mMegj"));
-    field(24)->setText(text("IDm"));
-    field(25)->setText(text("mBszam"));
-    field(26)->setText(text("mMozgas"));
-    field(27)->setText(text("mPot"));
-    field(13)->setText(text("mEgymeres"));
-    field(28)->setText(text("mDatum"));
-    field(29)->setText(text("mBeido"));
-    field(30)->setText(now());
+    field(PurityEdit)->setText(text("mTiszt"));
+    field(MoistureEdit)->setText(text("mViztart"));
+    field(RemarkEdit)->setText(text("mMegj"));
+    field(IdEdit)->setText(text("IDm"));
+    field(NumberEdit)->setText(text("mBszam"));
+    field(MovementEdit)->setText(text("mMozgas"));
+    field(TrailerEdit)->setText(text("mPot"));
+    field(SingleEdit)->setText(text("mEgymeres"));
+    field(DateEdit)->setText(text("mDatum"));
+    field(InTimeEdit)->setText(text("mBeido"));
+    field(OutTimeEdit)->setText(now());
     for (int i = 0; i < 9; ++i)
-        field(15 + i)->setText(text(RowColumns[i]));
+        field(RowEdit + i)->setText(text(RowColumns[i]));
 }
 
 void WeighingWindow::refreshIndicator()
@@ -254,10 +274,10 @@ void WeighingWindow::onCrop(MeasurementPanel* p)
         if (p == m_p1) {
             const QString purity = crops.text(QStringLiteral("tSztiszt"));
             const QString moisture = crops.text(QStringLiteral("tSzviztart"));
-            field(35)->setText(purity);
-            field(36)->setText(moisture);
-            field(32)->setText(purity);
-            field(33)->setText(moisture);
+            field(StandardPurityEdit)->setText(purity);
+            field(StandardMoistureEdit)->setText(moisture);
+            field(PurityEdit)->setText(purity);
+            field(MoistureEdit)->setText(moisture);
         }
     } catch (const DbError&) {
         m_ctx.prompt.message(QStringLiteral("Hiba az termény feltöltés Edit-ben való megjelenitésekor!"));
@@ -289,13 +309,13 @@ WeighingFields WeighingWindow::fields() const
     f.scale2 = m_p2->scale()->text();
     f.crop2 = m_p2->cropCode()->text();
     f.warehouse2 = m_p2->storeCode()->text();
-    f.purity = field(32)->text();
-    f.moisture = field(33)->text();
-    f.remark = field(31)->text();
-    f.inTime = field(29)->text();
-    f.plateCode = field(14)->text();
-    f.standardPurity = field(35)->text();
-    f.standardMoisture = field(36)->text();
+    f.purity = field(PurityEdit)->text();
+    f.moisture = field(MoistureEdit)->text();
+    f.remark = field(RemarkEdit)->text();
+    f.inTime = field(InTimeEdit)->text();
+    f.plateCode = field(PlateEdit)->text();
+    f.standardPurity = field(StandardPurityEdit)->text();
+    f.standardMoisture = field(StandardMoistureEdit)->text();
     return f;
 }
 
@@ -322,7 +342,7 @@ void WeighingWindow::onOk()
     if (out.done()) {
         weighingState(m_ctx).weighingNumber = out.weighingNumber;
         if (m_request.in())
-            field(34)->setText(out.weighingNumber);
+            field(NewNumberEdit)->setText(out.weighingNumber);
     }
     VehiclesOnSite(m_ctx).refreshOnCurrentNumber();
     if (m_showDetails)
