@@ -47,7 +47,12 @@ const char* const kSummaries =
     "FROM munka GROUP BY jTkod, jKkod ORDER BY jTkod, jKkod";
 
 // A collected row whose register row is missing goes into the archive with
-// empty names (its numbers from the registers as 0).
+// empty names (its numbers from the registers as 0). Every collected row
+// that carries a crop code or a weight is archived, whatever its crop code
+// (a trailer pass with an empty or NULL crop can still carry weights): the
+// run deletes all collected rows, so a row left out here would be lost. Only
+// the empty second row of a ticket without trailer (no crop, every weight 0)
+// stays out; its ticket's first row is in the archive.
 const char* const kArchive =
     "INSERT INTO archiv ( jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
     "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
@@ -60,7 +65,9 @@ const char* const kArchive =
     "jAkod, jMegj, jTiszt, jViztart "
     "FROM munka LEFT JOIN termeny ON termeny.tKod = jTkod LEFT JOIN termelo ON termelo.oKod = jOkod "
     "LEFT JOIN raktar ON raktar.kKod = jKkod LEFT JOIN rendszam ON rendszam.rKod = jRkod "
-    "WHERE jTkod <> \"\" ORDER BY munka.IDj";
+    "WHERE COALESCE(jTkod, \"\") <> \"\" OR COALESCE(jBemeres, 0) <> 0 OR COALESCE(jKimeres, 0) <> 0 "
+    "OR COALESCE(jNettoBe, 0) <> 0 OR COALESCE(jNettoKi, 0) <> 0 OR COALESCE(jBemerleg, 0) <> 0 "
+    "OR COALESCE(jKimerleg, 0) <> 0 ORDER BY munka.IDj";
 
 } // namespace
 

@@ -42,6 +42,40 @@ QStringList stockFigures(const TestDb& db)
     return out;
 }
 
+// The sums of the whole ticket table per crop (empty and NULL apart) and
+// warehouse: what the summary rows must carry on, rows without a crop too.
+QStringList wholeTableSums(const TestDb& db)
+{
+    QStringList out;
+    QSqlQuery q(db.admin());
+    q.exec(QStringLiteral("SELECT COALESCE(jTkod, 'NULL'), COALESCE(jKkod, 'NULL'), SUM(jNettoBe), SUM(jNettoKi) "
+                          "FROM vello GROUP BY 1, 2 ORDER BY 1, 2"));
+    while (q.next())
+        out << QStringLiteral("%1/%2=%3/%4").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                                 q.value(3).toString());
+    return out;
+}
+
+// What a ticket row says, in the columns that vello and archiv share (the
+// dates are the cut-off's in the archive, so they stay out).
+const char* const kContent[] = {"jBszam", "jMbszam", "jMozgas", "jPot", "jEgymeres", "jBeido", "jKiido",
+                                "jBemeres", "jKimeres", "jNettoBe", "jNettoKI", "jBemerleg", "jKimerleg", "jTkod",
+                                "jRkod", "jKkod", "jOkod", "jAkod", "jMegj", "jTiszt", "jViztart"};
+
+QStringList contents(const TestDb& db, const QString& from)
+{
+    QStringList cols;
+    for (const char* c : kContent)
+        cols << QStringLiteral("COALESCE(%1, 'NULL')").arg(QLatin1String(c));
+    QStringList out;
+    QSqlQuery q(db.admin());
+    q.exec(QStringLiteral("SELECT CONCAT_WS('|', %1) FROM %2").arg(cols.join(QLatin1String(", ")), from));
+    while (q.next())
+        out << q.value(0).toString();
+    out.sort();
+    return out;
+}
+
 struct Snapshot {
     QStringList vello, archiv, munka;
     QString counter;
@@ -63,6 +97,8 @@ class TestArchiving : public QObject {
     Q_OBJECT
 private slots:
     void conservesStockAndArchivesEveryCollectedRow();
+    void everyDeletedRowIsArchived_data();
+    void everyDeletedRowIsArchived();
     void nothingToCollect();
     void secondRunKeepsFirstSummaries();
     void failureAtEveryStatementChangesNothing_data();
@@ -146,6 +182,71 @@ void TestArchiving::conservesStockAndArchivesEveryCollectedRow()
     QVERIFY(log.contains(QStringLiteral("Kigyüjtés vége.  ")));
     QVERIFY(log.contains(QStringLiteral("K sorszám letárolása.   ")));
     QCOMPARE(log.last(), QStringLiteral(" ---------- Vége. -----------"));
+}
+
+void TestArchiving::everyDeletedRowIsArchived_data()
+{
+    // Extra ticket rows in the period, beside those of the fixture: movement,
+    // trailer, then per row crop ("NULL" for NULL), warehouse, in, out, net in, net out.
+    QTest::addColumn<QStringList>("extra");
+    QTest::newRow("trailer pass with an empty crop and weights")
+        << QStringList{"B|I|1|1|18000|8000|10000|0", "B|I||1|15000|8000|7000|0"};
+    QTest::newRow("trailer pass with a NULL crop and weights")
+        << QStringList{"B|I|2|2|17000|8000|9000|0", "B|I|NULL|2|14000|8000|6000|0"};
+    QTest::newRow("dispatch whose only pass has no crop")
+        << QStringList{"K|||2|8000|14000|0|6000", "K||||0|0|0|0"};
+    QTest::newRow("empty crop with only a scale weight")
+        << QStringList{"B|I|1|1|12000|8000|4000|0", "B|I||1|0|0|0|0"};
+}
+
+void TestArchiving::everyDeletedRowIsArchived()
+{
+    QFETCH(QStringList, extra);
+    TestApp app;
+    fill(app.db);
+    for (const QString& e : extra) {
+        const QStringList f = e.split(QLatin1Char('|'));
+        const QString crop = f[2] == QLatin1String("NULL") ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(f[2]);
+        app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMbszam, jMozgas, jPot, jDatum, jBeido, jKiido, jModDatum, "
+                                   "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, "
+                                   "jKkod, jRkod, jOkod, jMegj) VALUES ('9', 'M9', '%1', '%2', '2026-03-20', '09:00:00', "
+                                   "'09:20:00', '2026-03-20', '2026-03-20', %4, %5, %6, %7, %4, %5, %3, '%8', '1', '1', "
+                                   "'extra')")
+                        .arg(f[0], f[1], crop, f[4], f[5], f[6], f[7], f[3]));
+    }
+    // A scale weight alone on an otherwise empty row.
+    app.db.exec(QStringLiteral("UPDATE vello SET jBemerleg = 3000 WHERE jBszam = '9' AND jTkod = '' AND jBemeres = 0 "
+                               "AND jPot = 'I'"));
+    const QString period = QStringLiteral("jDatum <= '2026-03-31' AND jMozgas IN ('B', 'K')");
+    const QStringList collected = contents(app.db, QStringLiteral("vello WHERE ") + period);
+    const QStringList stockBefore = stockFigures(app.db);
+    const QStringList sumsBefore = wholeTableSums(app.db);
+
+    Archiving run(app.ctx);
+    QVERIFY(run.run(cutOff()));
+    app.verifyScriptsDone();
+    QCOMPARE(app.db.count(QStringLiteral("vello"), period), 0);
+    QCOMPARE(run.deleted(), qint64(collected.size()));
+    QCOMPARE(stockFigures(app.db), stockBefore);
+    QCOMPARE(wholeTableSums(app.db), sumsBefore);
+
+    // Every deleted row is in the archive with its content; the only rows
+    // left out are empty second rows (no crop, every weight 0) of a ticket
+    // whose other row is archived.
+    QStringList archived = contents(app.db, QStringLiteral("archiv"));
+    QStringList missing;
+    for (const QString& row : collected) {
+        if (archived.removeOne(row))
+            continue;
+        const QStringList c = row.split(QLatin1Char('|'));
+        const bool empty = (c[13].isEmpty() || c[13] == QLatin1String("NULL"))
+                           && c[7] == "0" && c[8] == "0" && c[9] == "0" && c[10] == "0" && c[11] == "0" && c[12] == "0";
+        const bool ticketArchived = app.db.count(QStringLiteral("archiv"), QStringLiteral("jBszam = '%1'").arg(c[0])) > 0;
+        if (!empty || !ticketArchived)
+            missing << row;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("deleted, not archived: ") + missing.join(QLatin1String("; "))));
+    QVERIFY2(archived.isEmpty(), qPrintable(QStringLiteral("archived twice: ") + archived.join(QLatin1String("; "))));
 }
 
 void TestArchiving::nothingToCollect()
