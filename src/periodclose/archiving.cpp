@@ -92,7 +92,17 @@ bool Archiving::run(const QDate& cutOff)
 
     std::optional<Transaction> t;
     try {
-        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] { t.emplace(m_ctx.data); });
+        // The run reads the ticket table under READ COMMITTED: the collection
+        // reads without locks and the rows are deleted by their IDj, so the
+        // run locks only the rows it archives (and its summary rows), never
+        // the gaps of the ticket table; a finalisation at another workstation
+        // goes through while the run goes on. Ticket rows are never changed
+        // once written, so what was collected is what gets deleted. The
+        // setting holds for the next transaction only.
+        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] {
+            m_ctx.data.ZQ91.run(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
+            t.emplace(m_ctx.data);
+        });
         steps(cutOff);
         step(QStringLiteral("Hiba: Az archiválás lezárása (COMMIT) nem sikerült "), [&] { t->commit(); });
     } catch (const StepFailed& f) {

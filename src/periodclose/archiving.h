@@ -15,7 +15,10 @@ struct AppContext;
 //
 // The whole run is one transaction: it either happens completely or leaves
 // `vello`, `munka`, `archiv` and counter "K" as they were, with the failed
-// step's message shown and the log saying that nothing was changed.
+// step's message shown and the log saying that nothing was changed. It runs
+// under READ COMMITTED and locks only the rows it collects, so other
+// workstations go on finalising tickets meanwhile; a ticket committed after
+// the collection stays in `vello` for the next run.
 class Archiving {
 public:
     using Log = std::function<void(const QString& line)>;

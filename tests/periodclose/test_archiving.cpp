@@ -4,9 +4,12 @@
 #include "testapp.h"
 #include "widgets.h"
 
+#include "../weighing/weighingfixture.h"
+
 #include "app/mainwindow.h"
 #include "periodclose/archiving.h"
 #include "periodclose/periodclosewindows.h"
+#include "weighing/finalisation.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -103,6 +106,8 @@ private slots:
     void secondRunKeepsFirstSummaries();
     void failureAtEveryStatementChangesNothing_data();
     void failureAtEveryStatementChangesNothing();
+    void finalisationGoesThroughWhileArchivingRuns_data();
+    void finalisationGoesThroughWhileArchivingRuns();
     void windowRunsAndLogs();
     void menuOpensBothWindows();
 };
@@ -329,6 +334,85 @@ void TestArchiving::failureAtEveryStatementChangesNothing()
     QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString(), QStringLiteral("5"));
     QCOMPARE(app.db.count(QStringLiteral("munka")), 8);
+}
+
+void TestArchiving::finalisationGoesThroughWhileArchivingRuns_data()
+{
+    QTest::addColumn<QString>("weighed");   // the date of the weighing finalised meanwhile
+    QTest::newRow("in the closed period") << QStringLiteral("2026-03-20");
+    QTest::newRow("on the cut-off") << QStringLiteral("2026-03-31");
+    QTest::newRow("after the cut-off") << QStringLiteral("2026-04-02");
+}
+
+// A second workstation finalises a weighing while the archiving run of the
+// first stands before each of its statements in turn (two connections, the
+// second one run in the statement hook of the first). The finalisation must
+// go through at once: its lock wait is cut to one second, so a lock held by
+// the archiving run shows as a failed finalisation instead of a wait.
+void TestArchiving::finalisationGoesThroughWhileArchivingRuns()
+{
+    QFETCH(QString, weighed);
+    int n = 1;
+    for (;; ++n) {
+        QVERIFY2(n < 100, "the run never completed");
+        const QString where = QStringLiteral("finalised before statement %1 of the archiving").arg(n);
+        TestApp a;
+        fill(a.db);
+        WeighingFixture::Pending p;
+        p.number = QStringLiteral("41");
+        const qint64 idm = WeighingFixture::addPending(a.db, p);
+        a.db.exec(QStringLiteral("UPDATE meres SET mDatum = '%1' WHERE IDm = %2").arg(weighed).arg(idm));
+        a.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '500' WHERE sKod = 'J'"));
+        const QStringList sumsBefore = wholeTableSums(a.db);
+
+        DataModule bData(a.db.settings());
+        bData.open();
+        QSqlQuery(bData.database()).exec(QStringLiteral("SET SESSION innodb_lock_wait_timeout = 1"));
+        ScriptedPrompt bPrompt;
+        AppContext b(bData, bPrompt);
+        bPrompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), false);
+        Finalisation::Outcome outcome;
+        bool ran = false;
+        a.data.beforeStatementRuns(n, [&] {
+            Finalisation::Input in;
+            in.weighingId = idm;
+            in.netText = QStringLiteral("12000");
+            in.today = QDate(2026, 4, 2);
+            outcome = Finalisation(b).run(in);
+            ran = true;
+        });
+        Archiving run(a.ctx);
+        QVERIFY2(run.run(cutOff()), qPrintable(where));
+        a.verifyScriptsDone();
+        if (!ran) {
+            a.data.clearStatementAction();
+            break;
+        }
+        QVERIFY2(outcome.result == Finalisation::Outcome::Finalised,
+                 qPrintable(where + QStringLiteral(": ") + bPrompt.shownTexts().join(QLatin1String("; "))));
+        QCOMPARE(outcome.ticketNumber, QStringLiteral("501"));
+        QVERIFY2(bPrompt.allAnswered(), qPrintable(where));
+        QCOMPARE(bPrompt.shownTexts(), QStringList{QStringLiteral("Mérlegjegy nyomtatása ?")});
+        // The ticket is either still in the ticket table (finalised after
+        // the collection) or archived with the others, never lost or doubled.
+        const int inVello = a.db.count(QStringLiteral("vello"), QStringLiteral("jBszam = '501' AND jMozgas IS NOT NULL"));
+        const int inArchive = a.db.count(QStringLiteral("archiv"), QStringLiteral("jBszam = '501'"));
+        QVERIFY2((inVello == 2 && inArchive == 0) || (inVello == 0 && inArchive == 1),
+                 qPrintable(where + QStringLiteral(": %1 in vello, %2 archived").arg(inVello).arg(inArchive)));
+        QCOMPARE(a.db.count(QStringLiteral("meres")), 0);
+        // The summary rows carry on what was there, the new ticket beside.
+        QStringList sumsAfter = wholeTableSums(a.db);
+        QVERIFY2(sumsAfter != sumsBefore, qPrintable(where));
+        a.db.exec(QStringLiteral("DELETE FROM vello WHERE jBszam = '501' AND jMozgas IS NOT NULL"));
+        if (inArchive == 1) {
+            // Collected with the period: its nets are inside the summary of crop 1, warehouse 1.
+            QCOMPARE(a.db.scalar(QStringLiteral("SELECT SUM(jNettoBe) FROM vello WHERE jTkod = '1' AND jKkod = '1'")).toDouble(),
+                     50000.0 + 18000.0 + a.db.scalar(QStringLiteral("SELECT jNettoBe FROM archiv WHERE jBszam = '501'")).toDouble());
+        } else {
+            QCOMPARE(wholeTableSums(a.db), sumsBefore);
+        }
+    }
+    QVERIFY(n > 10);
 }
 
 void TestArchiving::windowRunsAndLogs()
