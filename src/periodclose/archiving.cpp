@@ -71,6 +71,30 @@ const char* const kArchive =
 
 } // namespace
 
+qint64 Archiving::ticketsUpTo(const QDate& cutOff)
+{
+    if (!cutOff.isValid())
+        return -1;
+    try {
+        Query& q = m_ctx.data.ZQ91;
+        q.openSql(QStringLiteral("SELECT COUNT(DISTINCT jBszam) FROM vello WHERE ( jDatum <= :p2 ) "
+                                 "AND ( jMozgas = \"B\" OR jMozgas = \"K\" )"),
+                  {{QStringLiteral("p2"), cutOff}});
+        const qint64 n = q.isEmpty() ? -1 : q.value(0).toLongLong();
+        q.close();
+        return n;
+    } catch (const DbError&) {
+        return -1;
+    }
+}
+
+QString Archiving::confirmQuestion(const QDate& cutOff, qint64 tickets)
+{
+    return QStringLiteral("A(z) %1. napig bezárólag %2 mérlegjegy archiválódik. Folytatja?")
+        .arg(cutOff.toString(QStringLiteral("yyyy.MM.dd")))
+        .arg(tickets);
+}
+
 QString Archiving::nothingChangedLine()
 {
     return QStringLiteral(" Az archiválás nem történt meg, az adatok nem változtak.");
@@ -84,6 +108,8 @@ void Archiving::log(const QString& line)
 
 bool Archiving::run(const QDate& cutOff)
 {
+    if (!cutOff.isValid())
+        return false;   // the window refuses such a date before it gets here
     m_collected = m_summaries = m_archived = m_deleted = 0;
     m_firstNumber.clear();
     m_lastNumber.clear();

@@ -32,6 +32,13 @@ public:
     // Runs the archiving on `cutOff`. True when it was committed.
     bool run(const QDate& cutOff);
 
+    // The number of tickets (ticket numbers, each with its two rows) that a
+    // run on `cutOff` would collect; -1 when it cannot be read.
+    qint64 ticketsUpTo(const QDate& cutOff);
+
+    // The question asked before a run on `cutOff` that collects `tickets`.
+    static QString confirmQuestion(const QDate& cutOff, qint64 tickets);
+
     // Figures of the last run (for the log and the tests).
     qint64 collected() const { return m_collected; }
     qint64 summaries() const { return m_summaries; }

@@ -8,10 +8,12 @@
 
 #include "app/mainwindow.h"
 #include "periodclose/archiving.h"
+#include "periodclose/archivingwindow.h"
 #include "periodclose/periodclosewindows.h"
 #include "weighing/finalisation.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -109,6 +111,8 @@ private slots:
     void finalisationGoesThroughWhileArchivingRuns_data();
     void finalisationGoesThroughWhileArchivingRuns();
     void windowRunsAndLogs();
+    void windowRefusesADateItCannotTrust_data();
+    void windowRefusesADateItCannotTrust();
     void menuOpensBothWindows();
 };
 
@@ -444,6 +448,8 @@ void TestArchiving::windowRunsAndLogs()
             closedDuring = closedDuring || !w.isVisible();
             ++changes;
         });
+        app.prompt.expectConfirm(QStringLiteral("A(z) 2026.03.31. napig bezárólag 4 mérlegjegy archiválódik. Folytatja?"),
+                                 true);
         TestUi::click(w, QStringLiteral("Button7"));
         QObject::disconnect(m, &QPlainTextEdit::textChanged, &w, nullptr);
         memo = m->toPlainText().split(QLatin1Char('\n'));
@@ -465,6 +471,67 @@ void TestArchiving::windowRunsAndLogs()
     QVERIFY(!closedDuring);
     QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
     app.verifyScriptsDone();
+}
+
+void TestArchiving::windowRefusesADateItCannotTrust_data()
+{
+    // keys typed at the end of the date field after it was set to `set`
+    // days from today; what is shown; the answer to the question (if asked).
+    QTest::addColumn<int>("set");
+    QTest::addColumn<int>("backspaces");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");   // "bad", "future", "ask"
+    QTest::newRow("two backspaces and a digit") << -1 << 2 << QStringLiteral("0") << QStringLiteral("bad");
+    QTest::newRow("day erased") << -1 << 2 << QString() << QStringLiteral("bad");
+    QTest::newRow("tomorrow") << 1 << 0 << QString() << QStringLiteral("future");
+    QTest::newRow("answered No") << -1 << 0 << QString() << QStringLiteral("ask");
+}
+
+void TestArchiving::windowRefusesADateItCannotTrust()
+{
+    QFETCH(int, set);
+    QFETCH(int, backspaces);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    TestApp app;
+    fill(app.db);
+    // Tickets of yesterday, which a run would take.
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    app.db.exec(QStringLiteral("UPDATE vello SET jDatum = '%1' WHERE jBszam = '4'").arg(yesterday.toString(Qt::ISODate)));
+    const Snapshot before = snapshot(app.db);
+    QString shown, memo;
+    bool focused = false;
+    app.host.expect(QStringLiteral("TForm19"), [&](QDialog& w) {
+        auto* date = TestUi::child<QDateEdit>(w, QStringLiteral("DateTimePicker1"));
+        date->setDate(QDate::currentDate().addDays(set));
+        date->setFocus();
+        QTest::keyClick(date, Qt::Key_End);
+        for (int i = 0; i < backspaces; ++i)
+            QTest::keyClick(date, Qt::Key_Backspace);
+        if (!typed.isEmpty())
+            QTest::keyClicks(date, typed);
+        shown = date->text();
+        if (expected == QLatin1String("bad"))
+            app.prompt.expectMessage(ArchivingWindow::badDateMessage(shown));
+        else if (expected == QLatin1String("future"))
+            app.prompt.expectMessage(ArchivingWindow::futureDateMessage());
+        else
+            app.prompt.expectConfirm(Archiving::confirmQuestion(yesterday, 5), false);
+        TestUi::click(w, QStringLiteral("Button7"));
+        memo = TestUi::child<QPlainTextEdit>(w, QStringLiteral("Memo1"))->toPlainText();
+        focused = date->hasFocus() || QApplication::focusWidget() == date
+                  || (QApplication::focusWidget() && date->isAncestorOf(QApplication::focusWidget()));
+        TestUi::click(w, QStringLiteral("Button5"));
+    });
+    openArchiving(app.ctx);
+    app.verifyScriptsDone();
+    if (expected == QLatin1String("bad")) {
+        QVERIFY2(QDate::fromString(shown, QStringLiteral("yyyy.MM.dd")).toString(QStringLiteral("yyyy.MM.dd")) != shown,
+                 qPrintable(shown));
+        QVERIFY(focused);
+    }
+    QVERIFY(snapshot(app.db) == before);
+    QCOMPARE(memo, QStringLiteral("Üzenet helye."));
 }
 
 void TestArchiving::menuOpensBothWindows()
