@@ -1,7 +1,12 @@
 // vello-backup: a consistent, compressed dump of the database, and its way back.
 //
 //   vello-backup [--folder DIR] [connection]          writes DIR/vello-yyyy-MM-dd-hhmmss.sql.gz
-//   vello-backup --restore FILE [connection]          loads such a dump back
+//   vello-backup --restore FILE [--force] [connection]
+//       puts such a dump in place of the database: loaded into a scratch
+//       database first and checked, then swapped in with one RENAME TABLE;
+//       the replaced tables stay in a dated database. A dump whose counters
+//       are behind the live ones is refused unless --force is given. Needs a
+//       user that may create databases (e.g. sudo vello-backup --restore F --user root).
 //
 // connection: [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
 // (default: the program's own settings, user vello, database vello, or the
@@ -25,6 +30,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("MYSQL_PWD"))
         s.password = qEnvironmentVariable("MYSQL_PWD");
     QString folder = DatabaseBackup::defaultFolder(), restore;
+    bool force = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -55,19 +61,22 @@ int main(int argc, char** argv)
             folder = value();
         else if (a == QLatin1String("--restore"))
             restore = value();
+        else if (a == QLatin1String("--force"))
+            force = true;
         else {
-            err << "usage: vello-backup [--folder DIR | --restore FILE] [--socket PATH | --host HOST --port PORT] "
+            err << "usage: vello-backup [--folder DIR | --restore FILE [--force]] [--socket PATH | --host HOST --port PORT] "
                    "[--user NAME] [--database NAME]\n";
             return 2;
         }
     }
     DatabaseBackup backup(s);
     if (!restore.isEmpty()) {
-        if (!backup.restore(restore)) {
-            err << "vello-backup: restore failed: " << backup.error() << "\n";
+        if (!backup.restore(restore, force)) {
+            err << "vello-backup: a visszaállítás nem történt meg: " << backup.error() << "\n";
             return 1;
         }
-        out << "vello-backup: " << restore << " restored into `" << s.database << "`.\n";
+        for (const QString& line : backup.report())
+            out << line << "\n";
         return 0;
     }
     const QString path = backup.dump(folder);

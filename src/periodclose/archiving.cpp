@@ -47,7 +47,12 @@ const char* const kSummaries =
     "FROM munka GROUP BY jTkod, jKkod ORDER BY jTkod, jKkod";
 
 // A collected row whose register row is missing goes into the archive with
-// empty names (its numbers from the registers as 0).
+// empty names (its numbers from the registers as 0). Every collected row
+// that carries a crop code or a weight is archived, whatever its crop code
+// (a trailer pass with an empty or NULL crop can still carry weights): the
+// run deletes all collected rows, so a row left out here would be lost. Only
+// the empty second row of a ticket without trailer (no crop, every weight 0)
+// stays out; its ticket's first row is in the archive.
 const char* const kArchive =
     "INSERT INTO archiv ( jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
     "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
@@ -60,9 +65,35 @@ const char* const kArchive =
     "jAkod, jMegj, jTiszt, jViztart "
     "FROM munka LEFT JOIN termeny ON termeny.tKod = jTkod LEFT JOIN termelo ON termelo.oKod = jOkod "
     "LEFT JOIN raktar ON raktar.kKod = jKkod LEFT JOIN rendszam ON rendszam.rKod = jRkod "
-    "WHERE jTkod <> \"\" ORDER BY munka.IDj";
+    "WHERE COALESCE(jTkod, \"\") <> \"\" OR COALESCE(jBemeres, 0) <> 0 OR COALESCE(jKimeres, 0) <> 0 "
+    "OR COALESCE(jNettoBe, 0) <> 0 OR COALESCE(jNettoKi, 0) <> 0 OR COALESCE(jBemerleg, 0) <> 0 "
+    "OR COALESCE(jKimerleg, 0) <> 0 ORDER BY munka.IDj";
 
 } // namespace
+
+qint64 Archiving::ticketsUpTo(const QDate& cutOff)
+{
+    if (!cutOff.isValid())
+        return -1;
+    try {
+        Query& q = m_ctx.data.ZQ91;
+        q.openSql(QStringLiteral("SELECT COUNT(DISTINCT jBszam) FROM vello WHERE ( jDatum <= :p2 ) "
+                                 "AND ( jMozgas = \"B\" OR jMozgas = \"K\" )"),
+                  {{QStringLiteral("p2"), cutOff}});
+        const qint64 n = q.isEmpty() ? -1 : q.value(0).toLongLong();
+        q.close();
+        return n;
+    } catch (const DbError&) {
+        return -1;
+    }
+}
+
+QString Archiving::confirmQuestion(const QDate& cutOff, qint64 tickets)
+{
+    return QStringLiteral("A(z) %1. napig bezárólag %2 mérlegjegy archiválódik. Folytatja?")
+        .arg(cutOff.toString(QStringLiteral("yyyy.MM.dd")))
+        .arg(tickets);
+}
 
 QString Archiving::nothingChangedLine()
 {
@@ -77,6 +108,8 @@ void Archiving::log(const QString& line)
 
 bool Archiving::run(const QDate& cutOff)
 {
+    if (!cutOff.isValid())
+        return false;   // the window refuses such a date before it gets here
     m_collected = m_summaries = m_archived = m_deleted = 0;
     m_firstNumber.clear();
     m_lastNumber.clear();
@@ -85,7 +118,17 @@ bool Archiving::run(const QDate& cutOff)
 
     std::optional<Transaction> t;
     try {
-        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] { t.emplace(m_ctx.data); });
+        // The run reads the ticket table under READ COMMITTED: the collection
+        // reads without locks and the rows are deleted by their IDj, so the
+        // run locks only the rows it archives (and its summary rows), never
+        // the gaps of the ticket table; a finalisation at another workstation
+        // goes through while the run goes on. Ticket rows are never changed
+        // once written, so what was collected is what gets deleted. The
+        // setting holds for the next transaction only.
+        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] {
+            m_ctx.data.ZQ91.run(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
+            t.emplace(m_ctx.data);
+        });
         steps(cutOff);
         step(QStringLiteral("Hiba: Az archiválás lezárása (COMMIT) nem sikerült "), [&] { t->commit(); });
     } catch (const StepFailed& f) {

@@ -15,7 +15,10 @@ struct AppContext;
 //
 // The whole run is one transaction: it either happens completely or leaves
 // `vello`, `munka`, `archiv` and counter "K" as they were, with the failed
-// step's message shown and the log saying that nothing was changed.
+// step's message shown and the log saying that nothing was changed. It runs
+// under READ COMMITTED and locks only the rows it collects, so other
+// workstations go on finalising tickets meanwhile; a ticket committed after
+// the collection stays in `vello` for the next run.
 class Archiving {
 public:
     using Log = std::function<void(const QString& line)>;
@@ -28,6 +31,13 @@ public:
 
     // Runs the archiving on `cutOff`. True when it was committed.
     bool run(const QDate& cutOff);
+
+    // The number of tickets (ticket numbers, each with its two rows) that a
+    // run on `cutOff` would collect; -1 when it cannot be read.
+    qint64 ticketsUpTo(const QDate& cutOff);
+
+    // The question asked before a run on `cutOff` that collects `tickets`.
+    static QString confirmQuestion(const QDate& cutOff, qint64 tickets);
 
     // Figures of the last run (for the log and the tests).
     qint64 collected() const { return m_collected; }

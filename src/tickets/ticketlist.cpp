@@ -184,7 +184,7 @@ qint64 TicketList::estimatedLines()
 {
     // The ticket counter: the number of tickets ever issued. Archived
     // tickets make it too high; the model corrects the count as it reads.
-    m_q.openSql(QStringLiteral("SELECT sBszam FROM Sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
+    m_q.openSql(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
     if (m_q.isEmpty())
         return 0;
     return qMax<qint64>(0, m_q.text(QStringLiteral("sBszam")).trimmed().toLongLong());

@@ -4,6 +4,7 @@
 #include "testapp.h"
 #include "widgets.h"
 
+#include "periodclose/archiving.h"
 #include "periodclose/databasebackup.h"
 #include "periodclose/periodclosewindows.h"
 
@@ -45,6 +46,59 @@ QStringList content(const TestDb& db)
     return out;
 }
 
+// The server's checksum of every table, with its name.
+QStringList checksums(const TestDb& db)
+{
+    QStringList out;
+    for (const QString& t : tables(db)) {
+        QSqlQuery q(db.admin());
+        q.exec(QStringLiteral("CHECKSUM TABLE %1").arg(t));
+        while (q.next())
+            out << t + QLatin1Char('=') + q.value(1).toString();
+    }
+    return out;
+}
+
+// Databases of the server whose names start with `prefix`.
+QStringList databases(const TestDb& db, const QString& prefix)
+{
+    QStringList out;
+    QSqlQuery q(db.admin());
+    q.exec(QStringLiteral("SHOW DATABASES"));
+    while (q.next())
+        if (q.value(0).toString().startsWith(prefix))
+            out << q.value(0).toString();
+    return out;
+}
+
+void dropDatabases(const TestDb& db, const QStringList& names)
+{
+    for (const QString& n : names)
+        db.exec(QStringLiteral("DROP DATABASE `%1`").arg(n));
+}
+
+QByteArray gunzip(const QString& file)
+{
+    QProcess p;
+    p.setStandardInputFile(file);
+    p.start(QStringLiteral("gzip"), {QStringLiteral("-dc")});
+    p.waitForFinished(-1);
+    return p.readAllStandardOutput();
+}
+
+void gzipTo(const QByteArray& text, const QString& file)
+{
+    QProcess p;
+    p.setStandardOutputFile(file);
+    p.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+    p.waitForStarted(-1);
+    p.write(text);
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+}
+
+QString toolPath() { return qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/vello-backup"); }
+
 void dropAll(const TestDb& db)
 {
     for (const QString& t : tables(db))
@@ -61,6 +115,10 @@ private slots:
     void toolDumpsAndRestores();
     void missingDumpIsRefused();
     void windowButtonShowsThePath();
+    void damagedDumpLeavesLiveDataUnchanged_data();
+    void damagedDumpLeavesLiveDataUnchanged();
+    void olderDumpIsRefusedWithoutForce();
+    void goodDumpRestoresAndTheProgramRunsOnIt();
 
 private:
     QTemporaryDir m_home;
@@ -143,6 +201,161 @@ void TestBackup::windowButtonShowsThePath()
     QCOMPARE(files.size(), 1);
     QVERIFY2(shown.endsWith(QDir(folder).filePath(files.first())), qPrintable(shown));
     QVERIFY(app.prompt.shownTexts().last().startsWith(QStringLiteral("A biztonsági mentés elkészült:")));
+}
+
+void TestBackup::damagedDumpLeavesLiveDataUnchanged_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("why");   // the start of the reason given
+    QTest::newRow("compressed file cut in half") << QStringLiteral("bytes") << QStringLiteral("a mentés fájlja sérült");
+    QTest::newRow("dump cut at a line") << QStringLiteral("lines") << QStringLiteral("a mentés csonka");
+    QTest::newRow("tables missing, closing line present") << QStringLiteral("tables")
+                                                          << QStringLiteral("a mentésből hiányzik");
+    QTest::newRow("statement that fails half-way") << QStringLiteral("statement")
+                                                   << QStringLiteral("a mentés betöltése nem sikerült");
+    QTest::newRow("not a dump at all") << QStringLiteral("text") << QStringLiteral("a mentés fájlja sérült");
+}
+
+// A dump that cannot be loaded whole leaves the live database exactly as it
+// was: the same checksum for every table, no scratch database left behind.
+void TestBackup::damagedDumpLeavesLiveDataUnchanged()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, why);
+    TestApp app;
+    fill(app.db);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString good = backup.dump(dir.path());
+    QVERIFY2(!good.isEmpty(), qPrintable(backup.error()));
+    // Newer live data than the dump: a ticket with its counter.
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('6', 'B', '2026-04-03', '1')"));
+    const QByteArray text = gunzip(good);
+    QVERIFY(text.trimmed().split('\n').last().startsWith("-- Dump completed"));
+    const QString bad = dir.filePath(QStringLiteral("bad.sql.gz"));
+    if (damage == QLatin1String("bytes")) {
+        QFile g(good);
+        QVERIFY(g.open(QIODevice::ReadOnly));
+        const QByteArray all = g.readAll();
+        QFile b(bad);
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.write(all.left(all.size() / 2));
+    } else if (damage == QLatin1String("lines")) {
+        gzipTo(text.left(text.indexOf("INSERT INTO `vello`") + 40) + "\n", bad);
+    } else if (damage == QLatin1String("tables")) {
+        gzipTo(text.left(text.indexOf("DROP TABLE IF EXISTS `raktar`")) + "-- Dump completed on 2026-12-10\n", bad);
+    } else if (damage == QLatin1String("statement")) {
+        QByteArray broken = text;
+        broken.insert(broken.indexOf("DROP TABLE IF EXISTS `vello`"), "INSERT INTO `meres` (IDm) VALUES (;\n");
+        gzipTo(broken, bad);
+    } else {
+        QFile b(bad);
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.write("SELECT 1;\n");
+    }
+    const QStringList before = checksums(app.db);
+    const QStringList contentBefore = content(app.db);
+    QCOMPARE(before.size(), 10);
+    QVERIFY(!backup.restore(bad));
+    QVERIFY2(backup.error().startsWith(why), qPrintable(backup.error()));
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(content(app.db), contentBefore);
+    QCOMPARE(databases(app.db, app.db.name() + QLatin1Char('_')), QStringList());
+    // The tool says so in Hungarian, and fails.
+    QProcess p;
+    p.start(toolPath(), {QStringLiteral("--restore"), bad, QStringLiteral("--socket"), TestDb::socket(),
+                         QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"), app.db.name()});
+    QVERIFY(p.waitForFinished(-1));
+    QCOMPARE(p.exitCode(), 1);
+    const QString said = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(said.startsWith(QStringLiteral("vello-backup: a visszaállítás nem történt meg: ") + why), qPrintable(said));
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(databases(app.db, app.db.name() + QLatin1Char('_')), QStringList());
+}
+
+// A dump whose counters are behind the live ones would issue ticket and
+// delivery-note numbers again: refused, unless forced.
+void TestBackup::olderDumpIsRefusedWithoutForce()
+{
+    TestApp app;
+    fill(app.db);
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '120' WHERE sKod = 'J'"));
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '40' WHERE sKod = 'S'"));
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString old = backup.dump(dir.path());
+    QVERIFY2(!old.isEmpty(), qPrintable(backup.error()));
+    const QStringList atDump = content(app.db);
+    // Since the dump: tickets 121..135 and delivery note 41.
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('135', 'K', '2026-04-03', '1')"));
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '135' WHERE sKod = 'J'"));
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'S'"));
+    const QStringList before = checksums(app.db);
+    const QStringList liveContent = content(app.db);
+
+    QVERIFY(!backup.restore(old));
+    QVERIFY2(backup.error().contains(QStringLiteral("mérlegjegy (J) 121–135")), qPrintable(backup.error()));
+    QVERIFY2(backup.error().contains(QStringLiteral("szállítólevél (S) 41–41")), qPrintable(backup.error()));
+    QVERIFY2(backup.error().contains(QStringLiteral("--force")), qPrintable(backup.error()));
+    QVERIFY(!backup.error().contains(QStringLiteral("mérés (M)")));
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(databases(app.db, app.db.name() + QLatin1Char('_')), QStringList());
+
+    // Forced through the tool: restored, the numbers named, the newer
+    // tables kept in a dated database.
+    QProcess p;
+    p.start(toolPath(), {QStringLiteral("--restore"), old, QStringLiteral("--force"), QStringLiteral("--socket"),
+                         TestDb::socket(), QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
+                         app.db.name()});
+    QVERIFY(p.waitForFinished(-1));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    const QString said = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(said.startsWith(QStringLiteral("A visszaállítás megtörtént: ")), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("újra kiadásra kerülnek: mérlegjegy (J) 121–135")), qPrintable(said));
+    QCOMPARE(content(app.db), atDump);
+    const QStringList kept = databases(app.db, app.db.name() + QStringLiteral("_regi_"));
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(said.contains(kept.first()), qPrintable(said));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM `%1`.sorszam WHERE sKod = 'J'").arg(kept.first())).toString(),
+             QStringLiteral("135"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.vello").arg(kept.first())).toInt(),
+             liveContent.filter(QStringLiteral("vello:")).size());
+    QCOMPARE(databases(app.db, app.db.name() + QStringLiteral("_uj_")), QStringList());
+    dropDatabases(app.db, kept);
+}
+
+void TestBackup::goodDumpRestoresAndTheProgramRunsOnIt()
+{
+    TestApp app;
+    fill(app.db);
+    const QStringList atDump = content(app.db);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString path = backup.dump(dir.path());
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    // Rows lost since (the counters did not move).
+    app.db.exec(QStringLiteral("DELETE FROM vello WHERE jBszam IN ('1', '2')"));
+    app.db.exec(QStringLiteral("DELETE FROM termeny"));
+    QVERIFY2(backup.restore(path), qPrintable(backup.error()));
+    QCOMPARE(content(app.db), atDump);
+    QVERIFY(backup.report().first().startsWith(QStringLiteral("A visszaállítás megtörtént: ")));
+    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(QStringLiteral("vello 11")), qPrintable(backup.report().join(' ')));
+    QVERIFY(!backup.keptDatabase().isEmpty());
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.termeny").arg(backup.keptDatabase())).toInt(), 0);
+    QCOMPARE(databases(app.db, app.db.name() + QLatin1Char('_')), QStringList{backup.keptDatabase()});
+
+    // The program works on the restored tables: a fresh data module opens
+    // them and an archiving run goes through.
+    DataModule data(app.db.settings());
+    data.open();
+    ScriptedPrompt prompt;
+    AppContext ctx(data, prompt);
+    Archiving run(ctx);
+    QCOMPARE(run.ticketsUpTo(cutOff()), 4);
+    QVERIFY(run.run(cutOff()));
+    QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
+    QVERIFY(prompt.shownTexts().isEmpty());
+    dropDatabases(app.db, {backup.keptDatabase()});
 }
 
 QTEST_MAIN(TestBackup)
