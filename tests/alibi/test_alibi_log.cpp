@@ -338,10 +338,18 @@ private slots:
             });
             waited = waitForLockWait(app.db, otherConnection, otherDone);
         });
-        const qint64 mine = a.append(scaleReading(1111));
-        if (t)
-            t->commit();
-        other.join();
+        qint64 mine = 0;
+        QString myError;
+        try {
+            mine = a.append(scaleReading(1111));
+            if (t)
+                t->commit();
+        } catch (const DbError& e) {
+            myError = e.text();
+        }
+        if (other.joinable())
+            other.join();
+        QVERIFY2(myError.isEmpty(), qPrintable(myError));
         QVERIFY2(otherError.isEmpty(), qPrintable(otherError));
         QVERIFY(waited);
         QCOMPARE(mine, earlier + 1);
