@@ -108,9 +108,10 @@ public:
     QList<qint64> entriesOn(const QDate& day);
     qint64 lastNumber();
 
-    // Walks the whole chain in one streamed read (rows are never held
-    // together in memory) and stops at the first broken entry.
-    Verification verify();
+    // Walks the whole chain in keyset pages of `pageSize` entries (the
+    // client holds one page at a time, never the whole log) and stops at the
+    // first broken entry.
+    Verification verify(int pageSize = 20000);
 
     static QString directionCode(Direction d) { return d == In ? QStringLiteral("B") : QStringLiteral("K"); }
 
