@@ -18,8 +18,10 @@ class DataModule;
 //
 // Where it lives: the database named after the data module's with "_alibi"
 // (`vello` -> `vello_alibi`, a test database t_x -> t_x_alibi), tables
-// `naplo` and `kapcsolat` (db/create.sql, AlibiSchema). The program's user
-// may only INSERT and SELECT there; nothing here updates or deletes.
+// `naplo`, `kapcsolat` and the lock row `zar` (db/create.sql, AlibiSchema;
+// TestDb makes the log beside every test database). The program's user may
+// only INSERT and SELECT there; nothing here updates or deletes. The chain
+// value's definition: AlibiEntry::computeChain.
 //
 // Use (every call throws DbError when a statement fails; the caller reports):
 //
@@ -33,8 +35,15 @@ class DataModule;
 //   // the finalisation, inside its Transaction, once the ticket number is known:
 //   log.carryToTicket(idm, ticketNumber);
 //   // finding and checking
-//   log.entry(nr); log.links(nr); log.entriesOfTicket("123"); log.entriesOn(date);
+//   log.entry(nr); log.links(nr); log.linksOfTicket("123"); log.entriesOn(date);
 //   AlibiLog::Verification v = log.verify();
+//
+// Hooking it up: the scale read appends its entry at once (its own
+// transaction) and the window keeps the number until the store links it;
+// the store appends the typed and tare weights and links all four
+// measurements inside its transaction, as late as it can, since the lock
+// row is held until that transaction ends; the finalisation calls
+// carryToTicket() inside its transaction after the ticket rows are written.
 //
 // append() joins the caller's open transaction (so a failed store takes its
 // entries with it) or brackets itself. Its statements: [START TRANSACTION],
