@@ -3,9 +3,10 @@
 //   vello-alibi verify [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
 //   vello-alibi show N [same options]
 //
-// Connects as the program's user (default vello) to the register database
-// and reads its alibi log `<database>_alibi`; the password, where there is
-// one, comes from the environment variable MYSQL_PWD, never from the
+// Connects as the program's user (default vello, or the settings file's
+// [database] section) to the register database and reads its alibi log
+// `<database>_alibi`; the password, where there is one, comes from that
+// section or from the environment variable MYSQL_PWD, never from the
 // command line.
 #include "alibi/alibilog.h"
 #include "data/datamodule.h"
@@ -37,6 +38,9 @@ const char* kHelp =
     "  --database NAME     the register database (default vello); the log is\n"
     "                      NAME_alibi\n"
     "  --help              show this text and exit\n"
+    "\n"
+    "Without options the server of the settings file's [database] section\n"
+    "(~/.config/vello/vello.ini) is used when there is one.\n"
     "\n"
     "Exit status: 0 done (the chain is intact; the entry shown); 1 the chain is\n"
     "broken, or no such entry; 2 bad arguments; 3 the log could not be read.\n";
@@ -112,8 +116,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     QTextStream out(stdout);
-    ConnectionSettings s = ConnectionSettings::fixed();
-    s.password = qEnvironmentVariable("MYSQL_PWD");
+    QString settingsProblem;
+    ConnectionSettings s = ConnectionSettings::configured(&settingsProblem);
+    if (!settingsProblem.isEmpty())
+        err << "vello-alibi: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
+    if (qEnvironmentVariableIsSet("MYSQL_PWD"))
+        s.password = qEnvironmentVariable("MYSQL_PWD");
     QString command;
     qint64 number = 0;
     const QStringList args = app.arguments();
@@ -126,13 +134,17 @@ int main(int argc, char** argv)
             }
             return args[++i];
         };
-        if (a == QLatin1String("--socket"))
+        // A socket is this machine's server; a host or port given means TCP.
+        if (a == QLatin1String("--socket")) {
             s.socket = value();
-        else if (a == QLatin1String("--host"))
+            s.host = QStringLiteral("localhost");
+        } else if (a == QLatin1String("--host")) {
             s.host = value();
-        else if (a == QLatin1String("--port"))
+            s.socket.clear();
+        } else if (a == QLatin1String("--port")) {
             s.port = value().toInt();
-        else if (a == QLatin1String("--user"))
+            s.socket.clear();
+        } else if (a == QLatin1String("--user"))
             s.user = value();
         else if (a == QLatin1String("--database"))
             s.database = value();

@@ -4,9 +4,9 @@
 //   vello-backup --restore FILE [connection]          loads such a dump back
 //
 // connection: [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
-// (default: the program's own settings, user vello, database vello). A
-// password is taken from the environment variable MYSQL_PWD, never from the
-// command line.
+// (default: the program's own settings, user vello, database vello, or the
+// settings file's [database] section). A password is taken from that section
+// or from the environment variable MYSQL_PWD, never from the command line.
 #include "data/connectionsettings.h"
 #include "periodclose/databasebackup.h"
 
@@ -18,8 +18,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     QTextStream out(stdout);
-    ConnectionSettings s = ConnectionSettings::fixed();
-    s.password = qEnvironmentVariable("MYSQL_PWD");
+    QString settingsProblem;
+    ConnectionSettings s = ConnectionSettings::configured(&settingsProblem);
+    if (!settingsProblem.isEmpty())
+        err << "vello-backup: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
+    if (qEnvironmentVariableIsSet("MYSQL_PWD"))
+        s.password = qEnvironmentVariable("MYSQL_PWD");
     QString folder = DatabaseBackup::defaultFolder(), restore;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -31,15 +35,21 @@ int main(int argc, char** argv)
             }
             return args[++i];
         };
-        if (a == QLatin1String("--socket"))
+        // A socket is this machine's server; a host or port given means TCP.
+        if (a == QLatin1String("--socket")) {
             s.socket = value();
-        else if (a == QLatin1String("--host"))
+            s.host = QStringLiteral("localhost");
+        } else if (a == QLatin1String("--host")) {
             s.host = value();
-        else if (a == QLatin1String("--port"))
+            s.socket.clear();
+        } else if (a == QLatin1String("--port")) {
             s.port = value().toInt();
-        else if (a == QLatin1String("--user"))
+            s.socket.clear();
+        } else if (a == QLatin1String("--user")) {
+            // The section's password belongs to the section's user.
             s.user = value();
-        else if (a == QLatin1String("--database"))
+            s.password = qEnvironmentVariable("MYSQL_PWD");
+        } else if (a == QLatin1String("--database"))
             s.database = value();
         else if (a == QLatin1String("--folder"))
             folder = value();

@@ -75,16 +75,17 @@ QString grantPattern(const QString& database)
     return p;
 }
 
-void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QString& user)
+void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QString& user, const QStringList& hosts)
 {
     const QString pattern = quoted(grantPattern(AlibiLog::databaseFor(mainDatabase)));
-    // Account names cannot be bound; `user` comes from the program (never
-    // from typed text) and is quoted as a string literal.
-    const QString account = QLatin1Char('\'') + QString(user).replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-                                                   .replace(QLatin1Char('\''), QLatin1String("''"))
-                            + QLatin1String("'@'%1'");
-    for (const char* host : {"localhost", "127.0.0.1"}) {
-        const QString who = account.arg(QLatin1String(host));
+    // Account names cannot be bound; they come from the program (never from
+    // typed text) and are quoted as string literals.
+    auto literal = [](QString t) {
+        return QLatin1Char('\'') + t.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("''"))
+               + QLatin1Char('\'');
+    };
+    for (const QString& host : hosts) {
+        const QString who = literal(user) + QLatin1Char('@') + literal(host);
         run(admin, QStringLiteral("CREATE USER IF NOT EXISTS %1").arg(who));
         run(admin, QStringLiteral("GRANT SELECT, INSERT ON %1.* TO %2").arg(pattern, who));
     }

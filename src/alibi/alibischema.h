@@ -18,8 +18,10 @@ QStringList tableStatements();
 bool create(QSqlDatabase& admin, const QString& mainDatabase);
 
 // INSERT and SELECT on the alibi database, and nothing else, for `user` at
-// localhost and 127.0.0.1 (created when missing). Throws DbError.
-void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QString& user = QStringLiteral("vello"));
+// each of `hosts` (created when missing). The host is a name, an address or
+// a pattern of the program's choosing, never typed text. Throws DbError.
+void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QString& user = QStringLiteral("vello"),
+                      const QStringList& hosts = {QStringLiteral("localhost"), QStringLiteral("127.0.0.1")});
 
 // The name as a grant's database pattern: "_" and "%" escaped.
 QString grantPattern(const QString& database);

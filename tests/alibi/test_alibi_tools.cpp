@@ -2,9 +2,11 @@
 #include "alibifixture.h"
 #include "data/dberror.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace alibitest;
@@ -243,6 +245,36 @@ private slots:
         for (const char* host : {"localhost", "127.0.0.1"})
             app.db.exec(QStringLiteral("REVOKE ALL PRIVILEGES ON `%1`.* FROM 'vello'@'%2'")
                             .arg(AlibiSchema::grantPattern(alibi), QLatin1String(host)));
+    }
+
+    // A second workstation's user (--allow-host) gets the same INSERT and
+    // SELECT on the log as the program's user on this machine.
+    void allowedHostMayAppend()
+    {
+        TestApp app;
+        // an address of this run's own (the test server resolves no names)
+        const qint64 pid = QCoreApplication::applicationPid();
+        const QString host = QStringLiteral("10.%1.%2.%3").arg((pid >> 16) & 255).arg((pid >> 8) & 255).arg(pid & 255);
+        QTemporaryFile password;
+        QVERIFY(password.open());
+        password.write("titok\n");
+        password.close();
+        const ToolRun r = runTool(QStringLiteral("vello-create"),
+                                  QStringList{QStringLiteral("--database"), app.db.name(), QStringLiteral("--allow-host"), host,
+                                              QStringLiteral("--password-file"), password.fileName()}
+                                      + serverArgs());
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QStringList grants;
+        {
+            QSqlQuery q(app.db.admin());
+            QVERIFY2(q.exec(QStringLiteral("SHOW GRANTS FOR 'vello'@'%1'").arg(host)), qPrintable(q.lastError().text()));
+            while (q.next())
+                grants << q.value(0).toString();
+        }
+        app.db.exec(QStringLiteral("DROP USER 'vello'@'%1'").arg(host));
+        QVERIFY2(grants.contains(QStringLiteral("GRANT SELECT, INSERT ON `%1`.* TO `vello`@`%2`")
+                                     .arg(AlibiSchema::grantPattern(AlibiLog::databaseFor(app.db.name())), host)),
+                 qPrintable(grants.join(QLatin1String("; "))));
     }
 };
 
