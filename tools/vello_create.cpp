@@ -1,14 +1,18 @@
 // vello-create: the creation step. Creates the database `vello`, the user
 // vello@localhost, the ten tables, the counter rows and the site row; with
-// --allow-host also the user for another workstation.
+// --allow-host also the user for another workstation; the alibi log
+// `vello_alibi` beside it (--upgrade adds the log to an existing database).
 //
 //   vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]
 //                [--allow-host HOST --password-file FILE [--server-host NAME]]
+//   vello-create --upgrade [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
 //
 // Runs as an administrative user (default root over the default socket, or
 // the server of the settings file's [database] section; its password only
 // from MYSQL_PWD) and refuses to touch an existing `vello` database, except
 // to add a workstation's user to it.
+#include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
 #include "data/connectionsettings.h"
 #include "data/dberror.h"
 #include "data/schema.h"
@@ -27,7 +31,8 @@ namespace {
 
 const char* kUsage =
     "usage: vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]\n"
-    "                    [--allow-host HOST --password-file FILE [--server-host NAME]]\n";
+    "                    [--allow-host HOST --password-file FILE [--server-host NAME]]\n"
+    "       vello-create --upgrade [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n";
 
 const char* kHelp =
     "Creates the database of the weighbridge ticket register once, before the\n"
@@ -58,6 +63,9 @@ const char* kHelp =
     "                      the standard input); never give it on the command line\n"
     "  --server-host NAME  the name the workstation reaches this server by, for\n"
     "                      the printed lines (default: this machine's name)\n"
+    "  --upgrade           bring an existing installation up to date: add the\n"
+    "                      alibi log (database vello_alibi, INSERT and SELECT\n"
+    "                      only for the program's user) where it is missing\n"
     "  --help              show this text and exit\n"
     "\n"
     "Without options the server of the settings file's [database] section\n"
@@ -68,7 +76,7 @@ const char* kHelp =
     "An existing database is never touched. Exit status: 0 created (or the\n"
     "workstation's user added); 1 the server could not be reached or a\n"
     "statement failed (nothing is left behind); 2 bad arguments; 3 the database\n"
-    "already exists.\n";
+    "already exists (with --upgrade: it does not exist).\n";
 
 // A host as the server's account names take it: a name, an IPv4 or IPv6
 // address, a netmask, or a pattern with % and _.
@@ -152,6 +160,55 @@ void allowHost(QSqlDatabase& db, const QString& database, const QString& host, c
     run(db, QStringLiteral("SET @vello_host = NULL, @vello_db = NULL, @vello_hash = NULL"));
 }
 
+bool schemaExists(QSqlDatabase& db, const QString& name)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = ?"));
+    q.addBindValue(name);
+    return q.exec() && q.next();
+}
+
+// The alibi log beside `database` (db/create.sql, ALIBI SCHEMA part): its
+// database and tables where missing, and the program's user's INSERT and
+// SELECT on it. An existing log is kept as it is. On a failure a log
+// database made by this call is removed again. Throws DbError.
+void addAlibiLog(QSqlDatabase& db, const QString& database)
+{
+    const bool existed = schemaExists(db, AlibiLog::databaseFor(database));
+    try {
+        AlibiSchema::create(db, database);
+        AlibiSchema::grantProgramUser(db, database);
+    } catch (const DbError&) {
+        if (!existed) {
+            QSqlQuery drop(db);
+            drop.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(AlibiLog::databaseFor(database)));
+        }
+        throw;
+    }
+}
+
+// --upgrade: an existing installation gains what later versions added.
+int upgrade(QSqlDatabase& db, const QString& database, QTextStream& out, QTextStream& err)
+{
+    if (!schemaExists(db, database)) {
+        err << "vello-create: the database `" << database << "` does not exist; nothing was changed.\n";
+        return 3;
+    }
+    try {
+        QSqlQuery use(db);
+        if (!use.exec(QStringLiteral("USE `%1`").arg(database)))
+            throw DbError::from(use.lastError());
+        const bool had = schemaExists(db, AlibiLog::databaseFor(database));
+        addAlibiLog(db, database);
+        out << "vello-create: alibi log `" << AlibiLog::databaseFor(database) << "` "
+            << (had ? "already present; grants checked" : "added") << ".\n";
+    } catch (const DbError& e) {
+        err << "vello-create: " << e.text() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 bool isLocal(const QString& host)
 {
     return host.isEmpty() || host == QLatin1String("localhost") || host == QLatin1String("127.0.0.1")
@@ -175,6 +232,7 @@ int main(int argc, char** argv)
             database = QStringLiteral("vello"), allowedHost, passwordFile, serverHost;
     int port = configured.port;
     bool demo = false;
+    bool upgrading = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -201,6 +259,8 @@ int main(int argc, char** argv)
             database = value();
         else if (a == QLatin1String("--demo"))
             demo = true;
+        else if (a == QLatin1String("--upgrade"))
+            upgrading = true;
         else if (a == QLatin1String("--allow-host"))
             allowedHost = value();
         else if (a == QLatin1String("--password-file"))
@@ -248,6 +308,8 @@ int main(int argc, char** argv)
         if (!db.open()) {
             err << "vello-create: cannot connect: " << db.lastError().text() << "\n";
             rc = 1;
+        } else if (upgrading) {
+            rc = upgrade(db, database, out, err);
         } else {
             QSqlQuery q(db);
             q.prepare(QStringLiteral("SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = ?"));
@@ -260,6 +322,7 @@ int main(int argc, char** argv)
                 try {
                     if (!exists) {
                         Schema::createDatabase(db, database, true, demo);
+                        addAlibiLog(db, database);
                         out << "vello-create: database `" << database << "` created"
                             << (demo ? " with demonstration data" : "") << ".\n";
                     } else {
@@ -267,6 +330,7 @@ int main(int argc, char** argv)
                     }
                     if (!allowedHost.isEmpty()) {
                         allowHost(db, database, allowedHost, password);
+                        AlibiSchema::grantProgramUser(db, database, QStringLiteral("vello"), {allowedHost});
                         ConnectionSettings w;
                         w.host = !serverHost.isEmpty() ? serverHost
                                  : isLocal(host)        ? QSysInfo::machineHostName()
