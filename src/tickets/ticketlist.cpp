@@ -129,6 +129,73 @@ TicketList::Page TicketList::forward(Range r, int lines)
 
 TicketList::Page TicketList::first(int lines) { return forward(Range(), lines); }
 
+TicketList::Page TicketList::from(const QVariant& key, int lines)
+{
+    Range r;
+    r.low = Bound::From;
+    r.lowKey = key;
+    return forward(r, lines);
+}
+
+bool TicketList::keyLess(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && !b.isNull();
+    return normalKey(a) < normalKey(b);
+}
+
+std::optional<QVariant> TicketList::find(const Search& search, const std::optional<QVariant>& after)
+{
+    // The joins of the list: a ticket the list does not show is not found.
+    QString sql = QStringLiteral(
+        "SELECT vello.jBszam FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
+        "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE vello.jBszam IS NOT NULL");
+    Query::Binds binds;
+    const QString ticket = search.ticket.trimmed();
+    if (!ticket.isEmpty()) {
+        sql += QStringLiteral(" AND vello.jBszam = :p0");
+        binds.append({QStringLiteral("p0"), ticket});
+    }
+    QString plate = search.plate;
+    plate.remove(QLatin1Char(' ')).remove(QLatin1Char('-'));
+    if (!plate.isEmpty()) {
+        QString pattern;
+        for (const QChar c : plate) {
+            if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+                pattern += QLatin1Char('\\');
+            pattern += c;
+        }
+        sql += QStringLiteral(" AND REPLACE(REPLACE(rendszam.rRendszam, ' ', ''), '-', '') LIKE :p1");
+        binds.append({QStringLiteral("p1"), pattern + QLatin1Char('%')});
+    }
+    if (search.from.isValid()) {
+        sql += QStringLiteral(" AND vello.jDatum >= :p2");
+        binds.append({QStringLiteral("p2"), search.from});
+    }
+    if (search.to.isValid()) {
+        sql += QStringLiteral(" AND vello.jDatum <= :p3");
+        binds.append({QStringLiteral("p3"), search.to});
+    }
+    if (after && !after->isNull()) {
+        sql += QStringLiteral(" AND vello.jBszam > :p4");
+        binds.append({QStringLiteral("p4"), after->toString()});
+    }
+    sql += QStringLiteral(" ORDER BY vello.jBszam LIMIT 1");
+    m_q.openSql(sql, binds);
+    if (m_q.isEmpty())
+        return std::nullopt;
+    return m_q.value(0);
+}
+
+qint64 TicketList::linesBefore(const QVariant& key)
+{
+    if (key.isNull())
+        return 0;
+    m_q.openSql(QStringLiteral("SELECT COUNT(*) FROM vello WHERE jBszam < :p0 OR jBszam IS NULL"),
+                {{QStringLiteral("p0"), key.toString()}});
+    return m_q.isEmpty() ? 0 : m_q.value(0).toLongLong() / kRowsPerLine;
+}
+
 TicketList::Page TicketList::after(const QVariant& key, int lines)
 {
     Range r;
@@ -184,7 +251,7 @@ qint64 TicketList::estimatedLines()
 {
     // The ticket counter: the number of tickets ever issued. Archived
     // tickets make it too high; the model corrects the count as it reads.
-    m_q.openSql(QStringLiteral("SELECT sBszam FROM Sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
+    m_q.openSql(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
     if (m_q.isEmpty())
         return 0;
     return qMax<qint64>(0, m_q.text(QStringLiteral("sBszam")).trimmed().toLongLong());
