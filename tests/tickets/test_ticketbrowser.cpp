@@ -281,7 +281,7 @@ void TestTicketBrowser::searchInTheWindow()
             t.plate = QStringLiteral("2");
         add(app.db, t);
     }
-    app.prompt.expectMessage(QStringLiteral("Hibás dátum: \"2024.04.3\". A dátum formája: éééé.hh.nn (például 2026.12.09)."));
+    app.prompt.expectMessage(QStringLiteral("Hibás dátum: \"2024.04.\". A dátum formája: éééé.hh.nn (például 2026.12.09)."));
     app.prompt.expectMessage(QStringLiteral("Nincs több a keresésnek megfelelő mérlegjegy."));
     app.prompt.expectMessage(QStringLiteral("Nincs a keresésnek megfelelő mérlegjegy."));
     app.prompt.expectMessage(QStringLiteral("Adja meg a keresett mérlegjegy számát, a rendszámot vagy a dátumot."));
@@ -299,7 +299,7 @@ void TestTicketBrowser::searchInTheWindow()
             return k;
         };
         TestUi::setText(w, QStringLiteral("SearchPlate"), QStringLiteral("xyz987"));
-        TestUi::setText(w, QStringLiteral("SearchFrom"), QStringLiteral("2024.04.3"));
+        TestUi::setText(w, QStringLiteral("SearchFrom"), QStringLiteral("2024.04."));
         click(w, QStringLiteral("SearchButton"));   // refused: not a date
         TestUi::setText(w, QStringLiteral("SearchFrom"), QStringLiteral("2024.04.10"));
         TestUi::setText(w, QStringLiteral("SearchTo"), QStringLiteral("2024.04.24"));
