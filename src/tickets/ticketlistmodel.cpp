@@ -10,11 +10,28 @@ TicketListModel::TicketListModel(TicketList& list, QObject* parent) : QAbstractT
 
 void TicketListModel::open()
 {
+    const TicketList::Page page = m_list.first(m_pageLines);
+    // Read again right after a first reading (the browser reads its list
+    // when it is made and when it is shown) and nothing changed: the lines
+    // are replaced in place. A reset would make the grid lay out every row
+    // of the estimate again, which grows with the data.
+    if (m_parts.size() == 1 && m_parts[0].start == 0 && m_startKnown && m_endKnown == page.reachedEnd
+        && m_parts[0].lines.size() == page.lines.size() && (!m_endKnown || m_rows == int(page.lines.size()))) {
+        bool same = true;
+        for (int k = 0; same && k < page.lines.size(); ++k)
+            same = TicketList::sameKey(page.lines[k].key, m_parts[0].lines[k].key)
+                   && page.lines[k].values.size() == m_parts[0].lines[k].values.size();
+        if (same) {
+            m_parts[0].lines = page.lines;
+            if (!page.lines.isEmpty())
+                emit dataChanged(index(0, 0), index(int(page.lines.size()) - 1, qMax(0, columnCount() - 1)));
+            return;
+        }
+    }
     beginResetModel();
     m_parts.clear();
     m_rows = 0;
     m_startKnown = m_endKnown = false;
-    const TicketList::Page page = m_list.first(m_pageLines);
     Stretch s;
     s.lines = page.lines;
     m_startKnown = true;
