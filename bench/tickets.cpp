@@ -225,8 +225,11 @@ int main(int argc, char** argv)
             out << "goal: ratio <= 1.5: " << (v[1] <= 1.5 * bigOpen ? "met" : "NOT met") << "\n";
             out.flush();
         };
-        const QString plate = big.db.scalar(QStringLiteral("SELECT rRendszam FROM rendszam ORDER BY rKod DESC LIMIT 1")).toString();
-        const QString lastDay = big.db.scalar(QStringLiteral("SELECT MAX(jDatum) FROM vello")).toDate().addDays(-7).toString(QStringLiteral("yyyy.MM.dd"));
+        // A day a week before the last one, and a plate weighed on it.
+        const QDate day = big.db.scalar(QStringLiteral("SELECT MAX(jDatum) FROM vello")).toDate().addDays(-7);
+        const QString lastDay = day.toString(QStringLiteral("yyyy.MM.dd"));
+        const QString plate = big.db.scalar(QStringLiteral("SELECT rRendszam FROM vello JOIN rendszam ON rKod = jRkod WHERE jDatum = '%1' "
+                                                           "ORDER BY IDj DESC LIMIT 1").arg(day.toString(Qt::ISODate))).toString();
         timed(QStringLiteral("by ticket number %1").arg(middle), middle, QString(), QString(), QString());
         timed(QStringLiteral("by plate %1 and one day %2").arg(plate, lastDay), QString(), plate, lastDay, lastDay);
         timed(QStringLiteral("by plate %1").arg(plate), QString(), plate, QString(), QString());
