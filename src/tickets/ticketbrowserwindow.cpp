@@ -8,6 +8,7 @@
 #include "tickets/ticketlistmodel.h"
 
 #include "ui/controls.h"
+#include "ui/querygrid.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -268,6 +269,8 @@ void TicketBrowserWindow::showEvent(QShowEvent* e)
     m_shown = true;
     openList();
     showDetail();
+    // Columns sized to the lines in view, none wider than a name needs.
+    QueryGrid::fitColumns(m_grid, 240);
 }
 
 void TicketBrowserWindow::moveTo(int row)

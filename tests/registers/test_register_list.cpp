@@ -45,6 +45,7 @@ private slots:
     void deleteRules();
     void deleteInEmptyRegister();
     void deleteProducerNamedByPlates();
+    void columnsFitTheirTexts();
     void deleteRemovingNoRow_data();
     void deleteRemovingNoRow();
     void modifyInUseAsksThenOpens_data() { addMembers(); }
@@ -387,6 +388,40 @@ void TestRegisterList::deleteProducerNamedByPlates()
     openRegisterList(app.ctx, RegisterKind::Producers);
     QCOMPARE(app.db.count(m.table), 3);
     QCOMPARE(app.db.count(m.table, QStringLiteral("oKod = '4'")), 0);
+    app.verifyScriptsDone();
+}
+
+// Opened, the columns show their titles and the names in view whole, and
+// they stay within the window.
+void TestRegisterList::columnsFitTheirTexts()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Warehouses);
+    TestApp app;
+    app.db.exec(QStringLiteral("INSERT INTO raktar (kKod, kNev, kMegj) VALUES ('1', '%1', '%2')")
+                    .arg(QStringLiteral("Gabonatároló síkraktár a vasútállomás mellett"),
+                         QStringLiteral("Bérelt, a szerződés 2027. december 31-ig él")));
+    bool whole = false, within = false;
+    QString detail;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        auto* grid = child<QTableView>(w, QStringLiteral("DBGrid1"));
+        const QFontMetrics fm(grid->font());
+        whole = true;
+        int total = 0;
+        for (int c = 0; c < m.columns.size(); ++c) {
+            const QString t = grid->model()->index(0, c).data().toString();
+            const int need = qMax(fm.horizontalAdvance(t), fm.horizontalAdvance(m.columns[c].title));
+            total += grid->columnWidth(c);
+            if (grid->columnWidth(c) < need) {
+                whole = false;
+                detail += QStringLiteral("%1: %2 < %3; ").arg(m.columns[c].title).arg(grid->columnWidth(c)).arg(need);
+            }
+        }
+        within = total <= grid->viewport()->width();
+        detail += QStringLiteral("total %1 / %2").arg(total).arg(grid->viewport()->width());
+    });
+    openRegisterList(app.ctx, RegisterKind::Warehouses);
+    QVERIFY2(whole, qPrintable(detail));
+    QVERIFY2(within, qPrintable(detail));
     app.verifyScriptsDone();
 }
 
