@@ -269,8 +269,10 @@ void TicketBrowserWindow::showEvent(QShowEvent* e)
     m_shown = true;
     openList();
     showDetail();
-    // Columns sized to the lines in view, none wider than a name needs.
-    QueryGrid::fitColumns(m_grid, 240);
+    // Columns sized to the lines in view, none wider than a name needs; the
+    // list has every column of the ticket, so it scrolls sideways rather
+    // than cut its texts.
+    QueryGrid::fitColumns(m_grid, 240, false);
 }
 
 void TicketBrowserWindow::moveTo(int row)

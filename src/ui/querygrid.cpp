@@ -88,7 +88,7 @@ QueryNavigator::QueryNavigator(Query& query, QWidget* parent) : QWidget(parent),
     connect(m_last, &QToolButton::clicked, this, [this] { m_query.last(); });
 }
 
-void QueryGrid::fitColumns(QTableView* view, int widest)
+void QueryGrid::fitColumns(QTableView* view, int widest, bool squeeze)
 {
     QHeaderView* header = view->horizontalHeader();
     const int count = header->count();
@@ -104,7 +104,7 @@ void QueryGrid::fitColumns(QTableView* view, int widest)
     }
     // Before the view is shown its width is not known yet: every column
     // gets what it wants, and the window sizes itself from that.
-    const int room = view->isVisible() ? view->viewport()->width() : INT_MAX;
+    const int room = view->isVisible() && squeeze ? view->viewport()->width() : INT_MAX;
     // Water-filling: a common cap that makes the columns fit, never below a
     // column's title.
     int total = 0;
