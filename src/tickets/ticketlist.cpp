@@ -147,20 +147,30 @@ bool TicketList::keyLess(const QVariant& a, const QVariant& b)
 std::optional<QVariant> TicketList::find(const Search& search, const std::optional<QVariant>& after)
 {
     // The joins of the list: a ticket the list does not show is not found.
-    // MIN over the matching rows: the server reads them along the number,
-    // plate or date index; "ORDER BY jBszam LIMIT 1" would walk the whole
-    // number index for a plate that comes late in it.
-    QString sql = QStringLiteral(
-        "SELECT MIN(vello.jBszam) AS found FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
-        "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE vello.jBszam IS NOT NULL");
-    Query::Binds binds;
+    // MIN over the matching rows, read along the index of the most telling
+    // part: the number, else the plate (the plate register first, then its
+    // tickets), else the date. "ORDER BY jBszam LIMIT 1" would walk the
+    // number index over every ticket until a late plate turns up.
     const QString ticket = search.ticket.trimmed();
+    QString plate = search.plate;
+    plate.remove(QLatin1Char(' ')).remove(QLatin1Char('-'));
+    const QString registers = QStringLiteral(
+        " STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
+        "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
+    QString sql;
+    if (!ticket.isEmpty() || plate.isEmpty())
+        sql = QStringLiteral("SELECT MIN(vello.jBszam) AS found FROM vello FORCE INDEX (%1) "
+                             "STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod")
+                  .arg(ticket.isEmpty() ? QStringLiteral("vello_datum") : QStringLiteral("vello_bszam"));
+    else
+        sql = QStringLiteral("SELECT MIN(vello.jBszam) AS found FROM rendszam STRAIGHT_JOIN vello FORCE INDEX (vello_rkod) "
+                             "ON vello.jRkod = rendszam.rKod");
+    sql += registers + QStringLiteral(" WHERE vello.jBszam IS NOT NULL");
+    Query::Binds binds;
     if (!ticket.isEmpty()) {
         sql += QStringLiteral(" AND vello.jBszam = :p0");
         binds.append({QStringLiteral("p0"), ticket});
     }
-    QString plate = search.plate;
-    plate.remove(QLatin1Char(' ')).remove(QLatin1Char('-'));
     if (!plate.isEmpty()) {
         QString pattern;
         for (const QChar c : plate) {
