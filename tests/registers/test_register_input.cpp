@@ -59,6 +59,8 @@ private slots:
     void refusedStatementKeepsDialogOpen_data() { addMembers(); }
     void refusedStatementKeepsDialogOpen();
     void characterSetAgreesWithServer();
+    void deadlockTriedAgain_data();
+    void deadlockTriedAgain();
     void twoWorkstationsGetTwoCodes_data() { addMembers(); }
     void twoWorkstationsGetTwoCodes();
 };
@@ -239,6 +241,35 @@ void TestRegisterInput::characterSetAgreesWithServer()
     }
     QVERIFY(held > 200);
     QVERIFY(!FieldCheck::inCp1250(0x1F600));
+}
+
+void TestRegisterInput::deadlockTriedAgain_data()
+{
+    QTest::addColumn<int>("statement");
+    QTest::addColumn<int>("code");
+    QTest::newRow("code read, deadlock") << 2 << 1213;
+    QTest::newRow("insert, lock wait") << 3 << 1205;
+    QTest::newRow("commit, deadlock") << 4 << 1213;
+}
+
+// A deadlock or lock-wait timeout is not the operator's business: the add
+// starts again from "START TRANSACTION" and stores one row with one code.
+void TestRegisterInput::deadlockTriedAgain()
+{
+    QFETCH(int, statement);
+    QFETCH(int, code);
+    const RegisterMember& m = registerMember(RegisterKind::Crops);
+    TestApp app;
+    seed(app.db, m, {{QStringLiteral("1"), QStringLiteral("Búza")}});
+    app.ctx.registers.dialogMode = m.newModeText;
+    app.data.failStatement(statement, code);
+    RegisterEntry entry(app.ctx, m);
+    QCOMPARE(int(entry.save(filled(m, QStringLiteral("Árpa"))).outcome), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(app.db.count(m.table), 2);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT tKod FROM termeny WHERE tMegnev = 'Árpa'")).toString(), QStringLiteral("2"));
+    QVERIFY(app.prompt.shown().isEmpty());
+    QVERIFY(!app.data.inTransaction());
+    app.verifyScriptsDone();
 }
 
 // Two workstations press "OK" in a new row dialog at the same moment:
