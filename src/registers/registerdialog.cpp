@@ -93,13 +93,19 @@ void RegisterDialog::onOk()
     const RegisterEntry::Result r = m_entry.save(values());
     switch (r.outcome) {
     case RegisterEntry::Outcome::MissingField:
-        if (QLineEdit* e = m_edits.value(r.focusControl))
+    case RegisterEntry::Outcome::Refused:
+        if (QLineEdit* e = m_edits.value(r.focusControl)) {
             e->setFocus();
+            e->selectAll();
+        }
         break;
     case RegisterEntry::Outcome::Saved:
-    case RegisterEntry::Outcome::Failed:
         m_listRerun = true;
         accept();
+        break;
+    case RegisterEntry::Outcome::Failed:
+        // The statement was refused: the operator keeps what was typed.
+        m_listRerun = true;
         break;
     case RegisterEntry::Outcome::Unhandled:
         break;

@@ -90,6 +90,7 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     connect(print, &QPushButton::clicked, this, &RegisterListWindow::onPrint);
 
     m_ops.create();
+    fitColumns();
 
     // Wide enough for every column where the screen allows.
     int width = 2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width() + 2 * lay->contentsMargins().left();
@@ -101,15 +102,8 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
 
 void RegisterListWindow::fitColumns()
 {
-    // Every title readable; the name column, which the search looks in, wide
-    // enough for a name.
-    QHeaderView* header = m_grid->horizontalHeader();
-    for (int i = 0; i < m_member.columns.size(); ++i) {
-        int w = qMax(header->defaultSectionSize(), header->sectionSizeHint(i) + 8);
-        if (m_member.columns[i].field == m_member.nameColumn)
-            w = qMax(w, 200);
-        m_grid->setColumnWidth(i, w);
-    }
+    // Every title readable and the names in view whole, within the window.
+    QueryGrid::fitColumns(m_grid);
 }
 
 void RegisterListWindow::showEvent(QShowEvent* e)
@@ -119,6 +113,7 @@ void RegisterListWindow::showEvent(QShowEvent* e)
         return;
     m_shown = true;
     m_order->setText(m_ops.show());
+    fitColumns();
     m_search->setFocus();
 }
 

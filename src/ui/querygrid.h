@@ -16,6 +16,13 @@ public:
     QueryTableModel* queryModel() const { return m_model; }
     Query& query() const { return m_query; }
 
+    // Columns as wide as their title and the texts of the rows in view,
+    // each at most `widest` pixels; where they do not all fit the view, the
+    // widest give way first, none below its title (`squeeze`; without it a
+    // wide table keeps its texts whole and scrolls sideways). For any table
+    // view.
+    static void fitColumns(QTableView* view, int widest = 320, bool squeeze = true);
+
 signals:
     void headerClicked(const QString& column);
     void rowActivated();   // double click or Enter on a row
