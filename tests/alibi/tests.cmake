@@ -3,3 +3,4 @@
 # vello-create --upgrade tools.
 vello_add_test(test_alibi_log ${VELLO_HERE}/test_alibi_log.cpp ${VELLO_HERE}/alibifixture.h)
 vello_add_test(test_alibi_tools ${VELLO_HERE}/test_alibi_tools.cpp ${VELLO_HERE}/alibifixture.h)
+vello_add_test(test_alibi_window ${VELLO_HERE}/test_alibi_window.cpp ${VELLO_HERE}/alibifixture.h)
