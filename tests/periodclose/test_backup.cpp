@@ -5,6 +5,7 @@
 #include "widgets.h"
 
 #include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
 #include "periodclose/archiving.h"
 #include "periodclose/databasebackup.h"
 #include "periodclose/periodclosewindows.h"
@@ -148,6 +149,7 @@ private slots:
     void olderDumpIsRefusedWithoutForce();
     void goodDumpRestoresAndTheProgramRunsOnIt();
     void registerRestoreLeavesTheLiveLog();
+    void programsUserDumpsTheLog();
     void logDumpPutsBackWhatWasLost_data();
     void logDumpPutsBackWhatWasLost();
     void logDumpNeverReplacesANewerLog_data();
@@ -465,6 +467,33 @@ void TestBackup::registerRestoreLeavesTheLiveLog()
     QCOMPARE(leftovers(app.db), QStringList{backup.keptDatabase()});
     QVERIFY(!backup.keptDatabase().contains(QLatin1String("alibi")));
     dropDatabases(app.db, {backup.keptDatabase()});
+}
+
+// The backup button runs as the program's user, which may only INSERT and
+// SELECT in the log: that is enough for its dump.
+void TestBackup::programsUserDumpsTheLog()
+{
+    TestApp app;
+    fill(app.db);
+    fillLog(app.data);
+    const QString user = QStringLiteral("bk") + QString::number(QCoreApplication::applicationPid());
+    app.db.exec(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(user));
+    app.db.exec(QStringLiteral("CREATE USER '%1'@'localhost'").arg(user));
+    app.db.exec(QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO '%2'@'localhost'").arg(app.db.name(), user));
+    QSqlDatabase admin = app.db.admin();
+    AlibiSchema::grantProgramUser(admin, app.db.name(), user, {QStringLiteral("localhost")});
+    ConnectionSettings s = app.db.settings();
+    s.user = user;
+    s.password.clear();
+    QTemporaryDir dir;
+    DatabaseBackup backup(s);
+    const QString path = backup.dump(dir.path());
+    app.db.exec(QStringLiteral("DROP USER '%1'@'localhost'").arg(user));
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    const QByteArray log = gunzip(backup.alibiFile());
+    QVERIFY(log.contains("INSERT INTO `naplo`"));
+    QVERIFY(log.contains("INSERT INTO `kapcsolat`"));
+    QVERIFY(log.trimmed().split('\n').last().startsWith("-- Dump completed"));
 }
 
 void TestBackup::logDumpPutsBackWhatWasLost_data()
