@@ -5,6 +5,9 @@
 #include "alibi/alibiwindows.h"
 #include "alibifixture.h"
 #include "app/mainwindow.h"
+#include "help/helpguide.h"
+#include "help/helpkey.h"
+#include "help/helpwindow.h"
 #include "widgets.h"
 
 #include <QAction>
@@ -111,6 +114,26 @@ private slots:
         app.host.expect(kWindow, [](QDialog& w) { w.reject(); });
         item->trigger();
         QCOMPARE(app.host.opened(), QStringList({kWindow}));
+        app.verifyScriptsDone();
+    }
+
+    // F1 in the window opens the guide at the window's section.
+    void f1OpensItsSection()
+    {
+        TestApp app;
+        HelpKey key(app.ctx);
+        QCOMPARE(HelpGuide::sectionFor(kWindow), QStringLiteral("Alibi napló"));
+        QString section;
+        app.host.expect(QStringLiteral("HelpWindow"),
+                        [&section](QDialog& d) { section = static_cast<HelpWindow&>(d).currentSection(); });
+        app.host.expect(kWindow, [](QDialog& w) {
+            auto* edit = TestUi::child<QLineEdit>(w, "EditNumber");
+            edit->setFocus();
+            w.activateWindow();
+            QTest::keyClick(w.focusWidget() ? w.focusWidget() : &w, Qt::Key_F1);
+        });
+        openAlibiLog(app.ctx);
+        QCOMPARE(section, QStringLiteral("Alibi napló"));
         app.verifyScriptsDone();
     }
 
