@@ -68,7 +68,7 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
 {
     setObjectName(QStringLiteral("TFormAlibi"));
     setWindowTitle(kCaption);
-    resize(960, 680);
+    resize(1180, 700);
     m_step->setSingleShot(true);
     m_step->setInterval(0);
     connect(m_step, &QTimer::timeout, this, &AlibiWindow::verifyStep);
