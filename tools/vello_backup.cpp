@@ -1,12 +1,17 @@
 // vello-backup: a consistent, compressed dump of the database, and its way back.
 //
 //   vello-backup [--folder DIR] [connection]          writes DIR/vello-yyyy-MM-dd-hhmmss.sql.gz
+//       and the alibi log's DIR/vello_alibi-yyyy-MM-dd-hhmmss.sql.gz beside it
 //   vello-backup --restore FILE [--force] [connection]
 //       puts such a dump in place of the database: loaded into a scratch
 //       database first and checked, then swapped in with one RENAME TABLE;
 //       the replaced tables stay in a dated database. A dump whose counters
 //       are behind the live ones is refused unless --force is given. Needs a
 //       user that may create databases (e.g. sudo vello-backup --restore F --user root).
+//       The live alibi log stays as it is. A dump of the alibi log itself
+//       goes back only where the live log loses nothing: every live entry
+//       and link must be in it (a lost or cut log can be put back; a
+//       growing log is never replaced by an older copy, not even with --force).
 //
 // connection: [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
 // (default: the program's own settings, user vello, database vello, or the
@@ -85,5 +90,9 @@ int main(int argc, char** argv)
         return 1;
     }
     out << path << "\n";
+    if (!backup.alibiFile().isEmpty())
+        out << backup.alibiFile() << "\n";
+    else
+        err << "vello-backup: no alibi log beside " << s.database << "; only the register was saved\n";
     return 0;
 }

@@ -121,27 +121,34 @@ int AlibiLog::carryToTicket(qint64 pendingId, const QString& ticket)
     return n;
 }
 
+namespace {
+const char* kEntryColumns = "nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s') AS ido, gep, forras, "
+                            "CAST(suly AS CHAR) AS suly, szamjegy, allapot, port, nyers, lanc";
+} // namespace
+
+AlibiEntry AlibiLog::readEntry() const
+{
+    AlibiEntry e;
+    e.number = m_q.value(0).toLongLong();
+    e.time = m_q.value(1).toString();
+    e.workstation = m_q.value(2).toString();
+    e.source = m_q.value(3).toString();
+    e.weight = m_q.value(4).toString();
+    e.digits = m_q.value(5).toString();
+    e.status = m_q.value(6).toString();
+    e.port = m_q.value(7).toString();
+    e.frame = m_q.value(8).toString();
+    e.chain = m_q.value(9).toString().toLatin1();
+    return e;
+}
+
 std::optional<AlibiEntry> AlibiLog::entry(qint64 number)
 {
-    m_q.openSql(QStringLiteral("SELECT nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s') AS ido, gep, forras, "
-                               "CAST(suly AS CHAR) AS suly, szamjegy, allapot, port, nyers, lanc FROM %1 WHERE nr = :p0")
-                    .arg(table("naplo")),
+    m_q.openSql(QStringLiteral("SELECT %1 FROM %2 WHERE nr = :p0").arg(QLatin1String(kEntryColumns), table("naplo")),
                 {{QStringLiteral("p0"), number}});
     std::optional<AlibiEntry> out;
-    if (!m_q.isEmpty()) {
-        AlibiEntry e;
-        e.number = m_q.value(0).toLongLong();
-        e.time = m_q.value(1).toString();
-        e.workstation = m_q.value(2).toString();
-        e.source = m_q.value(3).toString();
-        e.weight = m_q.value(4).toString();
-        e.digits = m_q.value(5).toString();
-        e.status = m_q.value(6).toString();
-        e.port = m_q.value(7).toString();
-        e.frame = m_q.value(8).toString();
-        e.chain = m_q.value(9).toString().toLatin1();
-        out = e;
-    }
+    if (!m_q.isEmpty())
+        out = readEntry();
     m_q.close();
     return out;
 }
@@ -201,6 +208,19 @@ QList<qint64> AlibiLog::entriesOn(const QDate& day)
     return out;
 }
 
+QList<AlibiEntry> AlibiLog::entriesOfDay(const QDate& day)
+{
+    m_q.openSql(QStringLiteral("SELECT %1 FROM %2 WHERE ido >= :p0 AND ido < :p1 ORDER BY nr")
+                    .arg(QLatin1String(kEntryColumns), table("naplo")),
+                {{QStringLiteral("p0"), day.toString(Qt::ISODate)},
+                 {QStringLiteral("p1"), day.addDays(1).toString(Qt::ISODate)}});
+    QList<AlibiEntry> out;
+    for (bool more = m_q.first(); more; more = m_q.next())
+        out << readEntry();
+    m_q.close();
+    return out;
+}
+
 qint64 AlibiLog::lastNumber()
 {
     m_q.openSql(QStringLiteral("SELECT COALESCE(MAX(nr), 0) FROM %1").arg(table("naplo")));
@@ -211,74 +231,86 @@ qint64 AlibiLog::lastNumber()
 
 AlibiLog::Verification AlibiLog::verify(int pageSize)
 {
-    Verification v;
-    const int kPage = qMax(1, pageSize);
+    Verifier v(*this, pageSize);
+    while (v.step()) {
+    }
+    return v.result();
+}
+
+AlibiLog::Verifier::Verifier(AlibiLog& log, int pageSize)
+    : m_log(log), m_page(qMax(1, pageSize)), m_previous(AlibiEntry::firstPrevious())
+{
     // Keyset pages of the entries in number order: the client library holds
     // one page at a time, never the whole log. The log is append-only, so
     // the pages read one after the other are one consistent sequence.
-    const QString sql = QStringLiteral("SELECT nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s'), gep, forras, "
-                                       "CAST(suly AS CHAR), szamjegy, allapot, port, nyers, lanc FROM %1 "
-                                       "WHERE nr > ? ORDER BY nr LIMIT %2")
-                            .arg(table("naplo"))
-                            .arg(kPage);
-    AlibiChainHasher h;
-    QByteArray previous = AlibiEntry::firstPrevious();
-    qint64 expected = 1;
-    qint64 last = 0;
-    for (;;) {
-        m_dm.beforeStatement(sql);
-        QSqlQuery q(m_dm.database());
-        q.setForwardOnly(true);
-        bool ok = q.prepare(sql);
-        if (ok) {
-            q.addBindValue(last);
-            ok = q.exec();
-        }
-        if (!ok) {
-            const DbError e = DbError::from(q.lastError(), sql);
-            m_dm.afterStatement(sql, e.code());
-            throw e;
-        }
-        m_dm.afterStatement(sql, 0);
-        int rows = 0;
-        while (q.next()) {
-            ++rows;
-            const qint64 nr = q.value(0).toLongLong();
-            last = nr;
-            if (nr != expected) {
-                v.problem = Verification::NumberGap;
-                v.firstBroken = nr;
-                v.expected = expected;
-                break;
-            }
-            h.begin(previous);
-            h.add(QByteArray::number(nr));
-            for (int c = 1; c <= 8; ++c)
-                h.add(q.value(c).toString().toUtf8());
-            const QByteArray chain = h.finish();
-            if (chain != q.value(9).toString().toLatin1()) {
-                v.problem = Verification::ChainMismatch;
-                v.firstBroken = nr;
-                break;
-            }
-            previous = chain;
-            ++v.verified;
-            ++expected;
-        }
-        if (v.problem != Verification::None || rows < kPage)
-            break;
+    m_sql = QStringLiteral("SELECT nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s'), gep, forras, "
+                           "CAST(suly AS CHAR), szamjegy, allapot, port, nyers, lanc FROM %1 "
+                           "WHERE nr > ? ORDER BY nr LIMIT %2")
+                .arg(log.table("naplo"))
+                .arg(m_page);
+    m_total = log.lastNumber();
+}
+
+bool AlibiLog::Verifier::step()
+{
+    if (m_done)
+        return false;
+    DataModule& dm = m_log.m_dm;
+    dm.beforeStatement(m_sql);
+    QSqlQuery q(dm.database());
+    q.setForwardOnly(true);
+    bool ok = q.prepare(m_sql);
+    if (ok) {
+        q.addBindValue(m_last);
+        ok = q.exec();
     }
+    if (!ok) {
+        const DbError e = DbError::from(q.lastError(), m_sql);
+        dm.afterStatement(m_sql, e.code());
+        throw e;
+    }
+    dm.afterStatement(m_sql, 0);
+    Verification& v = m_result;
+    int rows = 0;
+    while (q.next()) {
+        ++rows;
+        const qint64 nr = q.value(0).toLongLong();
+        m_last = nr;
+        if (nr != m_expected) {
+            v.problem = Verification::NumberGap;
+            v.firstBroken = nr;
+            v.expected = m_expected;
+            break;
+        }
+        m_hash.begin(m_previous);
+        m_hash.add(QByteArray::number(nr));
+        for (int c = 1; c <= 8; ++c)
+            m_hash.add(q.value(c).toString().toUtf8());
+        const QByteArray chain = m_hash.finish();
+        if (chain != q.value(9).toString().toLatin1()) {
+            v.problem = Verification::ChainMismatch;
+            v.firstBroken = nr;
+            break;
+        }
+        m_previous = chain;
+        ++v.verified;
+        ++m_expected;
+    }
+    if (v.problem == Verification::None && rows == m_page)
+        return true;
+    m_done = true;
     if (v.problem == Verification::None) {
         // The chain cannot show entries cut from its end; a link that names
         // an entry past the last one does.
-        m_q.openSql(QStringLiteral("SELECT MIN(k.nr) FROM %1 k WHERE k.nr > :p0").arg(table("kapcsolat")),
-                    {{QStringLiteral("p0"), v.verified}});
-        if (!m_q.value(0).isNull()) {
+        Query& lq = m_log.m_q;
+        lq.openSql(QStringLiteral("SELECT MIN(k.nr) FROM %1 k WHERE k.nr > :p0").arg(m_log.table("kapcsolat")),
+                   {{QStringLiteral("p0"), v.verified}});
+        if (!lq.value(0).isNull()) {
             v.problem = Verification::MissingEntry;
-            v.firstBroken = m_q.value(0).toLongLong();
+            v.firstBroken = lq.value(0).toLongLong();
             v.expected = v.verified + 1;
         }
-        m_q.close();
+        lq.close();
     }
-    return v;
+    return false;
 }

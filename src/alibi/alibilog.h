@@ -115,6 +115,9 @@ public:
     QList<Link> linksOfPending(qint64 pendingId);
     // Entry numbers of a day (server time), in order.
     QList<qint64> entriesOn(const QDate& day);
+    // The entries themselves of a day, in order (a day's weighings: a list
+    // that stays small).
+    QList<AlibiEntry> entriesOfDay(const QDate& day);
     qint64 lastNumber();
 
     // Walks the whole chain in keyset pages of `pageSize` entries (the
@@ -122,11 +125,47 @@ public:
     // first broken entry.
     Verification verify(int pageSize = 20000);
 
+    // The same walk a page at a time, for a window that shows its progress
+    // and keeps answering between the pages:
+    //
+    //   AlibiLog::Verifier v(log, 5000);
+    //   while (v.step()) { show v.checked() of v.total(); let events run; }
+    //   v.result();
+    //
+    // Every call throws DbError when a statement fails.
+    class Verifier {
+    public:
+        explicit Verifier(AlibiLog& log, int pageSize = 20000);
+        // Checks the next page; true while there is more to check. The
+        // last step also looks for links to entries past the chain's end.
+        bool step();
+        bool done() const { return m_done; }
+        // The highest entry number read so far, and the last entry's
+        // number when the walk began (entries appended meanwhile are
+        // checked too, so checked() may pass total()).
+        qint64 checked() const { return m_last; }
+        qint64 total() const { return m_total; }
+        const Verification& result() const { return m_result; }
+
+    private:
+        AlibiLog& m_log;
+        int m_page;
+        QString m_sql;
+        AlibiChainHasher m_hash;
+        QByteArray m_previous;
+        qint64 m_expected = 1;
+        qint64 m_last = 0;
+        qint64 m_total = 0;
+        bool m_done = false;
+        Verification m_result;
+    };
+
     static QString directionCode(Direction d) { return d == In ? QStringLiteral("B") : QStringLiteral("K"); }
 
 private:
     QString table(const char* name) const;
     QList<Link> readLinks();
+    AlibiEntry readEntry() const;
 
     DataModule& m_dm;
     QString m_database;

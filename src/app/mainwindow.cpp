@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "alibi/alibiwindows.h"
 #include "context/appcontext.h"
 #include "help/helpwindows.h"
 #include "periodclose/periodclosewindows.h"
@@ -52,6 +53,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     add(help, QStringLiteral("Exportls1"), QStringLiteral("Exportálás "), &openExport);
     add(help, QStringLiteral("Sorosportbellts1"), QStringLiteral("Soros port beállítás"), &openPortSelection);
     add(help, QStringLiteral("Cgnvtrs1"), QStringLiteral("Cégnév átírás"), &openCompanyData);
+    add(help, QStringLiteral("Alibinaplo1"), QStringLiteral("Alibi napló"), &openAlibiLog);
     add(help, QStringLiteral("Kezelesiutmutato1"), QStringLiteral("Kezelési útmutató\tF1"), &openHelp);
     QAction* quit = new QAction(QStringLiteral("Kilépés"), this);
     quit->setObjectName(QStringLiteral("Kilps1"));

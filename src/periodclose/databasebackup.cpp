@@ -1,5 +1,6 @@
 #include "databasebackup.h"
 
+#include "alibi/alibilog.h"
 #include "data/datamodule.h"
 
 #include <QDateTime>
@@ -84,34 +85,31 @@ bool DatabaseBackup::runPipe(const QString& first, const QStringList& firstArgs,
     return true;
 }
 
-QString DatabaseBackup::dump(const QString& folder)
+// One database into `target` through a temporary name.
+bool DatabaseBackup::dumpOne(const QString& database, const QString& target, bool routines)
 {
-    m_error.clear();
-    if (!QDir().mkpath(folder)) {
-        m_error = QStringLiteral("a mappa nem hozható létre: ") + folder;
-        return QString();
-    }
-    const QString target = QDir(folder).filePath(fileName(m_settings.database, QDateTime::currentDateTime()));
     const QString part = target + QStringLiteral(".part");
     QStringList args = clientArguments();
     args << QStringLiteral("--single-transaction") << QStringLiteral("--no-tablespaces")
-         << QStringLiteral("--default-character-set=utf8mb4") << QStringLiteral("--routines")
-         << QStringLiteral("--triggers") << m_settings.database;
+         << QStringLiteral("--default-character-set=utf8mb4");
+    if (routines)
+        args << QStringLiteral("--routines") << QStringLiteral("--triggers");
+    args << database;
     const bool ok = runPipe(QStringLiteral("mariadb-dump"), args, QStringLiteral("gzip"), {QStringLiteral("-c")},
                             QString(), part);
     if (!ok || !QFileInfo(part).isFile() || QFileInfo(part).size() == 0) {
         if (ok)
             m_error = QStringLiteral("a mentés fájlja nem íródott meg: ") + part;
         QFile::remove(part);
-        return QString();
+        return false;
     }
     // rename() replaces atomically; the folder never shows a half dump.
     if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
         m_error = QStringLiteral("a mentés fájlja nem nevezhető át: ") + target;
         QFile::remove(part);
-        return QString();
+        return false;
     }
-    return target;
+    return true;
 }
 
 namespace {
@@ -229,6 +227,44 @@ QHash<QString, qint64> counters(AdminConnection& c, const QString& database, boo
 
 } // namespace
 
+QString DatabaseBackup::dump(const QString& folder)
+{
+    m_error.clear();
+    m_alibiFile.clear();
+    if (!QDir().mkpath(folder)) {
+        m_error = QStringLiteral("a mappa nem hozható létre: ") + folder;
+        return QString();
+    }
+    const QDateTime when = QDateTime::currentDateTime();
+    const QString alibi = AlibiLog::databaseFor(m_settings.database);
+    bool hasLog = false;
+    {
+        AdminConnection c(m_settings);
+        bool ok = c.ok();
+        if (ok)
+            hasLog = c.databaseExists(alibi, &ok);
+        if (!ok) {
+            m_error = QStringLiteral("nem sikerült kapcsolódni az adatbázis-szerverhez: ") + c.error();
+            return QString();
+        }
+    }
+    const QString target = QDir(folder).filePath(fileName(m_settings.database, when));
+    if (!dumpOne(m_settings.database, target, true))
+        return QString();
+    if (hasLog) {
+        // After the register: the log only grows, so this copy holds every
+        // entry the register's copy links to.
+        const QString log = QDir(folder).filePath(fileName(alibi, when));
+        if (!dumpOne(alibi, log, false)) {
+            m_error = QStringLiteral("az alibi napló (%1) mentése nem sikerült: %2").arg(alibi, m_error);
+            QFile::remove(target);
+            return QString();
+        }
+        m_alibiFile = log;
+    }
+    return target;
+}
+
 // Reads the whole dump through gzip: a damaged or cut file fails gzip, a
 // dump cut at a line ends without mariadb-dump's closing line.
 bool DatabaseBackup::dumpIsWhole(const QString& file)
@@ -337,15 +373,20 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         return false;
     }
 
-    // Every table of the program must be in the loaded copy.
+    // What the dump is: the register, or its alibi log.
     bool ok = false;
     const QStringList loaded = c.tables(scratch, &ok);
     if (!ok) {
         m_error = QStringLiteral("a betöltött táblák nem olvashatók: ") + c.error();
         return false;
     }
+    const bool isLog = loaded.contains(QStringLiteral("naplo"));
+    const QString target = isLog ? AlibiLog::databaseFor(live) : live;
+    const QStringList needed = isLog ? QStringList{QStringLiteral("naplo"), QStringLiteral("kapcsolat"), QStringLiteral("zar")}
+                                     : DataModule::tableNames();
+    // Every table must be in the loaded copy.
     QStringList missing;
-    for (const QString& t : DataModule::tableNames())
+    for (const QString& t : needed)
         if (!loaded.contains(t))
             missing << t;
     if (!missing.isEmpty()) {
@@ -363,58 +404,103 @@ bool DatabaseBackup::restore(const QString& file, bool force)
     }
 
     // The live database as it is.
-    const bool liveExists = c.databaseExists(live, &ok);
+    const bool liveExists = c.databaseExists(target, &ok);
     if (!ok) {
         m_error = c.error();
         return false;
     }
     QStringList liveTables;
     if (liveExists) {
-        liveTables = c.tables(live, &ok);
+        liveTables = c.tables(target, &ok);
         if (!ok) {
             m_error = c.error();
             return false;
         }
     }
 
-    // Counters behind the live ones would issue numbers again.
-    const QHash<QString, qint64> now = counters(c, live, liveTables.contains(QStringLiteral("sorszam")), &ok);
-    bool ok2 = false;
-    const QHash<QString, qint64> then = counters(c, scratch, true, &ok2);
-    if (!ok || !ok2) {
-        m_error = QStringLiteral("a sorszámok nem olvashatók: ") + c.error();
-        return false;
-    }
     QStringList behind;
-    for (const CounterName& k : kCounters) {
-        const QString l = QLatin1String(k.letter);
-        if (now.contains(l) && then.value(l, 0) < now.value(l))
-            behind << QStringLiteral("%1 (%2) %3–%4").arg(QString::fromUtf8(k.what), l).arg(then.value(l, 0) + 1).arg(now.value(l));
+    if (isLog) {
+        // The log only grows: the dump may take its place only when every
+        // live entry and link is in it as it is, every field alike (a live
+        // entry changed behind the program's back is not papered over: it
+        // stays for verify to find).
+        const struct {
+            const char* table;
+            const char* join;
+            const char* what;
+            const char* key;
+        } kKeep[] = {{"naplo",
+                      "s.nr = l.nr AND s.ido = l.ido AND s.gep = l.gep AND s.forras = l.forras AND s.suly = l.suly "
+                      "AND s.szamjegy = l.szamjegy AND s.allapot = l.allapot AND s.port = l.port AND s.nyers = l.nyers "
+                      "AND s.lanc = l.lanc",
+                      "bejegyzése", "nr"},
+                     {"kapcsolat",
+                      "s.IDh = l.IDh AND s.nr = l.nr AND s.IDm <=> l.IDm AND s.bszam <=> l.bszam AND s.hely = l.hely "
+                      "AND s.irany = l.irany",
+                      "hivatkozása", "IDh"}};
+        for (const auto& k : kKeep) {
+            if (!liveTables.contains(QLatin1String(k.table)))
+                continue;
+            const QStringList lost = c.column(QStringLiteral("SELECT COUNT(*) FROM %1.%3 l LEFT JOIN %2.%3 s ON %4 "
+                                                             "WHERE s.%5 IS NULL")
+                                                  .arg(quoted(target), quoted(scratch), QLatin1String(k.table),
+                                                       QLatin1String(k.join), QLatin1String(k.key)),
+                                              &ok);
+            if (!ok || lost.isEmpty()) {
+                m_error = QStringLiteral("az élő alibi napló nem olvasható: ") + c.error();
+                return false;
+            }
+            if (lost.first().toLongLong() > 0) {
+                m_error = QStringLiteral("az élő alibi napló (%1) %2 %3 nincs meg a mentésben. A napló csak bővülhet: "
+                                         "régebbi vagy más mentés nem léphet a helyére. Az alibi napló nem változott.")
+                              .arg(target, lost.first(), QString::fromUtf8(k.what));
+                return false;
+            }
+        }
+    } else {
+        // Counters behind the live ones would issue numbers again.
+        const QHash<QString, qint64> now = counters(c, live, liveTables.contains(QStringLiteral("sorszam")), &ok);
+        bool ok2 = false;
+        const QHash<QString, qint64> then = counters(c, scratch, true, &ok2);
+        if (!ok || !ok2) {
+            m_error = QStringLiteral("a sorszámok nem olvashatók: ") + c.error();
+            return false;
+        }
+        for (const CounterName& k : kCounters) {
+            const QString l = QLatin1String(k.letter);
+            if (now.contains(l) && then.value(l, 0) < now.value(l))
+                behind << QStringLiteral("%1 (%2) %3–%4").arg(QString::fromUtf8(k.what), l).arg(then.value(l, 0) + 1).arg(now.value(l));
+        }
+        if (!behind.isEmpty() && !force) {
+            m_error = QStringLiteral("a mentés régebbi az adatbázisnál: visszaállítása után újra kiadná ezeket a "
+                                     "számokat, amelyek papíron már szerepelhetnek: %1. Az adatbázis nem változott. Ha "
+                                     "mégis ezt a mentést kell visszaállítani, adja meg a --force kapcsolót.")
+                          .arg(behind.join(QLatin1String("; ")));
+            return false;
+        }
     }
-    if (!behind.isEmpty() && !force) {
-        m_error = QStringLiteral("a mentés régebbi az adatbázisnál: visszaállítása után újra kiadná ezeket a "
-                                 "számokat, amelyek papíron már szerepelhetnek: %1. Az adatbázis nem változott. Ha "
-                                 "mégis ezt a mentést kell visszaállítani, adja meg a --force kapcsolót.")
-                      .arg(behind.join(QLatin1String("; ")));
+    if (isLog && !freeName(target + QStringLiteral("_regi_") + stamp, &kept)) {
+        m_error = QStringLiteral("nem található szabad név a régi napló adatbázisának: ") + c.error();
         return false;
     }
+    const QString charset = isLog ? QStringLiteral("utf8mb4 COLLATE utf8mb4_bin") : QStringLiteral("cp1250");
 
     // The swap: one RENAME TABLE, the old tables into a dated database.
     if (!liveExists
-        && !c.exec(QStringLiteral("CREATE DATABASE %1 DEFAULT CHARACTER SET cp1250").arg(quoted(live)))) {
-        m_error = QStringLiteral("a(z) %1 adatbázis nem hozható létre: %2").arg(live, c.error());
+        && !c.exec(QStringLiteral("CREATE DATABASE %1 DEFAULT CHARACTER SET %2").arg(quoted(target), charset))) {
+        m_error = QStringLiteral("a(z) %1 adatbázis nem hozható létre: %2").arg(target, c.error());
         return false;
     }
     QStringList moves;
     bool keepOld = false;
     for (const QString& t : loaded) {
         if (liveTables.contains(t)) {
-            moves << QStringLiteral("%1.%3 TO %2.%3").arg(quoted(live), quoted(kept), quoted(t));
+            moves << QStringLiteral("%1.%3 TO %2.%3").arg(quoted(target), quoted(kept), quoted(t));
             keepOld = true;
         }
-        moves << QStringLiteral("%1.%3 TO %2.%3").arg(quoted(scratch), quoted(live), quoted(t));
+        moves << QStringLiteral("%1.%3 TO %2.%3").arg(quoted(scratch), quoted(target), quoted(t));
     }
-    if (keepOld && !c.exec(QStringLiteral("CREATE DATABASE %1 DEFAULT CHARACTER SET cp1250").arg(quoted(kept)))) {
+    if (keepOld && !c.exec(QStringLiteral("CREATE DATABASE %1 DEFAULT CHARACTER SET %2").arg(quoted(kept), charset))) {
         m_error = QStringLiteral("a régi táblák helye (%1) nem hozható létre: %2").arg(kept, c.error());
         return false;
     }
@@ -432,12 +518,18 @@ bool DatabaseBackup::restore(const QString& file, bool force)
     if (keepOld)
         m_kept = kept;
 
-    m_report << QStringLiteral("A visszaállítás megtörtént: %1 -> %2 adatbázis.").arg(file, live);
+    m_report << QStringLiteral("A visszaállítás megtörtént: %1 -> %2 adatbázis.").arg(file, target);
     m_report << QStringLiteral("Sorok táblánként: ") + counts.join(QLatin1String(", ")) + QLatin1Char('.');
     if (keepOld)
         m_report << QStringLiteral("A korábbi táblák a(z) %1 adatbázisban maradtak meg; ha már nincs rájuk szükség, "
                                    "törölhetők (DROP DATABASE %1).")
                         .arg(kept);
+    if (isLog)
+        m_report << QStringLiteral("Az alibi napló láncát ellenőrizze: vello-alibi verify --database %1").arg(live);
+    else
+        m_report << QStringLiteral("Az alibi napló (%1) nem változott: a napló csak bővülhet, ezért a visszaállítás nem "
+                                   "cseréli le; a mentés óta mért súlyok bejegyzései is megmaradtak benne.")
+                        .arg(AlibiLog::databaseFor(live));
     if (!behind.isEmpty())
         m_report << QStringLiteral("Figyelem: a --force miatt ezek a számok újra kiadásra kerülnek: %1.")
                         .arg(behind.join(QLatin1String("; ")));

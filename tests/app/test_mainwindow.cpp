@@ -40,13 +40,13 @@ private slots:
             QVERIFY(a->isVisible());
             QVERIFY(a->isEnabled());
         }
-        // the four helper items sit in the "Segédlet" submenu, followed by the guide
+        // the four helper items sit in the "Segédlet" submenu, then the alibi log and the guide
         auto* sub = w.findChild<QMenu*>("Segdlet1");
         QVERIFY(sub);
         QStringList inSub;
         for (QAction* a : sub->actions())
             inSub << a->objectName();
-        QCOMPARE(inSub, QStringList({"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1",
+        QCOMPARE(inSub, QStringList({"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1", "Alibinaplo1",
                                      "Kezelesiutmutato1"}));
         QCOMPARE(w.menuBar()->actions().size(), 9);
 

@@ -25,7 +25,7 @@ QSet<QString> createdTables()
         return {};
     QSet<QString> out;
     const QString text = QString::fromUtf8(f.readAll());
-    static const QRegularExpression re(QStringLiteral("CREATE TABLE\\s+`?(\\w+)"),
+    static const QRegularExpression re(QStringLiteral("CREATE TABLE\\s+(?:IF NOT EXISTS\\s+)?`?(\\w+)"),
                                        QRegularExpression::CaseInsensitiveOption);
     for (auto it = re.globalMatch(text); it.hasNext();)
         out.insert(it.next().captured(1));
@@ -169,7 +169,8 @@ void TestTableNames::detector()
 void TestTableNames::everyStatementNamesTablesAsCreated()
 {
     const QSet<QString> tables = createdTables();
-    QCOMPARE(tables.size(), 10);
+    // the register's ten and the alibi log's three
+    QCOMPARE(tables.size(), 13);
     QStringList slips;
     int files = 0;
     for (const QString& folder : {QStringLiteral("src"), QStringLiteral("tools")}) {
