@@ -96,6 +96,45 @@ Snapshot snapshot(const TestDb& db)
             db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString()};
 }
 
+// What a run leaves, by content (row identifiers differ between databases
+// and after rolled-back inserts).
+QStringList finished(const TestDb& db)
+{
+    QStringList out;
+    out << contents(db, QStringLiteral("vello")) << QStringLiteral("--") << contents(db, QStringLiteral("archiv"))
+        << QStringLiteral("--") << contents(db, QStringLiteral("munka")) << QStringLiteral("--")
+        << db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString();
+    return out;
+}
+
+// A previous run's work row, which a run that did not happen must keep.
+void addEarlierWorkRow(const TestDb& db)
+{
+    db.exec(QStringLiteral("INSERT INTO munka (IDj, jBszam, jMozgas) VALUES (900, '9', 'B')"));
+}
+
+// The statements of a whole run on `date` and what it leaves, from a
+// database of its own.
+struct CleanRun {
+    qint64 statements = 0;
+    QStringList after;
+};
+
+CleanRun cleanRun(const QDate& date)
+{
+    TestApp app;
+    fill(app.db);
+    addEarlierWorkRow(app.db);
+    Archiving run(app.ctx);
+    const qint64 before = app.data.statementCount();
+    CleanRun out;
+    if (!run.run(date))
+        return out;
+    out.statements = app.data.statementCount() - before;
+    out.after = finished(app.db);
+    return out;
+}
+
 } // namespace
 
 class TestArchiving : public QObject {
@@ -108,6 +147,9 @@ private slots:
     void secondRunKeepsFirstSummaries();
     void failureAtEveryStatementChangesNothing_data();
     void failureAtEveryStatementChangesNothing();
+    void lostReplyAtEveryStatementToldTruly();
+    void lostCommitReply_data();
+    void lostCommitReply();
     void finalisationGoesThroughWhileArchivingRuns_data();
     void finalisationGoesThroughWhileArchivingRuns();
     void windowRunsAndLogs();
@@ -338,6 +380,132 @@ void TestArchiving::failureAtEveryStatementChangesNothing()
     QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString(), QStringLiteral("5"));
     QCOMPARE(app.db.count(QStringLiteral("munka")), 8);
+}
+
+// The connection drops after the server applied each statement of the run in
+// turn. Before the COMMIT the server rolls the run back with the connection:
+// nothing changed and the step's failure is shown. After the COMMIT the run
+// has happened: the run reconnects, finds it committed and says it finished,
+// never that it failed.
+void TestArchiving::lostReplyAtEveryStatementToldTruly()
+{
+    const CleanRun clean = cleanRun(cutOff());
+    QVERIFY(clean.statements > 10);
+    TestApp app;
+    fill(app.db);
+    addEarlierWorkRow(app.db);
+    const Snapshot before = snapshot(app.db);
+    app.prompt.setLenient(true);
+    for (int n = 1; n <= clean.statements; ++n) {
+        const QString where = QStringLiteral("reply lost after statement %1 of %2").arg(n).arg(clean.statements);
+        app.prompt.clear();
+        QStringList log;
+        Archiving run(app.ctx);
+        run.setLog([&](const QString& l) { log << l; });
+        app.data.dropAfterStatement(n);
+        const bool done = run.run(cutOff());
+        QVERIFY2(!app.data.statementDropPending(), qPrintable(where));
+        QVERIFY2(!app.data.inTransaction(), qPrintable(where));
+        QCOMPARE(app.prompt.shown().size(), 1);
+        const QString shown = app.prompt.shown().first().text;
+        if (n < clean.statements) {
+            QVERIFY2(!done, qPrintable(where));
+            QVERIFY2(snapshot(app.db) == before, qPrintable(where));
+            QVERIFY2(shown.startsWith(QLatin1String("Hiba")), qPrintable(where + QStringLiteral(": ") + shown));
+            QVERIFY2(shown != Archiving::lostCommitUnknownMessage(), qPrintable(where));
+            QCOMPARE(log.last(), Archiving::nothingChangedLine());
+            continue;
+        }
+        // The last statement is the COMMIT.
+        QVERIFY2(done, qPrintable(where + QStringLiteral(": ") + shown));
+        QCOMPARE(shown, Archiving::lostCommitDoneMessage());
+        QCOMPARE(finished(app.db), clean.after);
+        QCOMPARE(run.collected(), 8);
+        QCOMPARE(run.archived(), 5);
+        QCOMPARE(log.last(), QStringLiteral(" ---------- Vége. -----------"));
+        QVERIFY(!log.contains(Archiving::nothingChangedLine()));
+    }
+    // The next operation goes on over the new connection.
+    QCOMPARE(app.data.ZQ91.run(QStringLiteral("DELETE FROM munka WHERE IDj = 0")), 0);
+}
+
+void TestArchiving::lostCommitReply_data()
+{
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<bool>("applied");       // the server committed before the connection went
+    QTest::addColumn<bool>("checkFails");    // the connection is lost again while the run looks
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("done");
+    const QDate none(2025, 1, 1);            // a date with nothing to collect
+    QTest::newRow("committed") << cutOff() << true << false << Archiving::lostCommitDoneMessage() << true;
+    QTest::newRow("not committed") << cutOff() << false << false << Archiving::lostCommitNotDoneMessage() << false;
+    QTest::newRow("committed, cannot look") << cutOff() << true << true << Archiving::lostCommitUnknownMessage()
+                                            << false;
+    QTest::newRow("not committed, cannot look") << cutOff() << false << true << Archiving::lostCommitUnknownMessage()
+                                                << false;
+    QTest::newRow("connection killed before the COMMIT") << cutOff() << false << false
+                                                         << Archiving::lostCommitNotDoneMessage() << false;
+    QTest::newRow("nothing collected, committed") << none << true << false << Archiving::lostCommitDoneMessage()
+                                                  << true;
+    QTest::newRow("nothing collected, not committed") << none << false << false
+                                                      << Archiving::lostCommitNotDoneMessage() << false;
+}
+
+// The COMMIT's reply is lost: the run says what the data show after the
+// reconnect, and when it cannot look, says exactly that.
+void TestArchiving::lostCommitReply()
+{
+    QFETCH(QDate, date);
+    QFETCH(bool, applied);
+    QFETCH(bool, checkFails);
+    QFETCH(QString, message);
+    QFETCH(bool, done);
+    const CleanRun clean = cleanRun(date);
+    QVERIFY(clean.statements > 5);
+    TestApp app;
+    fill(app.db);
+    addEarlierWorkRow(app.db);
+    const Snapshot before = snapshot(app.db);
+    const QStringList unchanged = finished(app.db);
+    app.prompt.expectMessage(message);
+    QStringList log;
+    Archiving run(app.ctx);
+    run.setLog([&](const QString& l) { log << l; });
+    const int commit = int(clean.statements);
+    if (applied) {
+        app.data.dropAfterStatement(commit);
+    } else if (checkFails || QByteArray(QTest::currentDataTag()).startsWith("connection killed")) {
+        // The server goes before the COMMIT reaches it (the connection
+        // killed from outside): it rolls the run back.
+        QSqlQuery id(app.data.database());
+        QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
+        const qint64 own = id.value(0).toLongLong();
+        app.data.beforeStatementRuns(commit, [&] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
+    } else {
+        app.data.failStatement(commit, 2013);   // lost before the COMMIT went out
+    }
+    if (checkFails)
+        app.data.failStatement(commit + 2, 2013);   // after the ROLLBACK: the first look
+    QCOMPARE(run.run(date), done);
+    app.verifyScriptsDone();
+    QVERIFY(!app.data.statementDropPending());
+    QVERIFY(!app.data.statementFailurePending());
+    QVERIFY(!app.data.statementActionPending());
+    QVERIFY(!app.data.inTransaction());
+    if (applied) {
+        QCOMPARE(finished(app.db), clean.after);
+    } else {
+        QVERIFY(snapshot(app.db) == before);
+        QCOMPARE(finished(app.db), unchanged);
+    }
+    if (checkFails) {
+        QVERIFY(!log.contains(Archiving::nothingChangedLine()));
+        QVERIFY(!log.contains(QStringLiteral(" ---------- Vége. -----------")));
+    } else if (done) {
+        QCOMPARE(log.last(), QStringLiteral(" ---------- Vége. -----------"));
+    } else {
+        QCOMPARE(log.last(), Archiving::nothingChangedLine());
+    }
 }
 
 void TestArchiving::finalisationGoesThroughWhileArchivingRuns_data()
