@@ -348,10 +348,12 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(noiseArrived(), Deadline);
         QVERIFY(link->queuedClusters() > 2);   // the good readings are still queued
-        app.prompt.setLenient(true);   // noise may happen to look like a negative reading
+        // The simulator's noise is seeded: its first thousands of bytes hold
+        // no line that reads as a weight, so the read finds none.
         QString scaleText = QStringLiteral("previous");
         ScaleRead::read(*link, app.prompt, scaleText);
-        QVERIFY2(scaleText.trimmed() != QLatin1String("012340"), qPrintable(scaleText));
+        QCOMPARE(scaleText, QStringLiteral("0"));
+        app.verifyScriptsDone();
     }
 };
 
