@@ -7,16 +7,29 @@
 
 namespace TestKeys {
 
-inline void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+// The keyboard is somewhere: the scripted host gives it back to the window
+// under a closed one; a modal window left without it gets it.
+inline void refocus()
 {
     QCoreApplication::processEvents();
+    if (QApplication::activePopupWidget() || QGuiApplication::focusWindow())
+        return;
+    if (QWidget* w = QApplication::activeModalWidget()) {
+        w->activateWindow();
+        QCoreApplication::processEvents();
+    }
+}
+
+inline void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    refocus();
     QTest::keyClick(static_cast<QWidget*>(nullptr), key, mods);
     QCoreApplication::processEvents();
 }
 
 inline void type(const QString& text)
 {
-    QCoreApplication::processEvents();
+    refocus();
     QTest::keyClicks(static_cast<QWidget*>(nullptr), text);
     QCoreApplication::processEvents();
 }
@@ -24,6 +37,7 @@ inline void type(const QString& text)
 // The control that has the keyboard ("" when none has).
 inline QString focused()
 {
+    refocus();
     QWidget* w = QApplication::focusWidget();
     return w ? w->objectName() : QString();
 }
