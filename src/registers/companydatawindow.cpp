@@ -4,6 +4,8 @@
 #include "context/prompt.h"
 #include "registers/companydata.h"
 
+#include "ui/dialogkeys.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,6 +70,7 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
 
     connect(write, &QPushButton::clicked, this, &CompanyDataWindow::onWrite);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    DialogKeys::install(this, write, cancel);
 }
 
 void CompanyDataWindow::onWrite()

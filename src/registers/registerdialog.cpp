@@ -3,6 +3,7 @@
 #include "context/appcontext.h"
 #include "registers/registermember.h"
 #include "ui/digitedit.h"
+#include "ui/dialogkeys.h"
 #include "ui/enterfocus.h"
 #include "context/prompt.h"
 
@@ -59,6 +60,7 @@ RegisterDialog::RegisterDialog(AppContext& ctx, const RegisterMember& member, QW
     connect(ok, &QPushButton::clicked, this, &RegisterDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     EnterFocus::install(this);
+    DialogKeys::install(this, ok, cancel);
 }
 
 bool RegisterDialog::prepare()

@@ -3,6 +3,7 @@
 #include "context/appcontext.h"
 #include "registers/registerdialog.h"
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 #include "ui/windowhost.h"
@@ -83,6 +84,8 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     connect(find, &QPushButton::clicked, this, &RegisterListWindow::onSearch);
     connect(m_grid, &QueryGrid::headerClicked, this, &RegisterListWindow::onSort);
     connect(pick, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_grid, &QueryGrid::rowActivated, pick, &QPushButton::click);
+    m_keys = DialogKeys::install(this, pick, cancel);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(add, &QPushButton::clicked, this, &RegisterListWindow::onNew);
     connect(modify, &QPushButton::clicked, this, &RegisterListWindow::onModify);
@@ -98,6 +101,11 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
         width += m_grid->columnWidth(i);
     const int available = screen() ? screen()->availableGeometry().width() - 40 : width;
     resize(qBound(860, width, qMax(860, available)), 520);
+}
+
+void RegisterListWindow::done(int result)
+{
+    QDialog::done(result == QDialog::Rejected && m_keys->leftByEscape() ? EscapedResult : result);
 }
 
 void RegisterListWindow::fitColumns()

@@ -8,6 +8,7 @@
 #include "tickets/ticketlistmodel.h"
 
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
 
 #include <QGridLayout>
@@ -132,8 +133,10 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     find->addWidget(findButton);
     find->addWidget(findNext);
     find->addStretch();
-    for (QLineEdit* e : {m_findTicket, m_findPlate, m_findFrom, m_findTo})
+    for (QLineEdit* e : {m_findTicket, m_findPlate, m_findFrom, m_findTo}) {
         connect(e, &QLineEdit::returnPressed, this, [this] { search(false); });
+        DialogKeys::keepEnter(e);   // Enter there searches
+    }
     connect(findButton, &QPushButton::clicked, this, [this] { search(false); });
     connect(findNext, &QPushButton::clicked, this, [this] { search(true); });
 
@@ -153,6 +156,10 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     });
     connect(last, &QToolButton::clicked, this, [this] { moveTo(m_model->ensureLast()); });
     connect(pick, &QPushButton::clicked, this, [this] { showDetail(); });
+    // Enter in the list (it goes on to the window) and a double click pick the row.
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { showDetail(); });
+    m_grid->setTabKeyNavigation(false);
+    DialogKeys::install(this, pick, cancel);
     connect(print, &QPushButton::clicked, this, &TicketBrowserWindow::onPrint);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

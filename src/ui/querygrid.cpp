@@ -16,6 +16,8 @@ QueryGrid::QueryGrid(Query& query, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid for the next control; the arrows move in it.
+    setTabKeyNavigation(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
     horizontalHeader()->setSectionsClickable(true);
@@ -57,8 +59,10 @@ void QueryGrid::followView(const QModelIndex& current)
 void QueryGrid::keyPressEvent(QKeyEvent* e)
 {
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        // The list's own key: it picks the row (its window's "Kiválaszt")
+        // and goes no further.
+        e->accept();
         emit rowActivated();
-        e->ignore();
         return;
     }
     QTableView::keyPressEvent(e);

@@ -8,7 +8,8 @@ class QToolButton;
 
 // A grid bound to a Query: the view's current row and the query's current
 // row are kept the same both ways. headerClicked reports the column name of
-// a clicked title (the register lists sort by it).
+// a clicked title (the register lists sort by it). Tab leaves the grid for
+// the next control; Enter and a double click report rowActivated.
 class QueryGrid : public QTableView {
     Q_OBJECT
 public:

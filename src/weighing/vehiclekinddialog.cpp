@@ -7,6 +7,7 @@
 #include "data/dberror.h"
 #include "registers/registerwindows.h"
 #include "ui/windowhost.h"
+#include "ui/dialogkeys.h"
 #include "weighing/weighingwindow.h"
 #include "weighing/weighingstore.h"
 
@@ -78,6 +79,7 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
 
     connect(ok, &QPushButton::clicked, this, &VehicleKindDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    DialogKeys::install(this, ok, cancel);
 }
 
 int VehicleKindDialog::pendingOf(const QString& plateCode)
@@ -106,7 +108,9 @@ void VehicleKindDialog::onOk()
     st.singleWeighing = m_single->isChecked();
 
     // Whatever row the plate list stands on when it closes.
-    openRegisterList(m_ctx, RegisterKind::Plates);
+    // Escape in the plate list starts no weighing: the operator is back here.
+    if (openRegisterList(m_ctx, RegisterKind::Plates) == ListLeft::Escaped)
+        return;
     Query& plates = registerListQuery(m_ctx, RegisterKind::Plates);
     st.plateCode = plates.isOpen() && plates.currentRow() >= 0 ? plates.text(QStringLiteral("rKod")) : QString();
 

@@ -9,6 +9,7 @@
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
 #include "ui/digitedit.h"
+#include "ui/dialogkeys.h"
 #include "weighing/measurementpanel.h"
 #include "weighing/vehiclesonsite.h"
 #include "weighing/weighingstore.h"
@@ -121,6 +122,8 @@ WeighingWindow::WeighingWindow(AppContext& ctx, std::function<void()> showDetail
     }
     connect(ok, &QPushButton::clicked, this, &WeighingWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter outside the number fields stores ("OK"), Escape is "Mégsem".
+    DialogKeys::install(this, ok, cancel);
 
     // Opening, in order: the port, measurement 2, the pickers (by the state
     // as the opener set it), mode and caption with the "Adatok" fields, the

@@ -5,6 +5,7 @@
 #include "registerfixture.h"
 #include "../tickets/ticketfixture.h"
 
+#include "app/mainwindow.h"
 #include "registers/companydatawindow.h"
 #include "registers/registerdialog.h"
 #include "registers/registerlistwindow.h"
@@ -53,6 +54,19 @@ int main(int argc, char** argv)
         TicketFixture::add(site.db, t);
     }
     site.prompt.setLenient(true);
+    {
+        // The menu reached by keyboard: F10, then the "Segédlet" menu open.
+        MainWindow w(site.ctx);
+        w.show();
+        w.activateWindow();
+        shot(QStringLiteral("kb_main"));
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_F10);
+        shot(QStringLiteral("kb_main_f10"));
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Escape);
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_S, Qt::AltModifier);
+        shot(QStringLiteral("kb_main_help_menu"));
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Escape);
+    }
     {
         RegisterListWindow w(site.ctx, RegisterKind::Producers);
         w.show();

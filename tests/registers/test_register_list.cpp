@@ -8,6 +8,8 @@
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
 
+#include "keys.h"
+
 #include <QToolButton>
 
 using namespace RegisterFixture;
@@ -52,6 +54,8 @@ private slots:
     void modifyInUseAsksThenOpens();
     void callerReadsRowAtClose_data();
     void callerReadsRowAtClose();
+    void keysPickAndClose_data();
+    void keysPickAndClose();
     void opensOnLastSavedCode_data() { addMembers(); }
     void opensOnLastSavedCode();
     void opensOnExactCodeBeforePrefix_data();
@@ -512,6 +516,74 @@ void TestRegisterList::callerReadsRowAtClose()
     Query& list = registerListQuery(app.ctx, kind);
     QVERIFY(list.isOpen());
     QCOMPARE(list.text(m.codeColumn), QStringLiteral("2"));
+    QCOMPARE(list.text(m.nameColumn), QStringLiteral("Bécs"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::keysPickAndClose_data()
+{
+    QTest::addColumn<RegisterKind>("kind");
+    QTest::addColumn<QString>("closeBy");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("escaped");
+    const char* names[] = {"plates", "producers", "crops", "warehouses"};
+    for (RegisterKind k : registerKinds()) {
+        const char* n = names[static_cast<int>(k)];
+        QTest::addRow("%s Enter in the list", n) << k << "Enter" << int(QDialog::Accepted) << false;
+        QTest::addRow("%s Escape", n) << k << "Escape" << int(RegisterListWindow::EscapedResult) << true;
+        QTest::addRow("%s Mégsem by Tab and Enter", n) << k << "Mégsem" << int(QDialog::Rejected) << false;
+        QTest::addRow("%s Kiválaszt by Tab and Enter", n) << k << "Kiválaszt" << int(QDialog::Accepted) << false;
+    }
+}
+
+// The list by keyboard alone: from the search box Tab reaches the grid, the
+// arrows move, Tab leaves the grid for the navigator and the buttons (not
+// cell by cell), Enter in the list is "Kiválaszt", Escape is "Mégsem". The
+// row moved to reaches the caller every way; Escape is told apart.
+void TestRegisterList::keysPickAndClose()
+{
+    QFETCH(RegisterKind, kind);
+    QFETCH(QString, closeBy);
+    QFETCH(int, result);
+    QFETCH(bool, escaped);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    int closedWith = -1;
+    QStringList walk;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        QObject::connect(&w, &QDialog::finished, &w, [&](int r) { closedWith = r; });
+        QTRY_COMPARE(TestKeys::focused(), QStringLiteral("Edit1"));
+        TestKeys::press(Qt::Key_Tab);
+        TestKeys::press(Qt::Key_Tab);
+        walk << TestKeys::focused();
+        TestKeys::press(Qt::Key_Down);
+        TestKeys::press(Qt::Key_Down);
+        if (closeBy == QLatin1String("Enter")) {
+            TestKeys::press(Qt::Key_Return);
+        } else if (closeBy == QLatin1String("Escape")) {
+            TestKeys::press(Qt::Key_Escape);
+        } else {
+            // Tab leaves the grid for the navigator, then the buttons.
+            TestKeys::press(Qt::Key_Tab);
+            walk << TestKeys::focused();
+            const QString target = closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1");
+            for (int i = 0; i < 12 && TestKeys::focused() != target; ++i)
+                TestKeys::press(Qt::Key_Tab);
+            walk << TestKeys::focused();
+            TestKeys::press(Qt::Key_Return);
+        }
+        QVERIFY(!w.isVisible());
+    });
+    const ListLeft left = openRegisterList(app.ctx, kind);
+    QCOMPARE(walk.value(0), QStringLiteral("DBGrid1"));
+    if (walk.size() > 1)
+        QCOMPARE(walk.value(1), QStringLiteral("First"));
+    if (walk.size() > 2)
+        QCOMPARE(walk.value(2), closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1"));
+    QCOMPARE(closedWith, result);
+    QCOMPARE(left == ListLeft::Escaped, escaped);
+    Query& list = registerListQuery(app.ctx, kind);
     QCOMPARE(list.text(m.nameColumn), QStringLiteral("Bécs"));
     app.verifyScriptsDone();
 }
