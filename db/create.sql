@@ -3,7 +3,8 @@
 -- Run once, as an administrative user, before the first start:
 --     mariadb -u root < db/create.sql        (or: vello-create)
 -- It creates the database `vello`, the user vello@localhost (no password),
--- the ten tables, their indexes, the four document counters and the site row.
+-- the ten tables, their indexes, the four document counters and the site row,
+-- and the alibi log's database `vello_alibi` (see below).
 -- The program itself never creates or alters a table.
 --
 -- Between the SCHEMA markers stands everything that goes into the database
@@ -274,4 +275,75 @@ CREATE USER IF NOT EXISTS 'vello'@'localhost';
 GRANT ALL PRIVILEGES ON vello.* TO 'vello'@'localhost';
 CREATE USER IF NOT EXISTS 'vello'@'127.0.0.1';
 GRANT ALL PRIVILEGES ON vello.* TO 'vello'@'127.0.0.1';
+
+-- The alibi log: every weight that reaches a ticket, traceable to the reading
+-- it came from. It lives in a database of its own beside the register's,
+-- named after it with "_alibi" (`vello` -> `vello_alibi`; a test database
+-- t_x gets t_x_alibi), on which the program's user may only INSERT and
+-- SELECT: no statement of the program changes or removes an entry, and
+-- archiving never touches it. An existing log is kept as it is (IF NOT
+-- EXISTS), so re-creating the register database continues the same log.
+-- utf8mb4, so that every text is stored and read back byte for byte, as the
+-- chain value covers it.
+CREATE DATABASE IF NOT EXISTS vello_alibi DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_bin;
+USE vello_alibi;
+
+-- BEGIN ALIBI SCHEMA
+
+-- Log entries. `nr` runs 1, 2, 3, ... without gaps (each append takes the
+-- last entry's number plus one under a lock). `lanc` is the chain value:
+-- the lower-case hex SHA-256 of the netstrings ("<byte length>:<bytes>,")
+-- of the previous entry's `lanc` (64 zeros before the first entry), `nr`,
+-- `ido` ("yyyy-MM-dd hh:mm:ss"), `gep`, `forras`, `suly` (three decimals,
+-- point), `szamjegy`, `allapot`, `port` and `nyers`, in this order, UTF-8.
+CREATE TABLE IF NOT EXISTS naplo (
+  nr        BIGINT        NOT NULL,
+  ido       DATETIME      NOT NULL,
+  gep       VARCHAR(64)   NOT NULL DEFAULT '',
+  forras    VARCHAR(12)   NOT NULL,
+  suly      DECIMAL(12,3) NOT NULL,
+  szamjegy  VARCHAR(32)   NOT NULL DEFAULT '',
+  allapot   VARCHAR(32)   NOT NULL DEFAULT '',
+  port      VARCHAR(255)  NOT NULL DEFAULT '',
+  nyers     VARCHAR(2000) NOT NULL DEFAULT '',
+  lanc      CHAR(64)      NOT NULL,
+  PRIMARY KEY (nr),
+  KEY naplo_ido (ido)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_bin;
+
+-- Which entry each stored weight came from: written with the pending
+-- weighing (`IDm`, `bszam` empty) in the store's transaction, and carried to
+-- the ticket number (`bszam`) by the finalisation as new rows, since the log
+-- is append-only. `hely` is the measurement (1 the vehicle, 2 the trailer),
+-- `irany` the direction ("B" entry, "K" exit).
+CREATE TABLE IF NOT EXISTS kapcsolat (
+  IDh    BIGINT     NOT NULL AUTO_INCREMENT,
+  nr     BIGINT     NOT NULL,
+  IDm    BIGINT     DEFAULT NULL,
+  bszam  VARCHAR(8) DEFAULT NULL,
+  hely   TINYINT    NOT NULL,
+  irany  VARCHAR(1) NOT NULL,
+  PRIMARY KEY (IDh),
+  KEY kapcsolat_nr (nr),
+  KEY kapcsolat_idm (IDm),
+  KEY kapcsolat_bszam (bszam)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_bin;
+
+-- The appenders' lock: one row that never changes. Each append first locks
+-- it (SELECT ... FOR UPDATE), so appends from several workstations take turns
+-- on a real row instead of meeting in the gap after the last entry, where
+-- two locking reads would both be let in and then deadlock on their inserts.
+CREATE TABLE IF NOT EXISTS zar (
+  id  INT NOT NULL,
+  PRIMARY KEY (id)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_bin;
+
+INSERT IGNORE INTO zar (id) VALUES (1);
+
+-- END ALIBI SCHEMA
+
+-- INSERT and SELECT only (the underscore escaped: a grant's database name
+-- is a pattern).
+GRANT SELECT, INSERT ON `vello\_alibi`.* TO 'vello'@'localhost';
+GRANT SELECT, INSERT ON `vello\_alibi`.* TO 'vello'@'127.0.0.1';
 FLUSH PRIVILEGES;

@@ -6,7 +6,9 @@
 //
 // PORT as in the port selection window: "Com1".."Com16", ttyUSB0,
 // serial/by-id/..., or a path. Exit status: 0 a weight was read; 1 nothing
-// with a digit arrived; 2 the port could not be opened; 3 bad arguments.
+// with a digit arrived, or the reading was refused (moving, overloaded,
+// negative; the message says which); 2 the port could not be opened; 3 bad
+// arguments.
 #include "scale/scaleread.h"
 #include "scale/serialrules.h"
 #include "scale/tseriallink.h"
@@ -99,7 +101,10 @@ int main(int argc, char** argv)
         else
             std::fprintf(stderr, "scale-read: no weight within %g s\n", wait);
         return 1;
+    case ScaleRead::Outcome::Refused:   // moving, overloaded or negative: its message went to stderr
+        return 1;
     case ScaleRead::Outcome::PortClosed:
+    case ScaleRead::Outcome::DatabaseLost:
         break;
     }
     return 2;

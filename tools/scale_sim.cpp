@@ -3,16 +3,24 @@
 //
 //   scale-sim [--link PATH] [--format stgs|digits|garbage] [--weight KG]
 //             [--rate PER_SECOND] [--mode stable|motion|negative|overload|ramp]
-//             [--paced] [--baud N] [--script FILE] [--count N]
+//             [--paced] [--baud N] [--script FILE] [--count N] [--print-key]
 //
 // Prints the path of the port to open (and links it to PATH when asked),
-// then sends one frame per 1/rate seconds until stopped:
+// then sends one frame per 1/rate seconds until stopped (an indicator that
+// sends all the time), or with --print-key one frame each time its print key
+// is pressed (an indicator that sends on demand). Frames:
 //   stgs     "ST,GS,+  012340kg\r\n" (US while in motion, OL on overload)
 //   digits   "12340\r\n"
 //   garbage  random bytes, NUL and line ends included
 // --paced sends byte by byte at the line's own speed (8E2 at --baud, 2400 by
 // default). --script takes one "KG [mode]" per line and repeats them. Bytes
 // that nobody reads are dropped, as on a real line.
+//
+// While it runs it takes commands on standard input, one per line:
+//   KG [mode]   the weight (and mode) from now on, as a truck drives on or off
+//               (frames in the format the run started with)
+//   garbage     noise on the line from now on, until the next weight
+//   print       the print key: one frame at once
 #include "scale/pseudoterminal.h"
 
 #include <QByteArray>
@@ -25,6 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <random>
 #include <sys/stat.h>
 #include <time.h>
@@ -61,7 +70,7 @@ bool parseMode(const QString& s, Mode& m)
 {
     std::fprintf(stderr, "scale-sim: %s\nusage: scale-sim [--link PATH] [--format stgs|digits|garbage] "
                          "[--weight KG] [--rate PER_SECOND] [--mode stable|motion|negative|overload|ramp] "
-                         "[--paced] [--baud N] [--script FILE] [--count N]\n", why);
+                         "[--paced] [--baud N] [--script FILE] [--count N] [--print-key]\n", why);
     std::exit(2);
 }
 
@@ -115,6 +124,7 @@ int main(int argc, char** argv)
     double rate = 2;
     Mode mode = Mode::Stable;
     bool paced = false;
+    bool printKey = false;
     int baud = 2400;
     long count = -1;
     for (int i = 1; i < argc; ++i) {
@@ -143,6 +153,8 @@ int main(int argc, char** argv)
             scriptFile = value();
         else if (a == QLatin1String("--count"))
             count = value().toLong(&ok);
+        else if (a == QLatin1String("--print-key"))
+            printKey = true;
         else
             usage("unknown option");
         if (!ok)
@@ -209,11 +221,12 @@ int main(int argc, char** argv)
     ::signal(SIGPIPE, SIG_IGN);
 
     std::mt19937 rng(12345);
+    const QString startFormat = format;
     const int usPerByte = paced ? 12000000 / baud : 0;   // start, 8 data, parity, 2 stop bits
     const long periodNs = long(1e9 / rate);
-    timespec next{};
-    ::clock_gettime(CLOCK_MONOTONIC, &next);
-    for (long n = 0; !g_stop && (count < 0 || n < count); ++n) {
+    long n = 0;
+    bool failed = false;
+    auto sendFrame = [&] {
         long kg = weight;
         Mode m = mode;
         bool settled = true;
@@ -229,14 +242,70 @@ int main(int argc, char** argv)
             std::uniform_int_distribution<int> jitter(-50, 50);
             kg += jitter(rng);
         }
-        if (!send(pty.master(), frame(format, kg, m, settled, rng), usPerByte))
-            break;
-        next.tv_nsec += periodNs;
-        while (next.tv_nsec >= 1000000000L) {
-            next.tv_nsec -= 1000000000L;
-            ++next.tv_sec;
+        ++n;
+        failed = !send(pty.master(), frame(format, kg, m, settled, rng), usPerByte);
+    };
+    // A command line from standard input; false for one it does not know.
+    auto command = [&](const QString& line) {
+        if (line == QLatin1String("print")) {
+            sendFrame();
+            return true;
         }
-        while (!g_stop && ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
+        if (line == QLatin1String("garbage")) {
+            format = QStringLiteral("garbage");
+            return true;
+        }
+        const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        bool ok = false;
+        const long kg = parts.value(0).toLong(&ok);
+        Mode m = Mode::Stable;
+        if (!ok || (parts.size() > 1 && !parseMode(parts[1], m)))
+            return false;
+        weight = kg;
+        mode = m;
+        format = startFormat;
+        script.clear();
+        return true;
+    };
+
+    bool input = true;   // standard input still open
+    QByteArray pending;
+    timespec next{};
+    ::clock_gettime(CLOCK_MONOTONIC, &next);
+    while (!g_stop && !failed && (count < 0 || n < count)) {
+        int waitMs = 200;
+        if (!printKey) {
+            timespec now{};
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+            const long long dueNs = (long long)(next.tv_sec - now.tv_sec) * 1000000000LL + (next.tv_nsec - now.tv_nsec);
+            if (dueNs <= 0) {
+                sendFrame();
+                next.tv_nsec += periodNs;
+                while (next.tv_nsec >= 1000000000L) {
+                    next.tv_nsec -= 1000000000L;
+                    ++next.tv_sec;
+                }
+                continue;
+            }
+            waitMs = int(qMin<long long>((dueNs + 999999) / 1000000, 200));
+        }
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        const int r = ::poll(input ? &in : nullptr, input ? 1 : 0, waitMs);
+        if (r <= 0 || !input)
+            continue;
+        char buf[256];
+        const ssize_t got = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (got <= 0) {
+            if (got == 0 || (errno != EINTR && errno != EAGAIN))
+                input = false;
+            continue;
+        }
+        pending.append(buf, int(got));
+        for (int end; (end = pending.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+            pending.remove(0, end + 1);
+            if (!line.isEmpty() && !command(line))
+                std::fprintf(stderr, "scale-sim: unknown command: %s\n", qPrintable(line));
         }
     }
     if (!link.isEmpty()) {

@@ -5,7 +5,8 @@
 //                --template FILE.frf --out FILE.pdf
 //                [--query NAME SQL]... [--bind NAME.pN=VALUE]... [--var NAME=VALUE]...
 //
-// Connects like the program (its fixed settings unless given), opens each
+// Connects like the program (its fixed settings, or the settings file's
+// [database] section; an option given replaces what they say), opens each
 // named data-module query with its SQL and bindings, sets the report
 // variables (a value that reads as a number is a number), reads the
 // template from the working folder and writes the PDF. Exit status 0 on
@@ -48,7 +49,10 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
 
-    ConnectionSettings settings = ConnectionSettings::fixed();
+    QString settingsProblem;
+    ConnectionSettings settings = ConnectionSettings::configured(&settingsProblem);
+    if (!settingsProblem.isEmpty())
+        err << "vello-report: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
     QString templateFile, outFile;
     QList<std::pair<QString, QString>> queries;               // name, SQL
     QList<std::tuple<QString, QString, QVariant>> binds;      // query, parameter, value
@@ -64,17 +68,23 @@ int main(int argc, char** argv)
             }
             return args[++i];
         };
-        if (a == QLatin1String("--socket"))
+        // A socket is this machine's server; a host or port given means TCP.
+        if (a == QLatin1String("--socket")) {
             settings.socket = value();
-        else if (a == QLatin1String("--host"))
+            settings.host = QStringLiteral("localhost");
+        } else if (a == QLatin1String("--host")) {
             settings.host = value();
-        else if (a == QLatin1String("--port"))
+            settings.socket.clear();
+        } else if (a == QLatin1String("--port")) {
             settings.port = value().toInt();
-        else if (a == QLatin1String("--database"))
+            settings.socket.clear();
+        } else if (a == QLatin1String("--database"))
             settings.database = value();
-        else if (a == QLatin1String("--user"))
+        else if (a == QLatin1String("--user")) {
+            // The section's password belongs to the section's user.
             settings.user = value();
-        else if (a == QLatin1String("--template"))
+            settings.password.clear();
+        } else if (a == QLatin1String("--template"))
             templateFile = value();
         else if (a == QLatin1String("--out"))
             outFile = value();

@@ -19,7 +19,9 @@ int main(int argc, char** argv)
     VelloApplication app(argc, argv);
     VelloApplication::setupLocale();
 
-    DataModule data;   // the fixed connection settings
+    // The fixed connection settings, or the settings file's [database] section.
+    QString settingsProblem;
+    DataModule data(ConnectionSettings::configured(&settingsProblem));
     QtPrompt prompt;
     QtWindowHost host;
     QtFileChoice files;
@@ -45,6 +47,8 @@ int main(int argc, char** argv)
         QDir::setCurrent(r.folder);
     }
 
+    if (!settingsProblem.isEmpty())
+        prompt.message(settingsProblem);
     int failureCode = 0;
     QString failureText;
     if (!Startup::run(ctx, &failureCode, &failureText)) {

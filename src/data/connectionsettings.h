@@ -1,8 +1,18 @@
 #pragma once
 #include <QString>
 
-// Where the data module connects. The program always uses fixed(); tests and
-// the tools pass their own (a private server's socket, another database).
+class QSettings;
+
+// Where the data module connects: the fixed settings of the system (the
+// server on this machine), unless the settings file
+// (~/.config/vello/vello.ini) has a [database] section with the keys host,
+// port, socket, user and password; a key that is missing keeps its fixed
+// value, so without the section nothing changes. The program and the tools
+// read the same section; tests and the tools' options pass their own.
+//
+// The password is only ever handed to the client library (or to a child
+// process through its environment): never to a log, a message or a command
+// line.
 struct ConnectionSettings {
     QString host = QStringLiteral("localhost");
     int port = 3306;
@@ -12,4 +22,23 @@ struct ConnectionSettings {
     QString password;
 
     static ConnectionSettings fixed() { return ConnectionSettings(); }
+
+    // The fixed settings overlaid with the [database] section of the
+    // program's settings file. A value that cannot be used (a port that is
+    // not a number from 1 to 65535) keeps the fixed value and is described
+    // in `problem` (Hungarian, for the operator); otherwise `problem` is
+    // cleared.
+    static ConnectionSettings configured(QString* problem = nullptr);
+    // The same from a given settings file.
+    static ConnectionSettings fromFile(const QString& path, QString* problem = nullptr);
+    // The same from an open settings object (its [database] group).
+    static ConnectionSettings fromSettings(QSettings& settings, QString* problem = nullptr);
+    // The program's settings file.
+    static QString settingsFilePath();
+
+    // The [database] section, as lines to put in a settings file, quoted so
+    // that the settings file reads every value back as it is (a password
+    // with commas, semicolons or quotes included). The socket is written
+    // only when set; the database never (the program always uses vello).
+    QString settingsSection() const;
 };

@@ -168,6 +168,12 @@ void DataModule::failStatement(int n, int code, const QString& text)
     m_failText = text.isEmpty() ? QStringLiteral("Injected failure (%1)").arg(code) : text;
 }
 
+void DataModule::dropAfterStatement(int n)
+{
+    m_dropIn = n;
+    m_dropNow = false;
+}
+
 void DataModule::beforeStatementRuns(int n, std::function<void()> action)
 {
     m_actionIn = n;
@@ -183,7 +189,9 @@ void DataModule::beforeStatement(const QString& sql)
         if (action)
             action();
     }
+    m_dropNow = m_dropIn > 0 && --m_dropIn == 0;
     if (m_failIn > 0 && --m_failIn == 0) {
+        m_dropNow = false;   // refused before it went out: nothing to drop after
         if (DbError::lostConnection(m_failCode)) {
             // As a lost server: the connection goes, and with it whatever
             // transaction was open on it.
@@ -213,6 +221,18 @@ void DataModule::beforeStatement(const QString& sql)
 
 void DataModule::afterStatement(const QString& sql, int errorCode)
 {
+    if (m_dropNow) {
+        m_dropNow = false;
+        if (errorCode == 0) {
+            // The drop hook: the server has applied the statement; the reply
+            // is lost with the connection.
+            QSqlDatabase db = database();
+            if (db.isValid())
+                db.close();
+            afterStatement(sql, 2013);
+            throw DbError(QStringLiteral("Lost connection to server during query"), 2013, sql);
+        }
+    }
     if (DbError::lostConnection(errorCode)) {
         m_broken = true;
         // A ROLLBACK that found the server gone: the server dropped the

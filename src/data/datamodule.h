@@ -56,6 +56,15 @@ public:
     void failStatement(int n, int code = 1205, const QString& text = QString());
     void clearStatementFailure() { m_failIn = 0; }
     bool statementFailurePending() const { return m_failIn > 0; }
+    // Failure hook for tests: the n-th statement from now (1 = the next one)
+    // is sent and applied by the server as usual (a COMMIT commits), then the
+    // connection drops before its reply arrives: the caller gets error 2013,
+    // the connection is closed as after a real drop (the server rolls back a
+    // transaction still open on it) and the next statement outside a
+    // transaction reconnects.
+    void dropAfterStatement(int n);
+    void clearStatementDrop() { m_dropIn = 0; m_dropNow = false; }
+    bool statementDropPending() const { return m_dropIn > 0; }
     // Hook for tests: `action` runs just before the n-th statement from now
     // (1 = the next one) goes out, for instance to restart the server between
     // two statements of an operation; the statement is then sent as usual.
@@ -116,6 +125,8 @@ private:
     QHash<QString, Query*> m_byName;   // lower-case name
     bool m_inTransaction = false;
     int m_failIn = 0;
+    int m_dropIn = 0;
+    bool m_dropNow = false;   // the statement going out is the one to drop after
     int m_failCode = 0;
     QString m_failText;
     qint64 m_statements = 0;

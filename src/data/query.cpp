@@ -110,7 +110,12 @@ void Query::execute(bool select)
         emit resultReplaced();
         throw e;
     }
-    m_dm.afterStatement(m_sql, 0);
+    try {
+        m_dm.afterStatement(m_sql, 0);   // throws only for the test hook's drop after the statement
+    } catch (const DbError&) {
+        emit resultReplaced();
+        throw;
+    }
     m_generation = m_dm.generation();
 
     if (q->isSelect()) {

@@ -1,5 +1,5 @@
 list(APPEND VELLO_CORE_SOURCES
-  ${VELLO_DIR}/connectionsettings.h
+  ${VELLO_DIR}/connectionsettings.h ${VELLO_DIR}/connectionsettings.cpp
   ${VELLO_DIR}/dberror.h
   ${VELLO_DIR}/query.h ${VELLO_DIR}/query.cpp
   ${VELLO_DIR}/datamodule.h ${VELLO_DIR}/datamodule.cpp

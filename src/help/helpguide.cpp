@@ -47,6 +47,7 @@ const QList<QPair<QString, QString>>& windowSections()
         {QStringLiteral("TForm19"), QStringLiteral("Archiválás")},
         {QStringLiteral("TForm20"), QStringLiteral("Exportálás Excel-táblába")},
         {QStringLiteral("TForm22"), QStringLiteral("Cégadatok")},
+        {QStringLiteral("TFormAlibi"), QStringLiteral("Alibi napló")},
         {QStringLiteral("ReportPreview"), QStringLiteral("Nyomtatás és előnézet")},
     };
     return map;

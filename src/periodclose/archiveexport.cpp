@@ -63,9 +63,11 @@ bool ArchiveExport::run(const QString& folder)
         if (!saved)
             QFile::remove(temp);
     }
+    // After a failure only the failure is reported: no success message follows it.
     if (!saved)
         m_ctx.prompt.message(QStringLiteral("A fájl mentése nem történt meg!"));
-    m_ctx.prompt.information(QStringLiteral("A konvertálás befejeződött!"), QStringLiteral("Kész!"));
+    else
+        m_ctx.prompt.information(QStringLiteral("A konvertálás befejeződött!"), QStringLiteral("Kész!"));
     return saved;
 }
 

@@ -15,7 +15,7 @@ struct AppContext;
 // The workbook is written in constant memory under a temporary name in the
 // target folder and renamed to archiv.xlsx only when complete, so a failed
 // export never leaves a broken file. A file that could not be saved shows
-// "A fájl mentése nem történt meg!"; the end of the export is always
+// "A fájl mentése nem történt meg!" and nothing more; a saved one is
 // announced with "A konvertálás befejeződött!".
 class ArchiveExport {
 public:

@@ -30,7 +30,12 @@ const char* const kSummaries =
     "FROM munka GROUP BY jTkod, jKkod ORDER BY jTkod, jKkod";
 
 // A collected row whose register row is missing goes into the archive with
-// empty names (its numbers from the registers as 0).
+// empty names (its numbers from the registers as 0). Every collected row
+// that carries a crop code or a weight is archived, whatever its crop code
+// (a trailer pass with an empty or NULL crop can still carry weights): the
+// run deletes all collected rows, so a row left out here would be lost. Only
+// the empty second row of a ticket without trailer (no crop, every weight 0)
+// stays out; its ticket's first row is in the archive.
 const char* const kArchive =
     "INSERT INTO archiv ( jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
     "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
@@ -43,9 +48,35 @@ const char* const kArchive =
     "jAkod, jMegj, jTiszt, jViztart "
     "FROM munka LEFT JOIN termeny ON termeny.tKod = jTkod LEFT JOIN termelo ON termelo.oKod = jOkod "
     "LEFT JOIN raktar ON raktar.kKod = jKkod LEFT JOIN rendszam ON rendszam.rKod = jRkod "
-    "WHERE jTkod <> \"\" ORDER BY munka.IDj";
+    "WHERE COALESCE(jTkod, \"\") <> \"\" OR COALESCE(jBemeres, 0) <> 0 OR COALESCE(jKimeres, 0) <> 0 "
+    "OR COALESCE(jNettoBe, 0) <> 0 OR COALESCE(jNettoKi, 0) <> 0 OR COALESCE(jBemerleg, 0) <> 0 "
+    "OR COALESCE(jKimerleg, 0) <> 0 ORDER BY munka.IDj";
 
 } // namespace
+
+qint64 Archiving::ticketsUpTo(const QDate& cutOff)
+{
+    if (!cutOff.isValid())
+        return -1;
+    try {
+        Query& q = m_ctx.data.ZQ91;
+        q.openSql(QStringLiteral("SELECT COUNT(DISTINCT jBszam) FROM vello WHERE ( jDatum <= :p2 ) "
+                                 "AND ( jMozgas = \"B\" OR jMozgas = \"K\" )"),
+                  {{QStringLiteral("p2"), cutOff}});
+        const qint64 n = q.isEmpty() ? -1 : q.value(0).toLongLong();
+        q.close();
+        return n;
+    } catch (const DbError&) {
+        return -1;
+    }
+}
+
+QString Archiving::confirmQuestion(const QDate& cutOff, qint64 tickets)
+{
+    return QStringLiteral("A(z) %1. napig bezárólag %2 mérlegjegy archiválódik. Folytatja?")
+        .arg(cutOff.toString(QStringLiteral("yyyy.MM.dd")))
+        .arg(tickets);
+}
 
 QString Archiving::nothingChangedLine()
 {
@@ -58,19 +89,72 @@ void Archiving::log(const QString& line)
         m_log(line);
 }
 
-bool Archiving::run(const QDate& cutOff)
+QString Archiving::lostCommitDoneMessage()
+{
+    return QStringLiteral("Az archiválás befejeződött. A lezárás (COMMIT) után megszakadt a kapcsolat az "
+                          "adatbázissal, de az újracsatlakozás utáni ellenőrzés szerint az archiválás megtörtént.");
+}
+
+QString Archiving::lostCommitNotDoneMessage()
+{
+    return QStringLiteral("Hiba: Megszakadt a kapcsolat az adatbázissal az archiválás lezárásakor (COMMIT). "
+                          "Az újracsatlakozás utáni ellenőrzés szerint semmi sem archiválódott, az adatok nem "
+                          "változtak. Az archiválás újra indítható.");
+}
+
+QString Archiving::lostCommitUnknownMessage()
+{
+    return QStringLiteral("Hiba: Megszakadt a kapcsolat az adatbázissal az archiválás lezárásakor (COMMIT), és nem "
+                          "állapítható meg, hogy az archiválás megtörtént-e. Ha a kapcsolat helyreállt, indítsa "
+                          "újra az archiválást ugyanerre a dátumra: a már archivált mérlegjegyeket nem archiválja "
+                          "még egyszer.");
+}
+
+void Archiving::clearFigures()
 {
     m_collected = m_summaries = m_archived = m_deleted = 0;
     m_firstNumber.clear();
     m_lastNumber.clear();
+    m_summaryRows.clear();
+    m_firstArchiveId = 0;
+}
+
+bool Archiving::run(const QDate& cutOff)
+{
+    if (!cutOff.isValid())
+        return false;   // the window refuses such a date before it gets here
+    clearFigures();
     log(QStringLiteral(" Kérem várjon ..."));
     log(QStringLiteral(" "));
 
     std::optional<Transaction> t;
+    bool replyLost = false;   // the COMMIT went out, its reply did not come back
+    QString lostDetail;
     try {
-        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] { t.emplace(m_ctx.data); });
+        // The run reads the ticket table under READ COMMITTED: the collection
+        // reads without locks and the rows are deleted by their IDj, so the
+        // run locks only the rows it archives (and its summary rows), never
+        // the gaps of the ticket table; a finalisation at another workstation
+        // goes through while the run goes on. Ticket rows are never changed
+        // once written, so what was collected is what gets deleted. The
+        // setting holds for the next transaction only.
+        step(QStringLiteral("Hiba a vello insert munka -ban!"), [&] {
+            m_ctx.data.ZQ91.run(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
+            t.emplace(m_ctx.data);
+        });
         steps(cutOff);
-        step(QStringLiteral("Hiba: Az archiválás lezárása (COMMIT) nem sikerült "), [&] { t->commit(); });
+        step(QStringLiteral("Hiba: Az archiválás lezárása (COMMIT) nem sikerült "), [&] {
+            try {
+                t->commit();
+            } catch (const DbError& e) {
+                // A refused COMMIT has not committed; a lost connection
+                // leaves it open whether the server committed or not.
+                if (!e.connectionLost())
+                    throw;
+                replyLost = true;
+                lostDetail = e.text();
+            }
+        });
     } catch (const StepFailed& f) {
         QString rollbackError;
         if (t && t->active() && !t->rollback())
@@ -84,17 +168,109 @@ bool Archiving::run(const QDate& cutOff)
         if (!rollbackError.isEmpty())
             log(QStringLiteral(" ROLLBACK: ") + rollbackError);
         log(nothingChangedLine());
-        m_collected = m_summaries = m_archived = m_deleted = 0;
-        m_firstNumber.clear();
-        m_lastNumber.clear();
+        clearFigures();
         return false;
     }
+    if (replyLost && !afterLostCommit(cutOff, lostDetail))
+        return false;
 
     log(QStringLiteral("  "));
     log(QStringLiteral(" Az arhiválás vége."));
     log(QStringLiteral("  "));
     log(QStringLiteral(" ---------- Vége. -----------"));
     return true;
+}
+
+// The COMMIT went out and the connection dropped: the server may have
+// committed the run before it went. The next statements reconnect (the
+// bracket is over: its ROLLBACK after the failed COMMIT went over a new
+// connection) and look; the operator is told what the data show.
+bool Archiving::afterLostCommit(const QDate& cutOff, const QString& detail)
+{
+    log(QStringLiteral(" A lezárás (COMMIT) válasza nem érkezett meg, megszakadt a kapcsolat az adatbázissal")
+        + (detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + QLatin1Char(')'))
+        + QStringLiteral(". Ellenőrzés újracsatlakozás után ..."));
+    switch (committedOrNot(cutOff)) {
+    case Outcome::Committed:
+        log(QStringLiteral(" Az archiválás megtörtént, az adatok lezárva."));
+        m_ctx.prompt.message(lostCommitDoneMessage());
+        return true;
+    case Outcome::NotCommitted:
+        m_ctx.prompt.message(lostCommitNotDoneMessage());
+        log(nothingChangedLine());
+        clearFigures();
+        return false;
+    case Outcome::Unknown:
+        break;
+    }
+    m_ctx.prompt.message(lostCommitUnknownMessage());
+    log(QStringLiteral(" Nem állapítható meg, hogy az archiválás megtörtént-e; újra indítható."));
+    clearFigures();
+    return false;
+}
+
+Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
+{
+    Query& q = m_ctx.data.ZQ91;
+    try {
+        if (m_summaryRows.isEmpty()) {
+            // Nothing was collected: the run only emptied the work table.
+            // Emptied, the data are as a finished run leaves them.
+            q.openSql(QStringLiteral("SELECT COUNT(*) FROM munka"));
+            const qint64 left = q.value(0).toLongLong();
+            q.close();
+            return left == 0 ? Outcome::Committed : Outcome::NotCommitted;
+        }
+
+        // The summary rows of this run, by the row identifiers they got (an
+        // identifier is never handed out twice, even when its insert was
+        // rolled back) and the "K" numbers they were given.
+        qint64 low = m_summaryRows.first().first, high = low;
+        for (const auto& r : m_summaryRows) {
+            low = qMin(low, r.first);
+            high = qMax(high, r.first);
+        }
+        q.openSql(QStringLiteral("SELECT IDj, jBszam FROM vello WHERE IDj BETWEEN :p1 AND :p2 AND jMozgas IS NULL "
+                                 "AND jDatum = :p3"),
+                  {{QStringLiteral("p1"), low}, {QStringLiteral("p2"), high}, {QStringLiteral("p3"), cutOff}});
+        qint64 summaries = 0;
+        for (bool row = q.first(); row; row = q.next()) {
+            if (m_summaryRows.contains(qMakePair(q.value(0).toLongLong(), q.value(1).toString())))
+                ++summaries;
+        }
+
+        // Its archive rows, by their identifiers; counter "K" at or past the
+        // last number it gave; the work table holding its collected rows
+        // with the cut-off and the marker, none of them left in the ticket table.
+        q.openSql(QStringLiteral("SELECT (SELECT COUNT(*) FROM archiv WHERE IDj BETWEEN :p1 AND :p2), "
+                                 "(SELECT sBszam FROM sorszam WHERE sKod = \"K\"), "
+                                 "(SELECT COUNT(*) FROM munka), "
+                                 "(SELECT COUNT(*) FROM munka WHERE jTorolt = :p3 AND jDatum = :p4), "
+                                 "(SELECT COUNT(*) FROM munka JOIN vello ON vello.IDj = munka.IDj)"),
+                  {{QStringLiteral("p1"), m_firstArchiveId},
+                   {QStringLiteral("p2"), m_firstArchiveId + m_archived - 1},
+                   {QStringLiteral("p3"), kMarker},
+                   {QStringLiteral("p4"), cutOff}});
+        const qint64 archived = m_archived > 0 ? q.value(0).toLongLong() : 0;
+        bool counterOk = false;
+        const qint64 counter = q.value(1).toString().toLongLong(&counterOk);
+        const qint64 work = q.value(2).toLongLong();
+        const qint64 workOfRun = q.value(3).toLongLong();
+        const qint64 ticketsLeft = q.value(4).toLongLong();
+        q.close();
+
+        if (summaries == m_summaries && archived == m_archived && counterOk
+            && counter >= m_lastNumber.toLongLong() && work == m_collected && workOfRun == m_collected
+            && ticketsLeft == 0)
+            return Outcome::Committed;
+        if (summaries == 0 && archived == 0)
+            return Outcome::NotCommitted;
+        return Outcome::Unknown;
+    } catch (const DbError& e) {
+        log(QStringLiteral(" Az ellenőrzés nem sikerült (") + e.text() + QLatin1Char(')'));
+        q.close();
+        return Outcome::Unknown;
+    }
 }
 
 void Archiving::steps(const QDate& cutOff)
@@ -133,6 +309,7 @@ void Archiving::steps(const QDate& cutOff)
                 const QString number = QString::number(n);
                 dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1 WHERE IDj = :p0"),
                             {{QStringLiteral("p1"), number}, {QStringLiteral("p0"), dm.ZQ23.value(0)}});
+                m_summaryRows.append(qMakePair(dm.ZQ23.value(0).toLongLong(), number));
                 if (m_firstNumber.isEmpty())
                     m_firstNumber = number;
                 m_lastNumber = number;
@@ -155,8 +332,20 @@ void Archiving::steps(const QDate& cutOff)
 
     // Copy the collected rows with a crop code into the archive, with the
     // names of their registers beside the codes.
-    m_archived = step(QStringLiteral("Hiba: Az INSERT az archiv -ba "),
-                      [&] { return dm.ZQ91.run(QString::fromLatin1(kArchive)); });
+    m_archived = step(QStringLiteral("Hiba: Az INSERT az archiv -ba "), [&] {
+        const qint64 n = dm.ZQ91.run(QString::fromLatin1(kArchive));
+        // The identifier of its first archive row, to recognise the rows
+        // after a lost COMMIT reply (the rows of one INSERT ... SELECT get
+        // consecutive identifiers under the server's default lock mode;
+        // where they do not, the count falls short and the run says it
+        // cannot tell).
+        if (n > 0) {
+            dm.ZQ91.openSql(QStringLiteral("SELECT LAST_INSERT_ID()"));
+            m_firstArchiveId = dm.ZQ91.value(0).toLongLong();
+            dm.ZQ91.close();
+        }
+        return n;
+    });
     log(QStringLiteral("Archiválás az archiv táblába.  "));
 
     // Delete the collected rows from the ticket table by their row

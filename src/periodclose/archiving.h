@@ -1,5 +1,7 @@
 #pragma once
 #include <QDate>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 
@@ -15,7 +17,15 @@ struct AppContext;
 //
 // The whole run is one transaction: it either happens completely or leaves
 // `vello`, `munka`, `archiv` and counter "K" as they were, with the failed
-// step's message shown and the log saying that nothing was changed.
+// step's message shown and the log saying that nothing was changed. When the
+// connection drops after the COMMIT went out, the run cannot know from the
+// error whether the server committed: it reconnects, looks for what only a
+// committed run leaves (its summary rows with their row identifiers and "K"
+// numbers, its archive rows, counter "K" moved, the collected tickets gone)
+// and tells the operator which of the two happened. It runs
+// under READ COMMITTED and locks only the rows it collects, so other
+// workstations go on finalising tickets meanwhile; a ticket committed after
+// the collection stays in `vello` for the next run.
 class Archiving {
 public:
     using Log = std::function<void(const QString& line)>;
@@ -29,6 +39,13 @@ public:
     // Runs the archiving on `cutOff`. True when it was committed.
     bool run(const QDate& cutOff);
 
+    // The number of tickets (ticket numbers, each with its two rows) that a
+    // run on `cutOff` would collect; -1 when it cannot be read.
+    qint64 ticketsUpTo(const QDate& cutOff);
+
+    // The question asked before a run on `cutOff` that collects `tickets`.
+    static QString confirmQuestion(const QDate& cutOff, qint64 tickets);
+
     // Figures of the last run (for the log and the tests).
     qint64 collected() const { return m_collected; }
     qint64 summaries() const { return m_summaries; }
@@ -38,9 +55,20 @@ public:
     // Log lines of the run.
     static QString nothingChangedLine();
 
+    // Messages after a lost reply to the COMMIT, once the reconnected run
+    // has looked: committed, not committed, or it could not be told.
+    static QString lostCommitDoneMessage();
+    static QString lostCommitNotDoneMessage();
+    static QString lostCommitUnknownMessage();
+
 private:
+    enum class Outcome { Committed, NotCommitted, Unknown };
+
     void log(const QString& line);
     void steps(const QDate& cutOff);
+    void clearFigures();
+    bool afterLostCommit(const QDate& cutOff, const QString& detail);
+    Outcome committedOrNot(const QDate& cutOff);
 
     AppContext& m_ctx;
     Log m_log;
@@ -50,4 +78,9 @@ private:
     qint64 m_deleted = 0;
     QString m_firstNumber;
     QString m_lastNumber;
+    // What only this run writes, to recognise it after a lost COMMIT reply:
+    // its summary rows (row identifier, "K" number) and the first row
+    // identifier of its archive rows.
+    QList<QPair<qint64, QString>> m_summaryRows;
+    qint64 m_firstArchiveId = 0;
 };

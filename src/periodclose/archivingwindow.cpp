@@ -125,15 +125,54 @@ void ArchivingWindow::appendLine(const QString& line)
     QCoreApplication::processEvents();
 }
 
+QString ArchivingWindow::badDateMessage(const QString& shown)
+{
+    return QStringLiteral("Hiányos vagy hibás dátum: \"%1\". Adja meg a napot teljesen, éééé.hh.nn alakban "
+                          "(például %2); az archiválás nem indult el.")
+        .arg(shown, QDate::currentDate().addDays(-1).toString(QStringLiteral("yyyy.MM.dd")));
+}
+
+QString ArchivingWindow::futureDateMessage()
+{
+    return QStringLiteral("Az archiválás dátuma nem lehet későbbi a mai napnál; az archiválás nem indult el.");
+}
+
+QString ArchivingWindow::countFailedMessage()
+{
+    return QStringLiteral("Hiba: az archiválandó mérlegjegyek nem számolhatók meg; az archiválás nem indult el.");
+}
+
 void ArchivingWindow::onStart()
 {
     if (m_running)
         return;
+    // The date exactly as shown: an edit left half-way ("2026.12.0") must
+    // not turn into some other date.
+    const QString shown = m_date->text().trimmed();
+    const QString format = QStringLiteral("yyyy.MM.dd");
+    const QDate cutOff = QDate::fromString(shown, format);
+    if (!cutOff.isValid() || cutOff.toString(format) != shown) {
+        m_ctx.prompt.message(badDateMessage(shown));
+        m_date->setFocus();
+        return;
+    }
+    if (cutOff > QDate::currentDate()) {
+        m_ctx.prompt.message(futureDateMessage());
+        m_date->setFocus();
+        return;
+    }
+    Archiving run(m_ctx);
+    const qint64 tickets = run.ticketsUpTo(cutOff);
+    if (tickets < 0) {
+        m_ctx.prompt.message(countFailedMessage());
+        return;
+    }
+    if (!m_ctx.prompt.confirm(Archiving::confirmQuestion(cutOff, tickets)))
+        return;
     setRunning(true);
     m_memo->clear();
-    Archiving run(m_ctx);
     run.setLog([this](const QString& line) { appendLine(line); });
-    run.run(m_date->date());
+    run.run(cutOff);
     setRunning(false);
 }
 

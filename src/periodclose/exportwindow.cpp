@@ -2,14 +2,15 @@
 
 #include "context/appcontext.h"
 #include "context/filechoice.h"
+#include "context/prompt.h"
 #include "periodclose/archiveexport.h"
+#include "periodclose/desktopopen.h"
 #include "periodclose/exportfolder.h"
 #include "ui/controls.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +21,7 @@
 #include <QVBoxLayout>
 
 ExportWindow::ExportWindow(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_opener([](const QUrl& u) { return QDesktopServices::openUrl(u); })
+    : QDialog(parent), m_ctx(ctx), m_opener([](const QUrl& u) { return DesktopOpen::open(u.toLocalFile()); })
 {
     setObjectName(QStringLiteral("TForm20"));
     setWindowTitle(QStringLiteral("Exportálása excel  táblába"));
@@ -129,6 +130,6 @@ void ExportWindow::onStart()
     const bool saved = exporter.run(m_folder->text());
     ExportFolder::remember(m_folder->text());
     setRunning(false);
-    if (saved && m_show->isChecked() && m_opener)
-        m_opener(QUrl::fromLocalFile(exporter.path()));
+    if (saved && m_show->isChecked() && m_opener && !m_opener(QUrl::fromLocalFile(exporter.path())))
+        m_ctx.prompt.message(DesktopOpen::failedMessage(exporter.path()));
 }

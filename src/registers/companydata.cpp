@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "context/prompt.h"
+#include "registers/fieldcheck.h"
 
 namespace {
 QString text(const QString& s)
@@ -44,4 +45,39 @@ bool CompanyData::write(AppContext& ctx) const
         Unhandled::report(ctx, e.text());
     }
     return ok;
+}
+
+CompanyData CompanyData::read(AppContext& ctx)
+{
+    CompanyData d;
+    Query& q = ctx.data.ZQ80;
+    try {
+        q.openSql(QStringLiteral("SELECT aNeve, aIrszam, aHelyseg, aUtca, aAdoszam FROM atvevo WHERE IDa = :p0"),
+                  {{QStringLiteral("p0"), 1}});
+        if (!q.isEmpty()) {
+            d.name = q.text(QStringLiteral("aNeve"));
+            d.postcode = q.text(QStringLiteral("aIrszam"));
+            d.town = q.text(QStringLiteral("aHelyseg"));
+            d.street = q.text(QStringLiteral("aUtca"));
+            d.taxNumber = q.text(QStringLiteral("aAdoszam"));
+        }
+    } catch (const DbError& e) {
+        Unhandled::report(ctx, e.text());
+    }
+    return d;
+}
+
+std::optional<CompanyData::Refusal> CompanyData::check() const
+{
+    // The widths of the columns of atvevo (db/create.sql).
+    const FieldCheck::Column columns[5] = {{QStringLiteral("Név"), 100},
+                                           {QStringLiteral("Irányítószám"), 10},
+                                           {QStringLiteral("Helység"), 100},
+                                           {QStringLiteral("Utca"), 100},
+                                           {QStringLiteral("Adószám"), 20}};
+    const QString* texts[5] = {&name, &postcode, &town, &street, &taxNumber};
+    for (int i = 0; i < 5; ++i)
+        if (const std::optional<QString> m = FieldCheck::check(columns[i], *texts[i]))
+            return Refusal{i, *m};
+    return std::nullopt;
 }

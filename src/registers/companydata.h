@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <optional>
 
 struct AppContext;
 
@@ -16,4 +17,16 @@ struct CompanyData {
     // keep their values. A refused write shows its message and rolls back.
     // The site data set ZTable8 is refreshed in both cases. True when written.
     bool write(AppContext& ctx) const;
+
+    // The stored values of the site row; empty texts when there is no row.
+    // A failed read goes to the default error handler and gives empty texts.
+    static CompanyData read(AppContext& ctx);
+
+    // The first of the five texts (0 name .. 4 tax number) that does not fit
+    // its column of atvevo, with its message; nothing when all fit.
+    struct Refusal {
+        int field;
+        QString message;
+    };
+    std::optional<Refusal> check() const;
 };

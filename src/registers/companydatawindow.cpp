@@ -1,8 +1,11 @@
 #include "companydatawindow.h"
 
 #include "context/appcontext.h"
+#include "context/prompt.h"
 #include "registers/companydata.h"
 #include "ui/controls.h"
+
+#include "ui/dialogkeys.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,9 +19,10 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
     setObjectName(QStringLiteral("TForm22"));
     setWindowTitle(QStringLiteral("Cégnév átírása"));
 
-    // Design texts: a sample company; the tax number starts empty.
-    const QString initial[5] = {QStringLiteral("Gabona Átvevő Kft."), QStringLiteral("6000"),
-                                QStringLiteral("Kecskemét"), QStringLiteral("Mérleg utca 1."), QString()};
+    // The stored values of the site row: the operator corrects what is
+    // there, and a write never replaces the real data with sample texts.
+    const CompanyData stored = CompanyData::read(m_ctx);
+    const QString initial[5] = {stored.name, stored.postcode, stored.town, stored.street, stored.taxNumber};
     for (int i = 0; i < 5; ++i) {
         m_edits[i] = new QLineEdit(initial[i], this);
         m_edits[i]->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
@@ -61,11 +65,18 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
 
     connect(write, &QPushButton::clicked, this, &CompanyDataWindow::onWrite);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    DialogKeys::install(this, write, cancel);
 }
 
 void CompanyDataWindow::onWrite()
 {
     CompanyData d{m_edits[0]->text(), m_edits[1]->text(), m_edits[2]->text(), m_edits[3]->text(),
                   m_edits[4]->text()};
+    if (const std::optional<CompanyData::Refusal> r = d.check()) {
+        m_ctx.prompt.message(r->message);
+        m_edits[r->field]->setFocus();
+        m_edits[r->field]->selectAll();
+        return;
+    }
     d.write(m_ctx);
 }

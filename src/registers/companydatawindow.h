@@ -5,8 +5,9 @@ struct AppContext;
 class QLineEdit;
 
 // The company data window TForm22 "Cégnév átírása": rewrites the company's
-// name, address and tax number in the site row. It starts with its design
-// texts every time, whatever the site row holds.
+// name, address and tax number in the site row. It starts with the stored
+// values of the site row; a text that does not fit its column is refused
+// before the write, naming the box.
 class CompanyDataWindow : public QDialog {
     Q_OBJECT
 public:

@@ -4,6 +4,7 @@
 #include "registers/registermember.h"
 #include "registers/registerstate.h"
 #include "ui/digitedit.h"
+#include "ui/dialogkeys.h"
 #include "ui/enterfocus.h"
 #include "context/prompt.h"
 
@@ -60,6 +61,7 @@ RegisterDialog::RegisterDialog(AppContext& ctx, const RegisterMember& member, QW
     connect(ok, &QPushButton::clicked, this, &RegisterDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     EnterFocus::install(this);
+    DialogKeys::install(this, ok, cancel);
 }
 
 bool RegisterDialog::prepare()
@@ -94,13 +96,19 @@ void RegisterDialog::onOk()
     const RegisterEntry::Result r = m_entry.save(values());
     switch (r.outcome) {
     case RegisterEntry::Outcome::MissingField:
-        if (QLineEdit* e = m_edits.value(r.focusControl))
+    case RegisterEntry::Outcome::Refused:
+        if (QLineEdit* e = m_edits.value(r.focusControl)) {
             e->setFocus();
+            e->selectAll();
+        }
         break;
     case RegisterEntry::Outcome::Saved:
-    case RegisterEntry::Outcome::Failed:
         m_listRerun = true;
         accept();
+        break;
+    case RegisterEntry::Outcome::Failed:
+        // The statement was refused: the operator keeps what was typed.
+        m_listRerun = true;
         break;
     case RegisterEntry::Outcome::Unhandled:
         break;

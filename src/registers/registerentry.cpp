@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "data/textconv.h"
+#include "registers/fieldcheck.h"
 #include "registers/registerlist.h"
 #include "registers/registermember.h"
 #include "registers/registerstate.h"
@@ -18,6 +19,13 @@ QString withoutTrailingBlanks(const QString& s)
     while (n > 0 && s.at(n - 1).isSpace())
         --n;
     return s.left(n);
+}
+
+// A deadlock or a lock-wait timeout: the server rolled the statement (or the
+// whole transaction) back, and the operation is tried again from its start.
+bool retryable(const DbError& e)
+{
+    return e.code() == 1213 || e.code() == 1205;
 }
 
 } // namespace
@@ -67,7 +75,7 @@ std::optional<QString> RegisterEntry::highestCode()
 {
     // Codes compared by their value as whole numbers, so 10 comes after 9.
     Query& side = m_member.sideQuery(m_ctx.data);
-    side.openSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1")
+    side.openSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1 FOR UPDATE")
                      .arg(m_member.codeColumn, m_member.table));
     // A register's first row gets the code 1: a freshly created database
     // starts with empty registers, which must be fillable from the program.
@@ -136,6 +144,56 @@ RegisterEntry::Result RegisterEntry::failed(const QString& message)
     return {Outcome::Failed, {}};
 }
 
+RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QString* saved)
+{
+    constexpr int kTries = 3;
+    Query& write = m_member.writeQuery(m_ctx.data);
+    for (int attempt = 1;; ++attempt) {
+        const bool last = attempt >= kTries;
+        try {
+            m_ctx.data.begin();
+        } catch (const DbError&) {
+            return unhandled();
+        }
+        std::optional<QString> highest;
+        try {
+            highest = highestCode();
+        } catch (const DbError& e) {
+            if (retryable(e) && !last) {
+                rollback();
+                continue;
+            }
+            return unhandled();
+        }
+        const std::optional<QString> code = highest ? codeAfter(*highest) : std::nullopt;
+        if (!code)
+            return failed(m_member.insertFailed);
+        try {
+            Query::Binds binds{{QStringLiteral("p0"), *code}};
+            for (int i = 0; i < params.size(); ++i)
+                binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
+            write.run(m_member.insertSql, binds);
+        } catch (const DbError& e) {
+            if (retryable(e) && !last) {
+                rollback();
+                continue;
+            }
+            return failed(m_member.insertFailed);
+        }
+        try {
+            m_ctx.data.commit();
+        } catch (const DbError& e) {
+            if (retryable(e) && !last) {
+                rollback();
+                continue;
+            }
+            return unhandled();
+        }
+        *saved = *code;
+        return {Outcome::Saved, {}};
+    }
+}
+
 RegisterEntry::Result RegisterEntry::save(const Values& values)
 {
     for (const RegisterField& f : m_member.fields) {
@@ -144,34 +202,27 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
             return {Outcome::MissingField, f.control};
         }
     }
+    // Every box the operator types into must fit its column before anything
+    // is sent: the dialog then stays open with all that was typed.
+    for (const RegisterField& f : m_member.fields) {
+        if (f.has(RegisterField::ReadOnly))
+            continue;
+        const FieldCheck::Column column{f.label, RegisterMember::columnWidth(f.column), f.has(RegisterField::Number)};
+        if (const std::optional<QString> refused = FieldCheck::check(column, values.value(f.control))) {
+            m_ctx.prompt.message(*refused);
+            return {Outcome::Refused, f.control};
+        }
+    }
     Query& write = m_member.writeQuery(m_ctx.data);
     QString saved;
 
     if (isNewMode()) {
-        std::optional<QString> highest;
-        try {
-            highest = highestCode();
-        } catch (const DbError&) {
-            return unhandled();
-        }
-        const std::optional<QString> code = highest ? codeAfter(*highest) : std::nullopt;
         const std::optional<QVariantList> params = parameters(m_member.insertControls, values);
-        if (!code || !params)
+        if (!params)
             return failed(m_member.insertFailed);
-        try {
-            m_ctx.data.begin();
-        } catch (const DbError&) {
-            return unhandled();
-        }
-        try {
-            Query::Binds binds{{QStringLiteral("p0"), *code}};
-            for (int i = 0; i < params->size(); ++i)
-                binds.append({QStringLiteral("p%1").arg(i + 1), params->at(i)});
-            write.run(m_member.insertSql, binds);
-        } catch (const DbError&) {
-            return failed(m_member.insertFailed);
-        }
-        saved = *code;
+        const Result r = insertNew(*params, &saved);
+        if (r.outcome != Outcome::Saved)
+            return r;
     } else {
         const std::optional<QVariantList> params = parameters(m_member.replaceControls, values);
         if (!params)
@@ -186,11 +237,11 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
             return failed(m_member.replaceFailed);
         }
         saved = values.value(m_member.codeControl);
-    }
-    try {
-        m_ctx.data.commit();
-    } catch (const DbError&) {
-        return unhandled();
+        try {
+            m_ctx.data.commit();
+        } catch (const DbError&) {
+            return unhandled();
+        }
     }
     registerState(m_ctx).lastSavedCode.insert(m_member.table, saved);
     rerunList();

@@ -17,9 +17,11 @@ public:
 
     enum class Outcome {
         MissingField,   // a required box is blank: its message was shown; focus it
+        Refused,        // a box does not fit its column (width, characters, number): its
+                        // message was shown, nothing was sent; focus it
         Saved,          // written; the list was re-run and positioned
         Failed,         // insert or replacement refused: its message was shown, nothing written;
-                        // the list was re-run all the same
+                        // the list was re-run all the same; the dialog stays open
         Unhandled       // the unhandled-failure message was shown; the list was not re-run
     };
     struct Result {
@@ -46,7 +48,13 @@ public:
 private:
     // The highest code by numeric value; nothing when the register is empty.
     // Throws DbError.
+    // Read under a lock inside the insert's transaction: a second
+    // workstation adding a row at the same moment waits for this one's
+    // COMMIT and then reads its code.
     std::optional<QString> highestCode();
+    // The insert of a new row in its own transaction, tried again from
+    // "START TRANSACTION" after a deadlock or lock-wait timeout.
+    Result insertNew(const QVariantList& params, QString* saved);
     // The statement parameters of the boxes, in order; nothing when a
     // number box does not hold a number.
     std::optional<QVariantList> parameters(const QStringList& controls, const Values& values) const;

@@ -193,6 +193,18 @@ bool RegisterList::deleteCurrent()
         return false;
     }
     Query& write = m_member.writeQuery(m_ctx.data);
+    if (m_member.kind == RegisterKind::Producers && hasRow) {
+        // A plate that names the producer would print a producer that no
+        // longer exists, and its dialog has no box to repair it.
+        const std::optional<QStringList> plates = platesOfProducer(code);
+        if (!plates)
+            return false;
+        if (!plates->isEmpty()) {
+            m_ctx.prompt.confirmYesOnly(QStringLiteral("A termelőt rendszám használja, nem törölhető: %1")
+                                            .arg(plates->join(QStringLiteral(", "))));
+            return false;
+        }
+    }
     try {
         write.openSql(QStringLiteral("SELECT count(*) AS db FROM %1").arg(m_member.table));
         const qint64 rows = write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
@@ -204,6 +216,10 @@ bool RegisterList::deleteCurrent()
         reportFailure(e.text());
         return false;
     }
+    // One click never deletes: the operator confirms the row by its name.
+    const QString name = m_list.text(m_member.nameColumn).trimmed();
+    if (!m_ctx.prompt.confirm(QStringLiteral("Biztosan törli: %1?").arg(name.isEmpty() ? code : name)))
+        return false;
     Query& side = m_member.sideQuery(m_ctx.data);
     int deleted = 0;
     try {
@@ -222,6 +238,26 @@ bool RegisterList::deleteCurrent()
         reportFailure(e.text());
     }
     return deleted > 0;
+}
+
+std::optional<QStringList> RegisterList::platesOfProducer(const QString& code)
+{
+    constexpr int kShown = 10;
+    Query& write = m_member.writeQuery(m_ctx.data);
+    try {
+        write.openSql(QStringLiteral("SELECT rRendszam FROM rendszam WHERE rOkod = :p1 ORDER BY rRendszam"),
+                      {{QStringLiteral("p1"), code}});
+        QStringList plates;
+        const int rows = write.rowCount();
+        for (int r = 0; r < rows && r < kShown; ++r)
+            plates << TextConv::toText(write.valueAt(r, 0)).trimmed();
+        if (rows > kShown)
+            plates << QStringLiteral("… (összesen %1)").arg(rows);
+        return plates;
+    } catch (const DbError& e) {
+        reportFailure(e.text());
+        return std::nullopt;
+    }
 }
 
 void RegisterList::print()

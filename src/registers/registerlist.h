@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <optional>
 
@@ -45,7 +46,9 @@ public:
     void prepareNew();
     bool prepareModify();
 
-    // "Töröl". True when a row was deleted; a DELETE that removed no row
+    // "Töröl": refused for a row in use (tickets, pending weighings, and for
+    // a producer the plates that name it, listed), then asked ("Biztosan
+    // törli: …?"). True when a row was deleted; a DELETE that removed no row
     // shows the member's delete error message and refreshes the list.
     bool deleteCurrent();
 
@@ -62,6 +65,9 @@ private:
     void buildNames();
     bool locateName(const QString& prefix);
     void reportFailure(const QString& text);
+    // The plates whose producer code is `code` (at most ten named, then the
+    // count); nothing when the statement failed (reported).
+    std::optional<QStringList> platesOfProducer(const QString& code);
 
     AppContext& m_ctx;
     const RegisterMember& m_member;

@@ -4,6 +4,7 @@
 #include "registers/registerdialog.h"
 #include "registers/registerstate.h"
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 #include "ui/windowhost.h"
@@ -84,6 +85,8 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     connect(find, &QPushButton::clicked, this, &RegisterListWindow::onSearch);
     connect(m_grid, &QueryGrid::headerClicked, this, &RegisterListWindow::onSort);
     connect(pick, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_grid, &QueryGrid::rowActivated, pick, &QPushButton::click);
+    m_keys = DialogKeys::install(this, pick, cancel);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(add, &QPushButton::clicked, this, &RegisterListWindow::onNew);
     connect(modify, &QPushButton::clicked, this, &RegisterListWindow::onModify);
@@ -91,6 +94,7 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     connect(print, &QPushButton::clicked, this, &RegisterListWindow::onPrint);
 
     m_ops.create();
+    fitColumns();
 
     // Wide enough for every column where the screen allows.
     int width = 2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width() + 2 * lay->contentsMargins().left();
@@ -100,17 +104,15 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     resize(qBound(860, width, qMax(860, available)), 520);
 }
 
+void RegisterListWindow::done(int result)
+{
+    QDialog::done(result == QDialog::Rejected && m_keys->leftByEscape() ? EscapedResult : result);
+}
+
 void RegisterListWindow::fitColumns()
 {
-    // Every title readable; the name column, which the search looks in, wide
-    // enough for a name.
-    QHeaderView* header = m_grid->horizontalHeader();
-    for (int i = 0; i < m_member.columns.size(); ++i) {
-        int w = qMax(header->defaultSectionSize(), header->sectionSizeHint(i) + 8);
-        if (m_member.columns[i].field == m_member.nameColumn)
-            w = qMax(w, 200);
-        m_grid->setColumnWidth(i, w);
-    }
+    // Every title readable and the names in view whole, within the window.
+    QueryGrid::fitColumns(m_grid);
 }
 
 void RegisterListWindow::showEvent(QShowEvent* e)
@@ -120,6 +122,7 @@ void RegisterListWindow::showEvent(QShowEvent* e)
         return;
     m_shown = true;
     m_order->setText(m_ops.show());
+    fitColumns();
     m_search->setFocus();
 }
 

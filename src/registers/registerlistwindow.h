@@ -8,16 +8,22 @@ struct AppContext;
 class QLabel;
 class QLineEdit;
 class QueryGrid;
+class DialogKeys;
 
 // A register list window (TForm5, TForm8, TForm10, TForm12): browse, search,
 // sort, add, modify, delete and print one register. Closing it by any way
 // leaves the member's list data set on the current row for the caller.
+// Enter or a double click in the list is "Kiválaszt", Escape is "Mégsem"; a
+// window left by Escape ends with EscapedResult.
 class RegisterListWindow : public QDialog {
     Q_OBJECT
 public:
     RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidget* parent = nullptr);
 
+    static constexpr int EscapedResult = 2;
+
     const RegisterMember& member() const { return m_member; }
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -39,5 +45,6 @@ private:
     QLineEdit* m_search;
     QLabel* m_order;
     QueryGrid* m_grid;
+    DialogKeys* m_keys;
     bool m_shown = false;
 };

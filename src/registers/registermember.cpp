@@ -2,6 +2,8 @@
 
 #include "data/datamodule.h"
 
+#include <QHash>
+
 namespace {
 
 using F = RegisterField;
@@ -298,6 +300,20 @@ const RegisterColumn* RegisterMember::columnByField(const QString& f) const
         if (c.field.compare(f, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
+}
+
+int RegisterMember::columnWidth(const QString& column)
+{
+    static const QHash<QString, int> widths = {
+        {QStringLiteral("rkod"), 5},        {QStringLiteral("rrendszam"), 25}, {QStringLiteral("rnev"), 45},
+        {QStringLiteral("rtelefon"), 45},   {QStringLiteral("rceg"), 45},      {QStringLiteral("rcim"), 45},
+        {QStringLiteral("rugyintez"), 45},  {QStringLiteral("rokod"), 5},      {QStringLiteral("okod"), 5},
+        {QStringLiteral("onev"), 45},       {QStringLiteral("oirszam"), 4},    {QStringLiteral("ohelysegnev"), 45},
+        {QStringLiteral("outca"), 45},      {QStringLiteral("oadoszam"), 11},  {QStringLiteral("obankszla"), 24},
+        {QStringLiteral("tkod"), 5},        {QStringLiteral("tmegnev"), 45},   {QStringLiteral("tmegjegy"), 45},
+        {QStringLiteral("kkod"), 5},        {QStringLiteral("knev"), 45},      {QStringLiteral("kmegj"), 45},
+    };
+    return widths.value(column.toLower(), 0);
 }
 
 const RegisterField* RegisterMember::field(const QString& control) const

@@ -68,6 +68,9 @@ struct RegisterMember {
     QString searchCaption() const { return caption(searchCaptionWord); }
     const RegisterColumn* columnByField(const QString& field) const;
     const RegisterField* field(const QString& control) const;
+    // The width in characters of a text column of the member's table (as
+    // db/create.sql makes it); 0 for a number column.
+    static int columnWidth(const QString& column);
 
     Query& listQuery(DataModule& dm) const;
     Query& sideQuery(DataModule& dm) const;

@@ -5,9 +5,10 @@
 #include "registers/registerlistwindow.h"
 #include "ui/windowhost.h"
 
-void openRegisterList(AppContext& ctx, RegisterKind kind)
+ListLeft openRegisterList(AppContext& ctx, RegisterKind kind)
 {
-    showWindow<RegisterListWindow>(ctx, kind);
+    return showWindow<RegisterListWindow>(ctx, kind) == RegisterListWindow::EscapedResult ? ListLeft::Escaped
+                                                                                          : ListLeft::Closed;
 }
 
 Query& registerListQuery(AppContext& ctx, RegisterKind kind)

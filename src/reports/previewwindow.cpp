@@ -6,6 +6,10 @@
 #include "reports/reportpainter.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -22,6 +26,24 @@
 
 namespace {
 const QString Keys = QStringLiteral("Nyomtatás: Ctrl+P    Mentés PDF-be: Ctrl+S");
+// The folder of the last PDF saved, in the program's settings file.
+const QString PdfFolderKey = QStringLiteral("pdf/folder");
+
+QSettings settingsFile()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"));
+}
+} // namespace
+
+QString PreviewWindow::pdfFolder()
+{
+    const QString remembered = settingsFile().value(PdfFolderKey).toString();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
+        return remembered;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
 }
 
 PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt,
@@ -87,6 +109,8 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName,
     resize(avail.width() * 85 / 100, avail.height() * 9 / 10);
     move(avail.center() - rect().center());
     setPageWidth();
+    m_scroll->setFocusPolicy(Qt::StrongFocus);
+    m_scroll->setFocus(Qt::OtherFocusReason);
 }
 
 int PreviewWindow::zoomPercent() const
@@ -151,6 +175,13 @@ bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void PreviewWindow::takeKeyboard()
+{
+    raise();
+    activateWindow();
+    m_scroll->setFocus(Qt::OtherFocusReason);
+}
+
 bool PreviewWindow::printReport()
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
@@ -172,9 +203,18 @@ bool PreviewWindow::saveReport()
 {
     if (!m_files)
         return false;
-    const QString file = m_files->saveFile(QStringLiteral("Mentés PDF-be"), m_pdfName, QStringLiteral("PDF (*.pdf)"));
+    // Offered in the documents folder (or where the last PDF went), never in
+    // the working folder of the templates.
+    const QString proposed = QDir(pdfFolder()).filePath(QFileInfo(m_pdfName).fileName());
+    const QString file = m_files->saveFile(QStringLiteral("Mentés PDF-be"), proposed, QStringLiteral("PDF (*.pdf)"));
+    // The keyboard comes back to the pages, so Ctrl+P works at once.
+    takeKeyboard();
     if (file.isEmpty())
         return false;
+    {
+        QSettings s = settingsFile();
+        s.setValue(PdfFolderKey, QFileInfo(file).absolutePath());
+    }
     QString error;
     if (!ReportPainter::writePdf(m_layout, file, &error)) {
         if (m_prompt)

@@ -36,8 +36,12 @@ public:
 
     // Print on a printer the user chose (Ctrl+P); false when cancelled.
     bool printReport();
-    // Save as PDF (Ctrl+S); the file name is asked for.
+    // Save as PDF (Ctrl+S); the file name is asked for, offered in the
+    // documents folder or the folder of the last PDF saved (remembered in the
+    // settings file). Afterwards the preview has the keyboard again.
     bool saveReport();
+    // Where the save question starts.
+    static QString pdfFolder();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,6 +50,7 @@ private:
     void applyZoom(double percent);
     void fitCanvas();
     void showPosition();
+    void takeKeyboard();
 
     const ReportLayout& m_layout;
     QString m_pdfName;

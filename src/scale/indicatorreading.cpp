@@ -15,6 +15,14 @@ IndicatorReading IndicatorReading::parse(const QString& piece)
         line = it->trimmed();
     if (line.isEmpty())
         return r;
+    // An indicator sends printable text (framed by STX and ETX at most):
+    // anything else in the line is noise on the wire or a wrong line
+    // setting, and no weight.
+    line.remove(QChar(0x02)).remove(QChar(0x03));
+    for (const QChar c : line)
+        if ((c < QLatin1Char(' ') && c != QLatin1Char('\t')) || c > QChar(0x7e))
+            return r;
+    line = line.trimmed();
     const QString head = line.left(2).toUpper();
     if (head == QLatin1String("OL")) {
         r.state = Overload;

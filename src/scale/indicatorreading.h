@@ -5,7 +5,8 @@
 // text for display only; the weight that is stored is always the scale
 // read's. A piece may hold several frames: the last complete line counts.
 // Frames like "ST,GS,+  012340kg" carry the state in front: ST stable, US
-// in motion, OL overload; a frame of digits alone carries no state.
+// in motion, OL overload; a frame of digits alone carries no state. A line
+// with anything but printable text (noise, a wrong line setting) is no data.
 struct IndicatorReading {
     enum State { NoData, Stable, Motion, Overload, Unknown };
     State state = NoData;

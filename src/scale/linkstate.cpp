@@ -1,10 +1,20 @@
 #include "linkstate.h"
 
-void LinkState::appendCluster(TSerialCluster cluster)
+namespace {
+// Arrival times kept: enough for the scale read to tell an indicator that
+// sends all the time from one whose print key was pressed.
+constexpr size_t ArrivalsKept = 8;
+} // namespace
+
+void LinkState::appendCluster(TSerialCluster cluster, quint32 at)
 {
     std::lock_guard<std::mutex> lk(m_clusterLock);
+    m_previousCluster = m_lastCluster;
     m_lastCluster = cluster.bytes;
     ++m_received;
+    m_arrivals.push_back(at);
+    if (m_arrivals.size() > ArrivalsKept)
+        m_arrivals.pop_front();
     m_clusters.push_back(std::move(cluster));
     const size_t keep = size_t(keepClusters.load());
     while (keep > 0 && m_clusters.size() > keep)
@@ -21,6 +31,23 @@ quint64 LinkState::received() const
 {
     std::lock_guard<std::mutex> lk(m_clusterLock);
     return m_received;
+}
+
+QStringList LinkState::recentTexts() const
+{
+    std::lock_guard<std::mutex> lk(m_clusterLock);
+    QStringList out;
+    if (m_received > 1)
+        out << QString::fromLatin1(m_previousCluster);
+    if (m_received > 0)
+        out << QString::fromLatin1(m_lastCluster);
+    return out;
+}
+
+QList<quint32> LinkState::arrivals() const
+{
+    std::lock_guard<std::mutex> lk(m_clusterLock);
+    return QList<quint32>(m_arrivals.begin(), m_arrivals.end());
 }
 
 QString LinkState::takeOldest()

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QList>
 #include <QStringList>
 #include <atomic>
 #include <condition_variable>
@@ -46,7 +47,8 @@ struct LinkState {
     // --- the receive queue: the worker appends, the owner takes ---
     // With keepClusters > 0 only the newest that many clusters stay.
     std::atomic<int> keepClusters{0};
-    void appendCluster(TSerialCluster cluster);
+    // `at` is the device clock (ms) when the cluster was taken.
+    void appendCluster(TSerialCluster cluster, quint32 at = 0);
     QString takeOldest();          // empty text when none
     QStringList takeAll();         // oldest first
     int queued() const;
@@ -55,6 +57,11 @@ struct LinkState {
     // clusters arrived in all; neither touches the queue.
     QString lastText() const;
     quint64 received() const;
+    // The last two clusters received, oldest first (a frame cut between
+    // them is whole again when they are joined); read or not.
+    QStringList recentTexts() const;
+    // Device-clock times (ms) of the last few clusters received, oldest first.
+    QList<quint32> arrivals() const;
 
     // --- calls the worker hands to the owner's thread ---
     // Worker: queues fn, asks the owner's thread to run the queue (post) and
@@ -71,7 +78,9 @@ private:
     mutable std::mutex m_clusterLock;
     std::deque<TSerialCluster> m_clusters;
     QByteArray m_lastCluster;
+    QByteArray m_previousCluster;
     quint64 m_received = 0;
+    std::deque<quint32> m_arrivals;
 
     struct OwnerCall {
         std::function<void()> fn;

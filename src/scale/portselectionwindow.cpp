@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "context/unhandled.h"
+#include "data/datamodule.h"
 #include "data/dberror.h"
 #include "scale/portsetting.h"
 #include "ui/windowhost.h"
@@ -60,6 +61,13 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
 
     connect(m_save, &QPushButton::clicked, this, &PortSelectionWindow::onSave);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The site row as it is now, not as the data set read it at some
+    // earlier moment (the first start, another workstation).
+    try {
+        m_ctx.data.ZTable8.refresh();
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+    }
     showStored();
 }
 

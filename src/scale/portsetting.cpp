@@ -15,12 +15,65 @@
 
 namespace PortSetting {
 
-QString stored(AppContext& ctx)
+const QString LostConnectionText = QStringLiteral(
+    "Megszakadt a kapcsolat az adatbázissal, a mérleg portja nem olvasható ki. "
+    "Ellenőrizze az adatbázis-kiszolgálót, majd próbálja újra!");
+
+namespace {
+// aSzeria of the site row (IDa = 1, or the one row there is) in ZTable8 as
+// it was last read.
+QString siteRowPort(Query& site)
+{
+    QString name;
+    bool found = false;
+    for (int r = 0; r < site.rowCount() && !found; ++r) {
+        site.moveTo(r);
+        found = site.value(QStringLiteral("IDa")).toInt() == 1;
+        if (found || site.rowCount() == 1)
+            name = site.text(QStringLiteral("aSzeria"));
+    }
+    if (site.rowCount() > 0)
+        site.first();
+    return name;
+}
+
+// Reads the site row again; a connection found lost is reopened once (the
+// read changes nothing, so sending it again is safe outside a transaction).
+QString readSitePort(AppContext& ctx)
 {
     Query& site = ctx.data.ZTable8;
-    if (site.rowCount() == 0 || site.currentRow() < 0)
-        return QString();
-    return site.text(QStringLiteral("aSzeria"));
+    try {
+        site.refresh();
+    } catch (const DbError& e) {
+        if (!e.connectionLost() || ctx.data.inTransaction())
+            throw;
+        site.refresh();
+    }
+    return siteRowPort(site);
+}
+} // namespace
+
+SitePort sitePort(AppContext& ctx)
+{
+    SitePort p;
+    try {
+        p.name = readSitePort(ctx).trimmed();
+    } catch (const DbError& e) {
+        p.databaseLost = e.connectionLost();
+        p.error = e.text();
+    }
+    return p;
+}
+
+QString stored(AppContext& ctx)
+{
+    try {
+        return readSitePort(ctx);
+    } catch (const DbError& e) {
+        if (e.connectionLost())
+            throw DbError(LostConnectionText, e.code(), e.sql());
+        throw;
+    }
 }
 
 void save(AppContext& ctx, const QString& name)

@@ -7,7 +7,23 @@ struct AppContext;
 // The scale port name kept in the site row (atvevo.aSzeria).
 namespace PortSetting {
 
-// aSzeria of the current row of ZTable8.
+// Shown when the site row cannot be read because the connection to the
+// database server is lost (the server was restarted or is down).
+extern const QString LostConnectionText;
+
+// The site row's port as the database holds it now: ZTable8 is read again
+// (a table data set read before a reconnect no longer answers). A lost
+// connection is retried once, which reconnects; when the server still cannot
+// be reached `databaseLost` is set and `name` is empty. Never throws.
+struct SitePort {
+    QString name;               // aSzeria, trimmed; empty when none is stored
+    bool databaseLost = false;
+    QString error;              // the server's text of any other failure
+};
+SitePort sitePort(AppContext& ctx);
+
+// aSzeria of the site row, read anew as sitePort() reads it. Throws DbError:
+// with LostConnectionText when the server cannot be reached.
 QString stored(AppContext& ctx);
 
 // Stores `name` as typed in the site row inside one transaction on ZQ80; a

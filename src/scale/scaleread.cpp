@@ -1,39 +1,45 @@
 #include "scaleread.h"
 
 #include "context/appcontext.h"
-#include "data/datamodule.h"
-#include "data/dberror.h"
+#include "context/prompt.h"
 #include "scale/portsetting.h"
 #include "scale/tseriallink.h"
-#include "context/prompt.h"
 
 namespace ScaleRead {
 
+const QString PortClosedText = QStringLiteral("Hiba! A port nincs megnyitva.");
+const QString MotionText = QStringLiteral("A mérleg mozgásban van, várja meg, amíg megáll!");
+const QString NegativeText = QStringLiteral("A mérleg negatív súlyt mutat!");
+
 namespace {
 const char* const DefaultPort = "COM5";
+
+QString portOrDefault(const QString& name)
+{
+    return name.isEmpty() ? QString::fromLatin1(DefaultPort) : name;
 }
+
+// Milliseconds since the last piece arrived; -1 when none did.
+qint64 sinceLastPiece(const TSerialLink& link)
+{
+    const QList<quint32> at = link.clusterArrivals();
+    if (at.isEmpty())
+        return -1;
+    return qint64(quint32(link.clockMs() - at.last()));
+}
+
+bool fresh(const TSerialLink& link)
+{
+    const qint64 age = sinceLastPiece(link);
+    return age >= 0 && age <= qint64(FreshMs);
+}
+} // namespace
 
 QString portName(AppContext& ctx)
 {
-    // Opening the weighing window shows nothing, so an unreadable site row
-    // simply means the fixed port.
-    QString name;
-    try {
-        Query& site = ctx.data.ZTable8;
-        const int keep = site.currentRow();
-        for (int r = 0; r < site.rowCount(); ++r) {
-            site.moveTo(r);
-            if (site.value(QStringLiteral("IDa")).toInt() == 1) {
-                name = site.text(QStringLiteral("aSzeria")).trimmed();
-                break;
-            }
-        }
-        if (keep >= 0)
-            site.moveTo(keep);
-    } catch (const DbError&) {
-        name.clear();
-    }
-    return name.isEmpty() ? QString::fromLatin1(DefaultPort) : name;
+    // Opening the weighing window shows nothing: a site row that cannot be
+    // read means the fixed port here (openLink tells a lost database apart).
+    return portOrDefault(PortSetting::sitePort(ctx).name);
 }
 
 void configure(TSerialLink& link, const QString& port)
@@ -56,9 +62,11 @@ TSerialLink* openLink(AppContext& ctx, QObject* parent)
 {
     auto* link = new TSerialLink(parent);
     link->setObjectName(QStringLiteral("SerialLink1"));
-    configure(*link, portName(ctx));
+    const PortSetting::SitePort site = PortSetting::sitePort(ctx);
+    configure(*link, site.databaseLost ? QString() : portOrDefault(site.name));
     link->setKeepClusters(PortSetting::continuous() ? ContinuousKeep : 0);
-    link->setActive(true);
+    if (!site.databaseLost)
+        link->setActive(true);
     return link;
 }
 
@@ -93,26 +101,88 @@ QString weightText(const QString& piece)
     return QStringLiteral("0");
 }
 
+bool sendsOnItsOwn(const QList<quint32>& arrivals)
+{
+    if (arrivals.size() < SelfSentRun)
+        return false;
+    for (int i = arrivals.size() - SelfSentRun + 1; i < arrivals.size(); ++i)
+        if (quint32(arrivals[i] - arrivals[i - 1]) > SelfSentGapMs)
+            return false;
+    return true;
+}
+
+bool continuous(const TSerialLink& link)
+{
+    return link.keepClusters() > 0 || sendsOnItsOwn(link.clusterArrivals());
+}
+
+IndicatorReading current(const TSerialLink& link)
+{
+    if (!fresh(link))
+        return IndicatorReading();
+    return IndicatorReading::parse(newestPiece(link.recentClusterTexts()));
+}
+
+QString displayText(const TSerialLink* link)
+{
+    if (link && !link->active() && link->commPort().isEmpty())
+        return QStringLiteral("nincs kapcsolat az adatbázissal, a mérleg portja nem ismert");
+    if (!link || !link->active())
+        return QStringLiteral("nincs kapcsolat a mérleggel");
+    return current(*link).text();
+}
+
 Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText)
 {
     link.setThreadQuietMode(true);
-    link.setActive(true);
+    if (!link.commPort().isEmpty())
+        link.setActive(true);
     if (!link.active()) {
-        prompt.message(QStringLiteral("Hiba! A port nincs megnyitva."));
+        prompt.message(PortClosedText);
         return Outcome::PortClosed;
     }
-    const QString piece = link.keepClusters() > 0 ? newestPiece(link.takeClusters()) : link.clusterRead();
-    scaleText = weightText(piece);
-    for (const QChar c : piece)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            return Outcome::Weight;
-    return Outcome::NoWeight;
+    QString text;
+    if (continuous(link)) {
+        // The reading on display, and only one that came since the last
+        // read: what is queued is older and goes.
+        const bool arrived = !link.takeClusters().isEmpty();
+        if (arrived && fresh(link))
+            text = newestPiece(link.recentClusterTexts());
+    } else {
+        text = link.clusterRead();
+    }
+    const IndicatorReading r = IndicatorReading::parse(text);
+    if (r.state == IndicatorReading::Motion || r.state == IndicatorReading::Overload) {
+        prompt.message(MotionText);
+        return Outcome::Refused;
+    }
+    if (r.negative && r.kg > 0) {
+        prompt.message(NegativeText);
+        return Outcome::Refused;
+    }
+    if (r.state == IndicatorReading::NoData) {
+        scaleText = QStringLiteral("0");
+        return Outcome::NoWeight;
+    }
+    scaleText = weightText(text);
+    return Outcome::Weight;
 }
 
-QString read(AppContext& ctx, TSerialLink& link)
+Outcome read(AppContext& ctx, TSerialLink& link)
 {
-    read(link, ctx.prompt, ctx.scaleText);
-    return ctx.scaleText;
+    if (!link.active()) {
+        // The port may be unknown (the site row could not be read when the
+        // window opened) or changed since: the site row is read again.
+        const PortSetting::SitePort site = PortSetting::sitePort(ctx);
+        if (site.databaseLost) {
+            ctx.prompt.message(PortSetting::LostConnectionText);
+            return Outcome::DatabaseLost;
+        }
+        const QString port = portOrDefault(site.name);
+        if (port != link.commPort())
+            configure(link, port);
+    }
+    return read(link, ctx.prompt, ctx.scaleText);
 }
 
 } // namespace ScaleRead

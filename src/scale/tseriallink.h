@@ -135,6 +135,12 @@ public:
     // queue (a display of the indicator's current reading).
     QString lastClusterText() const { return m_state.lastText(); }
     quint64 receivedClusters() const { return m_state.received(); }
+    // The last two pieces received, oldest first, read or not.
+    QStringList recentClusterTexts() const { return m_state.recentTexts(); }
+    // When the last few pieces arrived (device clock, ms), oldest first, and
+    // the device clock now; differences are taken modulo 2^32.
+    QList<quint32> clusterArrivals() const { return m_state.arrivals(); }
+    quint32 clockMs() const { return m_device->tickMs(); }
 
     // Worker state, for tests and diagnostics.
     bool busy() const { return m_state.busy; }

@@ -276,7 +276,7 @@ void TWorkThread::makeCluster(const QByteArray& bytes, quint32 errors)
 {
     if (m_state.destroying)
         return;
-    m_state.appendCluster(TSerialCluster{bytes, errors});
+    m_state.appendCluster(TSerialCluster{bytes, errors}, m_dev.tickMs());
     notify(TSerialLink::OnRxClusterEvent);
 }
 

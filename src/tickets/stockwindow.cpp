@@ -4,6 +4,7 @@
 #include "data/datamodule.h"
 #include "tickets/stockchart.h"
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 
@@ -77,13 +78,16 @@ StockWindow::StockWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_
     connect(m_date, &QDateEdit::dateChanged, this, [this] { onDate(); });
     connect(m_date->calendarWidget(), &QCalendarWidget::clicked, this, [this] { onDate(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, &StockWindow::onTabChanged);
-    connect(m_totalsGrid, &QTableView::doubleClicked, this, [this] {
+    // A double click or Enter on a total opens its items.
+    connect(m_totalsGrid, &QueryGrid::rowActivated, this, [this] {
         showTab(1);
         computeItems();
     });
     connect(print, &QPushButton::clicked, this, &StockWindow::onPrint);
     connect(chart, &QPushButton::clicked, this, &StockWindow::onChart);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // No default: Enter in a list opens its items, Escape closes.
+    DialogKeys::install(this, nullptr, cancel);
     resize(1180, 720);
 }
 

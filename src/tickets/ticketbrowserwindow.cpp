@@ -1,10 +1,15 @@
 #include "ticketbrowserwindow.h"
 
 #include "context/appcontext.h"
+#include "context/prompt.h"
 #include "data/datamodule.h"
+#include "data/dberror.h"
+#include "data/textconv.h"
 #include "tickets/ticketlistmodel.h"
 
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
+#include "ui/querygrid.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -97,7 +102,46 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     for (QPushButton* b : {pick, print, cancel})
         buttons->addWidget(b);
 
+    // Search: ticket number, plate, date range; the list keeps its order and
+    // stands on the first ticket that matches.
+    auto* find = new QHBoxLayout;
+    auto searchEdit = [&](const QString& caption, const QString& name, const QString& tip, int width) {
+        auto* l = new QLabel(caption, this);
+        auto* e = new QLineEdit(this);
+        e->setObjectName(name);
+        e->setToolTip(tip);
+        e->setMaximumWidth(width);
+        l->setBuddy(e);
+        find->addWidget(l);
+        find->addWidget(e);
+        return e;
+    };
+    m_findTicket = searchEdit(QStringLiteral("B.szám:"), QStringLiteral("SearchTicket"),
+                              QStringLiteral("A mérlegjegy száma, pontosan"), 110);
+    m_findPlate = searchEdit(QStringLiteral("Rendszám:"), QStringLiteral("SearchPlate"),
+                             QStringLiteral("A rendszám eleje (szóköz és kötőjel nem számít)"), 130);
+    m_findFrom = searchEdit(QStringLiteral("Dátum:"), QStringLiteral("SearchFrom"),
+                            QStringLiteral("Ettől a naptól (éééé.hh.nn), üresen: kezdettől"), 110);
+    m_findTo = searchEdit(QStringLiteral("–"), QStringLiteral("SearchTo"),
+                          QStringLiteral("Eddig a napig (éééé.hh.nn), üresen: végig"), 110);
+    m_findFrom->setPlaceholderText(QStringLiteral("éééé.hh.nn"));
+    m_findTo->setPlaceholderText(QStringLiteral("éééé.hh.nn"));
+    QPushButton* findButton = makeButton(this, QStringLiteral("SearchButton"), QStringLiteral("Keres"),
+                                         QStringLiteral("Az első megfelelő mérlegjegyre áll"));
+    QPushButton* findNext = makeButton(this, QStringLiteral("SearchNext"), QStringLiteral("Következő"),
+                                       QStringLiteral("A következő megfelelő mérlegjegyre áll"));
+    find->addWidget(findButton);
+    find->addWidget(findNext);
+    find->addStretch();
+    for (QLineEdit* e : {m_findTicket, m_findPlate, m_findFrom, m_findTo}) {
+        connect(e, &QLineEdit::returnPressed, this, [this] { search(false); });
+        DialogKeys::keepEnter(e);   // Enter there searches
+    }
+    connect(findButton, &QPushButton::clicked, this, [this] { search(false); });
+    connect(findNext, &QPushButton::clicked, this, [this] { search(true); });
+
     auto* lay = new QVBoxLayout(this);
+    lay->addLayout(find);
     lay->addWidget(m_grid, 1);
     lay->addWidget(nav);
     lay->addWidget(tabs);
@@ -112,6 +156,10 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     });
     connect(last, &QToolButton::clicked, this, [this] { moveTo(m_model->ensureLast()); });
     connect(pick, &QPushButton::clicked, this, [this] { showDetail(); });
+    // Enter in the list (it goes on to the window) and a double click pick the row.
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { showDetail(); });
+    m_grid->setTabKeyNavigation(false);
+    DialogKeys::install(this, pick, cancel);
     connect(print, &QPushButton::clicked, this, &TicketBrowserWindow::onPrint);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -228,6 +276,10 @@ void TicketBrowserWindow::showEvent(QShowEvent* e)
     m_shown = true;
     openList();
     showDetail();
+    // Columns sized to the lines in view, none wider than a name needs; the
+    // list has every column of the ticket, so it scrolls sideways rather
+    // than cut its texts.
+    QueryGrid::fitColumns(m_grid, 240, false);
 }
 
 void TicketBrowserWindow::moveTo(int row)
@@ -254,6 +306,66 @@ void TicketBrowserWindow::showDetail()
     for (auto it = f.begin(); it != f.end(); ++it)
         if (QLineEdit* e = m_fields.value(it.key()))
             e->setText(it.value());
+}
+
+std::optional<TicketList::Search> TicketBrowserWindow::criteria()
+{
+    TicketList::Search c;
+    c.ticket = m_findTicket->text().trimmed();
+    c.plate = m_findPlate->text().trimmed();
+    const std::pair<QLineEdit*, QDate*> dates[] = {{m_findFrom, &c.from}, {m_findTo, &c.to}};
+    for (const auto& [edit, date] : dates) {
+        const QString t = edit->text().trimmed();
+        if (t.isEmpty())
+            continue;
+        const std::optional<QDate> d = TextConv::toDate(t);
+        if (!d) {
+            m_ctx.prompt.message(QStringLiteral("Hibás dátum: \"%1\". A dátum formája: éééé.hh.nn (például 2026.12.09).").arg(t));
+            edit->setFocus();
+            edit->selectAll();
+            return std::nullopt;
+        }
+        *date = *d;
+    }
+    if (c.from.isValid() && c.to.isValid() && c.to < c.from) {
+        m_ctx.prompt.message(QStringLiteral("A keresés kezdő dátuma későbbi, mint a záró dátuma."));
+        m_findFrom->setFocus();
+        return std::nullopt;
+    }
+    if (c.isEmpty()) {
+        m_ctx.prompt.message(QStringLiteral("Adja meg a keresett mérlegjegy számát, a rendszámot vagy a dátumot."));
+        m_findTicket->setFocus();
+        return std::nullopt;
+    }
+    return c;
+}
+
+bool TicketBrowserWindow::search(bool next)
+{
+    const std::optional<TicketList::Search> c = criteria();
+    if (!c)
+        return false;
+    std::optional<QVariant> after;
+    const int current = m_grid->currentIndex().row();
+    if (next && current >= 0 && m_model->ensureRow(current))
+        after = m_model->line(current)->key;
+    int row = -1;
+    try {
+        const std::optional<QVariant> key = m_list.find(*c, after);
+        if (key)
+            row = m_model->locate(*key);
+    } catch (const DbError& e) {
+        m_ctx.prompt.message(QStringLiteral("Hiba a mérlegjegy keresésekor: %1").arg(e.text()));
+        return false;
+    }
+    if (row < 0) {
+        m_ctx.prompt.message(next ? QStringLiteral("Nincs több a keresésnek megfelelő mérlegjegy.")
+                                  : QStringLiteral("Nincs a keresésnek megfelelő mérlegjegy."));
+        return false;
+    }
+    moveTo(row);
+    m_grid->setFocus();
+    return true;
 }
 
 void TicketBrowserWindow::onPrint()

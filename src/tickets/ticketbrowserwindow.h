@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <optional>
 
 struct AppContext;
 class QLineEdit;
@@ -22,6 +23,10 @@ public:
     QTableView* grid() const { return m_grid; }
     // The ticket number of the list's current line ("" when the list is empty).
     QString currentTicket();
+    // Search ("Keres"): the first matching ticket in list order becomes the
+    // current line; "Következő" goes on after the current line. False when
+    // nothing matched (the operator was told) or the criteria were refused.
+    bool search(bool next = false);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -33,6 +38,7 @@ private:
     void moveTo(int row);
     void showDetail();
     void onPrint();
+    std::optional<TicketList::Search> criteria();
 
     AppContext& m_ctx;
     TicketList m_list;
@@ -40,5 +46,9 @@ private:
     TicketListModel* m_model;
     QTableView* m_grid;
     QHash<QString, QLineEdit*> m_fields;
+    QLineEdit* m_findTicket;
+    QLineEdit* m_findPlate;
+    QLineEdit* m_findFrom;
+    QLineEdit* m_findTo;
     bool m_shown = false;
 };

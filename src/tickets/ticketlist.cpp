@@ -129,6 +129,89 @@ TicketList::Page TicketList::forward(Range r, int lines)
 
 TicketList::Page TicketList::first(int lines) { return forward(Range(), lines); }
 
+TicketList::Page TicketList::from(const QVariant& key, int lines)
+{
+    Range r;
+    r.low = Bound::From;
+    r.lowKey = key;
+    return forward(r, lines);
+}
+
+bool TicketList::keyLess(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && !b.isNull();
+    return normalKey(a) < normalKey(b);
+}
+
+std::optional<QVariant> TicketList::find(const Search& search, const std::optional<QVariant>& after)
+{
+    // The joins of the list: a ticket the list does not show is not found.
+    // MIN over the matching rows, read along the index of the most telling
+    // part: the number, else the plate (the plate register first, then its
+    // tickets), else the date. "ORDER BY jBszam LIMIT 1" would walk the
+    // number index over every ticket until a late plate turns up.
+    const QString ticket = search.ticket.trimmed();
+    QString plate = search.plate;
+    plate.remove(QLatin1Char(' ')).remove(QLatin1Char('-'));
+    const QString registers = QStringLiteral(
+        " STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
+        "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
+    QString sql;
+    if (!ticket.isEmpty() || plate.isEmpty())
+        sql = QStringLiteral("SELECT MIN(vello.jBszam) AS found FROM vello FORCE INDEX (%1) "
+                             "STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod")
+                  .arg(ticket.isEmpty() ? QStringLiteral("vello_datum") : QStringLiteral("vello_bszam"));
+    else
+        sql = QStringLiteral("SELECT MIN(vello.jBszam) AS found FROM rendszam STRAIGHT_JOIN vello FORCE INDEX (vello_rkod) "
+                             "ON vello.jRkod = rendszam.rKod");
+    sql += registers + QStringLiteral(" WHERE vello.jBszam IS NOT NULL");
+    Query::Binds binds;
+    if (!ticket.isEmpty()) {
+        sql += QStringLiteral(" AND vello.jBszam = :p0");
+        binds.append({QStringLiteral("p0"), ticket});
+    }
+    if (!plate.isEmpty()) {
+        QString pattern;
+        for (const QChar c : plate) {
+            if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+                pattern += QLatin1Char('\\');
+            pattern += c;
+        }
+        sql += QStringLiteral(" AND REPLACE(REPLACE(rendszam.rRendszam, ' ', ''), '-', '') LIKE :p1");
+        binds.append({QStringLiteral("p1"), pattern + QLatin1Char('%')});
+    }
+    if (search.from.isValid()) {
+        sql += QStringLiteral(" AND vello.jDatum >= :p2");
+        binds.append({QStringLiteral("p2"), search.from});
+    }
+    if (search.to.isValid()) {
+        sql += QStringLiteral(" AND vello.jDatum <= :p3");
+        binds.append({QStringLiteral("p3"), search.to});
+    }
+    if (after && !after->isNull()) {
+        sql += QStringLiteral(" AND vello.jBszam > :p4");
+        binds.append({QStringLiteral("p4"), after->toString()});
+    }
+    m_q.openSql(sql, binds);
+    if (m_q.isEmpty() || m_q.value(0).isNull())
+        return std::nullopt;
+    return m_q.value(0);
+}
+
+qint64 TicketList::linesBefore(const QVariant& key)
+{
+    if (key.isNull())
+        return 0;
+    // The optimizer's estimate of the index rows before the key: read from
+    // a few index pages, where counting them would read them all.
+    m_q.openSql(QStringLiteral("EXPLAIN SELECT jBszam FROM vello WHERE jBszam < :p0"),
+                {{QStringLiteral("p0"), key.toString()}});
+    if (m_q.isEmpty() || !m_q.hasColumn(QStringLiteral("rows")))
+        return 0;
+    return m_q.value(QStringLiteral("rows")).toLongLong() / kRowsPerLine;
+}
+
 TicketList::Page TicketList::after(const QVariant& key, int lines)
 {
     Range r;
@@ -184,7 +267,7 @@ qint64 TicketList::estimatedLines()
 {
     // The ticket counter: the number of tickets ever issued. Archived
     // tickets make it too high; the model corrects the count as it reads.
-    m_q.openSql(QStringLiteral("SELECT sBszam FROM Sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
+    m_q.openSql(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
     if (m_q.isEmpty())
         return 0;
     return qMax<qint64>(0, m_q.text(QStringLiteral("sBszam")).trimmed().toLongLong());

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDate>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -36,6 +37,26 @@ public:
 
     // Column names of the list, known after the first page read.
     const QStringList& columns() const { return m_columns; }
+
+    // What the operator looks for: any of a ticket number (exact), the
+    // beginning of a plate (blanks and hyphens ignored, any case) and a
+    // date range (either end may be open). Empty parts do not count.
+    struct Search {
+        QString ticket;
+        QString plate;
+        QDate from, to;
+        bool isEmpty() const { return ticket.trimmed().isEmpty() && plate.trimmed().isEmpty() && !from.isValid() && !to.isValid(); }
+    };
+    // The key of the first listed ticket in list order that matches, after
+    // `after` when given; nothing when none does. Reads only the matching
+    // rows (the number, plate and date indexes), never the whole list.
+    std::optional<QVariant> find(const Search& search, const std::optional<QVariant>& after = std::nullopt);
+    // Lines from `key` on (the key's own line first).
+    Page from(const QVariant& key, int lines);
+    // About how many lines come before `key` (from the index alone).
+    qint64 linesBefore(const QVariant& key);
+    // Keys in list order (the server's text order of jBszam; no number first).
+    static bool keyLess(const QVariant& a, const QVariant& b);
 
     Page first(int lines);
     Page last(int lines);

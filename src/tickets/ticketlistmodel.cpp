@@ -10,11 +10,28 @@ TicketListModel::TicketListModel(TicketList& list, QObject* parent) : QAbstractT
 
 void TicketListModel::open()
 {
+    const TicketList::Page page = m_list.first(m_pageLines);
+    // Read again right after a first reading (the browser reads its list
+    // when it is made and when it is shown) and nothing changed: the lines
+    // are replaced in place. A reset would make the grid lay out every row
+    // of the estimate again, which grows with the data.
+    if (m_parts.size() == 1 && m_parts[0].start == 0 && m_startKnown && m_endKnown == page.reachedEnd
+        && m_parts[0].lines.size() == page.lines.size() && (!m_endKnown || m_rows == int(page.lines.size()))) {
+        bool same = true;
+        for (int k = 0; same && k < page.lines.size(); ++k)
+            same = TicketList::sameKey(page.lines[k].key, m_parts[0].lines[k].key)
+                   && page.lines[k].values.size() == m_parts[0].lines[k].values.size();
+        if (same) {
+            m_parts[0].lines = page.lines;
+            if (!page.lines.isEmpty())
+                emit dataChanged(index(0, 0), index(int(page.lines.size()) - 1, qMax(0, columnCount() - 1)));
+            return;
+        }
+    }
     beginResetModel();
     m_parts.clear();
     m_rows = 0;
     m_startKnown = m_endKnown = false;
-    const TicketList::Page page = m_list.first(m_pageLines);
     Stretch s;
     s.lines = page.lines;
     m_startKnown = true;
@@ -302,6 +319,80 @@ int TicketListModel::ensureLast()
         extendBackward(int(m_parts.size()));
     }
     return m_rows - 1;
+}
+
+int TicketListModel::loadedRow(const QVariant& key) const
+{
+    for (const Stretch& s : m_parts)
+        for (int k = 0; k < s.lines.size(); ++k)
+            if (TicketList::sameKey(s.lines[k].key, key))
+                return s.start + k;
+    return -1;
+}
+
+int TicketListModel::locate(const QVariant& key)
+{
+    int row = loadedRow(key);
+    if (row >= 0) {
+        trim(row);
+        return row;
+    }
+    // The first stretch that comes after the key in list order.
+    int i = 0;
+    while (i < int(m_parts.size()) && !TicketList::keyLess(key, m_parts[i].lines.first().key))
+        ++i;
+    const bool hasA = i > 0;
+    const bool hasB = i < int(m_parts.size());
+    if (hasA && !TicketList::keyLess(m_parts[i - 1].lines.last().key, key))
+        return -1;   // within what was read, yet not there: not a line of the list
+    const TicketList::Page page = m_list.from(key, m_pageLines);
+    if (page.lines.isEmpty() || !TicketList::sameKey(page.lines.first().key, key))
+        return -1;
+    bool touchesB = false;
+    if (hasB)
+        for (const TicketList::Line& l : page.lines)
+            if (TicketList::sameKey(l.key, m_parts[i].lines.first().key))
+                touchesB = true;
+    if (touchesB) {
+        // Just before a stretch already read: read backwards from it.
+        for (int guard = 0; guard < 10 && loadedRow(key) < 0; ++guard) {
+            int j = 0;
+            while (j < int(m_parts.size()) && TicketList::keyLess(m_parts[j].lines.last().key, key))
+                ++j;
+            if (j >= int(m_parts.size()))
+                break;
+            extendBackward(j);
+        }
+        row = loadedRow(key);
+        if (row >= 0)
+            trim(row);
+        return row;
+    }
+    // Nothing read near it: place the page where the index says it stands,
+    // between the stretches around it, with an unread row on each side that
+    // is not known to touch.
+    const qint64 before = m_list.linesBefore(key);
+    const int size = int(page.lines.size());
+    const int low = hasA ? m_parts[i - 1].end() + 1 : (before == 0 ? 0 : 1);
+    int start = int(qMin<qint64>(qMax<qint64>(before, low), std::numeric_limits<int>::max() / 4));
+    const int limit = hasB ? m_parts[i].start : m_rows;
+    if (!hasB && page.reachedEnd) {
+        // The page ends the list.
+        const int delta = start + size - m_rows;
+        resizeGap(delta < 0 ? start + size : m_rows, delta);
+        m_endKnown = true;
+    } else if (start + size >= limit) {
+        resizeGap(limit, start + size - limit + 1);
+    }
+    if (!hasA && start == 0)
+        m_startKnown = true;
+    Stretch s;
+    s.start = start;
+    s.lines = page.lines;
+    m_parts.insert(m_parts.begin() + i, std::move(s));
+    emit dataChanged(index(start, 0), index(start + size - 1, qMax(0, columnCount() - 1)));
+    trim(start);
+    return start;
 }
 
 void TicketListModel::loadPending()

@@ -31,6 +31,12 @@ public:
     bool ensureRow(int row);
     // Reads the last page; returns the row of the last line (-1: empty list).
     int ensureLast();
+    // The row of the line with `key` (a key that TicketList::find gave),
+    // read through the keyset pages and placed in list order among what was
+    // read before; -1 when the list has no such line. Where nothing around
+    // it was read yet, its row is an estimate from the index, corrected as
+    // the stretches meet.
+    int locate(const QVariant& key);
     bool isLoaded(int row) const { return find(row) != nullptr; }
     // The line of a row that ensureRow() read; null when not read.
     const TicketList::Line* line(int row) const { return find(row); }
@@ -57,6 +63,7 @@ private:
     void resizeGap(int at, int delta);
     void loadPending();
     void trim(int row);
+    int loadedRow(const QVariant& key) const;
 
     TicketList& m_list;
     std::vector<Stretch> m_parts;   // ordered by start, disjoint

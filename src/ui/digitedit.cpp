@@ -6,6 +6,12 @@ DigitEdit::DigitEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void DigitEdit::keyPressEvent(QKeyEvent* e)
 {
+    // Enter is no key of a number field: dropped, so it neither presses a
+    // button nor leaves the field.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
     const QString t = e->text();
     const bool ctrl = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if (!ctrl && !t.isEmpty() && t.at(0).isPrint()) {

@@ -2,7 +2,7 @@
 #include <QLineEdit>
 
 // A number box that takes only the digits 0-9 and Backspace from the
-// keyboard (editing and navigation keys still work). Pasted text is not
+// keyboard (editing and navigation keys still work); Enter is dropped. Pasted text is not
 // filtered: the operation that converts it reports a bad number.
 class DigitEdit : public QLineEdit {
     Q_OBJECT

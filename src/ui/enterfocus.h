@@ -8,6 +8,8 @@ class QWidget;
 // entry dialogs), it sees the key presses before the window's controls.
 // Buttons keep Enter for themselves: a focused push button is clicked; so do
 // the menu bar and its menus: Enter opens the item chosen with the keyboard.
+// On the last field (the next control is a push button) Enter presses the
+// window's default button, when the window has one.
 class EnterFocus : public QObject {
     Q_OBJECT
 public:

@@ -5,6 +5,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QToolButton>
 
@@ -15,6 +16,8 @@ QueryGrid::QueryGrid(Query& query, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid for the next control; the arrows move in it.
+    setTabKeyNavigation(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
     horizontalHeader()->setSectionsClickable(true);
@@ -56,8 +59,10 @@ void QueryGrid::followView(const QModelIndex& current)
 void QueryGrid::keyPressEvent(QKeyEvent* e)
 {
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        // The list's own key: it picks the row (its window's "Kiválaszt")
+        // and goes no further.
+        e->accept();
         emit rowActivated();
-        e->ignore();
         return;
     }
     QTableView::keyPressEvent(e);
@@ -85,4 +90,47 @@ QueryNavigator::QueryNavigator(Query& query, QWidget* parent) : QWidget(parent),
     connect(m_prior, &QToolButton::clicked, this, [this] { m_query.prior(); });
     connect(m_next, &QToolButton::clicked, this, [this] { m_query.next(); });
     connect(m_last, &QToolButton::clicked, this, [this] { m_query.last(); });
+}
+
+void QueryGrid::fitColumns(QTableView* view, int widest, bool squeeze)
+{
+    QHeaderView* header = view->horizontalHeader();
+    const int count = header->count();
+    if (count == 0)
+        return;
+    // Only the rows in view are measured: a long list is not read for it.
+    header->setResizeContentsPrecision(0);
+    QVector<int> want(count), floor(count);
+    for (int c = 0; c < count; ++c) {
+        floor[c] = qMin(widest, header->sectionSizeHint(c));
+        view->resizeColumnToContents(c);   // the title and the texts in view
+        want[c] = qMax(floor[c], qMin(widest, view->columnWidth(c) + 6));
+    }
+    // Before the view is shown its width is not known yet: every column
+    // gets what it wants, and the window sizes itself from that.
+    const int room = view->isVisible() && squeeze ? view->viewport()->width() : INT_MAX;
+    // Water-filling: a common cap that makes the columns fit, never below a
+    // column's title.
+    int total = 0;
+    for (int w : want)
+        total += w;
+    if (total > room && room > 0) {
+        QVector<int> sorted = want;
+        std::sort(sorted.begin(), sorted.end());
+        int lo = 0, hi = sorted.last();
+        while (lo < hi) {
+            const int cap = (lo + hi + 1) / 2;
+            int sum = 0;
+            for (int c = 0; c < count; ++c)
+                sum += qMax(floor[c], qMin(want[c], cap));
+            if (sum <= room)
+                lo = cap;
+            else
+                hi = cap - 1;
+        }
+        for (int c = 0; c < count; ++c)
+            want[c] = qMax(floor[c], qMin(want[c], lo));
+    }
+    for (int c = 0; c < count; ++c)
+        view->setColumnWidth(c, want[c]);
 }

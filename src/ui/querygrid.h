@@ -8,13 +8,21 @@ class QToolButton;
 
 // A grid bound to a Query: the view's current row and the query's current
 // row are kept the same both ways. headerClicked reports the column name of
-// a clicked title (the register lists sort by it).
+// a clicked title (the register lists sort by it). Tab leaves the grid for
+// the next control; Enter and a double click report rowActivated.
 class QueryGrid : public QTableView {
     Q_OBJECT
 public:
     explicit QueryGrid(Query& query, QWidget* parent = nullptr);
     QueryTableModel* queryModel() const { return m_model; }
     Query& query() const { return m_query; }
+
+    // Columns as wide as their title and the texts of the rows in view,
+    // each at most `widest` pixels; where they do not all fit the view, the
+    // widest give way first, none below its title (`squeeze`; without it a
+    // wide table keeps its texts whole and scrolls sideways). For any table
+    // view.
+    static void fitColumns(QTableView* view, int widest = 320, bool squeeze = true);
 
 signals:
     void headerClicked(const QString& column);

@@ -1,6 +1,7 @@
 #include "scriptedhost.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 
 ScriptedHost& ScriptedHost::expect(const QString& objectName, Script script)
@@ -37,6 +38,9 @@ int ScriptedHost::showModal(QDialog& window)
         return QDialog::Rejected;
     }
     Script script = it->takeFirst();
+    // The window under this one, which gets the keyboard back when this one
+    // has closed, as a window manager gives it.
+    QPointer<QWidget> under = QApplication::activeWindow();
     window.setResult(QDialog::Rejected);
     window.show();
     QCoreApplication::processEvents();
@@ -45,5 +49,9 @@ int ScriptedHost::showModal(QDialog& window)
     if (window.isVisible())
         window.close();   // as if closed by the title bar
     QCoreApplication::processEvents();
+    if (under && under->isVisible() && under != &window) {
+        under->activateWindow();
+        QCoreApplication::processEvents();
+    }
     return window.result();
 }

@@ -7,6 +7,7 @@ list(APPEND VELLO_GUI_SOURCES
   ${VELLO_DIR}/querygrid.h ${VELLO_DIR}/querygrid.cpp
   ${VELLO_DIR}/digitedit.h ${VELLO_DIR}/digitedit.cpp
   ${VELLO_DIR}/enterfocus.h ${VELLO_DIR}/enterfocus.cpp
+  ${VELLO_DIR}/dialogkeys.h ${VELLO_DIR}/dialogkeys.cpp
 )
 list(APPEND VELLO_TESTKIT_SOURCES
   ${VELLO_DIR}/scriptedprompt.h ${VELLO_DIR}/scriptedprompt.cpp

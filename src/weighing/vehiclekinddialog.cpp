@@ -6,6 +6,7 @@
 #include "registers/registerwindows.h"
 #include "ui/controls.h"
 #include "ui/windowhost.h"
+#include "ui/dialogkeys.h"
 #include "weighing/vehiclesonsite.h"
 #include "weighing/weighingrequest.h"
 #include "weighing/weighingstate.h"
@@ -75,6 +76,7 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
 
     connect(ok, &QPushButton::clicked, this, &VehicleKindDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    DialogKeys::install(this, ok, cancel);
 }
 
 void VehicleKindDialog::onOk()
@@ -91,7 +93,9 @@ void VehicleKindDialog::onOk()
     request.singleWeighing = m_single->isChecked();
 
     // Whatever row the plate list stands on when it closes.
-    openRegisterList(m_ctx, RegisterKind::Plates);
+    // Escape in the plate list starts no weighing: the operator is back here.
+    if (openRegisterList(m_ctx, RegisterKind::Plates) == ListLeft::Escaped)
+        return;
     const Query& plates = registerListQuery(m_ctx, RegisterKind::Plates);
     request.plateCode = plates.isOpen() && plates.currentRow() >= 0 ? plates.text(QStringLiteral("rKod")) : QString();
 

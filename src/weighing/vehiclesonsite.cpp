@@ -153,7 +153,7 @@ bool VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
     }
 }
 
-VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id)
+VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QString& plate)
 {
     try {
         Query& count = m_ctx.data.ZQ12;
@@ -166,6 +166,8 @@ VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id)
         Unhandled::report(m_ctx, e.text());
         return DeleteResult::Failed;
     }
+    if (!m_ctx.prompt.confirm(QStringLiteral("Biztosan törli: %1?").arg(plate)))
+        return DeleteResult::Kept;
     try {
         m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{P1, id}});
     } catch (const DbError&) {

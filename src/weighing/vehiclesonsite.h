@@ -53,11 +53,12 @@ public:
     // meres-ban " and rolls back; false then.
     bool assignProducer(qint64 id, const QString& producerCode);
 
-    enum class DeleteResult { Deleted, LastRow, Failed };
+    enum class DeleteResult { Deleted, LastRow, Kept, Failed };
     // "Töröl": refuses the last pending weighing with "Egy sornak maradni
-    // kell, nem törölhető ki.", otherwise deletes `id` and shows "A mérés
+    // kell, nem törölhető ki.", otherwise asks "Biztosan törli: <plate>?"
+    // (Nem: Kept, nothing changes), deletes `id` and shows "A mérés
     // törlölve!"; a failed delete shows "Hiba: mérés DELETE törlésekor".
-    DeleteResult deleteWeighing(qint64 id);
+    DeleteResult deleteWeighing(qint64 id, const QString& plate);
 
     // "Nyomtat": the pending weighing `id` on ZQ13 with meres.frf, portrait,
     // modal preview. False when nothing was shown.

@@ -7,6 +7,7 @@
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
 #include "ui/querytablemodel.h"
 #include "ui/windowhost.h"
@@ -129,6 +130,9 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent)
     connect(print, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onPrint);
     connect(ok, &QPushButton::clicked, this, &VehiclesOnSiteWindow::onFinalise);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // No default button: Enter in the list shows its row, on a button
+    // presses that button; the finalisation is never one stray Enter away.
+    DialogKeys::install(this, nullptr, cancel);
 
     // The list as it is when the window is created.
     m_ops.refresh();
@@ -246,7 +250,7 @@ void VehiclesOnSiteWindow::onProducer()
 void VehiclesOnSiteWindow::onDelete()
 {
     const qint64 id = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
-    m_ops.deleteWeighing(id);
+    m_ops.deleteWeighing(id, m_ops.list().text(QStringLiteral("rRendszam")));
     showFull();
     shownAgain();
 }

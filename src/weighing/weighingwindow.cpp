@@ -6,11 +6,11 @@
 #include "data/query.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
-#include "scale/indicatorreading.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
 #include "ui/controls.h"
 #include "ui/digitedit.h"
+#include "ui/dialogkeys.h"
 #include "weighing/measurementpanel.h"
 #include "weighing/vehiclesonsite.h"
 #include "weighing/weighingstate.h"
@@ -135,6 +135,8 @@ WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, 
     }
     connect(ok, &QPushButton::clicked, this, &WeighingWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter outside the number fields stores ("OK"), Escape is "Mégsem".
+    DialogKeys::install(this, ok, cancel);
 
     // Opening, in order: the port, measurement 2, the pickers (on the loaded
     // pass), mode caption with the "Adatok" fields, the tare preset.
@@ -154,7 +156,6 @@ WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, 
 
     resize(qMax(940, sizeHint().width()), sizeHint().height());
 
-    m_sincePiece.start();
     refreshIndicator();
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &WeighingWindow::refreshIndicator);
@@ -238,27 +239,15 @@ void WeighingWindow::fillOut()
 
 void WeighingWindow::refreshIndicator()
 {
-    if (!m_link || !m_link->active()) {
-        m_indicator->setText(QStringLiteral("nincs kapcsolat a mérleggel"));
-        return;
-    }
-    const quint64 pieces = m_link->receivedClusters();
-    if (pieces != m_seenPieces) {
-        m_seenPieces = pieces;
-        m_sincePiece.restart();
-    }
-    // A reading that the indicator has not repeated for two seconds is no
-    // longer the current one.
-    IndicatorReading r;
-    if (pieces > 0 && m_sincePiece.elapsed() < 2000)
-        r = IndicatorReading::parse(m_link->lastClusterText());
-    m_indicator->setText(r.text());
+    m_indicator->setText(ScaleRead::displayText(m_link));
 }
 
 void WeighingWindow::onRead(MeasurementPanel* p)
 {
-    if (ScaleRead::read(*m_link, m_ctx.prompt, m_ctx.scaleText) == ScaleRead::Outcome::PortClosed)
-        return;   // nothing was read: the fields keep what they hold
+    // A refused reading (port closed, moving, negative, database lost) has
+    // shown its message: the fields keep what they hold.
+    if (!ScaleRead::fillsFields(ScaleRead::read(m_ctx, *m_link)))
+        return;
     const QString weight = m_ctx.scaleText.trimmed();
     p->weight()->setText(weight);
     p->scale()->setText(weight);

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QHash>
 #include <functional>
 
@@ -65,6 +64,4 @@ private:
     MeasurementPanel* m_p2;
     QHash<int, QLineEdit*> m_fields;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
     QLabel* m_indicator;
-    quint64 m_seenPieces = 0;
-    QElapsedTimer m_sincePiece;
 };

@@ -3,16 +3,20 @@
 #include "data/transaction.h"
 #include "app/velloapplication.h"
 #include "testapp.h"
+#include "keys.h"
+#include "ui/dialogkeys.h"
 #include "ui/digitedit.h"
 #include "ui/enterfocus.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 class TestMainWindow : public QObject {
@@ -36,17 +40,18 @@ private slots:
         for (const auto& [name, caption] : items) {
             QAction* a = w.item(name);
             QVERIFY2(a, qPrintable(name));
-            QCOMPARE(a->text(), caption);
+            QCOMPARE(MainWindow::caption(a), caption);
             QVERIFY(a->isVisible());
             QVERIFY(a->isEnabled());
         }
-        // the four helper items sit in the "Segédlet" submenu, followed by the guide
+        // the four helper items sit in the "Segédlet" submenu, then the alibi log and the guide
         auto* sub = w.findChild<QMenu*>("Segdlet1");
         QVERIFY(sub);
+        QCOMPARE(MainWindow::caption(sub->menuAction()), QStringLiteral("Segédlet"));
         QStringList inSub;
         for (QAction* a : sub->actions())
             inSub << a->objectName();
-        QCOMPARE(inSub, QStringList({"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1",
+        QCOMPARE(inSub, QStringList({"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1", "Alibinaplo1",
                                      "Kezelesiutmutato1"}));
         QCOMPARE(w.menuBar()->actions().size(), 9);
 
@@ -130,6 +135,152 @@ private slots:
         QTest::keyClick(bar, Qt::Key_Return);
         QTRY_VERIFY(opened);
         app.verifyScriptsDone();
+    }
+
+    // F10 reaches the menu bar on its first item; the arrows walk it and
+    // Enter opens the item reached.
+    void f10ReachesMenu()
+    {
+        TestApp app;
+        MainWindow w(app.ctx);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TestKeys::press(Qt::Key_F10);
+        QCOMPARE(w.menuBar()->activeAction(), w.item("Mrlegels1"));
+        for (int i = 0; i < 3; ++i)
+            TestKeys::press(Qt::Key_Right);
+        QCOMPARE(w.menuBar()->activeAction(), w.item("Renszm1"));
+        bool opened = false;
+        app.host.expect("TForm5", [&](QDialog& d) { opened = true; d.reject(); });
+        TestKeys::press(Qt::Key_Return);
+        QTRY_VERIFY(opened);
+        app.verifyScriptsDone();
+    }
+
+    // Alt with an item's underlined letter opens it; in the "Segédlet" menu
+    // the item's letter alone does.
+    void altLetterOpensItem_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("window");
+        const int alt = int(Qt::AltModifier);
+        QTest::newRow("Mérlegjegy") << QList<int>{alt | Qt::Key_J} << "TForm17";
+        QTest::newRow("Rendszám") << QList<int>{alt | Qt::Key_R} << "TForm5";
+        QTest::newRow("Termelő") << QList<int>{alt | Qt::Key_T} << "TForm8";
+        QTest::newRow("Termény") << QList<int>{alt | Qt::Key_N} << "TForm10";
+        QTest::newRow("Raktár") << QList<int>{alt | Qt::Key_A} << "TForm12";
+        QTest::newRow("Segédlet, Cégnév átírás") << QList<int>{alt | Qt::Key_S, Qt::Key_C} << "TForm22";
+        QTest::newRow("Segédlet, Soros port") << QList<int>{alt | Qt::Key_S, Qt::Key_P} << "TForm16";
+        QTest::newRow("Segédlet, Alibi napló") << QList<int>{alt | Qt::Key_S, Qt::Key_N} << "TFormAlibi";
+    }
+    void altLetterOpensItem()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, window);
+        TestApp app;
+        MainWindow w(app.ctx);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        bool opened = false;
+        app.host.expect(window, [&](QDialog& d) { opened = true; d.reject(); });
+        for (int k : keys)
+            TestKeys::press(Qt::Key(k & ~int(Qt::KeyboardModifierMask)),
+                            Qt::KeyboardModifiers(k & int(Qt::KeyboardModifierMask)));
+        QTRY_VERIFY(opened);
+        app.verifyScriptsDone();
+        // The underline is only a mark: the caption reads the same.
+        QCOMPARE(MainWindow::caption(w.item("Segdlet1")), QStringLiteral("Segédlet"));
+    }
+
+    // Enter in a dialog: a field without a use for it presses the default
+    // button, a focused button is pressed itself, a number field drops it,
+    // a box that searches keeps it; Escape presses "Mégsem".
+    void dialogKeys_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("pressed");
+        QTest::newRow("Enter in a field") << "field" << int(Qt::Key_Return) << "ok";
+        QTest::newRow("keypad Enter in a field") << "field" << int(Qt::Key_Enter) << "ok";
+        QTest::newRow("Enter on a check box") << "check" << int(Qt::Key_Return) << "ok";
+        QTest::newRow("Enter on Mégsem") << "cancel" << int(Qt::Key_Return) << "cancel";
+        QTest::newRow("Enter on another button") << "other" << int(Qt::Key_Return) << "other";
+        QTest::newRow("Enter in a number field") << "digits" << int(Qt::Key_Return) << "";
+        QTest::newRow("Enter in a search box") << "search" << int(Qt::Key_Return) << "search";
+        QTest::newRow("Escape in a field") << "field" << int(Qt::Key_Escape) << "cancel";
+        QTest::newRow("Escape in a number field") << "digits" << int(Qt::Key_Escape) << "cancel";
+    }
+    void dialogKeys()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QString, pressed);
+        QDialog d;
+        auto* lay = new QVBoxLayout(&d);
+        auto* field = new QLineEdit(&d);
+        field->setObjectName("field");
+        auto* digits = new DigitEdit(&d);
+        digits->setObjectName("digits");
+        auto* search = new QLineEdit(&d);
+        search->setObjectName("search");
+        auto* check = new QCheckBox("x", &d);
+        check->setObjectName("check");
+        auto* other = new QPushButton("Új", &d);
+        other->setObjectName("other");
+        auto* ok = new QPushButton("OK", &d);
+        ok->setObjectName("ok");
+        auto* cancel = new QPushButton("Mégsem", &d);
+        cancel->setObjectName("cancel");
+        for (QWidget* c : std::initializer_list<QWidget*>{field, digits, search, check, other, ok, cancel}) {
+            c->setFocusPolicy(Qt::StrongFocus);
+            lay->addWidget(c);
+        }
+        for (QPushButton* b : {other, ok, cancel})
+            b->setAutoDefault(false);
+        QStringList log;
+        for (QPushButton* b : {other, ok, cancel})
+            QObject::connect(b, &QPushButton::clicked, [&log, b] { log << b->objectName(); });
+        QObject::connect(search, &QLineEdit::returnPressed, [&log] { log << "search"; });
+        DialogKeys::keepEnter(search);
+        DialogKeys* keys = DialogKeys::install(&d, ok, cancel);
+        QVERIFY(ok->isDefault());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.findChild<QWidget*>(focus)->setFocus();
+        QTRY_COMPARE(TestKeys::focused(), focus);
+        TestKeys::press(Qt::Key(key));
+        QCOMPARE(log.join(","), pressed);
+        QCOMPARE(keys->leftByEscape(), key == Qt::Key_Escape);
+    }
+
+    // The Enter rule of the entry dialogs: the focus moves on, and on the
+    // last field Enter presses the default button.
+    void enterOnLastFieldPressesDefault()
+    {
+        QDialog d;
+        auto* lay = new QVBoxLayout(&d);
+        auto* a = new QLineEdit(&d);
+        auto* b = new DigitEdit(&d);
+        auto* ok = new QPushButton("OK", &d);
+        auto* cancel = new QPushButton("Mégsem", &d);
+        for (QWidget* c : std::initializer_list<QWidget*>{a, b, ok, cancel})
+            lay->addWidget(c);
+        int okPressed = 0;
+        QObject::connect(ok, &QPushButton::clicked, [&] { ++okPressed; });
+        EnterFocus::install(&d);
+        DialogKeys::install(&d, ok, cancel);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        a->setFocus();
+        QTRY_VERIFY(a->hasFocus());
+        TestKeys::press(Qt::Key_Return);
+        QVERIFY(b->hasFocus());
+        QCOMPARE(okPressed, 0);
+        TestKeys::press(Qt::Key_Return);
+        QCOMPARE(okPressed, 1);
+        // Shift+Enter still goes back.
+        TestKeys::press(Qt::Key_Return, Qt::ShiftModifier);
+        QVERIFY(a->hasFocus());
     }
 
     void digitsOnly()

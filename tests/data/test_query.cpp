@@ -6,6 +6,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <optional>
+
 class TestQuery : public QObject {
     Q_OBJECT
 private slots:
@@ -243,6 +245,77 @@ private slots:
         QCOMPARE(app.data.statementCount() - before, 4);   // with the ROLLBACK
         QCOMPARE(app.db.count("raktar"), 0);
         QCOMPARE(q.run("INSERT INTO raktar (kKod, kNev) VALUES ('3', 'Tároló')"), 1);
+        QCOMPARE(app.db.count("raktar"), 1);
+    }
+
+    // The drop hook: the n-th statement from now runs on the server, then the
+    // connection drops before its reply. The caller gets 2013 whatever the
+    // server did; a dropped COMMIT has committed, a statement dropped inside
+    // the bracket is rolled back by the server with the connection; the next
+    // statement outside a transaction reconnects.
+    void dropHook_data()
+    {
+        QTest::addColumn<bool>("bracket");      // the two inserts inside "START TRANSACTION" ... "COMMIT"
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("sql");       // the statement whose reply is lost
+        QTest::addColumn<int>("rowsAfter");     // what the server kept
+        const QString one = QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('1', 'Siló')");
+        const QString two = QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('2', 'Szárító')");
+        QTest::newRow("first insert, no bracket") << false << 1 << one << 1;
+        QTest::newRow("second insert, no bracket") << false << 2 << two << 2;
+        QTest::newRow("START TRANSACTION") << true << 1 << QStringLiteral("START TRANSACTION") << 0;
+        QTest::newRow("first insert in the bracket") << true << 2 << one << 0;
+        QTest::newRow("second insert in the bracket") << true << 3 << two << 0;
+        QTest::newRow("COMMIT") << true << 4 << QStringLiteral("COMMIT") << 2;
+    }
+    void dropHook()
+    {
+        QFETCH(bool, bracket);
+        QFETCH(int, n);
+        QFETCH(QString, sql);
+        QFETCH(int, rowsAfter);
+        TestApp app;
+        Query& q = app.data.ZQ60;
+        const int generation = app.data.generation();
+        QSignalSpy replaced(&q, &Query::resultReplaced);
+        app.data.dropAfterStatement(n);
+        QVERIFY(app.data.statementDropPending());
+        try {
+            std::optional<Transaction> t;
+            if (bracket)
+                t.emplace(app.data);
+            q.run("INSERT INTO raktar (kKod, kNev) VALUES ('1', 'Siló')");
+            q.run("INSERT INTO raktar (kKod, kNev) VALUES ('2', 'Szárító')");
+            if (t)
+                t->commit();
+            QFAIL("no statement lost its reply");
+        } catch (const DbError& e) {
+            QCOMPARE(e.code(), 2013);
+            QVERIFY(e.connectionLost());
+            QCOMPARE(e.sql(), sql);
+        }
+        QVERIFY(!app.data.statementDropPending());
+        QVERIFY(!app.data.inTransaction());
+        if (sql.startsWith(QLatin1String("INSERT")))
+            QVERIFY(replaced.count() >= 1);   // the query's viewers learn that its result went
+        QCOMPARE(app.db.count("raktar"), rowsAfter);
+        // The next operation reconnects and goes through.
+        QCOMPARE(q.run("INSERT INTO raktar (kKod, kNev) VALUES ('3', 'Tároló')"), 1);
+        QVERIFY(app.data.generation() > generation);
+        QCOMPARE(app.db.count("raktar"), rowsAfter + 1);
+    }
+
+    // A statement refused by the failure hook never went out, so the drop
+    // hook waiting for that same statement has nothing to drop after.
+    void dropHookAfterARefusedStatement()
+    {
+        TestApp app;
+        Query& q = app.data.ZQ60;
+        app.data.failStatement(1, 1205);
+        app.data.dropAfterStatement(1);
+        QVERIFY_THROWS_EXCEPTION(DbError, q.run("INSERT INTO raktar (kKod) VALUES ('1')"));
+        QVERIFY(!app.data.statementDropPending());
+        QCOMPARE(q.run("INSERT INTO raktar (kKod) VALUES ('2')"), 1);
         QCOMPARE(app.db.count("raktar"), 1);
     }
 

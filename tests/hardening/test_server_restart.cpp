@@ -5,13 +5,21 @@
 // half-written and uses up no number, and the next operation reconnects and
 // goes through. The test restarts at a few statements of each operation (the
 // first, one in the middle, the last); bench_server_restart, built from the
-// same source, restarts before every statement of each.
+// same source, restarts before every statement of each. After a restart the
+// scale is never blamed for the database: the next weighing window reads the
+// site row's port again.
 #include "privateserver.h"
 #include "testapp.h"
 #include "weighingfixture.h"
 
 #include "data/datamodule.h"
+#include "data/dberror.h"
 #include "periodclose/archiving.h"
+#include "scale/portsetting.h"
+#include "scale/pseudoterminal.h"
+#include "scale/scaleread.h"
+#include "scale/tseriallink.h"
+#include "weighing/vehiclesonsite.h"
 #include "weighing/finalisation.h"
 #include "weighing/ticketprint.h"
 #include "weighing/weighingstore.h"
@@ -73,6 +81,7 @@ private slots:
     void restartBeforeRollback();
     void serverDownForAWhile();
     void lostRollbackEndsTheTransaction();
+    void scalePortAfterRestart();
     void cleanup();
     void cleanupTestCase();
 
@@ -539,6 +548,77 @@ void TestServerRestart::lostRollbackEndsTheTransaction()
     data.ZQ70.openSql(QStringLiteral("SELECT 1"));   // reconnects; throws if it cannot
     QCOMPARE(data.ZQ70.value(0).toInt(), 1);
     QVERIFY(data.isConnected());
+}
+
+// The server restarted while an exit weighing was being stored: that store
+// fails with its message (right), the vehicles list is read again (the
+// connection is reopened), and the next weighing window must open the port
+// the site row names and read the scale, the port window must show that
+// port. While the server stays down the read names the lost database, never
+// the port; once it is back the next "Mérés" reads the port and the weight.
+void TestServerRestart::scalePortAfterRestart()
+{
+    TestApp& a = *m_app;
+    AppContext& ctx = a.ctx;
+    PseudoTerminal pty;
+    QVERIFY(pty.open());
+    PortSetting::save(ctx, pty.slavePath());
+    QCOMPARE(ScaleRead::portName(ctx), pty.slavePath());
+
+    QCOMPARE(WeighingStore(ctx, requestIn(QStringLiteral("B"))).ok(inFields(), At).result, WeighingOutcome::Done);
+    const WeighingRequest out = requestOut(number(QStringLiteral("SELECT MAX(IDm) FROM meres")), QStringLiteral("B"));
+    a.prompt.clear();
+    a.data.beforeStatementRuns(2, [this] { restartServer(PrivateServer::ShutDown); });
+    QVERIFY(WeighingStore(ctx, out).ok(outFields(9000), At).result != WeighingOutcome::Done);
+    QVERIFY(!a.data.statementActionPending());
+    QVERIFY(!a.prompt.shown().isEmpty());
+    QVERIFY(VehiclesOnSite(ctx).refresh());
+
+    // The next weighing window.
+    a.prompt.clear();
+    std::unique_ptr<TSerialLink> link(ScaleRead::openLink(ctx, nullptr));
+    QCOMPARE(link->commPort(), pty.slavePath());
+    QVERIFY(link->active());
+    QVERIFY(pty.write("ST,GS,+  012340kg\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), 1, 10000);
+    ScaleRead::read(*link, ctx.prompt, ctx.scaleText);
+    QCOMPARE(ctx.scaleText.trimmed(), QStringLiteral("012340"));
+    QCOMPARE(PortSetting::stored(ctx), pty.slavePath());   // the port window
+    QCOMPARE(a.prompt.shownTexts(), QStringList());
+
+    // The server goes down and stays down for a while.
+    QVERIFY2(m_server.shutDown(), qPrintable(m_server.lastOutput()));
+    link.reset(ScaleRead::openLink(ctx, nullptr));
+    QVERIFY(!link->active());
+    QVERIFY(ScaleRead::displayText(link.get()).contains(QStringLiteral("adatbázis")));
+    a.prompt.expectMessage(PortSetting::LostConnectionText);
+    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::Outcome::DatabaseLost);
+    QCOMPARE(ctx.scaleText.trimmed(), QStringLiteral("012340"));
+    try {
+        PortSetting::stored(ctx);
+        QFAIL("the port window read a port without its database");
+    } catch (const DbError& e) {
+        QCOMPARE(e.text(), PortSetting::LostConnectionText);
+    }
+
+    // Back again: the next "Mérés" reconnects, reads the port and the weight.
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(m_server.start(), qPrintable(m_server.lastOutput()));
+    m_restartMs += clock.elapsed();
+    ++m_restarts;
+    reopenAdmin();
+    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::Outcome::NoWeight);   // opened now: nothing sent yet
+    QCOMPARE(link->commPort(), pty.slavePath());
+    QVERIFY(link->active());
+    QVERIFY(pty.write("ST,GS,+  008000kg\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), 1, 10000);
+    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::Outcome::Weight);
+    QCOMPARE(ctx.scaleText.trimmed(), QStringLiteral("008000"));
+    QVERIFY(!a.prompt.shownTexts().contains(ScaleRead::PortClosedText));
+    QVERIFY2(a.prompt.allAnswered(), qPrintable(a.prompt.pending().join(QLatin1String("; "))));
+    QCOMPARE(PortSetting::stored(ctx), pty.slavePath());
+    QCOMPARE(invariantsBroken(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestServerRestart)

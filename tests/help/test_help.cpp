@@ -157,7 +157,7 @@ private slots:
         MainWindow main(app.ctx);
         QAction* a = main.item(QStringLiteral("Kezelesiutmutato1"));
         QVERIFY(a);
-        QCOMPARE(a->text(), QStringLiteral("Kezelési útmutató\tF1"));
+        QCOMPARE(MainWindow::caption(a), QStringLiteral("Kezelési útmutató\tF1"));
         app.host.expect(QStringLiteral("HelpWindow"), [](QDialog& d) {
             auto& help = static_cast<HelpWindow&>(d);
             QCOMPARE(help.currentSection(), QStringLiteral("Tavrin mérlegjegy – kezelési útmutató"));

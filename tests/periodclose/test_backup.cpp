@@ -4,6 +4,9 @@
 #include "testapp.h"
 #include "widgets.h"
 
+#include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
+#include "periodclose/archiving.h"
 #include "periodclose/databasebackup.h"
 #include "periodclose/periodclosewindows.h"
 
@@ -45,6 +48,86 @@ QStringList content(const TestDb& db)
     return out;
 }
 
+// The server's checksum of every table, with its name.
+QStringList checksums(const TestDb& db)
+{
+    QStringList out;
+    for (const QString& t : tables(db)) {
+        QSqlQuery q(db.admin());
+        q.exec(QStringLiteral("CHECKSUM TABLE %1").arg(t));
+        while (q.next())
+            out << t + QLatin1Char('=') + q.value(1).toString();
+    }
+    return out;
+}
+
+// Databases of the server whose names start with `prefix`.
+QStringList databases(const TestDb& db, const QString& prefix)
+{
+    QStringList out;
+    QSqlQuery q(db.admin());
+    q.exec(QStringLiteral("SHOW DATABASES"));
+    while (q.next())
+        if (q.value(0).toString().startsWith(prefix))
+            out << q.value(0).toString();
+    return out;
+}
+
+// What a restore may leave behind: databases named after the test database
+// other than its own alibi log.
+QStringList leftovers(const TestDb& db)
+{
+    QStringList out = databases(db, db.name() + QLatin1Char('_'));
+    out.removeAll(AlibiLog::databaseFor(db.name()));
+    return out;
+}
+
+// Every entry and link of the test database's alibi log, in order.
+QStringList logContent(const TestDb& db)
+{
+    QStringList out;
+    for (const char* sql : {"SELECT nr, lanc FROM `%1`.naplo ORDER BY nr",
+                            "SELECT IDh, nr, IDm, bszam, hely, irany FROM `%1`.kapcsolat ORDER BY IDh"}) {
+        QSqlQuery q(db.admin());
+        q.exec(QString::fromLatin1(sql).arg(AlibiLog::databaseFor(db.name())));
+        while (q.next()) {
+            QStringList cells;
+            for (int i = 0; i < q.record().count(); ++i)
+                cells << (q.isNull(i) ? QStringLiteral("NULL") : q.value(i).toString());
+            out << cells.join(QLatin1Char('|'));
+        }
+    }
+    return out;
+}
+
+void dropDatabases(const TestDb& db, const QStringList& names)
+{
+    for (const QString& n : names)
+        db.exec(QStringLiteral("DROP DATABASE `%1`").arg(n));
+}
+
+QByteArray gunzip(const QString& file)
+{
+    QProcess p;
+    p.setStandardInputFile(file);
+    p.start(QStringLiteral("gzip"), {QStringLiteral("-dc")});
+    p.waitForFinished(-1);
+    return p.readAllStandardOutput();
+}
+
+void gzipTo(const QByteArray& text, const QString& file)
+{
+    QProcess p;
+    p.setStandardOutputFile(file);
+    p.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+    p.waitForStarted(-1);
+    p.write(text);
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+}
+
+QString toolPath() { return qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/vello-backup"); }
+
 void dropAll(const TestDb& db)
 {
     for (const QString& t : tables(db))
@@ -61,6 +144,16 @@ private slots:
     void toolDumpsAndRestores();
     void missingDumpIsRefused();
     void windowButtonShowsThePath();
+    void damagedDumpLeavesLiveDataUnchanged_data();
+    void damagedDumpLeavesLiveDataUnchanged();
+    void olderDumpIsRefusedWithoutForce();
+    void goodDumpRestoresAndTheProgramRunsOnIt();
+    void registerRestoreLeavesTheLiveLog();
+    void programsUserDumpsTheLog();
+    void logDumpPutsBackWhatWasLost_data();
+    void logDumpPutsBackWhatWasLost();
+    void logDumpNeverReplacesANewerLog_data();
+    void logDumpNeverReplacesANewerLog();
 
 private:
     QTemporaryDir m_home;
@@ -87,7 +180,12 @@ void TestBackup::dumpDropRestoreCompare()
     QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
     QVERIFY(QFileInfo(path).fileName().startsWith(app.db.name() + QLatin1Char('-')));
     QVERIFY(path.endsWith(QLatin1String(".sql.gz")));
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("mentes"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    // the alibi log beside it, with the same stamp
+    const QString log = backup.alibiFile();
+    QCOMPARE(QFileInfo(log).fileName(),
+             AlibiLog::databaseFor(app.db.name()) + QFileInfo(path).fileName().mid(app.db.name().size()));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("mentes"))).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QFileInfo(path).fileName(), QFileInfo(log).fileName()}));
     dropAll(app.db);
     QVERIFY(tables(app.db).isEmpty());
     QVERIFY2(backup.restore(path), qPrintable(backup.error()));
@@ -108,8 +206,13 @@ void TestBackup::toolDumpsAndRestores()
     p.start(tool, QStringList{QStringLiteral("--folder"), dir.path()} + conn);
     QVERIFY(p.waitForFinished(-1));
     QCOMPARE(p.exitCode(), 0);
-    const QString path = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    // the register's file, then the alibi log's
+    const QStringList paths = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(paths.size(), 2);
+    const QString path = paths.first();
     QVERIFY(QFileInfo(path).isFile());
+    QVERIFY(QFileInfo(paths.last()).isFile());
+    QVERIFY(QFileInfo(paths.last()).fileName().startsWith(AlibiLog::databaseFor(app.db.name()) + QLatin1Char('-')));
     dropAll(app.db);
     p.start(tool, QStringList{QStringLiteral("--restore"), path} + conn);
     QVERIFY(p.waitForFinished(-1));
@@ -139,10 +242,370 @@ void TestBackup::windowButtonShowsThePath()
     openArchiving(app.ctx);
     const QString folder = DatabaseBackup::defaultFolder();
     QVERIFY2(folder.startsWith(m_home.path()), qPrintable(folder));
-    const QStringList files = QDir(folder).entryList(QDir::Files);
+    const QStringList files = QDir(folder).entryList({app.db.name() + QStringLiteral("-*")}, QDir::Files);
     QCOMPARE(files.size(), 1);
+    QCOMPARE(QDir(folder).entryList({AlibiLog::databaseFor(app.db.name()) + QStringLiteral("-*")}, QDir::Files).size(), 1);
     QVERIFY2(shown.endsWith(QDir(folder).filePath(files.first())), qPrintable(shown));
     QVERIFY(app.prompt.shownTexts().last().startsWith(QStringLiteral("A biztonsági mentés elkészült:")));
+}
+
+void TestBackup::damagedDumpLeavesLiveDataUnchanged_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("why");   // the start of the reason given
+    QTest::newRow("compressed file cut in half") << QStringLiteral("bytes") << QStringLiteral("a mentés fájlja sérült");
+    QTest::newRow("dump cut at a line") << QStringLiteral("lines") << QStringLiteral("a mentés csonka");
+    QTest::newRow("tables missing, closing line present") << QStringLiteral("tables")
+                                                          << QStringLiteral("a mentésből hiányzik");
+    QTest::newRow("statement that fails half-way") << QStringLiteral("statement")
+                                                   << QStringLiteral("a mentés betöltése nem sikerült");
+    QTest::newRow("not a dump at all") << QStringLiteral("text") << QStringLiteral("a mentés fájlja sérült");
+}
+
+// A dump that cannot be loaded whole leaves the live database exactly as it
+// was: the same checksum for every table, no scratch database left behind.
+void TestBackup::damagedDumpLeavesLiveDataUnchanged()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, why);
+    TestApp app;
+    fill(app.db);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString good = backup.dump(dir.path());
+    QVERIFY2(!good.isEmpty(), qPrintable(backup.error()));
+    // Newer live data than the dump: a ticket with its counter.
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('6', 'B', '2026-04-03', '1')"));
+    const QByteArray text = gunzip(good);
+    QVERIFY(text.trimmed().split('\n').last().startsWith("-- Dump completed"));
+    const QString bad = dir.filePath(QStringLiteral("bad.sql.gz"));
+    if (damage == QLatin1String("bytes")) {
+        QFile g(good);
+        QVERIFY(g.open(QIODevice::ReadOnly));
+        const QByteArray all = g.readAll();
+        QFile b(bad);
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.write(all.left(all.size() / 2));
+    } else if (damage == QLatin1String("lines")) {
+        gzipTo(text.left(text.indexOf("INSERT INTO `vello`") + 40) + "\n", bad);
+    } else if (damage == QLatin1String("tables")) {
+        gzipTo(text.left(text.indexOf("DROP TABLE IF EXISTS `raktar`")) + "-- Dump completed on 2026-12-10\n", bad);
+    } else if (damage == QLatin1String("statement")) {
+        QByteArray broken = text;
+        broken.insert(broken.indexOf("DROP TABLE IF EXISTS `vello`"), "INSERT INTO `meres` (IDm) VALUES (;\n");
+        gzipTo(broken, bad);
+    } else {
+        QFile b(bad);
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.write("SELECT 1;\n");
+    }
+    const QStringList before = checksums(app.db);
+    const QStringList contentBefore = content(app.db);
+    QCOMPARE(before.size(), 10);
+    QVERIFY(!backup.restore(bad));
+    QVERIFY2(backup.error().startsWith(why), qPrintable(backup.error()));
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(content(app.db), contentBefore);
+    QCOMPARE(leftovers(app.db), QStringList());
+    // The tool says so in Hungarian, and fails.
+    QProcess p;
+    p.start(toolPath(), {QStringLiteral("--restore"), bad, QStringLiteral("--socket"), TestDb::socket(),
+                         QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"), app.db.name()});
+    QVERIFY(p.waitForFinished(-1));
+    QCOMPARE(p.exitCode(), 1);
+    const QString said = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(said.startsWith(QStringLiteral("vello-backup: a visszaállítás nem történt meg: ") + why), qPrintable(said));
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(leftovers(app.db), QStringList());
+}
+
+// A dump whose counters are behind the live ones would issue ticket and
+// delivery-note numbers again: refused, unless forced.
+void TestBackup::olderDumpIsRefusedWithoutForce()
+{
+    TestApp app;
+    fill(app.db);
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '120' WHERE sKod = 'J'"));
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '40' WHERE sKod = 'S'"));
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString old = backup.dump(dir.path());
+    QVERIFY2(!old.isEmpty(), qPrintable(backup.error()));
+    const QStringList atDump = content(app.db);
+    // Since the dump: tickets 121..135 and delivery note 41.
+    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('135', 'K', '2026-04-03', '1')"));
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '135' WHERE sKod = 'J'"));
+    app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'S'"));
+    const QStringList before = checksums(app.db);
+    const QStringList liveContent = content(app.db);
+
+    QVERIFY(!backup.restore(old));
+    QVERIFY2(backup.error().contains(QStringLiteral("mérlegjegy (J) 121–135")), qPrintable(backup.error()));
+    QVERIFY2(backup.error().contains(QStringLiteral("szállítólevél (S) 41–41")), qPrintable(backup.error()));
+    QVERIFY2(backup.error().contains(QStringLiteral("--force")), qPrintable(backup.error()));
+    QVERIFY(!backup.error().contains(QStringLiteral("mérés (M)")));
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(leftovers(app.db), QStringList());
+
+    // Forced through the tool: restored, the numbers named, the newer
+    // tables kept in a dated database.
+    QProcess p;
+    p.start(toolPath(), {QStringLiteral("--restore"), old, QStringLiteral("--force"), QStringLiteral("--socket"),
+                         TestDb::socket(), QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
+                         app.db.name()});
+    QVERIFY(p.waitForFinished(-1));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    const QString said = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(said.startsWith(QStringLiteral("A visszaállítás megtörtént: ")), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("újra kiadásra kerülnek: mérlegjegy (J) 121–135")), qPrintable(said));
+    QCOMPARE(content(app.db), atDump);
+    const QStringList kept = databases(app.db, app.db.name() + QStringLiteral("_regi_"));
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(said.contains(kept.first()), qPrintable(said));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM `%1`.sorszam WHERE sKod = 'J'").arg(kept.first())).toString(),
+             QStringLiteral("135"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.vello").arg(kept.first())).toInt(),
+             liveContent.filter(QStringLiteral("vello:")).size());
+    QCOMPARE(databases(app.db, app.db.name() + QStringLiteral("_uj_")), QStringList());
+    dropDatabases(app.db, kept);
+}
+
+void TestBackup::goodDumpRestoresAndTheProgramRunsOnIt()
+{
+    TestApp app;
+    fill(app.db);
+    const QStringList atDump = content(app.db);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString path = backup.dump(dir.path());
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    // Rows lost since (the counters did not move).
+    app.db.exec(QStringLiteral("DELETE FROM vello WHERE jBszam IN ('1', '2')"));
+    app.db.exec(QStringLiteral("DELETE FROM termeny"));
+    QVERIFY2(backup.restore(path), qPrintable(backup.error()));
+    QCOMPARE(content(app.db), atDump);
+    QVERIFY(backup.report().first().startsWith(QStringLiteral("A visszaállítás megtörtént: ")));
+    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(QStringLiteral("vello 11")), qPrintable(backup.report().join(' ')));
+    QVERIFY(!backup.keptDatabase().isEmpty());
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.termeny").arg(backup.keptDatabase())).toInt(), 0);
+    QCOMPARE(leftovers(app.db), QStringList{backup.keptDatabase()});
+
+    // The program works on the restored tables: a fresh data module opens
+    // them and an archiving run goes through.
+    DataModule data(app.db.settings());
+    data.open();
+    ScriptedPrompt prompt;
+    AppContext ctx(data, prompt);
+    Archiving run(ctx);
+    QCOMPARE(run.ticketsUpTo(cutOff()), 4);
+    QVERIFY(run.run(cutOff()));
+    QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
+    QVERIFY(prompt.shownTexts().isEmpty());
+    dropDatabases(app.db, {backup.keptDatabase()});
+}
+
+namespace {
+
+// Five entries of the alibi log, the first two linked to pending weighing 7
+// and carried to ticket "12".
+void fillLog(DataModule& data)
+{
+    AlibiLog log(data, QStringLiteral("merleghaz"));
+    for (int i = 1; i <= 5; ++i) {
+        AlibiLog::Reading r;
+        r.kg = 1000 * i;
+        r.digits = QString::number(1000 * i);
+        r.port = QStringLiteral("/dev/ttyS0");
+        r.rawFrame = QStringLiteral("ST,GS,+  %1kg\r\n").arg(1000 * i);
+        log.append(r);
+    }
+    log.link(1, 7, 1, AlibiLog::In);
+    log.link(2, 7, 1, AlibiLog::Out);
+    log.carryToTicket(7, QStringLiteral("12"));
+}
+
+QString runTool(const QStringList& args, int* code)
+{
+    QProcess p;
+    p.start(toolPath(), args);
+    p.waitForFinished(-1);
+    *code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+} // namespace
+
+// The register put back from its dump: the live alibi log stays exactly as
+// it was, with the entries written after the dump, and says so.
+void TestBackup::registerRestoreLeavesTheLiveLog()
+{
+    TestApp app;
+    fill(app.db);
+    fillLog(app.data);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString path = backup.dump(dir.path());
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    // weighed after the dump
+    AlibiLog log(app.data);
+    AlibiLog::Reading typed;
+    typed.source = AlibiEntry::Typed;
+    typed.kg = 6000;
+    log.link(log.append(typed), 8, 1, AlibiLog::In);
+    const QStringList liveLog = logContent(app.db);
+    QCOMPARE(liveLog.size(), 6 + 5);
+    app.db.exec(QStringLiteral("DELETE FROM termeny"));
+
+    QVERIFY2(backup.restore(path), qPrintable(backup.error()));
+    QCOMPARE(logContent(app.db), liveLog);
+    QCOMPARE(log.verify().verified, 6);
+    QVERIFY(app.db.count(QStringLiteral("termeny")) > 0);
+    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(
+                 QStringLiteral("Az alibi napló (%1) nem változott").arg(AlibiLog::databaseFor(app.db.name()))),
+             qPrintable(backup.report().join(QLatin1Char(' '))));
+    // only the register's tables were kept aside
+    QCOMPARE(leftovers(app.db), QStringList{backup.keptDatabase()});
+    QVERIFY(!backup.keptDatabase().contains(QLatin1String("alibi")));
+    dropDatabases(app.db, {backup.keptDatabase()});
+}
+
+// The backup button runs as the program's user, which may only INSERT and
+// SELECT in the log: that is enough for its dump.
+void TestBackup::programsUserDumpsTheLog()
+{
+    TestApp app;
+    fill(app.db);
+    fillLog(app.data);
+    const QString user = QStringLiteral("bk") + QString::number(QCoreApplication::applicationPid());
+    app.db.exec(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(user));
+    app.db.exec(QStringLiteral("CREATE USER '%1'@'localhost'").arg(user));
+    app.db.exec(QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO '%2'@'localhost'").arg(app.db.name(), user));
+    QSqlDatabase admin = app.db.admin();
+    AlibiSchema::grantProgramUser(admin, app.db.name(), user, {QStringLiteral("localhost")});
+    ConnectionSettings s = app.db.settings();
+    s.user = user;
+    s.password.clear();
+    QTemporaryDir dir;
+    DatabaseBackup backup(s);
+    const QString path = backup.dump(dir.path());
+    app.db.exec(QStringLiteral("DROP USER '%1'@'localhost'").arg(user));
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    const QByteArray log = gunzip(backup.alibiFile());
+    QVERIFY(log.contains("INSERT INTO `naplo`"));
+    QVERIFY(log.contains("INSERT INTO `kapcsolat`"));
+    QVERIFY(log.trimmed().split('\n').last().startsWith("-- Dump completed"));
+}
+
+void TestBackup::logDumpPutsBackWhatWasLost_data()
+{
+    QTest::addColumn<QString>("loss");
+    QTest::addColumn<bool>("keptAside");   // live tables were there to keep
+    QTest::newRow("log database lost") << QStringLiteral("DROP DATABASE %1") << false;
+    QTest::newRow("log tables lost") << QStringLiteral("DROP TABLE %1.naplo, %1.kapcsolat, %1.zar") << false;
+    QTest::newRow("log cut short") << QStringLiteral("DELETE FROM %1.naplo WHERE nr > 3") << true;
+    QTest::newRow("log emptied") << QStringLiteral("DELETE FROM %1.naplo") << true;
+    QTest::newRow("links lost") << QStringLiteral("DELETE FROM %1.kapcsolat") << true;
+}
+
+// A log that lost entries (a disk failure, a careless administrator) comes
+// back from its dump whole: every entry the live one still had is in the
+// dump, so nothing is lost by it; the chain checks out afterwards.
+void TestBackup::logDumpPutsBackWhatWasLost()
+{
+    QFETCH(QString, loss);
+    QFETCH(bool, keptAside);
+    TestApp app;
+    fill(app.db);
+    fillLog(app.data);
+    const QStringList atDump = logContent(app.db);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    QVERIFY2(!backup.dump(dir.path()).isEmpty(), qPrintable(backup.error()));
+    const QString logFile = backup.alibiFile();
+    QVERIFY(QFileInfo(logFile).isFile());
+    const QString alibi = QStringLiteral("`%1`").arg(AlibiLog::databaseFor(app.db.name()));
+    app.db.exec(loss.arg(alibi));
+    const QStringList registerBefore = checksums(app.db);
+
+    int code = -1;
+    const QString said = runTool({QStringLiteral("--restore"), logFile, QStringLiteral("--socket"), TestDb::socket(),
+                                  QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
+                                  app.db.name()},
+                                 &code);
+    QVERIFY2(code == 0, qPrintable(said));
+    QVERIFY2(said.startsWith(QStringLiteral("A visszaállítás megtörtént: %1 -> %2 adatbázis.")
+                                 .arg(logFile, AlibiLog::databaseFor(app.db.name()))),
+             qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("vello-alibi verify")), qPrintable(said));
+    QCOMPARE(logContent(app.db), atDump);
+    QCOMPARE(checksums(app.db), registerBefore);   // the register untouched
+    AlibiLog log(app.data);
+    const AlibiLog::Verification v = log.verify();
+    QVERIFY(v.ok());
+    QCOMPARE(v.verified, 5);
+    QCOMPARE(log.append(AlibiLog::Reading{}), 6);   // and it goes on growing
+    const QStringList kept = leftovers(app.db);
+    QCOMPARE(kept.size(), keptAside ? 1 : 0);
+    if (keptAside) {
+        QVERIFY(kept.first().startsWith(AlibiLog::databaseFor(app.db.name()) + QStringLiteral("_regi_")));
+        QVERIFY2(said.contains(kept.first()), qPrintable(said));
+    }
+    dropDatabases(app.db, kept);
+}
+
+void TestBackup::logDumpNeverReplacesANewerLog_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("lost");   // what the message names
+    QTest::newRow("entries appended since") << QStringLiteral("append") << QStringLiteral("2 bejegyzése");
+    QTest::newRow("a weighing carried to its ticket since")
+        << QStringLiteral("carry") << QStringLiteral("2 hivatkozása");
+    QTest::newRow("a live entry changed by root")
+        << QStringLiteral("UPDATE %1.naplo SET suly = 9999 WHERE nr = 2") << QStringLiteral("1 bejegyzése");
+}
+
+// The log only grows: a dump that lacks anything the live log holds is
+// refused, with or without --force, and the live log is left as it was.
+void TestBackup::logDumpNeverReplacesANewerLog()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, lost);
+    TestApp app;
+    fill(app.db);
+    fillLog(app.data);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    QVERIFY2(!backup.dump(dir.path()).isEmpty(), qPrintable(backup.error()));
+    const QString logFile = backup.alibiFile();
+    AlibiLog log(app.data);
+    if (change == QLatin1String("append")) {
+        log.append(AlibiLog::Reading{});
+        log.append(AlibiLog::Reading{});
+    } else if (change == QLatin1String("carry")) {
+        log.link(3, 9, 1, AlibiLog::In);
+        log.carryToTicket(9, QStringLiteral("13"));
+    } else {
+        app.db.exec(change.arg(QStringLiteral("`%1`").arg(AlibiLog::databaseFor(app.db.name()))));
+    }
+    const QStringList liveLog = logContent(app.db);
+
+    for (bool force : {false, true}) {
+        QVERIFY(!backup.restore(logFile, force));
+        QVERIFY2(backup.error().contains(QStringLiteral("%1 nincs meg a mentésben").arg(lost)), qPrintable(backup.error()));
+        QVERIFY2(backup.error().endsWith(QStringLiteral("Az alibi napló nem változott.")), qPrintable(backup.error()));
+        QCOMPARE(logContent(app.db), liveLog);
+        QCOMPARE(leftovers(app.db), QStringList());
+    }
+    int code = -1;
+    const QString said = runTool({QStringLiteral("--restore"), logFile, QStringLiteral("--force"), QStringLiteral("--socket"),
+                                  TestDb::socket(), QStringLiteral("--user"), QStringLiteral("root"),
+                                  QStringLiteral("--database"), app.db.name()},
+                                 &code);
+    QCOMPARE(code, 1);
+    QVERIFY2(said.startsWith(QStringLiteral("vello-backup: a visszaállítás nem történt meg: az élő alibi napló")),
+             qPrintable(said));
+    QCOMPARE(logContent(app.db), liveLog);
+    QCOMPARE(leftovers(app.db), QStringList());
 }
 
 QTEST_MAIN(TestBackup)

@@ -4,7 +4,9 @@
 #include "xlsxreader.h"
 
 #include "periodclose/archivecolumns.h"
+#include "periodclose/exportfolder.h"
 #include "periodclose/archiveexport.h"
+#include "periodclose/desktopopen.h"
 #include "periodclose/periodclosewindows.h"
 
 #include <QCheckBox>
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -65,6 +68,10 @@ private slots:
     void failedReadKeepsTheEarlierFile();
     void moreRowsThanASheetContinueOnNextSheets();
     void windowExportsIntoTheChosenFolder();
+    void windowSaysWhenNothingCanShowTheFile();
+    void windowFailedSaveShowsNoSuccess();
+    void desktopOpenAsksForTheDefaultProgram_data();
+    void desktopOpenAsksForTheDefaultProgram();
 
 private:
     QTemporaryDir m_home;
@@ -182,9 +189,11 @@ void TestExport::unwritableFolder()
     QFile plain(dir.filePath(QStringLiteral("file")));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
-    app.prompt.expectMessage(kNotSaved).expectMessage(kDone);
+    // The failure alone: no success message after it.
+    app.prompt.expectMessage(kNotSaved);
     ArchiveExport e(app.ctx);
     QVERIFY(!e.run(dir.filePath(QStringLiteral("file/sub"))));
+    QCOMPARE(app.prompt.shownTexts(), QStringList{kNotSaved});
     app.verifyScriptsDone();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"file"}));
 }
@@ -203,9 +212,9 @@ void TestExport::failedReadKeepsTheEarlierFile()
     app.data.failStatement(2);   // the read of the rows
     ArchiveExport e(app.ctx);
     QVERIFY(!e.run(dir.path()));
-    QCOMPARE(app.prompt.shownTexts().size(), 3);
+    QCOMPARE(app.prompt.shownTexts().size(), 2);
     QVERIFY(app.prompt.shownTexts().at(0).startsWith(QStringLiteral("Hiba: Az archiv olvasása nem sikerült")));
-    QCOMPARE(app.prompt.shownTexts().mid(1), QStringList({kNotSaved, kDone}));
+    QCOMPARE(app.prompt.shownTexts().mid(1), QStringList({kNotSaved}));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"archiv.xlsx"}));
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("earlier export"));
@@ -285,6 +294,94 @@ void TestExport::windowExportsIntoTheChosenFolder()
     QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("archiv.xlsx")))}));
     QCOMPARE(remembered, folder);
     QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("archiv.xlsx"))));
+}
+
+void TestExport::windowSaysWhenNothingCanShowTheFile()
+{
+    TestApp app;
+    fullRow(app.db, 1);
+    QTemporaryDir dir;
+    ExportFolder::remember(dir.path());
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("archiv.xlsx"));
+    app.prompt.expectMessage(kDone);
+    app.prompt.expectMessage(DesktopOpen::failedMessage(path));
+    app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) {
+        static_cast<ExportWindow&>(d).setOpener([](const QUrl&) { return false; });
+        TestUi::click(d, QStringLiteral("Button6"));
+        TestUi::click(d, QStringLiteral("Button4"));
+    });
+    openExport(app.ctx);
+    app.verifyScriptsDone();
+    QVERIFY(DesktopOpen::failedMessage(path).endsWith(path));
+    QVERIFY(QFile::exists(path));
+}
+
+void TestExport::windowFailedSaveShowsNoSuccess()
+{
+    TestApp app;
+    fullRow(app.db, 1);
+    QTemporaryDir dir;
+    QFile plain(dir.filePath(QStringLiteral("file")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    ExportFolder::remember(dir.filePath(QStringLiteral("file/sub")));
+    int opened = 0;
+    app.prompt.expectMessage(kNotSaved);
+    app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) {
+        static_cast<ExportWindow&>(d).setOpener([&](const QUrl&) { ++opened; return true; });
+        TestUi::click(d, QStringLiteral("Button6"));
+        TestUi::click(d, QStringLiteral("Button4"));
+    });
+    openExport(app.ctx);
+    app.verifyScriptsDone();
+    QCOMPARE(app.prompt.shownTexts(), QStringList{kNotSaved});
+    QCOMPARE(opened, 0);
+}
+
+// The desktop's tools stand in a folder of their own on PATH: xdg-mime
+// answers the default program for the spreadsheet type (or nothing),
+// xdg-open notes what it was asked to open.
+void TestExport::desktopOpenAsksForTheDefaultProgram_data()
+{
+    QTest::addColumn<QString>("handler");   // what xdg-mime answers
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("a spreadsheet program is set") << QStringLiteral("libreoffice-calc.desktop") << true;
+    QTest::newRow("no program for the type") << QString() << false;
+}
+
+void TestExport::desktopOpenAsksForTheDefaultProgram()
+{
+    QFETCH(QString, handler);
+    QFETCH(bool, opened);
+    QTemporaryDir bin, dir;
+    const QString asked = bin.filePath(QStringLiteral("asked"));
+    auto script = [&](const QString& name, const QString& body) {
+        QFile f(bin.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(("#!/bin/sh\n" + body + "\n").toUtf8());
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    };
+    script(QStringLiteral("xdg-mime"),
+           QStringLiteral("echo \"$*\" >> '%1'\n[ \"$1 $2 $3\" = 'query default "
+                          "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' ] && echo '%2'\nexit 0")
+               .arg(asked, handler));
+    script(QStringLiteral("xdg-open"), QStringLiteral("exit 0"));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    const QString file = dir.filePath(QStringLiteral("archiv.xlsx"));
+    QFile x(file);
+    QVERIFY(x.open(QIODevice::WriteOnly));
+    x.close();
+    const bool got = DesktopOpen::open(file);
+    qputenv("PATH", path);
+    QCOMPARE(got, opened);
+    QFile a(asked);
+    QVERIFY(a.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(a.readAll()).trimmed(),
+             QStringLiteral("query default application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"));
+    // A file that is not there is never handed on.
+    QVERIFY(!DesktopOpen::open(dir.filePath(QStringLiteral("nincs.xlsx"))));
 }
 
 QTEST_MAIN(TestExport)

@@ -2,3 +2,6 @@ vello_add_test(test_archiving ${VELLO_HERE}/test_archiving.cpp ${VELLO_HERE}/arc
 vello_add_test(test_export ${VELLO_HERE}/test_export.cpp ${VELLO_HERE}/xlsxreader.h)
 vello_add_test(test_backup ${VELLO_HERE}/test_backup.cpp ${VELLO_HERE}/archivefixture.h)
 add_dependencies(test_backup vello-backup)
+vello_add_test(test_table_names ${VELLO_HERE}/test_table_names.cpp)
+qt_add_executable(periodclose_screens ${VELLO_HERE}/periodclose_screens.cpp ${VELLO_HERE}/archivefixture.h)
+target_link_libraries(periodclose_screens PRIVATE vello_testsupport)

@@ -12,7 +12,8 @@
 class TestCompanyData : public QObject {
     Q_OBJECT
 private slots:
-    void writesDesignTextsAndStaysOpen();
+    void startsWithStoredValuesAndStaysOpen();
+    void emptyWithoutSiteRow();
     void createsMissingRow();
     void textsStoredExactly();
     void refusedWriteChangesNothing();
@@ -25,21 +26,24 @@ QString site(const TestDb& db, const QString& column)
 }
 } // namespace
 
-void TestCompanyData::writesDesignTextsAndStaysOpen()
+// The window starts with the stored values of the site row: an operator who
+// corrects one box keeps the rest of the real company data.
+void TestCompanyData::startsWithStoredValuesAndStaysOpen()
 {
     TestApp app;
-    app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'Com3', aAdoszam = '111' WHERE IDa = 1"));
-    QCOMPARE(app.data.ZTable8.text(QStringLiteral("aAdoszam")), QStringLiteral("111"));
-    QStringList design[2];
+    app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Valódi Zrt.', aIrszam = '6720', aHelyseg = 'Szeged', "
+                               "aUtca = 'Tisza utca 3.', aSzeria = 'Com3', aAdoszam = '11111111-2-06' WHERE IDa = 1"));
+    QCOMPARE(app.data.ZTable8.text(QStringLiteral("aAdoszam")), QStringLiteral("11111111-2-06"));
+    QStringList shown[2];
     bool stayedOpen = false;
     QString title;
     for (int i = 0; i < 2; ++i) {
         app.host.expect(QStringLiteral("TForm22"), [&, i](QDialog& w) {
             title = w.windowTitle();
             for (int e = 1; e <= 5; ++e)
-                design[i] << w.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(e))->text();
+                shown[i] << w.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(e))->text();
             if (i == 0) {
-                TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();
+                TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();   // as it is: nothing changes
                 stayedOpen = w.isVisible();
                 TestUi::child<QLineEdit>(w, QStringLiteral("Edit1"))->setText(QStringLiteral("Másik Kft."));
                 TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();   // again
@@ -51,14 +55,33 @@ void TestCompanyData::writesDesignTextsAndStaysOpen()
     openCompanyData(app.ctx);
     QCOMPARE(title, QStringLiteral("Cégnév átírása"));
     QVERIFY(stayedOpen);
-    QCOMPARE(design[0].size(), 5);
-    QCOMPARE(design[0][4], QString());          // the tax number starts empty
-    QCOMPARE(design[1], design[0]);             // the design texts again, not the stored ones
+    QCOMPARE(shown[0], (QStringList{QStringLiteral("Valódi Zrt."), QStringLiteral("6720"), QStringLiteral("Szeged"),
+                                    QStringLiteral("Tisza utca 3."), QStringLiteral("11111111-2-06")}));
+    QCOMPARE(shown[1], (QStringList{QStringLiteral("Másik Kft."), QStringLiteral("6720"), QStringLiteral("Szeged"),
+                                    QStringLiteral("Tisza utca 3."), QStringLiteral("11111111-2-06")}));
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Másik Kft."));
-    QCOMPARE(site(app.db, QStringLiteral("aIrszam")), design[0][1]);
-    QCOMPARE(site(app.db, QStringLiteral("aAdoszam")), QString());
+    QCOMPARE(site(app.db, QStringLiteral("aIrszam")), QStringLiteral("6720"));
+    QCOMPARE(site(app.db, QStringLiteral("aAdoszam")), QStringLiteral("11111111-2-06"));
     QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com3"));
     QCOMPARE(app.data.ZTable8.text(QStringLiteral("aNeve")), QStringLiteral("Másik Kft."));   // refreshed
+    app.verifyScriptsDone();
+}
+
+// Without a site row the boxes start empty, and "Felülírás" creates it.
+void TestCompanyData::emptyWithoutSiteRow()
+{
+    TestApp app;
+    app.db.exec(QStringLiteral("DELETE FROM atvevo"));
+    QStringList shown;
+    app.host.expect(QStringLiteral("TForm22"), [&](QDialog& w) {
+        for (int e = 1; e <= 5; ++e)
+            shown << w.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(e))->text();
+        TestUi::child<QLineEdit>(w, QStringLiteral("Edit1"))->setText(QStringLiteral("Új Kft."));
+        TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();
+    });
+    openCompanyData(app.ctx);
+    QCOMPARE(shown, QStringList(5, QString()));
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Új Kft."));
     app.verifyScriptsDone();
 }
 

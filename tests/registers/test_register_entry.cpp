@@ -378,7 +378,7 @@ void TestRegisterEntry::textsStoredExactly()
     RegisterEntry::Values v = filled(m, QStringLiteral("AB-1"));
     v.insert(QStringLiteral("Edit3"), value);   // rNev
     if (!stored)
-        app.prompt.expectMessage(m.insertFailed);
+        app.prompt.expectMessage(QStringLiteral("A(z) Név legfeljebb 45 karakter lehet."));
     RegisterEntry entry(app.ctx, m);
     entry.save(v);
     QCOMPARE(app.db.count(m.table), stored ? 2 : 1);
@@ -421,9 +421,12 @@ void TestRegisterEntry::pastedNonDigits()
         v.insert(QStringLiteral("Edit1"), QStringLiteral("Megváltozott"));
     }
     v.insert(control, QStringLiteral("12a"));
-    app.prompt.expectMessage(newRow ? m.insertFailed : m.replaceFailed);
+    // Refused before any statement, naming the box.
+    const QString label = m.field(control)->label.chopped(m.field(control)->label.endsWith(QLatin1Char(':')) ? 1 : 0);
+    app.prompt.expectMessage(QStringLiteral("A(z) %1 csak szám lehet, tizedesvesszővel (például 12,5): \"12a\".").arg(label));
     const RegisterEntry::Result r = entry.save(v);
-    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Failed));
+    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Refused));
+    QCOMPARE(r.focusControl, control);
     QCOMPARE(app.db.count(m.table), 2);
     QCOMPARE(app.db.count(m.table, QStringLiteral("%1 = 'Megváltozott'").arg(m.nameColumn)), 0);
     QVERIFY(!app.data.inTransaction());

@@ -9,6 +9,8 @@
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
 
+#include "keys.h"
+
 #include <QToolButton>
 
 using namespace RegisterFixture;
@@ -45,12 +47,16 @@ private slots:
     void deleteRules_data();
     void deleteRules();
     void deleteInEmptyRegister();
+    void deleteProducerNamedByPlates();
+    void columnsFitTheirTexts();
     void deleteRemovingNoRow_data();
     void deleteRemovingNoRow();
     void modifyInUseAsksThenOpens_data() { addMembers(); }
     void modifyInUseAsksThenOpens();
     void callerReadsRowAtClose_data();
     void callerReadsRowAtClose();
+    void keysPickAndClose_data();
+    void keysPickAndClose();
     void opensOnLastSavedCode_data() { addMembers(); }
     void opensOnLastSavedCode();
     void opensOnExactCodeBeforePrefix_data();
@@ -305,7 +311,7 @@ void TestRegisterList::deleteRules_data()
     QTest::addColumn<QString>("situation");
     const char* names[] = {"plates", "producers", "crops", "warehouses"};
     for (RegisterKind k : registerKinds())
-        for (const char* s : {"ticket", "pending", "two rows", "one row"})
+        for (const char* s : {"ticket", "pending", "two rows", "two rows, no", "one row"})
             QTest::addRow("%s %s", names[static_cast<int>(k)], s) << k << QString::fromLatin1(s);
 }
 
@@ -320,6 +326,8 @@ void TestRegisterList::deleteRules()
     else
         seed(app.db, m, {kRows[0], kRows[2]});   // Aarhus (4) is current on opening
     int expectedRows = situation == QLatin1String("two rows") ? 1 : (situation == QLatin1String("one row") ? 1 : 2);
+    if (situation == QLatin1String("two rows, no"))
+        app.prompt.expectConfirm(QStringLiteral("Biztosan törli: Aarhus?"), false);   // "Nem" changes nothing
     if (situation == QLatin1String("ticket")) {
         app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, %1) VALUES ('1', '4')").arg(m.ticketColumn));
         app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, m.inUseNotice);
@@ -327,8 +335,9 @@ void TestRegisterList::deleteRules()
         app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, %1) VALUES ('1', '4')").arg(m.pendingColumns.last()));
         app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, m.inUseNotice);
     } else if (situation == QLatin1String("two rows")) {
+        app.prompt.expectConfirm(QStringLiteral("Biztosan törli: Aarhus?"), true);
         app.prompt.expectMessage(m.deletedMessage);
-    } else {
+    } else if (situation == QLatin1String("one row")) {
         app.prompt.expectMessage(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
     }
     int listRows = -1;
@@ -364,6 +373,63 @@ void TestRegisterList::deleteInEmptyRegister()
     app.verifyScriptsDone();
 }
 
+// A producer that a plate still names is not deleted: the plates are listed.
+void TestRegisterList::deleteProducerNamedByPlates()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Producers);
+    TestApp app;
+    seed(app.db, m, kRows);   // Aarhus (4) is current on opening
+    app.db.exec(QStringLiteral("INSERT INTO rendszam (rKod, rRendszam, rOkod) VALUES ('1', 'RST-012', '4'), "
+                               "('2', 'ABC-123', '4'), ('3', 'XYZ-999', '3')"));
+    app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, QStringLiteral("A termelőt rendszám használja, nem törölhető: ABC-123, RST-012"));
+    // The plates' producer moved elsewhere: now it is asked and deleted.
+    app.prompt.expectConfirm(QStringLiteral("Biztosan törli: Aarhus?"), true);
+    app.prompt.expectMessage(m.deletedMessage);
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        click(w, QStringLiteral("Button4"));
+        app.db.exec(QStringLiteral("UPDATE rendszam SET rOkod = '2' WHERE rOkod = '4'"));
+        click(w, QStringLiteral("Button4"));
+    });
+    openRegisterList(app.ctx, RegisterKind::Producers);
+    QCOMPARE(app.db.count(m.table), 3);
+    QCOMPARE(app.db.count(m.table, QStringLiteral("oKod = '4'")), 0);
+    app.verifyScriptsDone();
+}
+
+// Opened, the columns show their titles and the names in view whole, and
+// they stay within the window.
+void TestRegisterList::columnsFitTheirTexts()
+{
+    const RegisterMember& m = registerMember(RegisterKind::Warehouses);
+    TestApp app;
+    app.db.exec(QStringLiteral("INSERT INTO raktar (kKod, kNev, kMegj) VALUES ('1', '%1', '%2')")
+                    .arg(QStringLiteral("Gabonatároló síkraktár a vasútállomás mellett"),
+                         QStringLiteral("Bérelt, a szerződés 2027. december 31-ig él")));
+    bool whole = false, within = false;
+    QString detail;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        auto* grid = child<QTableView>(w, QStringLiteral("DBGrid1"));
+        const QFontMetrics fm(grid->font());
+        whole = true;
+        int total = 0;
+        for (int c = 0; c < m.columns.size(); ++c) {
+            const QString t = grid->model()->index(0, c).data().toString();
+            const int need = qMax(fm.horizontalAdvance(t), fm.horizontalAdvance(m.columns[c].title));
+            total += grid->columnWidth(c);
+            if (grid->columnWidth(c) < need) {
+                whole = false;
+                detail += QStringLiteral("%1: %2 < %3; ").arg(m.columns[c].title).arg(grid->columnWidth(c)).arg(need);
+            }
+        }
+        within = total <= grid->viewport()->width();
+        detail += QStringLiteral("total %1 / %2").arg(total).arg(grid->viewport()->width());
+    });
+    openRegisterList(app.ctx, RegisterKind::Warehouses);
+    QVERIFY2(whole, qPrintable(detail));
+    QVERIFY2(within, qPrintable(detail));
+    app.verifyScriptsDone();
+}
+
 void TestRegisterList::deleteRemovingNoRow_data()
 {
     QTest::addColumn<RegisterKind>("kind");
@@ -386,6 +452,7 @@ void TestRegisterList::deleteRemovingNoRow()
     const bool noCode = situation == QLatin1String("no code");
     if (noCode)
         app.db.exec(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (NULL, 'AAA kód nélkül')").arg(m.table, m.codeColumn, m.nameColumn));
+    app.prompt.expectConfirm(noCode ? QStringLiteral("Biztosan törli: AAA kód nélkül?") : QStringLiteral("Biztosan törli: Aarhus?"), true);
     app.prompt.expectMessage(m.deleteErrorMessage);
     int listRows = -1;
     app.host.expect(m.listWindow, [&](QDialog& w) {
@@ -450,6 +517,74 @@ void TestRegisterList::callerReadsRowAtClose()
     Query& list = registerListQuery(app.ctx, kind);
     QVERIFY(list.isOpen());
     QCOMPARE(list.text(m.codeColumn), QStringLiteral("2"));
+    QCOMPARE(list.text(m.nameColumn), QStringLiteral("Bécs"));
+    app.verifyScriptsDone();
+}
+
+void TestRegisterList::keysPickAndClose_data()
+{
+    QTest::addColumn<RegisterKind>("kind");
+    QTest::addColumn<QString>("closeBy");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("escaped");
+    const char* names[] = {"plates", "producers", "crops", "warehouses"};
+    for (RegisterKind k : registerKinds()) {
+        const char* n = names[static_cast<int>(k)];
+        QTest::addRow("%s Enter in the list", n) << k << "Enter" << int(QDialog::Accepted) << false;
+        QTest::addRow("%s Escape", n) << k << "Escape" << int(RegisterListWindow::EscapedResult) << true;
+        QTest::addRow("%s Mégsem by Tab and Enter", n) << k << "Mégsem" << int(QDialog::Rejected) << false;
+        QTest::addRow("%s Kiválaszt by Tab and Enter", n) << k << "Kiválaszt" << int(QDialog::Accepted) << false;
+    }
+}
+
+// The list by keyboard alone: from the search box Tab reaches the grid, the
+// arrows move, Tab leaves the grid for the navigator and the buttons (not
+// cell by cell), Enter in the list is "Kiválaszt", Escape is "Mégsem". The
+// row moved to reaches the caller every way; Escape is told apart.
+void TestRegisterList::keysPickAndClose()
+{
+    QFETCH(RegisterKind, kind);
+    QFETCH(QString, closeBy);
+    QFETCH(int, result);
+    QFETCH(bool, escaped);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seed(app.db, m, kRows);
+    int closedWith = -1;
+    QStringList walk;
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        QObject::connect(&w, &QDialog::finished, &w, [&](int r) { closedWith = r; });
+        QTRY_COMPARE(TestKeys::focused(), QStringLiteral("Edit1"));
+        TestKeys::press(Qt::Key_Tab);
+        TestKeys::press(Qt::Key_Tab);
+        walk << TestKeys::focused();
+        TestKeys::press(Qt::Key_Down);
+        TestKeys::press(Qt::Key_Down);
+        if (closeBy == QLatin1String("Enter")) {
+            TestKeys::press(Qt::Key_Return);
+        } else if (closeBy == QLatin1String("Escape")) {
+            TestKeys::press(Qt::Key_Escape);
+        } else {
+            // Tab leaves the grid for the navigator, then the buttons.
+            TestKeys::press(Qt::Key_Tab);
+            walk << TestKeys::focused();
+            const QString target = closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1");
+            for (int i = 0; i < 12 && TestKeys::focused() != target; ++i)
+                TestKeys::press(Qt::Key_Tab);
+            walk << TestKeys::focused();
+            TestKeys::press(Qt::Key_Return);
+        }
+        QVERIFY(!w.isVisible());
+    });
+    const ListLeft left = openRegisterList(app.ctx, kind);
+    QCOMPARE(walk.value(0), QStringLiteral("DBGrid1"));
+    if (walk.size() > 1)
+        QCOMPARE(walk.value(1), QStringLiteral("First"));
+    if (walk.size() > 2)
+        QCOMPARE(walk.value(2), closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1"));
+    QCOMPARE(closedWith, result);
+    QCOMPARE(left == ListLeft::Escaped, escaped);
+    Query& list = registerListQuery(app.ctx, kind);
     QCOMPARE(list.text(m.nameColumn), QStringLiteral("Bécs"));
     app.verifyScriptsDone();
 }

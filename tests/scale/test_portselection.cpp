@@ -98,6 +98,20 @@ private slots:
         QTest::newRow("path with quote") << "/dev/serial/by-id/x\"y" << "/dev/serial/by-id/x\"y" << false;
         QTest::newRow("too long") << QString(300, 'x') << "COM7" << true;
     }
+    // The site data set was read before the port was stored (at start, or
+    // by another workstation): the window shows the stored port all the same.
+    void showsStoredPortReadEarlier()
+    {
+        TestApp app;
+        QCOMPARE(app.data.ZTable8.text(QStringLiteral("aSzeria")), QString());
+        app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'ttyUSB0'"));
+        QString shown;
+        app.host.expect(QStringLiteral("TForm16"), [&](QDialog& w) { shown = TestUi::child<QLabel>(w, "Label2")->text(); });
+        openPortSelection(app.ctx);
+        QCOMPARE(shown, QStringLiteral("Jelenlegi port: ttyUSB0"));
+        app.verifyScriptsDone();
+    }
+
     void save()
     {
         QFETCH(QString, typed);

@@ -401,9 +401,10 @@ private slots:
         QCOMPARE(f.places(), QList<quint32>{110});   // the opening; nothing from the worker
     }
 
-    // The two sending modes of an indicator: on demand every piece is kept
-    // and read oldest first; sending all the time only the last few are
-    // kept and a read takes the newest complete line, dropping the rest.
+    // The two sending modes of an indicator: on demand (pieces far apart,
+    // as a print key is pressed) every piece is kept and read oldest first;
+    // sending all the time only the last few are kept and a read takes the
+    // newest complete line, dropping the rest.
     void sendingModes_data()
     {
         QTest::addColumn<int>("keep");
@@ -432,6 +433,7 @@ private slots:
         f.link.setActive(true);
         f.link.worker().cycle();
         for (const QString& p : pieces) {
+            f.dev->advance(keep > 0 ? 250 : 30000);
             f.dev->receive(p.toLatin1());
             f.link.setReadRequest(true);
             f.link.worker().cycle();

@@ -1,5 +1,7 @@
 #include "testdb.h"
 
+#include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
 #include "data/dberror.h"
 #include "data/schema.h"
 
@@ -42,9 +44,12 @@ TestDb::TestDb(bool withTables)
         qFatal("test server not reachable at %s: %s", qPrintable(socket()), qPrintable(db.lastError().text()));
     QSqlQuery q(db);
     q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(m_name));
+    q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(AlibiLog::databaseFor(m_name)));
     if (withTables) {
         try {
             Schema::createDatabase(db, m_name, false, false);
+            // The alibi log beside it, as the program finds it: `<name>_alibi`.
+            AlibiSchema::create(db, m_name);
         } catch (const DbError& e) {
             qFatal("cannot create test database: %s (%s)", qPrintable(e.text()), qPrintable(e.sql()));
         }
@@ -62,6 +67,7 @@ TestDb::~TestDb()
         if (db.isOpen()) {
             QSqlQuery q(db);
             q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(m_name));
+            q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(AlibiLog::databaseFor(m_name)));
             db.close();
         }
     }

@@ -86,6 +86,7 @@ private slots:
     void copyAnsweredNo();
     void windowOpensOnFirstLineAndMoves();
     void emptyWindowStillPrints();
+    void searchInTheWindow();
 };
 
 void TestTicketBrowser::detail_data()
@@ -275,6 +276,79 @@ void TestTicketBrowser::emptyWindowStillPrints()
     QCOMPARE(report.variable(QStringLiteral("v_bszam")).toString(), QString());
     QCOMPARE(report.variable(QStringLiteral("v_m1")).toDouble(), 0.0);
     QCOMPARE(report.variable(QStringLiteral("v_mozgas")).toString(), QStringLiteral("KI"));
+}
+
+// The search row: a plate and a date range put the list on the first
+// matching ticket with its detail; "Következő" goes on; the order of the
+// list stays; a bad date or no match is said in Hungarian.
+void TestTicketBrowser::searchInTheWindow()
+{
+    TestApp app;
+    seedTickets(app.db);
+    for (int n = 50; n < 90; ++n) {
+        Ticket t;
+        t.number = QString::number(n);
+        t.date = QStringLiteral("2024-04-%1").arg(n % 28 + 1, 2, 10, QLatin1Char('0'));
+        if (n % 5 == 0)
+            t.plate = QStringLiteral("2");
+        add(app.db, t);
+    }
+    app.prompt.expectMessage(QStringLiteral("Hibás dátum: \"2024.04.\". A dátum formája: éééé.hh.nn (például 2026.12.09)."));
+    app.prompt.expectMessage(QStringLiteral("Nincs több a keresésnek megfelelő mérlegjegy."));
+    app.prompt.expectMessage(QStringLiteral("Nincs a keresésnek megfelelő mérlegjegy."));
+    app.prompt.expectMessage(QStringLiteral("Adja meg a keresett mérlegjegy számát, a rendszámot vagy a dátumot."));
+    QStringList found;
+    QStringList before, after;
+    app.host.expect(QStringLiteral("TForm17"), [&](QDialog& d) {
+        auto& w = static_cast<TicketBrowserWindow&>(d);
+        w.listModel()->setPageLines(3);
+        auto keys = [&] {
+            QStringList k;
+            for (int r = 0; r < w.listModel()->rowCount(); ++r) {
+                w.listModel()->ensureRow(r);
+                k << w.listModel()->value(r, QStringLiteral("jBszam")).toString();
+            }
+            return k;
+        };
+        TestUi::setText(w, QStringLiteral("SearchPlate"), QStringLiteral("xyz987"));
+        TestUi::setText(w, QStringLiteral("SearchFrom"), QStringLiteral("2024.04."));
+        click(w, QStringLiteral("SearchButton"));   // refused: not a date
+        TestUi::setText(w, QStringLiteral("SearchFrom"), QStringLiteral("2024.04.10"));
+        TestUi::setText(w, QStringLiteral("SearchTo"), QStringLiteral("2024.04.24"));
+        click(w, QStringLiteral("SearchButton"));
+        found << w.currentTicket() + QLatin1Char('/') + text(w, QStringLiteral("jBszam")) + QLatin1Char('/') + text(w, QStringLiteral("rRendszam"));
+        click(w, QStringLiteral("SearchNext"));
+        found << w.currentTicket() + QLatin1Char('/') + text(w, QStringLiteral("jDatum"));
+        click(w, QStringLiteral("SearchNext"));
+        found << w.currentTicket();
+        click(w, QStringLiteral("SearchNext"));
+        found << w.currentTicket();
+        click(w, QStringLiteral("SearchNext"));   // no more
+        found << w.currentTicket();
+        TestUi::setText(w, QStringLiteral("SearchPlate"), QString());
+        TestUi::setText(w, QStringLiteral("SearchFrom"), QString());
+        TestUi::setText(w, QStringLiteral("SearchTo"), QString());
+        TestUi::setText(w, QStringLiteral("SearchTicket"), QStringLiteral("43"));
+        click(w, QStringLiteral("SearchButton"));
+        found << w.currentTicket() + QLatin1Char('/') + text(w, QStringLiteral("Edit51"));
+        TestUi::setText(w, QStringLiteral("SearchTicket"), QStringLiteral("231507"));
+        click(w, QStringLiteral("SearchButton"));   // none: the line stays
+        found << w.currentTicket();
+        TestUi::setText(w, QStringLiteral("SearchTicket"), QString());
+        click(w, QStringLiteral("SearchButton"));   // nothing asked for
+        after = keys();
+    });
+    openTicketBrowser(app.ctx);
+    // Plate XYZ-987 from 2024.04.10 to 24: tickets 50 (day 23), 65 (10), 70 (15), 75 (20); not
+    // 55 (28), 60 (5), 80 (25), 85 (2), nor 42 (March).
+    QCOMPARE(found, (QStringList{QStringLiteral("50/50/XYZ-987"), QStringLiteral("65/2024.04.10"), QStringLiteral("70"),
+                                 QStringLiteral("75"), QStringLiteral("75"), QStringLiteral("43/13000"), QStringLiteral("43")}));
+    Query& q = app.data.ZQ12;
+    q.openSql(TicketList::ListSql);
+    for (int r = 0; r < q.rowCount(); ++r)
+        before << TextConv::toText(q.valueAt(r, q.columnIndex(QStringLiteral("jBszam"))));
+    QCOMPARE(after, before);   // the list's order is unchanged
+    app.verifyScriptsDone();
 }
 
 QTEST_MAIN(TestTicketBrowser)

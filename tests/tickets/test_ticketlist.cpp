@@ -106,6 +106,10 @@ private slots:
     void keepsFewLines_data();
     void keepsFewLines();
     void emptyTable();
+    void findMatches_data();
+    void findMatches();
+    void locateKeepsOrder_data();
+    void locateKeepsOrder();
     void dataAsksAfterPainting();
 };
 
@@ -218,6 +222,156 @@ void TestTicketList::keepsFewLines()
         QCOMPARE(modelLine(model, r), expected.value(r));
     }
     QCOMPARE(model.rowCount(), expected.size());
+}
+
+namespace {
+
+// Plates and dates that differ: tickets 100..129 on days of May, every third
+// one on plate XYZ-987; ticket 12 on XYZ-987 in March.
+void seedSearch(const TestDb& db)
+{
+    seedList(db);
+    for (int n = 100; n < 130; ++n)
+        db.exec(QStringLiteral("UPDATE vello SET jDatum = '2024-05-%1'%2 WHERE jBszam = '%3'")
+                    .arg(n - 99, 2, 10, QLatin1Char('0'))
+                    .arg(n % 3 == 0 ? QStringLiteral(", jRkod = '2'") : QString())
+                    .arg(n));
+    db.exec(QStringLiteral("UPDATE vello SET jRkod = '2' WHERE jBszam = '12'"));
+}
+
+QString normalPlate(QString p)
+{
+    return p.remove(QLatin1Char(' ')).remove(QLatin1Char('-')).toCaseFolded();
+}
+
+} // namespace
+
+void TestTicketList::findMatches_data()
+{
+    QTest::addColumn<QString>("ticket");
+    QTest::addColumn<QString>("plate");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("number") << "12" << "" << "" << "" << "";
+    QTest::newRow("number with blanks") << " 115 " << "" << "" << "" << "";
+    QTest::newRow("number not listed: no producer") << "13" << "" << "" << "" << "";
+    QTest::newRow("number of a summary row") << "90000001" << "" << "" << "" << "";
+    QTest::newRow("number never issued") << "231507" << "" << "" << "" << "";
+    QTest::newRow("plate as printed") << "" << "XYZ-987" << "" << "" << "";
+    QTest::newRow("plate typed without hyphen, lower case") << "" << "xyz98" << "" << "" << "";
+    QTest::newRow("plate after its first") << "" << "XYZ" << "" << "" << "102";
+    QTest::newRow("plate after the last") << "" << "XYZ" << "" << "" << "129";
+    QTest::newRow("one day") << "" << "" << "2024-05-07" << "2024-05-07" << "";
+    QTest::newRow("from a day on") << "" << "" << "2024-05-20" << "" << "";
+    QTest::newRow("up to a day") << "" << "" << "" << "2024-03-04" << "";
+    QTest::newRow("plate and week") << "" << "XYZ 987" << "2024-05-10" << "2024-05-16" << "";
+    QTest::newRow("plate and week, next") << "" << "XYZ 987" << "2024-05-10" << "2024-05-16" << "111";
+    QTest::newRow("plate and number that disagree") << "12" << "ABC" << "" << "" << "";
+    QTest::newRow("a percent sign is a character") << "" << "%" << "" << "" << "";
+}
+
+// The key found is the first line of the grouping statement, in its order,
+// that matches; found by brute force over that statement here.
+void TestTicketList::findMatches()
+{
+    QFETCH(QString, ticket);
+    QFETCH(QString, plate);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, after);
+    TestApp app;
+    seedSearch(app.db);
+    QStringList columns;
+    const QList<QStringList> lines = statementLines(app, &columns);
+    const int cKey = columns.indexOf(QStringLiteral("jBszam"));
+    const int cPlate = columns.indexOf(QStringLiteral("rRendszam"));
+    const int cDate = columns.indexOf(QStringLiteral("jDatum"));
+    TicketList::Search search;
+    search.ticket = ticket;
+    search.plate = plate;
+    search.from = QDate::fromString(from, Qt::ISODate);
+    search.to = QDate::fromString(to, Qt::ISODate);
+    QString expected;
+    bool passed = after.isEmpty();
+    for (const QStringList& l : lines) {
+        if (!passed) {
+            passed = l[cKey] == after;
+            continue;
+        }
+        const QDate d = TextConv::toDate(l[cDate]).value_or(QDate());
+        if ((ticket.trimmed().isEmpty() || l[cKey] == ticket.trimmed())
+            && normalPlate(l[cPlate]).startsWith(normalPlate(plate))
+            && (!search.from.isValid() || d >= search.from) && (!search.to.isValid() || d <= search.to)) {
+            expected = l[cKey];
+            break;
+        }
+    }
+    TicketList list(app.data.ZQ21);
+    const std::optional<QVariant> found =
+        list.find(search, after.isEmpty() ? std::nullopt : std::optional<QVariant>(QVariant(after)));
+    QCOMPARE(found ? found->toString() : QString(), expected);
+}
+
+void TestTicketList::locateKeepsOrder_data()
+{
+    QTest::addColumn<int>("pageLines");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<int>("estimate");
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("far, then near, page 3") << 3 << 1000 << 500 << QStringList{"125", "110", "129", "11", "9"};
+    QTest::newRow("just before what was read, page 4") << 4 << 1000 << 10 << QStringList{"104", "103", "12"};
+    QTest::newRow("the last, then the first, page 2, keep 4") << 2 << 4 << 36 << QStringList{"99", "129", "10", "120", "115"};
+    QTest::newRow("one page holds all") << 100 << 1000 << 36 << QStringList{"120", "9"};
+}
+
+// Locating keys in any order through the keyset pages: each lands on its
+// own line, and walking the list afterwards gives the grouping statement's
+// lines in its order, with the right count.
+void TestTicketList::locateKeepsOrder()
+{
+    QFETCH(int, pageLines);
+    QFETCH(int, keep);
+    QFETCH(int, estimate);
+    QFETCH(QStringList, keys);
+    TestApp app;
+    seedList(app.db);
+    QStringList columns;
+    const QList<QStringList> expected = statementLines(app, &columns);
+    TicketList list(app.data.ZQ21);
+    TicketListModel model(list);
+    model.setPageLines(pageLines);
+    model.setKeptLines(keep);
+    model.setEstimate(estimate);
+    model.open();
+    const int cKey = columns.indexOf(QStringLiteral("jBszam"));
+    for (const QString& k : keys) {
+        const int row = model.locate(QVariant(k));
+        if (k == QLatin1String("99")) {   // not a line of the list
+            QCOMPARE(row, -1);
+            continue;
+        }
+        QVERIFY2(row >= 0, qPrintable(k));
+        QCOMPARE(model.line(row)->key.toString(), k);
+        QCOMPARE(modelLine(model, row).value(cKey), k);
+    }
+    for (int r = 0; r < model.rowCount(); ++r) {
+        if (!model.ensureRow(r))
+            break;
+        QCOMPARE(modelLine(model, r), expected.value(r));
+    }
+    QCOMPARE(model.rowCount(), expected.size());
+    // Once the count is known, a located line stands on its true row.
+    for (const QString& k : keys) {
+        if (k == QLatin1String("99"))
+            continue;
+        int want = -1;
+        for (int r = 0; r < expected.size(); ++r)
+            if (expected[r].value(cKey) == k)
+                want = r;
+        if (model.countKnown())
+            QCOMPARE(model.locate(QVariant(k)), want);
+    }
 }
 
 void TestTicketList::emptyTable()

@@ -303,14 +303,22 @@ void TestVehiclesOnSite::deleteRules()
     openVehiclesOnSite(app.ctx);
     QCOMPARE(app.db.count(QStringLiteral("meres")), 1);
 
-    // With two, the current one goes at once, without a question.
+    // With two, the current one goes after the question; "Nem" keeps it.
     addPending(app, {QStringLiteral("9"), QStringLiteral("B"), QString(), QStringLiteral("2"), 20000});
+    app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
+        moveTo(w, app.data.ZQ10, QStringLiteral("mBszam"), QStringLiteral("9"));
+        click(w, QStringLiteral("Button4"));
+    });
+    app.prompt.expectConfirm(QStringLiteral("Biztosan törli: XYZ-987?"), false);
+    openVehiclesOnSite(app.ctx);
+    QCOMPARE(app.db.count(QStringLiteral("meres")), 2);
     QString left;
     app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
         moveTo(w, app.data.ZQ10, QStringLiteral("mBszam"), QStringLiteral("9"));
         click(w, QStringLiteral("Button4"));
         left = text(w, QStringLiteral("Edit25"));
     });
+    app.prompt.expectConfirm(QStringLiteral("Biztosan törli: XYZ-987?"), true);
     app.prompt.expectMessage(QStringLiteral("A mérés törlölve!"));
     openVehiclesOnSite(app.ctx);
     QCOMPARE(app.db.count(QStringLiteral("meres")), 1);
@@ -329,6 +337,7 @@ void TestVehiclesOnSite::deleteFailure()
         app.data.failStatement(2);   // the count passes, the DELETE fails
         click(w, QStringLiteral("Button4"));
     });
+    app.prompt.expectConfirm(QStringLiteral("Biztosan törli: ABC-123?"), true);
     app.prompt.expectMessage(QStringLiteral("Hiba: mérés DELETE törlésekor"));
     openVehiclesOnSite(app.ctx);
     QCOMPARE(app.db.count(QStringLiteral("meres")), 2);

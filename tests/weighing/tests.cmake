@@ -9,3 +9,4 @@ vello_add_test(test_indicator_reading ${VELLO_HERE}/test_indicator_reading.cpp)
 # Screenshots of the weighing windows on a real display (run by hand).
 qt_add_executable(weighing_screens ${VELLO_HERE}/weighing_screens.cpp ${VELLO_HERE}/windowfixture.h)
 target_link_libraries(weighing_screens PRIVATE vello_testsupport)
+vello_add_test(test_keyboard_walk ${VELLO_HERE}/test_keyboard_walk.cpp ${VELLO_HERE}/windowfixture.h)
