@@ -109,7 +109,7 @@ private slots:
         MainWindow main(app.ctx);
         QAction* item = main.item(QStringLiteral("Alibinaplo1"));
         QVERIFY(item);
-        QCOMPARE(item->text(), QStringLiteral("Alibi napló"));
+        QCOMPARE(MainWindow::caption(item), QStringLiteral("Alibi napló"));
         QVERIFY(main.findChild<QMenu*>(QStringLiteral("Segdlet1"))->actions().contains(item));
         app.host.expect(kWindow, [](QDialog& w) { w.reject(); });
         item->trigger();
