@@ -21,8 +21,12 @@ public:
     int code() const { return m_code; }
     const QString& sql() const { return m_sql; }
     // The one list of the client codes of a lost connection: 2006 server
-    // gone away, 2013 lost during a query, 2055 lost at a system error.
-    static bool lostConnection(int code) { return code == 2006 || code == 2013 || code == 2055; }
+    // gone away, 2013 lost during a query, 2055 lost at a system error,
+    // 2002/2003 cannot connect (the server is down).
+    static bool lostConnection(int code)
+    {
+        return code == 2006 || code == 2013 || code == 2055 || code == 2002 || code == 2003;
+    }
     bool connectionLost() const { return lostConnection(m_code); }
 
 private:

@@ -14,7 +14,7 @@ class TestLayers : public QObject {
 private:
     static QHash<QString, int> floors()
     {
-        return {{"context", 0}, {"data", 1},      {"ui", 2},        {"reports", 3}, {"help", 4},
+        return {{"context", 0}, {"data", 1},      {"ui", 2},        {"reports", 3}, {"alibi", 3},  {"help", 4},
                 {"install", 4}, {"periodclose", 4}, {"registers", 4}, {"scale", 4},  {"tickets", 4},
                 {"weighing", 5}, {"app", 6}};
     }
