@@ -46,6 +46,7 @@ Counters::Draw Counters::readNext(Kind kind)
         d.status = Draw::Ok;
     } catch (const DbError& e) {
         d.error = e.text();
+        d.code = e.code();
         d.number.clear();
         d.status = Draw::Unreadable;
     }
@@ -55,12 +56,14 @@ Counters::Draw Counters::readNext(Kind kind)
 bool Counters::store(Kind kind, const QString& last)
 {
     Query& q = m_dm.ZQ70;
+    m_storeError = 0;
     try {
         if (q.run(QStringLiteral("UPDATE sorszam SET sBszam = :p1 WHERE sKod = \"%1\"").arg(letter(kind)),
                   {{QStringLiteral("p1"), last}}) != 1)
             throw DbError(QStringLiteral("sorszam: no row"));
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        m_storeError = e.code();
         return false;
     }
 }
@@ -77,6 +80,7 @@ Counters::Draw Counters::draw(Kind kind)
             Draw d;
             d.status = Draw::StoreFailed;
             d.error = e.text();
+            d.code = e.code();
             return d;
         }
     }
@@ -85,6 +89,7 @@ Counters::Draw Counters::draw(Kind kind)
         return d;   // an own bracket rolls back as it goes
     if (!store(kind, d.number)) {
         d.status = Draw::StoreFailed;
+        d.code = m_storeError;
         d.number.clear();
         return d;
     }
@@ -95,6 +100,7 @@ Counters::Draw Counters::draw(Kind kind)
             d.status = Draw::StoreFailed;
             d.number.clear();
             d.error = e.text();
+            d.code = e.code();
         }
     }
     return d;

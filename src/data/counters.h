@@ -25,6 +25,7 @@ public:
         Status status = Unreadable;
         QString number;      // the number drawn; empty unless status == Ok
         QString error;       // the server's text of a failed statement, if any
+        int code = 0;        // the server's error code of a failed statement (1213, 1205: retry the write)
         bool ok() const { return status == Ok; }
     };
 
@@ -41,12 +42,15 @@ public:
     // (the caller holds a transaction open until it has stored the last
     // number it gave out).
     Draw readNext(Kind kind);
-    // Stores `last` as the last number issued; false when the store failed.
+    // Stores `last` as the last number issued; false when the store failed
+    // (the server's error code in storeError(), 0 when the row was missing).
     bool store(Kind kind, const QString& last);
+    int storeError() const { return m_storeError; }
 
     static QString letter(Kind kind);
     static QString storeFailedMessage(Kind kind);
 
 private:
     DataModule& m_dm;
+    int m_storeError = 0;
 };

@@ -28,6 +28,9 @@ public:
         return code == 2006 || code == 2013 || code == 2055 || code == 2002 || code == 2003;
     }
     bool connectionLost() const { return lostConnection(m_code); }
+    // A deadlock (1213) or a lock-wait timeout (1205): another workstation
+    // held what this statement needed; the write is tried again as a whole.
+    static bool lockConflict(int code) { return code == 1213 || code == 1205; }
 
 private:
     QString m_text;

@@ -40,3 +40,27 @@ void begin(std::optional<Transaction>& t, DataModule& dm, const QString& failMes
 {
     step(failMessage, [&] { t.emplace(dm); });
 }
+
+bool retryAfterLockConflict(DataModule& dm, int code, int attempt, int tries)
+{
+    if (!DbError::lockConflict(code) || attempt >= tries)
+        return false;
+    // A bracket opened by hand is still open: the server may have rolled it
+    // back (1213) or kept it (1205); either way it is ended here, and the
+    // next attempt starts from a clean connection or not at all.
+    if (dm.inTransaction() && !dm.rollback())
+        return false;
+    return dm.isConnected() && !dm.inTransaction();
+}
+
+bool commitOrReplyLost(Transaction& t, const QString& failMessage)
+{
+    try {
+        t.commit();
+        return false;
+    } catch (const DbError& e) {
+        if (!e.connectionLost())
+            throw StepFailed{failMessage, e.text(), e.code()};
+        return true;
+    }
+}

@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "data/textconv.h"
+#include "data/transaction.h"
 #include "registers/fieldcheck.h"
 #include "registers/registerlist.h"
 #include "registers/registermember.h"
@@ -19,13 +20,6 @@ QString withoutTrailingBlanks(const QString& s)
     while (n > 0 && s.at(n - 1).isSpace())
         --n;
     return s.left(n);
-}
-
-// A deadlock or a lock-wait timeout: the server rolled the statement (or the
-// whole transaction) back, and the operation is tried again from its start.
-bool retryable(const DbError& e)
-{
-    return e.code() == 1213 || e.code() == 1205;
 }
 
 } // namespace
@@ -146,52 +140,37 @@ RegisterEntry::Result RegisterEntry::failed(const QString& message)
 
 RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QString* saved)
 {
-    constexpr int kTries = 3;
     Query& write = m_member.writeQuery(m_ctx.data);
-    for (int attempt = 1;; ++attempt) {
-        const bool last = attempt >= kTries;
-        try {
+    // One attempt: the locked read of the highest code, the INSERT, the
+    // COMMIT. A deadlock or lock-wait timeout runs it again from "START
+    // TRANSACTION"; any other failure leaves the bracket open here, for
+    // failed() or unhandled() to roll back and report.
+    enum { Begin, Code, Insert, Commit } stage = Begin;
+    std::optional<QString> code;
+    try {
+        retryLockConflicts(m_ctx.data, [&] {
+            stage = Begin;
             m_ctx.data.begin();
-        } catch (const DbError&) {
-            return unhandled();
-        }
-        std::optional<QString> highest;
-        try {
-            highest = highestCode();
-        } catch (const DbError& e) {
-            if (retryable(e) && !last) {
-                rollback();
-                continue;
-            }
-            return unhandled();
-        }
-        const std::optional<QString> code = highest ? codeAfter(*highest) : std::nullopt;
-        if (!code)
-            return failed(m_member.insertFailed);
-        try {
+            stage = Code;
+            const std::optional<QString> highest = highestCode();
+            code = highest ? codeAfter(*highest) : std::nullopt;
+            if (!code)
+                return;
+            stage = Insert;
             Query::Binds binds{{QStringLiteral("p0"), *code}};
             for (int i = 0; i < params.size(); ++i)
                 binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
             write.run(m_member.insertSql, binds);
-        } catch (const DbError& e) {
-            if (retryable(e) && !last) {
-                rollback();
-                continue;
-            }
-            return failed(m_member.insertFailed);
-        }
-        try {
+            stage = Commit;
             m_ctx.data.commit();
-        } catch (const DbError& e) {
-            if (retryable(e) && !last) {
-                rollback();
-                continue;
-            }
-            return unhandled();
-        }
-        *saved = *code;
-        return {Outcome::Saved, {}};
+        });
+    } catch (const DbError&) {
+        return stage == Insert ? failed(m_member.insertFailed) : unhandled();
     }
+    if (!code)
+        return failed(m_member.insertFailed);
+    *saved = *code;
+    return {Outcome::Saved, {}};
 }
 
 RegisterEntry::Result RegisterEntry::save(const Values& values)

@@ -23,6 +23,20 @@ const QString NetMessage = QStringLiteral("Hiba: mNetto számolás , REPLACE-edi
 const QString DeleteMessage = QStringLiteral("Hiba: mérés vello-be áttétel DELETE törlésekor");
 const QString UnreadableMessage = QStringLiteral("Hiba: a \"J\" sorszám nem olvasható!");
 const QString FocusNet = QStringLiteral("Edit35");
+const QString FinalisedElsewhereMessage = QStringLiteral(
+    "A mérést egy másik munkaállomás már véglegesítette, a mérlegjegy száma %1. Itt nem készült új mérlegjegy.");
+const QString DeletedElsewhereMessage = QStringLiteral("A mérést egy másik munkaállomás már törölte.");
+const QString LostCommitDoneMessage = QStringLiteral(
+    "A mérlegjegy elkészült, a száma %1. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+    "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént.");
+const QString LostCommitNotDoneMessage = QStringLiteral(
+    "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT). Az újracsatlakozás utáni "
+    "ellenőrzés szerint a véglegesítés nem történt meg: mérlegjegy nem készült, a mérés a bent lévők között "
+    "maradt, újra véglegesíthető.");
+const QString LostCommitUnknownMessage = QStringLiteral(
+    "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT), és nem állapítható meg, "
+    "hogy a véglegesítés megtörtént-e. Nézze meg a mérlegjegyek között és a bent lévők listáján, mielőtt újra "
+    "véglegesíti.");
 
 // The ticket row of one measurement, copied from the pending weighing.
 QString insertRowSql(int measurement)
@@ -80,64 +94,138 @@ Finalisation::Outcome Finalisation::store(const Input& input)
         o.end(m_ctx.prompt, Outcome::Refused, NetEmptyMessage, FocusNet);
         return o;
     }
-    double purity = 0, moisture = 0;
-    QString crop[2];
+    DataModule& dm = m_ctx.data;
+    const QDate today = input.today.isValid() ? input.today : QDate::currentDate();
+    QString refused;
+    bool replyLost = false;
     try {
-        const QString refused = step(BeginMessage, [&] { return readPending(input.weighingId, purity, moisture, crop); });
-        if (!refused.isEmpty()) {
-            o.end(m_ctx.prompt, Outcome::Refused, refused, FocusNet);
-            return o;
-        }
-        FinalisedTicket& t = m_stored;
-        const QDate today = input.today.isValid() ? input.today : QDate::currentDate();
-        DataModule& dm = m_ctx.data;
-        std::optional<Transaction> tx;
-        begin(tx, dm, BeginMessage);
+        // One attempt is the whole transaction; a lock conflict at any of its
+        // statements runs it again from the start, the "J" number of the
+        // failed attempt rolled back with it.
+        retryLockConflicts(dm, [&] {
+            double purity = 0, moisture = 0;
+            QString crop[2];
+            std::optional<Transaction> tx;
+            begin(tx, dm, BeginMessage);
+            // The pending weighing, locked until the end: a second
+            // finalisation, a delete or an exit weighing of it at another
+            // workstation waits here, and then finds it as this one left it.
+            refused = step(BeginMessage, [&] { return readPending(input.weighingId, purity, moisture, crop); });
+            if (!refused.isEmpty())
+                return;   // nothing written: the bracket rolls back
+            FinalisedTicket& t = m_stored;
 
-        // The two ticket rows, one per measurement.
-        Query* rowQuery[2] = {&dm.ZQ22, &dm.ZQ23};
-        for (int i = 0; i < 2; ++i) {
-            Query& q = *rowQuery[i];
-            require(step(InsertMessage, [&] { return q.run(insertRowSql(i + 1), {{QStringLiteral("p0"), t.weighingId}}); }) == 1,
-                    InsertMessage);
-            step(InsertMessage, [&] { q.openSql(QStringLiteral("SELECT LAST_INSERT_ID() AS IDj")); });
-            t.rowId[i] = q.value(QStringLiteral("IDj")).toLongLong();
-        }
+            // The two ticket rows, one per measurement.
+            Query* rowQuery[2] = {&dm.ZQ22, &dm.ZQ23};
+            for (int i = 0; i < 2; ++i) {
+                Query& q = *rowQuery[i];
+                require(step(InsertMessage, [&] { return q.run(insertRowSql(i + 1), {{QStringLiteral("p0"), t.weighingId}}); }) == 1,
+                        InsertMessage);
+                step(InsertMessage, [&] { q.openSql(QStringLiteral("SELECT LAST_INSERT_ID() AS IDj")); });
+                t.rowId[i] = q.value(QStringLiteral("IDj")).toLongLong();
+            }
 
-        // The ticket number: the "J" row stays locked until the end.
-        Counters counters(dm);
-        const Counters::Draw d = counters.readNext(Counters::J);
-        require(d.ok(), UnreadableMessage);
-        require(counters.store(Counters::J, d.number), Counters::storeFailedMessage(Counters::J));
-        t.ticketNumber = d.number;
+            // The ticket number: the "J" row stays locked until the end.
+            Counters counters(dm);
+            const Counters::Draw d = counters.readNext(Counters::J);
+            require(d.ok(), UnreadableMessage, d.code);
+            require(counters.store(Counters::J, d.number), Counters::storeFailedMessage(Counters::J),
+                    counters.storeError());
+            t.ticketNumber = d.number;
 
-        // Only the two rows inserted above get the number, whatever other
-        // rows share the weighing number.
-        const int numbered = step(NumberingMessage, [&] {
-            return dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1, jModDatum = :p2, jRogDatum = :p2 "
-                                              "WHERE IDj = :p3 OR IDj = :p4"),
-                               {{QStringLiteral("p1"), t.ticketNumber},
-                                {QStringLiteral("p2"), today},
-                                {QStringLiteral("p3"), t.rowId[0]},
-                                {QStringLiteral("p4"), t.rowId[1]}});
+            // Only the two rows inserted above get the number, whatever other
+            // rows share the weighing number.
+            const int numbered = step(NumberingMessage, [&] {
+                return dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1, jModDatum = :p2, jRogDatum = :p2 "
+                                                  "WHERE IDj = :p3 OR IDj = :p4"),
+                                   {{QStringLiteral("p1"), t.ticketNumber},
+                                    {QStringLiteral("p2"), today},
+                                    {QStringLiteral("p3"), t.rowId[0]},
+                                    {QStringLiteral("p4"), t.rowId[1]}});
+            });
+            require(numbered == 2, NumberingMessage);
+
+            step(NetMessage, [&] { storeNets(t, purity, moisture, crop); });
+
+            const int removed = step(DeleteMessage, [&] {
+                return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
+            });
+            require(removed == 1, DeleteMessage);
+
+            replyLost = commitOrReplyLost(*tx, InsertMessage);
         });
-        require(numbered == 2, NumberingMessage);
-
-        step(NetMessage, [&] { storeNets(t, purity, moisture, crop); });
-
-        const int removed = step(DeleteMessage, [&] {
-            return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
-        });
-        require(removed == 1, DeleteMessage);
-
-        step(InsertMessage, [&] { tx->commit(); });
     } catch (const StepFailed& failed) {
         // The bracket has rolled back on its way out of the try block.
         o.end(m_ctx.prompt, Outcome::Failed, failed.message);
         return o;
     }
+    if (!refused.isEmpty()) {
+        if (refused == GoneMessage)
+            refused = whatBecameOf(input.weighingNumber);
+        o.end(m_ctx.prompt, Outcome::Refused, refused, FocusNet);
+        return o;
+    }
+    if (replyLost) {
+        // The COMMIT went out and its reply did not come back: finalised
+        // means the pending weighing gone and both rows of this ticket there
+        // with the number drawn; not finalised means the weighing still
+        // pending and neither row there.
+        switch (committedOrNot()) {
+        case LostCommit::Committed:
+            o.show(m_ctx.prompt, LostCommitDoneMessage.arg(m_stored.ticketNumber));
+            break;   // on to the prints, as after any finalisation
+        case LostCommit::NotCommitted:
+            o.end(m_ctx.prompt, Outcome::Failed, LostCommitNotDoneMessage);
+            return o;
+        case LostCommit::Unknown:
+            o.end(m_ctx.prompt, Outcome::Failed, LostCommitUnknownMessage);
+            return o;
+        }
+    }
     o.ticketNumber = m_stored.ticketNumber;
     return o;
+}
+
+QString Finalisation::whatBecameOf(const QString& weighingNumber)
+{
+    if (weighingNumber.isEmpty())
+        return GoneMessage;
+    try {
+        // The ticket rows carry the weighing number of the weighing they were
+        // made from; a summary row of archiving carries none.
+        Query& q = m_ctx.data.ZQ12;
+        q.openSql(QStringLiteral("SELECT jBszam FROM vello WHERE jMbszam = :p0 AND jMozgas IS NOT NULL "
+                                 "ORDER BY IDj DESC LIMIT 1"),
+                  {{QStringLiteral("p0"), weighingNumber}});
+        if (!q.isEmpty())
+            return FinalisedElsewhereMessage.arg(q.text(QStringLiteral("jBszam")));
+        return DeletedElsewhereMessage;
+    } catch (const DbError&) {
+        return GoneMessage;
+    }
+}
+
+LostCommit Finalisation::committedOrNot()
+{
+    const FinalisedTicket& t = m_stored;
+    try {
+        Query& q = m_ctx.data.ZQ12;
+        q.openSql(QStringLiteral("SELECT (SELECT COUNT(*) FROM meres WHERE IDm = :p0) AS pending, "
+                                 "(SELECT COUNT(*) FROM vello WHERE (IDj = :p1 OR IDj = :p2) AND jBszam = :p3) AS tickets"),
+                  {{QStringLiteral("p0"), t.weighingId},
+                   {QStringLiteral("p1"), t.rowId[0]},
+                   {QStringLiteral("p2"), t.rowId[1]},
+                   {QStringLiteral("p3"), t.ticketNumber}});
+        const qint64 pending = q.value(QStringLiteral("pending")).toLongLong();
+        const qint64 tickets = q.value(QStringLiteral("tickets")).toLongLong();
+        q.close();
+        if (pending == 0 && tickets == 2)
+            return LostCommit::Committed;
+        if (pending == 1 && tickets == 0)
+            return LostCommit::NotCommitted;
+    } catch (const DbError&) {
+    }
+    return LostCommit::Unknown;
 }
 
 QString Finalisation::readPending(qint64 id, double& purity, double& moisture, QString crop[2])
@@ -146,7 +234,7 @@ QString Finalisation::readPending(qint64 id, double& purity, double& moisture, Q
     FinalisedTicket& t = m_stored;
     t.weighingId = id;
     Query& w = m_ctx.data.ZQ12;
-    w.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), id}});
+    w.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0 FOR UPDATE"), {{QStringLiteral("p0"), id}});
     if (w.isEmpty())
         return GoneMessage;
     if (w.text(QStringLiteral("mBemeres1")) == QLatin1String("0") || w.text(QStringLiteral("mKimeres1")) == QLatin1String("0"))

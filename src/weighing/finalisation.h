@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "data/outcome.h"
+#include "data/transaction.h"
 #include "weighing/ticketprint.h"
 
 struct AppContext;
@@ -32,6 +33,10 @@ class Finalisation {
 public:
     struct Input {
         qint64 weighingId = 0;      // IDm of the list's current row (ctx.weighing.weighingId)
+        // mBszam of that row as the list showed it: tells a weighing that
+        // another workstation has finalised (its ticket rows carry the
+        // number) from one it has deleted. Empty: not told apart.
+        QString weighingNumber;
         QString netText;            // the net field Edit35 as shown
         // Opens the producer list window for the consignee of a delivery note
         // (the window passes [&]{ openRegisterList(ctx, RegisterKind::Producers); }).
@@ -55,9 +60,13 @@ public:
     explicit Finalisation(AppContext& ctx) : m_ctx(ctx) {}
 
     // The whole "OK": guards, storing, ticket print, delivery note.
-    // Guards, in order (focus "Edit35"):
+    // Guards, in order (focus "Edit35"); the last two read the weighing
+    // inside the transaction with its row locked:
     //   net field empty (trailing blanks removed): "Üres a netto súly!"
-    //   the weighing no longer pending: "A mérés már nem szerepel a bent lévők között!"
+    //   the weighing no longer pending: finalised at another workstation
+    //     (its ticket rows found by input.weighingNumber, the message names
+    //     the ticket number), deleted there, or (no number given)
+    //     "A mérés már nem szerepel a bent lévők között!"; no number drawn
     //   entry or exit weight 1 reads "0": "Nulla értékü mérés!"
     // Storing failures (Failed, everything rolled back):
     //   the weighing cannot be read, or the transaction cannot start:
@@ -68,6 +77,11 @@ public:
     //   the numbering: "Hiba: Az jBszam UPDATE vello -ben "
     //   the nets: "Hiba: mNetto számolás , REPLACE-edit a meres-ban "
     //   the removal of the pending weighing: "Hiba: mérés vello-be áttétel DELETE törlésekor"
+    // A deadlock or lock-wait timeout at any statement runs the whole
+    // transaction again (LockTries attempts) without a second "J" number. A
+    // lost COMMIT reply is answered after reconnecting by what the server
+    // holds: finalised (Done, said so, then the prints), not finalised
+    // (Failed, still pending) or not known (Failed).
     // Then, when stored: "Mérlegjegy nyomtatása ?" (vello.frf with the
     // ticket's variables) and for movement "K" "Szállítólevél nyomtatása ?"
     // (consignee pick, "S" number, v_bszam, szallito.frf). A failed "S" draw
@@ -84,6 +98,10 @@ private:
     // The pending weighing `id` into m_stored, with its purity, moisture and
     // crops; an empty text when it passed the guards, else the guard's message.
     QString readPending(qint64 id, double& purity, double& moisture, QString crop[2]);
+    // The message for a weighing found gone: what its ticket rows show.
+    QString whatBecameOf(const QString& weighingNumber);
+    // After a lost COMMIT reply: whether m_stored's ticket is on the server.
+    LostCommit committedOrNot();
     void storeNets(const FinalisedTicket& t, double purity, double moisture, const QString crop[2]);
 
     AppContext& m_ctx;

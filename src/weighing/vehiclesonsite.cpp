@@ -168,11 +168,21 @@ VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QSt
     }
     if (!m_ctx.prompt.confirm(QStringLiteral("Biztosan törli: %1?").arg(plate)))
         return DeleteResult::Kept;
+    int deleted = 0;
     try {
-        m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{P1, id}});
+        // A finalisation of the same weighing at another workstation holds
+        // its row until it commits; the DELETE waits for it and then finds
+        // nothing to delete.
+        deleted = m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{P1, id}});
     } catch (const DbError&) {
         m_ctx.prompt.message(QStringLiteral("Hiba: mérés DELETE törlésekor"));
         return DeleteResult::Failed;
+    }
+    if (deleted == 0) {
+        m_ctx.prompt.message(
+            QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte."));
+        refresh();
+        return DeleteResult::Gone;
     }
     m_ctx.prompt.message(QStringLiteral("A mérés törlölve!"));
     refresh();

@@ -53,11 +53,14 @@ public:
     // meres-ban " and rolls back; false then.
     bool assignProducer(qint64 id, const QString& producerCode);
 
-    enum class DeleteResult { Deleted, LastRow, Kept, Failed };
+    enum class DeleteResult { Deleted, LastRow, Kept, Failed, Gone };
     // "Töröl": refuses the last pending weighing with "Egy sornak maradni
     // kell, nem törölhető ki.", otherwise asks "Biztosan törli: <plate>?"
     // (Nem: Kept, nothing changes), deletes `id` and shows "A mérés
-    // törlölve!"; a failed delete shows "Hiba: mérés DELETE törlésekor".
+    // törlölve!"; a failed delete shows "Hiba: mérés DELETE törlésekor". A
+    // weighing that is no longer there (finalised or deleted at another
+    // workstation, or a list row read as id 0) deletes nothing: Gone, with
+    // a message saying it was not found, and the list read again.
     DeleteResult deleteWeighing(qint64 id, const QString& plate);
 
     // "Nyomtat": the pending weighing `id` on ZQ13 with meres.frf, portrait,

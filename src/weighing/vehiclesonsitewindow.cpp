@@ -265,6 +265,7 @@ void VehiclesOnSiteWindow::onFinalise()
 {
     Finalisation::Input input;
     input.weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
+    input.weighingNumber = m_ops.currentText(QStringLiteral("mBszam"));
     input.netText = m_net->text();
     input.pickConsignee = [this] { openRegisterList(m_ctx, RegisterKind::Producers); };
     const Finalisation::Outcome out = Finalisation(m_ctx).run(input);

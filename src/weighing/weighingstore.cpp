@@ -15,6 +15,25 @@ const QString InStoreMessage = QStringLiteral("Hiba: Újban, INSERT-append a mer
 const QString TareMessage = QStringLiteral("Hiba: tara-s mérésnél, REPLACE-edit a meres-ban ");
 const QString TrailerTareMessage = QStringLiteral("Pótos szerelvénynél nincs tara-s mérés!");
 const QString OutStoreMessage = QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban ");
+const QString GoneMessage = QStringLiteral("A mérést egy másik munkaállomás már véglegesítette vagy törölte.");
+const QString InLostCommitDoneMessage = QStringLiteral(
+    "A mérés tárolva, a sorszáma %1. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+    "újracsatlakozás utáni ellenőrzés szerint a mérés tárolódott.");
+const QString InLostCommitNotDoneMessage = QStringLiteral(
+    "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
+    "ellenőrzés szerint a mérés nem tárolódott, sorszám nem fogyott el; a mérés újra rögzíthető.");
+const QString InLostCommitUnknownMessage = QStringLiteral(
+    "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT), és nem állapítható meg, hogy a "
+    "mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
+const QString OutLostCommitDoneMessage = QStringLiteral(
+    "A kimenő mérés tárolva. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+    "újracsatlakozás utáni ellenőrzés szerint a kimenő mérés tárolódott.");
+const QString OutLostCommitNotDoneMessage = QStringLiteral(
+    "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
+    "ellenőrzés szerint a kimenő mérés nem tárolódott; a kimenő mérés újra rögzíthető.");
+const QString OutLostCommitUnknownMessage = QStringLiteral(
+    "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT), és nem állapítható meg, "
+    "hogy a kimenő mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
 
 QString chopTrailing(const QString& s)
 {
@@ -62,6 +81,56 @@ std::optional<Numbers> readNumbers(const WeighingFields& f, bool withPercentages
         *value = *v;
     }
     return n;
+}
+
+// After a lost COMMIT reply of the IN store: the pending weighing with the
+// number drawn and the values written (`row`, the INSERT's binds p1..p17) is
+// there only if the store committed; the "M" row stayed locked until then,
+// so no other weighing got that number while this one was open.
+LostCommit inStored(DataModule& dm, const QString& number, const Query::Binds& row)
+{
+    Query::Binds binds{{QStringLiteral("p0"), number}};
+    for (const auto& b : row)
+        if (QStringList{"p1", "p2", "p3", "p4", "p7", "p8", "p11", "p12", "p14"}.contains(b.first))
+            binds << b;
+    try {
+        Query& q = dm.ZQ12;
+        q.openSql(QStringLiteral("SELECT COUNT(*) AS db FROM meres WHERE mBszam = :p0 AND mMozgas = :p1 AND mPot = :p2 "
+                                 "AND mDatum = :p3 AND mRkod = :p4 AND mTkod1 = :p7 AND mKkod1 = :p8 AND mTkod2 = :p11 "
+                                 "AND mKkod2 = :p12 AND mMegj = :p14"),
+                  binds);
+        return q.value(QStringLiteral("db")).toLongLong() > 0 ? LostCommit::Committed : LostCommit::NotCommitted;
+    } catch (const DbError&) {
+        return LostCommit::Unknown;
+    }
+}
+
+// After a lost COMMIT reply of the OUT store: the exit values of pending
+// weighing `id` as written (`sql`'s SET list, `binds`) mean it committed;
+// other values mean it did not; a weighing gone since (finalised or deleted
+// at another workstation) leaves it unknown.
+LostCommit outStored(DataModule& dm, qint64 id, const Query::Binds& written, bool withCodes)
+{
+    try {
+        Query& q = dm.ZQ12;
+        q.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), id}});
+        if (q.isEmpty())
+            return LostCommit::Unknown;
+        QStringList columns{"mKiido", "mKimeres1", "mKimeres2", "mKimerleg1", "mKimerleg2", "mNetto2"};
+        if (withCodes)
+            columns << QStringList{"mTkod1", "mTkod2", "mKkod1", "mKkod2"};
+        for (int i = 0; i < columns.size(); ++i) {
+            const QVariant want = written.at(i + 1).second;   // p1.. in the order of the SET list
+            const QVariant have = q.value(columns.at(i));
+            const bool same = want.typeId() == QMetaType::Double ? have.toDouble() == want.toDouble()
+                                                                 : have.toString() == want.toString();
+            if (!same)
+                return LostCommit::NotCommitted;
+        }
+        return LostCommit::Committed;
+    } catch (const DbError&) {
+        return LostCommit::Unknown;
+    }
 }
 
 } // namespace
@@ -142,61 +211,95 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
     const auto n = readNumbers(f, true);
     if (!n)
         return end(Outcome::Failed, InStoreMessage);
+    const Query::Binds row{{QStringLiteral("p1"), WeighingRequest::code(r.movement)},
+                           {QStringLiteral("p2"), WeighingRequest::flag(r.trailer)},
+                           {QStringLiteral("p3"), at.date()},
+                           {QStringLiteral("p4"), Query::notNull(r.plateCode)},
+                           {QStringLiteral("p5"), n->scale1},
+                           {QStringLiteral("p6"), n->weight1},
+                           {QStringLiteral("p7"), code(f.crop1)},
+                           {QStringLiteral("p8"), code(f.warehouse1)},
+                           {QStringLiteral("p9"), n->scale2},
+                           {QStringLiteral("p10"), n->weight2},
+                           {QStringLiteral("p11"), code(f.crop2)},
+                           {QStringLiteral("p12"), code(f.warehouse2)},
+                           {QStringLiteral("p13"), Query::notNull(f.inTime)},
+                           {QStringLiteral("p14"), Query::notNull(f.remark)},
+                           {QStringLiteral("p15"), n->purity},
+                           {QStringLiteral("p16"), n->moisture},
+                           {QStringLiteral("p17"), n->weight1 + n->weight2}};
 
     // The "M" counter row stays locked until the COMMIT or ROLLBACK, so the
-    // number is issued once and only together with its pending weighing.
+    // number is issued once and only together with its pending weighing. A
+    // lock conflict runs the whole transaction again: the number of the
+    // failed attempt went back with it.
     WeighingOutcome o;
     bool started = false;
+    bool trailerTold = false;   // the trailer message belongs to this store (shown once, after it)
+    bool replyLost = false;
+    QString number;
     try {
-        std::optional<Transaction> t;
-        begin(t, m_ctx.data, NotStartedMessage);
-        Counters counters(m_ctx.data);
-        const Counters::Draw d = counters.readNext(Counters::M);
-        require(d.ok(), NotStartedMessage);
-        started = true;
+        retryLockConflicts(m_ctx.data, [&] {
+            started = trailerTold = false;
+            std::optional<Transaction> t;
+            begin(t, m_ctx.data, NotStartedMessage);
+            Counters counters(m_ctx.data);
+            const Counters::Draw d = counters.readNext(Counters::M);
+            require(d.ok(), NotStartedMessage, d.code);
+            started = true;
+            number = d.number;
 
-        step(InStoreMessage, [&] {
-            m_ctx.data.ZQ12.run(QStringLiteral(
-                "INSERT INTO meres ( mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, mKkod1, "
-                "mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1 ) VALUES ( :p0, :p1, "
-                ":p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, :p15, :p16, :p17 )"),
-                {{QStringLiteral("p0"), d.number},
-                 {QStringLiteral("p1"), WeighingRequest::code(r.movement)},
-                 {QStringLiteral("p2"), WeighingRequest::flag(r.trailer)},
-                 {QStringLiteral("p3"), at.date()},
-                 {QStringLiteral("p4"), Query::notNull(r.plateCode)},
-                 {QStringLiteral("p5"), n->scale1},
-                 {QStringLiteral("p6"), n->weight1},
-                 {QStringLiteral("p7"), code(f.crop1)},
-                 {QStringLiteral("p8"), code(f.warehouse1)},
-                 {QStringLiteral("p9"), n->scale2},
-                 {QStringLiteral("p10"), n->weight2},
-                 {QStringLiteral("p11"), code(f.crop2)},
-                 {QStringLiteral("p12"), code(f.warehouse2)},
-                 {QStringLiteral("p13"), Query::notNull(f.inTime)},
-                 {QStringLiteral("p14"), Query::notNull(f.remark)},
-                 {QStringLiteral("p15"), n->purity},
-                 {QStringLiteral("p16"), n->moisture},
-                 {QStringLiteral("p17"), n->weight1 + n->weight2}});
+            Query::Binds binds{{QStringLiteral("p0"), d.number}};
+            binds << row;
+            step(InStoreMessage, [&] {
+                m_ctx.data.ZQ12.run(QStringLiteral(
+                    "INSERT INTO meres ( mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, mKkod1, "
+                    "mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1 ) VALUES ( :p0, :p1, "
+                    ":p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, :p15, :p16, :p17 )"),
+                    binds);
+            });
+            // The number must not be used without its counter store.
+            require(counters.store(Counters::M, d.number), Counters::storeFailedMessage(Counters::M),
+                    counters.storeError());
+            QString commitMessage = InStoreMessage;
+            if (r.singleWeighing && r.trailer) {
+                trailerTold = true;
+            } else if (r.singleWeighing) {
+                completeTare(f.plateCode.isEmpty() ? r.plateCode : f.plateCode, at.time());
+                commitMessage = TareMessage;
+            }
+            replyLost = commitOrReplyLost(*t, commitMessage);
         });
-        // The number must not be used without its counter store.
-        if (!counters.store(Counters::M, d.number)) {
-            o.show(m_ctx.prompt, Counters::storeFailedMessage(Counters::M));
-            throw StepFailed{InStoreMessage, QString()};
-        }
-        QString commitMessage = InStoreMessage;
-        if (r.singleWeighing && r.trailer) {
-            o.show(m_ctx.prompt, TrailerTareMessage);
-        } else if (r.singleWeighing) {
-            completeTare(f.plateCode.isEmpty() ? r.plateCode : f.plateCode, at.time());
-            commitMessage = TareMessage;
-        }
-        step(commitMessage, [&] { t->commit(); });
-        o.weighingNumber = d.number;
     } catch (const StepFailed& failed) {
         // The bracket has rolled back on its way out of the try block.
+        if (trailerTold)
+            o.show(m_ctx.prompt, TrailerTareMessage);
+        if (failed.message == Counters::storeFailedMessage(Counters::M)) {
+            o.show(m_ctx.prompt, failed.message);
+            o.end(m_ctx.prompt, Outcome::Failed, InStoreMessage);
+            return o;
+        }
         o.end(m_ctx.prompt, started ? Outcome::Failed : Outcome::NotStarted, failed.message);
+        return o;
     }
+    if (trailerTold)
+        o.show(m_ctx.prompt, TrailerTareMessage);
+    if (replyLost) {
+        // The COMMIT went out and its reply did not come back: the row with
+        // the number drawn and these values is there only if it committed.
+        switch (inStored(m_ctx.data, number, row)) {
+        case LostCommit::Committed:
+            o.show(m_ctx.prompt, InLostCommitDoneMessage.arg(number));
+            break;
+        case LostCommit::NotCommitted:
+            o.end(m_ctx.prompt, Outcome::Failed, InLostCommitNotDoneMessage);
+            return o;
+        case LostCommit::Unknown:
+            o.end(m_ctx.prompt, Outcome::Failed, InLostCommitUnknownMessage);
+            return o;
+        }
+    }
+    o.weighingNumber = number;
     return o;
 }
 
@@ -229,37 +332,64 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
     if (!n)
         return end(Outcome::Failed, OutStoreMessage);
 
+    QString sql = QStringLiteral("UPDATE meres SET mKiido = :p1, mKimeres1 = :p2, mKimeres2 = :p3, mKimerleg1 = :p4, "
+                                 "mKimerleg2 = :p5, mNetto2 = :p6");
+    Query::Binds binds{{QStringLiteral("p0"), r.weighingId},
+                       {QStringLiteral("p1"), TextConv::time(at.time())},
+                       {QStringLiteral("p2"), n->weight1},
+                       {QStringLiteral("p3"), n->weight2},
+                       {QStringLiteral("p4"), n->scale1},
+                       {QStringLiteral("p5"), n->scale2},
+                       {QStringLiteral("p6"), n->weight1 + n->weight2}};
+    if (!r.delivery()) {
+        sql += QStringLiteral(", mTkod1 = :p7, mTkod2 = :p8, mKkod1 = :p9, mKkod2 = :p10");
+        binds << qMakePair(QStringLiteral("p7"), QVariant(code(f.crop1)))
+              << qMakePair(QStringLiteral("p8"), QVariant(code(f.crop2)))
+              << qMakePair(QStringLiteral("p9"), QVariant(code(f.warehouse1)))
+              << qMakePair(QStringLiteral("p10"), QVariant(code(f.warehouse2)));
+    }
+    sql += QStringLiteral(" WHERE IDm = :p0");
+
+    // The weighing being weighed out is locked until the COMMIT: another
+    // workstation may have finalised or deleted it since the list was read,
+    // and none can while its exit weights are written.
     Query& q = m_ctx.data.ZQ12;
     QString number;
+    bool gone = false;
+    bool replyLost = false;
     try {
-        // The weighing being weighed out; it may have gone since the list was read.
-        q.openSql(QStringLiteral("SELECT mBszam FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), r.weighingId}});
-        if (q.isEmpty())
-            return end(Outcome::Failed, OutStoreMessage);
-        number = q.text(QStringLiteral("mBszam"));
-
-        QString sql = QStringLiteral("UPDATE meres SET mKiido = :p1, mKimeres1 = :p2, mKimeres2 = :p3, mKimerleg1 = :p4, "
-                                     "mKimerleg2 = :p5, mNetto2 = :p6");
-        Query::Binds binds{{QStringLiteral("p0"), r.weighingId},
-                           {QStringLiteral("p1"), TextConv::time(at.time())},
-                           {QStringLiteral("p2"), n->weight1},
-                           {QStringLiteral("p3"), n->weight2},
-                           {QStringLiteral("p4"), n->scale1},
-                           {QStringLiteral("p5"), n->scale2},
-                           {QStringLiteral("p6"), n->weight1 + n->weight2}};
-        if (!r.delivery()) {
-            sql += QStringLiteral(", mTkod1 = :p7, mTkod2 = :p8, mKkod1 = :p9, mKkod2 = :p10");
-            binds << qMakePair(QStringLiteral("p7"), QVariant(code(f.crop1)))
-                  << qMakePair(QStringLiteral("p8"), QVariant(code(f.crop2)))
-                  << qMakePair(QStringLiteral("p9"), QVariant(code(f.warehouse1)))
-                  << qMakePair(QStringLiteral("p10"), QVariant(code(f.warehouse2)));
-        }
-        sql += QStringLiteral(" WHERE IDm = :p0");
-        q.run(sql, binds);
-    } catch (const DbError&) {
-        return end(Outcome::Failed, OutStoreMessage);
+        retryLockConflicts(m_ctx.data, [&] {
+            gone = false;
+            std::optional<Transaction> t;
+            begin(t, m_ctx.data, OutStoreMessage);
+            step(OutStoreMessage, [&] {
+                q.openSql(QStringLiteral("SELECT mBszam FROM meres WHERE IDm = :p0 FOR UPDATE"),
+                          {{QStringLiteral("p0"), r.weighingId}});
+            });
+            gone = q.isEmpty();
+            if (gone)
+                return;   // nothing to write: the bracket rolls back
+            number = q.text(QStringLiteral("mBszam"));
+            step(OutStoreMessage, [&] { q.run(sql, binds); });
+            replyLost = commitOrReplyLost(*t, OutStoreMessage);
+        });
+    } catch (const StepFailed& failed) {
+        return end(Outcome::Failed, failed.message);
     }
+    if (gone)
+        return end(Outcome::Failed, GoneMessage);
     WeighingOutcome o;
+    if (replyLost) {
+        switch (outStored(m_ctx.data, r.weighingId, binds, !r.delivery())) {
+        case LostCommit::Committed:
+            o.show(m_ctx.prompt, OutLostCommitDoneMessage);
+            break;
+        case LostCommit::NotCommitted:
+            return end(Outcome::Failed, OutLostCommitNotDoneMessage);
+        case LostCommit::Unknown:
+            return end(Outcome::Failed, OutLostCommitUnknownMessage);
+        }
+    }
     o.weighingNumber = number;
     return o;
 }

@@ -109,12 +109,23 @@ public:
     //   "Hiba: Újban, INSERT-append a meres-ben "          insert, commit or a number field failed (Failed)
     //   "Pótos szerelvénynél nincs tara-s mérés!"          single weighing with trailer (Done, ordinary weighing)
     //   "Hiba: tara-s mérésnél, REPLACE-edit a meres-ban " tare completion failed (Failed, nothing stored)
+    // A deadlock or lock-wait timeout at any statement runs the whole
+    // transaction again (LockTries attempts), shows nothing meanwhile and
+    // never uses a second number. When the COMMIT's reply is lost with the
+    // connection, the store looks after reconnecting for the row with the
+    // number drawn and the values written and says what it found: stored
+    // (Done, with the number), not stored (Failed) or not known (Failed).
     WeighingOutcome storeIn(const WeighingFields& fields, const QDateTime& at = QDateTime());
 
-    // The OUT store: one UPDATE of the requested pending weighing
-    // (exit time, weights, scale figures, mNetto2; crop and warehouse codes
-    // only for movement "K"). On failure, or when that weighing no longer
-    // exists: "Hiba: KI-ben, REPLACE-edit a meres-ban " (Failed).
+    // The OUT store as one transaction: the requested pending weighing read
+    // with its row locked, then one UPDATE of it (exit time, weights, scale
+    // figures, mNetto2; crop and warehouse codes only for movement "K"),
+    // COMMIT. A weighing that another workstation has finalised or deleted
+    // meanwhile gets nothing written and a plain message saying so (Failed:
+    // the window closes and the list is read again). On failure:
+    // "Hiba: KI-ben, REPLACE-edit a meres-ban " (Failed). Lock conflicts are
+    // tried again as in the IN store; a lost COMMIT reply is answered by
+    // comparing the row with the values written.
     WeighingOutcome storeOut(const WeighingFields& fields, const QDateTime& at = QDateTime());
 
 private:
