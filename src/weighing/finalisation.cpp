@@ -129,8 +129,8 @@ Finalisation::Outcome Finalisation::store(const Input& input)
             Counters counters(dm);
             const Counters::Draw d = counters.readNext(Counters::J);
             require(d.ok(), UnreadableMessage, d.code);
-            require(counters.store(Counters::J, d.number), Counters::storeFailedMessage(Counters::J),
-                    counters.storeError());
+            const bool counted = counters.store(Counters::J, d.number);
+            require(counted, Counters::storeFailedMessage(Counters::J), counters.storeError());
             t.ticketNumber = d.number;
 
             // Only the two rows inserted above get the number, whatever other

@@ -259,8 +259,8 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
                     binds);
             });
             // The number must not be used without its counter store.
-            require(counters.store(Counters::M, d.number), Counters::storeFailedMessage(Counters::M),
-                    counters.storeError());
+            const bool counted = counters.store(Counters::M, d.number);
+            require(counted, Counters::storeFailedMessage(Counters::M), counters.storeError());
             QString commitMessage = InStoreMessage;
             if (r.singleWeighing && r.trailer) {
                 trailerTold = true;

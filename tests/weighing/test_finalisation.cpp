@@ -270,6 +270,8 @@ private slots:
 
     // The message of a failure at each statement of storing, in the order
     // they are sent; after each the weighing is still pending, untouched.
+    // The failure is one the server refuses for good (a lock conflict is
+    // tried again: test_weighing_races).
     void storeStatementFails_data()
     {
         QTest::addColumn<int>("statement");
@@ -277,8 +279,8 @@ private slots:
         const QString begin = "Hiba az insert \"BE\" közben az vello -ben!";
         const QString insert = "Hiba: Az INSERT-append a vello -ben ";
         const QString net = "Hiba: mNetto számolás , REPLACE-edit a meres-ban ";
-        QTest::newRow("weighing read") << 1 << begin;
-        QTest::newRow("START TRANSACTION") << 2 << begin;
+        QTest::newRow("START TRANSACTION") << 1 << begin;
+        QTest::newRow("weighing read, locked") << 2 << begin;
         QTest::newRow("row 1 INSERT") << 3 << insert;
         QTest::newRow("row 1 id") << 4 << insert;
         QTest::newRow("row 2 INSERT") << 5 << insert;
@@ -300,7 +302,7 @@ private slots:
         FinalisationApp app;
         const qint64 idm = addPending(app.db, Pending());
         app.prompt.expectMessage(message);
-        app.data.failStatement(statement, 1205);
+        app.data.failStatement(statement, 1030, QStringLiteral("Got error 28 from storage engine"));
         const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
         QVERIFY(!app.data.statementFailurePending());
         QCOMPARE(o.result, Finalisation::Outcome::Failed);
@@ -508,6 +510,9 @@ private slots:
         QTest::addColumn<QString>("movement");
         QTest::newRow("lock wait, intake") << 1205 << "B";
         QTest::newRow("lock wait, dispatch") << 1205 << "K";
+        QTest::newRow("deadlock, intake") << 1213 << "B";
+        QTest::newRow("refused, intake") << 1030 << "B";
+        QTest::newRow("refused, dispatch") << 1030 << "K";
         QTest::newRow("lost server, intake") << 2013 << "B";
         QTest::newRow("lost server, dispatch") << 2013 << "K";
     }
