@@ -1,6 +1,8 @@
 vello_add_test(test_weighing_store ${VELLO_HERE}/test_weighing_store.cpp ${VELLO_HERE}/weighingfixture.h)
 vello_add_test(test_finalisation ${VELLO_HERE}/test_finalisation.cpp ${VELLO_HERE}/weighingfixture.h)
 vello_add_test(test_weighing_flow ${VELLO_HERE}/test_weighing_flow.cpp ${VELLO_HERE}/weighingfixture.h)
+# Two workstations on one database: the races of the weighing writes.
+vello_add_test(test_weighing_races ${VELLO_HERE}/test_weighing_races.cpp ${VELLO_HERE}/weighingfixture.h)
 # The weighing windows, driven through the scripted host.
 vello_add_test(test_vehicles_on_site ${VELLO_HERE}/test_vehicles_on_site.cpp ${VELLO_HERE}/windowfixture.h)
 vello_add_test(test_weighing_window ${VELLO_HERE}/test_weighing_window.cpp ${VELLO_HERE}/windowfixture.h)
