@@ -36,6 +36,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QProcess>
@@ -46,6 +47,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -74,8 +76,22 @@ CpuTimes cpuTimes()
 }
 
 // Where a run's databases live: the private server, or one node of the cluster.
+// CPU seconds (user + system) that process `pid` has used so far.
+double processCpu(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray all = f.readAll();
+    const QList<QByteArray> v = all.mid(all.lastIndexOf(')') + 2).split(' ');
+    if (v.size() < 13)
+        return 0;
+    return (v[11].toLongLong() + v[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
 struct Target {
-    QString name;                                   // "server", "cluster"
+    QString name;
+    QList<qint64> serverPids;   // the server processes (for their CPU time)                                   // "server", "cluster"
     std::function<ConnectionSettings(int)> settings;  // workstation 0 (A) or 1 (B)
     std::function<void(const QString&)> exec;       // a statement on node 1 / the server
     std::function<QVariant(const QString&)> scalar;
@@ -90,11 +106,15 @@ struct Workstation {
     qint64 statements = 0;
     double ms = 0;
     QString error;
+    QHash<qint64, QStringList> tries;   // weighing -> failure messages before its end
+    QHash<qint64, QString> numberOf;    // weighing -> J number returned
 };
 
 struct Run {
     double ms = 0;              // wall time, first start to last end
     double cpuBusy = 0;         // share of the machine's CPU time busy
+    double clientCpu = 0;       // CPU seconds of this process (both workstations)
+    double serverCpu = 0;       // CPU seconds of the server processes
     QList<Workstation> ws;
     int finalised() const
     {
@@ -167,10 +187,13 @@ void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic
                 const Finalisation::Outcome o = f.store(in);
                 if (o.done()) {
                     w.numbers << o.ticketNumber;
+                    w.numberOf.insert(id, o.ticketNumber);
                     break;
                 }
                 const QStringList texts = prompt.shownTexts().mid(shownBefore);
-                w.failures[texts.isEmpty() ? QStringLiteral("(no message)") : texts.join(QLatin1String(" / "))]++;
+                const QString text = texts.isEmpty() ? QStringLiteral("(no message)") : texts.join(QLatin1String(" / "));
+                w.failures[text]++;
+                w.tries[id] << text;
                 if (++tries >= 20) {
                     ++w.gaveUp;
                     break;
@@ -215,6 +238,9 @@ Run runWorkstations(const Target& t, int workstations, int perWorkstation)
     while (ready.load() < workstations)
         QThread::msleep(1);
     const CpuTimes c0 = cpuTimes();
+    double client0 = processCpu(QCoreApplication::applicationPid()), server0 = 0;
+    for (qint64 pid : t.serverPids)
+        server0 += processCpu(pid);
     QElapsedTimer clock;
     clock.start();
     go = true;
@@ -224,6 +250,10 @@ Run runWorkstations(const Target& t, int workstations, int perWorkstation)
     }
     r.ms = clock.nsecsElapsed() / 1e6;
     const CpuTimes c1 = cpuTimes();
+    r.clientCpu = processCpu(QCoreApplication::applicationPid()) - client0;
+    for (qint64 pid : t.serverPids)
+        r.serverCpu += processCpu(pid);
+    r.serverCpu -= server0;
     r.cpuBusy = c1.total > c0.total ? double(c1.busy - c0.busy) / double(c1.total - c0.total) : 0;
     return r;
 }
@@ -300,14 +330,44 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
     QStringList each;
     for (const Workstation& w : r.ws)
         each << QStringLiteral("%1 %2 in %3 s").arg(w.label).arg(w.numbers.size()).arg(w.ms / 1000.0, 0, 'f', 2);
-    out << QStringLiteral("%1: throughput %2 finalisations/s (%3 in %4 s; %5); CPU busy %6% of %7 cores\n")
+    out << QStringLiteral("%1: throughput %2 finalisations/s (%3 in %4 s; %5)\n")
                .arg(label)
                .arg(r.perSecond(), 0, 'f', 1)
                .arg(r.finalised())
                .arg(r.ms / 1000.0, 0, 'f', 2)
-               .arg(each.join(QLatin1String(", ")))
-               .arg(r.cpuBusy * 100, 0, 'f', 0)
-               .arg(QThread::idealThreadCount());
+               .arg(each.join(QLatin1String(", ")));
+    out << QStringLiteral("%1: CPU: workstations %2 s, server%3 %4 s in %5 s: %6 of the %7 cores; "
+                          "the machine (other work included) busy %8%\n")
+               .arg(label)
+               .arg(r.clientCpu, 0, 'f', 2)
+               .arg(t.serverPids.size() > 1 ? QStringLiteral("s") : QString())
+               .arg(r.serverCpu, 0, 'f', 2)
+               .arg(r.ms / 1000.0, 0, 'f', 2)
+               .arg(r.ms > 0 ? (r.clientCpu + r.serverCpu) * 1000.0 / r.ms : 0, 0, 'f', 2)
+               .arg(QThread::idealThreadCount())
+               .arg(r.cpuBusy * 100, 0, 'f', 0);
+    // What the lost weighings went through (the failed tries before the
+    // last, and the number the last one returned), and who else got that number.
+    if (lost > 0 || distinct.size() != issued.size()) {
+        QHash<QString, QStringList> holders;
+        for (const Workstation& w : r.ws)
+            for (auto it = w.numberOf.begin(); it != w.numberOf.end(); ++it)
+                holders[it.value()] << QStringLiteral("%1:%2").arg(w.label).arg(it.key());
+        int shown = 0;
+        for (const Workstation& w : r.ws) {
+            for (auto it = w.numberOf.begin(); it != w.numberOf.end() && shown < 12; ++it) {
+                const int rowsOfNumber = t.scalar(QStringLiteral("SELECT COUNT(*) FROM vello WHERE jBszam = '%1'").arg(it.value())).toInt();
+                if (holders.value(it.value()).size() < 2 && rowsOfNumber == 2)
+                    continue;
+                ++shown;
+                out << QStringLiteral("%1: weighing %2 at %3: J %4 (also returned to %5), %6 ticket rows carry it; "
+                                      "failed tries before: %7\n")
+                           .arg(label, QString::number(it.key()), w.label, it.value(),
+                                holders.value(it.value()).join(QLatin1String(" ")), QString::number(rowsOfNumber),
+                                w.tries.value(it.key()).join(QLatin1String(" | ")));
+            }
+        }
+    }
     return ok;
 }
 
@@ -372,6 +432,12 @@ Pair measureOn(const std::function<std::unique_ptr<Target>()>& makeTarget, const
     return p;
 }
 
+qint64 pidOf(const QString& pidFile)
+{
+    QFile f(pidFile);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+}
+
 // A database of its own on the private server.
 struct ServerTarget : Target {
     TestDb db;
@@ -379,6 +445,7 @@ struct ServerTarget : Target {
     {
         name = QStringLiteral("server");
         settings = [this](int) { return db.settings(); };
+        serverPids << pidOf(value(QStringLiteral("SELECT @@pid_file")).toString());
         exec = [this](const QString& sql) { run(sql); };
         scalar = [this](const QString& sql) { return value(sql); };
     }
@@ -404,6 +471,8 @@ struct ClusterTarget : Target {
     {
         name = QStringLiteral("cluster");
         settings = [this](int ws) { return db.settings(ws + 1); };
+        for (int node = 1; node <= 3; ++node)
+            serverPids << pidOf(Cluster::scalar(node, QStringLiteral("SELECT @@pid_file")).toString());
         exec = [this](const QString& sql) {
             QSqlQuery use(Cluster::admin(1));
             use.exec(QStringLiteral("USE `%1`").arg(db.name()));

@@ -440,6 +440,56 @@ private slots:
         // had to start again.
         qInfo("A sent %lld statements", a.statementCount() - before);
     }
+
+    // A transaction that the cluster rolled back (another node committed a
+    // conflicting write while it was open) fails at its next statement,
+    // whatever that statement is: a read with bound values, a plain read, a
+    // write, the COMMIT. A read never answers with an empty result instead.
+    void conflictFailsTheNextStatement_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<bool>("binds");
+        QTest::newRow("read with a bound value") << "SELECT * FROM termeny WHERE tKod = :p0" << true;
+        QTest::newRow("plain read") << "SELECT * FROM termeny WHERE tKod = '1'" << false;
+        QTest::newRow("locked read") << "SELECT * FROM sorszam WHERE sKod = 'M' FOR UPDATE" << false;
+        QTest::newRow("write") << "UPDATE sorszam SET sBszam = '7' WHERE sKod = 'M'" << false;
+        QTest::newRow("COMMIT") << "COMMIT" << false;
+    }
+    void conflictFailsTheNextStatement()
+    {
+        QFETCH(QString, next);
+        QFETCH(bool, binds);
+        ClusterDb db;
+        db.scalar(1, QStringLiteral("INSERT INTO termeny (tKod, tMegnev) VALUES ('1', 'Búza')"));
+        DataModule a(db.settings(1)), b(db.settings(2));
+        a.open();
+        b.open();
+        a.begin();
+        a.ZQ70.run(QStringLiteral("UPDATE sorszam SET sBszam = '5' WHERE sKod = 'J'"));
+        b.ZQ70.run(QStringLiteral("UPDATE sorszam SET sBszam = '6' WHERE sKod = 'J'"));   // commits on node 2
+        // Node 1 has applied B's write (and so rolled A back) once a read
+        // there waits for it.
+        QCOMPARE(db.scalar(1, QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString(), QStringLiteral("6"));
+        int code = 0;
+        bool empty = false;
+        try {
+            if (next == QLatin1String("COMMIT"))
+                a.commit();
+            else if (next.startsWith(QLatin1String("SELECT"))) {
+                a.ZQ50.openSql(next, binds ? Query::Binds{{QStringLiteral("p0"), QStringLiteral("1")}} : Query::Binds{});
+                empty = a.ZQ50.isEmpty();
+            } else
+                a.ZQ50.run(next);
+        } catch (const DbError& e) {
+            code = e.code();
+        }
+        QVERIFY2(code == 1213, qPrintable(QStringLiteral("the statement after the conflict gave %1%2")
+                                              .arg(code)
+                                              .arg(empty ? QStringLiteral(" and an empty result") : QString())));
+        a.rollback();
+        QCOMPARE(db.scalar(3, QStringLiteral("SELECT GROUP_CONCAT(sKod, '=', sBszam ORDER BY sKod) FROM sorszam")).toString(),
+                 QStringLiteral("J=6,K=90000000,M=0,S=0"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCluster)
