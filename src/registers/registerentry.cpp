@@ -28,6 +28,15 @@ bool retryable(const DbError& e)
     return e.code() == 1213 || e.code() == 1205;
 }
 
+// The code just read was taken in between (duplicate key on the code): a
+// workstation on another node of a cluster, whose lock this one's read did
+// not wait for, committed a row with it. The insert is tried again with a
+// fresh code.
+bool codeTaken(const DbError& e)
+{
+    return e.code() == 1062;
+}
+
 } // namespace
 
 RegisterEntry::RegisterEntry(AppContext& ctx, const RegisterMember& member) : m_ctx(ctx), m_member(member) {}
@@ -146,7 +155,7 @@ RegisterEntry::Result RegisterEntry::failed(const QString& message)
 
 RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QString* saved)
 {
-    constexpr int kTries = 3;
+    constexpr int kTries = 5;
     Query& write = m_member.writeQuery(m_ctx.data);
     for (int attempt = 1;; ++attempt) {
         const bool last = attempt >= kTries;
@@ -174,7 +183,7 @@ RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QStri
                 binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
             write.run(m_member.insertSql, binds);
         } catch (const DbError& e) {
-            if (retryable(e) && !last) {
+            if ((retryable(e) || codeTaken(e)) && !last) {
                 rollback();
                 continue;
             }
