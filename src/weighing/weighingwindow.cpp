@@ -255,7 +255,9 @@ void WeighingWindow::onRead(MeasurementPanel* p)
     // that cannot be recorded is not taken (the message has been shown).
     const int i = p == m_p1 ? 0 : 1;
     std::optional<qint64> entry = 0;
-    if (read == ScaleRead::Outcome::Weight && !(entry = AlibiStore::recordRead(m_ctx, taken, weight)))
+    if (read == ScaleRead::Outcome::Weight)
+        entry = AlibiStore::recordRead(m_ctx, taken, weight);
+    if (!entry)
         return;
     m_alibi.number[i] = *entry;
     m_alibi.kg[i] = TextConv::toNumber(weight).value_or(0);
