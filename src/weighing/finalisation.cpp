@@ -7,6 +7,7 @@
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "data/transaction.h"
+#include "weighing/alibistore.h"
 #include "weighing/ticketprint.h"
 
 #include <optional>
@@ -129,6 +130,9 @@ Finalisation::Outcome Finalisation::store(const Input& input)
             return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
         });
         require(removed == 1, DeleteMessage);
+
+        // The weighing's alibi log links go over to the ticket number.
+        require(AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber), InsertMessage);
 
         step(InsertMessage, [&] { tx->commit(); });
     } catch (const StepFailed& failed) {

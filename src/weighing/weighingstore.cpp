@@ -191,6 +191,8 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
             completeTare(f.plateCode.isEmpty() ? r.plateCode : f.plateCode, at.time());
             commitMessage = TareMessage;
         }
+        // Every stored weight linked to its alibi log entry, in this transaction.
+        require(AlibiStore(m_ctx, r, f.alibi).recordIn(o), commitMessage);
         step(commitMessage, [&] { t->commit(); });
         o.weighingNumber = d.number;
     } catch (const StepFailed& failed) {
@@ -231,6 +233,7 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
 
     Query& q = m_ctx.data.ZQ12;
     QString number;
+    WeighingOutcome o;
     try {
         // The weighing being weighed out; it may have gone since the list was read.
         q.openSql(QStringLiteral("SELECT mBszam FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), r.weighingId}});
@@ -255,11 +258,18 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
                   << qMakePair(QStringLiteral("p10"), QVariant(code(f.warehouse2)));
         }
         sql += QStringLiteral(" WHERE IDm = :p0");
+        // The exit weights and their alibi log links together.
+        Transaction t(m_ctx.data);
         q.run(sql, binds);
+        if (!AlibiStore(m_ctx, r, f.alibi).recordOut(o)) {
+            o.end(m_ctx.prompt, Outcome::Failed, OutStoreMessage);
+            return o;   // the bracket rolls back on its way out
+        }
+        t.commit();
     } catch (const DbError&) {
-        return end(Outcome::Failed, OutStoreMessage);
+        o.end(m_ctx.prompt, Outcome::Failed, OutStoreMessage);
+        return o;
     }
-    WeighingOutcome o;
     o.weighingNumber = number;
     return o;
 }

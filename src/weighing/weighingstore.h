@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "data/outcome.h"
+#include "weighing/alibistore.h"
 #include "weighing/weighingrequest.h"
 
 struct AppContext;
@@ -39,6 +40,9 @@ struct WeighingFields {
     // until a crop is picked there.
     QString standardPurity;
     QString standardMoisture;
+    // The alibi log entries of the scale reads behind the weights (the
+    // store links them, AlibiStore).
+    AlibiReads alibi;
 };
 
 // What OK of the weighing window ended in (Outcome), and what the window

@@ -246,9 +246,21 @@ void WeighingWindow::onRead(MeasurementPanel* p)
 {
     // A refused reading (port closed, moving, negative, database lost) has
     // shown its message: the fields keep what they hold.
-    if (!ScaleRead::fillsFields(ScaleRead::read(m_ctx, *m_link)))
+    ScaleRead::Taken taken;
+    const ScaleRead::Outcome read = ScaleRead::read(m_ctx, *m_link, &taken);
+    if (!ScaleRead::fillsFields(read))
         return;
     const QString weight = m_ctx.scaleText.trimmed();
+    // A weight read is recorded in the alibi log before it is taken; one
+    // that cannot be recorded is not taken (the message has been shown).
+    const int i = p == m_p1 ? 0 : 1;
+    std::optional<qint64> entry = 0;
+    if (read == ScaleRead::Outcome::Weight)
+        entry = AlibiStore::recordRead(m_ctx, taken, weight);
+    if (!entry)
+        return;
+    m_alibi.number[i] = *entry;
+    m_alibi.kg[i] = TextConv::toNumber(weight).value_or(0);
     p->weight()->setText(weight);
     p->scale()->setText(weight);
 }
@@ -305,6 +317,7 @@ WeighingFields WeighingWindow::fields() const
     f.plateCode = field(PlateEdit)->text();
     f.standardPurity = field(StandardPurityEdit)->text();
     f.standardMoisture = field(StandardMoistureEdit)->text();
+    f.alibi = m_alibi;
     return f;
 }
 

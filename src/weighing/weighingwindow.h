@@ -3,6 +3,7 @@
 #include <QHash>
 #include <functional>
 
+#include "weighing/alibistore.h"
 #include "weighing/weighingrequest.h"
 
 struct AppContext;
@@ -64,4 +65,5 @@ private:
     MeasurementPanel* m_p2;
     QHash<int, QLineEdit*> m_fields;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
     QLabel* m_indicator;
+    AlibiReads m_alibi;   // the alibi log entries of the weights read with "Mérés"
 };

@@ -291,7 +291,8 @@ private slots:
         QTest::newRow("crop of row 2") << 12 << net;
         QTest::newRow("net of row 2") << 13 << net;
         QTest::newRow("DELETE") << 14 << "Hiba: mérés vello-be áttétel DELETE törlésekor";
-        QTest::newRow("COMMIT") << 15 << insert;
+        // 15: the alibi log's links carried to the ticket (test_alibi_hook)
+        QTest::newRow("COMMIT") << 16 << insert;
     }
     void storeStatementFails()
     {

@@ -316,10 +316,20 @@ private slots:
         QTest::newRow("counter read") << false << 2 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
         QTest::newRow("INSERT") << false << 3 << QStringList{store} << failed;
         QTest::newRow("counter store") << false << 4 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", store} << failed;
-        QTest::newRow("COMMIT") << false << 5 << QStringList{store} << failed;
+        // The alibi log: the row read back, the typed weight's entry (lock,
+        // last entry, INSERT) and its link.
+        const QString alibi = "Hiba: a súlyok nem írhatók az alibi naplóba!";
+        QTest::newRow("alibi: row read back") << false << 5 << QStringList{alibi, store} << failed;
+        QTest::newRow("alibi: log lock") << false << 6 << QStringList{alibi, store} << failed;
+        QTest::newRow("alibi: entry INSERT") << false << 8 << QStringList{alibi, store} << failed;
+        QTest::newRow("alibi: link INSERT") << false << 9 << QStringList{alibi, store} << failed;
+        QTest::newRow("COMMIT") << false << 10 << QStringList{store} << failed;
         QTest::newRow("single: tare read") << true << 5 << QStringList{tare} << failed;
         QTest::newRow("single: tare UPDATE") << true << 6 << QStringList{tare} << failed;
-        QTest::newRow("single: COMMIT") << true << 7 << QStringList{tare} << failed;
+        QTest::newRow("single: alibi: row read back") << true << 7 << QStringList{alibi, tare} << failed;
+        QTest::newRow("single: alibi: tare entry INSERT") << true << 14 << QStringList{alibi, tare} << failed;
+        QTest::newRow("single: alibi: tare link INSERT") << true << 15 << QStringList{alibi, tare} << failed;
+        QTest::newRow("single: COMMIT") << true << 16 << QStringList{tare} << failed;
     }
     void storeInStatementFails()
     {
