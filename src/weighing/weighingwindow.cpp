@@ -132,8 +132,8 @@ WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, 
         connect(p->readButton(), &QPushButton::clicked, this, [this, p] { onRead(p); });
         connect(p->cropButton(), &QPushButton::clicked, this, [this, p] { onCrop(p); });
         connect(p->storeButton(), &QPushButton::clicked, this, [this, p] { onStore(p); });
-        connect(p->cropCode(), &QLineEdit::editingFinished, this, [this, p] { onCropCodeTyped(p); });
-        connect(p->storeCode(), &QLineEdit::editingFinished, this, [this, p] { onStoreCodeTyped(p); });
+        connect(p->cropCode(), &QLineEdit::textEdited, this, [this, p] { onCropCodeTyped(p); });
+        connect(p->storeCode(), &QLineEdit::textEdited, this, [this, p] { onStoreCodeTyped(p); });
     }
     connect(ok, &QPushButton::clicked, this, &WeighingWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -295,9 +295,9 @@ void WeighingWindow::showCropStandards(const QString& purity, const QString& moi
     field(MoistureEdit)->setText(moisture);
 }
 
-// Leaving a code box: only a code that differs from the one whose name is
-// shown is looked up, so passing through the box keeps the figures typed.
-// An unknown code empties the name; OK refuses it.
+// A code typed (or pasted) into its box: a code that differs from the one
+// whose name is shown is looked up, as the operator types it; an unknown code
+// empties the name, OK refuses it.
 void WeighingWindow::onCropCodeTyped(MeasurementPanel* p)
 {
     QLineEdit* box = p->cropCode();

@@ -56,8 +56,8 @@ bool change(Pending& p, const QString& name, const QString& value)
 }
 
 // Types `keys` into the box `name` as the operator does: focus, select
-// all, the keys one by one (through the box's key filter), then Tab on to
-// the next control.
+// all and delete, the keys one by one (through the box's key filter), then
+// leave the box.
 void type(QDialog& w, const char* name, const QString& keys)
 {
     auto* e = child<QLineEdit>(w, QLatin1String(name));
@@ -65,7 +65,7 @@ void type(QDialog& w, const char* name, const QString& keys)
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Delete);
     QTest::keyClicks(e, keys);
-    e->clearFocus();   // leaving the box: editingFinished
+    e->clearFocus();
 }
 
 QString textOf(QDialog& w, const char* name)
