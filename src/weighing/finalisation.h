@@ -59,6 +59,16 @@ public:
     //   net field empty (trailing blanks removed): "Üres a netto súly!"
     //   the weighing no longer pending: "A mérés már nem szerepel a bent lévők között!"
     //   entry or exit weight 1 reads "0": "Nulla értékü mérés!"
+    //   no producer assigned: "Nincs kiválasztva a termelő!"
+    //   a producer code the register does not hold: "Nincs ilyen termelő: <code>"
+    //   a weighed measurement without a crop: "Nincs kiválasztva a termény!",
+    //   or with a crop code the register does not hold: "Nincs ilyen termény: <code>"
+    //   an intake whose exit weight is above its entry weight:
+    //     "A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!"
+    //   an intake whose deductions would leave a negative net:
+    //     "A levonások után negatív lenne a nettó súly!"
+    // (a ticket without producer or crop would be missing from every list
+    // that joins its registers while counting in the stock).
     // Storing failures (Failed, everything rolled back):
     //   the weighing cannot be read, or the transaction cannot start:
     //     "Hiba az insert \"BE\" közben az vello -ben!"
@@ -84,6 +94,9 @@ private:
     // The pending weighing `id` into m_stored, with its purity, moisture and
     // crops; an empty text when it passed the guards, else the guard's message.
     QString readPending(qint64 id, double& purity, double& moisture, QString crop[2]);
+    // The guards on the registers and the nets of the weighing read by
+    // readPending: the refusal's message, or an empty text.
+    QString refusal(double purity, double moisture, const QString crop[2]);
     void storeNets(const FinalisedTicket& t, double purity, double moisture, const QString crop[2]);
 
     AppContext& m_ctx;

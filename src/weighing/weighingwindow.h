@@ -51,6 +51,11 @@ private:
     void onRead(MeasurementPanel* p);
     void onCrop(MeasurementPanel* p);
     void onStore(MeasurementPanel* p);
+    // A crop or warehouse code typed: its name (and, for the crop of
+    // measurement 1, its standards) as a pick of that code fills them.
+    void onCropCodeTyped(MeasurementPanel* p);
+    void onStoreCodeTyped(MeasurementPanel* p);
+    void showCropStandards(const QString& purity, const QString& moisture);
     void onOk();
     void focusControl(const QString& name);
     QLineEdit* field(int edit) const { return m_fields.value(edit); }
