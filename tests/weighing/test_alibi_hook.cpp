@@ -339,7 +339,9 @@ private slots:
         f.scale1 = read ? QStringLiteral("20000") : QStringLiteral("0");
         f.weight2 = weight2;
         f.crop1 = f.warehouse1 = QStringLiteral("1");
+        // Crop 1's standards in the register: purity 100, moisture 14.
         f.standardPurity = QStringLiteral("100");
+        f.moisture = QStringLiteral("14");
         f.inTime = QStringLiteral("07:10:00");
         f.plateCode = QStringLiteral("1");
         const WeighingOutcome o = WeighingStore(app.ctx, r).ok(f, At);
