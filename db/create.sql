@@ -181,6 +181,12 @@ CREATE TABLE archiv (
   KEY archiv_datum (jDatum)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
+-- The four registers below: a code is never held by two rows (a unique key
+-- on the code column), since workstations on several nodes of a cluster
+-- do not wait for each other's locks; the one that comes second is refused
+-- and draws a new code. `vello-create --upgrade` adds these keys to an
+-- older database.
+
 -- Vehicle (plate) register.
 CREATE TABLE rendszam (
   IDr        BIGINT NOT NULL AUTO_INCREMENT,
@@ -194,7 +200,7 @@ CREATE TABLE rendszam (
   rUgyintez  VARCHAR(45) DEFAULT NULL,
   rOkod      VARCHAR(5)  DEFAULT NULL,
   PRIMARY KEY (IDr),
-  KEY rendszam_kod (rKod),
+  UNIQUE KEY rendszam_kod (rKod),
   KEY rendszam_rendszam (rRendszam),
   KEY rendszam_nev (rNev)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
@@ -210,7 +216,7 @@ CREATE TABLE termelo (
   oAdoszam    VARCHAR(11) DEFAULT NULL,
   oBankszla   VARCHAR(24) DEFAULT NULL,
   PRIMARY KEY (IDo),
-  KEY termelo_kod (oKod),
+  UNIQUE KEY termelo_kod (oKod),
   KEY termelo_nev (oNev),
   KEY termelo_helyseg (oHelysegnev)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
@@ -227,7 +233,7 @@ CREATE TABLE termeny (
   tTisztAr   DOUBLE      DEFAULT 0,
   tSzaritAr  DOUBLE      DEFAULT 0,
   PRIMARY KEY (IDt),
-  KEY termeny_kod (tKod),
+  UNIQUE KEY termeny_kod (tKod),
   KEY termeny_megnev (tMegnev)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
@@ -238,15 +244,16 @@ CREATE TABLE raktar (
   kNev  VARCHAR(45) DEFAULT NULL,
   kMegj VARCHAR(45) DEFAULT NULL,
   PRIMARY KEY (IDk),
-  KEY raktar_kod (kKod),
+  UNIQUE KEY raktar_kod (kKod),
   KEY raktar_nev (kNev)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
--- Document counters: the last number issued per kind.
+-- Document counters: the last number issued per kind. The kind is the
+-- primary key (a cluster replicates a row by its primary key).
 CREATE TABLE sorszam (
-  sKod   VARCHAR(1)  DEFAULT NULL,
+  sKod   VARCHAR(1)  NOT NULL,
   sBszam VARCHAR(20) DEFAULT NULL,
-  UNIQUE KEY sorszam_kod (sKod)
+  PRIMARY KEY (sKod)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
 -- The site row (IDa = 1): receiving company and scale port.

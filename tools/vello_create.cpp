@@ -1,7 +1,8 @@
 // vello-create: the creation step. Creates the database `vello`, the user
 // vello@localhost, the ten tables, the counter rows and the site row; with
 // --allow-host also the user for another workstation; the alibi log
-// `vello_alibi` beside it (--upgrade adds the log to an existing database).
+// `vello_alibi` beside it (--upgrade adds the log and the unique code keys
+// to an existing database).
 //
 //   vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]
 //                [--allow-host HOST --password-file FILE [--server-host NAME]]
@@ -65,7 +66,10 @@ const char* kHelp =
     "                      the printed lines (default: this machine's name)\n"
     "  --upgrade           bring an existing installation up to date: add the\n"
     "                      alibi log (database vello_alibi, INSERT and SELECT\n"
-    "                      only for the program's user) where it is missing\n"
+    "                      only for the program's user) where it is missing,\n"
+    "                      and the unique keys on the register codes and the\n"
+    "                      counters (refused, with the codes listed, while two\n"
+    "                      rows share a code)\n"
     "  --help              show this text and exit\n"
     "\n"
     "Without options the server of the settings file's [database] section\n"
@@ -76,7 +80,8 @@ const char* kHelp =
     "An existing database is never touched. Exit status: 0 created (or the\n"
     "workstation's user added); 1 the server could not be reached or a\n"
     "statement failed (nothing is left behind); 2 bad arguments; 3 the database\n"
-    "already exists (with --upgrade: it does not exist).\n";
+    "already exists (with --upgrade: it does not exist); 4 (--upgrade) two rows\n"
+    "share a register code: the codes are listed and nothing was changed.\n";
 
 // A host as the server's account names take it: a name, an IPv4 or IPv6
 // address, a netmask, or a pattern with % and _.
@@ -198,6 +203,23 @@ int upgrade(QSqlDatabase& db, const QString& database, QTextStream& out, QTextSt
         QSqlQuery use(db);
         if (!use.exec(QStringLiteral("USE `%1`").arg(database)))
             throw DbError::from(use.lastError());
+        // Codes held twice would stop the unique keys: the site first gives
+        // those rows codes of their own; until then nothing is changed.
+        const QStringList duplicates = Schema::duplicateCodes(db, database);
+        if (!duplicates.isEmpty()) {
+            err << "vello-create: the database `" << database << "` holds codes that more than one row has:\n";
+            for (const QString& d : duplicates)
+                err << "  " << d << "\n";
+            err << "Each register code must belong to one row only before the upgrade can add its unique key.\n"
+                   "Give the rows above codes of their own (and change the tickets and pending weighings that\n"
+                   "refer to them), then run the upgrade again. Nothing was changed.\n";
+            return 4;
+        }
+        // Said only when something was added: an installation that has the
+        // keys already hears about the log alone.
+        const QStringList keys = Schema::addCodeKeys(db, database);
+        if (!keys.isEmpty())
+            out << "vello-create: unique code keys added: " << keys.join(QLatin1String(", ")) << ".\n";
         const bool had = schemaExists(db, AlibiLog::databaseFor(database));
         addAlibiLog(db, database);
         out << "vello-create: alibi log `" << AlibiLog::databaseFor(database) << "` "

@@ -110,6 +110,15 @@ void DataModule::connectDb()
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SET SESSION sql_mode = REPLACE(@@SESSION.sql_mode, 'ANSI_QUOTES', '')")))
         throw DbError::from(q.lastError());
+    // On a Galera node every read first waits until the node has applied
+    // what the cluster committed before it, so a workstation reads at once
+    // what another one wrote through another node. A plain server needs
+    // nothing: there the variable is OFF, or unknown to a server built
+    // without Galera (the read fails; that is no failure of the connection).
+    m_galera = q.exec(QStringLiteral("SELECT @@wsrep_on")) && q.next() && q.value(0).toInt() == 1;
+    q.finish();
+    if (m_galera && !q.exec(QStringLiteral("SET SESSION wsrep_sync_wait = 1")))
+        throw DbError::from(q.lastError());
     m_broken = false;
     m_inTransaction = false;
     ++m_generation;

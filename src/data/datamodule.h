@@ -23,6 +23,10 @@ public:
     // table exists; rows are read on demand). Throws DbError on any failure.
     void open();
     bool isConnected() const;
+    // The server is a node of a Galera cluster (wsrep_on): the connection
+    // then waits for the cluster's earlier commits before each read
+    // (wsrep_sync_wait = 1).
+    bool onCluster() const { return m_galera; }
 
     QSqlDatabase database() const;
     const ConnectionSettings& settings() const { return m_settings; }
@@ -134,5 +138,6 @@ private:
     std::function<void()> m_action;
     Query m_plain{*this, QStringLiteral("plain")};
     bool m_broken = false;
+    bool m_galera = false;
     int m_generation = 0;
 };

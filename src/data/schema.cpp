@@ -89,4 +89,101 @@ void createDatabase(QSqlDatabase& admin, const QString& database, bool withUser,
     }
 }
 
+QList<CodeKey> codeKeys()
+{
+    return {{QStringLiteral("rendszam"), QStringLiteral("rKod"), QStringLiteral("rendszam_kod"), QStringLiteral("IDr")},
+            {QStringLiteral("termelo"), QStringLiteral("oKod"), QStringLiteral("termelo_kod"), QStringLiteral("IDo")},
+            {QStringLiteral("termeny"), QStringLiteral("tKod"), QStringLiteral("termeny_kod"), QStringLiteral("IDt")},
+            {QStringLiteral("raktar"), QStringLiteral("kKod"), QStringLiteral("raktar_kod"), QStringLiteral("IDk")},
+            {QStringLiteral("sorszam"), QStringLiteral("sKod"), QStringLiteral("PRIMARY"), QString()}};
+}
+
+static QSqlQuery prepared(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
+{
+    QSqlQuery q(db);
+    bool ok = q.prepare(sql);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!ok || !q.exec()) {
+        const QSqlError e = q.lastError();
+        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(),
+                      e.nativeErrorCode().toInt(), sql);
+    }
+    return q;
+}
+
+static QString quoted(const QString& name)
+{
+    return QLatin1Char('`') + QString(name).replace(QLatin1Char('`'), QLatin1String("``")) + QLatin1Char('`');
+}
+
+// The key is there and unique (for the counters: the primary key on sKod).
+static bool hasKey(QSqlDatabase& db, const QString& database, const CodeKey& k)
+{
+    QSqlQuery q = prepared(db,
+                           QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
+                                          "AND TABLE_NAME = ? AND INDEX_NAME = ? AND COLUMN_NAME = ? AND NON_UNIQUE = 0"),
+                           {database, k.table, k.index, k.column});
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+QStringList duplicateCodes(QSqlDatabase& admin, const QString& database)
+{
+    auto rows = [](int n) { return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n); };
+    QStringList out;
+    for (const CodeKey& k : codeKeys()) {
+        const QString table = quoted(database) + QLatin1Char('.') + k.table;
+        const bool counters = k.idColumn.isEmpty();
+        // Compared as the key compares them (the column's collation). A
+        // register row without a code is no duplicate (a unique key lets
+        // several rows have none); a counter without a kind cannot have the
+        // kind as its primary key. The counters have no id: their rows are
+        // told apart by the number they hold.
+        const QString shown = counters ? QStringLiteral("IFNULL(sBszam, 'NULL')") : k.idColumn;
+        const QString which = counters ? QStringLiteral("HAVING COUNT(*) > 1 OR MIN(%1) IS NULL").arg(k.column)
+                                       : QStringLiteral("HAVING COUNT(*) > 1");
+        QSqlQuery q = prepared(admin,
+                               QStringLiteral("SELECT MIN(%1), COUNT(*), GROUP_CONCAT(%2 ORDER BY %2 SEPARATOR ', ') "
+                                              "FROM %3%4 GROUP BY %1 %5 ORDER BY MIN(%1)")
+                                   .arg(k.column, shown, table,
+                                        counters ? QString() : QStringLiteral(" WHERE %1 IS NOT NULL").arg(k.column),
+                                        which),
+                               {});
+        while (q.next())
+            out << QStringLiteral("%1.%2 %3: %4 (%5 %6)")
+                       .arg(k.table, k.column,
+                            q.value(0).isNull() ? QStringLiteral("without a value")
+                                                : QString(QLatin1Char('"') + q.value(0).toString() + QLatin1Char('"')),
+                            rows(q.value(1).toInt()), counters ? QStringLiteral("sBszam") : k.idColumn,
+                            q.value(2).toString());
+    }
+    return out;
+}
+
+QStringList addCodeKeys(QSqlDatabase& admin, const QString& database)
+{
+    QStringList added;
+    for (const CodeKey& k : codeKeys()) {
+        if (hasKey(admin, database, k))
+            continue;
+        const QString table = quoted(database) + QLatin1Char('.') + k.table;
+        // An older key of the same name on the column is replaced.
+        QSqlQuery old = prepared(admin,
+                                 QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
+                                                "AND TABLE_NAME = ? AND INDEX_NAME = ?"),
+                                 {database, k.table, k.idColumn.isEmpty() ? QStringLiteral("sorszam_kod") : k.index});
+        const bool hadOld = old.next() && old.value(0).toInt() > 0;
+        QString sql;
+        if (k.idColumn.isEmpty())
+            sql = QStringLiteral("ALTER TABLE %1 MODIFY sKod VARCHAR(1) NOT NULL, %2ADD PRIMARY KEY (sKod)")
+                      .arg(table, hadOld ? QStringLiteral("DROP KEY sorszam_kod, ") : QString());
+        else
+            sql = QStringLiteral("ALTER TABLE %1 %2ADD UNIQUE KEY %3 (%4)")
+                      .arg(table, hadOld ? QStringLiteral("DROP KEY %1, ").arg(k.index) : QString(), k.index, k.column);
+        run(admin, sql);
+        added << k.table + QLatin1Char('.') + k.column;
+    }
+    return added;
+}
+
 } // namespace Schema

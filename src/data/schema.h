@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -17,5 +18,25 @@ QStringList splitStatements(const QString& script);
 // Creates `database` with the tables on an administrative connection and,
 // when grantUser is set, the program's user. Throws DbError.
 void createDatabase(QSqlDatabase& admin, const QString& database, bool withUser, bool withDemo);
+
+// The keys that keep codes single (db/create.sql): a unique key on the code
+// column of each register, the primary key of the counters. A database made
+// by an older creation step has plain keys there; the upgrade adds these.
+struct CodeKey {
+    QString table;    // "termeny"
+    QString column;   // "tKod"
+    QString index;    // "termeny_kod"; "PRIMARY" for the counters
+    QString idColumn; // "IDt"; empty for the counters
+};
+QList<CodeKey> codeKeys();
+// The codes that more than one row of `database` holds (and, for the
+// counters, rows without a kind), one line each:
+//   termeny.tKod "1": 2 rows (IDt 3, 7)
+// Empty when the keys can be added. Throws DbError.
+QStringList duplicateCodes(QSqlDatabase& admin, const QString& database);
+// Adds each key of codeKeys() that `database` lacks; returns "table.column"
+// of the keys added (empty: all were there). Check duplicateCodes() first:
+// a duplicate makes the ALTER fail. Throws DbError.
+QStringList addCodeKeys(QSqlDatabase& admin, const QString& database);
 
 } // namespace Schema

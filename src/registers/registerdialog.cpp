@@ -3,6 +3,7 @@
 #include "context/appcontext.h"
 #include "registers/registermember.h"
 #include "registers/registerstate.h"
+#include "ui/controls.h"
 #include "ui/digitedit.h"
 #include "ui/dialogkeys.h"
 #include "ui/enterfocus.h"
@@ -43,12 +44,9 @@ RegisterDialog::RegisterDialog(AppContext& ctx, const RegisterMember& member, QW
     // Room for a name of the register's widest column (45 characters).
     grid->setColumnMinimumWidth(1, 300);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button2"));
-    ok->setToolTip(QStringLiteral("Adatok letárolása"));
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("Button3"));
-    cancel->setToolTip(QStringLiteral("Kilépés letárolás nélkül"));
+    QPushButton* ok = makeButton(this, QStringLiteral("Button2"), QStringLiteral("OK"), QStringLiteral("Adatok letárolása"));
+    QPushButton* cancel = makeButton(this, QStringLiteral("Button3"), QStringLiteral("Mégsem"),
+                                     QStringLiteral("Kilépés letárolás nélkül"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);

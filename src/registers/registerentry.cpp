@@ -22,6 +22,15 @@ QString withoutTrailingBlanks(const QString& s)
     return s.left(n);
 }
 
+// The code just read was taken in between (duplicate key on the code): a
+// workstation on another node of a cluster, whose lock this one's read did
+// not wait for, committed a row with it. The insert is tried again with a
+// fresh code.
+bool codeTaken(const DbError& e)
+{
+    return e.code() == 1062;
+}
+
 } // namespace
 
 RegisterEntry::RegisterEntry(AppContext& ctx, const RegisterMember& member) : m_ctx(ctx), m_member(member) {}
@@ -140,32 +149,41 @@ RegisterEntry::Result RegisterEntry::failed(const QString& message)
 
 RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QString* saved)
 {
+    constexpr int kCodeTries = 5;
     Query& write = m_member.writeQuery(m_ctx.data);
     // One attempt: the locked read of the highest code, the INSERT, the
     // COMMIT. A deadlock or lock-wait timeout runs it again from "START
-    // TRANSACTION"; any other failure leaves the bracket open here, for
-    // failed() or unhandled() to roll back and report.
+    // TRANSACTION"; so does a code taken in between (another cluster node's
+    // row), with a fresh code; any other failure leaves the bracket open
+    // here, for failed() or unhandled() to roll back and report.
     enum { Begin, Code, Insert, Commit } stage = Begin;
     std::optional<QString> code;
-    try {
-        retryLockConflicts(m_ctx.data, [&] {
-            stage = Begin;
-            m_ctx.data.begin();
-            stage = Code;
-            const std::optional<QString> highest = highestCode();
-            code = highest ? codeAfter(*highest) : std::nullopt;
-            if (!code)
-                return;
-            stage = Insert;
-            Query::Binds binds{{QStringLiteral("p0"), *code}};
-            for (int i = 0; i < params.size(); ++i)
-                binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
-            write.run(m_member.insertSql, binds);
-            stage = Commit;
-            m_ctx.data.commit();
-        });
-    } catch (const DbError&) {
-        return stage == Insert ? failed(m_member.insertFailed) : unhandled();
+    for (int taken = 1;; ++taken) {
+        try {
+            retryLockConflicts(m_ctx.data, [&] {
+                stage = Begin;
+                m_ctx.data.begin();
+                stage = Code;
+                const std::optional<QString> highest = highestCode();
+                code = highest ? codeAfter(*highest) : std::nullopt;
+                if (!code)
+                    return;
+                stage = Insert;
+                Query::Binds binds{{QStringLiteral("p0"), *code}};
+                for (int i = 0; i < params.size(); ++i)
+                    binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
+                write.run(m_member.insertSql, binds);
+                stage = Commit;
+                m_ctx.data.commit();
+            });
+            break;
+        } catch (const DbError& e) {
+            if (stage == Insert && codeTaken(e) && taken < kCodeTries) {
+                rollback();
+                continue;
+            }
+            return stage == Insert ? failed(m_member.insertFailed) : unhandled();
+        }
     }
     if (!code)
         return failed(m_member.insertFailed);

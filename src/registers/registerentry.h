@@ -53,7 +53,9 @@ private:
     // COMMIT and then reads its code.
     std::optional<QString> highestCode();
     // The insert of a new row in its own transaction, tried again from
-    // "START TRANSACTION" after a deadlock or lock-wait timeout.
+    // "START TRANSACTION" after a deadlock or lock-wait timeout, or when the
+    // code's unique key refuses the code (taken through another node of a
+    // cluster meanwhile): a bounded number of times, each with a fresh code.
     Result insertNew(const QVariantList& params, QString* saved);
     // The statement parameters of the boxes, in order; nothing when a
     // number box does not hold a number.

@@ -179,10 +179,11 @@ void RegisterListWindow::onPrint()
 
 void RegisterListWindow::openDialog()
 {
-    RegisterDialog dialog(m_ctx, m_member, this);
-    if (!dialog.prepare() || !m_ctx.host)
-        return;
-    m_ctx.host->showModal(dialog);
-    if (dialog.listRerun())
-        m_order->setText(registerState(m_ctx).orderCaption);
+    openPreparedWindow<RegisterDialog>(
+            m_ctx.host, [](RegisterDialog& dialog) { return dialog.prepare(); },
+            [this](RegisterDialog& dialog) {
+                if (dialog.listRerun())
+                    m_order->setText(registerState(m_ctx).orderCaption);
+            },
+            m_ctx, m_member, this);
 }

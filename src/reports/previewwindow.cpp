@@ -4,6 +4,7 @@
 #include "context/prompt.h"
 #include "reports/previewpages.h"
 #include "reports/reportpainter.h"
+#include "ui/controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -25,6 +26,9 @@
 #include <QVBoxLayout>
 
 namespace {
+const QString NoPrinterText = QStringLiteral("Nincs beállított nyomtató, a nyomtatás nem lehetséges. "
+                                             "A lap PDF-be menthető (Ctrl+S).");
+const QString PrintFailedText = QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem fogadta a lapot.");
 const QString Keys = QStringLiteral("Nyomtatás: Ctrl+P    Mentés PDF-be: Ctrl+S");
 // The folder of the last PDF saved, in the program's settings file.
 const QString PdfFolderKey = QStringLiteral("pdf/folder");
@@ -62,9 +66,7 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName,
         m_zoomBox->addItem(QStringLiteral("%1%").arg(z), z);
     m_zoomBox->setCurrentIndex(0);
     zoomLabel->setBuddy(m_zoomBox);
-    auto* close = new QPushButton(QStringLiteral("Bezár"));
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->setToolTip(Keys);
+    QPushButton* close = makeButton(this, QStringLiteral("closeButton"), QStringLiteral("Bezár"), Keys);
     top->addWidget(zoomLabel);
     top->addWidget(m_zoomBox);
     top->addStretch();
@@ -184,8 +186,12 @@ void PreviewWindow::takeKeyboard()
 
 bool PreviewWindow::printReport()
 {
-    if (QPrinterInfo::availablePrinterNames().isEmpty())
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // Said, not swallowed: the operator pressed the key and waits.
+        if (m_prompt)
+            m_prompt->message(NoPrinterText);
         return false;
+    }
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
     printer.setDocName(m_layout.templateName);
@@ -194,9 +200,12 @@ bool PreviewWindow::printReport()
     if (dialog.exec() != QDialog::Accepted)
         return false;
     // The dialog offers a page range; printing must keep to it.
-    if (printer.printRange() == QPrinter::PageRange)
-        return ReportPainter::print(m_layout, printer, printer.fromPage(), printer.toPage());
-    return ReportPainter::print(m_layout, printer);
+    const bool printed = printer.printRange() == QPrinter::PageRange
+            ? ReportPainter::print(m_layout, printer, printer.fromPage(), printer.toPage())
+            : ReportPainter::print(m_layout, printer);
+    if (!printed && m_prompt)
+        m_prompt->error(PrintFailedText, windowTitle());
+    return printed;
 }
 
 bool PreviewWindow::saveReport()

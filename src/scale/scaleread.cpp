@@ -5,6 +5,8 @@
 #include "scale/portsetting.h"
 #include "scale/tseriallink.h"
 
+#include <QRegularExpression>
+
 namespace ScaleRead {
 
 const QString PortClosedText = QStringLiteral("Hiba! A port nincs megnyitva.");
@@ -132,7 +134,24 @@ QString displayText(const TSerialLink* link)
     return current(*link).text();
 }
 
-Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText)
+QString statusText(const QString& piece)
+{
+    // The last line that holds anything, without STX and ETX.
+    const QStringList lines = piece.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    QString line;
+    for (auto it = lines.crbegin(); it != lines.crend() && line.isEmpty(); ++it)
+        line = it->trimmed();
+    line.remove(QChar(0x02)).remove(QChar(0x03));
+    int end = 0;
+    while (end < line.size() && !line.at(end).isDigit() && line.at(end) != QLatin1Char('+') && line.at(end) != QLatin1Char('-'))
+        ++end;
+    QString status = line.left(end).trimmed();
+    while (status.endsWith(QLatin1Char(',')))
+        status = status.left(status.size() - 1).trimmed();
+    return status;
+}
+
+Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken)
 {
     link.setThreadQuietMode(true);
     if (!link.commPort().isEmpty())
@@ -165,10 +184,12 @@ Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText)
         return Outcome::NoWeight;
     }
     scaleText = weightText(text);
+    if (taken)
+        *taken = Taken{text, statusText(text), link.commPort()};
     return Outcome::Weight;
 }
 
-Outcome read(AppContext& ctx, TSerialLink& link)
+Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken)
 {
     if (!link.active()) {
         // The port may be unknown (the site row could not be read when the
@@ -182,7 +203,7 @@ Outcome read(AppContext& ctx, TSerialLink& link)
         if (port != link.commPort())
             configure(link, port);
     }
-    return read(link, ctx.prompt, ctx.scaleText);
+    return read(link, ctx.prompt, ctx.scaleText, taken);
 }
 
 } // namespace ScaleRead

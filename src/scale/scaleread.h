@@ -88,16 +88,28 @@ enum class Outcome {
 // Whether the caller writes the scale text into its fields.
 inline bool fillsFields(Outcome o) { return o == Outcome::NoWeight || o == Outcome::Weight; }
 
+// What a read that yielded a weight took, for the record of the reading:
+// the received text as it came, the indicator's status fields in front of
+// the weight ("ST,GS"; empty for a frame of digits alone) and the port.
+struct Taken {
+    QString raw;
+    QString status;
+    QString port;
+};
+// The status fields in front of the weight in the last line of `piece`.
+QString statusText(const QString& piece);
+
 // The scale read. Never waits for the port. For an indicator that sends all
 // the time it takes the newest complete reading (only when something arrived
 // since the last read and the reading is current) and drops the queue; for
 // one that sends on its print key the oldest queued piece. A reading whose
 // frame says the scale is moving or overloaded, or that carries a minus sign,
 // is refused with its message.
-Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText);
+// `taken`, when given, is filled on Weight.
+Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken = nullptr);
 // The same on the run's scale text (ctx.scaleText). A link that is not open
 // first reads the site row's port again (reconnecting to the database when
 // the connection was lost) and takes it.
-Outcome read(AppContext& ctx, TSerialLink& link);
+Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken = nullptr);
 
 } // namespace ScaleRead

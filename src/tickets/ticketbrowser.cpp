@@ -118,5 +118,6 @@ bool TicketBrowser::printCopy(const QString& ticket)
     if (!m_ctx.report)
         return false;
     TicketDocument::setCopyVariables(*m_ctx.report, ticket, weights);
+    TicketDocument::setAlibiVariables(*m_ctx.report, m_ctx.data, m_ctx.prompt, ticket, weights);
     return m_ctx.report->output(QStringLiteral("vello_masolat.frf"), QPageLayout::Portrait);
 }

@@ -1,5 +1,8 @@
 #include "ticketdocument.h"
 
+#include "alibi/alibilog.h"
+#include "context/prompt.h"
+#include "data/dberror.h"
 #include "data/query.h"
 #include "reports/reportoutput.h"
 
@@ -57,6 +60,44 @@ void setCopyVariables(ReportOutput& r, const QString& ticketNumber, const Ticket
     r.setVariable(QStringLiteral("v_Kimeres2"), w.out2);
     r.setVariable(QStringLiteral("v_m1"), weighedDifference(w));
     r.setVariable(QStringLiteral("v_mozgas"), movementText(w.movement));
+}
+
+namespace {
+const QString AlibiUnreadableMessage =
+    QStringLiteral("Az alibi napló nem olvasható: a mérlegjegyre nem kerülnek rá a súlyok napló-sorszámai!");
+} // namespace
+
+AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const TicketWeights& w)
+{
+    AlibiNumbers n;
+    // Later links of a measurement replace earlier ones.
+    for (const AlibiLog::Link& l : AlibiLog(dm).linksOfTicket(ticketNumber)) {
+        const bool in = l.direction == AlibiLog::In;
+        QString* cell = l.slot == 1 ? (in ? &n.in1 : &n.out1) : l.slot == 2 ? (in ? &n.in2 : &n.out2) : nullptr;
+        if (cell)
+            *cell = QStringLiteral("alibi %1").arg(l.number);
+    }
+    // A weight of 0 was never weighed: no number beside it.
+    const std::pair<QString*, double> cells[] = {{&n.in1, w.in1}, {&n.in2, w.in2}, {&n.out1, w.out1}, {&n.out2, w.out2}};
+    for (const auto& [cell, weight] : cells)
+        if (weight == 0)
+            cell->clear();
+    return n;
+}
+
+void setAlibiVariables(ReportOutput& r, DataModule& dm, Prompt& prompt, const QString& ticketNumber,
+                       const TicketWeights& w)
+{
+    AlibiNumbers n;
+    try {
+        n = alibiNumbers(dm, ticketNumber, w);
+    } catch (const DbError&) {
+        prompt.message(AlibiUnreadableMessage);
+    }
+    r.setVariable(QStringLiteral("v_alibi_be1"), n.in1);
+    r.setVariable(QStringLiteral("v_alibi_be2"), n.in2);
+    r.setVariable(QStringLiteral("v_alibi_ki1"), n.out1);
+    r.setVariable(QStringLiteral("v_alibi_ki2"), n.out2);
 }
 
 TicketWeights fromRows(Query& rows)

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class DataModule;
+class Prompt;
 class Query;
 class ReportOutput;
 
@@ -48,6 +50,21 @@ void setTicketVariables(ReportOutput& report, const QString& ticketNumber, const
 // The variables of the ticket copy: v_bszam, v_Bemeres2, v_Kimeres2 (row 2's
 // weights, which the template adds to row 1's), v_m1, v_mozgas.
 void setCopyVariables(ReportOutput& report, const QString& ticketNumber, const TicketWeights& w);
+
+// The alibi log entry of each weight, as the ticket prints it under the
+// weight: "alibi 123", empty for a weight of 0 or one the log has no link
+// for (a weighing stored before the log was kept).
+struct AlibiNumbers {
+    QString in1, in2, out1, out2;   // v_alibi_be1, v_alibi_be2, v_alibi_ki1, v_alibi_ki2
+};
+// The entries linked to ticket `ticketNumber` (AlibiLog::linksOfTicket);
+// throws DbError.
+AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const TicketWeights& w);
+// The four alibi variables of the ticket print and the ticket copy. When the
+// log cannot be read they are set empty and the ticket prints without them,
+// after a message through `prompt`.
+void setAlibiVariables(ReportOutput& report, DataModule& dm, Prompt& prompt, const QString& ticketNumber,
+                       const TicketWeights& w);
 
 // The weights of a ticket from its vello rows in IDj order (row 2 is 0 when
 // there is none); the rows are left on the first row, which the templates read.

@@ -26,6 +26,21 @@ int openWindow(WindowHost* host, AfterClose&& afterClose, Args&&... args)
     return result;
 }
 
+// The same for a window that reads its data before it can be shown:
+// `prepare(window)` runs first; when it returns false the window is not
+// shown (it has said why), afterClose does not run, and the result is
+// Rejected.
+template <class W, class Prepare, class AfterClose, class... Args>
+int openPreparedWindow(WindowHost* host, Prepare&& prepare, AfterClose&& afterClose, Args&&... args)
+{
+    W window(std::forward<Args>(args)...);
+    if (!prepare(window))
+        return int(QDialog::Rejected);
+    const int result = host ? host->showModal(window) : int(QDialog::Rejected);
+    afterClose(window);
+    return result;
+}
+
 // The openers of the menu and of the windows, for a window made from the
 // context: W(ctx, args...).
 template <class W, class... Args>

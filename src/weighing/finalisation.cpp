@@ -7,6 +7,7 @@
 #include "data/dberror.h"
 #include "data/textconv.h"
 #include "data/transaction.h"
+#include "weighing/alibistore.h"
 #include "weighing/ticketprint.h"
 
 #include <optional>
@@ -37,6 +38,12 @@ const QString LostCommitUnknownMessage = QStringLiteral(
     "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT), és nem állapítható meg, "
     "hogy a véglegesítés megtörtént-e. Nézze meg a mérlegjegyek között és a bent lévők listáján, mielőtt újra "
     "véglegesíti.");
+const QString NoProducerMessage = QStringLiteral("Nincs kiválasztva a termelő!");
+const QString UnknownProducerMessage = QStringLiteral("Nincs ilyen termelő: %1");
+const QString NoCropMessage = QStringLiteral("Nincs kiválasztva a termény!");
+const QString UnknownCropMessage = QStringLiteral("Nincs ilyen termény: %1");
+const QString ExitAboveEntryMessage = QStringLiteral("A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!");
+const QString NegativeNetMessage = QStringLiteral("A levonások után negatív lenne a nettó súly!");
 
 // The ticket row of one measurement, copied from the pending weighing.
 QString insertRowSql(int measurement)
@@ -111,6 +118,9 @@ Finalisation::Outcome Finalisation::store(const Input& input)
             // finalisation, a delete or an exit weighing of it at another
             // workstation waits here, and then finds it as this one left it.
             refused = step(BeginMessage, [&] { return readPending(input.weighingId, purity, moisture, crop); });
+            // The producer, the crops and the nets, checked on the locked row.
+            if (refused.isEmpty())
+                refused = step(BeginMessage, [&] { return refusal(purity, moisture, crop); });
             if (!refused.isEmpty())
                 return;   // nothing written: the bracket rolls back
             FinalisedTicket& t = m_stored;
@@ -151,6 +161,9 @@ Finalisation::Outcome Finalisation::store(const Input& input)
                 return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
             });
             require(removed == 1, DeleteMessage);
+
+            // The weighing's alibi log links go over to the ticket number.
+            require(AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber), InsertMessage);
 
             replyLost = commitOrReplyLost(*tx, InsertMessage);
         });
@@ -254,6 +267,48 @@ QString Finalisation::readPending(qint64 id, double& purity, double& moisture, Q
     moisture = w.value(QStringLiteral("mViztart")).toDouble();
     crop[0] = w.text(QStringLiteral("mTkod1"));
     crop[1] = w.text(QStringLiteral("mTkod2"));
+    return QString();
+}
+
+QString Finalisation::refusal(double purity, double moisture, const QString crop[2])
+{
+    const FinalisedTicket& t = m_stored;
+    Query& q = m_ctx.data.ZQ13;
+    q.openSql(QStringLiteral("SELECT meres.mOkod, termelo.oKod, t1.tKod AS crop1, t1.tSztiszt AS purity1, "
+                             "t1.tSzviztart AS moisture1, t2.tKod AS crop2, t2.tSztiszt AS purity2, "
+                             "t2.tSzviztart AS moisture2 FROM meres LEFT JOIN termelo ON termelo.oKod = meres.mOkod "
+                             "LEFT JOIN termeny t1 ON t1.tKod = meres.mTkod1 LEFT JOIN termeny t2 ON t2.tKod = "
+                             "meres.mTkod2 WHERE meres.IDm = :p0 LIMIT 1"),
+              {{QStringLiteral("p0"), t.weighingId}});
+    if (q.isEmpty())
+        return GoneMessage;
+    const QString producer = q.text(QStringLiteral("mOkod")).trimmed();
+    if (producer.isEmpty())
+        return NoProducerMessage;
+    if (q.value(QStringLiteral("oKod")).isNull())
+        return UnknownProducerMessage.arg(producer);
+
+    const double in[2] = {t.in1, t.in2};
+    const double out[2] = {t.out1, t.out2};
+    for (int i = 0; i < 2; ++i) {
+        const QString n = QString::number(i + 1);
+        if (in[i] == 0 && out[i] == 0 && crop[i].trimmed().isEmpty())
+            continue;   // the second row of a vehicle without trailer
+        if (crop[i].trimmed().isEmpty())
+            return NoCropMessage;
+        if (q.value(QStringLiteral("crop") + n).isNull())
+            return UnknownCropMessage.arg(crop[i].trimmed());
+        if (t.movement == QLatin1String("K"))
+            continue;
+        // The net the intake would be stored with (the formula of storeNets).
+        const double d = in[i] - out[i];
+        if (d < 0)
+            return ExitAboveEntryMessage;
+        const double purityDeduction = d * (q.value(QStringLiteral("purity") + n).toDouble() - purity) / 100;
+        const double moistureDeduction = d * (moisture - q.value(QStringLiteral("moisture") + n).toDouble()) / 100;
+        if (d - (purityDeduction + moistureDeduction) < 0)
+            return NegativeNetMessage;
+    }
     return QString();
 }
 

@@ -68,6 +68,16 @@ public:
     //     the ticket number), deleted there, or (no number given)
     //     "A mérés már nem szerepel a bent lévők között!"; no number drawn
     //   entry or exit weight 1 reads "0": "Nulla értékü mérés!"
+    //   no producer assigned: "Nincs kiválasztva a termelő!"
+    //   a producer code the register does not hold: "Nincs ilyen termelő: <code>"
+    //   a weighed measurement without a crop: "Nincs kiválasztva a termény!",
+    //   or with a crop code the register does not hold: "Nincs ilyen termény: <code>"
+    //   an intake whose exit weight is above its entry weight:
+    //     "A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!"
+    //   an intake whose deductions would leave a negative net:
+    //     "A levonások után negatív lenne a nettó súly!"
+    // (a ticket without producer or crop would be missing from every list
+    // that joins its registers while counting in the stock).
     // Storing failures (Failed, everything rolled back):
     //   the weighing cannot be read, or the transaction cannot start:
     //     "Hiba az insert \"BE\" közben az vello -ben!"
@@ -102,6 +112,9 @@ private:
     QString whatBecameOf(const QString& weighingNumber);
     // After a lost COMMIT reply: whether m_stored's ticket is on the server.
     LostCommit committedOrNot();
+    // The guards on the registers and the nets of the weighing read by
+    // readPending: the refusal's message, or an empty text.
+    QString refusal(double purity, double moisture, const QString crop[2]);
     void storeNets(const FinalisedTicket& t, double purity, double moisture, const QString crop[2]);
 
     AppContext& m_ctx;

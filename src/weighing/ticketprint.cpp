@@ -45,6 +45,7 @@ bool TicketPrint::ticket(const FinalisedTicket& t)
     if (!openPrintData(t, false, QString()) || !m_ctx.report)
         return false;
     TicketDocument::setTicketVariables(*m_ctx.report, t.ticketNumber, t);
+    TicketDocument::setAlibiVariables(*m_ctx.report, m_ctx.data, m_ctx.prompt, t.ticketNumber, t);
     return m_ctx.report->output(QStringLiteral("vello.frf"), QPageLayout::Portrait);
 }
 

@@ -8,6 +8,9 @@
 #include "data/textconv.h"
 #include "data/transaction.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const QString NotStartedMessage = QStringLiteral("Hiba az append vagy edit közben az meres-ban!");
@@ -34,6 +37,10 @@ const QString OutLostCommitNotDoneMessage = QStringLiteral(
 const QString OutLostCommitUnknownMessage = QStringLiteral(
     "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT), és nem állapítható meg, "
     "hogy a kimenő mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
+const QString UnknownCropMessage = QStringLiteral("Nincs ilyen termény: %1");
+const QString UnknownWarehouseMessage = QStringLiteral("Nincs ilyen raktár: %1");
+const QString PurityRangeMessage = QStringLiteral("A tisztaság 0 és 100 közötti szám lehet!");
+const QString MoistureRangeMessage = QStringLiteral("A viztartalom 0 és 100 közötti szám lehet!");
 
 QString chopTrailing(const QString& s)
 {
@@ -106,22 +113,29 @@ LostCommit inStored(DataModule& dm, const QString& number, const Query::Binds& r
 }
 
 // After a lost COMMIT reply of the OUT store: the exit values of pending
-// weighing `id` as written (`sql`'s SET list, `binds`) mean it committed;
+// weighing `id` as written (the SET list's values by name) mean it committed;
 // other values mean it did not; a weighing gone since (finalised or deleted
 // at another workstation) leaves it unknown.
-LostCommit outStored(DataModule& dm, qint64 id, const Query::Binds& written, bool withCodes)
+LostCommit outStored(DataModule& dm, qint64 id, const Query::Binds& written)
 {
+    // The SET list's columns by the name of their value in `written`; the
+    // codes are there only when they were written.
+    static const QList<QPair<QString, QString>> columns{
+            {"mKiido", "p1"},  {"mKimeres1", "p2"}, {"mKimeres2", "p3"}, {"mKimerleg1", "p4"},
+            {"mKimerleg2", "p5"}, {"mNetto2", "p6"}, {"mTkod1", "p7"},    {"mTkod2", "p8"},
+            {"mKkod1", "p9"},  {"mKkod2", "p10"},   {"mTiszt", "p11"},   {"mViztart", "p12"}};
     try {
         Query& q = dm.ZQ12;
         q.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), id}});
         if (q.isEmpty())
             return LostCommit::Unknown;
-        QStringList columns{"mKiido", "mKimeres1", "mKimeres2", "mKimerleg1", "mKimerleg2", "mNetto2"};
-        if (withCodes)
-            columns << QStringList{"mTkod1", "mTkod2", "mKkod1", "mKkod2"};
-        for (int i = 0; i < columns.size(); ++i) {
-            const QVariant want = written.at(i + 1).second;   // p1.. in the order of the SET list
-            const QVariant have = q.value(columns.at(i));
+        for (const auto& [column, name] : columns) {
+            const auto it = std::find_if(written.begin(), written.end(),
+                                         [&name = name](const auto& b) { return b.first == name; });
+            if (it == written.end())
+                continue;
+            const QVariant want = it->second;
+            const QVariant have = q.value(column);
             const bool same = want.typeId() == QMetaType::Double ? have.toDouble() == want.toDouble()
                                                                  : have.toString() == want.toString();
             if (!same)
@@ -183,22 +197,130 @@ WeighingOutcome WeighingStore::check(const WeighingFields& f)
         }
     }
 
-    if (r.in() && r.delivery()) {
-        if (chopTrailing(f.purity).isEmpty())
-            return end(Outcome::Refused, QStringLiteral("Üres a tisztaság!"), QStringLiteral("Edit32"));
-        if (chopTrailing(f.moisture).isEmpty())
-            return end(Outcome::Refused, QStringLiteral("Üres a viztartalom!"), QStringLiteral("Edit33"));
-        const auto purity = TextConv::toNumber(f.purity);
-        const auto moisture = TextConv::toNumber(f.moisture);
-        const auto stdPurity = TextConv::toNumber(f.standardPurity);
-        const auto stdMoisture = TextConv::toNumber(f.standardMoisture);
-        if (purity && stdPurity && *purity > *stdPurity)
-            return end(Outcome::Refused, QStringLiteral("Nagyobb mint a szabványnak megadott tisztaság!"), QStringLiteral("Edit32"));
-        if (moisture && stdMoisture && *moisture < *stdMoisture)
-            return end(Outcome::Refused, QStringLiteral("Nem lehet kisebb a szabványnak megadott viztartalomnál!"),
-                          QStringLiteral("Edit33"));
-    }
+    if (auto refused = checkCodes(f))
+        return *refused;
+    if (auto refused = checkPercentages(f))
+        return *refused;
     return WeighingOutcome();
+}
+
+std::optional<WeighingStore::Crop> WeighingStore::crop(const QString& code)
+{
+    Query& q = m_ctx.data.ZQ53;
+    q.openSql(QStringLiteral("SELECT tMegnev, tSztiszt, tSzviztart FROM termeny WHERE tKod = :p0"),
+              {{QStringLiteral("p0"), Query::notNull(code.trimmed())}});
+    if (q.isEmpty())
+        return std::nullopt;
+    Crop c;
+    c.name = q.text(QStringLiteral("tMegnev"));
+    c.standardPurity = q.value(QStringLiteral("tSztiszt")).toDouble();
+    c.standardMoisture = q.value(QStringLiteral("tSzviztart")).toDouble();
+    return c;
+}
+
+std::optional<QString> WeighingStore::warehouse(const QString& code)
+{
+    Query& q = m_ctx.data.ZQ63;
+    q.openSql(QStringLiteral("SELECT kNev FROM raktar WHERE kKod = :p0"), {{QStringLiteral("p0"), Query::notNull(code.trimmed())}});
+    if (q.isEmpty())
+        return std::nullopt;
+    return q.text(QStringLiteral("kNev"));
+}
+
+// The codes of the loaded pass are the ones stored and later deducted,
+// listed and summed by: each must be a row of its register.
+std::optional<WeighingOutcome> WeighingStore::checkCodes(const WeighingFields& f)
+{
+    m_crop1.reset();
+    if (!m_request.loadedPass())
+        return std::nullopt;
+    struct Code {
+        const QString& text;
+        bool isCrop;
+        const char* focus;
+    };
+    std::vector<Code> codes{{f.crop1, true, "Edit5"}, {f.warehouse1, false, "Edit6"}};
+    if (m_request.trailer) {
+        codes.push_back({f.crop2, true, "Edit11"});
+        codes.push_back({f.warehouse2, false, "Edit12"});
+    }
+    try {
+        for (const Code& c : codes) {
+            const QString code = c.text.trimmed();
+            if (code.isEmpty())
+                continue;   // measurement 2 not weighed: no pick needed
+            bool known;
+            if (c.isCrop) {
+                const std::optional<Crop> found = crop(code);
+                if (&c.text == &f.crop1)
+                    m_crop1 = found;   // its standards count for the intake checks
+                known = found.has_value();
+            } else {
+                known = warehouse(code).has_value();
+            }
+            if (!known)
+                return end(Outcome::Refused, (c.isCrop ? UnknownCropMessage : UnknownWarehouseMessage).arg(code),
+                           QLatin1String(c.focus));
+        }
+    } catch (const DbError&) {
+        return end(Outcome::NotStarted, m_request.in() ? NotStartedMessage : OutStoreMessage);
+    }
+    return std::nullopt;
+}
+
+std::optional<WeighingOutcome> WeighingStore::checkPercentages(const WeighingFields& f)
+{
+    const WeighingRequest& r = m_request;
+    const QString purityFocus = QStringLiteral("Edit32");
+    const QString moistureFocus = QStringLiteral("Edit33");
+    // An empty vehicle coming in has no sample: its figures are stored as
+    // given and read by no check.
+    const bool sampled = !r.in() || r.delivery();
+    if (sampled && chopTrailing(f.purity).isEmpty())
+        return end(Outcome::Refused, QStringLiteral("Üres a tisztaság!"), purityFocus);
+    if (sampled && chopTrailing(f.moisture).isEmpty())
+        return end(Outcome::Refused, QStringLiteral("Üres a viztartalom!"), moistureFocus);
+    const auto percentage = [](const QString& text) -> std::optional<double> {
+        const auto v = TextConv::toNumber(text);
+        if (!v || *v < 0 || *v > 100)
+            return std::nullopt;
+        return v;
+    };
+    const auto purity = percentage(f.purity);
+    const auto moisture = percentage(f.moisture);
+    if (!purity && !(chopTrailing(f.purity).isEmpty() && !sampled))
+        return end(Outcome::Refused, PurityRangeMessage, purityFocus);
+    if (!moisture && !(chopTrailing(f.moisture).isEmpty() && !sampled))
+        return end(Outcome::Refused, MoistureRangeMessage, moistureFocus);
+    if (!r.delivery())
+        return std::nullopt;
+
+    // The standards of the crop the deductions will use: the code in the
+    // field when coming in, the code of the pending weighing when leaving.
+    std::optional<Crop> standard;
+    try {
+        if (r.in()) {
+            standard = m_crop1;   // looked up by checkCodes (a loaded vehicle coming in)
+        } else {
+            Query& q = m_ctx.data.ZQ53;
+            q.openSql(QStringLiteral("SELECT tMegnev, tSztiszt, tSzviztart FROM meres JOIN termeny ON termeny.tKod = "
+                                     "meres.mTkod1 WHERE meres.IDm = :p0"),
+                      {{QStringLiteral("p0"), r.weighingId}});
+            if (!q.isEmpty())
+                standard = Crop{q.text(QStringLiteral("tMegnev")), q.value(QStringLiteral("tSztiszt")).toDouble(),
+                                q.value(QStringLiteral("tSzviztart")).toDouble()};
+        }
+    } catch (const DbError&) {
+        return end(Outcome::NotStarted, r.in() ? NotStartedMessage : OutStoreMessage);
+    }
+    if (!standard)
+        return std::nullopt;   // no crop: refused by the pick check (IN) or by the finalisation (OUT)
+    if (*purity > standard->standardPurity)
+        return end(Outcome::Refused, QStringLiteral("Nagyobb mint a szabványnak megadott tisztaság!"), purityFocus);
+    if (*moisture < standard->standardMoisture)
+        return end(Outcome::Refused, QStringLiteral("Nem lehet kisebb a szabványnak megadott viztartalomnál!"),
+                   moistureFocus);
+    return std::nullopt;
 }
 
 WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime& atGiven)
@@ -268,6 +390,8 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
                 completeTare(f.plateCode.isEmpty() ? r.plateCode : f.plateCode, at.time());
                 commitMessage = TareMessage;
             }
+            // Every stored weight linked to its alibi log entry, in this transaction.
+            require(AlibiStore(m_ctx, r, f.alibi).recordIn(o), commitMessage);
             replyLost = commitOrReplyLost(*t, commitMessage);
         });
     } catch (const StepFailed& failed) {
@@ -328,19 +452,21 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
 {
     const QDateTime at = atGiven.isValid() ? atGiven : QDateTime::currentDateTime();
     const WeighingRequest& r = m_request;
-    const auto n = readNumbers(f, false);
+    const auto n = readNumbers(f, true);
     if (!n)
         return end(Outcome::Failed, OutStoreMessage);
 
     QString sql = QStringLiteral("UPDATE meres SET mKiido = :p1, mKimeres1 = :p2, mKimeres2 = :p3, mKimerleg1 = :p4, "
-                                 "mKimerleg2 = :p5, mNetto2 = :p6");
+                                 "mKimerleg2 = :p5, mNetto2 = :p6, mTiszt = :p11, mViztart = :p12");
     Query::Binds binds{{QStringLiteral("p0"), r.weighingId},
                        {QStringLiteral("p1"), TextConv::time(at.time())},
                        {QStringLiteral("p2"), n->weight1},
                        {QStringLiteral("p3"), n->weight2},
                        {QStringLiteral("p4"), n->scale1},
                        {QStringLiteral("p5"), n->scale2},
-                       {QStringLiteral("p6"), n->weight1 + n->weight2}};
+                       {QStringLiteral("p6"), n->weight1 + n->weight2},
+                       {QStringLiteral("p11"), n->purity},
+                       {QStringLiteral("p12"), n->moisture}};
     if (!r.delivery()) {
         sql += QStringLiteral(", mTkod1 = :p7, mTkod2 = :p8, mKkod1 = :p9, mKkod2 = :p10");
         binds << qMakePair(QStringLiteral("p7"), QVariant(code(f.crop1)))
@@ -357,9 +483,11 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
     QString number;
     bool gone = false;
     bool replyLost = false;
+    WeighingOutcome o;
     try {
         retryLockConflicts(m_ctx.data, [&] {
             gone = false;
+            o = WeighingOutcome();
             std::optional<Transaction> t;
             begin(t, m_ctx.data, OutStoreMessage);
             step(OutStoreMessage, [&] {
@@ -371,23 +499,27 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
                 return;   // nothing to write: the bracket rolls back
             number = q.text(QStringLiteral("mBszam"));
             step(OutStoreMessage, [&] { q.run(sql, binds); });
+            // The exit weights and their alibi log links together.
+            require(AlibiStore(m_ctx, r, f.alibi).recordOut(o), OutStoreMessage);
             replyLost = commitOrReplyLost(*t, OutStoreMessage);
         });
     } catch (const StepFailed& failed) {
-        return end(Outcome::Failed, failed.message);
+        o.end(m_ctx.prompt, Outcome::Failed, failed.message);
+        return o;
     }
     if (gone)
         return end(Outcome::Failed, GoneMessage);
-    WeighingOutcome o;
     if (replyLost) {
-        switch (outStored(m_ctx.data, r.weighingId, binds, !r.delivery())) {
+        switch (outStored(m_ctx.data, r.weighingId, binds)) {
         case LostCommit::Committed:
             o.show(m_ctx.prompt, OutLostCommitDoneMessage);
             break;
         case LostCommit::NotCommitted:
-            return end(Outcome::Failed, OutLostCommitNotDoneMessage);
+            o.end(m_ctx.prompt, Outcome::Failed, OutLostCommitNotDoneMessage);
+            return o;
         case LostCommit::Unknown:
-            return end(Outcome::Failed, OutLostCommitUnknownMessage);
+            o.end(m_ctx.prompt, Outcome::Failed, OutLostCommitUnknownMessage);
+            return o;
         }
     }
     o.weighingNumber = number;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "data/outcome.h"
+#include "weighing/alibistore.h"
 #include "weighing/weighingrequest.h"
 
 struct AppContext;
@@ -34,11 +35,15 @@ struct WeighingFields {
     QString remark;
     QString inTime;
     QString plateCode;
-    // Hidden Edit35 / Edit36: standard purity and moisture of the crop picked
-    // for measurement 1, as the window wrote them (decimal comma); empty
-    // until a crop is picked there.
+    // Hidden Edit35 / Edit36: standard purity and moisture of the crop of
+    // measurement 1, as the window shows them (decimal comma); empty until a
+    // crop is picked or typed there. Shown only: the checks read the
+    // standards of the crop code itself from the register.
     QString standardPurity;
     QString standardMoisture;
+    // The alibi log entries of the scale reads behind the weights (the
+    // store links them, AlibiStore).
+    AlibiReads alibi;
 };
 
 // What OK of the weighing window ended in (Outcome), and what the window
@@ -74,6 +79,18 @@ public:
     // the read failed) and Edit1 keeps "0".
     std::optional<QString> tarePreset(const QString& plateCode);
 
+    // A row of the crop register, read by its code.
+    struct Crop {
+        QString name;                 // tMegnev
+        double standardPurity = 100;  // tSztiszt
+        double standardMoisture = 0;  // tSzviztart
+    };
+    // The crop or the warehouse name (kNev) of a code as typed (blanks
+    // around it removed); nullopt when the register has no such code.
+    // Throws DbError when the register cannot be read.
+    std::optional<Crop> crop(const QString& code);
+    std::optional<QString> warehouse(const QString& code);
+
     // OK: the checks below, then the IN or the OUT store. `at` is the moment of OK
     // (date of the IN row, time of the OUT weighing and of the tare
     // completion); an invalid value means now.
@@ -92,12 +109,27 @@ public:
     //     Button7, "Nincs kiválasztva a pótkocsi raktára!" -> Button8.
     //     (A ticket without crop or warehouse would be left out of every
     //     ticket, stock and archive list.)
-    //  4. IN mode, movement "B" only:
+    //     Every crop and warehouse code of the loaded pass (measurement 2:
+    //     of a trailer) is looked up in its register, the code that will
+    //     be stored: "Nincs ilyen termény: <code>" -> Edit5 / Edit11,
+    //     "Nincs ilyen raktár: <code>" -> Edit6 / Edit12.
+    //  4. Purity and moisture, stored by the IN and the OUT store alike:
     //     purity empty: "Üres a tisztaság!" -> Edit32
     //     moisture empty: "Üres a viztartalom!" -> Edit33
+    //     not a number from 0 to 100 (decimal comma):
+    //       "A tisztaság 0 és 100 közötti szám lehet!" -> Edit32,
+    //       "A viztartalom 0 és 100 közötti szám lehet!" -> Edit33
+    //     (empty is let through for an empty vehicle coming in, whose
+    //     figures no check reads; its store then fails as for any bad number).
+    //  5. Movement "B" (an intake), against the standards of the register
+    //     row of crop 1 (IN mode: the code in the field; OUT mode: the code
+    //     the pending weighing holds):
     //     purity above the standard: "Nagyobb mint a szabványnak megadott tisztaság!" -> Edit32
     //     moisture below the standard: "Nem lehet kisebb a szabványnak megadott viztartalomnál!" -> Edit33
-    // Measurement 2 counts as shown for a trailer.
+    // Measurement 2 counts as shown for a trailer. A register that cannot be
+    // read: the store's could-not-start message (NotStarted, IN mode) or
+    // "Hiba: KI-ben, REPLACE-edit a meres-ban " (NotStarted, OUT mode);
+    // nothing is written either way.
     WeighingOutcome check(const WeighingFields& fields);
 
     // The IN store as one transaction: "M" number drawn with the row locked,
@@ -119,7 +151,8 @@ public:
 
     // The OUT store as one transaction: the requested pending weighing read
     // with its row locked, then one UPDATE of it (exit time, weights, scale
-    // figures, mNetto2; crop and warehouse codes only for movement "K"),
+    // figures, mNetto2, purity and moisture; crop and warehouse codes only
+    // for movement "K"),
     // COMMIT. A weighing that another workstation has finalised or deleted
     // meanwhile gets nothing written and a plain message saying so (Failed:
     // the window closes and the list is read again). On failure:
@@ -129,6 +162,9 @@ public:
     WeighingOutcome storeOut(const WeighingFields& fields, const QDateTime& at = QDateTime());
 
 private:
+    // Check 3's look-ups and check 4 and 5; a refusal, or nullopt when they pass.
+    std::optional<WeighingOutcome> checkCodes(const WeighingFields& f);
+    std::optional<WeighingOutcome> checkPercentages(const WeighingFields& f);
     // Tare completion inside the IN store's transaction: the plate's
     // register tare into the row just inserted. False when it failed.
     void completeTare(const QString& plateCode, const QTime& now);
@@ -136,4 +172,5 @@ private:
 
     AppContext& m_ctx;
     WeighingRequest m_request;
+    std::optional<Crop> m_crop1;   // the register row of crop 1, as checkCodes found it
 };

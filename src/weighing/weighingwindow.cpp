@@ -132,6 +132,8 @@ WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, 
         connect(p->readButton(), &QPushButton::clicked, this, [this, p] { onRead(p); });
         connect(p->cropButton(), &QPushButton::clicked, this, [this, p] { onCrop(p); });
         connect(p->storeButton(), &QPushButton::clicked, this, [this, p] { onStore(p); });
+        connect(p->cropCode(), &QLineEdit::textEdited, this, [this, p] { onCropCodeTyped(p); });
+        connect(p->storeCode(), &QLineEdit::textEdited, this, [this, p] { onStoreCodeTyped(p); });
     }
     connect(ok, &QPushButton::clicked, this, &WeighingWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -171,6 +173,8 @@ QWidget* WeighingWindow::buildDataTab()
     auto* left = new QFormLayout;
     for (const DataField& f : LeftFields) {
         QLineEdit* e = f.digits ? new DigitEdit(tab) : new QLineEdit(tab);
+        if (f.digits)
+            static_cast<DigitEdit*>(e)->setDecimalComma(true);   // purity and moisture: "16,2"
         e->setObjectName(QStringLiteral("Edit%1").arg(f.edit));
         e->setReadOnly(!f.editable);
         if (f.hint)
@@ -246,9 +250,21 @@ void WeighingWindow::onRead(MeasurementPanel* p)
 {
     // A refused reading (port closed, moving, negative, database lost) has
     // shown its message: the fields keep what they hold.
-    if (!ScaleRead::fillsFields(ScaleRead::read(m_ctx, *m_link)))
+    ScaleRead::Taken taken;
+    const ScaleRead::Outcome read = ScaleRead::read(m_ctx, *m_link, &taken);
+    if (!ScaleRead::fillsFields(read))
         return;
     const QString weight = m_ctx.scaleText.trimmed();
+    // A weight read is recorded in the alibi log before it is taken; one
+    // that cannot be recorded is not taken (the message has been shown).
+    const int i = p == m_p1 ? 0 : 1;
+    std::optional<qint64> entry = 0;
+    if (read == ScaleRead::Outcome::Weight)
+        entry = AlibiStore::recordRead(m_ctx, taken, weight);
+    if (!entry)
+        return;
+    m_alibi.number[i] = *entry;
+    m_alibi.kg[i] = TextConv::toNumber(weight).value_or(0);
     p->weight()->setText(weight);
     p->scale()->setText(weight);
 }
@@ -260,14 +276,9 @@ void WeighingWindow::onCrop(MeasurementPanel* p)
     try {
         p->cropCode()->setText(crops.text(QStringLiteral("tKod")));
         p->cropName()->setText(crops.text(QStringLiteral("tMegnev")));
-        if (p == m_p1) {
-            const QString purity = crops.text(QStringLiteral("tSztiszt"));
-            const QString moisture = crops.text(QStringLiteral("tSzviztart"));
-            field(StandardPurityEdit)->setText(purity);
-            field(StandardMoistureEdit)->setText(moisture);
-            field(PurityEdit)->setText(purity);
-            field(MoistureEdit)->setText(moisture);
-        }
+        if (p == m_p1)
+            showCropStandards(crops.text(QStringLiteral("tSztiszt")), crops.text(QStringLiteral("tSzviztart")));
+        p->cropCode()->setProperty("shownCode", p->cropCode()->text().trimmed());
     } catch (const DbError&) {
         m_ctx.prompt.message(QStringLiteral("Hiba az termény feltöltés Edit-ben való megjelenitésekor!"));
         reject();
@@ -281,10 +292,64 @@ void WeighingWindow::onStore(MeasurementPanel* p)
     try {
         p->storeName()->setText(stores.text(QStringLiteral("kNev")));
         p->storeCode()->setText(stores.text(QStringLiteral("kKod")));
+        p->storeCode()->setProperty("shownCode", p->storeCode()->text().trimmed());
     } catch (const DbError&) {
         m_ctx.prompt.message(QStringLiteral("Hiba az raktár feltöltés Edit-ben való megjelenitésekor!"));
         reject();
     }
+}
+
+void WeighingWindow::showCropStandards(const QString& purity, const QString& moisture)
+{
+    field(StandardPurityEdit)->setText(purity);
+    field(StandardMoistureEdit)->setText(moisture);
+    field(PurityEdit)->setText(purity);
+    field(MoistureEdit)->setText(moisture);
+}
+
+// A code typed (or pasted) into its box: a code that differs from the one
+// whose name is shown is looked up, as the operator types it; an unknown code
+// empties the name, OK refuses it.
+void WeighingWindow::onCropCodeTyped(MeasurementPanel* p)
+{
+    QLineEdit* box = p->cropCode();
+    const QString code = box->text().trimmed();
+    if (code == box->property("shownCode").toString())
+        return;
+    box->setProperty("shownCode", code);
+    std::optional<WeighingStore::Crop> crop;
+    try {
+        if (!code.isEmpty())
+            crop = WeighingStore(m_ctx, m_request).crop(code);
+    } catch (const DbError&) {
+        box->setProperty("shownCode", QString());   // looked up again on OK
+    }
+    p->cropName()->setText(crop ? crop->name : QString());
+    if (p != m_p1)
+        return;
+    if (crop) {
+        showCropStandards(TextConv::number(crop->standardPurity), TextConv::number(crop->standardMoisture));
+    } else {
+        field(StandardPurityEdit)->clear();
+        field(StandardMoistureEdit)->clear();
+    }
+}
+
+void WeighingWindow::onStoreCodeTyped(MeasurementPanel* p)
+{
+    QLineEdit* box = p->storeCode();
+    const QString code = box->text().trimmed();
+    if (code == box->property("shownCode").toString())
+        return;
+    box->setProperty("shownCode", code);
+    std::optional<QString> name;
+    try {
+        if (!code.isEmpty())
+            name = WeighingStore(m_ctx, m_request).warehouse(code);
+    } catch (const DbError&) {
+        box->setProperty("shownCode", QString());
+    }
+    p->storeName()->setText(name.value_or(QString()));
 }
 
 WeighingFields WeighingWindow::fields() const
@@ -305,6 +370,7 @@ WeighingFields WeighingWindow::fields() const
     f.plateCode = field(PlateEdit)->text();
     f.standardPurity = field(StandardPurityEdit)->text();
     f.standardMoisture = field(StandardMoistureEdit)->text();
+    f.alibi = m_alibi;
     return f;
 }
 

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <functional>
 
+#include "weighing/alibistore.h"
 #include "weighing/weighingrequest.h"
 
 struct AppContext;
@@ -50,6 +51,11 @@ private:
     void onRead(MeasurementPanel* p);
     void onCrop(MeasurementPanel* p);
     void onStore(MeasurementPanel* p);
+    // A crop or warehouse code typed: its name (and, for the crop of
+    // measurement 1, its standards) as a pick of that code fills them.
+    void onCropCodeTyped(MeasurementPanel* p);
+    void onStoreCodeTyped(MeasurementPanel* p);
+    void showCropStandards(const QString& purity, const QString& moisture);
     void onOk();
     void focusControl(const QString& name);
     QLineEdit* field(int edit) const { return m_fields.value(edit); }
@@ -64,4 +70,5 @@ private:
     MeasurementPanel* m_p2;
     QHash<int, QLineEdit*> m_fields;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
     QLabel* m_indicator;
+    AlibiReads m_alibi;   // the alibi log entries of the weights read with "Mérés"
 };

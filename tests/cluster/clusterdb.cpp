@@ -1,5 +1,7 @@
 #include "clusterdb.h"
 
+#include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
 #include "data/dberror.h"
 #include "data/schema.h"
 
@@ -88,10 +90,13 @@ ClusterDb::ClusterDb(bool withTables)
     QSqlDatabase db = Cluster::admin(1);
     QSqlQuery q(db);
     q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(m_name));
+    q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(AlibiLog::databaseFor(m_name)));
     if (!withTables)
         return;
     try {
         Schema::createDatabase(db, m_name, false, false);
+        // The alibi log beside it, as the program finds it: `<name>_alibi`.
+        AlibiSchema::create(db, m_name);
     } catch (const DbError& e) {
         qFatal("cannot create the cluster test database: %s (%s)", qPrintable(e.text()), qPrintable(e.sql()));
     }
@@ -110,6 +115,7 @@ ClusterDb::~ClusterDb()
 {
     QSqlQuery q(Cluster::admin(1));
     q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(m_name));
+    q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(AlibiLog::databaseFor(m_name)));
 }
 
 QVariant ClusterDb::scalar(int node, const QString& sql, const QVariantList& binds) const

@@ -7,7 +7,8 @@
 
 // The test cluster that scripts/cluster starts (three Galera nodes on
 // loopback), and a fresh database on it for one test case: created through
-// node 1 with the program's tables, dropped again at the end.
+// node 1 with the program's tables and the alibi log beside it, dropped
+// again at the end.
 namespace Cluster {
 QString dir();
 QString socket(int node);   // node 1-3

@@ -187,6 +187,29 @@ private slots:
         QCOMPARE(q.value(0).toInt(), 0);
     }
 
+    // A plain server (no cluster): the connection is opened as before, its
+    // reads do not wait for a cluster (wsrep_sync_wait stays 0), nothing is
+    // counted as a statement of an operation, and a reconnect after a lost
+    // connection stays as it was.
+    void plainServerNeedsNoClusterWait()
+    {
+        TestApp app;
+        QVERIFY(!app.data.onCluster());
+        QCOMPARE(app.data.statementCount(), qint64(0));
+        Query& q = app.data.ZQ10;
+        q.openSql(QStringLiteral("SELECT @@wsrep_on AS w, @@SESSION.wsrep_sync_wait AS s"));
+        QCOMPARE(q.value(QStringLiteral("w")).toInt(), 0);
+        QCOMPARE(q.value(QStringLiteral("s")).toInt(), 0);
+        q.openSql(QStringLiteral("SELECT CONNECTION_ID()"));
+        app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(q.value(0).toLongLong()));
+        QVERIFY_THROWS_EXCEPTION(DbError, q.openSql(QStringLiteral("SELECT 1")));
+        q.openSql(QStringLiteral("SELECT @@SESSION.wsrep_sync_wait AS s"));   // reconnected
+        QCOMPARE(q.value(QStringLiteral("s")).toInt(), 0);
+        QVERIFY(!app.data.onCluster());
+        app.data.ZQ60.run(QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('1', 'Siló')"));
+        QCOMPARE(app.db.count(QStringLiteral("raktar")), 1);
+    }
+
     // The bracket: committed work stays, anything else is rolled back when it
     // goes out of scope, including after a failed statement.
     void transactionBracket()

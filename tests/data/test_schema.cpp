@@ -2,6 +2,7 @@
 #include "testdb.h"
 
 #include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -131,6 +132,105 @@ private slots:
         db.exec("INSERT INTO meres (mRkod) VALUES ('1')");
         QVERIFY(db.scalar("SELECT mOkod FROM meres").isNull());
         QCOMPARE(db.scalar("SELECT mKimeres1 FROM meres").toDouble(), 0.0);
+    }
+
+    // The codes of the registers and the counters' kinds are kept single by
+    // the tables themselves: a second row with a taken code is refused.
+    void codesAreUnique_data()
+    {
+        QTest::addColumn<QString>("insert");
+        QTest::newRow("plate") << "INSERT INTO rendszam (rKod, rRendszam) VALUES ('7', 'AAA-111'), ('7', 'BBB-222')";
+        QTest::newRow("producer") << "INSERT INTO termelo (oKod, oNev) VALUES ('7', 'Egy'), ('7', 'Kettő')";
+        QTest::newRow("crop") << "INSERT INTO termeny (tKod, tMegnev) VALUES ('7', 'Árpa'), ('7', 'Zab')";
+        QTest::newRow("warehouse") << "INSERT INTO raktar (kKod, kNev) VALUES ('7', 'Siló'), ('7', 'Szín')";
+        QTest::newRow("counter") << "INSERT INTO sorszam (sKod, sBszam) VALUES ('J', '5')";
+        QTest::newRow("counter without kind") << "INSERT INTO sorszam (sBszam) VALUES ('5')";
+    }
+    void codesAreUnique()
+    {
+        QFETCH(QString, insert);
+        TestDb db;
+        QSqlQuery q(db.admin());
+        QVERIFY(!q.exec(insert));
+        QVERIFY2(q.lastError().nativeErrorCode() == "1062" || q.lastError().nativeErrorCode() == "1364",
+                 qPrintable(q.lastError().text()));
+        // Rows without a code stay possible: only a taken code is refused.
+        QVERIFY(q.exec("INSERT INTO raktar (kNev) VALUES ('a'), ('b')"));
+    }
+
+    // An older database has plain keys on the codes: vello-create --upgrade
+    // refuses it, listing every code that two rows share and changing
+    // nothing, until the site has given those rows codes of their own; then
+    // it adds the keys, and the tables are as the creation step makes them.
+    void upgradeAddsCodeKeys()
+    {
+        const QString bin = qEnvironmentVariable("VELLO_BINARY_DIR");
+        TestDb fresh;
+        TestDb db;
+        auto keys = [](const TestDb& d) {
+            QSqlQuery q(d.admin());
+            q.prepare("SELECT CONCAT_WS('|', TABLE_NAME, INDEX_NAME, NON_UNIQUE, COLUMN_NAME) FROM information_schema.STATISTICS "
+                      "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX");
+            q.addBindValue(d.name());
+            q.exec();
+            QStringList out;
+            while (q.next())
+                out << q.value(0).toString();
+            q.prepare("SELECT CONCAT_WS('|', TABLE_NAME, COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE) FROM information_schema.COLUMNS "
+                      "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, ORDINAL_POSITION");
+            q.addBindValue(d.name());
+            q.exec();
+            while (q.next())
+                out << q.value(0).toString();
+            return out;
+        };
+        // The keys as an older creation step made them.
+        db.exec("ALTER TABLE rendszam DROP KEY rendszam_kod, ADD KEY rendszam_kod (rKod)");
+        db.exec("ALTER TABLE termelo DROP KEY termelo_kod, ADD KEY termelo_kod (oKod)");
+        db.exec("ALTER TABLE termeny DROP KEY termeny_kod, ADD KEY termeny_kod (tKod)");
+        db.exec("ALTER TABLE raktar DROP KEY raktar_kod, ADD KEY raktar_kod (kKod)");
+        db.exec("ALTER TABLE sorszam DROP PRIMARY KEY, MODIFY sKod VARCHAR(1) DEFAULT NULL, ADD UNIQUE KEY sorszam_kod (sKod)");
+        const QStringList old = keys(db);
+        QVERIFY(old != keys(fresh));
+        db.exec("INSERT INTO termeny (IDt, tKod, tMegnev) VALUES (3, '1', 'Árpa'), (7, '1', 'Zab'), (8, '2', 'Búza')");
+        db.exec("INSERT INTO raktar (IDk, kKod, kNev) VALUES (1, '3', 'A'), (2, '3', 'B'), (4, '3', 'C'), (5, NULL, 'D'), "
+                "(6, NULL, 'E')");
+        db.exec("INSERT INTO rendszam (rKod, rRendszam) VALUES ('1', 'AAA-111'), ('2', 'AAA-111')");
+        db.exec("INSERT INTO sorszam (sKod, sBszam) VALUES (NULL, '12')");
+
+        QProcess p;
+        const QStringList args = {"--upgrade", "--socket", TestDb::socket(), "--database", db.name()};
+        p.start(bin + "/vello-create", args);
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 4);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("termeny.tKod \"1\": 2 rows (IDt 3, 7)")), qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("raktar.kKod \"3\": 3 rows (IDk 1, 2, 4)")), qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("sorszam.sKod without a value: 1 row (sBszam 12)")), qPrintable(err));
+        QVERIFY(err.contains(QStringLiteral("Nothing was changed.")));
+        QCOMPARE(err.count(QStringLiteral(" rows (")) + err.count(QStringLiteral(" row (")), 3);   // nothing else listed
+        QCOMPARE(keys(db), old);
+
+        db.exec("UPDATE termeny SET tKod = '3' WHERE IDt = 7");
+        db.exec("UPDATE raktar SET kKod = IDk + 10 WHERE IDk IN (2, 4)");
+        db.exec("DELETE FROM sorszam WHERE sKod IS NULL");
+        p.start(bin + "/vello-create", args);
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput())
+                     .contains("unique code keys added: rendszam.rKod, termelo.oKod, termeny.tKod, raktar.kKod, sorszam.sKod."),
+                 qPrintable(QString::fromUtf8(p.readAllStandardError())));
+        QCOMPARE(keys(db), keys(fresh));
+        QCOMPARE(db.count("termeny"), 3);
+        QCOMPARE(db.count("raktar"), 5);
+        QCOMPARE(db.scalar("SELECT GROUP_CONCAT(sKod, '=', sBszam ORDER BY sKod) FROM sorszam").toString(),
+                 QStringLiteral("J=0,K=90000000,M=0,S=0"));
+
+        p.start(bin + "/vello-create", args);   // again: nothing left to add
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(!QString::fromUtf8(p.readAllStandardOutput()).contains("unique code keys"));
+        QCOMPARE(keys(db), keys(fresh));
     }
 
     // The creation step on the whole server: through the mariadb client,

@@ -251,10 +251,13 @@ void TestRegisterInput::deadlockTriedAgain_data()
     QTest::newRow("code read, deadlock") << 2 << 1213;
     QTest::newRow("insert, lock wait") << 3 << 1205;
     QTest::newRow("commit, deadlock") << 4 << 1213;
+    QTest::newRow("insert, code taken meanwhile") << 3 << 1062;
 }
 
-// A deadlock or lock-wait timeout is not the operator's business: the add
-// starts again from "START TRANSACTION" and stores one row with one code.
+// A deadlock or lock-wait timeout, or the code taken meanwhile through
+// another node of a cluster (duplicate key), is not the operator's business:
+// the add starts again from "START TRANSACTION" and stores one row with one
+// code.
 void TestRegisterInput::deadlockTriedAgain()
 {
     QFETCH(int, statement);

@@ -281,19 +281,21 @@ private slots:
         const QString net = "Hiba: mNetto számolás , REPLACE-edit a meres-ban ";
         QTest::newRow("START TRANSACTION") << 1 << begin;
         QTest::newRow("weighing read, locked") << 2 << begin;
-        QTest::newRow("row 1 INSERT") << 3 << insert;
-        QTest::newRow("row 1 id") << 4 << insert;
-        QTest::newRow("row 2 INSERT") << 5 << insert;
-        QTest::newRow("row 2 id") << 6 << insert;
-        QTest::newRow("counter read") << 7 << "Hiba: a \"J\" sorszám nem olvasható!";
-        QTest::newRow("counter store") << 8 << "Hiba: Az UPDATE \"J\" Sorszam -ban ";
-        QTest::newRow("numbering") << 9 << "Hiba: Az jBszam UPDATE vello -ben ";
-        QTest::newRow("crop of row 1") << 10 << net;
-        QTest::newRow("net of row 1") << 11 << net;
-        QTest::newRow("crop of row 2") << 12 << net;
-        QTest::newRow("net of row 2") << 13 << net;
-        QTest::newRow("DELETE") << 14 << "Hiba: mérés vello-be áttétel DELETE törlésekor";
-        QTest::newRow("COMMIT") << 15 << insert;
+        QTest::newRow("producer and crops look-up") << 3 << begin;
+        QTest::newRow("row 1 INSERT") << 4 << insert;
+        QTest::newRow("row 1 id") << 5 << insert;
+        QTest::newRow("row 2 INSERT") << 6 << insert;
+        QTest::newRow("row 2 id") << 7 << insert;
+        QTest::newRow("counter read") << 8 << "Hiba: a \"J\" sorszám nem olvasható!";
+        QTest::newRow("counter store") << 9 << "Hiba: Az UPDATE \"J\" Sorszam -ban ";
+        QTest::newRow("numbering") << 10 << "Hiba: Az jBszam UPDATE vello -ben ";
+        QTest::newRow("crop of row 1") << 11 << net;
+        QTest::newRow("net of row 1") << 12 << net;
+        QTest::newRow("crop of row 2") << 13 << net;
+        QTest::newRow("net of row 2") << 14 << net;
+        QTest::newRow("DELETE") << 15 << "Hiba: mérés vello-be áttétel DELETE törlésekor";
+        // 16: the alibi log's links carried to the ticket (test_alibi_hook)
+        QTest::newRow("COMMIT") << 17 << insert;
     }
     void storeStatementFails()
     {

@@ -79,21 +79,21 @@ private slots:
         row("trailer not weighed needs no pick", true, "B", true, {"weight2=0"}, "", "");
         row("purity empty", true, "B", false, {"purity= "}, "Üres a tisztaság!", "Edit32");
         row("moisture empty", true, "B", false, {"moisture="}, "Üres a viztartalom!", "Edit33");
-        row("purity above standard", true, "B", false, {"standardPurity=98", "purity=100"},
+        row("purity above standard", true, "B", false, {"crop1=2", "purity=100"},
             "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
         row("moisture below standard", true, "B", false, {"moisture=9"},
             "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
-        row("purity 97 moisture 15 pass", true, "B", false, {"standardPurity=98", "purity=97", "moisture=15"}, "", "");
-        row("equal to the standard passes", true, "B", false, {"standardPurity=98", "purity=98", "moisture=14"}, "", "");
-        row("decimal standard", true, "B", false, {"standardPurity=97,5", "purity=98"},
+        row("purity 97 moisture 15 pass", true, "B", false, {"crop1=2", "purity=97", "moisture=15"}, "", "");
+        row("equal to the standard passes", true, "B", false, {"crop1=2", "purity=98", "moisture=14"}, "", "");
+        row("decimal purity above the standard", true, "B", false, {"crop1=2", "purity=98,5"},
             "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
         row("empty arrival: no pick, no purity check", true, "K", false,
             {"crop1=", "warehouse1=", "purity=", "moisture="}, "", "");
-        row("loaded arrival leaving: no pick", false, "B", false, {"crop1=", "warehouse1=", "purity="}, "", "");
+        row("loaded arrival leaving: no pick", false, "B", false, {"crop1=", "warehouse1="}, "", "");
         row("empty arrival leaving loaded: crop", false, "K", false, {"crop1="}, "Nincs kiválasztva a termény!", "Button3");
         row("empty arrival leaving loaded: warehouse", false, "K", false, {"warehouse1="}, "Nincs kiválasztva a raktár!",
             "Button4");
-        row("leaving loaded, no purity check", false, "K", false, {"purity=", "moisture="}, "", "");
+        row("leaving loaded, no standard check", false, "K", false, {"purity=100", "moisture=0"}, "", "");
     }
     void check()
     {
@@ -104,6 +104,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         TestApp app;
+        seedRegisters(app.db);   // the codes are looked up
         const WeighingRequest request = in ? requestIn(movement, trailer) : requestOut(1, movement, trailer);
         WeighingFields f = remarkedFields();
         for (const QString& c : changes) {
@@ -118,13 +119,13 @@ private slots:
         }
         if (!message.isEmpty())
             app.prompt.expectMessage(message);
-        const qint64 statements = app.data.statementCount();
         WeighingStore store(app.ctx, request);
         const WeighingOutcome o = store.check(f);
         QCOMPARE(o.result, message.isEmpty() ? WeighingOutcome::Done : WeighingOutcome::Refused);
         QCOMPARE(o.focus, focus);
         QCOMPARE(o.closesWindow(), message.isEmpty());
-        QCOMPARE(app.data.statementCount(), statements);   // checks send nothing
+        QCOMPARE(app.db.count("meres"), 0);   // checks write nothing
+        QCOMPARE(counter(app.db, "M"), QStringLiteral("0"));
         app.verifyScriptsDone();
     }
 
@@ -314,14 +315,27 @@ private slots:
         const QString store = "Hiba: Újban, INSERT-append a meres-ben ";
         const QString tare = "Hiba: tara-s mérésnél, REPLACE-edit a meres-ban ";
         const int failed = WeighingOutcome::Failed;
-        QTest::newRow("START TRANSACTION") << false << 1 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
-        QTest::newRow("counter read") << false << 2 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
-        QTest::newRow("INSERT") << false << 3 << QStringList{store} << failed;
-        QTest::newRow("counter store") << false << 4 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", store} << failed;
-        QTest::newRow("COMMIT") << false << 5 << QStringList{store} << failed;
-        QTest::newRow("single: tare read") << true << 5 << QStringList{tare} << failed;
-        QTest::newRow("single: tare UPDATE") << true << 6 << QStringList{tare} << failed;
-        QTest::newRow("single: COMMIT") << true << 7 << QStringList{tare} << failed;
+        // The checks look up the crop and the warehouse first.
+        QTest::newRow("crop look-up") << false << 1 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("warehouse look-up") << false << 2 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("START TRANSACTION") << false << 3 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("counter read") << false << 4 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("INSERT") << false << 5 << QStringList{store} << failed;
+        QTest::newRow("counter store") << false << 6 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", store} << failed;
+        // The alibi log: the row read back, the typed weight's entry (lock,
+        // last entry, INSERT) and its link.
+        const QString alibi = "Hiba: a súlyok nem írhatók az alibi naplóba!";
+        QTest::newRow("alibi: row read back") << false << 7 << QStringList{alibi, store} << failed;
+        QTest::newRow("alibi: log lock") << false << 8 << QStringList{alibi, store} << failed;
+        QTest::newRow("alibi: entry INSERT") << false << 10 << QStringList{alibi, store} << failed;
+        QTest::newRow("alibi: link INSERT") << false << 11 << QStringList{alibi, store} << failed;
+        QTest::newRow("COMMIT") << false << 12 << QStringList{store} << failed;
+        QTest::newRow("single: tare read") << true << 7 << QStringList{tare} << failed;
+        QTest::newRow("single: tare UPDATE") << true << 8 << QStringList{tare} << failed;
+        QTest::newRow("single: alibi: row read back") << true << 9 << QStringList{alibi, tare} << failed;
+        QTest::newRow("single: alibi: tare entry INSERT") << true << 16 << QStringList{alibi, tare} << failed;
+        QTest::newRow("single: alibi: tare link INSERT") << true << 17 << QStringList{alibi, tare} << failed;
+        QTest::newRow("single: COMMIT") << true << 18 << QStringList{tare} << failed;
     }
     void storeInStatementFails()
     {
@@ -349,8 +363,8 @@ private slots:
         QTest::addColumn<QString>("movement");
         QTest::addColumn<QString>("expected");
         // mKimeres1|mKimeres2|mKimerleg1|mKimerleg2|mNetto2|mTkod1|mTkod2|mKkod1|mKkod2|mTiszt|mMegj
-        QTest::newRow("loaded arrival keeps its crop") << "B" << "8000|0|7990|0|8000|1||1||98|be";
-        QTest::newRow("empty arrival takes the crop") << "K" << "20000,5|0|20000|0|20000.5|2||2||98|be";
+        QTest::newRow("loaded arrival keeps its crop") << "B" << "8000|0|7990|0|8000|1||1||97|be";
+        QTest::newRow("empty arrival takes the crop") << "K" << "20000,5|0|20000|0|20000.5|2||2||97|be";
     }
     void storeOut()
     {
@@ -370,7 +384,8 @@ private slots:
         f.scale1 = movement == "B" ? "7990" : "20000";
         f.crop1 = "2";
         f.warehouse1 = "2";
-        f.purity = "";        // not written on exit
+        f.purity = "97";      // the sample's result, written on exit
+        f.moisture = "15";
         f.remark = "ki";
         const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
         QCOMPARE(o.result, WeighingOutcome::Done);

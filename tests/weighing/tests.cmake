@@ -12,3 +12,7 @@ vello_add_test(test_indicator_reading ${VELLO_HERE}/test_indicator_reading.cpp)
 qt_add_executable(weighing_screens ${VELLO_HERE}/weighing_screens.cpp ${VELLO_HERE}/windowfixture.h)
 target_link_libraries(weighing_screens PRIVATE vello_testsupport)
 vello_add_test(test_keyboard_walk ${VELLO_HERE}/test_keyboard_walk.cpp ${VELLO_HERE}/windowfixture.h)
+# The alibi log behind the weighing: scale reads to ticket, store and
+# finalisation failures, the entry numbers on the ticket and its copy.
+vello_add_test(test_alibi_hook ${VELLO_HERE}/test_alibi_hook.cpp ${VELLO_HERE}/windowfixture.h)
+vello_add_test(test_weighing_input ${VELLO_HERE}/test_weighing_input.cpp ${VELLO_HERE}/weighingfixture.h)
