@@ -119,7 +119,9 @@ bool AlibiStore::record(Outcome& o, bool in)
             log.link(number, pendingId, s.measurement, s.direction);
         }
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        if (DbError::lockConflict(e.code()))
+            throw;   // the caller's whole transaction runs again
         o.show(m_ctx.prompt, StoreMessage);
         return false;
     }
@@ -130,7 +132,9 @@ bool AlibiStore::carryToTicket(AppContext& ctx, Outcome& o, qint64 pendingId, co
     try {
         AlibiLog(ctx.data).carryToTicket(pendingId, ticket);
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        if (DbError::lockConflict(e.code()))
+            throw;   // the caller's whole transaction runs again
         o.show(ctx.prompt, CarryMessage);
         return false;
     }

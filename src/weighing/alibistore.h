@@ -37,6 +37,8 @@ struct AlibiReads {
 //
 // Each call shows its own message on failure (recorded in the outcome) and
 // returns false; the caller then fails its transaction with its own message.
+// A deadlock or lock-wait timeout is not shown: its DbError goes on to the
+// caller, whose whole transaction runs again.
 class AlibiStore {
 public:
     AlibiStore(AppContext& ctx, const WeighingRequest& request, const AlibiReads& reads)

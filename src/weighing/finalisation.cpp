@@ -163,7 +163,9 @@ Finalisation::Outcome Finalisation::store(const Input& input)
             require(removed == 1, DeleteMessage);
 
             // The weighing's alibi log links go over to the ticket number.
-            require(AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber), InsertMessage);
+            require(step(InsertMessage,
+                         [&] { return AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber); }),
+                    InsertMessage);
 
             replyLost = commitOrReplyLost(*tx, InsertMessage);
         });

@@ -391,7 +391,7 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
                 commitMessage = TareMessage;
             }
             // Every stored weight linked to its alibi log entry, in this transaction.
-            require(AlibiStore(m_ctx, r, f.alibi).recordIn(o), commitMessage);
+            require(step(commitMessage, [&] { return AlibiStore(m_ctx, r, f.alibi).recordIn(o); }), commitMessage);
             replyLost = commitOrReplyLost(*t, commitMessage);
         });
     } catch (const StepFailed& failed) {
@@ -500,7 +500,8 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
             number = q.text(QStringLiteral("mBszam"));
             step(OutStoreMessage, [&] { q.run(sql, binds); });
             // The exit weights and their alibi log links together.
-            require(AlibiStore(m_ctx, r, f.alibi).recordOut(o), OutStoreMessage);
+            require(step(OutStoreMessage, [&] { return AlibiStore(m_ctx, r, f.alibi).recordOut(o); }),
+                    OutStoreMessage);
             replyLost = commitOrReplyLost(*t, OutStoreMessage);
         });
     } catch (const StepFailed& failed) {

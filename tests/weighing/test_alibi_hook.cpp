@@ -362,10 +362,10 @@ private slots:
         QTest::addColumn<bool>("single");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("linked");
-        QTest::newRow("IN, lock wait") << true << false << 1205 << "B1:1 B2:2";
+        QTest::newRow("IN, refused") << true << false << 1030 << "B1:1 B2:2";
         QTest::newRow("IN, lost server") << true << false << 2013 << "B1:1 B2:2";
-        QTest::newRow("IN single, lock wait") << true << true << 1205 << "B1:1 K1:2";
-        QTest::newRow("OUT, lock wait") << false << false << 1205 << "K1:1 K2:2";
+        QTest::newRow("IN single, refused") << true << true << 1030 << "B1:1 K1:2";
+        QTest::newRow("OUT, refused") << false << false << 1030 << "K1:1 K2:2";
         QTest::newRow("OUT, lost server") << false << false << 2013 << "K1:1 K2:2";
     }
     void failedStoreLeavesNoLink()
@@ -451,7 +451,7 @@ private slots:
         bool carryFailed = false;
         for (int n = 1; n < 40 && !done; ++n) {
             const QString at = QStringLiteral("failure at statement %1").arg(n);
-            app.data.failStatement(n, 1205);
+            app.data.failStatement(n, 1030);   // refused (a lock conflict is tried again)
             Finalisation::Input fin;
             fin.weighingId = idm;
             fin.netText = QStringLiteral("12000");

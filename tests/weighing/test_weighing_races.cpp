@@ -183,12 +183,20 @@ struct RaceApp : TestApp {
 };
 
 // The exit weighing of pending weighing `idm` (arrived loaded, "B").
-WeighingOutcome weighOut(AppContext& ctx, qint64 idm, const QString& weight = QStringLiteral("8500"))
+WeighingFields exitFields(const QString& weight = QStringLiteral("8500"))
 {
     WeighingFields f;
     f.weight1 = weight;
     f.scale1 = weight;
-    return WeighingStore(ctx, requestOut(idm, "B")).ok(f, At);
+    // Purity and moisture as the window shows them from the row (Pending()).
+    f.purity = QStringLiteral("98");
+    f.moisture = QStringLiteral("16");
+    return f;
+}
+
+WeighingOutcome weighOut(AppContext& ctx, qint64 idm, const QString& weight = QStringLiteral("8500"))
+{
+    return WeighingStore(ctx, requestOut(idm, "B")).ok(exitFields(weight), At);
 }
 
 // A pending weighing without its exit weighing yet.
@@ -250,7 +258,11 @@ private slots:
         const qint64 idm = addPending(app.db, Pending());   // weighed out once already (exit 8000)
         addEntered(app.db, QStringLiteral("8"), QStringLiteral("2"));   // another one, so that a delete is allowed
         Other other(app.db);
-        app.data.beforeStatementRuns(n, [&] {
+        // The checks' register look-ups come before the store's own statements.
+        const qint64 before = app.data.statementCount();
+        QCOMPARE(WeighingStore(app.ctx, requestOut(idm, "B")).check(exitFields()).result, WeighingOutcome::Done);
+        const int lookups = int(app.data.statementCount() - before);
+        app.data.beforeStatementRuns(lookups + n, [&] {
             other.runUntilThroughOrWaiting([&](AppContext& ctx, ScriptedPrompt&) {
                 if (finalise)
                     Finalisation(ctx).store(otherInput(idm));
@@ -306,7 +318,7 @@ private slots:
         QTest::addColumn<int>("statement");
         const qint64 total = statementsOf([](RaceApp& a) { addPending(a.db, Pending()); },
                                           [](RaceApp& a) { Finalisation(a.ctx).store(a.input(a.db.scalar("SELECT MAX(IDm) FROM meres").toLongLong())); });
-        QVERIFY(total == 15);
+        QVERIFY(total == 17);
         for (int n = 1; n <= total; ++n)
             QTest::addRow("other started before statement %d", n) << n;
     }
@@ -480,13 +492,21 @@ private slots:
         RaceApp clean;
         clean.prompt.setLenient(true, false);
         const qint64 cleanId = prepare(clean);
+        // The stores' register look-ups are plain reads before their
+        // transaction (no lock to conflict on); the walk starts after them.
+        const qint64 checkStart = clean.data.statementCount();
+        if (operation == 0)
+            WeighingStore(clean.ctx, requestIn("B")).check(loadedFields());
+        else if (operation == 1)
+            WeighingStore(clean.ctx, requestOut(cleanId, "B")).check(exitFields());
+        const int lookups = int(clean.data.statementCount() - checkStart);
         const qint64 start = clean.data.statementCount();
         QVERIFY(run(clean, cleanId).done());
         const int total = int(clean.data.statementCount() - start);
         const QString after = clean.snapshot();
         QVERIFY(total >= 4);
 
-        for (int n = 1; n <= total; ++n) {
+        for (int n = lookups + 1; n <= total; ++n) {
             const QString where = QStringLiteral("conflict at statement %1 of %2").arg(n).arg(total);
             RaceApp app;
             app.prompt.setLenient(true, false);
@@ -499,8 +519,8 @@ private slots:
             QVERIFY2(app.prompt.shown().isEmpty(), qPrintable(where));
             QVERIFY2(!app.data.inTransaction(), qPrintable(where));
             // The failed attempt: n statements and its ROLLBACK (none when
-            // its START failed); then the whole clean run.
-            QCOMPARE(app.data.statementCount() - before, qint64(n + (n > 1 ? 1 : 0) + total));
+            // its START failed); then the whole clean run but its look-ups.
+            QCOMPARE(app.data.statementCount() - before, qint64(n + (n > lookups + 1 ? 1 : 0) + total - lookups));
             QCOMPARE(app.snapshot(), after);   // one number, all of it written once
             QCOMPARE(app.ticketsBroken(), QString());
         }
@@ -513,24 +533,35 @@ private slots:
         QTest::addColumn<int>("operation");
         QTest::addColumn<int>("statement");   // the statement of each attempt that meets the conflict
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("IN store, counter read") << 0 << 2 << QStringList{"Hiba az append vagy edit közben az meres-ban!"};
-        QTest::newRow("IN store, INSERT") << 0 << 3 << QStringList{"Hiba: Újban, INSERT-append a meres-ben "};
+        QTest::addColumn<int>("outside");   // statements before the transaction (run once, not again)
+        // The IN store's two register look-ups come before its transaction;
+        // the OUT store's look-ups too. The COMMIT is the last statement.
+        const int inLookups = int(statementsOf([](RaceApp&) {},
+                                               [](RaceApp& a) { WeighingStore(a.ctx, requestIn("B")).check(loadedFields()); }));
+        const qint64 inTotal = statementsOf([](RaceApp&) {},
+                                            [](RaceApp& a) { WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At); });
+        const qint64 outLookups = statementsOf([](RaceApp& a) { addEntered(a.db); }, [](RaceApp& a) {
+            WeighingStore(a.ctx, requestOut(a.db.scalar("SELECT MAX(IDm) FROM meres").toLongLong(), "B")).check(exitFields());
+        });
+        QTest::newRow("IN store, counter read") << 0 << inLookups + 2 << QStringList{"Hiba az append vagy edit közben az meres-ban!"} << inLookups;
+        QTest::newRow("IN store, INSERT") << 0 << inLookups + 3 << QStringList{"Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
         QTest::newRow("IN store, counter store")
-            << 0 << 4 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", "Hiba: Újban, INSERT-append a meres-ben "};
-        QTest::newRow("IN store, COMMIT") << 0 << 5 << QStringList{"Hiba: Újban, INSERT-append a meres-ben "};
-        QTest::newRow("OUT store, locked read") << 1 << 2 << QStringList{"Hiba: KI-ben, REPLACE-edit a meres-ban "};
-        QTest::newRow("OUT store, UPDATE") << 1 << 3 << QStringList{"Hiba: KI-ben, REPLACE-edit a meres-ban "};
-        QTest::newRow("finalisation, locked read") << 2 << 2 << QStringList{"Hiba az insert \"BE\" közben az vello -ben!"};
-        QTest::newRow("finalisation, counter read") << 2 << 7 << QStringList{"Hiba: a \"J\" sorszám nem olvasható!"};
-        QTest::newRow("finalisation, counter store") << 2 << 8 << QStringList{"Hiba: Az UPDATE \"J\" Sorszam -ban "};
-        QTest::newRow("finalisation, DELETE") << 2 << 14 << QStringList{"Hiba: mérés vello-be áttétel DELETE törlésekor"};
-        QTest::newRow("finalisation, COMMIT") << 2 << 15 << QStringList{"Hiba: Az INSERT-append a vello -ben "};
+            << 0 << inLookups + 4 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", "Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
+        QTest::newRow("IN store, COMMIT") << 0 << int(inTotal) << QStringList{"Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
+        QTest::newRow("OUT store, locked read") << 1 << int(outLookups) + 2 << QStringList{"Hiba: KI-ben, REPLACE-edit a meres-ban "} << int(outLookups);
+        QTest::newRow("OUT store, UPDATE") << 1 << int(outLookups) + 3 << QStringList{"Hiba: KI-ben, REPLACE-edit a meres-ban "} << int(outLookups);
+        QTest::newRow("finalisation, locked read") << 2 << 2 << QStringList{"Hiba az insert \"BE\" közben az vello -ben!"} << 0;
+        QTest::newRow("finalisation, counter read") << 2 << 8 << QStringList{"Hiba: a \"J\" sorszám nem olvasható!"} << 0;
+        QTest::newRow("finalisation, counter store") << 2 << 9 << QStringList{"Hiba: Az UPDATE \"J\" Sorszam -ban "} << 0;
+        QTest::newRow("finalisation, DELETE") << 2 << 15 << QStringList{"Hiba: mérés vello-be áttétel DELETE törlésekor"} << 0;
+        QTest::newRow("finalisation, COMMIT") << 2 << 17 << QStringList{"Hiba: Az INSERT-append a vello -ben "} << 0;
     }
     void lockConflictOnEveryAttemptEndsWithItsMessage()
     {
         QFETCH(int, operation);
         QFETCH(int, statement);
         QFETCH(QStringList, messages);
+        QFETCH(int, outside);
         RaceApp app;
         app.prompt.setLenient(true, false);
         qint64 idm = 0;
@@ -540,12 +571,14 @@ private slots:
             idm = addPending(app.db, Pending());
         const QString before = app.snapshot();
         // Statement `statement` of every attempt fails: armed before it, and
-        // again for the next attempt (its ROLLBACK, then `statement` more).
+        // again for the next attempt (its ROLLBACK, then the attempt's
+        // statements up to that one; the look-ups before the transaction
+        // are not run again).
         int attempts = 0;
         std::function<void()> conflict = [&] {
             ++attempts;
             app.data.failStatement(1, 1213);
-            app.data.beforeStatementRuns(statement + 1, conflict);
+            app.data.beforeStatementRuns(statement - outside + 1, conflict);
         };
         app.data.beforeStatementRuns(statement, conflict);
         Outcome o;
@@ -587,10 +620,10 @@ private slots:
         Other other(app.db);
         Finalisation::Outcome otherOutcome;
         // This workstation: START, the locked read, two rows with their
-        // ids, then the counter read (statement 7).
-        app.data.beforeStatementRuns(7, [&] {
+        // ids, then the counter read (statement 8).
+        app.data.beforeStatementRuns(8, [&] {
             other.start([&](AppContext& ctx, ScriptedPrompt&) {
-                ctx.data.beforeStatementRuns(15, [&] {   // the other's COMMIT
+                ctx.data.beforeStatementRuns(17, [&] {   // the other's COMMIT
                     holding = true;
                     while (!go)
                         QThread::yieldCurrentThread();
@@ -614,7 +647,7 @@ private slots:
         QCOMPARE(otherOutcome.ticketNumber, QStringLiteral("1"));
         QCOMPARE(o.result, Finalisation::Outcome::Done);
         QCOMPARE(o.ticketNumber, QStringLiteral("2"));
-        QVERIFY(app.data.statementCount() - start > 15 + 7);   // the first attempt went up to its counter read
+        QVERIFY(app.data.statementCount() - start > 17 + 8);   // the first attempt went up to its counter read
         QCOMPARE(app.db.count("vello", "jBszam = '1' AND jMbszam = '8'"), 2);
         QCOMPARE(app.db.count("vello", "jBszam = '2' AND jMbszam = '7'"), 2);
         QCOMPARE(counter(app.db, "J"), QStringLiteral("2"));
@@ -630,7 +663,7 @@ private slots:
     void twoEntryWeighingsGetTwoNumbers_data()
     {
         QTest::addColumn<int>("statement");
-        for (int n = 1; n <= 5; ++n)
+        for (int n = 1; n <= 7; ++n)
             QTest::addRow("other started before statement %d", n) << n;
     }
     void twoEntryWeighingsGetTwoNumbers()
@@ -648,7 +681,8 @@ private slots:
         });
         const WeighingOutcome o = WeighingStore(app.ctx, requestIn("B")).ok(loadedFields(), At);
         other.join();
-        QCOMPARE(other.waited(), statement > 2);
+        // The two register look-ups, START, then the locked counter read.
+        QCOMPARE(other.waited(), statement > 4);
         QVERIFY(o.done());
         QVERIFY(otherOutcome.done());
         QCOMPARE(QSet<QString>({o.weighingNumber, otherOutcome.weighingNumber}), QSet<QString>({"1", "2"}));
@@ -785,7 +819,23 @@ private slots:
         else if (operation == 2)
             idm = addPending(app.db, Pending());
         const QString before = app.snapshot();
-        const int commit = operation == 0 ? 5 : operation == 1 ? 4 : 15;
+        // The COMMIT is the last statement of a clean run.
+        const int commit = int(statementsOf(
+                [operation](RaceApp& a) {
+                    if (operation == 1)
+                        addEntered(a.db);
+                    else if (operation == 2)
+                        addPending(a.db, Pending());
+                },
+                [operation](RaceApp& a) {
+                    const qint64 id = a.db.scalar("SELECT COALESCE(MAX(IDm), 0) FROM meres").toLongLong();
+                    if (operation == 0)
+                        WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At);
+                    else if (operation == 1)
+                        weighOut(a.ctx, id);
+                    else
+                        Finalisation(a.ctx).store(a.input(id));
+                }));
         if (how == 1) {
             QSqlQuery id(app.data.database());
             QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
@@ -824,7 +874,7 @@ private slots:
         RaceApp app;
         const qint64 idm = addPending(app.db, Pending());
         app.db.exec("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'J'");
-        app.data.dropAfterStatement(15);
+        app.data.dropAfterStatement(17);   // the COMMIT
         app.prompt.expectMessage(QStringLiteral(
             "A mérlegjegy elkészült, a száma 42. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
             "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént."));

@@ -437,6 +437,11 @@ private slots:
         int stored = 0;
         bool done = false;
         int runs = 0;
+        // The checks' register look-ups are plain reads before the store's
+        // transaction: a failure there ends the store before it starts.
+        const qint64 checkStart = app.data.statementCount();
+        QCOMPARE(WeighingStore(app.ctx, requestIn("B", false, single)).check(f).result, WeighingOutcome::Done);
+        const int lookups = int(app.data.statementCount() - checkStart);
         for (int n = 1; n < 40 && !done; ++n) {
             ++runs;
             WeighingRequest request = requestIn("B", false, single);
@@ -469,9 +474,10 @@ private slots:
         }
         QVERIFY(done);
         // A refused statement: only the run whose failure came after the
-        // store's last statement stored. A lock conflict: every run stored,
-        // its failed attempt tried again, one number each.
-        QCOMPARE(stored, DbError::lockConflict(code) ? runs : 1);
+        // store's last statement stored. A lock conflict: every run whose
+        // conflict came inside the transaction stored, its failed attempt
+        // tried again, one number each.
+        QCOMPARE(stored, DbError::lockConflict(code) ? runs - lookups : 1);
     }
 
     void outStoreFaultWalk_data()
@@ -501,6 +507,9 @@ private slots:
         f.crop1 = "1";
         f.warehouse1 = "2";
         bool done = false;
+        const qint64 checkStart = app.data.statementCount();
+        QCOMPARE(WeighingStore(app.ctx, requestOut(idm, "K")).check(f).result, WeighingOutcome::Done);
+        const int lookups = int(app.data.statementCount() - checkStart);
         for (int n = 1; n < 20 && !done; ++n) {
             app.db.exec("UPDATE meres SET mKimeres1 = 0, mKimerleg1 = 0, mNetto2 = 0, mTkod1 = '', mKkod1 = '', mKiido = NULL");
             WeighingRequest request = requestOut(idm, "K");
@@ -512,7 +521,7 @@ private slots:
                                               "COALESCE(mKiido, 'null')) FROM meres")
                                     .toString();
             QVERIFY(!app.data.inTransaction());
-            if (DbError::lockConflict(code))
+            if (DbError::lockConflict(code) && n > lookups)
                 QCOMPARE(o.result, WeighingOutcome::Done);   // tried again
             if (o.result == WeighingOutcome::Done)
                 QCOMPARE(all, QStringLiteral("20000|20000|20000|1|2|07:10:00"));
