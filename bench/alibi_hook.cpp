@@ -42,7 +42,7 @@ WeighingFields typed(int i)
     return f;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -68,8 +68,8 @@ int main(int argc, char** argv)
         for (int i = 0; i < batch; ++i) {
             WeighingFields f = typed(i);
             const QString digits = QStringLiteral("%1").arg(8000 + i % 500, 6, 10, QLatin1Char('0'));
-            const ScaleRead::Taken taken{QStringLiteral("ST,GS,+  %1kg\r\n").arg(digits), QStringLiteral("ST,GS"),
-                                         QStringLiteral("/dev/ttyS0")};
+            const ScaleRead::Taken taken {QStringLiteral("ST,GS,+  %1kg\r\n").arg(digits), QStringLiteral("ST,GS"),
+                    QStringLiteral("/dev/ttyS0")};
             f.weight1 = f.scale1 = digits;
             f.alibi.number[0] = AlibiStore::recordRead(ctx, taken, digits).value_or(0);
             f.alibi.kg[0] = 8000 + i % 500;
@@ -86,8 +86,8 @@ int main(int argc, char** argv)
             WeighingFields f = typed(i);
             if (read) {
                 const QString digits = QStringLiteral("%1").arg(8000 + i % 500, 6, 10, QLatin1Char('0'));
-                const ScaleRead::Taken taken{QStringLiteral("ST,GS,+  %1kg\r\n").arg(digits), QStringLiteral("ST,GS"),
-                                             QStringLiteral("/dev/ttyS0")};
+                const ScaleRead::Taken taken {QStringLiteral("ST,GS,+  %1kg\r\n").arg(digits), QStringLiteral("ST,GS"),
+                        QStringLiteral("/dev/ttyS0")};
                 const std::optional<qint64> nr = AlibiStore::recordRead(ctx, taken, digits);
                 f.weight1 = f.scale1 = digits;
                 f.alibi.number[0] = nr.value_or(0);
@@ -113,11 +113,11 @@ int main(int argc, char** argv)
     };
     const double b = median(base) / batch;
     report(QStringLiteral("IN store with its typed weight's log entry (per store)"), median(typedLog) / batch,
-           QStringLiteral("IN store without the log"), b);
+            QStringLiteral("IN store without the log"), b);
     report(QStringLiteral("scale read's log entry + IN store linking it (per store)"), median(readLog) / batch,
-           QStringLiteral("IN store without the log"), b);
+            QStringLiteral("IN store without the log"), b);
     report(QStringLiteral("IN store linking a scale read appended at \"Mérés\" (per store)"), median(linkOnly) / batch,
-           QStringLiteral("IN store without the log"), b);
+            QStringLiteral("IN store without the log"), b);
 
     alibiHookSetting(ctx).skip = false;
     AlibiLog log(data);

@@ -39,23 +39,23 @@ void generate(TestDb& db, qint64 n)
     QElapsedTimer t;
     t.start();
     db.exec(QStringLiteral(
-                "INSERT INTO %1 (nr, ido, gep, forras, suly, szamjegy, allapot, port, nyers, lanc) "
-                "SELECT seq, TIMESTAMP'2026-01-01 06:00:00' + INTERVAL seq * 7 SECOND, "
-                "IF(seq % 2 = 0, 'mérlegház-1', 'mérlegház-2'), ELT(1 + seq % 3, 'mérleg', 'kézi', 'törzs tára'), "
-                "(seq * 37) % 60000, LPAD((seq * 37) % 60000, 6, '0'), 'ST', '/dev/ttyS0', "
-                "CONCAT('ST,GS,+  ', LPAD((seq * 37) % 60000, 6, '0'), 'kg\\\\x0D\\\\x0A'), '' "
-                "FROM seq_1_to_%2")
-                .arg(naplo)
-                .arg(n));
+            "INSERT INTO %1 (nr, ido, gep, forras, suly, szamjegy, allapot, port, nyers, lanc) "
+            "SELECT seq, TIMESTAMP'2026-01-01 06:00:00' + INTERVAL seq * 7 SECOND, "
+            "IF(seq % 2 = 0, 'mérlegház-1', 'mérlegház-2'), ELT(1 + seq % 3, 'mérleg', 'kézi', 'törzs tára'), "
+            "(seq * 37) % 60000, LPAD((seq * 37) % 60000, 6, '0'), 'ST', '/dev/ttyS0', "
+            "CONCAT('ST,GS,+  ', LPAD((seq * 37) % 60000, 6, '0'), 'kg\\\\x0D\\\\x0A'), '' "
+            "FROM seq_1_to_%2")
+                    .arg(naplo)
+                    .arg(n));
     db.exec(QStringLiteral("SET @p = REPEAT('0', 64)"));
     db.exec(QStringLiteral(
-                "UPDATE %1 SET lanc = (@p := SHA2(CONCAT("
-                "LENGTH(@p), ':', @p, ',', LENGTH(nr), ':', nr, ',', "
-                "LENGTH(CAST(ido AS CHAR)), ':', CAST(ido AS CHAR), ',', LENGTH(gep), ':', gep, ',', "
-                "LENGTH(forras), ':', forras, ',', LENGTH(CAST(suly AS CHAR)), ':', CAST(suly AS CHAR), ',', "
-                "LENGTH(szamjegy), ':', szamjegy, ',', LENGTH(allapot), ':', allapot, ',', "
-                "LENGTH(port), ':', port, ',', LENGTH(nyers), ':', nyers, ','), 256)) ORDER BY nr")
-                .arg(naplo));
+            "UPDATE %1 SET lanc = (@p := SHA2(CONCAT("
+            "LENGTH(@p), ':', @p, ',', LENGTH(nr), ':', nr, ',', "
+            "LENGTH(CAST(ido AS CHAR)), ':', CAST(ido AS CHAR), ',', LENGTH(gep), ':', gep, ',', "
+            "LENGTH(forras), ':', forras, ',', LENGTH(CAST(suly AS CHAR)), ':', CAST(suly AS CHAR), ',', "
+            "LENGTH(szamjegy), ':', szamjegy, ',', LENGTH(allapot), ':', allapot, ',', "
+            "LENGTH(port), ':', port, ',', LENGTH(nyers), ':', nyers, ','), 256)) ORDER BY nr")
+                    .arg(naplo));
     QTextStream(stdout) << "generated " << db.count(naplo) << " log entries in " << t.elapsed() / 1000.0 << " s\n";
 }
 
@@ -69,7 +69,7 @@ QString runProcess(const QString& program, const QStringList& args, int* exitCod
     return QString::fromUtf8(p.readAllStandardError());
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -86,9 +86,9 @@ int main(int argc, char** argv)
     // The check as the tool runs it; its summary line read once.
     {
         QProcess p;
-        p.start(bin + QStringLiteral("/vello-alibi"), {QStringLiteral("verify"), QStringLiteral("--user"), QStringLiteral("root"),
-                                                     QStringLiteral("--socket"), TestDb::socket(),
-                                                     QStringLiteral("--database"), db.name()});
+        p.start(bin + QStringLiteral("/vello-alibi"),
+                {QStringLiteral("verify"), QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--socket"),
+                        TestDb::socket(), QStringLiteral("--database"), db.name()});
         p.waitForFinished(-1);
         out << "vello-alibi says: " << p.readAllStandardOutput();
         if (p.exitCode() != 0) {
@@ -99,36 +99,36 @@ int main(int argc, char** argv)
     int rc = 0;
     const double tool = medianMs(3, [&] {
         runProcess(bin + QStringLiteral("/vello-alibi"),
-                   {QStringLiteral("verify"), QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--socket"),
-                    TestDb::socket(), QStringLiteral("--database"), db.name()},
-                   &rc);
+                {QStringLiteral("verify"), QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--socket"),
+                        TestDb::socket(), QStringLiteral("--database"), db.name()},
+                &rc);
     });
     const QString select = QStringLiteral("SELECT nr, ido, gep, forras, suly, szamjegy, allapot, port, nyers, lanc "
                                           "FROM `%1`.naplo ORDER BY nr")
-                               .arg(AlibiLog::databaseFor(db.name()));
+                                   .arg(AlibiLog::databaseFor(db.name()));
     int clientRc = 0;
     QString clientErr;
     const double client = medianMs(3, [&] {
         clientErr = runProcess(QStringLiteral("mariadb"),
-                               {QStringLiteral("--no-defaults"), QStringLiteral("--socket=") + TestDb::socket(),
-                                QStringLiteral("--user=root"), QStringLiteral("--batch"), QStringLiteral("-e"), select},
-                               &clientRc);
+                {QStringLiteral("--no-defaults"), QStringLiteral("--socket=") + TestDb::socket(),
+                        QStringLiteral("--user=root"), QStringLiteral("--batch"), QStringLiteral("-e"), select},
+                &clientRc);
     });
     if (clientRc != 0)
         out << "mariadb client FAILED: " << clientErr << "\n";
     report(QStringLiteral("vello-alibi verify, %1 entries").arg(n), tool,
-           QStringLiteral("mariadb client SELECT of the same rows"), client);
+            QStringLiteral("mariadb client SELECT of the same rows"), client);
     // The client streaming the rows (--quick) instead of holding them all,
     // as the check does with its pages.
     const double quick = medianMs(3, [&] {
         clientErr = runProcess(QStringLiteral("mariadb"),
-                               {QStringLiteral("--no-defaults"), QStringLiteral("--socket=") + TestDb::socket(),
-                                QStringLiteral("--user=root"), QStringLiteral("--batch"), QStringLiteral("--quick"),
-                                QStringLiteral("-e"), select},
-                               &clientRc);
+                {QStringLiteral("--no-defaults"), QStringLiteral("--socket=") + TestDb::socket(),
+                        QStringLiteral("--user=root"), QStringLiteral("--batch"), QStringLiteral("--quick"),
+                        QStringLiteral("-e"), select},
+                &clientRc);
     });
     report(QStringLiteral("vello-alibi verify, %1 entries").arg(n), tool,
-           QStringLiteral("mariadb client SELECT --quick (streamed)"), quick);
+            QStringLiteral("mariadb client SELECT --quick (streamed)"), quick);
 
     // The same check in this process: time and peak memory.
     DataModule data(db.settings());
@@ -139,12 +139,13 @@ int main(int argc, char** argv)
     t.start();
     const AlibiLog::Verification v = log.verify();
     const double ms = t.nsecsElapsed() / 1e6;
-    out << QStringLiteral("in-process check: %1 entries verified (%2) in %3 ms; peak resident memory %4 MB before, %5 MB after\n")
-               .arg(v.verified)
-               .arg(v.ok() ? QStringLiteral("intact") : QStringLiteral("BROKEN at %1").arg(v.firstBroken))
-               .arg(ms, 0, 'f', 1)
-               .arg(before, 0, 'f', 1)
-               .arg(peakMb(), 0, 'f', 1);
+    out << QStringLiteral(
+            "in-process check: %1 entries verified (%2) in %3 ms; peak resident memory %4 MB before, %5 MB after\n")
+                    .arg(v.verified)
+                    .arg(v.ok() ? QStringLiteral("intact") : QStringLiteral("BROKEN at %1").arg(v.firstBroken))
+                    .arg(ms, 0, 'f', 1)
+                    .arg(before, 0, 'f', 1)
+                    .arg(peakMb(), 0, 'f', 1);
 
     // The window's pacing: pages of 5000 entries, one per step of its event
     // loop, against the check above (pages of 20000) as the baseline.
@@ -157,10 +158,10 @@ int main(int argc, char** argv)
     const double wms = w.nsecsElapsed() / 1e6;
     out << QStringLiteral("window's paced check: %1 entries in %2 steps, %3 ms (%4 ms a step on average); "
                           "ratio to the in-process check %5\n")
-               .arg(paced.result().verified)
-               .arg(steps)
-               .arg(wms, 0, 'f', 1)
-               .arg(wms / steps, 0, 'f', 1)
-               .arg(wms / ms, 0, 'f', 2);
+                    .arg(paced.result().verified)
+                    .arg(steps)
+                    .arg(wms, 0, 'f', 1)
+                    .arg(wms / steps, 0, 'f', 1)
+                    .arg(wms / ms, 0, 'f', 2);
     return v.ok() && v.verified == n && paced.result().ok() ? 0 : 1;
 }

@@ -70,31 +70,32 @@ double runScript(TestDb& db, const QDate& cutOff)
 {
     const QString d = cutOff.toString(Qt::ISODate);
     const QString script = QStringLiteral(
-        "START TRANSACTION;\n"
-        "DELETE FROM munka;\n"
-        "INSERT INTO munka SELECT IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, '%1', jBeido, jKiido, '%1', '%1', "
-        "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, jMegj, "
-        "jTiszt, jViztart, jPrn, 'A' FROM vello WHERE jDatum <= '%1' AND jMozgas IN ('B', 'K');\n"
-        "INSERT INTO vello (jTkod, jKkod, jNettoBe, jNettoKI, jDatum, jModDatum, jRogDatum, jTorolt) "
-        "SELECT jTkod, jKkod, SUM(jNettoBe), SUM(jNettoKI), '%1', '%1', '%1', 'A' FROM munka GROUP BY jTkod, jKkod;\n"
-        "SELECT sBszam INTO @n FROM sorszam WHERE sKod = 'K' FOR UPDATE;\n"
-        "UPDATE vello SET jBszam = (@n := @n + 1), jTorolt = '' WHERE jTorolt = 'A' ORDER BY IDj;\n"
-        "UPDATE sorszam SET sBszam = @n WHERE sKod = 'K';\n"
-        "INSERT INTO archiv (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
-        "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
-        "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
-        "jTiszt, jViztart) SELECT jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, "
-        "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, "
-        "tSzviztart, jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, "
-        "jMegj, jTiszt, jViztart FROM munka JOIN termeny ON tKod = jTkod JOIN termelo ON oKod = jOkod "
-        "JOIN raktar ON kKod = jKkod JOIN rendszam ON rKod = jRkod WHERE jTkod <> '';\n"
-        "DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj;\n"
-        "COMMIT;\n").arg(d);
+            "START TRANSACTION;\n"
+            "DELETE FROM munka;\n"
+            "INSERT INTO munka SELECT IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, '%1', jBeido, jKiido, '%1', '%1', "
+            "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, jMegj, "
+            "jTiszt, jViztart, jPrn, 'A' FROM vello WHERE jDatum <= '%1' AND jMozgas IN ('B', 'K');\n"
+            "INSERT INTO vello (jTkod, jKkod, jNettoBe, jNettoKI, jDatum, jModDatum, jRogDatum, jTorolt) "
+            "SELECT jTkod, jKkod, SUM(jNettoBe), SUM(jNettoKI), '%1', '%1', '%1', 'A' FROM munka GROUP BY jTkod, jKkod;\n"
+            "SELECT sBszam INTO @n FROM sorszam WHERE sKod = 'K' FOR UPDATE;\n"
+            "UPDATE vello SET jBszam = (@n := @n + 1), jTorolt = '' WHERE jTorolt = 'A' ORDER BY IDj;\n"
+            "UPDATE sorszam SET sBszam = @n WHERE sKod = 'K';\n"
+            "INSERT INTO archiv (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+            "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
+            "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
+            "jTiszt, jViztart) SELECT jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, "
+            "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, "
+            "tSzviztart, jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, "
+            "jMegj, jTiszt, jViztart FROM munka JOIN termeny ON tKod = jTkod JOIN termelo ON oKod = jOkod "
+            "JOIN raktar ON kKod = jKkod JOIN rendszam ON rKod = jRkod WHERE jTkod <> '';\n"
+            "DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj;\n"
+            "COMMIT;\n")
+                                   .arg(d);
     QProcess p;
     QElapsedTimer t;
     t.start();
-    p.start(QStringLiteral("mariadb"), {QStringLiteral("--user=root"), QStringLiteral("--socket=") + TestDb::socket(),
-                                        db.name()});
+    p.start(QStringLiteral("mariadb"),
+            {QStringLiteral("--user=root"), QStringLiteral("--socket=") + TestDb::socket(), db.name()});
     p.waitForStarted(-1);
     p.write(script.toUtf8());
     p.closeWriteChannel();
@@ -105,7 +106,7 @@ double runScript(TestDb& db, const QDate& cutOff)
     return ms;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -150,9 +151,9 @@ int main(int argc, char** argv)
         out << "archived " << archived << " rows\n";
     }
     report(QStringLiteral("archiving %1 tickets").arg(qint64(small.years) * 365 * small.ticketsPerDay), ours,
-           QStringLiteral("plain SQL script in the mariadb client"), script);
+            QStringLiteral("plain SQL script in the mariadb client"), script);
     report(QStringLiteral("archiving %1 tickets").arg(qint64(large.years) * 365 * large.ticketsPerDay), twice,
-           QStringLiteral("archiving half as many"), ours);
+            QStringLiteral("archiving half as many"), ours);
     out << "goals: <= 2 against the script: " << (ours <= 2 * script ? "met" : "NOT met")
         << "; <= 2.2 for twice the tickets: " << (twice <= 2.2 * ours ? "met" : "NOT met") << "\n";
     return 0;

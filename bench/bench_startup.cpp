@@ -28,6 +28,7 @@ int main(int argc, char** argv)
     };
     const double base = openOn(empty);
     const double decade = openOn(full);
-    report(QStringLiteral("start-up on a decade of data"), decade, QStringLiteral("start-up on an empty database"), base);
+    report(QStringLiteral("start-up on a decade of data"), decade, QStringLiteral("start-up on an empty database"),
+            base);
     return 0;
 }

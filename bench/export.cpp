@@ -39,21 +39,21 @@ long peakRssKb()
 void fillArchive(TestDb& db, qint64 rows, const Generator::Size& s)
 {
     db.exec(QStringLiteral(
-        "INSERT INTO archiv (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
-        "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
-        "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
-        "jTiszt, jViztart) "
-        "SELECT seq, seq, IF(seq % 7 = 0, 'K', 'B'), '', '', DATE_ADD('2016-01-01', INTERVAL seq DIV 274 DAY), "
-        "'08:00:00', '08:20:00', '2026-01-01', '2026-01-01', 22000 + seq % 5000, 8000, 13500 + seq % 5000, 0, 22000, "
-        "8000, t.tKod, t.tMegnev, '', t.tSztiszt, t.tSzviztart, r.rKod, r.rRendszam, r.rTara, k.kKod, k.kNev, o.oKod, "
-        "o.oNev, o.oIrszam, o.oHelysegnev, o.oUtca, o.oAdoszam, '', 'szállítólevél', 97, 14.5 "
-        "FROM seq_1_to_%1 JOIN termeny t ON t.IDt = 1 + seq % %2 JOIN rendszam r ON r.IDr = 1 + seq % %3 "
-        "JOIN raktar k ON k.IDk = 1 + seq % %4 JOIN termelo o ON o.IDo = 1 + seq % %5")
-                .arg(rows)
-                .arg(s.crops)
-                .arg(s.plates)
-                .arg(s.warehouses)
-                .arg(s.producers));
+            "INSERT INTO archiv (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+            "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
+            "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
+            "jTiszt, jViztart) "
+            "SELECT seq, seq, IF(seq % 7 = 0, 'K', 'B'), '', '', DATE_ADD('2016-01-01', INTERVAL seq DIV 274 DAY), "
+            "'08:00:00', '08:20:00', '2026-01-01', '2026-01-01', 22000 + seq % 5000, 8000, 13500 + seq % 5000, 0, 22000, "
+            "8000, t.tKod, t.tMegnev, '', t.tSztiszt, t.tSzviztart, r.rKod, r.rRendszam, r.rTara, k.kKod, k.kNev, o.oKod, "
+            "o.oNev, o.oIrszam, o.oHelysegnev, o.oUtca, o.oAdoszam, '', 'szállítólevél', 97, 14.5 "
+            "FROM seq_1_to_%1 JOIN termeny t ON t.IDt = 1 + seq % %2 JOIN rendszam r ON r.IDr = 1 + seq % %3 "
+            "JOIN raktar k ON k.IDk = 1 + seq % %4 JOIN termelo o ON o.IDo = 1 + seq % %5")
+                    .arg(rows)
+                    .arg(s.crops)
+                    .arg(s.plates)
+                    .arg(s.warehouses)
+                    .arg(s.producers));
 }
 
 // A cell held in memory, ready for the writer.
@@ -66,8 +66,8 @@ struct Cell {
 
 // libxlsxwriter alone: the same sheet layout and formats, rows taken from
 // memory (a block of archive rows read beforehand, repeated).
-double writeFromMemory(const std::vector<std::vector<Cell>>& block, const QStringList& header, qint64 rows,
-                       const QString& file)
+double writeFromMemory(
+        const std::vector<std::vector<Cell>>& block, const QStringList& header, qint64 rows, const QString& file)
 {
     using namespace ArchiveColumns;
     QElapsedTimer t;
@@ -101,11 +101,21 @@ double writeFromMemory(const std::vector<std::vector<Cell>>& block, const QStrin
             lxw_format* const* fa = f[kColumns[c].align == Align::Left ? 0 : 1];
             const Cell& x = row[c];
             switch (x.kind) {
-            case Cell::Blank: worksheet_write_blank(ws, r + 1, c, fa[0]); break;
-            case Cell::Number: worksheet_write_number(ws, r + 1, c, c == 0 ? double(r + 1) : x.number, fa[0]); break;
-            case Cell::Text: worksheet_write_string(ws, r + 1, c, x.text.constData(), fa[0]); break;
-            case Cell::Date: worksheet_write_datetime(ws, r + 1, c, const_cast<lxw_datetime*>(&x.dt), fa[1]); break;
-            case Cell::Time: worksheet_write_number(ws, r + 1, c, x.number, fa[2]); break;
+            case Cell::Blank:
+                worksheet_write_blank(ws, r + 1, c, fa[0]);
+                break;
+            case Cell::Number:
+                worksheet_write_number(ws, r + 1, c, c == 0 ? double(r + 1) : x.number, fa[0]);
+                break;
+            case Cell::Text:
+                worksheet_write_string(ws, r + 1, c, x.text.constData(), fa[0]);
+                break;
+            case Cell::Date:
+                worksheet_write_datetime(ws, r + 1, c, const_cast<lxw_datetime*>(&x.dt), fa[1]);
+                break;
+            case Cell::Time:
+                worksheet_write_number(ws, r + 1, c, x.number, fa[2]);
+                break;
             }
         }
     }
@@ -113,7 +123,7 @@ double writeFromMemory(const std::vector<std::vector<Cell>>& block, const QStrin
     return t.nsecsElapsed() / 1e6;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -126,7 +136,8 @@ int main(int argc, char** argv)
     gen.start();
     Generator::registers(db, s);
     fillArchive(db, rows, s);
-    out << "generated " << db.count(QStringLiteral("archiv")) << " archive rows in " << gen.elapsed() / 1000.0 << " s\n";
+    out << "generated " << db.count(QStringLiteral("archiv")) << " archive rows in " << gen.elapsed() / 1000.0
+        << " s\n";
     out.flush();
     QTemporaryDir dir;
 
@@ -170,7 +181,8 @@ int main(int argc, char** argv)
                     x.kind = Cell::Blank;
                 } else if (ArchiveColumns::isTime(c)) {
                     x.kind = Cell::Time;
-                    x.number = QTime(0, 0).secsTo(QTime::fromString(v.toString(), QStringLiteral("hh:mm:ss"))) / 86400.0;
+                    x.number
+                            = QTime(0, 0).secsTo(QTime::fromString(v.toString(), QStringLiteral("hh:mm:ss"))) / 86400.0;
                 } else if (v.metaType().id() == QMetaType::QDate) {
                     const QDate d = v.toDate();
                     x.kind = Cell::Date;
@@ -190,7 +202,7 @@ int main(int argc, char** argv)
     out << "from memory: " << QFileInfo(dir.filePath(QStringLiteral("memory.xlsx"))).size() / 1048576.0 << " MB\n";
 
     report(QStringLiteral("export of %1 archive rows").arg(rows), exportMs,
-           QStringLiteral("libxlsxwriter writing the same cells from memory"), baseMs);
+            QStringLiteral("libxlsxwriter writing the same cells from memory"), baseMs);
     out << "peak resident memory of the export: " << rssKb / 1024.0 << " MB\n";
     out << "goals: <= 1.3 against the writer alone: " << (exportMs <= 1.3 * baseMs ? "met" : "NOT met")
         << "; <= 150 MB: " << (rssKb <= 150 * 1024 ? "met" : "NOT met") << "\n";

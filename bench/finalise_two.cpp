@@ -93,30 +93,31 @@ double processCpu(qint64 pid)
 
 struct Target {
     QString name;
-    QList<qint64> serverPids;   // the server processes (for their CPU time)                                   // "server", "cluster"
-    std::function<ConnectionSettings(int)> settings;  // workstation 0 (A) or 1 (B)
-    std::function<void(const QString&)> exec;       // a statement on node 1 / the server
+    QList<qint64> serverPids;   // the server processes (for their CPU time)                                   //
+                                // "server", "cluster"
+    std::function<ConnectionSettings(int)> settings;   // workstation 0 (A) or 1 (B)
+    std::function<void(const QString&)> exec;   // a statement on node 1 / the server
     std::function<QVariant(const QString&)> scalar;
 };
 
 struct Workstation {
     QString label;
-    QList<qint64> ids;          // its pending weighings
-    QStringList numbers;        // J numbers its finalisations returned
+    QList<qint64> ids;   // its pending weighings
+    QStringList numbers;   // J numbers its finalisations returned
     QMap<QString, int> failures;   // message -> count
     int gaveUp = 0;
     qint64 statements = 0;
     double ms = 0;
     QString error;
     QHash<qint64, QStringList> tries;   // weighing -> failure messages before its end
-    QHash<qint64, QString> numberOf;    // weighing -> J number returned
+    QHash<qint64, QString> numberOf;   // weighing -> J number returned
 };
 
 struct Run {
-    double ms = 0;              // wall time, first start to last end
-    double cpuBusy = 0;         // share of the machine's CPU time busy
-    double clientCpu = 0;       // CPU seconds of this process (both workstations)
-    double serverCpu = 0;       // CPU seconds of the server processes
+    double ms = 0;   // wall time, first start to last end
+    double cpuBusy = 0;   // share of the machine's CPU time busy
+    double clientCpu = 0;   // CPU seconds of this process (both workstations)
+    double serverCpu = 0;   // CPU seconds of the server processes
     QList<Workstation> ws;
     int finalised() const
     {
@@ -148,22 +149,22 @@ void prepare(const Target& t, int workstations, int perWorkstation)
     t.exec(QStringLiteral("INSERT INTO termelo (oKod, oNev) VALUES ('1', 'Kovács István')"));
     const int total = workstations * perWorkstation;
     t.exec(QStringLiteral(
-               "INSERT INTO meres (mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mRkod, mBemerleg1, "
-               "mBemeres1, mBemerleg2, mBemeres2, mKimerleg1, mKimeres1, mKimerleg2, mKimeres2, mTkod1, mTkod2, "
-               "mKkod1, mKkod2, mOkod, mAkod, mMegj, mTiszt, mViztart, mNetto1, mNetto2) "
-               "SELECT seq, IF(seq % 4 = 0, 'K', 'B'), 'I', '', '2026-12-10', '07:00:00', '07:30:00', '1', "
-               "IF(seq % 4 = 0, 8000, 24000 + seq % 500), IF(seq % 4 = 0, 8000, 24000 + seq % 500), "
-               "IF(seq % 4 = 0, 6000, 16000), IF(seq % 4 = 0, 6000, 16000), "
-               "IF(seq % 4 = 0, 22000, 8000), IF(seq % 4 = 0, 22000, 8000), "
-               "IF(seq % 4 = 0, 14000, 6000), IF(seq % 4 = 0, 14000, 6000), '1', '2', '1', '2', '1', '', '', "
-               "97, 15, 0, 0 FROM seq_1_to_%1")
-               .arg(total));
+            "INSERT INTO meres (mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mRkod, mBemerleg1, "
+            "mBemeres1, mBemerleg2, mBemeres2, mKimerleg1, mKimeres1, mKimerleg2, mKimeres2, mTkod1, mTkod2, "
+            "mKkod1, mKkod2, mOkod, mAkod, mMegj, mTiszt, mViztart, mNetto1, mNetto2) "
+            "SELECT seq, IF(seq % 4 = 0, 'K', 'B'), 'I', '', '2026-12-10', '07:00:00', '07:30:00', '1', "
+            "IF(seq % 4 = 0, 8000, 24000 + seq % 500), IF(seq % 4 = 0, 8000, 24000 + seq % 500), "
+            "IF(seq % 4 = 0, 6000, 16000), IF(seq % 4 = 0, 6000, 16000), "
+            "IF(seq % 4 = 0, 22000, 8000), IF(seq % 4 = 0, 22000, 8000), "
+            "IF(seq % 4 = 0, 14000, 6000), IF(seq % 4 = 0, 14000, 6000), '1', '2', '1', '2', '1', '', '', "
+            "97, 15, 0, 0 FROM seq_1_to_%1")
+                    .arg(total));
 }
 
 // One workstation's loop: finalise each of its weighings, again after a
 // failure, until done or 20 tries.
-void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic<int>& ready,
-                 std::atomic<bool>& go, int expected)
+void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic<int>& ready, std::atomic<bool>& go,
+        int expected)
 {
     try {
         DataModule data(settings);
@@ -193,7 +194,8 @@ void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic
                     break;
                 }
                 const QStringList texts = prompt.shownTexts().mid(shownBefore);
-                const QString text = texts.isEmpty() ? QStringLiteral("(no message)") : texts.join(QLatin1String(" / "));
+                const QString text
+                        = texts.isEmpty() ? QStringLiteral("(no message)") : texts.join(QLatin1String(" / "));
                 w.failures[text]++;
                 w.tries[id] << text;
                 if (++tries >= 20) {
@@ -221,15 +223,15 @@ Run runWorkstations(const Target& t, int workstations, int perWorkstation)
         // both work through the whole id range.
         const QString ids = t.scalar(QStringLiteral("SELECT GROUP_CONCAT(IDm ORDER BY IDm) FROM meres "
                                                     "WHERE MOD(mBszam - 1, %1) = %2")
-                                         .arg(workstations)
-                                         .arg(i))
-                                .toString();
+                                             .arg(workstations)
+                                             .arg(i))
+                                    .toString();
         for (const QString& s : ids.split(QLatin1Char(','), Qt::SkipEmptyParts))
             w.ids << s.toLongLong();
         r.ws << w;
     }
-    std::atomic<int> ready{0};
-    std::atomic<bool> go{false};
+    std::atomic<int> ready {0};
+    std::atomic<bool> go {false};
     QList<QThread*> threads;
     for (int i = 0; i < workstations; ++i) {
         Workstation* w = &r.ws[i];
@@ -282,7 +284,8 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
     const int pending = t.scalar(QStringLiteral("SELECT COUNT(*) FROM meres")).toInt();
     const int weighings = t.scalar(QStringLiteral("SELECT COUNT(DISTINCT jMbszam) FROM vello")).toInt();
     const int badTickets = t.scalar(QStringLiteral("SELECT COUNT(*) FROM (SELECT jBszam FROM vello GROUP BY jBszam "
-                                                   "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT jMbszam) <> 1) x")).toInt();
+                                                   "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT jMbszam) <> 1) x"))
+                                   .toInt();
     const QString counter = t.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString();
     const qint64 gaps = highest - distinct.size();
     const qint64 lost = expected - weighings - pending;
@@ -294,60 +297,64 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
     }
     const double perFinalisation = r.finalised() + r.failures() > 0 ? double(statements) / r.finalised() : 0;
     const bool numbersOk = distinct.size() == issued.size() && issued.size() == tickets && rows == 2 * tickets
-                           && badTickets == 0 && counter == QString::number(highest) && gaps <= r.failures();
+            && badTickets == 0 && counter == QString::number(highest) && gaps <= r.failures();
     ok = ok && numbersOk && lost == 0 && gaveUp == 0 && issued.size() == expected;
     out << QStringLiteral("%1: J numbers issued %2, distinct %3 (expected %4), highest %5, counter %6, gaps %7 "
                           "(failures %8), tickets in vello %9 (%10 rows, %11 not of two rows of one weighing): %12\n")
-               .arg(label)
-               .arg(issued.size())
-               .arg(distinct.size())
-               .arg(expected)
-               .arg(highest)
-               .arg(counter)
-               .arg(gaps)
-               .arg(r.failures())
-               .arg(tickets)
-               .arg(rows)
-               .arg(badTickets)
-               .arg(numbersOk && issued.size() == expected ? QStringLiteral("ok") : QStringLiteral("WRONG"));
+                    .arg(label)
+                    .arg(issued.size())
+                    .arg(distinct.size())
+                    .arg(expected)
+                    .arg(highest)
+                    .arg(counter)
+                    .arg(gaps)
+                    .arg(r.failures())
+                    .arg(tickets)
+                    .arg(rows)
+                    .arg(badTickets)
+                    .arg(numbersOk && issued.size() == expected ? QStringLiteral("ok") : QStringLiteral("WRONG"));
     out << QStringLiteral("%1: lost weighings %2 (finalised %3, still pending %4, given up %5): %6\n")
-               .arg(label)
-               .arg(lost)
-               .arg(weighings)
-               .arg(pending)
-               .arg(gaveUp)
-               .arg(lost == 0 && gaveUp == 0 ? QStringLiteral("ok") : QStringLiteral("WRONG"));
+                    .arg(label)
+                    .arg(lost)
+                    .arg(weighings)
+                    .arg(pending)
+                    .arg(gaveUp)
+                    .arg(lost == 0 && gaveUp == 0 ? QStringLiteral("ok") : QStringLiteral("WRONG"));
     if (r.failures() == 0)
         out << label << ": failures 0\n";
     for (const Workstation& w : r.ws)
         for (auto it = w.failures.begin(); it != w.failures.end(); ++it)
-            out << QStringLiteral("%1: failures at %2: %3 x \"%4\"\n").arg(label, w.label).arg(it.value()).arg(it.key());
+            out << QStringLiteral("%1: failures at %2: %3 x \"%4\"\n")
+                            .arg(label, w.label)
+                            .arg(it.value())
+                            .arg(it.key());
     out << QStringLiteral("%1: statements per finalisation %2%3\n")
-               .arg(label)
-               .arg(perFinalisation, 0, 'f', 2)
-               .arg(baselineStatements > 0 ? QStringLiteral(" | baseline one workstation %1 (extra: retries inside "
-                                                            "the operation or failed tries)")
-                                                 .arg(baselineStatements, 0, 'f', 2)
-                                           : QString());
+                    .arg(label)
+                    .arg(perFinalisation, 0, 'f', 2)
+                    .arg(baselineStatements > 0
+                                    ? QStringLiteral(" | baseline one workstation %1 (extra: retries inside "
+                                                     "the operation or failed tries)")
+                                              .arg(baselineStatements, 0, 'f', 2)
+                                    : QString());
     QStringList each;
     for (const Workstation& w : r.ws)
         each << QStringLiteral("%1 %2 in %3 s").arg(w.label).arg(w.numbers.size()).arg(w.ms / 1000.0, 0, 'f', 2);
     out << QStringLiteral("%1: throughput %2 finalisations/s (%3 in %4 s; %5)\n")
-               .arg(label)
-               .arg(r.perSecond(), 0, 'f', 1)
-               .arg(r.finalised())
-               .arg(r.ms / 1000.0, 0, 'f', 2)
-               .arg(each.join(QLatin1String(", ")));
+                    .arg(label)
+                    .arg(r.perSecond(), 0, 'f', 1)
+                    .arg(r.finalised())
+                    .arg(r.ms / 1000.0, 0, 'f', 2)
+                    .arg(each.join(QLatin1String(", ")));
     out << QStringLiteral("%1: CPU: workstations %2 s, server%3 %4 s in %5 s: %6 of the %7 cores; "
                           "the machine (other work included) busy %8%\n")
-               .arg(label)
-               .arg(r.clientCpu, 0, 'f', 2)
-               .arg(t.serverPids.size() > 1 ? QStringLiteral("s") : QString())
-               .arg(r.serverCpu, 0, 'f', 2)
-               .arg(r.ms / 1000.0, 0, 'f', 2)
-               .arg(r.ms > 0 ? (r.clientCpu + r.serverCpu) * 1000.0 / r.ms : 0, 0, 'f', 2)
-               .arg(QThread::idealThreadCount())
-               .arg(r.cpuBusy * 100, 0, 'f', 0);
+                    .arg(label)
+                    .arg(r.clientCpu, 0, 'f', 2)
+                    .arg(t.serverPids.size() > 1 ? QStringLiteral("s") : QString())
+                    .arg(r.serverCpu, 0, 'f', 2)
+                    .arg(r.ms / 1000.0, 0, 'f', 2)
+                    .arg(r.ms > 0 ? (r.clientCpu + r.serverCpu) * 1000.0 / r.ms : 0, 0, 'f', 2)
+                    .arg(QThread::idealThreadCount())
+                    .arg(r.cpuBusy * 100, 0, 'f', 0);
     // What the lost weighings went through (the failed tries before the
     // last, and the number the last one returned), and who else got that number.
     if (lost > 0 || distinct.size() != issued.size()) {
@@ -358,15 +365,18 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
         int shown = 0;
         for (const Workstation& w : r.ws) {
             for (auto it = w.numberOf.begin(); it != w.numberOf.end() && shown < 12; ++it) {
-                const int rowsOfNumber = t.scalar(QStringLiteral("SELECT COUNT(*) FROM vello WHERE jBszam = '%1'").arg(it.value())).toInt();
+                const int rowsOfNumber
+                        = t.scalar(QStringLiteral("SELECT COUNT(*) FROM vello WHERE jBszam = '%1'").arg(it.value()))
+                                  .toInt();
                 if (holders.value(it.value()).size() < 2 && rowsOfNumber == 2)
                     continue;
                 ++shown;
                 out << QStringLiteral("%1: weighing %2 at %3: J %4 (also returned to %5), %6 ticket rows carry it; "
                                       "failed tries before: %7\n")
-                           .arg(label, QString::number(it.key()), w.label, it.value(),
-                                holders.value(it.value()).join(QLatin1String(" ")), QString::number(rowsOfNumber),
-                                w.tries.value(it.key()).join(QLatin1String(" | ")));
+                                .arg(label, QString::number(it.key()), w.label, it.value(),
+                                        holders.value(it.value()).join(QLatin1String(" ")),
+                                        QString::number(rowsOfNumber),
+                                        w.tries.value(it.key()).join(QLatin1String(" | ")));
             }
         }
     }
@@ -377,8 +387,10 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
 void checkAlibi(const Target& t, const QString& label, const ConnectionSettings& settings)
 {
     const QString log = AlibiLog::databaseFor(settings.database);
-    const QVariant entries = t.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
-                                                     "AND TABLE_NAME = 'naplo'").arg(log));
+    const QVariant entries
+            = t.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
+                                      "AND TABLE_NAME = 'naplo'")
+                               .arg(log));
     if (entries.toInt() == 0) {
         out << label << ": alibi log: none beside the database\n";
         return;
@@ -394,11 +406,11 @@ void checkAlibi(const Target& t, const QString& label, const ConnectionSettings&
     AlibiLog alibi(data);
     const AlibiLog::Verification v = alibi.verify();
     out << QStringLiteral("%1: alibi log: %2 entries, %3 links, chain %4 (verified %5)\n")
-               .arg(label)
-               .arg(n)
-               .arg(links)
-               .arg(v.ok() ? QStringLiteral("ok") : QStringLiteral("BROKEN at %1").arg(v.firstBroken))
-               .arg(v.verified);
+                    .arg(label)
+                    .arg(n)
+                    .arg(links)
+                    .arg(v.ok() ? QStringLiteral("ok") : QStringLiteral("BROKEN at %1").arg(v.firstBroken))
+                    .arg(v.verified);
 }
 
 // One workstation alone, then two at once, each on a fresh database; a few
@@ -448,13 +460,13 @@ Pair measureOn(const std::function<std::unique_ptr<Target>()>& makeTarget, const
     const double ratio = p.one > 0 ? p.two / p.one : 0;
     out << QStringLiteral("%1: two workstations / one workstation throughput %2 (medians of %3 rounds: %4 / %5 "
                           "finalisations/s; per round %6; goal >= 1.6: %7)\n")
-               .arg(name)
-               .arg(ratio, 0, 'f', 2)
-               .arg(rounds)
-               .arg(p.two, 0, 'f', 1)
-               .arg(p.one, 0, 'f', 1)
-               .arg(each.join(QLatin1String(", ")))
-               .arg(ratio >= 1.6 ? QStringLiteral("met") : QStringLiteral("NOT met"));
+                    .arg(name)
+                    .arg(ratio, 0, 'f', 2)
+                    .arg(rounds)
+                    .arg(p.two, 0, 'f', 1)
+                    .arg(p.one, 0, 'f', 1)
+                    .arg(each.join(QLatin1String(", ")))
+                    .arg(ratio >= 1.6 ? QStringLiteral("met") : QStringLiteral("NOT met"));
     return p;
 }
 
@@ -520,25 +532,29 @@ int script(const QStringList& args)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(QStringLiteral("bash"), QStringList{qEnvironmentVariable("VELLO_SOURCE_DIR") + QStringLiteral("/scripts/cluster")} + args);
+    p.start(QStringLiteral("bash"),
+            QStringList {qEnvironmentVariable("VELLO_SOURCE_DIR") + QStringLiteral("/scripts/cluster")} + args);
     if (!p.waitForFinished(300000))
         return -1;
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 1000;
-    const int rounds = qMax(1, qEnvironmentVariableIntValue("VELLO_BENCH_ROUNDS") > 0
-                                   ? qEnvironmentVariableIntValue("VELLO_BENCH_ROUNDS") : 3);
-    out << "rounds: " << rounds << "; weighings per workstation: " << count << "; cores: " << QThread::idealThreadCount() << "\n";
+    const int rounds = qMax(1,
+            qEnvironmentVariableIntValue("VELLO_BENCH_ROUNDS") > 0 ? qEnvironmentVariableIntValue("VELLO_BENCH_ROUNDS")
+                                                                   : 3);
+    out << "rounds: " << rounds << "; weighings per workstation: " << count
+        << "; cores: " << QThread::idealThreadCount() << "\n";
     out.flush();
 
     bool ok = true;
-    const Pair server = measureOn([] { return std::make_unique<ServerTarget>(); }, QStringLiteral("server"), count, rounds);
+    const Pair server
+            = measureOn([] { return std::make_unique<ServerTarget>(); }, QStringLiteral("server"), count, rounds);
     ok = ok && server.ok;
     out.flush();
 
@@ -561,17 +577,18 @@ int main(int argc, char** argv)
         out << "cluster: started in " << t.elapsed() / 1000.0 << " s\n";
         own = true;
     }
-    const Pair cluster = measureOn([] { return std::make_unique<ClusterTarget>(); }, QStringLiteral("cluster"), count, rounds);
+    const Pair cluster
+            = measureOn([] { return std::make_unique<ClusterTarget>(); }, QStringLiteral("cluster"), count, rounds);
     ok = ok && cluster.ok;
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     out << QStringLiteral("cluster / server throughput, two workstations %1 (%2 / %3 finalisations/s); "
                           "one workstation %4 (%5 / %6)\n")
-               .arg(ratio(cluster.two, server.two), 0, 'f', 2)
-               .arg(cluster.two, 0, 'f', 1)
-               .arg(server.two, 0, 'f', 1)
-               .arg(ratio(cluster.one, server.one), 0, 'f', 2)
-               .arg(cluster.one, 0, 'f', 1)
-               .arg(server.one, 0, 'f', 1);
+                    .arg(ratio(cluster.two, server.two), 0, 'f', 2)
+                    .arg(cluster.two, 0, 'f', 1)
+                    .arg(server.two, 0, 'f', 1)
+                    .arg(ratio(cluster.one, server.one), 0, 'f', 2)
+                    .arg(cluster.one, 0, 'f', 1)
+                    .arg(server.one, 0, 'f', 1);
     out.flush();
     for (const QString& c : QSqlDatabase::connectionNames())
         QSqlDatabase::database(c, false).close();

@@ -60,7 +60,7 @@ Opening median(const ReportLayout& layout, int runs)
     return worst;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -85,19 +85,23 @@ int main(int argc, char** argv)
     auto layoutFor = [&](int rows) {
         db.exec(QStringLiteral("DELETE FROM rendszam"));
         db.exec(QStringLiteral(
-            "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) "
-            "SELECT seq, CONCAT(CHAR(65 + seq MOD 26), CHAR(65 + (seq DIV 26) MOD 26), CHAR(65 + (seq DIV 676) MOD 26), "
-            "'-', LPAD(seq MOD 1000, 3, '0')), 7000 + seq MOD 9000, CONCAT('Fuvarozó ', seq), "
-            "CONCAT('+36 30 ', LPAD(seq, 7, '0')), CONCAT('Szállító Kft. ', seq MOD 500), "
-            "CONCAT('Fő utca ', seq MOD 200), 'Kovács János', seq MOD 300 "
-            "FROM seq_0_to_%1").arg(rows - 1));
+                "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) "
+                "SELECT seq, CONCAT(CHAR(65 + seq MOD 26), CHAR(65 + (seq DIV 26) MOD 26), CHAR(65 + (seq DIV 676) MOD 26), "
+                "'-', LPAD(seq MOD 1000, 3, '0')), 7000 + seq MOD 9000, CONCAT('Fuvarozó ', seq), "
+                "CONCAT('+36 30 ', LPAD(seq, 7, '0')), CONCAT('Szállító Kft. ', seq MOD 500), "
+                "CONCAT('Fő utca ', seq MOD 200), 'Kovács János', seq MOD 300 "
+                "FROM seq_0_to_%1")
+                        .arg(rows - 1));
         data.ZQ33.openSql(QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam"));
         QElapsedTimer t;
         t.start();
         if (!out.output(QStringLiteral("rendszam.frf"), QPageLayout::Landscape))
-            qFatal("the plate list was not built: %s", qPrintable(prompt.shown().isEmpty() ? QString() : prompt.shown().last().text));
+            qFatal("the plate list was not built: %s",
+                    qPrintable(prompt.shown().isEmpty() ? QString() : prompt.shown().last().text));
         QTextStream(stdout) << QStringLiteral("plate list of %1 rows: %2 pages, layout built in %3 ms\n")
-                                   .arg(rows).arg(out.lastLayout().pages.size()).arg(t.elapsed());
+                                       .arg(rows)
+                                       .arg(out.lastLayout().pages.size())
+                                       .arg(t.elapsed());
         return out.lastLayout();
     };
 
@@ -108,10 +112,14 @@ int main(int argc, char** argv)
     const Opening large = median(largeLayout, 5);
 
     report(QStringLiteral("preview open, %1 plates (%2 pages), median of 5").arg(plates).arg(largeLayout.pages.size()),
-           large.ms, QStringLiteral("%1 plates (%2 pages)").arg(small).arg(smallLayout.pages.size()), base.ms);
-    QTextStream(stdout) << QStringLiteral("resident memory added by the open preview: %1 MB | baseline %2 plates: %3 MB\n")
-                               .arg(large.addedMb, 0, 'f', 1).arg(small).arg(base.addedMb, 0, 'f', 1);
+            large.ms, QStringLiteral("%1 plates (%2 pages)").arg(small).arg(smallLayout.pages.size()), base.ms);
+    QTextStream(stdout) << QStringLiteral(
+            "resident memory added by the open preview: %1 MB | baseline %2 plates: %3 MB\n")
+                                   .arg(large.addedMb, 0, 'f', 1)
+                                   .arg(small)
+                                   .arg(base.addedMb, 0, 'f', 1);
     const bool met = large.ms <= 2 * base.ms && large.addedMb <= 100;
-    QTextStream(stdout) << "target: time ratio at most 2 and at most 100 MB added: " << (met ? "met" : "NOT met") << "\n";
+    QTextStream(stdout) << "target: time ratio at most 2 and at most 100 MB added: " << (met ? "met" : "NOT met")
+                        << "\n";
     return met ? 0 : 1;
 }

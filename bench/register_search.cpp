@@ -24,7 +24,6 @@
 #include <memory>
 #include <vector>
 
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -33,12 +32,13 @@ int main(int argc, char** argv)
     QElapsedTimer gen;
     gen.start();
     db.exec(QStringLiteral(
-        "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) "
-        "SELECT seq, CONCAT(CHAR(65 + seq MOD 26), CHAR(65 + (seq DIV 26) MOD 26), CHAR(65 + (seq DIV 676) MOD 26), "
-        "'-', LPAD(seq MOD 1000, 3, '0')), 7000 + seq MOD 9000, CONCAT('Fuvarozó ', seq), "
-        "CONCAT('+36 30 ', LPAD(seq, 7, '0')), CONCAT('Szállító Kft. ', seq MOD 500), "
-        "CONCAT('Fő utca ', seq MOD 200), 'Kovács János', seq MOD 300 "
-        "FROM seq_0_to_%1").arg(rows - 1));
+            "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) "
+            "SELECT seq, CONCAT(CHAR(65 + seq MOD 26), CHAR(65 + (seq DIV 26) MOD 26), CHAR(65 + (seq DIV 676) MOD 26), "
+            "'-', LPAD(seq MOD 1000, 3, '0')), 7000 + seq MOD 9000, CONCAT('Fuvarozó ', seq), "
+            "CONCAT('+36 30 ', LPAD(seq, 7, '0')), CONCAT('Szállító Kft. ', seq MOD 500), "
+            "CONCAT('Fő utca ', seq MOD 200), 'Kovács János', seq MOD 300 "
+            "FROM seq_0_to_%1")
+                    .arg(rows - 1));
     QTextStream(stdout) << "generated " << db.count(QStringLiteral("rendszam")) << " plate rows in "
                         << gen.elapsed() / 1000.0 << " s\n";
 
@@ -102,14 +102,15 @@ int main(int argc, char** argv)
     QTextStream(stdout) << "current row " << data.ZQ30.text(QStringLiteral("rRendszam")) << ", label "
                         << w->findChild<QLabel*>(QStringLiteral("Label18"))->text() << "\n";
     report(QStringLiteral("first keystroke after opening, median of %1 openings (max %2 ms)")
-               .arg(openings).arg(firsts.back(), 0, 'f', 2),
-           firstMs, QStringLiteral("server SELECT of the list"), server.median);
+                    .arg(openings)
+                    .arg(firsts.back(), 0, 'f', 2),
+            firstMs, QStringLiteral("server SELECT of the list"), server.median);
     report(QStringLiteral("search keystroke, median of %1 (max %2 ms)").arg(typed.size() - 1).arg(keys.max, 0, 'f', 2),
-           keys.median, QStringLiteral("server SELECT of the list"), server.median);
+            keys.median, QStringLiteral("server SELECT of the list"), server.median);
     report(QStringLiteral("list window opened, median of %1 (max %2 ms)").arg(openings).arg(opens.back(), 0, 'f', 2),
-           openMs, QStringLiteral("server SELECT of the list"), server.median);
-    report(QStringLiteral("\"Keres\" (list re-read), median of 5"), keres.median, QStringLiteral("server SELECT of the list"),
-           server.median);
+            openMs, QStringLiteral("server SELECT of the list"), server.median);
+    report(QStringLiteral("\"Keres\" (list re-read), median of 5"), keres.median,
+            QStringLiteral("server SELECT of the list"), server.median);
     QTextStream(stdout) << "target: a keystroke, the first included, within 16 ms: "
                         << (keys.median <= 16 && firstMs <= 16 ? "met" : "NOT met") << "\n";
     return 0;

@@ -151,7 +151,7 @@ Spread firstOfRun(const QString& self, int runs, bool idle)
     return {t.front(), t[t.size() / 2], t.back()};
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -198,20 +198,27 @@ int main(int argc, char** argv)
 
     QTextStream(stdout) << "default printer: " << (shown.printer ? "present" : "none (the preview opened regardless)")
                         << "; asked " << asksPerTicket << " time(s) per ticket\n";
-    report(QStringLiteral("ticket to first page on screen, warm, median of %1 (max %2 ms)").arg(runs).arg(warm.max, 0, 'f', 2),
-           warm.median, QStringLiteral("ZQ13 pending weighing query"), query);
+    report(QStringLiteral("ticket to first page on screen, warm, median of %1 (max %2 ms)")
+                    .arg(runs)
+                    .arg(warm.max, 0, 'f', 2),
+            warm.median, QStringLiteral("ZQ13 pending weighing query"), query);
     report(QStringLiteral("first ticket of a run to first page on screen, program idle %1 s after start, median of %2 "
                           "processes (min %3, max %4 ms)")
-               .arg((QtReportPreview::WarmUpDelayMs + 500) / 1000.0).arg(firstRuns).arg(first.min, 0, 'f', 2)
-               .arg(first.max, 0, 'f', 2),
-           first.median, QStringLiteral("ZQ13 pending weighing query"), query);
-    report(QStringLiteral("first ticket of a run, printed at once after start, median of %1 processes (min %2, max %3 ms)")
-               .arg(firstRuns).arg(cold.min, 0, 'f', 2).arg(cold.max, 0, 'f', 2),
-           cold.median, QStringLiteral("ZQ13 pending weighing query"), query);
-    report(QStringLiteral("  of which: default-printer check"), printerCheck, QStringLiteral("ZQ13 pending weighing query"),
-           query);
+                    .arg((QtReportPreview::WarmUpDelayMs + 500) / 1000.0)
+                    .arg(firstRuns)
+                    .arg(first.min, 0, 'f', 2)
+                    .arg(first.max, 0, 'f', 2),
+            first.median, QStringLiteral("ZQ13 pending weighing query"), query);
+    report(QStringLiteral(
+                   "first ticket of a run, printed at once after start, median of %1 processes (min %2, max %3 ms)")
+                    .arg(firstRuns)
+                    .arg(cold.min, 0, 'f', 2)
+                    .arg(cold.max, 0, 'f', 2),
+            cold.median, QStringLiteral("ZQ13 pending weighing query"), query);
+    report(QStringLiteral("  of which: default-printer check"), printerCheck,
+            QStringLiteral("ZQ13 pending weighing query"), query);
     report(QStringLiteral("  of which: ticket layout (load + build, 2 pages)"), ticket,
-           QStringLiteral("ZQ13 pending weighing query"), query);
+            QStringLiteral("ZQ13 pending weighing query"), query);
 
     QTemporaryDir dir;
     const ReportLayout layout = layoutOnly.lastLayout();
@@ -220,16 +227,21 @@ int main(int argc, char** argv)
 
     QStringList values;
     for (int i = 2; i <= 2000; ++i)
-        values << QStringLiteral("('%1', 'P-%1', %2, 'Név %1', '06-1', 'Cég', 'Cím', 'Ügyintéző', '1')").arg(i).arg(i * 10);
-    app.db.exec(QStringLiteral("INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) VALUES ") +
-                values.join(QLatin1Char(',')));
+        values << QStringLiteral("('%1', 'P-%1', %2, 'Név %1', '06-1', 'Cég', 'Cím', 'Ügyintéző', '1')")
+                          .arg(i)
+                          .arg(i * 10);
+    app.db.exec(
+            QStringLiteral(
+                    "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) VALUES ")
+            + values.join(QLatin1Char(',')));
     const QString sql = QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam");
     const double listQuery = medianMs(5, [&] { ReportFixture::openQuery(app.data.ZQ33, sql); });
     const double list = medianMs(5, [&] { layoutOnly.output(QStringLiteral("rendszam.frf"), QPageLayout::Landscape); });
     report(QStringLiteral("plate list layout, 2000 rows (%1 pages)").arg(layoutOnly.lastLayout().pages.size()), list,
-           QStringLiteral("ZQ33 print query"), listQuery);
+            QStringLiteral("ZQ33 print query"), listQuery);
 
     const bool met = warm.median <= 30 && first.median <= 60;
-    QTextStream(stdout) << "target: warm within 30 ms, first of a run within 60 ms: " << (met ? "met" : "NOT met") << "\n";
+    QTextStream(stdout) << "target: warm within 30 ms, first of a run within 60 ms: " << (met ? "met" : "NOT met")
+                        << "\n";
     return 0;
 }

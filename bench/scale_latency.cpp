@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 double cpuSeconds()
 {
-    rusage u{};
+    rusage u {};
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -47,8 +47,7 @@ Stats stats(std::vector<double> v)
 }
 
 // Milliseconds from the last byte written to the cluster being readable.
-std::vector<double> measure(TSerialLink& link, PseudoTerminal& pty, const QByteArray& burst, int usPerByte,
-                            int trials)
+std::vector<double> measure(TSerialLink& link, PseudoTerminal& pty, const QByteArray& burst, int usPerByte, int trials)
 {
     std::vector<double> out;
     for (int i = 0; i < trials; ++i) {
@@ -68,7 +67,7 @@ std::vector<double> measure(TSerialLink& link, PseudoTerminal& pty, const QByteA
     return out;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -108,7 +107,7 @@ int main(int argc, char** argv)
         const Stats b = stats(measure(link, pty, burst, 0, trials));
         std::printf("burst of 12 bytes, last byte -> readable: min %.1f  median %.1f  max %.1f ms"
                     "   (rule allowance %.0f ms; goal <= %.0f ms)\n",
-                    b.min, b.median, b.max, allowance, allowance + TWorkThread::OpenWaitMs);
+                b.min, b.median, b.max, allowance, allowance + TWorkThread::OpenWaitMs);
 
         // A frame at the line's own speed: the allowance runs from its first
         // byte, so it is readable sooner after its last one.
@@ -117,24 +116,24 @@ int main(int argc, char** argv)
         const Stats p = stats(measure(link, pty, frame, 5000, qMax(1, trials / 2)));
         std::printf("paced frame of %d bytes (%.0f ms on the line), last byte -> readable: min %.1f  "
                     "median %.1f  max %.1f ms   (rule allowance from its first byte %.0f ms; goal <= %.0f ms)\n",
-                    int(frame.size()), frameMs, p.min, p.median, p.max,
-                    double(SerialRules::allowanceMs(frame.size(), 43, 250)),
-                    double(SerialRules::allowanceMs(frame.size(), 43, 250)) - frameMs + TWorkThread::OpenWaitMs);
+                int(frame.size()), frameMs, p.min, p.median, p.max,
+                double(SerialRules::allowanceMs(frame.size(), 43, 250)),
+                double(SerialRules::allowanceMs(frame.size(), 43, 250)) - frameMs + TWorkThread::OpenWaitMs);
 
         const quint64 c0 = link.worker().openCycles();
         const double openCpu = idleCpuPercent(idle);
         const quint64 cycles = link.worker().openCycles() - c0;
         std::printf("idle CPU, port open, nothing arriving: %.3f %% of a core (%.1f worker cycles/s); "
                     "baseline without a link: %.3f %%\n",
-                    openCpu, double(cycles) / idle, baselineCpu);
+                openCpu, double(cycles) / idle, baselineCpu);
     }
     {
         TSerialLink closed;
         ScaleRead::configure(closed, QStringLiteral("/dev/vello-no-such-port"));
         closed.setActive(true);
         const double closedCpu = idleCpuPercent(idle);
-        std::printf("idle CPU, port closed: %.3f %% of a core; baseline without a link: %.3f %%\n", closedCpu,
-                    baselineCpu);
+        std::printf(
+                "idle CPU, port closed: %.3f %% of a core; baseline without a link: %.3f %%\n", closedCpu, baselineCpu);
     }
     return 0;
 }

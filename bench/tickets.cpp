@@ -95,9 +95,9 @@ QList<double> serverMs(const Site& s, const QStringList& statements, int runs)
             script += st + QStringLiteral(";\n");
     script += QStringLiteral("SHOW PROFILES;\n");
     QProcess p;
-    p.start(QStringLiteral("mariadb"), {QStringLiteral("--no-defaults"), QStringLiteral("-uroot"),
-                                        QStringLiteral("--socket=") + TestDb::socket(), s.db.name(),
-                                        QStringLiteral("-N"), QStringLiteral("-B")});
+    p.start(QStringLiteral("mariadb"),
+            {QStringLiteral("--no-defaults"), QStringLiteral("-uroot"), QStringLiteral("--socket=") + TestDb::socket(),
+                    s.db.name(), QStringLiteral("-N"), QStringLiteral("-B")});
     p.write(script.toUtf8());
     p.closeWriteChannel();
     p.waitForFinished(-1);
@@ -127,7 +127,7 @@ QString literal(const QString& sql, const QDate& day, const QString& key)
     return s;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -190,7 +190,7 @@ int main(int argc, char** argv)
     const double rssAfter = residentMb();
 
     report(QStringLiteral("browser open + detail, 500,000 tickets (median of 3)"), bigOpen,
-           QStringLiteral("1,095 tickets"), littleOpen);
+            QStringLiteral("1,095 tickets"), littleOpen);
     out << "goal: ratio <= 1.3: " << (bigOpen <= 1.3 * littleOpen ? "met" : "NOT met") << "\n";
     out.flush();
 
@@ -199,10 +199,11 @@ int main(int argc, char** argv)
     // opening, as above.
     {
         QString found;
-        const QString middle = big.db.scalar(QStringLiteral(
-            "SELECT jBszam FROM vello ORDER BY IDj LIMIT 1 OFFSET 500000")).toString();
+        const QString middle
+                = big.db.scalar(QStringLiteral("SELECT jBszam FROM vello ORDER BY IDj LIMIT 1 OFFSET 500000"))
+                          .toString();
         auto timed = [&](const QString& label, const QString& ticket, const QString& plate, const QString& from,
-                         const QString& to) {
+                             const QString& to) {
             std::vector<double> v;
             for (int i = 0; i < 3; ++i) {
                 TicketBrowserWindow w(big.ctx);
@@ -221,26 +222,32 @@ int main(int argc, char** argv)
             }
             std::sort(v.begin(), v.end());
             report(QStringLiteral("search %1 -> %2 (median of 3)").arg(label, found), v[1],
-                   QStringLiteral("opening the browser, 500,000 tickets"), bigOpen);
+                    QStringLiteral("opening the browser, 500,000 tickets"), bigOpen);
             out << "goal: ratio <= 1.5: " << (v[1] <= 1.5 * bigOpen ? "met" : "NOT met") << "\n";
             out.flush();
         };
         // A day a week before the last one, and a plate weighed on it.
         const QDate day = big.db.scalar(QStringLiteral("SELECT MAX(jDatum) FROM vello")).toDate().addDays(-7);
         const QString lastDay = day.toString(QStringLiteral("yyyy.MM.dd"));
-        const QString plate = big.db.scalar(QStringLiteral("SELECT rRendszam FROM vello JOIN rendszam ON rKod = jRkod WHERE jDatum = '%1' "
-                                                           "ORDER BY IDj DESC LIMIT 1").arg(day.toString(Qt::ISODate))).toString();
+        const QString plate
+                = big.db.scalar(QStringLiteral(
+                                        "SELECT rRendszam FROM vello JOIN rendszam ON rKod = jRkod WHERE jDatum = '%1' "
+                                        "ORDER BY IDj DESC LIMIT 1")
+                                        .arg(day.toString(Qt::ISODate)))
+                          .toString();
         timed(QStringLiteral("by ticket number %1").arg(middle), middle, QString(), QString(), QString());
         timed(QStringLiteral("by plate %1 and one day %2").arg(plate, lastDay), QString(), plate, lastDay, lastDay);
         timed(QStringLiteral("by plate %1").arg(plate), QString(), plate, QString(), QString());
         timed(QStringLiteral("by one day %1").arg(lastDay), QString(), QString(), lastDay, lastDay);
     }
     out << "\"last\" (navigator) at 500,000 tickets: median " << lastMs[1] << " ms (max " << lastMs[2]
-        << " ms), last ticket " << lastTicket << "; goal <= 1000 ms: " << (lastMs[1] <= 1000 ? "met" : "NOT met") << "\n";
+        << " ms), last ticket " << lastTicket << "; goal <= 1000 ms: " << (lastMs[1] <= 1000 ? "met" : "NOT met")
+        << "\n";
     out << "scroll bar dragged to the bottom: median " << dragMs[1] << " ms (max " << dragMs[2] << " ms)\n";
     out << "resident memory: after start-up " << rssStart << " MB, browser open " << rssOpen << " MB, after \"last\" "
-        << rssAfter << " MB; growth " << (rssOpen - rssStart) << " MB; goal <= 50 MB: "
-        << (rssOpen - rssStart <= 50 && rssAfter - rssStart <= 50 ? "met" : "NOT met") << "\n";
+        << rssAfter << " MB; growth " << (rssOpen - rssStart)
+        << " MB; goal <= 50 MB: " << (rssOpen - rssStart <= 50 && rssAfter - rssStart <= 50 ? "met" : "NOT met")
+        << "\n";
     out.flush();
 
     // Stock statements at decade size.
@@ -262,17 +269,21 @@ int main(int argc, char** argv)
             t.restart();
             ops.computeItems(grouping, day);
             appItems = qMin(appItems, t.nsecsElapsed() / 1e6);
-            const QList<double> server = serverMs(
-                big, {literal(StockReport::totalsSumsSql(grouping), day, key), literal(StockReport::totalsListSql(grouping), day, key),
-                      literal(StockReport::itemSumsSql(grouping), day, key), literal(StockReport::itemListSql(grouping), day, key)},
-                1);
+            const QList<double> server = serverMs(big,
+                    {literal(StockReport::totalsSumsSql(grouping), day, key),
+                            literal(StockReport::totalsListSql(grouping), day, key),
+                            literal(StockReport::itemSumsSql(grouping), day, key),
+                            literal(StockReport::itemListSql(grouping), day, key)},
+                    1);
             serverTotals = qMin(serverTotals, server.value(0) + server.value(1));
             serverItems = qMin(serverItems, server.value(2) + server.value(3));
         }
         report(QStringLiteral("stock totals \"%1\" (best of 3)").arg(QString::fromUtf8(names[g])), appTotals,
-               QStringLiteral("server"), serverTotals);
-        report(QStringLiteral("stock items \"%1\" (key %2, %3 lines, best of 3)").arg(QString::fromUtf8(names[g]), key).arg(big.data.ZQ21.rowCount()),
-               appItems, QStringLiteral("server"), serverItems);
+                QStringLiteral("server"), serverTotals);
+        report(QStringLiteral("stock items \"%1\" (key %2, %3 lines, best of 3)")
+                        .arg(QString::fromUtf8(names[g]), key)
+                        .arg(big.data.ZQ21.rowCount()),
+                appItems, QStringLiteral("server"), serverItems);
         out.flush();
     }
     out << "goal: each ratio <= 1.2\n";

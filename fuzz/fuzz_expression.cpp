@@ -14,7 +14,7 @@ public:
             return ReportValue::ofNumber(20000);
         if (set == QLatin1String("ZTable8"))
             return ReportValue::ofText(QStringLiteral("6400"));
-        throw ReportError{QStringLiteral("unknown field")};
+        throw ReportError {QStringLiteral("unknown field")};
     }
     ReportValue name(const QString& n) override
     {
@@ -22,10 +22,10 @@ public:
             return ReportValue::ofNumber(12000);
         if (n == QLatin1String("v_mozgas"))
             return ReportValue::ofText(QStringLiteral("BE"));
-        throw ReportError{QStringLiteral("unknown name")};
+        throw ReportError {QStringLiteral("unknown name")};
     }
 };
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

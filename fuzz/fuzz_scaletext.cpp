@@ -17,11 +17,11 @@
 namespace {
 class SilentPrompt : public Prompt {
 public:
-    void message(const QString&) override {}
-    void information(const QString&, const QString&) override {}
+    void message(const QString&) override { }
+    void information(const QString&, const QString&) override { }
     bool confirm(const QString&) override { return false; }
-    void confirmYesOnly(const QString&) override {}
-    void error(const QString&, const QString&) override {}
+    void confirmYesOnly(const QString&) override { }
+    void error(const QString&, const QString&) override { }
 };
 
 void check(const QString& text)
@@ -32,7 +32,7 @@ void check(const QString& text)
         if (c != QLatin1Char(' ') && (c < QLatin1Char('0') || c > QLatin1Char('9')))
             std::abort();
 }
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

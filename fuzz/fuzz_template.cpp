@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto t = reader.read(QByteArray(reinterpret_cast<const char*>(data), int(size)));
     if (!t)
         return 0;
-    QVariantMap vars{{QStringLiteral("v_m1"), 12000.0}, {QStringLiteral("v_bszam"), QStringLiteral("42")}};
+    QVariantMap vars {{QStringLiteral("v_m1"), 12000.0}, {QStringLiteral("v_bszam"), QStringLiteral("42")}};
     ReportBuilder builder(nullptr, vars);
     try {
         builder.build(*t, QStringLiteral("fuzz.frf"));

@@ -37,7 +37,7 @@ double readDouble(const uint8_t* p, size_t n)
     std::memcpy(&d, p, std::min(n, sizeof d));
     return d;
 }
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -52,12 +52,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     QVariant v;
     switch (kind) {
-    case 0: v = text; break;
-    case 1: v = readDouble(p, n); break;
-    case 2: v = n >= 4 ? QDate(int(p[0]) * 16 + p[1], p[2] % 14, p[3] % 33) : QDate(); break;
-    case 3: v = n >= 3 ? QTime(p[0] % 25, p[1] % 61, p[2] % 61) : QTime(); break;
-    case 4: v = n >= 7 ? QDateTime(QDate(int(p[0]) * 16 + p[1], p[2] % 14, p[3] % 33), QTime(p[4] % 25, p[5] % 61, p[6] % 61)) : QDateTime(); break;
-    default: v = QVariant(); break;
+    case 0:
+        v = text;
+        break;
+    case 1:
+        v = readDouble(p, n);
+        break;
+    case 2:
+        v = n >= 4 ? QDate(int(p[0]) * 16 + p[1], p[2] % 14, p[3] % 33) : QDate();
+        break;
+    case 3:
+        v = n >= 3 ? QTime(p[0] % 25, p[1] % 61, p[2] % 61) : QTime();
+        break;
+    case 4:
+        v = n >= 7
+                ? QDateTime(QDate(int(p[0]) * 16 + p[1], p[2] % 14, p[3] % 33), QTime(p[4] % 25, p[5] % 61, p[6] % 61))
+                : QDateTime();
+        break;
+    default:
+        v = QVariant();
+        break;
     }
     double days = 0;
     if (ArchiveCell::timeOfText(text, &days) && !std::isfinite(days))

@@ -26,13 +26,17 @@ namespace {
 class StderrPrompt : public Prompt {
 public:
     void message(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool confirm(const QString& text) override { message(text); return false; }
+    bool confirm(const QString& text) override
+    {
+        message(text);
+        return false;
+    }
     void confirmYesOnly(const QString& text) override { message(text); }
     void information(const QString& text, const QString&) override { message(text); }
     void error(const QString& text, const QString&) override { message(text); }
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -66,10 +70,10 @@ int main(int argc, char** argv)
     link.setOnProcessError([](TSerialLink*, quint32 place, quint32 code, const QString& msg, quint8 noise) {
         if (noise == 0)
             std::fprintf(stderr, "scale-read: %s (place %u, %s)\n", qPrintable(msg), place,
-                         code ? std::strerror(int(code)) : "no code");
+                    code ? std::strerror(int(code)) : "no code");
     });
     std::fprintf(stderr, "scale-read: %s (%s), 2400 baud 8E2\n", qPrintable(port),
-                 qPrintable(SerialRules::devicePath(port)));
+            qPrintable(SerialRules::devicePath(port)));
     link.setActive(true);
     if (link.active()) {
         QElapsedTimer t;

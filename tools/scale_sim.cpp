@@ -42,7 +42,10 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int)
+{
+    g_stop = 1;
+}
 
 enum class Mode { Stable, Motion, Negative, Overload, Ramp };
 
@@ -56,8 +59,8 @@ bool parseMode(const QString& s, Mode& m)
     static const struct {
         const char* name;
         Mode mode;
-    } names[] = {{"stable", Mode::Stable},     {"motion", Mode::Motion}, {"negative", Mode::Negative},
-                 {"overload", Mode::Overload}, {"ramp", Mode::Ramp}};
+    } names[] = {{"stable", Mode::Stable}, {"motion", Mode::Motion}, {"negative", Mode::Negative},
+            {"overload", Mode::Overload}, {"ramp", Mode::Ramp}};
     for (const auto& n : names)
         if (s == QLatin1String(n.name)) {
             m = n.mode;
@@ -68,9 +71,11 @@ bool parseMode(const QString& s, Mode& m)
 
 [[noreturn]] void usage(const char* why)
 {
-    std::fprintf(stderr, "scale-sim: %s\nusage: scale-sim [--link PATH] [--format stgs|digits|garbage] "
-                         "[--weight KG] [--rate PER_SECOND] [--mode stable|motion|negative|overload|ramp] "
-                         "[--paced] [--baud N] [--script FILE] [--count N] [--print-key]\n", why);
+    std::fprintf(stderr,
+            "scale-sim: %s\nusage: scale-sim [--link PATH] [--format stgs|digits|garbage] "
+            "[--weight KG] [--rate PER_SECOND] [--mode stable|motion|negative|overload|ramp] "
+            "[--paced] [--baud N] [--script FILE] [--count N] [--print-key]\n",
+            why);
     std::exit(2);
 }
 
@@ -91,9 +96,8 @@ QByteArray frame(const QString& format, long kg, Mode mode, bool settled, std::m
         return (negative ? QByteArray("-") : QByteArray()) + QByteArray::number(qlonglong(shown)) + "\r\n";
     }
     const char* status = mode == Mode::Overload ? "OL" : (mode == Mode::Motion || !settled) ? "US" : "ST";
-    const QByteArray digits = mode == Mode::Overload
-        ? QByteArray("------")
-        : QByteArray::number(qlonglong(shown)).rightJustified(6, '0');
+    const QByteArray digits = mode == Mode::Overload ? QByteArray("------")
+                                                     : QByteArray::number(qlonglong(shown)).rightJustified(6, '0');
     return QByteArray(status) + ",GS," + (negative ? '-' : '+') + digits.rightJustified(8, ' ') + "kg\r\n";
 }
 
@@ -109,13 +113,13 @@ bool send(int fd, const QByteArray& bytes, int usPerByte)
             return true;
         if (::write(fd, &c, 1) < 0 && errno != EAGAIN && errno != EINTR)
             return false;
-        timespec ts{0, long(usPerByte) * 1000};
+        timespec ts {0, long(usPerByte) * 1000};
         ::nanosleep(&ts, nullptr);
     }
     return true;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -176,7 +180,7 @@ int main(int argc, char** argv)
                 continue;
             const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             bool ok = false;
-            Step s{parts[0].toLong(&ok), Mode::Stable};
+            Step s {parts[0].toLong(&ok), Mode::Stable};
             if (!ok)
                 usage("bad weight in the script");
             if (parts.size() > 1 && !parseMode(parts[1], s.mode))
@@ -198,7 +202,7 @@ int main(int argc, char** argv)
         const QByteArray l = QFile::encodeName(link);
         // Only a link of our own kind is replaced: "--link /dev/ttyUSB0" must
         // not remove a device node (or any other file).
-        struct stat st{};
+        struct stat st { };
         if (::lstat(l.constData(), &st) == 0) {
             if (!S_ISLNK(st.st_mode)) {
                 std::fprintf(stderr, "scale-sim: %s exists and is not a symbolic link\n", l.constData());
@@ -214,7 +218,7 @@ int main(int argc, char** argv)
     std::printf("%s\n", qPrintable(link.isEmpty() ? pty.slavePath() : link + QStringLiteral(" -> ") + pty.slavePath()));
     std::fflush(stdout);
 
-    struct sigaction sa{};
+    struct sigaction sa { };
     sa.sa_handler = onSignal;
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);
@@ -270,12 +274,12 @@ int main(int argc, char** argv)
 
     bool input = true;   // standard input still open
     QByteArray pending;
-    timespec next{};
+    timespec next {};
     ::clock_gettime(CLOCK_MONOTONIC, &next);
     while (!g_stop && !failed && (count < 0 || n < count)) {
         int waitMs = 200;
         if (!printKey) {
-            timespec now{};
+            timespec now {};
             ::clock_gettime(CLOCK_MONOTONIC, &now);
             const long long dueNs = (long long)(next.tv_sec - now.tv_sec) * 1000000000LL + (next.tv_nsec - now.tv_nsec);
             if (dueNs <= 0) {
@@ -289,7 +293,7 @@ int main(int argc, char** argv)
             }
             waitMs = int(qMin<long long>((dueNs + 999999) / 1000000, 200));
         }
-        pollfd in{STDIN_FILENO, POLLIN, 0};
+        pollfd in {STDIN_FILENO, POLLIN, 0};
         const int r = ::poll(input ? &in : nullptr, input ? 1 : 0, waitMs);
         if (r <= 0 || !input)
             continue;

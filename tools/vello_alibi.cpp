@@ -17,33 +17,32 @@
 
 namespace {
 
-const char* kUsage =
-    "usage: vello-alibi verify [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n"
-    "       vello-alibi show N [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n";
+const char* kUsage
+        = "usage: vello-alibi verify [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n"
+          "       vello-alibi show N [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n";
 
-const char* kHelp =
-    "Checks the alibi log, the append-only record of every weight taken by the\n"
-    "weighing, each entry chained to the one before it by a SHA-256 value.\n"
-    "\n"
-    "  verify    walks the whole chain; prints the number of verified entries,\n"
-    "            or the first entry that does not match (exit status 1)\n"
-    "  show N    prints entry N with its pending weighing and tickets\n"
-    "\n"
-    "Options:\n"
-    "  --socket PATH       connect over this Unix socket\n"
-    "  --host HOST         connect over TCP to HOST (default localhost)\n"
-    "  --port PORT         TCP port (default 3306)\n"
-    "  --user NAME         database user (default vello); a password is read\n"
-    "                      from the environment variable MYSQL_PWD\n"
-    "  --database NAME     the register database (default vello); the log is\n"
-    "                      NAME_alibi\n"
-    "  --help              show this text and exit\n"
-    "\n"
-    "Without options the server of the settings file's [database] section\n"
-    "(~/.config/vello/vello.ini) is used when there is one.\n"
-    "\n"
-    "Exit status: 0 done (the chain is intact; the entry shown); 1 the chain is\n"
-    "broken, or no such entry; 2 bad arguments; 3 the log could not be read.\n";
+const char* kHelp = "Checks the alibi log, the append-only record of every weight taken by the\n"
+                    "weighing, each entry chained to the one before it by a SHA-256 value.\n"
+                    "\n"
+                    "  verify    walks the whole chain; prints the number of verified entries,\n"
+                    "            or the first entry that does not match (exit status 1)\n"
+                    "  show N    prints entry N with its pending weighing and tickets\n"
+                    "\n"
+                    "Options:\n"
+                    "  --socket PATH       connect over this Unix socket\n"
+                    "  --host HOST         connect over TCP to HOST (default localhost)\n"
+                    "  --port PORT         TCP port (default 3306)\n"
+                    "  --user NAME         database user (default vello); a password is read\n"
+                    "                      from the environment variable MYSQL_PWD\n"
+                    "  --database NAME     the register database (default vello); the log is\n"
+                    "                      NAME_alibi\n"
+                    "  --help              show this text and exit\n"
+                    "\n"
+                    "Without options the server of the settings file's [database] section\n"
+                    "(~/.config/vello/vello.ini) is used when there is one.\n"
+                    "\n"
+                    "Exit status: 0 done (the chain is intact; the entry shown); 1 the chain is\n"
+                    "broken, or no such entry; 2 bad arguments; 3 the log could not be read.\n";
 
 QString direction(AlibiLog::Direction d)
 {
@@ -58,16 +57,16 @@ int verify(AlibiLog& log, QTextStream& out)
         out << "vello-alibi: " << v.verified << " entries verified; the chain is intact.\n";
         return 0;
     case AlibiLog::Verification::ChainMismatch:
-        out << "vello-alibi: entry " << v.firstBroken << ": the chain value does not match ("
-            << v.verified << " entries before it verified).\n";
+        out << "vello-alibi: entry " << v.firstBroken << ": the chain value does not match (" << v.verified
+            << " entries before it verified).\n";
         return 1;
     case AlibiLog::Verification::NumberGap:
         out << "vello-alibi: entry " << v.firstBroken << ": follows a missing entry " << v.expected << " ("
             << v.verified << " entries before it verified).\n";
         return 1;
     case AlibiLog::Verification::MissingEntry:
-        out << "vello-alibi: entry " << v.firstBroken << ": named by a link but missing from the log ("
-            << v.verified << " entries verified).\n";
+        out << "vello-alibi: entry " << v.firstBroken << ": named by a link but missing from the log (" << v.verified
+            << " entries verified).\n";
         return 1;
     }
     return 1;
@@ -109,7 +108,7 @@ int show(AlibiLog& log, qint64 number, QTextStream& out, QTextStream& err)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

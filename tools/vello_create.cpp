@@ -30,58 +30,57 @@
 
 namespace {
 
-const char* kUsage =
-    "usage: vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]\n"
-    "                    [--allow-host HOST --password-file FILE [--server-host NAME]]\n"
-    "       vello-create --upgrade [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n";
+const char* kUsage
+        = "usage: vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]\n"
+          "                    [--allow-host HOST --password-file FILE [--server-host NAME]]\n"
+          "       vello-create --upgrade [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n";
 
-const char* kHelp =
-    "Creates the database of the weighbridge ticket register once, before the\n"
-    "program's first start: the database `vello`, the user vello@localhost\n"
-    "without password, the ten tables, the four document counters and the site\n"
-    "row. Connects as an administrative user, by default root over the default\n"
-    "socket; on Debian run it with sudo after installing mariadb-server:\n"
-    "\n"
-    "    sudo apt install mariadb-server\n"
-    "    sudo vello-create\n"
-    "\n"
-    "Options:\n"
-    "  --socket PATH       connect over this Unix socket\n"
-    "  --host HOST         connect over TCP to HOST (default localhost)\n"
-    "  --port PORT         TCP port (default 3306)\n"
-    "  --user NAME         administrative user (default root)\n"
-    "  --database NAME     create this database instead of vello (tests only;\n"
-    "                      the program always uses vello)\n"
-    "  --demo              add a small demonstration data set, for training\n"
-    "  --allow-host HOST   a second workstation: let the user vello connect from\n"
-    "                      HOST (a name, an address, or a pattern such as\n"
-    "                      192.168.1.%) with the password of --password-file,\n"
-    "                      with the same rights as on this machine, and print\n"
-    "                      the lines for that workstation's settings file; an\n"
-    "                      existing database is kept (run it again to change\n"
-    "                      the password)\n"
-    "  --password-file F   the first line of F is the password (- reads it from\n"
-    "                      the standard input); never give it on the command line\n"
-    "  --server-host NAME  the name the workstation reaches this server by, for\n"
-    "                      the printed lines (default: this machine's name)\n"
-    "  --upgrade           bring an existing installation up to date: add the\n"
-    "                      alibi log (database vello_alibi, INSERT and SELECT\n"
-    "                      only for the program's user) where it is missing,\n"
-    "                      and the unique keys on the register codes and the\n"
-    "                      counters (refused, with the codes listed, while two\n"
-    "                      rows share a code)\n"
-    "  --help              show this text and exit\n"
-    "\n"
-    "Without options the server of the settings file's [database] section\n"
-    "(~/.config/vello/vello.ini) is used when there is one; the administrative\n"
-    "user's password, where it needs one, is read from the environment variable\n"
-    "MYSQL_PWD.\n"
-    "\n"
-    "An existing database is never touched. Exit status: 0 created (or the\n"
-    "workstation's user added); 1 the server could not be reached or a\n"
-    "statement failed (nothing is left behind); 2 bad arguments; 3 the database\n"
-    "already exists (with --upgrade: it does not exist); 4 (--upgrade) two rows\n"
-    "share a register code: the codes are listed and nothing was changed.\n";
+const char* kHelp = "Creates the database of the weighbridge ticket register once, before the\n"
+                    "program's first start: the database `vello`, the user vello@localhost\n"
+                    "without password, the ten tables, the four document counters and the site\n"
+                    "row. Connects as an administrative user, by default root over the default\n"
+                    "socket; on Debian run it with sudo after installing mariadb-server:\n"
+                    "\n"
+                    "    sudo apt install mariadb-server\n"
+                    "    sudo vello-create\n"
+                    "\n"
+                    "Options:\n"
+                    "  --socket PATH       connect over this Unix socket\n"
+                    "  --host HOST         connect over TCP to HOST (default localhost)\n"
+                    "  --port PORT         TCP port (default 3306)\n"
+                    "  --user NAME         administrative user (default root)\n"
+                    "  --database NAME     create this database instead of vello (tests only;\n"
+                    "                      the program always uses vello)\n"
+                    "  --demo              add a small demonstration data set, for training\n"
+                    "  --allow-host HOST   a second workstation: let the user vello connect from\n"
+                    "                      HOST (a name, an address, or a pattern such as\n"
+                    "                      192.168.1.%) with the password of --password-file,\n"
+                    "                      with the same rights as on this machine, and print\n"
+                    "                      the lines for that workstation's settings file; an\n"
+                    "                      existing database is kept (run it again to change\n"
+                    "                      the password)\n"
+                    "  --password-file F   the first line of F is the password (- reads it from\n"
+                    "                      the standard input); never give it on the command line\n"
+                    "  --server-host NAME  the name the workstation reaches this server by, for\n"
+                    "                      the printed lines (default: this machine's name)\n"
+                    "  --upgrade           bring an existing installation up to date: add the\n"
+                    "                      alibi log (database vello_alibi, INSERT and SELECT\n"
+                    "                      only for the program's user) where it is missing,\n"
+                    "                      and the unique keys on the register codes and the\n"
+                    "                      counters (refused, with the codes listed, while two\n"
+                    "                      rows share a code)\n"
+                    "  --help              show this text and exit\n"
+                    "\n"
+                    "Without options the server of the settings file's [database] section\n"
+                    "(~/.config/vello/vello.ini) is used when there is one; the administrative\n"
+                    "user's password, where it needs one, is read from the environment variable\n"
+                    "MYSQL_PWD.\n"
+                    "\n"
+                    "An existing database is never touched. Exit status: 0 created (or the\n"
+                    "workstation's user added); 1 the server could not be reached or a\n"
+                    "statement failed (nothing is left behind); 2 bad arguments; 3 the database\n"
+                    "already exists (with --upgrade: it does not exist); 4 (--upgrade) two rows\n"
+                    "share a register code: the codes are listed and nothing was changed.\n";
 
 // A host as the server's account names take it: a name, an IPv4 or IPv6
 // address, a netmask, or a pattern with % and _.
@@ -145,8 +144,7 @@ void run(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {})
     }
     if (!ok) {
         const QSqlError e = q.lastError();
-        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(), e.nativeErrorCode().toInt(),
-                      sql);
+        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(), e.nativeErrorCode().toInt(), sql);
     }
 }
 
@@ -156,11 +154,13 @@ void run(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {})
 void allowHost(QSqlDatabase& db, const QString& database, const QString& host, const QString& password)
 {
     run(db, QStringLiteral("SET @vello_host = ?, @vello_db = ?, @vello_hash = ?"),
-        {host, database, passwordHash(password)});
+            {host, database, passwordHash(password)});
     run(db, QStringLiteral("EXECUTE IMMEDIATE CONCAT('CREATE USER IF NOT EXISTS ''vello''@', QUOTE(@vello_host))"));
-    run(db, QStringLiteral("EXECUTE IMMEDIATE CONCAT('ALTER USER ''vello''@', QUOTE(@vello_host), "
+    run(db,
+            QStringLiteral("EXECUTE IMMEDIATE CONCAT('ALTER USER ''vello''@', QUOTE(@vello_host), "
                            "' IDENTIFIED BY PASSWORD ', QUOTE(@vello_hash))"));
-    run(db, QStringLiteral("EXECUTE IMMEDIATE CONCAT('GRANT ALL PRIVILEGES ON `', REPLACE(@vello_db, '`', '``'), "
+    run(db,
+            QStringLiteral("EXECUTE IMMEDIATE CONCAT('GRANT ALL PRIVILEGES ON `', REPLACE(@vello_db, '`', '``'), "
                            "'`.* TO ''vello''@', QUOTE(@vello_host))"));
     run(db, QStringLiteral("SET @vello_host = NULL, @vello_db = NULL, @vello_hash = NULL"));
 }
@@ -234,10 +234,10 @@ int upgrade(QSqlDatabase& db, const QString& database, QTextStream& out, QTextSt
 bool isLocal(const QString& host)
 {
     return host.isEmpty() || host == QLatin1String("localhost") || host == QLatin1String("127.0.0.1")
-           || host == QLatin1String("::1");
+            || host == QLatin1String("::1");
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -355,14 +355,14 @@ int main(int argc, char** argv)
                         AlibiSchema::grantProgramUser(db, database, QStringLiteral("vello"), {allowedHost});
                         ConnectionSettings w;
                         w.host = !serverHost.isEmpty() ? serverHost
-                                 : isLocal(host)        ? QSysInfo::machineHostName()
-                                                        : host;
+                                : isLocal(host)        ? QSysInfo::machineHostName()
+                                                       : host;
                         QSqlQuery p(db);
                         w.port = p.exec(QStringLiteral("SELECT @@port")) && p.next() ? p.value(0).toInt() : port;
                         w.user = QStringLiteral("vello");
                         w.password = password;
-                        out << "vello-create: the user vello may connect from " << allowedHost << " to `"
-                            << database << "`.\n"
+                        out << "vello-create: the user vello may connect from " << allowedHost << " to `" << database
+                            << "`.\n"
                             << "Put these lines in the settings file of that workstation\n"
                             << "(~/.config/vello/vello.ini of the user who runs the program there):\n\n"
                             << w.settingsSection();

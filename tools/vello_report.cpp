@@ -39,7 +39,7 @@ int usage(QTextStream& err)
     return 2;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -54,8 +54,8 @@ int main(int argc, char** argv)
     if (!settingsProblem.isEmpty())
         err << "vello-report: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
     QString templateFile, outFile;
-    QList<std::pair<QString, QString>> queries;               // name, SQL
-    QList<std::tuple<QString, QString, QVariant>> binds;      // query, parameter, value
+    QList<std::pair<QString, QString>> queries;   // name, SQL
+    QList<std::tuple<QString, QString, QVariant>> binds;   // query, parameter, value
     QVariantMap vars;
 
     const QStringList args = app.arguments();

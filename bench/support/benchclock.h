@@ -35,11 +35,11 @@ inline double medianMs(int runs, const std::function<void()>& f)
 inline void report(const QString& name, double ms, const QString& baselineName, double baselineMs)
 {
     QTextStream(stdout) << QStringLiteral("%1: %2 ms | baseline %3: %4 ms | ratio %5\n")
-                               .arg(name)
-                               .arg(ms, 0, 'f', 2)
-                               .arg(baselineName)
-                               .arg(baselineMs, 0, 'f', 2)
-                               .arg(baselineMs > 0 ? ms / baselineMs : 0.0, 0, 'f', 2);
+                                   .arg(name)
+                                   .arg(ms, 0, 'f', 2)
+                                   .arg(baselineName)
+                                   .arg(baselineMs, 0, 'f', 2)
+                                   .arg(baselineMs > 0 ? ms / baselineMs : 0.0, 0, 'f', 2);
 }
 
 // The process's resident memory (VmRSS), in megabytes; 0 when unreadable.

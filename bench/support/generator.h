@@ -27,4 +27,4 @@ inline void decade(TestDb& db, const Size& s = Size())
     archive(db, s);
 }
 
-} // namespace Generator
+}   // namespace Generator

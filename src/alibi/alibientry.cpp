@@ -3,9 +3,12 @@
 QString AlibiEntry::sourceText(Source s)
 {
     switch (s) {
-    case Scale: return QStringLiteral("mérleg");
-    case Typed: return QStringLiteral("kézi");
-    case RegisterTare: return QStringLiteral("törzs tára");
+    case Scale:
+        return QStringLiteral("mérleg");
+    case Typed:
+        return QStringLiteral("kézi");
+    case RegisterTare:
+        return QStringLiteral("törzs tára");
     }
     return QString();
 }

@@ -10,16 +10,16 @@ struct AlibiEntry {
     enum Source { Scale, Typed, RegisterTare };
     static QString sourceText(Source s);   // "mérleg", "kézi", "törzs tára"
 
-    qint64 number = 0;      // nr
-    QString time;           // ido, the server's time as "yyyy-MM-dd hh:mm:ss"
-    QString workstation;    // gep
-    QString source;         // forras: one of the source texts
-    QString weight;         // suly as the log holds it: "12340.000", "-20.000"
-    QString digits;         // szamjegy: the digits taken from the frame
-    QString status;         // allapot: the indicator's status where the frame has one
-    QString port;           // port
-    QString frame;          // nyers: the raw frame, escaped (escapeFrame)
-    QByteArray chain;       // lanc: 64 lower-case hex digits
+    qint64 number = 0;   // nr
+    QString time;   // ido, the server's time as "yyyy-MM-dd hh:mm:ss"
+    QString workstation;   // gep
+    QString source;   // forras: one of the source texts
+    QString weight;   // suly as the log holds it: "12340.000", "-20.000"
+    QString digits;   // szamjegy: the digits taken from the frame
+    QString status;   // allapot: the indicator's status where the frame has one
+    QString port;   // port
+    QString frame;   // nyers: the raw frame, escaped (escapeFrame)
+    QByteArray chain;   // lanc: 64 lower-case hex digits
 
     // The weight in the log's form: three decimals and a point; "-0.000"
     // becomes "0.000".
@@ -41,7 +41,7 @@ struct AlibiEntry {
 // them; one hasher reused for every entry.
 class AlibiChainHasher {
 public:
-    AlibiChainHasher() : m_hash(QCryptographicHash::Sha256) {}
+    AlibiChainHasher() : m_hash(QCryptographicHash::Sha256) { }
     void begin(const QByteArray& previous)
     {
         m_hash.reset();

@@ -15,13 +15,11 @@ QVariant text(const QString& s)
 {
     return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
 }
-} // namespace
+}   // namespace
 
 AlibiLog::AlibiLog(DataModule& dm, const QString& workstation)
-    : m_dm(dm),
-      m_database(databaseFor(dm.settings().database)),
-      m_workstation(workstation.isEmpty() ? QSysInfo::machineHostName() : workstation),
-      m_q(dm, QStringLiteral("alibi"))
+    : m_dm(dm), m_database(databaseFor(dm.settings().database)),
+      m_workstation(workstation.isEmpty() ? QSysInfo::machineHostName() : workstation), m_q(dm, QStringLiteral("alibi"))
 {
 }
 
@@ -34,8 +32,8 @@ QString AlibiLog::table(const char* name) const
 {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]+$"));
     const QString db = plain.match(m_database).hasMatch()
-                           ? m_database
-                           : QLatin1Char('`') + QString(m_database).replace(QLatin1Char('`'), QLatin1String("``")) + QLatin1Char('`');
+            ? m_database
+            : QLatin1Char('`') + QString(m_database).replace(QLatin1Char('`'), QLatin1String("``")) + QLatin1Char('`');
     return db + QLatin1Char('.') + QLatin1String(name);
 }
 
@@ -56,7 +54,7 @@ qint64 AlibiLog::append(const Reading& r)
     // The entry's time is the server's when the lock was granted.
     m_q.openSql(QStringLiteral("SELECT id, DATE_FORMAT(SYSDATE(), '%Y-%m-%d %H:%i:%s') AS most FROM %1 "
                                "WHERE id = 1 FOR UPDATE")
-                    .arg(table("zar")));
+                        .arg(table("zar")));
     if (m_q.isEmpty())
         throw DbError(QStringLiteral("%1: the lock row is missing").arg(table("zar")));
     e.time = m_q.value(1).toString();
@@ -80,17 +78,12 @@ qint64 AlibiLog::append(const Reading& r)
     // holds exactly what the chain value covers.
     m_q.run(QStringLiteral("INSERT INTO %1 (nr, ido, gep, forras, suly, szamjegy, allapot, port, nyers, lanc) "
                            "VALUES (:p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9)")
-                .arg(table("naplo")),
-            {{QStringLiteral("p0"), e.number},
-             {QStringLiteral("p1"), text(e.time)},
-             {QStringLiteral("p2"), text(e.workstation)},
-             {QStringLiteral("p3"), text(e.source)},
-             {QStringLiteral("p4"), text(e.weight)},
-             {QStringLiteral("p5"), text(e.digits)},
-             {QStringLiteral("p6"), text(e.status)},
-             {QStringLiteral("p7"), text(e.port)},
-             {QStringLiteral("p8"), text(e.frame)},
-             {QStringLiteral("p9"), QString::fromLatin1(e.chain)}});
+                    .arg(table("naplo")),
+            {{QStringLiteral("p0"), e.number}, {QStringLiteral("p1"), text(e.time)},
+                    {QStringLiteral("p2"), text(e.workstation)}, {QStringLiteral("p3"), text(e.source)},
+                    {QStringLiteral("p4"), text(e.weight)}, {QStringLiteral("p5"), text(e.digits)},
+                    {QStringLiteral("p6"), text(e.status)}, {QStringLiteral("p7"), text(e.port)},
+                    {QStringLiteral("p8"), text(e.frame)}, {QStringLiteral("p9"), QString::fromLatin1(e.chain)}});
     m_q.close();
     if (own)
         own->commit();
@@ -100,10 +93,8 @@ qint64 AlibiLog::append(const Reading& r)
 void AlibiLog::link(qint64 number, qint64 pendingId, int slot, Direction direction)
 {
     m_q.run(QStringLiteral("INSERT INTO %1 (nr, IDm, hely, irany) VALUES (:p0, :p1, :p2, :p3)").arg(table("kapcsolat")),
-            {{QStringLiteral("p0"), number},
-             {QStringLiteral("p1"), pendingId},
-             {QStringLiteral("p2"), slot},
-             {QStringLiteral("p3"), directionCode(direction)}});
+            {{QStringLiteral("p0"), number}, {QStringLiteral("p1"), pendingId}, {QStringLiteral("p2"), slot},
+                    {QStringLiteral("p3"), directionCode(direction)}});
     m_q.close();
 }
 
@@ -115,8 +106,8 @@ int AlibiLog::carryToTicket(qint64 pendingId, const QString& ticket)
                                          "WHERE k.IDm = :p0 AND k.bszam IS NULL AND k.IDh = "
                                          "(SELECT MAX(l.IDh) FROM %1 l WHERE l.IDm = k.IDm AND l.bszam IS NULL "
                                          "AND l.hely = k.hely AND l.irany = k.irany)")
-                              .arg(k),
-                          {{QStringLiteral("p0"), pendingId}, {QStringLiteral("p1"), ticket}});
+                                  .arg(k),
+            {{QStringLiteral("p0"), pendingId}, {QStringLiteral("p1"), ticket}});
     m_q.close();
     return n;
 }
@@ -124,7 +115,7 @@ int AlibiLog::carryToTicket(qint64 pendingId, const QString& ticket)
 namespace {
 const char* kEntryColumns = "nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s') AS ido, gep, forras, "
                             "CAST(suly AS CHAR) AS suly, szamjegy, allapot, port, nyers, lanc";
-} // namespace
+}   // namespace
 
 AlibiEntry AlibiLog::readEntry() const
 {
@@ -145,7 +136,7 @@ AlibiEntry AlibiLog::readEntry() const
 std::optional<AlibiEntry> AlibiLog::entry(qint64 number)
 {
     m_q.openSql(QStringLiteral("SELECT %1 FROM %2 WHERE nr = :p0").arg(QLatin1String(kEntryColumns), table("naplo")),
-                {{QStringLiteral("p0"), number}});
+            {{QStringLiteral("p0"), number}});
     std::optional<AlibiEntry> out;
     if (!m_q.isEmpty())
         out = readEntry();
@@ -173,8 +164,8 @@ QList<AlibiLog::Link> AlibiLog::readLinks()
 QList<AlibiLog::Link> AlibiLog::links(qint64 number)
 {
     m_q.openSql(QStringLiteral("SELECT IDh, nr, IDm, bszam, hely, irany FROM %1 WHERE nr = :p0 ORDER BY IDh")
-                    .arg(table("kapcsolat")),
-                {{QStringLiteral("p0"), number}});
+                        .arg(table("kapcsolat")),
+            {{QStringLiteral("p0"), number}});
     return readLinks();
 }
 
@@ -182,8 +173,8 @@ QList<AlibiLog::Link> AlibiLog::linksOfTicket(const QString& ticket)
 {
     m_q.openSql(QStringLiteral("SELECT IDh, nr, IDm, bszam, hely, irany FROM %1 WHERE bszam = :p0 "
                                "ORDER BY irany, hely, IDh")
-                    .arg(table("kapcsolat")),
-                {{QStringLiteral("p0"), ticket}});
+                        .arg(table("kapcsolat")),
+            {{QStringLiteral("p0"), ticket}});
     return readLinks();
 }
 
@@ -191,16 +182,16 @@ QList<AlibiLog::Link> AlibiLog::linksOfPending(qint64 pendingId)
 {
     m_q.openSql(QStringLiteral("SELECT IDh, nr, IDm, bszam, hely, irany FROM %1 WHERE IDm = :p0 AND bszam IS NULL "
                                "ORDER BY irany, hely, IDh")
-                    .arg(table("kapcsolat")),
-                {{QStringLiteral("p0"), pendingId}});
+                        .arg(table("kapcsolat")),
+            {{QStringLiteral("p0"), pendingId}});
     return readLinks();
 }
 
 QList<qint64> AlibiLog::entriesOn(const QDate& day)
 {
     m_q.openSql(QStringLiteral("SELECT nr FROM %1 WHERE ido >= :p0 AND ido < :p1 ORDER BY nr").arg(table("naplo")),
-                {{QStringLiteral("p0"), day.toString(Qt::ISODate)},
-                 {QStringLiteral("p1"), day.addDays(1).toString(Qt::ISODate)}});
+            {{QStringLiteral("p0"), day.toString(Qt::ISODate)},
+                    {QStringLiteral("p1"), day.addDays(1).toString(Qt::ISODate)}});
     QList<qint64> out;
     for (bool more = m_q.first(); more; more = m_q.next())
         out << m_q.value(0).toLongLong();
@@ -211,9 +202,9 @@ QList<qint64> AlibiLog::entriesOn(const QDate& day)
 QList<AlibiEntry> AlibiLog::entriesOfDay(const QDate& day)
 {
     m_q.openSql(QStringLiteral("SELECT %1 FROM %2 WHERE ido >= :p0 AND ido < :p1 ORDER BY nr")
-                    .arg(QLatin1String(kEntryColumns), table("naplo")),
-                {{QStringLiteral("p0"), day.toString(Qt::ISODate)},
-                 {QStringLiteral("p1"), day.addDays(1).toString(Qt::ISODate)}});
+                        .arg(QLatin1String(kEntryColumns), table("naplo")),
+            {{QStringLiteral("p0"), day.toString(Qt::ISODate)},
+                    {QStringLiteral("p1"), day.addDays(1).toString(Qt::ISODate)}});
     QList<AlibiEntry> out;
     for (bool more = m_q.first(); more; more = m_q.next())
         out << readEntry();
@@ -232,8 +223,7 @@ qint64 AlibiLog::lastNumber()
 AlibiLog::Verification AlibiLog::verify(int pageSize)
 {
     Verifier v(*this, pageSize);
-    while (v.step()) {
-    }
+    while (v.step()) { }
     return v.result();
 }
 
@@ -246,8 +236,8 @@ AlibiLog::Verifier::Verifier(AlibiLog& log, int pageSize)
     m_sql = QStringLiteral("SELECT nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s'), gep, forras, "
                            "CAST(suly AS CHAR), szamjegy, allapot, port, nyers, lanc FROM %1 "
                            "WHERE nr > ? ORDER BY nr LIMIT %2")
-                .arg(log.table("naplo"))
-                .arg(m_page);
+                    .arg(log.table("naplo"))
+                    .arg(m_page);
     m_total = log.lastNumber();
 }
 
@@ -304,7 +294,7 @@ bool AlibiLog::Verifier::step()
         // an entry past the last one does.
         Query& lq = m_log.m_q;
         lq.openSql(QStringLiteral("SELECT MIN(k.nr) FROM %1 k WHERE k.nr > :p0").arg(m_log.table("kapcsolat")),
-                   {{QStringLiteral("p0"), v.verified}});
+                {{QStringLiteral("p0"), v.verified}});
         if (!lq.value(0).isNull()) {
             v.problem = Verification::MissingEntry;
             v.firstBroken = lq.value(0).toLongLong();

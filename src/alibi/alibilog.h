@@ -62,30 +62,30 @@ public:
     struct Reading {
         AlibiEntry::Source source = AlibiEntry::Scale;
         double kg = 0;
-        QString digits;      // the digits taken ("012340"); empty for typed weights
-        QString status;      // the indicator's status in the frame ("ST"); empty when none
-        QString port;        // the port read; empty for typed weights
-        QString rawFrame;    // the received text, unescaped; empty for typed weights
+        QString digits;   // the digits taken ("012340"); empty for typed weights
+        QString status;   // the indicator's status in the frame ("ST"); empty when none
+        QString port;   // the port read; empty for typed weights
+        QString rawFrame;   // the received text, unescaped; empty for typed weights
     };
 
     struct Link {
-        qint64 id = 0;             // IDh
-        qint64 number = 0;         // nr
-        qint64 pendingId = 0;      // IDm, 0 when none
-        QString ticket;            // bszam, empty while pending
-        int slot = 0;              // hely: 1 vehicle, 2 trailer
-        Direction direction = In;  // irany
+        qint64 id = 0;   // IDh
+        qint64 number = 0;   // nr
+        qint64 pendingId = 0;   // IDm, 0 when none
+        QString ticket;   // bszam, empty while pending
+        int slot = 0;   // hely: 1 vehicle, 2 trailer
+        Direction direction = In;   // irany
     };
 
     struct Verification {
         enum Problem {
             None,
             ChainMismatch,   // `firstBroken`'s chain value is not the one its fields give
-            NumberGap,       // `firstBroken` follows a missing number (`expected`)
-            MissingEntry,    // a link names entry `firstBroken`, which the log lacks
+            NumberGap,   // `firstBroken` follows a missing number (`expected`)
+            MissingEntry,   // a link names entry `firstBroken`, which the log lacks
         };
         Problem problem = None;
-        qint64 verified = 0;      // entries whose chain matched, from the first on
+        qint64 verified = 0;   // entries whose chain matched, from the first on
         qint64 firstBroken = 0;
         qint64 expected = 0;
         bool ok() const { return problem == None; }

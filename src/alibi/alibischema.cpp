@@ -51,8 +51,9 @@ bool create(QSqlDatabase& admin, const QString& mainDatabase)
         throw DbError::from(q.lastError());
     const bool existed = q.next();
     const QStringList statements = tableStatements();
-    run(admin, QStringLiteral("CREATE DATABASE IF NOT EXISTS %1 DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_bin")
-                   .arg(quoted(alibi)));
+    run(admin,
+            QStringLiteral("CREATE DATABASE IF NOT EXISTS %1 DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_bin")
+                    .arg(quoted(alibi)));
     run(admin, QStringLiteral("USE %1").arg(quoted(alibi)));
     try {
         for (const QString& s : statements)
@@ -81,8 +82,9 @@ void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QS
     // Account names cannot be bound; they come from the program (never from
     // typed text) and are quoted as string literals.
     auto literal = [](QString t) {
-        return QLatin1Char('\'') + t.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("''"))
-               + QLatin1Char('\'');
+        return QLatin1Char('\'')
+                + t.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("''"))
+                + QLatin1Char('\'');
     };
     for (const QString& host : hosts) {
         const QString who = literal(user) + QLatin1Char('@') + literal(host);
@@ -92,4 +94,4 @@ void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QS
     run(admin, QStringLiteral("FLUSH PRIVILEGES"));
 }
 
-} // namespace AlibiSchema
+}   // namespace AlibiSchema

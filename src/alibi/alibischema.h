@@ -21,9 +21,9 @@ bool create(QSqlDatabase& admin, const QString& mainDatabase);
 // each of `hosts` (created when missing). The host is a name, an address or
 // a pattern of the program's choosing, never typed text. Throws DbError.
 void grantProgramUser(QSqlDatabase& admin, const QString& mainDatabase, const QString& user = QStringLiteral("vello"),
-                      const QStringList& hosts = {QStringLiteral("localhost"), QStringLiteral("127.0.0.1")});
+        const QStringList& hosts = {QStringLiteral("localhost"), QStringLiteral("127.0.0.1")});
 
 // The name as a grant's database pattern: "_" and "%" escaped.
 QString grantPattern(const QString& database);
 
-} // namespace AlibiSchema
+}   // namespace AlibiSchema

@@ -61,7 +61,7 @@ QString grouped(qint64 n)
     return QLocale(QLocale::Hungarian).toString(n);
 }
 
-} // namespace
+}   // namespace
 
 AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_log(ctx.data), m_step(new QTimer(this))
@@ -83,14 +83,14 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     m_number->setToolTip(QStringLiteral("A napló bejegyzésének száma (a mérlegjegyen a súly mellett áll)."));
     numberLabel->setBuddy(m_number);
     m_findNumber = makeButton(find, QStringLiteral("ButtonFindNumber"), QStringLiteral("Keresés"),
-                              QStringLiteral("A megadott számú bejegyzés megjelenítése."));
+            QStringLiteral("A megadott számú bejegyzés megjelenítése."));
     auto* ticketLabel = new QLabel(QStringLiteral("Mérlegjegy száma:"), find);
     m_ticket = new QLineEdit(find);
     m_ticket->setObjectName(QStringLiteral("EditTicket"));
     m_ticket->setToolTip(QStringLiteral("A mérlegjegy száma: a súlyai bejegyzései."));
     ticketLabel->setBuddy(m_ticket);
     m_findTicket = makeButton(find, QStringLiteral("ButtonFindTicket"), QStringLiteral("Keresés"),
-                              QStringLiteral("A mérlegjegy súlyainak bejegyzései."));
+            QStringLiteral("A mérlegjegy súlyainak bejegyzései."));
     auto* dayLabel = new QLabel(QStringLiteral("Nap:"), find);
     m_day = new QDateEdit(QDate::currentDate(), find);
     m_day->setObjectName(QStringLiteral("DateEditDay"));
@@ -99,7 +99,7 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     m_day->setToolTip(QStringLiteral("A nap, amelynek bejegyzései kellenek (a szerver ideje szerint)."));
     dayLabel->setBuddy(m_day);
     m_findDay = makeButton(find, QStringLiteral("ButtonFindDay"), QStringLiteral("Keresés"),
-                           QStringLiteral("A nap összes bejegyzése."));
+            QStringLiteral("A nap összes bejegyzése."));
     findGrid->addWidget(numberLabel, 0, 0);
     findGrid->addWidget(m_number, 0, 1);
     findGrid->addWidget(m_findNumber, 0, 2);
@@ -113,8 +113,8 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
 
     // What was found, and the chosen entry.
     m_entries = makeGrid(this, QStringLiteral("GridEntries"),
-                         {QStringLiteral("Szám"), QStringLiteral("Idő"), QStringLiteral("Munkaállomás"),
-                          QStringLiteral("Forrás"), QStringLiteral("Súly (kg)")});
+            {QStringLiteral("Szám"), QStringLiteral("Idő"), QStringLiteral("Munkaállomás"), QStringLiteral("Forrás"),
+                    QStringLiteral("Súly (kg)")});
     m_entries->setToolTip(QStringLiteral("A talált bejegyzések; a kijelölt részletei jobbra láthatók."));
 
     auto* detail = new QGroupBox(QStringLiteral("Bejegyzés"), this);
@@ -157,8 +157,8 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     addRow(QStringLiteral("Nyers keret:"), m_frame);
     addRow(QStringLiteral("Láncérték:"), m_chain);
     m_links = makeGrid(detail, QStringLiteral("GridLinks"),
-                       {QStringLiteral("Mérlegjegy"), QStringLiteral("Függő mérés"), QStringLiteral("Mérés"),
-                        QStringLiteral("Irány")});
+            {QStringLiteral("Mérlegjegy"), QStringLiteral("Függő mérés"), QStringLiteral("Mérés"),
+                    QStringLiteral("Irány")});
     m_links->setToolTip(QStringLiteral("A mérések és mérlegjegyek, amelyek ezt a súlyt használják."));
     auto* linksLabel = new QLabel(QStringLiteral("Mérlegjegyek, mérések:"), detail);
     linksLabel->setBuddy(m_links);
@@ -171,9 +171,9 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
 
     // The check of the whole chain.
     m_verify = makeButton(this, QStringLiteral("ButtonVerify"), QStringLiteral("Napló ellenőrzése"),
-                          QStringLiteral("A teljes napló láncának ellenőrzése az első bejegyzéstől."));
+            QStringLiteral("A teljes napló láncának ellenőrzése az első bejegyzéstől."));
     m_stop = makeButton(this, QStringLiteral("ButtonStop"), QStringLiteral("Megszakítás"),
-                        QStringLiteral("Az ellenőrzés leállítása."));
+            QStringLiteral("Az ellenőrzés leállítása."));
     m_stop->setEnabled(false);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("ProgressVerify"));
@@ -182,8 +182,8 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     m_progress->setTextVisible(false);
     m_progressText = new QLabel(this);
     m_progressText->setObjectName(QStringLiteral("LabelProgress"));
-    m_close = makeButton(this, QStringLiteral("ButtonClose"), QStringLiteral("Bezárás"),
-                         QStringLiteral("Kilépés, ablak bezárás"));
+    m_close = makeButton(
+            this, QStringLiteral("ButtonClose"), QStringLiteral("Bezárás"), QStringLiteral("Kilépés, ablak bezárás"));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_verify);
     bottom->addWidget(m_stop);
@@ -273,7 +273,7 @@ void AlibiWindow::onFindDay()
         listEntries(entries);
         if (entries.isEmpty())
             m_ctx.prompt.message(QStringLiteral("%1 napon nincs bejegyzés a naplóban.")
-                                     .arg(day.toString(QStringLiteral("yyyy.MM.dd"))));
+                                         .arg(day.toString(QStringLiteral("yyyy.MM.dd"))));
     } catch (const DbError& e) {
         reportReadFailure(e.text());
     }
@@ -333,8 +333,8 @@ void AlibiWindow::showEntry(int row)
             previous = p ? p->chain : QByteArray();
         }
         const bool matches = !previous.isEmpty() && e.computeChain(previous) == e.chain;
-        m_chain->setText(QString::fromLatin1(e.chain) + (matches ? QStringLiteral("\n(egyezik)")
-                                                                  : QStringLiteral("\n(NEM EGYEZIK!)")));
+        m_chain->setText(QString::fromLatin1(e.chain)
+                + (matches ? QStringLiteral("\n(egyezik)") : QStringLiteral("\n(NEM EGYEZIK!)")));
 
         // A weight carried to its ticket is linked twice: pending, then with
         // the ticket number. The pending row is shown only while there is
@@ -345,7 +345,7 @@ void AlibiWindow::showEntry(int row)
             if (l.ticket.isEmpty()) {
                 const bool carried = std::any_of(links.begin(), links.end(), [&l](const AlibiLog::Link& t) {
                     return !t.ticket.isEmpty() && t.pendingId == l.pendingId && t.slot == l.slot
-                           && t.direction == l.direction;
+                            && t.direction == l.direction;
                 });
                 if (carried)
                     continue;
@@ -356,9 +356,9 @@ void AlibiWindow::showEntry(int row)
         for (int r = 0; r < shown.size(); ++r) {
             const AlibiLog::Link& l = shown[r];
             setRow(m_links, r,
-                   {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
-                    l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
-                    l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")});
+                    {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
+                            l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
+                            l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")});
         }
         m_links->resizeColumnsToContents();
     } catch (const DbError& err) {
@@ -377,15 +377,15 @@ QString AlibiWindow::verdict(const AlibiLog::Verification& v)
         return QStringLiteral("A napló sérült: a(z) %1. bejegyzés hiányzik!").arg(v.expected);
     case AlibiLog::Verification::MissingEntry:
         return QStringLiteral("A napló sérült: a(z) %1. bejegyzés hiányzik, pedig mérés hivatkozik rá!")
-            .arg(v.firstBroken);
+                .arg(v.firstBroken);
     }
     return QString();
 }
 
 void AlibiWindow::setBusy(bool busy)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_findNumber, m_findTicket, m_findDay, m_number, m_ticket,
-                                                      m_day, m_verify, m_entries})
+    for (QWidget* w : std::initializer_list<QWidget*> {
+                 m_findNumber, m_findTicket, m_findDay, m_number, m_ticket, m_day, m_verify, m_entries})
         w->setEnabled(!busy);
     m_stop->setEnabled(busy);
 }
@@ -447,7 +447,7 @@ void AlibiWindow::onStop()
     if (!m_verifier)
         return;
     endVerification(QStringLiteral("Az ellenőrzés megszakítva: %1 bejegyzés ép eddig.")
-                        .arg(grouped(m_verifier->result().verified)));
+                            .arg(grouped(m_verifier->result().verified)));
 }
 
 void AlibiWindow::endVerification(const QString& status)

@@ -39,11 +39,11 @@ signals:
     void verificationEnded();
 
 private:
-    void onFindNumber();    // "Keresés" by entry number
-    void onFindTicket();    // "Keresés" by ticket number
-    void onFindDay();       // "Keresés" by day
-    void onVerify();        // "Napló ellenőrzése"
-    void onStop();          // "Megszakítás"
+    void onFindNumber();   // "Keresés" by entry number
+    void onFindTicket();   // "Keresés" by ticket number
+    void onFindDay();   // "Keresés" by day
+    void onVerify();   // "Napló ellenőrzése"
+    void onStop();   // "Megszakítás"
     void verifyStep();
     void endVerification(const QString& status);
     void setBusy(bool busy);

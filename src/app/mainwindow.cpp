@@ -41,13 +41,13 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
     add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), u'j', &openTicketBrowser);
     add(bar, QStringLiteral("Kszlet1"), QStringLiteral("Készlet"), u'K', &openStock);
     add(bar, QStringLiteral("Renszm1"), QStringLiteral("Rendszám"), u'R',
-        [](AppContext& c) { openRegisterList(c, RegisterKind::Plates); });
+            [](AppContext& c) { openRegisterList(c, RegisterKind::Plates); });
     add(bar, QStringLiteral("Termel1"), QStringLiteral("Termelő"), u'T',
-        [](AppContext& c) { openRegisterList(c, RegisterKind::Producers); });
+            [](AppContext& c) { openRegisterList(c, RegisterKind::Producers); });
     add(bar, QStringLiteral("ermk1"), QStringLiteral("Termény"), u'n',
-        [](AppContext& c) { openRegisterList(c, RegisterKind::Crops); });
+            [](AppContext& c) { openRegisterList(c, RegisterKind::Crops); });
     add(bar, QStringLiteral("Raktr1"), QStringLiteral("Raktár"), u'a',
-        [](AppContext& c) { openRegisterList(c, RegisterKind::Warehouses); });
+            [](AppContext& c) { openRegisterList(c, RegisterKind::Warehouses); });
     auto* help = new QMenu(withAccessKey(QStringLiteral("Segédlet"), u'S'), this);
     help->setObjectName(QStringLiteral("Segdlet1"));
     help->menuAction()->setObjectName(QStringLiteral("Segdlet1"));

@@ -37,4 +37,4 @@ bool run(AppContext& ctx, int* failureCode, QString* failureText)
     }
 }
 
-} // namespace Startup
+}   // namespace Startup

@@ -13,4 +13,4 @@ QString failureMessage();
 // (the failure's server code and text in *failureCode / *failureText when given).
 bool run(AppContext& ctx, int* failureCode = nullptr, QString* failureText = nullptr);
 
-} // namespace Startup
+}   // namespace Startup

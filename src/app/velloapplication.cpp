@@ -23,8 +23,7 @@ void VelloApplication::setupLocale()
     hu.setNumberOptions(QLocale::OmitGroupSeparator);
     QLocale::setDefault(hu);
     auto* qt = new QTranslator(qApp);
-    if (qt->load(hu, QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qt->load(hu, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         qApp->installTranslator(qt);
     else
         delete qt;

@@ -11,8 +11,7 @@
 // through a function beside the type (registerState(ctx), weighingState(ctx)).
 class SubsystemStates {
 public:
-    template <class T>
-    T& get()
+    template <class T> T& get()
     {
         std::any& slot = m_states[std::type_index(typeid(T))];
         if (!slot.has_value())

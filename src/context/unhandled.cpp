@@ -12,4 +12,4 @@ void report(AppContext& ctx, const QString& text, const QString& caption)
     ctx.prompt.error(text, caption);
 }
 
-} // namespace Unhandled
+}   // namespace Unhandled

@@ -14,12 +14,12 @@ QString text(const QVariant& v)
         return v.toStringList().join(QLatin1Char(','));
     return v.toString();
 }
-} // namespace
+}   // namespace
 
 QString ConnectionSettings::settingsFilePath()
 {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"))
-        .fileName();
+            .fileName();
 }
 
 ConnectionSettings ConnectionSettings::configured(QString* problem)
@@ -66,7 +66,7 @@ ConnectionSettings ConnectionSettings::fromSettings(QSettings& settings, QString
         else if (!p.isEmpty() && problem)
             *problem = QStringLiteral("A beállítófájl (%1) [database] szakaszában a port értéke hibás: \"%2\".\r"
                                       "A program a %3-es portot használja.")
-                           .arg(settings.fileName(), p, QString::number(c.port));
+                               .arg(settings.fileName(), p, QString::number(c.port));
     }
     settings.endGroup();
     return c;

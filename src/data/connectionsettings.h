@@ -16,7 +16,7 @@ class QSettings;
 struct ConnectionSettings {
     QString host = QStringLiteral("localhost");
     int port = 3306;
-    QString socket;      // empty: the client library's default socket for "localhost"
+    QString socket;   // empty: the client library's default socket for "localhost"
     QString database = QStringLiteral("vello");
     QString user = QStringLiteral("vello");
     QString password;

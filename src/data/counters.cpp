@@ -10,10 +10,14 @@
 QString Counters::letter(Kind kind)
 {
     switch (kind) {
-    case M: return QStringLiteral("M");
-    case J: return QStringLiteral("J");
-    case S: return QStringLiteral("S");
-    case K: return QStringLiteral("K");
+    case M:
+        return QStringLiteral("M");
+    case J:
+        return QStringLiteral("J");
+    case S:
+        return QStringLiteral("S");
+    case K:
+        return QStringLiteral("K");
     }
     return QString();
 }
@@ -21,10 +25,13 @@ QString Counters::letter(Kind kind)
 QString Counters::storeFailedMessage(Kind kind)
 {
     switch (kind) {
-    case J: return QStringLiteral("Hiba: Az UPDATE \"J\" Sorszam -ban ");
-    case S: return QStringLiteral("Hiba: Az UPDATE \"S\" Sorszam -ban ");
+    case J:
+        return QStringLiteral("Hiba: Az UPDATE \"J\" Sorszam -ban ");
+    case S:
+        return QStringLiteral("Hiba: Az UPDATE \"S\" Sorszam -ban ");
     case M:
-    case K: return QStringLiteral("Hiba: Az UPDATE Sorszam -ba ");
+    case K:
+        return QStringLiteral("Hiba: Az UPDATE Sorszam -ba ");
     }
     return QString();
 }
@@ -59,7 +66,8 @@ bool Counters::store(Kind kind, const QString& last)
     m_storeError = 0;
     try {
         if (q.run(QStringLiteral("UPDATE sorszam SET sBszam = :p1 WHERE sKod = \"%1\"").arg(letter(kind)),
-                  {{QStringLiteral("p1"), last}}) != 1)
+                    {{QStringLiteral("p1"), last}})
+                != 1)
             throw DbError(QStringLiteral("sorszam: no row"));
         return true;
     } catch (const DbError& e) {

@@ -23,13 +23,13 @@ public:
     struct Draw {
         enum Status { Ok, Unreadable, StoreFailed };
         Status status = Unreadable;
-        QString number;      // the number drawn; empty unless status == Ok
-        QString error;       // the server's text of a failed statement, if any
-        int code = 0;        // the server's error code of a failed statement (1213, 1205: retry the write)
+        QString number;   // the number drawn; empty unless status == Ok
+        QString error;   // the server's text of a failed statement, if any
+        int code = 0;   // the server's error code of a failed statement (1213, 1205: retry the write)
         bool ok() const { return status == Ok; }
     };
 
-    explicit Counters(DataModule& dm) : m_dm(dm) {}
+    explicit Counters(DataModule& dm) : m_dm(dm) { }
 
     // Read, +1, store. When the store (or the own bracket's start or commit)
     // fails, nothing is handed out (status StoreFailed) and the caller shows

@@ -13,10 +13,9 @@ QString firstWord(const QString& sql)
 {
     return sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
 }
-} // namespace
+}   // namespace
 
-DataModule::DataModule(const ConnectionSettings& settings, QObject* parent)
-    : QObject(parent), m_settings(settings)
+DataModule::DataModule(const ConnectionSettings& settings, QObject* parent) : QObject(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("Data"));
     m_connectionName = QStringLiteral("ZCon1_%1").arg(g_connectionSerial.fetchAndAddRelaxed(1));
@@ -38,30 +37,26 @@ DataModule::~DataModule()
 
 QStringList DataModule::tableNames()
 {
-    return {QStringLiteral("meres"),  QStringLiteral("vello"),   QStringLiteral("rendszam"),
-            QStringLiteral("termelo"), QStringLiteral("termeny"), QStringLiteral("raktar"),
-            QStringLiteral("sorszam"), QStringLiteral("atvevo"),  QStringLiteral("munka"),
-            QStringLiteral("archiv")};
+    return {QStringLiteral("meres"), QStringLiteral("vello"), QStringLiteral("rendszam"), QStringLiteral("termelo"),
+            QStringLiteral("termeny"), QStringLiteral("raktar"), QStringLiteral("sorszam"), QStringLiteral("atvevo"),
+            QStringLiteral("munka"), QStringLiteral("archiv")};
 }
 
 void DataModule::registerAll()
 {
-    Query* all[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5, &ZTable6, &ZTable7,
-                    &ZTable8, &ZTable9, &ZTable10, &ZQ10, &ZQ12, &ZQ13, &ZQ20, &ZQ21, &ZQ22,
-                    &ZQ23, &ZQ30, &ZQ31, &ZQ32, &ZQ33, &ZQ40, &ZQ41, &ZQ42, &ZQ43, &ZQ50,
-                    &ZQ51, &ZQ52, &ZQ53, &ZQ60, &ZQ61, &ZQ62, &ZQ63, &ZQ70, &ZQ80, &ZQ91,
-                    &ZQ100};
+    Query* all[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5, &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10,
+            &ZQ10, &ZQ12, &ZQ13, &ZQ20, &ZQ21, &ZQ22, &ZQ23, &ZQ30, &ZQ31, &ZQ32, &ZQ33, &ZQ40, &ZQ41, &ZQ42, &ZQ43,
+            &ZQ50, &ZQ51, &ZQ52, &ZQ53, &ZQ60, &ZQ61, &ZQ62, &ZQ63, &ZQ70, &ZQ80, &ZQ91, &ZQ100};
     for (Query* q : all)
         m_byName.insert(q->name().toLower(), q);
-    const std::pair<const char*, Query*> reportSets[] = {
-        {"frdbdataset1", &ZQ33}, {"frdbdataset2", &ZQ43}, {"frdbdataset3", &ZQ53},
-        {"frdbdataset4", &ZQ63}, {"frdbdataset5", &ZQ13}, {"frdbdataset6", &ZQ20},
-        {"frdbdataset7", &ZQ100}, {"frdbdataset8", &ZQ21}};
+    const std::pair<const char*, Query*> reportSets[] = {{"frdbdataset1", &ZQ33}, {"frdbdataset2", &ZQ43},
+            {"frdbdataset3", &ZQ53}, {"frdbdataset4", &ZQ63}, {"frdbdataset5", &ZQ13}, {"frdbdataset6", &ZQ20},
+            {"frdbdataset7", &ZQ100}, {"frdbdataset8", &ZQ21}};
     for (const auto& [n, q] : reportSets)
         m_byName.insert(QString::fromLatin1(n), q);
 
-    Query* tables[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5,
-                       &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10};
+    Query* tables[]
+            = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5, &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10};
     const QStringList names = tableNames();
     for (int i = 0; i < 10; ++i) {
         tables[i]->setSql(QStringLiteral("SELECT * FROM ") + names[i]);
@@ -128,8 +123,8 @@ void DataModule::open()
 {
     connectDb();
     QSqlDatabase db = database();
-    Query* tables[] = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5,
-                       &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10};
+    Query* tables[]
+            = {&ZTable1, &ZTable2, &ZTable3, &ZTable4, &ZTable5, &ZTable6, &ZTable7, &ZTable8, &ZTable9, &ZTable10};
     for (Query* t : tables)
         t->close();
     // Opening a table data set checks that its table is there; its rows are
@@ -218,7 +213,7 @@ void DataModule::beforeStatement(const QString& sql)
         if (m_inTransaction && word != QLatin1String("ROLLBACK")) {
             throw DbError(QStringLiteral("Az adatbázis-kapcsolat megszakadt egy tranzakció közben; "
                                          "a tranzakció elveszett."),
-                          2013, sql);
+                    2013, sql);
         }
         if (m_inTransaction && word == QLatin1String("ROLLBACK")) {
             // The server already rolled the lost transaction back.

@@ -15,8 +15,7 @@
 class DataModule : public QObject {
     Q_OBJECT
 public:
-    explicit DataModule(const ConnectionSettings& settings = ConnectionSettings::fixed(),
-                        QObject* parent = nullptr);
+    explicit DataModule(const ConnectionSettings& settings = ConnectionSettings::fixed(), QObject* parent = nullptr);
     ~DataModule() override;
 
     // Connects and opens ZTable1..ZTable10 in order (each checks that its
@@ -46,7 +45,7 @@ public:
     // ("START TRANSACTION", "COMMIT", "ROLLBACK" of the transaction bracket).
     void statement(const QString& sql);
     // The plain bracket statements; Transaction is the usual way to use them.
-    void begin();    // "START TRANSACTION"
+    void begin();   // "START TRANSACTION"
     void commit();   // "COMMIT"
     // "ROLLBACK" that never throws: false (and the server's text in
     // `error`) when it failed.
@@ -67,58 +66,80 @@ public:
     // transaction still open on it) and the next statement outside a
     // transaction reconnects.
     void dropAfterStatement(int n);
-    void clearStatementDrop() { m_dropIn = 0; m_dropNow = false; }
+    void clearStatementDrop()
+    {
+        m_dropIn = 0;
+        m_dropNow = false;
+    }
     bool statementDropPending() const { return m_dropIn > 0; }
     // Hook for tests: `action` runs just before the n-th statement from now
     // (1 = the next one) goes out, for instance to restart the server between
     // two statements of an operation; the statement is then sent as usual.
     void beforeStatementRuns(int n, std::function<void()> action);
     bool statementActionPending() const { return m_actionIn > 0; }
-    void clearStatementAction() { m_actionIn = 0; m_action = nullptr; }
+    void clearStatementAction()
+    {
+        m_actionIn = 0;
+        m_action = nullptr;
+    }
     // Statements sent (or failed by the hook) since the data module was made.
     qint64 statementCount() const { return m_statements; }
     int generation() const { return m_generation; }
 
     // Table data sets.
-    Query ZTable1{*this, QStringLiteral("ZTable1")};
-    Query ZTable2{*this, QStringLiteral("ZTable2")};
-    Query ZTable3{*this, QStringLiteral("ZTable3")};
-    Query ZTable4{*this, QStringLiteral("ZTable4")};
-    Query ZTable5{*this, QStringLiteral("ZTable5")};
-    Query ZTable6{*this, QStringLiteral("ZTable6")};
-    Query ZTable7{*this, QStringLiteral("ZTable7")};
-    Query ZTable8{*this, QStringLiteral("ZTable8")};
-    Query ZTable9{*this, QStringLiteral("ZTable9")};
-    Query ZTable10{*this, QStringLiteral("ZTable10")};
+    Query ZTable1 {*this, QStringLiteral("ZTable1")};
+    Query ZTable2 {*this, QStringLiteral("ZTable2")};
+    Query ZTable3 {*this, QStringLiteral("ZTable3")};
+    Query ZTable4 {*this, QStringLiteral("ZTable4")};
+    Query ZTable5 {*this, QStringLiteral("ZTable5")};
+    Query ZTable6 {*this, QStringLiteral("ZTable6")};
+    Query ZTable7 {*this, QStringLiteral("ZTable7")};
+    Query ZTable8 {*this, QStringLiteral("ZTable8")};
+    Query ZTable9 {*this, QStringLiteral("ZTable9")};
+    Query ZTable10 {*this, QStringLiteral("ZTable10")};
 
     // Shared queries.
-    Query ZQ10{*this, QStringLiteral("ZQ10")};   // the pending weighings of the vehicles-on-site list (TForm4)
-    Query ZQ12{*this, QStringLiteral("ZQ12")};   // the pending weighing written: IN insert, OUT update, producer, finalisation read
-    Query ZQ13{*this, QStringLiteral("ZQ13")};   // the print data of a pending weighing or a finalised ticket (meres.frf, vello.frf, szallito.frf); its delete
-    Query ZQ20{*this, QStringLiteral("ZQ20")};   // stock totals list (keszlet_*.frf); the ticket browser's joined rows
-    Query ZQ21{*this, QStringLiteral("ZQ21")};   // stock itemised list (keszlet_t_*.frf)
-    Query ZQ22{*this, QStringLiteral("ZQ22")};   // stock itemised sums; ticket rows written by finalisation and archiving
-    Query ZQ23{*this, QStringLiteral("ZQ23")};   // stock and ticket sums; the ticket copy rows (vello_masolat.frf); ticket row 2 of finalisation
-    Query ZQ30{*this, QStringLiteral("ZQ30")};   // plate register list (TForm5)
-    Query ZQ31{*this, QStringLiteral("ZQ31")};   // pending weighings of a plate, counted by the vehicle kind dialog
-    Query ZQ32{*this, QStringLiteral("ZQ32")};   // plate register writes
-    Query ZQ33{*this, QStringLiteral("ZQ33")};   // plate register side reads (in use, print rendszam.frf); the tare of a plate
-    Query ZQ40{*this, QStringLiteral("ZQ40")};   // producer register list (TForm8); the producer shown for a pending weighing
-    Query ZQ41{*this, QStringLiteral("ZQ41")};   // producer register, kept for the report data sets; no statement of its own
-    Query ZQ42{*this, QStringLiteral("ZQ42")};   // producer register writes
-    Query ZQ43{*this, QStringLiteral("ZQ43")};   // producer register side reads (in use, print termelo.frf)
-    Query ZQ50{*this, QStringLiteral("ZQ50")};   // crop register list (TForm10); the crop standards of the finalisation nets
-    Query ZQ51{*this, QStringLiteral("ZQ51")};   // crop register, kept for the report data sets; no statement of its own
-    Query ZQ52{*this, QStringLiteral("ZQ52")};   // crop register writes
-    Query ZQ53{*this, QStringLiteral("ZQ53")};   // crop register side reads (in use, print termeny.frf); crop names of the row display
-    Query ZQ60{*this, QStringLiteral("ZQ60")};   // warehouse register list (TForm12)
-    Query ZQ61{*this, QStringLiteral("ZQ61")};   // warehouse register, kept for the report data sets; no statement of its own
-    Query ZQ62{*this, QStringLiteral("ZQ62")};   // warehouse register writes
-    Query ZQ63{*this, QStringLiteral("ZQ63")};   // warehouse register side reads (in use, print raktar.frf); warehouse names of the row display
-    Query ZQ70{*this, QStringLiteral("ZQ70")};   // the document counters (sorszam) of Counters
-    Query ZQ80{*this, QStringLiteral("ZQ80")};   // the site row (ceg): company data and port setting
-    Query ZQ91{*this, QStringLiteral("ZQ91")};   // archiving: the work table (munka) and the archive inserts
-    Query ZQ100{*this, QStringLiteral("ZQ100")};   // kept for the report data sets; no statement of its own
+    Query ZQ10 {*this, QStringLiteral("ZQ10")};   // the pending weighings of the vehicles-on-site list (TForm4)
+    Query ZQ12 {*this,
+            QStringLiteral(
+                    "ZQ12")};   // the pending weighing written: IN insert, OUT update, producer, finalisation read
+    Query ZQ13 {*this, QStringLiteral("ZQ13")};   // the print data of a pending weighing or a finalised ticket
+                                                  // (meres.frf, vello.frf, szallito.frf); its delete
+    Query ZQ20 {*this, QStringLiteral("ZQ20")};   // stock totals list (keszlet_*.frf); the ticket browser's joined rows
+    Query ZQ21 {*this, QStringLiteral("ZQ21")};   // stock itemised list (keszlet_t_*.frf)
+    Query ZQ22 {
+            *this, QStringLiteral("ZQ22")};   // stock itemised sums; ticket rows written by finalisation and archiving
+    Query ZQ23 {*this, QStringLiteral("ZQ23")};   // stock and ticket sums; the ticket copy rows (vello_masolat.frf);
+                                                  // ticket row 2 of finalisation
+    Query ZQ30 {*this, QStringLiteral("ZQ30")};   // plate register list (TForm5)
+    Query ZQ31 {*this, QStringLiteral("ZQ31")};   // pending weighings of a plate, counted by the vehicle kind dialog
+    Query ZQ32 {*this, QStringLiteral("ZQ32")};   // plate register writes
+    Query ZQ33 {*this,
+            QStringLiteral("ZQ33")};   // plate register side reads (in use, print rendszam.frf); the tare of a plate
+    Query ZQ40 {*this,
+            QStringLiteral("ZQ40")};   // producer register list (TForm8); the producer shown for a pending weighing
+    Query ZQ41 {*this,
+            QStringLiteral("ZQ41")};   // producer register, kept for the report data sets; no statement of its own
+    Query ZQ42 {*this, QStringLiteral("ZQ42")};   // producer register writes
+    Query ZQ43 {*this, QStringLiteral("ZQ43")};   // producer register side reads (in use, print termelo.frf)
+    Query ZQ50 {*this,
+            QStringLiteral("ZQ50")};   // crop register list (TForm10); the crop standards of the finalisation nets
+    Query ZQ51 {
+            *this, QStringLiteral("ZQ51")};   // crop register, kept for the report data sets; no statement of its own
+    Query ZQ52 {*this, QStringLiteral("ZQ52")};   // crop register writes
+    Query ZQ53 {*this,
+            QStringLiteral(
+                    "ZQ53")};   // crop register side reads (in use, print termeny.frf); crop names of the row display
+    Query ZQ60 {*this, QStringLiteral("ZQ60")};   // warehouse register list (TForm12)
+    Query ZQ61 {*this,
+            QStringLiteral("ZQ61")};   // warehouse register, kept for the report data sets; no statement of its own
+    Query ZQ62 {*this, QStringLiteral("ZQ62")};   // warehouse register writes
+    Query ZQ63 {*this, QStringLiteral("ZQ63")};   // warehouse register side reads (in use, print raktar.frf); warehouse
+                                                  // names of the row display
+    Query ZQ70 {*this, QStringLiteral("ZQ70")};   // the document counters (sorszam) of Counters
+    Query ZQ80 {*this, QStringLiteral("ZQ80")};   // the site row (ceg): company data and port setting
+    Query ZQ91 {*this, QStringLiteral("ZQ91")};   // archiving: the work table (munka) and the archive inserts
+    Query ZQ100 {*this, QStringLiteral("ZQ100")};   // kept for the report data sets; no statement of its own
 
 private:
     void connectDb();
@@ -136,7 +157,7 @@ private:
     qint64 m_statements = 0;
     int m_actionIn = 0;
     std::function<void()> m_action;
-    Query m_plain{*this, QStringLiteral("plain")};
+    Query m_plain {*this, QStringLiteral("plain")};
     bool m_broken = false;
     bool m_galera = false;
     int m_generation = 0;

@@ -8,7 +8,9 @@
 class DbError : public std::runtime_error {
 public:
     DbError(const QString& text, int code = 0, const QString& sql = QString())
-        : std::runtime_error(text.toStdString()), m_text(text), m_code(code), m_sql(sql) {}
+        : std::runtime_error(text.toStdString()), m_text(text), m_code(code), m_sql(sql)
+    {
+    }
     // The failure the driver reports: the server's text (the driver's own
     // when the server gave none) and its numeric code.
     static DbError from(const QSqlError& e, const QString& sql = QString())

@@ -10,14 +10,14 @@
 // the result (focus a control, refresh, close).
 struct Outcome {
     enum Result {
-        Done,         // the operation did what it was asked
-        Refused,      // a check failed: its message was shown, nothing was written
+        Done,   // the operation did what it was asked
+        Refused,   // a check failed: its message was shown, nothing was written
         NotStarted,   // the write could not start: nothing was written
-        Failed,       // the write failed: its message was shown, all of it rolled back
+        Failed,   // the write failed: its message was shown, all of it rolled back
     };
     Result result = Done;
     QStringList messages;   // the messages shown, in order
-    QString focus;          // objectName of the control to focus (Refused)
+    QString focus;   // objectName of the control to focus (Refused)
 
     bool done() const { return result == Done; }
 

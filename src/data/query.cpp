@@ -44,7 +44,10 @@ QString Query::notNull(const QString& text)
     return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
-void Query::clearBindings() { m_binds.clear(); }
+void Query::clearBindings()
+{
+    m_binds.clear();
+}
 
 int Query::run(const QString& sql, const Binds& binds)
 {
@@ -148,7 +151,10 @@ void Query::refresh()
         setCurrent(qMin(keep, m_rows - 1));
 }
 
-bool Query::isOpen() const { return m_open; }
+bool Query::isOpen() const
+{
+    return m_open;
+}
 
 void Query::ensureOpen() const
 {

@@ -46,9 +46,9 @@ public:
     // The same for a SELECT: close, set the SQL, bind, open.
     void openSql(const QString& sql, const Binds& binds = {});
 
-    void open();                 // runs a SELECT; stands on the first row
-    int exec();                  // runs any other statement; rows affected
-    void refresh();              // runs the current SQL again, keeps the row position where possible
+    void open();   // runs a SELECT; stands on the first row
+    int exec();   // runs any other statement; rows affected
+    void refresh();   // runs the current SQL again, keeps the row position where possible
     bool isOpen() const;
 
     // A table data set is opened on demand: reading it opens it.
@@ -56,7 +56,7 @@ public:
 
     int rowCount() const;
     bool isEmpty() const { return rowCount() == 0; }
-    int currentRow() const;      // -1 when closed or empty
+    int currentRow() const;   // -1 when closed or empty
     bool first();
     bool prior();
     bool next();
@@ -70,16 +70,16 @@ public:
     int columnIndex(const QString& column) const;   // -1 when missing; case-insensitive
     bool hasColumn(const QString& column) const { return columnIndex(column) >= 0; }
 
-    QVariant value(const QString& column) const;      // current row; throws DbError on a missing column
+    QVariant value(const QString& column) const;   // current row; throws DbError on a missing column
     QVariant value(int column) const;
-    QString text(const QString& column) const;        // value in the run's text form
-    QVariant valueAt(int row, int column) const;      // any row, for grids
+    QString text(const QString& column) const;   // value in the run's text form
+    QVariant valueAt(int row, int column) const;   // any row, for grids
 
     // Moves to the first row (from the top) whose column starts with prefix.
     bool locate(const QString& column, const QString& prefix, bool caseInsensitive = true);
 
 signals:
-    void resultReplaced();            // opened, refreshed or closed
+    void resultReplaced();   // opened, refreshed or closed
     void currentRowChanged(int row);
 
 private:

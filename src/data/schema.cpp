@@ -65,8 +65,7 @@ static void run(QSqlDatabase& db, const QString& sql)
     QSqlQuery q(db);
     if (!q.exec(sql)) {
         const QSqlError e = q.lastError();
-        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(),
-                      e.nativeErrorCode().toInt(), sql);
+        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(), e.nativeErrorCode().toInt(), sql);
     }
 }
 
@@ -82,8 +81,9 @@ void createDatabase(QSqlDatabase& admin, const QString& database, bool withUser,
     if (withUser) {
         for (const char* host : {"localhost", "127.0.0.1"}) {
             run(admin, QStringLiteral("CREATE USER IF NOT EXISTS 'vello'@'%1'").arg(QLatin1String(host)));
-            run(admin, QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO 'vello'@'%2'")
-                           .arg(database, QLatin1String(host)));
+            run(admin,
+                    QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO 'vello'@'%2'")
+                            .arg(database, QLatin1String(host)));
         }
         run(admin, QStringLiteral("FLUSH PRIVILEGES"));
     }
@@ -106,8 +106,7 @@ static QSqlQuery prepared(QSqlDatabase& db, const QString& sql, const QVariantLi
         q.addBindValue(v);
     if (!ok || !q.exec()) {
         const QSqlError e = q.lastError();
-        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(),
-                      e.nativeErrorCode().toInt(), sql);
+        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(), e.nativeErrorCode().toInt(), sql);
     }
     return q;
 }
@@ -121,9 +120,9 @@ static QString quoted(const QString& name)
 static bool hasKey(QSqlDatabase& db, const QString& database, const CodeKey& k)
 {
     QSqlQuery q = prepared(db,
-                           QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
-                                          "AND TABLE_NAME = ? AND INDEX_NAME = ? AND COLUMN_NAME = ? AND NON_UNIQUE = 0"),
-                           {database, k.table, k.index, k.column});
+            QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
+                           "AND TABLE_NAME = ? AND INDEX_NAME = ? AND COLUMN_NAME = ? AND NON_UNIQUE = 0"),
+            {database, k.table, k.index, k.column});
     return q.next() && q.value(0).toInt() > 0;
 }
 
@@ -143,19 +142,19 @@ QStringList duplicateCodes(QSqlDatabase& admin, const QString& database)
         const QString which = counters ? QStringLiteral("HAVING COUNT(*) > 1 OR MIN(%1) IS NULL").arg(k.column)
                                        : QStringLiteral("HAVING COUNT(*) > 1");
         QSqlQuery q = prepared(admin,
-                               QStringLiteral("SELECT MIN(%1), COUNT(*), GROUP_CONCAT(%2 ORDER BY %2 SEPARATOR ', ') "
-                                              "FROM %3%4 GROUP BY %1 %5 ORDER BY MIN(%1)")
-                                   .arg(k.column, shown, table,
-                                        counters ? QString() : QStringLiteral(" WHERE %1 IS NOT NULL").arg(k.column),
-                                        which),
-                               {});
+                QStringLiteral("SELECT MIN(%1), COUNT(*), GROUP_CONCAT(%2 ORDER BY %2 SEPARATOR ', ') "
+                               "FROM %3%4 GROUP BY %1 %5 ORDER BY MIN(%1)")
+                        .arg(k.column, shown, table,
+                                counters ? QString() : QStringLiteral(" WHERE %1 IS NOT NULL").arg(k.column), which),
+                {});
         while (q.next())
             out << QStringLiteral("%1.%2 %3: %4 (%5 %6)")
-                       .arg(k.table, k.column,
-                            q.value(0).isNull() ? QStringLiteral("without a value")
-                                                : QString(QLatin1Char('"') + q.value(0).toString() + QLatin1Char('"')),
-                            rows(q.value(1).toInt()), counters ? QStringLiteral("sBszam") : k.idColumn,
-                            q.value(2).toString());
+                            .arg(k.table, k.column,
+                                    q.value(0).isNull()
+                                            ? QStringLiteral("without a value")
+                                            : QString(QLatin1Char('"') + q.value(0).toString() + QLatin1Char('"')),
+                                    rows(q.value(1).toInt()), counters ? QStringLiteral("sBszam") : k.idColumn,
+                                    q.value(2).toString());
     }
     return out;
 }
@@ -169,21 +168,22 @@ QStringList addCodeKeys(QSqlDatabase& admin, const QString& database)
         const QString table = quoted(database) + QLatin1Char('.') + k.table;
         // An older key of the same name on the column is replaced.
         QSqlQuery old = prepared(admin,
-                                 QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
-                                                "AND TABLE_NAME = ? AND INDEX_NAME = ?"),
-                                 {database, k.table, k.idColumn.isEmpty() ? QStringLiteral("sorszam_kod") : k.index});
+                QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
+                               "AND TABLE_NAME = ? AND INDEX_NAME = ?"),
+                {database, k.table, k.idColumn.isEmpty() ? QStringLiteral("sorszam_kod") : k.index});
         const bool hadOld = old.next() && old.value(0).toInt() > 0;
         QString sql;
         if (k.idColumn.isEmpty())
             sql = QStringLiteral("ALTER TABLE %1 MODIFY sKod VARCHAR(1) NOT NULL, %2ADD PRIMARY KEY (sKod)")
-                      .arg(table, hadOld ? QStringLiteral("DROP KEY sorszam_kod, ") : QString());
+                          .arg(table, hadOld ? QStringLiteral("DROP KEY sorszam_kod, ") : QString());
         else
             sql = QStringLiteral("ALTER TABLE %1 %2ADD UNIQUE KEY %3 (%4)")
-                      .arg(table, hadOld ? QStringLiteral("DROP KEY %1, ").arg(k.index) : QString(), k.index, k.column);
+                          .arg(table, hadOld ? QStringLiteral("DROP KEY %1, ").arg(k.index) : QString(), k.index,
+                                  k.column);
         run(admin, sql);
         added << k.table + QLatin1Char('.') + k.column;
     }
     return added;
 }
 
-} // namespace Schema
+}   // namespace Schema

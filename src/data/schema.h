@@ -23,10 +23,10 @@ void createDatabase(QSqlDatabase& admin, const QString& database, bool withUser,
 // column of each register, the primary key of the counters. A database made
 // by an older creation step has plain keys there; the upgrade adds these.
 struct CodeKey {
-    QString table;    // "termeny"
+    QString table;   // "termeny"
     QString column;   // "tKod"
-    QString index;    // "termeny_kod"; "PRIMARY" for the counters
-    QString idColumn; // "IDt"; empty for the counters
+    QString index;   // "termeny_kod"; "PRIMARY" for the counters
+    QString idColumn;   // "IDt"; empty for the counters
 };
 QList<CodeKey> codeKeys();
 // The codes that more than one row of `database` holds (and, for the
@@ -39,4 +39,4 @@ QStringList duplicateCodes(QSqlDatabase& admin, const QString& database);
 // a duplicate makes the ALTER fail. Throws DbError.
 QStringList addCodeKeys(QSqlDatabase& admin, const QString& database);
 
-} // namespace Schema
+}   // namespace Schema

@@ -83,8 +83,14 @@ QString groupedKg(double v)
     return out;
 }
 
-QString date(const QDate& d) { return d.isValid() ? d.toString(QStringLiteral("yyyy.MM.dd")) : QString(); }
-QString time(const QTime& t) { return t.isValid() ? t.toString(QStringLiteral("hh:mm:ss")) : QString(); }
+QString date(const QDate& d)
+{
+    return d.isValid() ? d.toString(QStringLiteral("yyyy.MM.dd")) : QString();
+}
+QString time(const QTime& t)
+{
+    return t.isValid() ? t.toString(QStringLiteral("hh:mm:ss")) : QString();
+}
 
 std::optional<QDate> toDate(const QString& text)
 {
@@ -127,4 +133,4 @@ QString toText(const QVariant& v)
     }
 }
 
-} // namespace TextConv
+}   // namespace TextConv

@@ -22,8 +22,8 @@ QString groupedKg(double v);
 // Integer text ("42", "0041") to a number; digits only.
 std::optional<qint64> toInteger(const QString& text);
 
-QString date(const QDate& d);      // yyyy.MM.dd
-QString time(const QTime& t);      // hh:mm:ss
+QString date(const QDate& d);   // yyyy.MM.dd
+QString time(const QTime& t);   // hh:mm:ss
 std::optional<QDate> toDate(const QString& text);
 std::optional<QTime> toTime(const QString& text);
 
@@ -31,6 +31,9 @@ std::optional<QTime> toTime(const QString& text);
 QString toText(const QVariant& v);
 
 // The digit group separator of the grouped formats.
-inline QChar groupSeparator() { return QLatin1Char(' '); }
+inline QChar groupSeparator()
+{
+    return QLatin1Char(' ');
+}
 
-} // namespace TextConv
+}   // namespace TextConv

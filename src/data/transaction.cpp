@@ -60,7 +60,7 @@ bool commitOrReplyLost(Transaction& t, const QString& failMessage)
         return false;
     } catch (const DbError& e) {
         if (!e.connectionLost())
-            throw StepFailed{failMessage, e.text(), e.code()};
+            throw StepFailed {failMessage, e.text(), e.code()};
         return true;
     }
 }

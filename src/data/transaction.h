@@ -64,13 +64,12 @@ struct StepFailed {
 
 // Runs `f`; its DbError becomes StepFailed{failMessage, server text, code}.
 // Returns what `f` returns.
-template <class F>
-auto step(const QString& failMessage, F&& f)
+template <class F> auto step(const QString& failMessage, F&& f)
 {
     try {
         return f();
     } catch (const DbError& e) {
-        throw StepFailed{failMessage, e.text(), e.code()};
+        throw StepFailed {failMessage, e.text(), e.code()};
     }
 }
 
@@ -80,7 +79,7 @@ auto step(const QString& failMessage, F&& f)
 inline void require(bool ok, const QString& failMessage, int code = 0)
 {
     if (!ok)
-        throw StepFailed{failMessage, QString(), code};
+        throw StepFailed {failMessage, QString(), code};
 }
 
 // Starts the bracket in `t` as a step.
@@ -126,8 +125,7 @@ constexpr int LockTries = 3;
 // run again (see retryLockConflicts).
 bool retryAfterLockConflict(DataModule& dm, int code, int attempt, int tries);
 
-template <class F>
-auto retryLockConflicts(DataModule& dm, F&& attempt, int tries = LockTries)
+template <class F> auto retryLockConflicts(DataModule& dm, F&& attempt, int tries = LockTries)
 {
     for (int n = 1;; ++n) {
         try {

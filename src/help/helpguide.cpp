@@ -21,34 +21,40 @@ QString markdown()
     return QString::fromUtf8(f.readAll());
 }
 
-QString messagesSection() { return QStringLiteral("Üzenetek és teendők"); }
-QString mainSection() { return QStringLiteral("A főablak és a menü"); }
+QString messagesSection()
+{
+    return QStringLiteral("Üzenetek és teendők");
+}
+QString mainSection()
+{
+    return QStringLiteral("A főablak és a menü");
+}
 
 const QList<QPair<QString, QString>>& windowSections()
 {
     static const QString registers = QStringLiteral("Törzsadatok: rendszám, termelő, termény, raktár");
     static const QList<QPair<QString, QString>> map = {
-        {QStringLiteral("TForm1"), mainSection()},
-        {QStringLiteral("TAboutBox"), mainSection()},
-        {QStringLiteral("TForm4"), QStringLiteral("Egy nap munkája: az érkezéstől a mérlegjegyig")},
-        {QStringLiteral("TForm15"), QStringLiteral("Érkezés: a jármű beléptetése")},
-        {QStringLiteral("TForm14"), QStringLiteral("A mérlegelés ablak")},
-        {QStringLiteral("TForm17"), QStringLiteral("Mérlegjegy újranyomtatása")},
-        {QStringLiteral("TForm18"), QStringLiteral("Készlet")},
-        {QStringLiteral("TForm5"), registers},   // plates
-        {QStringLiteral("TForm7"), registers},
-        {QStringLiteral("TForm8"), registers},   // producers
-        {QStringLiteral("TForm9"), registers},
-        {QStringLiteral("TForm10"), registers},  // crops
-        {QStringLiteral("TForm11"), registers},
-        {QStringLiteral("TForm12"), registers},  // warehouses
-        {QStringLiteral("TForm13"), registers},
-        {QStringLiteral("TForm16"), QStringLiteral("A mérleg soros portja")},
-        {QStringLiteral("TForm19"), QStringLiteral("Archiválás")},
-        {QStringLiteral("TForm20"), QStringLiteral("Exportálás Excel-táblába")},
-        {QStringLiteral("TForm22"), QStringLiteral("Cégadatok")},
-        {QStringLiteral("TFormAlibi"), QStringLiteral("Alibi napló")},
-        {QStringLiteral("ReportPreview"), QStringLiteral("Nyomtatás és előnézet")},
+            {QStringLiteral("TForm1"), mainSection()},
+            {QStringLiteral("TAboutBox"), mainSection()},
+            {QStringLiteral("TForm4"), QStringLiteral("Egy nap munkája: az érkezéstől a mérlegjegyig")},
+            {QStringLiteral("TForm15"), QStringLiteral("Érkezés: a jármű beléptetése")},
+            {QStringLiteral("TForm14"), QStringLiteral("A mérlegelés ablak")},
+            {QStringLiteral("TForm17"), QStringLiteral("Mérlegjegy újranyomtatása")},
+            {QStringLiteral("TForm18"), QStringLiteral("Készlet")},
+            {QStringLiteral("TForm5"), registers},   // plates
+            {QStringLiteral("TForm7"), registers},
+            {QStringLiteral("TForm8"), registers},   // producers
+            {QStringLiteral("TForm9"), registers},
+            {QStringLiteral("TForm10"), registers},   // crops
+            {QStringLiteral("TForm11"), registers},
+            {QStringLiteral("TForm12"), registers},   // warehouses
+            {QStringLiteral("TForm13"), registers},
+            {QStringLiteral("TForm16"), QStringLiteral("A mérleg soros portja")},
+            {QStringLiteral("TForm19"), QStringLiteral("Archiválás")},
+            {QStringLiteral("TForm20"), QStringLiteral("Exportálás Excel-táblába")},
+            {QStringLiteral("TForm22"), QStringLiteral("Cégadatok")},
+            {QStringLiteral("TFormAlibi"), QStringLiteral("Alibi napló")},
+            {QStringLiteral("ReportPreview"), QStringLiteral("Nyomtatás és előnézet")},
     };
     return map;
 }
@@ -75,4 +81,4 @@ QString sectionForWindow(const QWidget* window)
     return mainSection();
 }
 
-} // namespace HelpGuide
+}   // namespace HelpGuide

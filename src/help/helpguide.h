@@ -28,4 +28,4 @@ QString mainSection();
 // objectName -> heading, for every window that has a section.
 const QList<QPair<QString, QString>>& windowSections();
 
-} // namespace HelpGuide
+}   // namespace HelpGuide

@@ -41,7 +41,8 @@ bool HelpKey::eventFilter(QObject* watched, QEvent* event)
 
 void openHelpAt(AppContext& ctx, const QString& section)
 {
-    openWindow<HelpWindow>(ctx.host, [](HelpWindow&) {}, section, QApplication::activeModalWidget());
+    openWindow<HelpWindow>(
+            ctx.host, [](HelpWindow&) {}, section, QApplication::activeModalWidget());
 }
 
 void openHelp(AppContext& ctx)

@@ -41,12 +41,10 @@ HelpWindow::HelpWindow(const QString& section, QWidget* parent) : QDialog(parent
         item->setData(Qt::UserRole, b.text());
         m_sections->addItem(item);
     }
-    connect(m_sections, &QListWidget::itemActivated, this, [this](QListWidgetItem* i) {
-        showSection(i->data(Qt::UserRole).toString());
-    });
-    connect(m_sections, &QListWidget::itemClicked, this, [this](QListWidgetItem* i) {
-        showSection(i->data(Qt::UserRole).toString());
-    });
+    connect(m_sections, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* i) { showSection(i->data(Qt::UserRole).toString()); });
+    connect(m_sections, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* i) { showSection(i->data(Qt::UserRole).toString()); });
 
     auto* split = new QSplitter;
     split->addWidget(m_sections);

@@ -11,4 +11,4 @@ enum class Cause { NoServer, NotCreated, Damaged };
 Cause causeOf(int errorCode);
 QString guidance(int errorCode, const QString& errorText);
 
-} // namespace FirstStart
+}   // namespace FirstStart

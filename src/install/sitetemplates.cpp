@@ -18,8 +18,7 @@ QString installedFolder(const QString& programDir)
 
 QString userFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/vello/templates");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vello/templates");
 }
 
 Result prepare(const QString& installed, const QString& user)
@@ -42,12 +41,13 @@ Result prepare(const QString& installed, const QString& user)
         const QString part = target + QStringLiteral(".part");
         QFile::remove(part);
         if (!QFile::copy(from.filePath(name), part)
-            || !QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                | QFileDevice::ReadGroup | QFileDevice::ReadOther)
-            || !QFile::rename(part, target)) {
+                || !QFile::setPermissions(part,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                | QFileDevice::ReadOther)
+                || !QFile::rename(part, target)) {
             QFile::remove(part);
-            r.failure = QStringLiteral("A(z) %1 sablon nem másolható ide: %2.")
-                            .arg(name, QDir::toNativeSeparators(user));
+            r.failure
+                    = QStringLiteral("A(z) %1 sablon nem másolható ide: %2.").arg(name, QDir::toNativeSeparators(user));
             return r;
         }
         r.copied << name;
@@ -60,7 +60,7 @@ QString failureMessage(const Result& r)
 {
     return QStringLiteral("A nyomtatványsablonok saját példánya nem készíthető el.\r%1\r"
                           "A program a telepített sablonokkal fut; ezek nem módosíthatók.")
-        .arg(r.failure);
+            .arg(r.failure);
 }
 
-} // namespace SiteTemplates
+}   // namespace SiteTemplates

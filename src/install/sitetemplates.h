@@ -19,9 +19,9 @@ QString installedFolder(const QString& programDir);
 QString userFolder();
 
 struct Result {
-    QString folder;        // the folder to work from
-    QStringList copied;    // file names copied from the installed copy
-    QString failure;       // empty, or what went wrong (the installed copy is used then)
+    QString folder;   // the folder to work from
+    QStringList copied;   // file names copied from the installed copy
+    QString failure;   // empty, or what went wrong (the installed copy is used then)
 };
 
 // Copies every file of installed that user lacks (creating user), leaving the
@@ -32,4 +32,4 @@ Result prepare(const QString& installed, const QString& user);
 // The message shown when the per-user copy could not be made.
 QString failureMessage(const Result& r);
 
-} // namespace SiteTemplates
+}   // namespace SiteTemplates

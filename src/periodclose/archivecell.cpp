@@ -76,4 +76,4 @@ bool write(lxw_worksheet* ws, lxw_row_t r, lxw_col_t c, const QVariant& v, const
     }
 }
 
-} // namespace ArchiveCell
+}   // namespace ArchiveCell

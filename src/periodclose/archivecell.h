@@ -17,8 +17,8 @@ enum Kind { Plain, Date, Time, DateTime, Kinds };
 
 struct Formats {
     lxw_format* header[kCount] = {};
-    lxw_format* boldOnly = nullptr;          // AL1, AM1
-    lxw_format* data[2][Kinds] = {};         // [left/right][kind]
+    lxw_format* boldOnly = nullptr;   // AL1, AM1
+    lxw_format* data[2][Kinds] = {};   // [left/right][kind]
 
     explicit Formats(lxw_workbook* wb)
     {
@@ -43,15 +43,12 @@ struct Formats {
         format_set_align(boldCentre, LXW_ALIGN_CENTER);
         for (int c = 0; c < kCount; ++c)
             header[c] = c == ArchiveColumns::kCentredHeader ? boldCentre
-                        : kColumns[c].align == Align::Left  ? boldLeft
+                    : kColumns[c].align == Align::Left      ? boldLeft
                                                             : boldRight;
         boldOnly = workbook_add_format(wb);
         format_set_bold(boldOnly);
     }
-    lxw_format* cell(int column, Kind kind) const
-    {
-        return data[kColumns[column].align == Align::Left ? 0 : 1][kind];
-    }
+    lxw_format* cell(int column, Kind kind) const { return data[kColumns[column].align == Align::Left ? 0 : 1][kind]; }
 };
 
 // "hh:mm:ss" (hours may pass 24 or carry a sign, seconds a fraction) as a
@@ -64,4 +61,4 @@ bool timeOfText(const QString& s, double* days);
 // writer refused the cell.
 bool write(lxw_worksheet* ws, lxw_row_t r, lxw_col_t c, const QVariant& v, const Formats& f);
 
-} // namespace ArchiveCell
+}   // namespace ArchiveCell

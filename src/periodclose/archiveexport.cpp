@@ -31,7 +31,7 @@ struct ReadFailed {
     QString text;
 };
 
-} // namespace
+}   // namespace
 
 bool ArchiveExport::run(const QString& folder)
 {
@@ -41,7 +41,7 @@ bool ArchiveExport::run(const QString& folder)
     bool saved = false;
     // A folder that cannot be written is found out before the rows are read.
     const QString temp = QDir(folder).filePath(
-        QStringLiteral(".archiv-%1-%2.xlsx.part").arg(::getpid()).arg(QDateTime::currentMSecsSinceEpoch()));
+            QStringLiteral(".archiv-%1-%2.xlsx.part").arg(::getpid()).arg(QDateTime::currentMSecsSinceEpoch()));
     bool writable = !folder.isEmpty() && QDir().mkpath(folder);
     if (writable) {
         QFile probe(temp);
@@ -83,18 +83,18 @@ bool ArchiveExport::write(const QString& temp)
             q.close();
             q.setSql(sql);
         }
-    } restore{q, tableSql.isEmpty() ? QStringLiteral("SELECT * FROM archiv") : tableSql};
+    } restore {q, tableSql.isEmpty() ? QStringLiteral("SELECT * FROM archiv") : tableSql};
 
     qint64 total = 0;
     try {
         q.openSql(QStringLiteral("SELECT COUNT(*) FROM archiv"));
         total = q.value(0).toLongLong();
         q.openSql(QStringLiteral("SELECT * FROM archiv WHERE IDj > :p0 ORDER BY IDj LIMIT %1").arg(kPage),
-                  {{QStringLiteral("p0"), qint64(-1)}});
+                {{QStringLiteral("p0"), qint64(-1)}});
         if (q.columnCount() < kCount)
-            throw ReadFailed{QStringLiteral("az archiv táblának kevesebb oszlopa van a vártnál.")};
+            throw ReadFailed {QStringLiteral("az archiv táblának kevesebb oszlopa van a vártnál.")};
     } catch (const DbError& e) {
-        throw ReadFailed{e.text()};
+        throw ReadFailed {e.text()};
     }
     if (m_progress)
         m_progress(0, total);
@@ -116,7 +116,8 @@ bool ArchiveExport::write(const QString& temp)
     lxw_row_t row = 0;
     auto newSheet = [&]() {
         ++m_sheets;
-        const QByteArray name = m_sheets == 1 ? QByteArray("archiv") : QStringLiteral("archiv (%1)").arg(m_sheets).toUtf8();
+        const QByteArray name
+                = m_sheets == 1 ? QByteArray("archiv") : QStringLiteral("archiv (%1)").arg(m_sheets).toUtf8();
         ws = workbook_add_worksheet(wb, name.constData());
         if (!ws) {
             ok = false;
@@ -152,11 +153,11 @@ bool ArchiveExport::write(const QString& temp)
             if (!ok || q.rowCount() < kPage)
                 break;
             q.openSql(QStringLiteral("SELECT * FROM archiv WHERE IDj > :p0 ORDER BY IDj LIMIT %1").arg(kPage),
-                      {{QStringLiteral("p0"), lastId}});
+                    {{QStringLiteral("p0"), lastId}});
         }
     } catch (const DbError& e) {
         workbook_close(wb);
-        throw ReadFailed{e.text()};
+        throw ReadFailed {e.text()};
     }
     const lxw_error closed = workbook_close(wb);
     return ok && closed == LXW_NO_ERROR;

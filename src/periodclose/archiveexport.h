@@ -21,7 +21,7 @@ class ArchiveExport {
 public:
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
-    explicit ArchiveExport(AppContext& ctx) : m_ctx(ctx) {}
+    explicit ArchiveExport(AppContext& ctx) : m_ctx(ctx) { }
 
     // Called with the row count first (done = 0), then after every row.
     void setProgress(Progress p) { m_progress = std::move(p); }

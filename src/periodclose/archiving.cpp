@@ -14,20 +14,20 @@ namespace {
 const QString kMarker = QStringLiteral("A");
 
 // The columns of vello (and munka) in table order.
-const char* const kCollect =
-    "INSERT INTO munka ( IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, "
-    "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
-    "jMegj, jTiszt, jViztart, jPrn, jTorolt ) "
-    "SELECT IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, :p2, jBeido, jKiido, :p2, "
-    ":p2, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
-    "jMegj, jTiszt, jViztart, jPrn, :p1 "
-    "FROM vello WHERE ( jDatum <= :p2 ) AND ( jMozgas = \"B\" OR jMozgas = \"K\" )";
+const char* const kCollect
+        = "INSERT INTO munka ( IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, "
+          "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
+          "jMegj, jTiszt, jViztart, jPrn, jTorolt ) "
+          "SELECT IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, :p2, jBeido, jKiido, :p2, "
+          ":p2, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
+          "jMegj, jTiszt, jViztart, jPrn, :p1 "
+          "FROM vello WHERE ( jDatum <= :p2 ) AND ( jMozgas = \"B\" OR jMozgas = \"K\" )";
 
-const char* const kSummaries =
-    "INSERT INTO vello ( jTkod, jKkod, jNettoBe, jNettoKi, jDatum, jModDatum, jRogDatum, jTorolt) "
-    "SELECT jTkod, jKkod, COALESCE(SUM(jNettoBe), 0) AS be, COALESCE(SUM(jNettoKi), 0) AS ki, "
-    "MIN(jDatum), MIN(jModDatum), MIN(jRogDatum), MIN(jTorolt) "
-    "FROM munka GROUP BY jTkod, jKkod ORDER BY jTkod, jKkod";
+const char* const kSummaries
+        = "INSERT INTO vello ( jTkod, jKkod, jNettoBe, jNettoKi, jDatum, jModDatum, jRogDatum, jTorolt) "
+          "SELECT jTkod, jKkod, COALESCE(SUM(jNettoBe), 0) AS be, COALESCE(SUM(jNettoKi), 0) AS ki, "
+          "MIN(jDatum), MIN(jModDatum), MIN(jRogDatum), MIN(jTorolt) "
+          "FROM munka GROUP BY jTkod, jKkod ORDER BY jTkod, jKkod";
 
 // A collected row whose register row is missing goes into the archive with
 // empty names (its numbers from the registers as 0). Every collected row
@@ -36,23 +36,23 @@ const char* const kSummaries =
 // run deletes all collected rows, so a row left out here would be lost. Only
 // the empty second row of a ticket without trailer (no crop, every weight 0)
 // stays out; its ticket's first row is in the archive.
-const char* const kArchive =
-    "INSERT INTO archiv ( jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
-    "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
-    "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
-    "jTiszt, jViztart ) "
-    "SELECT jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
-    "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, "
-    "COALESCE(tSztiszt, 0), COALESCE(tSzviztart, 0), "
-    "jRkod, rRendszam, COALESCE(rTara, 0), jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, "
-    "jAkod, jMegj, jTiszt, jViztart "
-    "FROM munka LEFT JOIN termeny ON termeny.tKod = jTkod LEFT JOIN termelo ON termelo.oKod = jOkod "
-    "LEFT JOIN raktar ON raktar.kKod = jKkod LEFT JOIN rendszam ON rendszam.rKod = jRkod "
-    "WHERE COALESCE(jTkod, \"\") <> \"\" OR COALESCE(jBemeres, 0) <> 0 OR COALESCE(jKimeres, 0) <> 0 "
-    "OR COALESCE(jNettoBe, 0) <> 0 OR COALESCE(jNettoKi, 0) <> 0 OR COALESCE(jBemerleg, 0) <> 0 "
-    "OR COALESCE(jKimerleg, 0) <> 0 ORDER BY munka.IDj";
+const char* const kArchive
+        = "INSERT INTO archiv ( jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+          "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
+          "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
+          "jTiszt, jViztart ) "
+          "SELECT jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+          "jBemeres, jKimeres, jNettobe, jNettoKi, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, "
+          "COALESCE(tSztiszt, 0), COALESCE(tSzviztart, 0), "
+          "jRkod, rRendszam, COALESCE(rTara, 0), jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, "
+          "jAkod, jMegj, jTiszt, jViztart "
+          "FROM munka LEFT JOIN termeny ON termeny.tKod = jTkod LEFT JOIN termelo ON termelo.oKod = jOkod "
+          "LEFT JOIN raktar ON raktar.kKod = jKkod LEFT JOIN rendszam ON rendszam.rKod = jRkod "
+          "WHERE COALESCE(jTkod, \"\") <> \"\" OR COALESCE(jBemeres, 0) <> 0 OR COALESCE(jKimeres, 0) <> 0 "
+          "OR COALESCE(jNettoBe, 0) <> 0 OR COALESCE(jNettoKi, 0) <> 0 OR COALESCE(jBemerleg, 0) <> 0 "
+          "OR COALESCE(jKimerleg, 0) <> 0 ORDER BY munka.IDj";
 
-} // namespace
+}   // namespace
 
 qint64 Archiving::ticketsUpTo(const QDate& cutOff)
 {
@@ -62,7 +62,7 @@ qint64 Archiving::ticketsUpTo(const QDate& cutOff)
         Query& q = m_ctx.data.ZQ91;
         q.openSql(QStringLiteral("SELECT COUNT(DISTINCT jBszam) FROM vello WHERE ( jDatum <= :p2 ) "
                                  "AND ( jMozgas = \"B\" OR jMozgas = \"K\" )"),
-                  {{QStringLiteral("p2"), cutOff}});
+                {{QStringLiteral("p2"), cutOff}});
         const qint64 n = q.isEmpty() ? -1 : q.value(0).toLongLong();
         q.close();
         return n;
@@ -74,8 +74,8 @@ qint64 Archiving::ticketsUpTo(const QDate& cutOff)
 QString Archiving::confirmQuestion(const QDate& cutOff, qint64 tickets)
 {
     return QStringLiteral("A(z) %1. napig bezárólag %2 mérlegjegy archiválódik. Folytatja?")
-        .arg(cutOff.toString(QStringLiteral("yyyy.MM.dd")))
-        .arg(tickets);
+            .arg(cutOff.toString(QStringLiteral("yyyy.MM.dd")))
+            .arg(tickets);
 }
 
 QString Archiving::nothingChangedLine()
@@ -164,7 +164,7 @@ bool Archiving::run(const QDate& cutOff)
         if (!f.message.isEmpty())
             m_ctx.prompt.message(f.message);
         log(QStringLiteral(" ") + (f.message.isEmpty() ? QStringLiteral("Hiba.") : f.message.trimmed())
-            + (f.detail.isEmpty() ? QString() : QStringLiteral(" (") + f.detail + QLatin1Char(')')));
+                + (f.detail.isEmpty() ? QString() : QStringLiteral(" (") + f.detail + QLatin1Char(')')));
         if (!rollbackError.isEmpty())
             log(QStringLiteral(" ROLLBACK: ") + rollbackError);
         log(nothingChangedLine());
@@ -188,8 +188,8 @@ bool Archiving::run(const QDate& cutOff)
 bool Archiving::afterLostCommit(const QDate& cutOff, const QString& detail)
 {
     log(QStringLiteral(" A lezárás (COMMIT) válasza nem érkezett meg, megszakadt a kapcsolat az adatbázissal")
-        + (detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + QLatin1Char(')'))
-        + QStringLiteral(". Ellenőrzés újracsatlakozás után ..."));
+            + (detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + QLatin1Char(')'))
+            + QStringLiteral(". Ellenőrzés újracsatlakozás után ..."));
     switch (committedOrNot(cutOff)) {
     case Outcome::Committed:
         log(QStringLiteral(" Az archiválás megtörtént, az adatok lezárva."));
@@ -232,7 +232,7 @@ Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
         }
         q.openSql(QStringLiteral("SELECT IDj, jBszam FROM vello WHERE IDj BETWEEN :p1 AND :p2 AND jMozgas IS NULL "
                                  "AND jDatum = :p3"),
-                  {{QStringLiteral("p1"), low}, {QStringLiteral("p2"), high}, {QStringLiteral("p3"), cutOff}});
+                {{QStringLiteral("p1"), low}, {QStringLiteral("p2"), high}, {QStringLiteral("p3"), cutOff}});
         qint64 summaries = 0;
         for (bool row = q.first(); row; row = q.next()) {
             if (m_summaryRows.contains(qMakePair(q.value(0).toLongLong(), q.value(1).toString())))
@@ -247,10 +247,8 @@ Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
                                  "(SELECT COUNT(*) FROM munka), "
                                  "(SELECT COUNT(*) FROM munka WHERE jTorolt = :p3 AND jDatum = :p4), "
                                  "(SELECT COUNT(*) FROM munka JOIN vello ON vello.IDj = munka.IDj)"),
-                  {{QStringLiteral("p1"), m_firstArchiveId},
-                   {QStringLiteral("p2"), m_firstArchiveId + m_archived - 1},
-                   {QStringLiteral("p3"), kMarker},
-                   {QStringLiteral("p4"), cutOff}});
+                {{QStringLiteral("p1"), m_firstArchiveId}, {QStringLiteral("p2"), m_firstArchiveId + m_archived - 1},
+                        {QStringLiteral("p3"), kMarker}, {QStringLiteral("p4"), cutOff}});
         const qint64 archived = m_archived > 0 ? q.value(0).toLongLong() : 0;
         bool counterOk = false;
         const qint64 counter = q.value(1).toString().toLongLong(&counterOk);
@@ -259,9 +257,8 @@ Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
         const qint64 ticketsLeft = q.value(4).toLongLong();
         q.close();
 
-        if (summaries == m_summaries && archived == m_archived && counterOk
-            && counter >= m_lastNumber.toLongLong() && work == m_collected && workOfRun == m_collected
-            && ticketsLeft == 0)
+        if (summaries == m_summaries && archived == m_archived && counterOk && counter >= m_lastNumber.toLongLong()
+                && work == m_collected && workOfRun == m_collected && ticketsLeft == 0)
             return Outcome::Committed;
         if (summaries == 0 && archived == 0)
             return Outcome::NotCommitted;
@@ -283,15 +280,15 @@ void Archiving::steps(const QDate& cutOff)
     // Collect every ticket row dated on or before the cut-off, stamped with
     // the marker and the cut-off date in its three date columns.
     m_collected = step(QStringLiteral("Hiba: Az INSERT-append a munka -ben "), [&] {
-        return dm.ZQ91.run(QString::fromLatin1(kCollect), {{QStringLiteral("p1"), kMarker},
-                                                            {QStringLiteral("p2"), cutOff}});
+        return dm.ZQ91.run(
+                QString::fromLatin1(kCollect), {{QStringLiteral("p1"), kMarker}, {QStringLiteral("p2"), cutOff}});
     });
     log(QStringLiteral("Kigyüjtés vége.  "));
     log(QStringLiteral("Dátum beírás.  "));
 
     // One summary row per crop and warehouse pair of the collected rows.
     m_summaries = step(QStringLiteral("Hiba: Az INSERT a vello -ben "),
-                       [&] { return dm.ZQ91.run(QString::fromLatin1(kSummaries)); });
+            [&] { return dm.ZQ91.run(QString::fromLatin1(kSummaries)); });
     log(QStringLiteral("Összesített sorok visszaírása.  "));
 
     // Number the summary rows from counter "K", read with its row locked
@@ -300,15 +297,15 @@ void Archiving::steps(const QDate& cutOff)
         Counters counters(dm);
         const Counters::Draw next = counters.readNext(Counters::K);
         if (!next.ok())
-            throw StepFailed{QStringLiteral("Hiba: A \"K\" sorszám nem olvasható a Sorszam -ból "), next.error};
+            throw StepFailed {QStringLiteral("Hiba: A \"K\" sorszám nem olvasható a Sorszam -ból "), next.error};
         qint64 n = next.number.toLongLong();
         step(QStringLiteral("Hiba: Az jBszam UPDATE vello -ben "), [&] {
             dm.ZQ23.openSql(QStringLiteral("SELECT IDj FROM vello WHERE jTorolt = :p1 ORDER BY IDj"),
-                            {{QStringLiteral("p1"), kMarker}});
+                    {{QStringLiteral("p1"), kMarker}});
             for (bool row = dm.ZQ23.first(); row; row = dm.ZQ23.next()) {
                 const QString number = QString::number(n);
                 dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1 WHERE IDj = :p0"),
-                            {{QStringLiteral("p1"), number}, {QStringLiteral("p0"), dm.ZQ23.value(0)}});
+                        {{QStringLiteral("p1"), number}, {QStringLiteral("p0"), dm.ZQ23.value(0)}});
                 m_summaryRows.append(qMakePair(dm.ZQ23.value(0).toLongLong(), number));
                 if (m_firstNumber.isEmpty())
                     m_firstNumber = number;
@@ -317,13 +314,12 @@ void Archiving::steps(const QDate& cutOff)
             }
             dm.ZQ23.close();
         });
-        step(QStringLiteral("Hiba: Az jTorolt üritése UPDATE vello -ben "), [&] {
-            dm.ZQ22.run(QStringLiteral("UPDATE vello SET jTorolt = \"\" WHERE jTorolt <> \"\""));
-        });
+        step(QStringLiteral("Hiba: Az jTorolt üritése UPDATE vello -ben "),
+                [&] { dm.ZQ22.run(QStringLiteral("UPDATE vello SET jTorolt = \"\" WHERE jTorolt <> \"\"")); });
         log(QStringLiteral("Sorszámozás.  "));
         if (!counters.store(Counters::K, m_lastNumber)) {
             m_ctx.prompt.message(Counters::storeFailedMessage(Counters::K));
-            throw StepFailed{QString(), QString()};   // its message is shown
+            throw StepFailed {QString(), QString()};   // its message is shown
         }
     } else {
         log(QStringLiteral("Sorszámozás.  "));
@@ -350,8 +346,7 @@ void Archiving::steps(const QDate& cutOff)
 
     // Delete the collected rows from the ticket table by their row
     // identifier, never by number (a summary number may equal a ticket's).
-    m_deleted = step(QStringLiteral("Hiba: Az DELETE a vello -ben "), [&] {
-        return dm.ZQ22.run(QStringLiteral("DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj"));
-    });
+    m_deleted = step(QStringLiteral("Hiba: Az DELETE a vello -ben "),
+            [&] { return dm.ZQ22.run(QStringLiteral("DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj")); });
     log(QStringLiteral("Tételek törlése a vello -ből.  "));
 }

@@ -30,7 +30,7 @@ class Archiving {
 public:
     using Log = std::function<void(const QString& line)>;
 
-    explicit Archiving(AppContext& ctx) : m_ctx(ctx) {}
+    explicit Archiving(AppContext& ctx) : m_ctx(ctx) { }
 
     // Receives every log line as its step ends (the window appends it and
     // lets the screen catch up).

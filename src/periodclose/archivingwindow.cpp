@@ -22,13 +22,14 @@ ArchivingWindow::ArchivingWindow(AppContext& ctx, QWidget* parent) : QDialog(par
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Mérlegjegy összesítés és archiválása"));
 
-    auto* warn = new QLabel(QStringLiteral("Inditás előtt. Biztonsági mentés készítése a \"Mérlegjegy mentés\" ikonról."),
-                            this);
+    auto* warn = new QLabel(
+            QStringLiteral("Inditás előtt. Biztonsági mentés készítése a \"Mérlegjegy mentés\" ikonról."), this);
     warn->setObjectName(QStringLiteral("Label1"));
     warn->setStyleSheet(QStringLiteral("color: red;"));
     auto* noUndo = new QLabel(QStringLiteral("Archiválás után a tételes mérlegjegy adat nem állítható vissza."), this);
     noUndo->setObjectName(QStringLiteral("Label2"));
-    auto* summed = new QLabel(QStringLiteral("Termény + raktár szerint összesítve  egy-egy sor kerül visszaírásra."), this);
+    auto* summed
+            = new QLabel(QStringLiteral("Termény + raktár szerint összesítve  egy-egy sor kerül visszaírásra."), this);
     summed->setObjectName(QStringLiteral("Label3"));
 
     m_date = new QDateEdit(this);
@@ -48,14 +49,16 @@ ArchivingWindow::ArchivingWindow(AppContext& ctx, QWidget* parent) : QDialog(par
     m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setPlainText(QStringLiteral("Üzenet helye."));
 
-    m_backup = makeButton(this, QStringLiteral("BackupButton"), QStringLiteral("Biztonsági mentés"), QStringLiteral("Az adatbázis teljes mentése tömörített fájlba"));
+    m_backup = makeButton(this, QStringLiteral("BackupButton"), QStringLiteral("Biztonsági mentés"),
+            QStringLiteral("Az adatbázis teljes mentése tömörített fájlba"));
     m_backupPath = new QLabel(this);
     m_backupPath->setObjectName(QStringLiteral("BackupPath"));
     m_backupPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_backupPath->setWordWrap(true);
 
     m_start = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Archiválás inditása"));
-    m_cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    m_cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(dateLabel);
@@ -129,7 +132,7 @@ QString ArchivingWindow::badDateMessage(const QString& shown)
 {
     return QStringLiteral("Hiányos vagy hibás dátum: \"%1\". Adja meg a napot teljesen, éééé.hh.nn alakban "
                           "(például %2); az archiválás nem indult el.")
-        .arg(shown, QDate::currentDate().addDays(-1).toString(QStringLiteral("yyyy.MM.dd")));
+            .arg(shown, QDate::currentDate().addDays(-1).toString(QStringLiteral("yyyy.MM.dd")));
 }
 
 QString ArchivingWindow::futureDateMessage()

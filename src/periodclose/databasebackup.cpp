@@ -38,14 +38,15 @@ QStringList DatabaseBackup::clientArguments() const
     if (!m_settings.socket.isEmpty()) {
         a << QStringLiteral("--socket=") + m_settings.socket;
     } else {
-        a << QStringLiteral("--host=") + m_settings.host << QStringLiteral("--port=") + QString::number(m_settings.port);
+        a << QStringLiteral("--host=") + m_settings.host
+          << QStringLiteral("--port=") + QString::number(m_settings.port);
     }
     return a;
 }
 
 // first [args] (< inputFile) | second [args] (> outputFile); both must end with 0.
 bool DatabaseBackup::runPipe(const QString& first, const QStringList& firstArgs, const QString& second,
-                             const QStringList& secondArgs, const QString& inputFile, const QString& outputFile)
+        const QStringList& secondArgs, const QString& inputFile, const QString& outputFile)
 {
     QProcess a, b;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -95,8 +96,8 @@ bool DatabaseBackup::dumpOne(const QString& database, const QString& target, boo
     if (routines)
         args << QStringLiteral("--routines") << QStringLiteral("--triggers");
     args << database;
-    const bool ok = runPipe(QStringLiteral("mariadb-dump"), args, QStringLiteral("gzip"), {QStringLiteral("-c")},
-                            QString(), part);
+    const bool ok = runPipe(
+            QStringLiteral("mariadb-dump"), args, QStringLiteral("gzip"), {QStringLiteral("-c")}, QString(), part);
     if (!ok || !QFileInfo(part).isFile() || QFileInfo(part).size() == 0) {
         if (ok)
             m_error = QStringLiteral("a mentés fájlja nem íródott meg: ") + part;
@@ -177,8 +178,8 @@ public:
     }
     QStringList tables(const QString& database, bool* ok)
     {
-        return column(QStringLiteral("SHOW FULL TABLES FROM %1 WHERE Table_type = 'BASE TABLE'").arg(quoted(database)),
-                      ok);
+        return column(
+                QStringLiteral("SHOW FULL TABLES FROM %1 WHERE Table_type = 'BASE TABLE'").arg(quoted(database)), ok);
     }
     bool databaseExists(const QString& database, bool* ok)
     {
@@ -213,8 +214,8 @@ QHash<QString, qint64> counters(AdminConnection& c, const QString& database, boo
     *ok = true;
     if (!hasTable)
         return out;
-    const QStringList rows =
-        c.column(QStringLiteral("SELECT CONCAT(sKod, '=', COALESCE(sBszam, '')) FROM %1.sorszam").arg(quoted(database)), ok);
+    const QStringList rows = c.column(
+            QStringLiteral("SELECT CONCAT(sKod, '=', COALESCE(sBszam, '')) FROM %1.sorszam").arg(quoted(database)), ok);
     for (const QString& r : rows) {
         const int eq = r.indexOf(QLatin1Char('='));
         bool number = false;
@@ -225,7 +226,7 @@ QHash<QString, qint64> counters(AdminConnection& c, const QString& database, boo
     return out;
 }
 
-} // namespace
+}   // namespace
 
 QString DatabaseBackup::dump(const QString& folder)
 {
@@ -288,7 +289,7 @@ bool DatabaseBackup::dumpIsWhole(const QString& file)
     tail += p.readAllStandardOutput();
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         m_error = QStringLiteral("a mentés fájlja sérült vagy csonka (gzip: %1).")
-                      .arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+                          .arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
         return false;
     }
     const QList<QByteArray> lines = tail.trimmed().split('\n');
@@ -344,7 +345,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
     };
     QString scratch, kept;
     if (!freeName(live + QStringLiteral("_uj_") + stamp, &scratch)
-        || !freeName(live + QStringLiteral("_regi_") + stamp, &kept)) {
+            || !freeName(live + QStringLiteral("_regi_") + stamp, &kept)) {
         m_error = QStringLiteral("nem található szabad név az ideiglenes adatbázisnak: ") + c.error();
         return false;
     }
@@ -352,7 +353,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         m_error = QStringLiteral("az ideiglenes adatbázis (%1) nem hozható létre: %2. A visszaállításhoz olyan "
                                  "felhasználó kell, amely adatbázist hozhat létre (például rendszergazdaként: "
                                  "sudo vello-backup --restore FÁJL --user root).")
-                      .arg(scratch, c.error());
+                          .arg(scratch, c.error());
         return false;
     }
     // From here on every way out that does not swap drops the scratch copy.
@@ -366,7 +367,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
             if (!swapped)
                 c.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(quoted(name)));
         }
-    } dropScratch{c, scratch, swapped};
+    } dropScratch {c, scratch, swapped};
 
     if (!loadDump(file, scratch)) {
         m_error = QStringLiteral("a mentés betöltése nem sikerült (%1).").arg(m_error);
@@ -382,8 +383,9 @@ bool DatabaseBackup::restore(const QString& file, bool force)
     }
     const bool isLog = loaded.contains(QStringLiteral("naplo"));
     const QString target = isLog ? AlibiLog::databaseFor(live) : live;
-    const QStringList needed = isLog ? QStringList{QStringLiteral("naplo"), QStringLiteral("kapcsolat"), QStringLiteral("zar")}
-                                     : DataModule::tableNames();
+    const QStringList needed = isLog
+            ? QStringList {QStringLiteral("naplo"), QStringLiteral("kapcsolat"), QStringLiteral("zar")}
+            : DataModule::tableNames();
     // Every table must be in the loaded copy.
     QStringList missing;
     for (const QString& t : needed)
@@ -395,7 +397,8 @@ bool DatabaseBackup::restore(const QString& file, bool force)
     }
     QStringList counts;
     for (const QString& t : loaded) {
-        const QStringList n = c.column(QStringLiteral("SELECT COUNT(*) FROM %1.%2").arg(quoted(scratch), quoted(t)), &ok);
+        const QStringList n
+                = c.column(QStringLiteral("SELECT COUNT(*) FROM %1.%2").arg(quoted(scratch), quoted(t)), &ok);
         if (!ok || n.isEmpty()) {
             m_error = QStringLiteral("a(z) %1 tábla nem olvasható vissza: %2").arg(t, c.error());
             return false;
@@ -429,23 +432,24 @@ bool DatabaseBackup::restore(const QString& file, bool force)
             const char* join;
             const char* what;
             const char* key;
-        } kKeep[] = {{"naplo",
-                      "s.nr = l.nr AND s.ido = l.ido AND s.gep = l.gep AND s.forras = l.forras AND s.suly = l.suly "
-                      "AND s.szamjegy = l.szamjegy AND s.allapot = l.allapot AND s.port = l.port AND s.nyers = l.nyers "
-                      "AND s.lanc = l.lanc",
-                      "bejegyzése", "nr"},
-                     {"kapcsolat",
-                      "s.IDh = l.IDh AND s.nr = l.nr AND s.IDm <=> l.IDm AND s.bszam <=> l.bszam AND s.hely = l.hely "
-                      "AND s.irany = l.irany",
-                      "hivatkozása", "IDh"}};
+        } kKeep[] = {
+                {"naplo",
+                        "s.nr = l.nr AND s.ido = l.ido AND s.gep = l.gep AND s.forras = l.forras AND s.suly = l.suly "
+                        "AND s.szamjegy = l.szamjegy AND s.allapot = l.allapot AND s.port = l.port AND s.nyers = l.nyers "
+                        "AND s.lanc = l.lanc",
+                        "bejegyzése", "nr"},
+                {"kapcsolat",
+                        "s.IDh = l.IDh AND s.nr = l.nr AND s.IDm <=> l.IDm AND s.bszam <=> l.bszam AND s.hely = l.hely "
+                        "AND s.irany = l.irany",
+                        "hivatkozása", "IDh"}};
         for (const auto& k : kKeep) {
             if (!liveTables.contains(QLatin1String(k.table)))
                 continue;
             const QStringList lost = c.column(QStringLiteral("SELECT COUNT(*) FROM %1.%3 l LEFT JOIN %2.%3 s ON %4 "
                                                              "WHERE s.%5 IS NULL")
-                                                  .arg(quoted(target), quoted(scratch), QLatin1String(k.table),
-                                                       QLatin1String(k.join), QLatin1String(k.key)),
-                                              &ok);
+                                                      .arg(quoted(target), quoted(scratch), QLatin1String(k.table),
+                                                              QLatin1String(k.join), QLatin1String(k.key)),
+                    &ok);
             if (!ok || lost.isEmpty()) {
                 m_error = QStringLiteral("az élő alibi napló nem olvasható: ") + c.error();
                 return false;
@@ -453,7 +457,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
             if (lost.first().toLongLong() > 0) {
                 m_error = QStringLiteral("az élő alibi napló (%1) %2 %3 nincs meg a mentésben. A napló csak bővülhet: "
                                          "régebbi vagy más mentés nem léphet a helyére. Az alibi napló nem változott.")
-                              .arg(target, lost.first(), QString::fromUtf8(k.what));
+                                  .arg(target, lost.first(), QString::fromUtf8(k.what));
                 return false;
             }
         }
@@ -469,13 +473,16 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         for (const CounterName& k : kCounters) {
             const QString l = QLatin1String(k.letter);
             if (now.contains(l) && then.value(l, 0) < now.value(l))
-                behind << QStringLiteral("%1 (%2) %3–%4").arg(QString::fromUtf8(k.what), l).arg(then.value(l, 0) + 1).arg(now.value(l));
+                behind << QStringLiteral("%1 (%2) %3–%4")
+                                  .arg(QString::fromUtf8(k.what), l)
+                                  .arg(then.value(l, 0) + 1)
+                                  .arg(now.value(l));
         }
         if (!behind.isEmpty() && !force) {
             m_error = QStringLiteral("a mentés régebbi az adatbázisnál: visszaállítása után újra kiadná ezeket a "
                                      "számokat, amelyek papíron már szerepelhetnek: %1. Az adatbázis nem változott. Ha "
                                      "mégis ezt a mentést kell visszaállítani, adja meg a --force kapcsolót.")
-                          .arg(behind.join(QLatin1String("; ")));
+                              .arg(behind.join(QLatin1String("; ")));
             return false;
         }
     }
@@ -487,7 +494,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
 
     // The swap: one RENAME TABLE, the old tables into a dated database.
     if (!liveExists
-        && !c.exec(QStringLiteral("CREATE DATABASE %1 DEFAULT CHARACTER SET %2").arg(quoted(target), charset))) {
+            && !c.exec(QStringLiteral("CREATE DATABASE %1 DEFAULT CHARACTER SET %2").arg(quoted(target), charset))) {
         m_error = QStringLiteral("a(z) %1 adatbázis nem hozható létre: %2").arg(target, c.error());
         return false;
     }
@@ -523,15 +530,16 @@ bool DatabaseBackup::restore(const QString& file, bool force)
     if (keepOld)
         m_report << QStringLiteral("A korábbi táblák a(z) %1 adatbázisban maradtak meg; ha már nincs rájuk szükség, "
                                    "törölhetők (DROP DATABASE %1).")
-                        .arg(kept);
+                            .arg(kept);
     if (isLog)
         m_report << QStringLiteral("Az alibi napló láncát ellenőrizze: vello-alibi verify --database %1").arg(live);
     else
-        m_report << QStringLiteral("Az alibi napló (%1) nem változott: a napló csak bővülhet, ezért a visszaállítás nem "
-                                   "cseréli le; a mentés óta mért súlyok bejegyzései is megmaradtak benne.")
-                        .arg(AlibiLog::databaseFor(live));
+        m_report << QStringLiteral(
+                "Az alibi napló (%1) nem változott: a napló csak bővülhet, ezért a visszaállítás nem "
+                "cseréli le; a mentés óta mért súlyok bejegyzései is megmaradtak benne.")
+                            .arg(AlibiLog::databaseFor(live));
     if (!behind.isEmpty())
         m_report << QStringLiteral("Figyelem: a --force miatt ezek a számok újra kiadásra kerülnek: %1.")
-                        .arg(behind.join(QLatin1String("; ")));
+                            .arg(behind.join(QLatin1String("; ")));
     return true;
 }

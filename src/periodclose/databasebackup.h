@@ -19,7 +19,7 @@
 // put back only where it loses nothing (see restore()).
 class DatabaseBackup {
 public:
-    explicit DatabaseBackup(const ConnectionSettings& settings) : m_settings(settings) {}
+    explicit DatabaseBackup(const ConnectionSettings& settings) : m_settings(settings) { }
 
     // Writes the dump into `folder` (created when missing), and the alibi
     // log's beside it when the server has the log. The path of the
@@ -69,7 +69,7 @@ public:
 private:
     QStringList clientArguments() const;
     bool runPipe(const QString& first, const QStringList& firstArgs, const QString& second,
-                 const QStringList& secondArgs, const QString& inputFile, const QString& outputFile);
+            const QStringList& secondArgs, const QString& inputFile, const QString& outputFile);
 
     bool loadDump(const QString& file, const QString& database);
     bool dumpOne(const QString& database, const QString& target, bool routines);

@@ -19,7 +19,7 @@ QString mimeType(const QString& path)
     return QString();
 }
 
-} // namespace
+}   // namespace
 
 bool DesktopOpen::open(const QString& path)
 {
@@ -39,7 +39,7 @@ bool DesktopOpen::open(const QString& path)
         QProcess q;
         q.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
         if (!q.waitForStarted(-1) || !q.waitForFinished(-1) || q.exitStatus() != QProcess::NormalExit
-            || q.exitCode() != 0)
+                || q.exitCode() != 0)
             return false;
         if (QString::fromLocal8Bit(q.readAllStandardOutput()).trimmed().isEmpty())
             return false;
@@ -51,5 +51,5 @@ QString DesktopOpen::failedMessage(const QString& path)
 {
     return QStringLiteral("Az excel tábla nem nyitható meg: ezen a gépen nincs beállítva program, amely "
                           "megnyitná (például LibreOffice Calc). A fájl elkészült, itt található:\r")
-        + path;
+            + path;
 }

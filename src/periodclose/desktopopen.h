@@ -14,4 +14,4 @@ bool open(const QString& path);
 // The message shown when open() failed, with the file's path.
 QString failedMessage(const QString& path);
 
-} // namespace DesktopOpen
+}   // namespace DesktopOpen

@@ -7,8 +7,9 @@
 namespace {
 const QString kKey = QStringLiteral("export/folder");
 
-#define VELLO_SETTINGS(s) QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"))
-} // namespace
+#define VELLO_SETTINGS(s)                                                                                              \
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"))
+}   // namespace
 
 QString ExportFolder::defaultFolder()
 {

@@ -11,4 +11,4 @@ QString defaultFolder();
 QString remembered();
 void remember(const QString& folder);
 
-} // namespace ExportFolder
+}   // namespace ExportFolder

@@ -38,7 +38,8 @@ ExportWindow::ExportWindow(AppContext& ctx, QWidget* parent)
     m_folder->setToolTip(QStringLiteral("Ebbe a mappába készül az archiv.xlsx"));
     auto* folderLabel = new QLabel(QStringLiteral("Mappa:"), this);
     folderLabel->setBuddy(m_folder);
-    m_choose = makeButton(this, QStringLiteral("FolderButton"), QStringLiteral("Mappa..."), QStringLiteral("A mentés mappájának kiválasztása"));
+    m_choose = makeButton(this, QStringLiteral("FolderButton"), QStringLiteral("Mappa..."),
+            QStringLiteral("A mentés mappájának kiválasztása"));
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
@@ -46,7 +47,8 @@ ExportWindow::ExportWindow(AppContext& ctx, QWidget* parent)
     m_progress->setValue(0);
 
     m_start = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Exportálás inditása"));
-    m_cancel = makeButton(this, QStringLiteral("Button4"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    m_cancel = makeButton(
+            this, QStringLiteral("Button4"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(folderLabel);

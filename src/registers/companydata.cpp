@@ -12,7 +12,7 @@ QString text(const QString& s)
 {
     return s.isNull() ? QString(QLatin1String("")) : s;
 }
-} // namespace
+}   // namespace
 
 bool CompanyData::write(AppContext& ctx) const
 {
@@ -20,17 +20,13 @@ bool CompanyData::write(AppContext& ctx) const
     bool ok = true;
     try {
         // Only the five company columns: the port name of the row stays.
-        q.run(QStringLiteral(
-            "INSERT INTO atvevo ( IDa, aNeve, aIrszam, aHelyseg, aUtca, aAdoszam ) "
-            "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 ) "
-            "ON DUPLICATE KEY UPDATE aNeve = VALUES(aNeve), aIrszam = VALUES(aIrszam), "
-            "aHelyseg = VALUES(aHelyseg), aUtca = VALUES(aUtca), aAdoszam = VALUES(aAdoszam)"),
-              {{QStringLiteral("p0"), QStringLiteral("1")},
-               {QStringLiteral("p1"), text(name)},
-               {QStringLiteral("p2"), text(postcode)},
-               {QStringLiteral("p3"), text(town)},
-               {QStringLiteral("p4"), text(street)},
-               {QStringLiteral("p5"), text(taxNumber)}});
+        q.run(QStringLiteral("INSERT INTO atvevo ( IDa, aNeve, aIrszam, aHelyseg, aUtca, aAdoszam ) "
+                             "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 ) "
+                             "ON DUPLICATE KEY UPDATE aNeve = VALUES(aNeve), aIrszam = VALUES(aIrszam), "
+                             "aHelyseg = VALUES(aHelyseg), aUtca = VALUES(aUtca), aAdoszam = VALUES(aAdoszam)"),
+                {{QStringLiteral("p0"), QStringLiteral("1")}, {QStringLiteral("p1"), text(name)},
+                        {QStringLiteral("p2"), text(postcode)}, {QStringLiteral("p3"), text(town)},
+                        {QStringLiteral("p4"), text(street)}, {QStringLiteral("p5"), text(taxNumber)}});
         ctx.data.commit();
     } catch (const DbError&) {
         ok = false;
@@ -53,7 +49,7 @@ CompanyData CompanyData::read(AppContext& ctx)
     Query& q = ctx.data.ZQ80;
     try {
         q.openSql(QStringLiteral("SELECT aNeve, aIrszam, aHelyseg, aUtca, aAdoszam FROM atvevo WHERE IDa = :p0"),
-                  {{QStringLiteral("p0"), 1}});
+                {{QStringLiteral("p0"), 1}});
         if (!q.isEmpty()) {
             d.name = q.text(QStringLiteral("aNeve"));
             d.postcode = q.text(QStringLiteral("aIrszam"));
@@ -70,14 +66,11 @@ CompanyData CompanyData::read(AppContext& ctx)
 std::optional<CompanyData::Refusal> CompanyData::check() const
 {
     // The widths of the columns of atvevo (db/create.sql).
-    const FieldCheck::Column columns[5] = {{QStringLiteral("Név"), 100},
-                                           {QStringLiteral("Irányítószám"), 10},
-                                           {QStringLiteral("Helység"), 100},
-                                           {QStringLiteral("Utca"), 100},
-                                           {QStringLiteral("Adószám"), 20}};
+    const FieldCheck::Column columns[5] = {{QStringLiteral("Név"), 100}, {QStringLiteral("Irányítószám"), 10},
+            {QStringLiteral("Helység"), 100}, {QStringLiteral("Utca"), 100}, {QStringLiteral("Adószám"), 20}};
     const QString* texts[5] = {&name, &postcode, &town, &street, &taxNumber};
     for (int i = 0; i < 5; ++i)
         if (const std::optional<QString> m = FieldCheck::check(columns[i], *texts[i]))
-            return Refusal{i, *m};
+            return Refusal {i, *m};
     return std::nullopt;
 }

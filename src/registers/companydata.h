@@ -6,11 +6,11 @@ struct AppContext;
 
 // The company's name, address and tax number in the site row (IDa = 1).
 struct CompanyData {
-    QString name;       // aNeve
+    QString name;   // aNeve
     QString postcode;   // aIrszam
-    QString town;       // aHelyseg
-    QString street;     // aUtca
-    QString taxNumber;  // aAdoszam
+    QString town;   // aHelyseg
+    QString street;   // aUtca
+    QString taxNumber;   // aAdoszam
 
     // "Felülírás": writes the five texts as they are into the site row,
     // creating it when missing; the row's other columns (the scale port name)

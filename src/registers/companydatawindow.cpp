@@ -51,8 +51,10 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
     grid->addWidget(taxLabel, 2, 0);
     grid->addWidget(m_edits[4], 2, 1);
 
-    QPushButton* write = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Felülírás"), QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés letárolás nélkül"));
+    QPushButton* write = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Felülírás"),
+            QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés letárolás nélkül"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(write);
@@ -70,8 +72,7 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
 
 void CompanyDataWindow::onWrite()
 {
-    CompanyData d{m_edits[0]->text(), m_edits[1]->text(), m_edits[2]->text(), m_edits[3]->text(),
-                  m_edits[4]->text()};
+    CompanyData d {m_edits[0]->text(), m_edits[1]->text(), m_edits[2]->text(), m_edits[3]->text(), m_edits[4]->text()};
     if (const std::optional<CompanyData::Refusal> r = d.check()) {
         m_ctx.prompt.message(r->message);
         m_edits[r->field]->setFocus();

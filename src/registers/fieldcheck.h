@@ -10,9 +10,9 @@
 namespace FieldCheck {
 
 struct Column {
-    QString label;        // as the operator sees it ("Adószám"); a trailing colon is dropped
-    int width = 0;        // characters; 0: no text column (a number)
-    bool number = false;  // read as a number with the decimal comma; blank is 0
+    QString label;   // as the operator sees it ("Adószám"); a trailing colon is dropped
+    int width = 0;   // characters; 0: no text column (a number)
+    bool number = false;   // read as a number with the decimal comma; blank is 0
 };
 
 // The message for a text that does not fit its column; nothing when it fits.
@@ -26,4 +26,4 @@ QString firstUnstorable(const QString& text);
 // Whether cp1250 holds the character.
 bool inCp1250(char32_t c);
 
-} // namespace FieldCheck
+}   // namespace FieldCheck

@@ -44,9 +44,10 @@ RegisterDialog::RegisterDialog(AppContext& ctx, const RegisterMember& member, QW
     // Room for a name of the register's widest column (45 characters).
     grid->setColumnMinimumWidth(1, 300);
 
-    QPushButton* ok = makeButton(this, QStringLiteral("Button2"), QStringLiteral("OK"), QStringLiteral("Adatok letárolása"));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button3"), QStringLiteral("Mégsem"),
-                                     QStringLiteral("Kilépés letárolás nélkül"));
+    QPushButton* ok
+            = makeButton(this, QStringLiteral("Button2"), QStringLiteral("OK"), QStringLiteral("Adatok letárolása"));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button3"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés letárolás nélkül"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);

@@ -31,9 +31,11 @@ bool codeTaken(const DbError& e)
     return e.code() == 1062;
 }
 
-} // namespace
+}   // namespace
 
-RegisterEntry::RegisterEntry(AppContext& ctx, const RegisterMember& member) : m_ctx(ctx), m_member(member) {}
+RegisterEntry::RegisterEntry(AppContext& ctx, const RegisterMember& member) : m_ctx(ctx), m_member(member)
+{
+}
 
 bool RegisterEntry::isNewMode() const
 {
@@ -79,7 +81,7 @@ std::optional<QString> RegisterEntry::highestCode()
     // Codes compared by their value as whole numbers, so 10 comes after 9.
     Query& side = m_member.sideQuery(m_ctx.data);
     side.openSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY CAST(%1 AS UNSIGNED) DESC, %1 DESC LIMIT 1 FOR UPDATE")
-                     .arg(m_member.codeColumn, m_member.table));
+                         .arg(m_member.codeColumn, m_member.table));
     // A register's first row gets the code 1: a freshly created database
     // starts with empty registers, which must be fillable from the program.
     if (side.isEmpty())
@@ -169,7 +171,7 @@ RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QStri
                 if (!code)
                     return;
                 stage = Insert;
-                Query::Binds binds{{QStringLiteral("p0"), *code}};
+                Query::Binds binds {{QStringLiteral("p0"), *code}};
                 for (int i = 0; i < params.size(); ++i)
                     binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
                 write.run(m_member.insertSql, binds);
@@ -204,7 +206,7 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
     for (const RegisterField& f : m_member.fields) {
         if (f.has(RegisterField::ReadOnly))
             continue;
-        const FieldCheck::Column column{f.label, RegisterMember::columnWidth(f.column), f.has(RegisterField::Number)};
+        const FieldCheck::Column column {f.label, RegisterMember::columnWidth(f.column), f.has(RegisterField::Number)};
         if (const std::optional<QString> refused = FieldCheck::check(column, values.value(f.control))) {
             m_ctx.prompt.message(*refused);
             return {Outcome::Refused, f.control};

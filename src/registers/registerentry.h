@@ -17,12 +17,12 @@ public:
 
     enum class Outcome {
         MissingField,   // a required box is blank: its message was shown; focus it
-        Refused,        // a box does not fit its column (width, characters, number): its
-                        // message was shown, nothing was sent; focus it
-        Saved,          // written; the list was re-run and positioned
-        Failed,         // insert or replacement refused: its message was shown, nothing written;
-                        // the list was re-run all the same; the dialog stays open
-        Unhandled       // the unhandled-failure message was shown; the list was not re-run
+        Refused,   // a box does not fit its column (width, characters, number): its
+                   // message was shown, nothing was sent; focus it
+        Saved,   // written; the list was re-run and positioned
+        Failed,   // insert or replacement refused: its message was shown, nothing written;
+                  // the list was re-run all the same; the dialog stays open
+        Unhandled   // the unhandled-failure message was shown; the list was not re-run
     };
     struct Result {
         Outcome outcome;

@@ -146,8 +146,8 @@ int RegisterList::inUse(const QString& code)
     Query& side = m_member.sideQuery(m_ctx.data);
     try {
         side.openSql(QStringLiteral("SELECT %1, count(%1) as db FROM vello WHERE (%1 = :p1) GROUP BY %1")
-                         .arg(m_member.ticketColumn),
-                     {{QStringLiteral("p1"), code}});
+                             .arg(m_member.ticketColumn),
+                {{QStringLiteral("p1"), code}});
         qint64 n = side.isEmpty() ? 0 : side.value(QStringLiteral("db")).toLongLong();
 
         // A vehicle still on the site refers to the row as well.
@@ -155,8 +155,9 @@ int RegisterList::inUse(const QString& code)
         for (const QString& c : m_member.pendingColumns)
             conds << QStringLiteral("%1 = :p1").arg(c);
         Query& write = m_member.writeQuery(m_ctx.data);
-        write.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE (%1)").arg(conds.join(QStringLiteral(" OR "))),
-                      {{QStringLiteral("p1"), code}});
+        write.openSql(
+                QStringLiteral("SELECT count(*) AS db FROM meres WHERE (%1)").arg(conds.join(QStringLiteral(" OR "))),
+                {{QStringLiteral("p1"), code}});
         n += write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
         return int(qMin<qint64>(n, INT_MAX));
     } catch (const DbError& e) {
@@ -201,7 +202,7 @@ bool RegisterList::deleteCurrent()
             return false;
         if (!plates->isEmpty()) {
             m_ctx.prompt.confirmYesOnly(QStringLiteral("A termelőt rendszám használja, nem törölhető: %1")
-                                            .arg(plates->join(QStringLiteral(", "))));
+                                                .arg(plates->join(QStringLiteral(", "))));
             return false;
         }
     }
@@ -223,8 +224,9 @@ bool RegisterList::deleteCurrent()
     Query& side = m_member.sideQuery(m_ctx.data);
     int deleted = 0;
     try {
-        deleted = side.run(QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()),
-                           {{QStringLiteral("p1"), code}});
+        deleted = side.run(
+                QStringLiteral("DELETE FROM %1 WHERE %2 = :p1").arg(m_member.table, m_member.codeColumn.toLower()),
+                {{QStringLiteral("p1"), code}});
     } catch (const DbError&) {
         m_ctx.prompt.message(m_member.deleteErrorMessage);
         return false;
@@ -246,7 +248,7 @@ std::optional<QStringList> RegisterList::platesOfProducer(const QString& code)
     Query& write = m_member.writeQuery(m_ctx.data);
     try {
         write.openSql(QStringLiteral("SELECT rRendszam FROM rendszam WHERE rOkod = :p1 ORDER BY rRendszam"),
-                      {{QStringLiteral("p1"), code}});
+                {{QStringLiteral("p1"), code}});
         QStringList plates;
         const int rows = write.rowCount();
         for (int r = 0; r < rows && r < kShown; ++r)

@@ -33,7 +33,8 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     m_search->setToolTip(QStringLiteral("Kezdö betükre rákeres"));
     m_search->installEventFilter(this);
     searchLabel->setBuddy(m_search);
-    QPushButton* find = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Keres"), QStringLiteral("Keresés inditása"));
+    QPushButton* find
+            = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Keres"), QStringLiteral("Keresés inditása"));
     m_order = new QLabel(this);
     m_order->setObjectName(QStringLiteral("Label18"));
 
@@ -51,12 +52,15 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     nav->setObjectName(QStringLiteral("DBNavigator1"));
 
     QPushButton* pick = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"),
-                               QStringLiteral("Ablak záráskor a megjelölt sort átemeli"));
+            QStringLiteral("Ablak záráskor a megjelölt sort átemeli"));
     QPushButton* add = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Új"), m_member.newHint);
     QPushButton* modify = makeButton(this, QStringLiteral("Button3"), QStringLiteral("Módosít"), m_member.modifyHint);
-    QPushButton* del = makeButton(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
-    QPushButton* print = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Teljes lista a nevekről."));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    QPushButton* del = makeButton(
+            this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
+    QPushButton* print = makeButton(
+            this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Teljes lista a nevekről."));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(searchLabel);
@@ -97,7 +101,8 @@ RegisterListWindow::RegisterListWindow(AppContext& ctx, RegisterKind kind, QWidg
     fitColumns();
 
     // Wide enough for every column where the screen allows.
-    int width = 2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width() + 2 * lay->contentsMargins().left();
+    int width = 2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width()
+            + 2 * lay->contentsMargins().left();
     for (int i = 0; i < m_member.columns.size(); ++i)
         width += m_grid->columnWidth(i);
     const int available = screen() ? screen()->availableGeometry().width() - 40 : width;
@@ -136,7 +141,7 @@ bool RegisterListWindow::eventFilter(QObject* watched, QEvent* event)
         auto* k = static_cast<QKeyEvent*>(event);
         const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
         const bool types = !k->text().isEmpty() && k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab
-                           && k->key() != Qt::Key_Escape;
+                && k->key() != Qt::Key_Escape;
         if (enter || types)
             m_order->setText(m_ops.search(m_search->text(), enter));
         return enter;   // Enter does not close the window

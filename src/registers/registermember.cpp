@@ -29,16 +29,21 @@ RegisterMember plates()
     m.initialCaptionWord = QStringLiteral("Rendszám");
     m.searchCaptionWord = QStringLiteral("Rendszám");
     m.columns = {
-        {QStringLiteral("rKod"), QStringLiteral("Kód"), QStringLiteral("rKod"), QStringLiteral("Kód")},
-        {QStringLiteral("rRendszam"), QStringLiteral("Rendszám"), QStringLiteral("rRendszam"), QStringLiteral("Rendszám")},
-        {QStringLiteral("rTara"), QStringLiteral("Tara"), QStringLiteral("rTara"), QStringLiteral("Tara")},
-        {QStringLiteral("rNev"), QStringLiteral("Név"), QStringLiteral("rNev"), QStringLiteral("Név")},
-        {QStringLiteral("rTelefon"), QStringLiteral("Telefon"), QStringLiteral("rTelefon"), QStringLiteral("Telefon")},
-        {QStringLiteral("rCeg"), QStringLiteral("Cég"), QStringLiteral("rCeg"), QStringLiteral("Cég")},
-        {QStringLiteral("rCim"), QStringLiteral("Cim"), QStringLiteral("rCim"), QStringLiteral("Cim")},
-        {QStringLiteral("rUgyintez"), QStringLiteral("Ügyintéző"), QStringLiteral("rUgyintez"), QStringLiteral("Ügyintézö")},
-        {QStringLiteral("rOkod"), QStringLiteral("Termelőkód"), QStringLiteral("rOkod"), QStringLiteral("Termelökód")},
-        {QStringLiteral("IDr"), QStringLiteral("IDr"), QStringLiteral("IDr"), QStringLiteral("Beviteli sorrend (ID)")},
+            {QStringLiteral("rKod"), QStringLiteral("Kód"), QStringLiteral("rKod"), QStringLiteral("Kód")},
+            {QStringLiteral("rRendszam"), QStringLiteral("Rendszám"), QStringLiteral("rRendszam"),
+                    QStringLiteral("Rendszám")},
+            {QStringLiteral("rTara"), QStringLiteral("Tara"), QStringLiteral("rTara"), QStringLiteral("Tara")},
+            {QStringLiteral("rNev"), QStringLiteral("Név"), QStringLiteral("rNev"), QStringLiteral("Név")},
+            {QStringLiteral("rTelefon"), QStringLiteral("Telefon"), QStringLiteral("rTelefon"),
+                    QStringLiteral("Telefon")},
+            {QStringLiteral("rCeg"), QStringLiteral("Cég"), QStringLiteral("rCeg"), QStringLiteral("Cég")},
+            {QStringLiteral("rCim"), QStringLiteral("Cim"), QStringLiteral("rCim"), QStringLiteral("Cim")},
+            {QStringLiteral("rUgyintez"), QStringLiteral("Ügyintéző"), QStringLiteral("rUgyintez"),
+                    QStringLiteral("Ügyintézö")},
+            {QStringLiteral("rOkod"), QStringLiteral("Termelőkód"), QStringLiteral("rOkod"),
+                    QStringLiteral("Termelökód")},
+            {QStringLiteral("IDr"), QStringLiteral("IDr"), QStringLiteral("IDr"),
+                    QStringLiteral("Beviteli sorrend (ID)")},
     };
     m.ticketColumn = QStringLiteral("jRkod");
     m.pendingColumns = {QStringLiteral("mRkod")};
@@ -52,27 +57,30 @@ RegisterMember plates()
     m.dialogWindow = QStringLiteral("TForm7");
     m.dialogTitle = QStringLiteral("Rendszám bevitel");
     m.fields = {
-        {QStringLiteral("Edit1"), QStringLiteral("Rendszám"), QStringLiteral("rRendszam"), F::Required, QStringLiteral("Üres a rendszám!"), {}, {}},
-        {QStringLiteral("Edit2"), QStringLiteral("Tara"), QStringLiteral("rTara"), F::Digits | F::Number, {}, {}, {}},
-        {QStringLiteral("Edit3"), QStringLiteral("Név"), QStringLiteral("rNev"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit4"), QStringLiteral("Telefon"), QStringLiteral("rTelefon"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit5"), QStringLiteral("Cég"), QStringLiteral("rCeg"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit6"), QStringLiteral("Cim"), QStringLiteral("rCim"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit7"), QStringLiteral("Ügyintéző"), QStringLiteral("rUgyintez"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit12"), QStringLiteral("IDr"), QStringLiteral("IDr"), F::ReadOnly, {}, {}, {}},
-        {QStringLiteral("Edit13"), QStringLiteral("Kód"), QStringLiteral("rKod"), F::ReadOnly, {}, {}, {}},
-        {QStringLiteral("Edit8"), {}, QStringLiteral("rOkod"), F::ReadOnly | F::Hidden, {}, {}, {}},
+            {QStringLiteral("Edit1"), QStringLiteral("Rendszám"), QStringLiteral("rRendszam"), F::Required,
+                    QStringLiteral("Üres a rendszám!"), {}, {}},
+            {QStringLiteral("Edit2"), QStringLiteral("Tara"), QStringLiteral("rTara"), F::Digits | F::Number, {}, {},
+                    {}},
+            {QStringLiteral("Edit3"), QStringLiteral("Név"), QStringLiteral("rNev"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit4"), QStringLiteral("Telefon"), QStringLiteral("rTelefon"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit5"), QStringLiteral("Cég"), QStringLiteral("rCeg"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit6"), QStringLiteral("Cim"), QStringLiteral("rCim"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit7"), QStringLiteral("Ügyintéző"), QStringLiteral("rUgyintez"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit12"), QStringLiteral("IDr"), QStringLiteral("IDr"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit13"), QStringLiteral("Kód"), QStringLiteral("rKod"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit8"), {}, QStringLiteral("rOkod"), F::ReadOnly | F::Hidden, {}, {}, {}},
     };
     m.afterSaveCaption = QStringLiteral("A lista, \"rendszám\" szerint");
     m.insertSql = QStringLiteral(
-        "INSERT INTO rendszam ( rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod ) "
-        "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8 )");
-    m.insertControls = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3"), QStringLiteral("Edit4"),
-                        QStringLiteral("Edit5"), QStringLiteral("Edit6"), QStringLiteral("Edit7"), QStringLiteral("Edit8")};
+            "INSERT INTO rendszam ( rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod ) "
+            "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8 )");
+    m.insertControls
+            = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3"), QStringLiteral("Edit4"),
+                    QStringLiteral("Edit5"), QStringLiteral("Edit6"), QStringLiteral("Edit7"), QStringLiteral("Edit8")};
     m.replaceSql = QStringLiteral(
-        "REPLACE INTO rendszam ( IDr, rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod ) "
-        "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9 )");
-    m.replaceControls = QStringList{QStringLiteral("Edit12"), QStringLiteral("Edit13")} + m.insertControls;
+            "REPLACE INTO rendszam ( IDr, rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod ) "
+            "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9 )");
+    m.replaceControls = QStringList {QStringLiteral("Edit12"), QStringLiteral("Edit13")} + m.insertControls;
     m.idControl = QStringLiteral("Edit12");
     m.codeControl = QStringLiteral("Edit13");
     m.insertFailed = QStringLiteral("Hiba: Újban, INSERT-append a rendszam-ban ");
@@ -103,14 +111,18 @@ RegisterMember producers()
     m.initialCaptionWord = QStringLiteral("Termelö");
     m.searchCaptionWord = QStringLiteral("Név");
     m.columns = {
-        {QStringLiteral("oKod"), QStringLiteral("Kód"), QStringLiteral("oKod"), QStringLiteral("Kód")},
-        {QStringLiteral("oNev"), QStringLiteral("Név"), QStringLiteral("oNev"), QStringLiteral("Név")},
-        {QStringLiteral("oIrszam"), QStringLiteral("Ir.szám"), QStringLiteral("oIrszam"), QStringLiteral("Irányitószám")},
-        {QStringLiteral("oHelysegnev"), QStringLiteral("Helységnév"), QStringLiteral("oHelysegnev"), QStringLiteral("Helységnév")},
-        {QStringLiteral("oUtca"), QStringLiteral("Utca"), QStringLiteral("oUtca"), QStringLiteral("Utca")},
-        {QStringLiteral("oAdoszam"), QStringLiteral("Adószám"), QStringLiteral("oAdoszam"), QStringLiteral("Adószám")},
-        {QStringLiteral("oBankszla"), QStringLiteral("Bank.szla"), QStringLiteral("oBankszla"), QStringLiteral("Bank számla")},
-        {QStringLiteral("IDo"), QStringLiteral("IDo"), QStringLiteral("IDo"), QStringLiteral("ID")},
+            {QStringLiteral("oKod"), QStringLiteral("Kód"), QStringLiteral("oKod"), QStringLiteral("Kód")},
+            {QStringLiteral("oNev"), QStringLiteral("Név"), QStringLiteral("oNev"), QStringLiteral("Név")},
+            {QStringLiteral("oIrszam"), QStringLiteral("Ir.szám"), QStringLiteral("oIrszam"),
+                    QStringLiteral("Irányitószám")},
+            {QStringLiteral("oHelysegnev"), QStringLiteral("Helységnév"), QStringLiteral("oHelysegnev"),
+                    QStringLiteral("Helységnév")},
+            {QStringLiteral("oUtca"), QStringLiteral("Utca"), QStringLiteral("oUtca"), QStringLiteral("Utca")},
+            {QStringLiteral("oAdoszam"), QStringLiteral("Adószám"), QStringLiteral("oAdoszam"),
+                    QStringLiteral("Adószám")},
+            {QStringLiteral("oBankszla"), QStringLiteral("Bank.szla"), QStringLiteral("oBankszla"),
+                    QStringLiteral("Bank számla")},
+            {QStringLiteral("IDo"), QStringLiteral("IDo"), QStringLiteral("IDo"), QStringLiteral("ID")},
     };
     m.ticketColumn = QStringLiteral("jOkod");
     m.pendingColumns = {QStringLiteral("mOkod")};
@@ -124,25 +136,26 @@ RegisterMember producers()
     m.dialogWindow = QStringLiteral("TForm9");
     m.dialogTitle = QStringLiteral("Termelö bevitel");
     m.fields = {
-        {QStringLiteral("Edit1"), QStringLiteral("Név"), QStringLiteral("oNev"), F::Required, QStringLiteral("Üres a név!"), {}, {}},
-        {QStringLiteral("Edit2"), QStringLiteral("Ir.szám"), QStringLiteral("oIrszam"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit3"), QStringLiteral("Helységnév"), QStringLiteral("oHelysegnev"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit4"), QStringLiteral("Utca"), QStringLiteral("oUtca"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit5"), QStringLiteral("Adószám"), QStringLiteral("oAdoszam"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit6"), QStringLiteral("Bank.szla"), QStringLiteral("oBankszla"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit7"), QStringLiteral("IDo"), QStringLiteral("IDo"), F::ReadOnly, {}, {}, {}},
-        {QStringLiteral("Edit8"), QStringLiteral("Kód"), QStringLiteral("oKod"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit1"), QStringLiteral("Név"), QStringLiteral("oNev"), F::Required,
+                    QStringLiteral("Üres a név!"), {}, {}},
+            {QStringLiteral("Edit2"), QStringLiteral("Ir.szám"), QStringLiteral("oIrszam"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit3"), QStringLiteral("Helységnév"), QStringLiteral("oHelysegnev"), F::Plain, {}, {},
+                    {}},
+            {QStringLiteral("Edit4"), QStringLiteral("Utca"), QStringLiteral("oUtca"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit5"), QStringLiteral("Adószám"), QStringLiteral("oAdoszam"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit6"), QStringLiteral("Bank.szla"), QStringLiteral("oBankszla"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit7"), QStringLiteral("IDo"), QStringLiteral("IDo"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit8"), QStringLiteral("Kód"), QStringLiteral("oKod"), F::ReadOnly, {}, {}, {}},
     };
     m.afterSaveCaption = QStringLiteral("A lista, \"név\" szerint");
-    m.insertSql = QStringLiteral(
-        "INSERT INTO termelo ( oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla ) "
-        "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6 )");
+    m.insertSql = QStringLiteral("INSERT INTO termelo ( oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla ) "
+                                 "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6 )");
     m.insertControls = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3"),
-                        QStringLiteral("Edit4"), QStringLiteral("Edit5"), QStringLiteral("Edit6")};
+            QStringLiteral("Edit4"), QStringLiteral("Edit5"), QStringLiteral("Edit6")};
     m.replaceSql = QStringLiteral(
-        "REPLACE INTO termelo ( IDo, oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla ) "
-        "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7 )");
-    m.replaceControls = QStringList{QStringLiteral("Edit7"), QStringLiteral("Edit8")} + m.insertControls;
+            "REPLACE INTO termelo ( IDo, oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla ) "
+            "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7 )");
+    m.replaceControls = QStringList {QStringLiteral("Edit7"), QStringLiteral("Edit8")} + m.insertControls;
     m.idControl = QStringLiteral("Edit7");
     m.codeControl = QStringLiteral("Edit8");
     m.insertFailed = QStringLiteral("Hiba: Újban, INSERT-append a termelo-ben ");
@@ -173,12 +186,14 @@ RegisterMember crops()
     m.initialCaptionWord = QStringLiteral("Megnevezés");
     m.searchCaptionWord = QStringLiteral("Megnevezés");
     m.columns = {
-        {QStringLiteral("tKod"), QStringLiteral("Kód"), QStringLiteral("tKod"), QStringLiteral("Kód")},
-        {QStringLiteral("tMegnev"), QStringLiteral("Megnevezés"), QStringLiteral("tMegnev"), QStringLiteral("Megnevezés")},
-        {QStringLiteral("tMegjegy"), QStringLiteral("Megjegyzés"), QStringLiteral("tMegjegy"), QStringLiteral("Megjegyzés")},
-        {QStringLiteral("tSztiszt"), QStringLiteral("Szabványos tisztaság"), {}, {}},
-        {QStringLiteral("tSzviztart"), QStringLiteral("Szabványos viztartalom"), {}, {}},
-        {QStringLiteral("IDt"), QStringLiteral("IDt"), QStringLiteral("IDt"), QStringLiteral("ID")},
+            {QStringLiteral("tKod"), QStringLiteral("Kód"), QStringLiteral("tKod"), QStringLiteral("Kód")},
+            {QStringLiteral("tMegnev"), QStringLiteral("Megnevezés"), QStringLiteral("tMegnev"),
+                    QStringLiteral("Megnevezés")},
+            {QStringLiteral("tMegjegy"), QStringLiteral("Megjegyzés"), QStringLiteral("tMegjegy"),
+                    QStringLiteral("Megjegyzés")},
+            {QStringLiteral("tSztiszt"), QStringLiteral("Szabványos tisztaság"), {}, {}},
+            {QStringLiteral("tSzviztart"), QStringLiteral("Szabványos viztartalom"), {}, {}},
+            {QStringLiteral("IDt"), QStringLiteral("IDt"), QStringLiteral("IDt"), QStringLiteral("ID")},
     };
     m.ticketColumn = QStringLiteral("jTkod");
     m.pendingColumns = {QStringLiteral("mTkod1"), QStringLiteral("mTkod2")};
@@ -192,23 +207,26 @@ RegisterMember crops()
     m.dialogWindow = QStringLiteral("TForm11");
     m.dialogTitle = QStringLiteral("Termény");
     m.fields = {
-        {QStringLiteral("Edit1"), QStringLiteral("Megnevezés"), QStringLiteral("tMegnev"), F::Required, QStringLiteral("Üres a megnevezés!"), {}, {}},
-        {QStringLiteral("Edit2"), QStringLiteral("Megjegyzés"), QStringLiteral("tMegjegy"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit5"), QStringLiteral("Szabványos tisztaság:"), QStringLiteral("tSztiszt"),
-         F::Required | F::Digits | F::Number, QStringLiteral("Üres a tisztaság!"), QStringLiteral("100"), QStringLiteral("%")},
-        {QStringLiteral("Edit6"), QStringLiteral("Szabányos viztartalom:"), QStringLiteral("tSzviztart"),
-         F::Required | F::Digits | F::Number, QStringLiteral("Üres a viztartalom!"), QStringLiteral("0"), QStringLiteral("%")},
-        {QStringLiteral("Edit3"), QStringLiteral("IDt"), QStringLiteral("IDt"), F::ReadOnly, {}, {}, {}},
-        {QStringLiteral("Edit4"), QStringLiteral("Kód"), QStringLiteral("tKod"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit1"), QStringLiteral("Megnevezés"), QStringLiteral("tMegnev"), F::Required,
+                    QStringLiteral("Üres a megnevezés!"), {}, {}},
+            {QStringLiteral("Edit2"), QStringLiteral("Megjegyzés"), QStringLiteral("tMegjegy"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit5"), QStringLiteral("Szabványos tisztaság:"), QStringLiteral("tSztiszt"),
+                    F::Required | F::Digits | F::Number, QStringLiteral("Üres a tisztaság!"), QStringLiteral("100"),
+                    QStringLiteral("%")},
+            {QStringLiteral("Edit6"), QStringLiteral("Szabányos viztartalom:"), QStringLiteral("tSzviztart"),
+                    F::Required | F::Digits | F::Number, QStringLiteral("Üres a viztartalom!"), QStringLiteral("0"),
+                    QStringLiteral("%")},
+            {QStringLiteral("Edit3"), QStringLiteral("IDt"), QStringLiteral("IDt"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit4"), QStringLiteral("Kód"), QStringLiteral("tKod"), F::ReadOnly, {}, {}, {}},
     };
     m.afterSaveCaption = QStringLiteral("A lista, \"megnevezés\" szerint");
     m.insertSql = QStringLiteral(
-        "INSERT INTO termeny ( tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart) VALUES ( :p0, :p1, :p2, :p3, :p4 )");
-    m.insertControls = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit5"), QStringLiteral("Edit6")};
-    m.replaceSql = QStringLiteral(
-        "REPLACE INTO termeny ( IDt, tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart ) "
-        "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 )");
-    m.replaceControls = QStringList{QStringLiteral("Edit3"), QStringLiteral("Edit4")} + m.insertControls;
+            "INSERT INTO termeny ( tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart) VALUES ( :p0, :p1, :p2, :p3, :p4 )");
+    m.insertControls
+            = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit5"), QStringLiteral("Edit6")};
+    m.replaceSql = QStringLiteral("REPLACE INTO termeny ( IDt, tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart ) "
+                                  "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 )");
+    m.replaceControls = QStringList {QStringLiteral("Edit3"), QStringLiteral("Edit4")} + m.insertControls;
     m.idControl = QStringLiteral("Edit3");
     m.codeControl = QStringLiteral("Edit4");
     m.insertFailed = QStringLiteral("Hiba: Újban, INSERT-append a termeny-ben ");
@@ -239,10 +257,11 @@ RegisterMember warehouses()
     m.initialCaptionWord = QStringLiteral("Név");
     m.searchCaptionWord = QStringLiteral("Név");
     m.columns = {
-        {QStringLiteral("kKod"), QStringLiteral("Kód"), QStringLiteral("kKod"), QStringLiteral("Kód")},
-        {QStringLiteral("kNev"), QStringLiteral("Név"), QStringLiteral("kNev"), QStringLiteral("Név")},
-        {QStringLiteral("kMegj"), QStringLiteral("Megjegyzés"), QStringLiteral("kMegj"), QStringLiteral("Megjegyzés")},
-        {QStringLiteral("IDk"), QStringLiteral("IDk"), QStringLiteral("IDk"), QStringLiteral("ID")},
+            {QStringLiteral("kKod"), QStringLiteral("Kód"), QStringLiteral("kKod"), QStringLiteral("Kód")},
+            {QStringLiteral("kNev"), QStringLiteral("Név"), QStringLiteral("kNev"), QStringLiteral("Név")},
+            {QStringLiteral("kMegj"), QStringLiteral("Megjegyzés"), QStringLiteral("kMegj"),
+                    QStringLiteral("Megjegyzés")},
+            {QStringLiteral("IDk"), QStringLiteral("IDk"), QStringLiteral("IDk"), QStringLiteral("ID")},
     };
     m.ticketColumn = QStringLiteral("jKkod");
     m.pendingColumns = {QStringLiteral("mKkod1"), QStringLiteral("mKkod2")};
@@ -256,16 +275,17 @@ RegisterMember warehouses()
     m.dialogWindow = QStringLiteral("TForm13");
     m.dialogTitle = QStringLiteral("Raktár");
     m.fields = {
-        {QStringLiteral("Edit1"), QStringLiteral("Név"), QStringLiteral("kNev"), F::Required, QStringLiteral("Üres a név!"), {}, {}},
-        {QStringLiteral("Edit2"), QStringLiteral("Megjegyzés"), QStringLiteral("kMegj"), F::Plain, {}, {}, {}},
-        {QStringLiteral("Edit3"), QStringLiteral("IDk"), QStringLiteral("IDk"), F::ReadOnly, {}, {}, {}},
-        {QStringLiteral("Edit4"), QStringLiteral("Kód"), QStringLiteral("kKod"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit1"), QStringLiteral("Név"), QStringLiteral("kNev"), F::Required,
+                    QStringLiteral("Üres a név!"), {}, {}},
+            {QStringLiteral("Edit2"), QStringLiteral("Megjegyzés"), QStringLiteral("kMegj"), F::Plain, {}, {}, {}},
+            {QStringLiteral("Edit3"), QStringLiteral("IDk"), QStringLiteral("IDk"), F::ReadOnly, {}, {}, {}},
+            {QStringLiteral("Edit4"), QStringLiteral("Kód"), QStringLiteral("kKod"), F::ReadOnly, {}, {}, {}},
     };
     m.afterSaveCaption = QStringLiteral("A lista, \"Név\" szerint");
     m.insertSql = QStringLiteral("INSERT INTO raktar ( kKod, kNev, kMegj ) VALUES ( :p0, :p1, :p2 )");
     m.insertControls = {QStringLiteral("Edit1"), QStringLiteral("Edit2")};
     m.replaceSql = QStringLiteral("REPLACE INTO raktar ( IDk, kKod, kNev, kMegj ) VALUES ( :p0, :p1, :p2, :p3 )");
-    m.replaceControls = QStringList{QStringLiteral("Edit3"), QStringLiteral("Edit4")} + m.insertControls;
+    m.replaceControls = QStringList {QStringLiteral("Edit3"), QStringLiteral("Edit4")} + m.insertControls;
     m.idControl = QStringLiteral("Edit3");
     m.codeControl = QStringLiteral("Edit4");
     m.insertFailed = QStringLiteral("Hiba: Újban, INSERT-append a raktar-ben ");
@@ -282,7 +302,7 @@ Query& byName(DataModule& dm, const QString& name)
     return *q;
 }
 
-} // namespace
+}   // namespace
 
 QString RegisterMember::defaultOrderSql() const
 {
@@ -305,13 +325,27 @@ const RegisterColumn* RegisterMember::columnByField(const QString& f) const
 int RegisterMember::columnWidth(const QString& column)
 {
     static const QHash<QString, int> widths = {
-        {QStringLiteral("rkod"), 5},        {QStringLiteral("rrendszam"), 25}, {QStringLiteral("rnev"), 45},
-        {QStringLiteral("rtelefon"), 45},   {QStringLiteral("rceg"), 45},      {QStringLiteral("rcim"), 45},
-        {QStringLiteral("rugyintez"), 45},  {QStringLiteral("rokod"), 5},      {QStringLiteral("okod"), 5},
-        {QStringLiteral("onev"), 45},       {QStringLiteral("oirszam"), 4},    {QStringLiteral("ohelysegnev"), 45},
-        {QStringLiteral("outca"), 45},      {QStringLiteral("oadoszam"), 11},  {QStringLiteral("obankszla"), 24},
-        {QStringLiteral("tkod"), 5},        {QStringLiteral("tmegnev"), 45},   {QStringLiteral("tmegjegy"), 45},
-        {QStringLiteral("kkod"), 5},        {QStringLiteral("knev"), 45},      {QStringLiteral("kmegj"), 45},
+            {QStringLiteral("rkod"), 5},
+            {QStringLiteral("rrendszam"), 25},
+            {QStringLiteral("rnev"), 45},
+            {QStringLiteral("rtelefon"), 45},
+            {QStringLiteral("rceg"), 45},
+            {QStringLiteral("rcim"), 45},
+            {QStringLiteral("rugyintez"), 45},
+            {QStringLiteral("rokod"), 5},
+            {QStringLiteral("okod"), 5},
+            {QStringLiteral("onev"), 45},
+            {QStringLiteral("oirszam"), 4},
+            {QStringLiteral("ohelysegnev"), 45},
+            {QStringLiteral("outca"), 45},
+            {QStringLiteral("oadoszam"), 11},
+            {QStringLiteral("obankszla"), 24},
+            {QStringLiteral("tkod"), 5},
+            {QStringLiteral("tmegnev"), 45},
+            {QStringLiteral("tmegjegy"), 45},
+            {QStringLiteral("kkod"), 5},
+            {QStringLiteral("knev"), 45},
+            {QStringLiteral("kmegj"), 45},
     };
     return widths.value(column.toLower(), 0);
 }
@@ -324,9 +358,18 @@ const RegisterField* RegisterMember::field(const QString& control) const
     return nullptr;
 }
 
-Query& RegisterMember::listQuery(DataModule& dm) const { return byName(dm, listQueryName); }
-Query& RegisterMember::sideQuery(DataModule& dm) const { return byName(dm, sideQueryName); }
-Query& RegisterMember::writeQuery(DataModule& dm) const { return byName(dm, writeQueryName); }
+Query& RegisterMember::listQuery(DataModule& dm) const
+{
+    return byName(dm, listQueryName);
+}
+Query& RegisterMember::sideQuery(DataModule& dm) const
+{
+    return byName(dm, sideQueryName);
+}
+Query& RegisterMember::writeQuery(DataModule& dm) const
+{
+    return byName(dm, writeQueryName);
+}
 
 const RegisterMember& registerMember(RegisterKind kind)
 {
@@ -336,7 +379,7 @@ const RegisterMember& registerMember(RegisterKind kind)
 
 const QList<RegisterKind>& registerKinds()
 {
-    static const QList<RegisterKind> kinds = {RegisterKind::Plates, RegisterKind::Producers,
-                                              RegisterKind::Crops, RegisterKind::Warehouses};
+    static const QList<RegisterKind> kinds
+            = {RegisterKind::Plates, RegisterKind::Producers, RegisterKind::Crops, RegisterKind::Warehouses};
     return kinds;
 }

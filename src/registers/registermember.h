@@ -23,13 +23,13 @@ struct RegisterColumn {
 // A box of an entry dialog.
 struct RegisterField {
     enum Flag { Plain = 0, Required = 1, Digits = 2, ReadOnly = 4, Hidden = 8, Number = 16 };
-    QString control;           // Edit1, ...
-    QString label;             // empty: no label
+    QString control;   // Edit1, ...
+    QString label;   // empty: no label
     QString column;
     int flags = Plain;
     QString requiredMessage;   // shown when a Required box is blank
-    QString initial;           // text of the box in new mode
-    QString suffix;            // text after the box ("%")
+    QString initial;   // text of the box in new mode
+    QString suffix;   // text after the box ("%")
 
     bool has(Flag f) const { return (flags & f) != 0; }
 };
@@ -45,20 +45,20 @@ struct RegisterMember {
     QString newModeText, modifyModeText;
     QString initialCaptionWord, searchCaptionWord;
     QList<RegisterColumn> columns;
-    QString ticketColumn;            // in-use test on the ticket table
-    QStringList pendingColumns;      // in-use test on the pending weighings
+    QString ticketColumn;   // in-use test on the ticket table
+    QStringList pendingColumns;   // in-use test on the pending weighings
     QString inUseQuestion, inUseNotice, deletedMessage, deleteErrorMessage;
     QString printTemplate;
     QPageLayout::Orientation orientation;
 
     // Entry dialog.
     QString dialogWindow, dialogTitle;
-    QList<RegisterField> fields;     // in tab order
+    QList<RegisterField> fields;   // in tab order
     QString afterSaveCaption;
     QString insertSql;
-    QStringList insertControls;      // :p1, :p2, ... (:p0 is the new code)
+    QStringList insertControls;   // :p1, :p2, ... (:p0 is the new code)
     QString replaceSql;
-    QStringList replaceControls;     // :p0, :p1, ...
+    QStringList replaceControls;   // :p0, :p1, ...
     QString idControl, codeControl;
     QString insertFailed, replaceFailed, unhandledFailed, notReadable;
 

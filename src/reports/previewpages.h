@@ -44,8 +44,8 @@ private:
 
     const ReportLayout& m_layout;
     double m_zoom = 100;
-    QList<int> m_top;      // top of each page on the canvas
-    QList<QSize> m_sizes;  // each page in pixels
+    QList<int> m_top;   // top of each page on the canvas
+    QList<QSize> m_sizes;   // each page in pixels
     QSize m_size;
     qint64 m_painted = 0;
     QList<int> m_lastPainted;

@@ -37,7 +37,7 @@ QSettings settingsFile()
 {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"));
 }
-} // namespace
+}   // namespace
 
 QString PreviewWindow::pdfFolder()
 {
@@ -50,12 +50,13 @@ QString PreviewWindow::pdfFolder()
     return QDir::homePath();
 }
 
-PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt,
-                             FileChoice* files, QWidget* parent)
+PreviewWindow::PreviewWindow(
+        const ReportLayout& layout, const QString& pdfName, Prompt* prompt, FileChoice* files, QWidget* parent)
     : QDialog(parent), m_layout(layout), m_pdfName(pdfName), m_prompt(prompt), m_files(files)
 {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(QStringLiteral("Nyomtatási kép - %1").arg(layout.title.isEmpty() ? layout.templateName : layout.title));
+    setWindowTitle(
+            QStringLiteral("Nyomtatási kép - %1").arg(layout.title.isEmpty() ? layout.templateName : layout.title));
 
     auto* top = new QHBoxLayout;
     auto* zoomLabel = new QLabel(QStringLiteral("Nagyítás:"));

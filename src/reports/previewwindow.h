@@ -21,7 +21,7 @@ public:
     // The save question and its failure go through `files` and `prompt`;
     // without them Ctrl+S saves nothing.
     PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt = nullptr,
-                  FileChoice* files = nullptr, QWidget* parent = nullptr);
+            FileChoice* files = nullptr, QWidget* parent = nullptr);
 
     // The zoom in effect (rounded percent), whether chosen or fitted.
     int zoomPercent() const;

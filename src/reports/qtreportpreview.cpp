@@ -36,7 +36,7 @@ ReportLayout warmUpLayout()
     return layout;
 }
 
-} // namespace
+}   // namespace
 
 QtReportPreview::QtReportPreview(WindowHost* host, Prompt* prompt, FileChoice* files)
     : m_host(host), m_prompt(prompt), m_files(files)
@@ -72,5 +72,6 @@ bool QtReportPreview::hasDefaultPrinter() const
 
 void QtReportPreview::show(const ReportLayout& layout, const QString& pdfName)
 {
-    openWindow<PreviewWindow>(m_host, [](PreviewWindow&) {}, layout, pdfName, m_prompt, m_files);
+    openWindow<PreviewWindow>(
+            m_host, [](PreviewWindow&) {}, layout, pdfName, m_prompt, m_files);
 }

@@ -11,9 +11,8 @@ namespace {
 // report variables of the documents. They read empty until set.
 bool isDocumentedVariable(const QString& n)
 {
-    static const char* names[] = {"v_bszam",     "v_m1",        "v_mozgas",    "v_Bemeres2",  "v_Kimeres2",
-                                  "v_datum",     "v_jel_be1",   "v_jel_be2",   "v_jel_ki1",   "v_jel_ki2",
-                                  "v_alibi_be1", "v_alibi_be2", "v_alibi_ki1", "v_alibi_ki2"};
+    static const char* names[] = {"v_bszam", "v_m1", "v_mozgas", "v_Bemeres2", "v_Kimeres2", "v_datum", "v_jel_be1",
+            "v_jel_be2", "v_jel_ki1", "v_jel_ki2", "v_alibi_be1", "v_alibi_be2", "v_alibi_ki1", "v_alibi_ki2"};
     for (const char* v : names)
         if (n.compare(QLatin1String(v), Qt::CaseInsensitive) == 0)
             return true;
@@ -22,10 +21,7 @@ bool isDocumentedVariable(const QString& n)
 
 class Scope : public ReportScope {
 public:
-    Scope(DataModule* data, const QVariantMap& vars, const QDateTime& now)
-        : m_data(data), m_vars(vars), m_now(now)
-    {
-    }
+    Scope(DataModule* data, const QVariantMap& vars, const QDateTime& now) : m_data(data), m_vars(vars), m_now(now) { }
 
     int page = 0;
     int totalPages = 0;
@@ -35,7 +31,7 @@ public:
     {
         Query* q = m_data ? m_data->find(name) : nullptr;
         if (!q)
-            throw ReportError{QStringLiteral("ismeretlen adathalmaz: %1").arg(name.left(60))};
+            throw ReportError {QStringLiteral("ismeretlen adathalmaz: %1").arg(name.left(60))};
         return q;
     }
 
@@ -47,7 +43,8 @@ public:
             Query* q = dataSet(set);
             const int idx = q->columnIndex(column);   // opens a table data set on demand
             if (idx < 0 && q->isOpen())
-                throw ReportError{QStringLiteral("ismeretlen mező: %1.\"%2\"").arg(set.trimmed().left(60), column.left(60))};
+                throw ReportError {
+                        QStringLiteral("ismeretlen mező: %1.\"%2\"").arg(set.trimmed().left(60), column.left(60))};
             it = m_fields.insert(key, {q, idx});
         }
         Query* q = it->first;
@@ -81,7 +78,7 @@ public:
                 return ReportValue::fromVariant(*i);
         if (isDocumentedVariable(n))
             return ReportValue();
-        throw ReportError{QStringLiteral("ismeretlen változó: %1").arg(n.left(60))};
+        throw ReportError {QStringLiteral("ismeretlen változó: %1").arg(n.left(60))};
     }
 
 private:
@@ -103,7 +100,7 @@ private:
 // set hear nothing of the walk through its rows.
 class RowGuard {
 public:
-    explicit RowGuard(Query* q) : m_q(q), m_row(q->currentRow()), m_blocker(q) {}
+    explicit RowGuard(Query* q) : m_q(q), m_row(q->currentRow()), m_blocker(q) { }
     ~RowGuard()
     {
         try {
@@ -121,7 +118,7 @@ private:
 
 class Layouter {
 public:
-    Layouter(Scope& scope, ReportLayout& out) : m_scope(scope), m_out(out) {}
+    Layouter(Scope& scope, ReportLayout& out) : m_scope(scope), m_out(out) { }
 
     void page(const ReportPage& p, std::optional<QPageLayout::Orientation> orientation)
     {
@@ -169,7 +166,7 @@ private:
     void startPage(bool first = false)
     {
         if (m_out.pages.size() >= ReportBuilder::MaxPages)
-            throw ReportError{QStringLiteral("a nyomtatvány több mint %1 oldalas").arg(ReportBuilder::MaxPages)};
+            throw ReportError {QStringLiteral("a nyomtatvány több mint %1 oldalas").arg(ReportBuilder::MaxPages)};
         LayoutPage lp;
         lp.size = m_size;
         lp.orientation = m_orientation;
@@ -213,13 +210,14 @@ private:
         LayoutPage& page = m_out.pages.last();
         m_items += b.objects.size();
         if (m_items > ReportBuilder::MaxItems)
-            throw ReportError{QStringLiteral("a nyomtatvány túl nagy (több mint %1 elem)").arg(ReportBuilder::MaxItems)};
+            throw ReportError {
+                    QStringLiteral("a nyomtatvány túl nagy (több mint %1 elem)").arg(ReportBuilder::MaxItems)};
         const QPointF origin(m_page->margins.left(), top);
         for (const ReportObject& o : b.objects) {
             LayoutItem it;
             it.kind = o.kind == ReportObject::Text ? LayoutItem::Text
-                      : o.kind == ReportObject::Line ? LayoutItem::Line
-                                                     : LayoutItem::Rect;
+                    : o.kind == ReportObject::Line ? LayoutItem::Line
+                                                   : LayoutItem::Rect;
             it.box = o.box.translated(origin);
             it.lineWidth = o.lineWidth;
             if (o.kind == ReportObject::Text) {
@@ -247,7 +245,7 @@ private:
     qint64 m_items = 0;
 };
 
-} // namespace
+}   // namespace
 
 bool ReportBuilder::uses(const ReportTemplate& t, const QString& name)
 {
@@ -273,7 +271,9 @@ QStringList ReportBuilder::dataSets(const ReportTemplate& t)
     return names;
 }
 
-ReportBuilder::ReportBuilder(DataModule* data, const QVariantMap& variables) : m_data(data), m_vars(variables) {}
+ReportBuilder::ReportBuilder(DataModule* data, const QVariantMap& variables) : m_data(data), m_vars(variables)
+{
+}
 
 ReportLayout ReportBuilder::build(const ReportTemplate& t, const QString& templateName)
 {

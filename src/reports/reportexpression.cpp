@@ -17,7 +17,7 @@ using Node = ReportExpression::Node;
 
 class Parser {
 public:
-    explicit Parser(const QString& s) : m_s(s) {}
+    explicit Parser(const QString& s) : m_s(s) { }
 
     std::unique_ptr<Node> parseAll()
     {
@@ -222,7 +222,7 @@ double numberOf(const ReportValue& v, const char* op)
 {
     double d = 0;
     if (!v.toNumber(&d))
-        throw ReportError{QStringLiteral("nem szám a(z) %1 művelethez: \"%2\"").arg(QLatin1String(op), v.toText())};
+        throw ReportError {QStringLiteral("nem szám a(z) %1 művelethez: \"%2\"").arg(QLatin1String(op), v.toText())};
     return d;
 }
 
@@ -247,8 +247,10 @@ ReportValue eval(const Node& n, ReportScope& scope)
         const ReportValue l = eval(*n.left, scope);
         const ReportValue r = eval(*n.right, scope);
         double a = 0, b = 0;
-        const bool textual = (l.type != ReportValue::Number && l.type != ReportValue::Null && !(l.type == ReportValue::Text && l.toNumber(&a)))
-                             || (r.type != ReportValue::Number && r.type != ReportValue::Null && !(r.type == ReportValue::Text && r.toNumber(&b)));
+        const bool textual = (l.type != ReportValue::Number && l.type != ReportValue::Null
+                                     && !(l.type == ReportValue::Text && l.toNumber(&a)))
+                || (r.type != ReportValue::Number && r.type != ReportValue::Null
+                        && !(r.type == ReportValue::Text && r.toNumber(&b)));
         if (textual || (l.type == ReportValue::Text && r.type == ReportValue::Text))
             return ReportValue::ofText(l.toText() + r.toText());
         return ReportValue::ofNumber(numberOf(l, "+") + numberOf(r, "+"));
@@ -261,7 +263,7 @@ ReportValue eval(const Node& n, ReportScope& scope)
         const double a = numberOf(eval(*n.left, scope), "/");
         const double b = numberOf(eval(*n.right, scope), "/");
         if (b == 0)
-            throw ReportError{QStringLiteral("osztás nullával")};
+            throw ReportError {QStringLiteral("osztás nullával")};
         return ReportValue::ofNumber(a / b);
     }
     }
@@ -287,7 +289,7 @@ void collect(const Node* n, QStringList* names)
     collect(n->right.get(), names);
 }
 
-} // namespace
+}   // namespace
 
 std::shared_ptr<const ReportExpression> ReportExpression::parse(const QString& source, QString* error)
 {
@@ -372,7 +374,7 @@ ReportText::ReportText(const QString& source) : m_source(source)
 QString ReportText::evaluate(ReportScope& scope, const QString& format) const
 {
     if (!m_error.isEmpty())
-        throw ReportError{m_error};
+        throw ReportError {m_error};
     QString out;
     for (const Part& p : m_parts) {
         if (!p.expr) {
@@ -382,7 +384,7 @@ QString ReportText::evaluate(ReportScope& scope, const QString& format) const
         try {
             out += p.expr->evaluate(scope).toText(format);
         } catch (const ReportError& e) {
-            throw ReportError{QStringLiteral("[%1]: %2").arg(p.expr->source().left(80), e.text)};
+            throw ReportError {QStringLiteral("[%1]: %2").arg(p.expr->source().left(80), e.text)};
         }
     }
     return out;

@@ -58,7 +58,10 @@ public:
     QString evaluate(ReportScope& scope, const QString& format) const;   // throws ReportError
     bool usesName(const QString& name) const;
     void collectDataSets(QStringList* names) const;
-    bool isConstant() const { return m_error.isEmpty() && m_parts.size() <= 1 && (m_parts.isEmpty() || !m_parts[0].expr); }
+    bool isConstant() const
+    {
+        return m_error.isEmpty() && m_parts.size() <= 1 && (m_parts.isEmpty() || !m_parts[0].expr);
+    }
     const QString& source() const { return m_source; }
 
 private:

@@ -10,7 +10,7 @@
 struct LayoutItem {
     enum Kind { Text, Line, Rect };
     Kind kind = Text;
-    QRectF box;            // a line runs from box.topLeft() to box.bottomRight()
+    QRectF box;   // a line runs from box.topLeft() to box.bottomRight()
     QString text;
     double fontSize = 10;
     bool bold = false;
@@ -18,12 +18,12 @@ struct LayoutItem {
     bool underline = false;
     bool wrap = false;
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
-    int frame = 0;         // ReportObject::Frame bits
+    int frame = 0;   // ReportObject::Frame bits
     double lineWidth = 0.2;
 };
 
 struct LayoutPage {
-    QSizeF size{210, 297};
+    QSizeF size {210, 297};
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QList<LayoutItem> items;
 
@@ -34,7 +34,7 @@ struct LayoutPage {
 };
 
 struct ReportLayout {
-    QString templateName;  // "vello.frf"
+    QString templateName;   // "vello.frf"
     QString title;
     QList<LayoutPage> pages;
 

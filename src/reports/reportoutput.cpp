@@ -16,8 +16,8 @@ namespace {
 const QString ErrorCaption = QStringLiteral("Error");
 }
 
-std::optional<ReportTemplate> readTemplateFile(const QString& fileName, QString* error, bool* openFailed,
-                                               QString* detail)
+std::optional<ReportTemplate> readTemplateFile(
+        const QString& fileName, QString* error, bool* openFailed, QString* detail)
 {
     *openFailed = false;
     QFile f(fileName);
@@ -41,19 +41,28 @@ std::optional<ReportTemplate> readTemplateFile(const QString& fileName, QString*
     return t;
 }
 
-ReportOutput::ReportOutput(AppContext& ctx, ReportPreview* preview) : m_ctx(ctx), m_preview(preview) {}
+ReportOutput::ReportOutput(AppContext& ctx, ReportPreview* preview) : m_ctx(ctx), m_preview(preview)
+{
+}
 ReportOutput::~ReportOutput() = default;
 
-void ReportOutput::setVariable(const QString& name, const QVariant& value) { m_vars[name] = value; }
-QVariant ReportOutput::variable(const QString& name) const { return m_vars.value(name); }
+void ReportOutput::setVariable(const QString& name, const QVariant& value)
+{
+    m_vars[name] = value;
+}
+QVariant ReportOutput::variable(const QString& name) const
+{
+    return m_vars.value(name);
+}
 
 bool ReportOutput::setOrientation(QPageLayout::Orientation orientation)
 {
     if (!m_preview || !m_preview->hasDefaultPrinter()) {
         m_orientationFailed = true;
-        Unhandled::report(m_ctx, QStringLiteral("There is no default printer currently selected\n"
-                                                "Nincs alapértelmezett nyomtató: állítson be egyet, vagy telepítsen "
-                                                "PDF-nyomtatót (printer-driver-cups-pdf csomag, lásd README)."));
+        Unhandled::report(m_ctx,
+                QStringLiteral("There is no default printer currently selected\n"
+                               "Nincs alapértelmezett nyomtató: állítson be egyet, vagy telepítsen "
+                               "PDF-nyomtatót (printer-driver-cups-pdf csomag, lásd README)."));
         return false;
     }
     m_orientationFailed = false;

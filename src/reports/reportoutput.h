@@ -65,5 +65,5 @@ private:
 // to the text the program shows ("Cannot open file x.frf" or "Unsupported
 // FRF format") and *openFailed to whether the file could not be read at all;
 // *detail says what is wrong inside the file.
-std::optional<ReportTemplate> readTemplateFile(const QString& fileName, QString* error, bool* openFailed,
-                                               QString* detail = nullptr);
+std::optional<ReportTemplate> readTemplateFile(
+        const QString& fileName, QString* error, bool* openFailed, QString* detail = nullptr);

@@ -23,11 +23,11 @@ QRectF units(const QRectF& mm)
 QPageLayout pageLayoutOf(const LayoutPage& p)
 {
     const QSizeF portrait(qMin(p.size.width(), p.size.height()), qMax(p.size.width(), p.size.height()));
-    return QPageLayout(QPageSize(portrait, QPageSize::Millimeter), p.orientation, QMarginsF(0, 0, 0, 0),
-                       QPageLayout::Millimeter);
+    return QPageLayout(
+            QPageSize(portrait, QPageSize::Millimeter), p.orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-} // namespace
+}   // namespace
 
 namespace ReportPainter {
 
@@ -123,4 +123,4 @@ bool writePdf(const ReportLayout& layout, const QString& fileName, QString* erro
     return ok && file.error() == QFileDevice::NoError;
 }
 
-} // namespace ReportPainter
+}   // namespace ReportPainter

@@ -20,7 +20,7 @@ public:
 // headless runs). Its printer answer is set by the owner.
 class RecordingPreview : public ReportPreview {
 public:
-    explicit RecordingPreview(bool defaultPrinter = true) : m_printer(defaultPrinter) {}
+    explicit RecordingPreview(bool defaultPrinter = true) : m_printer(defaultPrinter) { }
     void setDefaultPrinter(bool on) { m_printer = on; }
     bool hasDefaultPrinter() const override { return m_printer; }
     void show(const ReportLayout& layout, const QString& pdfName) override

@@ -98,7 +98,7 @@ namespace ReportFormat {
 bool isKnown(const QString& format)
 {
     return format.isEmpty() || format == QLatin1String("#,###.##") || format == QLatin1String("#,###")
-           || format == QLatin1String("0") || format == QLatin1String("0.00");
+            || format == QLatin1String("0") || format == QLatin1String("0.00");
 }
 
 QString number(double v, const QString& format)
@@ -121,4 +121,4 @@ QString number(double v, const QString& format)
     return TextConv::number(v);
 }
 
-} // namespace ReportFormat
+}   // namespace ReportFormat

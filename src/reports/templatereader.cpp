@@ -12,7 +12,7 @@ struct Failure {
 
 class Reader {
 public:
-    explicit Reader(const QByteArray& xml) : m_xml(xml) {}
+    explicit Reader(const QByteArray& xml) : m_xml(xml) { }
 
     ReportTemplate run()
     {
@@ -58,7 +58,7 @@ public:
 private:
     [[noreturn]] void fail(const QString& why)
     {
-        throw Failure{QStringLiteral("line %1: %2").arg(m_xml.lineNumber()).arg(why)};
+        throw Failure {QStringLiteral("line %1: %2").arg(m_xml.lineNumber()).arg(why)};
     }
 
     // Advances to the next start element (document level).
@@ -125,7 +125,9 @@ private:
         const double v = attrs.value(QLatin1String(name)).toString().trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(v) || v < min || v > max)
             fail(QStringLiteral("attribute %1 must be a number from %2 to %3")
-                     .arg(QLatin1String(name)).arg(min).arg(max));
+                            .arg(QLatin1String(name))
+                            .arg(min)
+                            .arg(max));
         return v;
     }
 
@@ -156,7 +158,7 @@ private:
             checkAttributes(a, {"x1", "y1", "x2", "y2", "width"});
             o.kind = ReportObject::Line;
             o.box = QRectF(QPointF(number(a, "x1", 0, -X, X), number(a, "y1", 0, -X, X)),
-                           QPointF(number(a, "x2", 0, -X, X), number(a, "y2", 0, -X, X)));
+                    QPointF(number(a, "x2", 0, -X, X), number(a, "y2", 0, -X, X)));
             o.lineWidth = number(a, "width", 0.2, 0.05, 5);
             skipToEnd();
             return o;
@@ -165,18 +167,19 @@ private:
             checkAttributes(a, {"x", "y", "w", "h", "width"});
             o.kind = ReportObject::Rect;
             o.box = QRectF(number(a, "x", 0, -X, X), number(a, "y", 0, -X, X), number(a, "w", 0, 0, X),
-                           number(a, "h", 0, 0, X));
+                    number(a, "h", 0, 0, X));
             o.lineWidth = number(a, "width", 0.2, 0.05, 5);
             skipToEnd();
             return o;
         }
         if (n != QLatin1String("text"))
             fail(QStringLiteral("unknown element <%1>").arg(n.toString()));
-        checkAttributes(a, {"x", "y", "w", "h", "size", "bold", "italic", "underline", "wrap", "align",
-                            "valign", "frame", "width", "format"});
+        checkAttributes(a,
+                {"x", "y", "w", "h", "size", "bold", "italic", "underline", "wrap", "align", "valign", "frame", "width",
+                        "format"});
         o.kind = ReportObject::Text;
-        o.box = QRectF(number(a, "x", 0, -X, X), number(a, "y", 0, -X, X), number(a, "w", 0, 0, X),
-                       number(a, "h", 0, 0, X));
+        o.box = QRectF(
+                number(a, "x", 0, -X, X), number(a, "y", 0, -X, X), number(a, "w", 0, 0, X), number(a, "h", 0, 0, X));
         o.fontSize = number(a, "size", 10, 1, 144);
         o.bold = flag(a, "bold");
         o.italic = flag(a, "italic");
@@ -340,7 +343,7 @@ private:
         }
         const QSizeF s = p.orientedSize();
         if (s.width() - p.margins.left() - p.margins.right() < 10
-            || s.height() - p.margins.top() - p.margins.bottom() < 10)
+                || s.height() - p.margins.top() - p.margins.bottom() < 10)
             fail(QStringLiteral("the margins leave no room on the page"));
         double fixed = 0;
         while (nextChild(2)) {
@@ -357,7 +360,8 @@ private:
         // or the layout would never end.
         const double printable = s.height() - p.margins.top() - p.margins.bottom();
         for (const ReportBand& b : p.bands)
-            if (b.type != ReportBand::PageHeader && b.type != ReportBand::PageFooter && b.height + fixed > printable + 0.001)
+            if (b.type != ReportBand::PageHeader && b.type != ReportBand::PageFooter
+                    && b.height + fixed > printable + 0.001)
                 fail(QStringLiteral("a band with its page header and footer is taller than the page"));
         if (fixed > printable + 0.001)
             fail(QStringLiteral("page header and footer are taller than the page"));
@@ -369,7 +373,7 @@ private:
     int m_objects = 0;
 };
 
-} // namespace
+}   // namespace
 
 std::optional<ReportTemplate> TemplateReader::read(const QByteArray& xml)
 {

@@ -12,11 +12,11 @@
 class TemplateReader {
 public:
     static constexpr qint64 MaxFileSize = 2 * 1024 * 1024;
-    static constexpr int MaxDepth = 8;          // element nesting
+    static constexpr int MaxDepth = 8;   // element nesting
     static constexpr int MaxPages = 16;
-    static constexpr int MaxBands = 64;         // per page
-    static constexpr int MaxObjects = 4000;     // in the whole template, parts expanded
-    static constexpr int MaxTextLength = 4000;  // per text object
+    static constexpr int MaxBands = 64;   // per page
+    static constexpr int MaxObjects = 4000;   // in the whole template, parts expanded
+    static constexpr int MaxTextLength = 4000;   // per text object
     static constexpr double MaxExtent = 2000;   // mm, any coordinate or size
 
     std::optional<ReportTemplate> read(const QByteArray& xml);

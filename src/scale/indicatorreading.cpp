@@ -48,7 +48,8 @@ QString IndicatorReading::text() const
     default:
         break;
     }
-    QString t = (negative && kg > 0 ? QStringLiteral("-") : QString()) + TextConv::groupedKg(kg) + QStringLiteral(" kg");
+    QString t
+            = (negative && kg > 0 ? QStringLiteral("-") : QString()) + TextConv::groupedKg(kg) + QStringLiteral(" kg");
     if (state == Stable)
         t += QStringLiteral("  stabil");
     else if (state == Motion)

@@ -4,7 +4,7 @@ namespace {
 // Arrival times kept: enough for the scale read to tell an indicator that
 // sends all the time from one whose print key was pressed.
 constexpr size_t ArrivalsKept = 8;
-} // namespace
+}   // namespace
 
 void LinkState::appendCluster(TSerialCluster cluster, quint32 at)
 {

@@ -26,31 +26,31 @@ struct TSerialCluster {
 // queue and the calls have a lock each.
 struct LinkState {
     // Set by the owner, read by the worker.
-    std::atomic<bool> active{false};
-    std::atomic<bool> destroying{false};
-    std::atomic<bool> threadQuietMode{false};
-    std::atomic<bool> readRequest{false};
-    std::atomic<quint32> rtoCharDelayTime{1100};
-    std::atomic<quint16> rtoExtraDelayTime{250};
-    std::atomic<quint16> clusterSize{3072};
-    std::atomic<quint32> handlerMask{0};   // bit n: handler n assigned; bit HandlerCount: OnProcessError
+    std::atomic<bool> active {false};
+    std::atomic<bool> destroying {false};
+    std::atomic<bool> threadQuietMode {false};
+    std::atomic<bool> readRequest {false};
+    std::atomic<quint32> rtoCharDelayTime {1100};
+    std::atomic<quint16> rtoExtraDelayTime {250};
+    std::atomic<quint16> clusterSize {3072};
+    std::atomic<quint32> handlerMask {0};   // bit n: handler n assigned; bit HandlerCount: OnProcessError
 
     // Set by the worker, read by the owner.
-    std::atomic<bool> busy{false};
-    std::atomic<bool> lost{false};   // the worker found the device gone (already reported)
-    std::atomic<bool> ctsState{false}, dsrState{false}, rlsdState{false}, ringState{false};
-    std::atomic<quint32> commError{0}, commStateFlags{0}, inQueue{0}, outQueue{0};
-    std::atomic<quint32> modemState{0}, commEvent{0};
+    std::atomic<bool> busy {false};
+    std::atomic<bool> lost {false};   // the worker found the device gone (already reported)
+    std::atomic<bool> ctsState {false}, dsrState {false}, rlsdState {false}, ringState {false};
+    std::atomic<quint32> commError {0}, commStateFlags {0}, inQueue {0}, outQueue {0};
+    std::atomic<quint32> modemState {0}, commEvent {0};
 
     bool handlerAssigned(int which) const { return handlerMask.load() & (1u << which); }
 
     // --- the receive queue: the worker appends, the owner takes ---
     // With keepClusters > 0 only the newest that many clusters stay.
-    std::atomic<int> keepClusters{0};
+    std::atomic<int> keepClusters {0};
     // `at` is the device clock (ms) when the cluster was taken.
     void appendCluster(TSerialCluster cluster, quint32 at = 0);
-    QString takeOldest();          // empty text when none
-    QStringList takeAll();         // oldest first
+    QString takeOldest();   // empty text when none
+    QStringList takeAll();   // oldest first
     int queued() const;
     void clearClusters();
     // The text of the cluster received last, read or not, and how many

@@ -46,7 +46,8 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     m_continuous->setChecked(PortSetting::continuous());
 
     m_save = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Mentés"), QStringLiteral("Nyomtatás."));
-    m_cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    m_cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_save);

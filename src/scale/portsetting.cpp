@@ -15,43 +15,43 @@
 
 namespace PortSetting {
 
-const QString LostConnectionText = QStringLiteral(
-    "Megszakadt a kapcsolat az adatbázissal, a mérleg portja nem olvasható ki. "
-    "Ellenőrizze az adatbázis-kiszolgálót, majd próbálja újra!");
+const QString LostConnectionText
+        = QStringLiteral("Megszakadt a kapcsolat az adatbázissal, a mérleg portja nem olvasható ki. "
+                         "Ellenőrizze az adatbázis-kiszolgálót, majd próbálja újra!");
 
 namespace {
-// aSzeria of the site row (IDa = 1, or the one row there is) in ZTable8 as
-// it was last read.
-QString siteRowPort(Query& site)
-{
-    QString name;
-    bool found = false;
-    for (int r = 0; r < site.rowCount() && !found; ++r) {
-        site.moveTo(r);
-        found = site.value(QStringLiteral("IDa")).toInt() == 1;
-        if (found || site.rowCount() == 1)
-            name = site.text(QStringLiteral("aSzeria"));
+    // aSzeria of the site row (IDa = 1, or the one row there is) in ZTable8 as
+    // it was last read.
+    QString siteRowPort(Query& site)
+    {
+        QString name;
+        bool found = false;
+        for (int r = 0; r < site.rowCount() && !found; ++r) {
+            site.moveTo(r);
+            found = site.value(QStringLiteral("IDa")).toInt() == 1;
+            if (found || site.rowCount() == 1)
+                name = site.text(QStringLiteral("aSzeria"));
+        }
+        if (site.rowCount() > 0)
+            site.first();
+        return name;
     }
-    if (site.rowCount() > 0)
-        site.first();
-    return name;
-}
 
-// Reads the site row again; a connection found lost is reopened once (the
-// read changes nothing, so sending it again is safe outside a transaction).
-QString readSitePort(AppContext& ctx)
-{
-    Query& site = ctx.data.ZTable8;
-    try {
-        site.refresh();
-    } catch (const DbError& e) {
-        if (!e.connectionLost() || ctx.data.inTransaction())
-            throw;
-        site.refresh();
+    // Reads the site row again; a connection found lost is reopened once (the
+    // read changes nothing, so sending it again is safe outside a transaction).
+    QString readSitePort(AppContext& ctx)
+    {
+        Query& site = ctx.data.ZTable8;
+        try {
+            site.refresh();
+        } catch (const DbError& e) {
+            if (!e.connectionLost() || ctx.data.inTransaction())
+                throw;
+            site.refresh();
+        }
+        return siteRowPort(site);
     }
-    return siteRowPort(site);
-}
-} // namespace
+}   // namespace
 
 SitePort sitePort(AppContext& ctx)
 {
@@ -94,36 +94,36 @@ void save(AppContext& ctx, const QString& name)
 }
 
 namespace {
-// The program's settings file, beside nothing else of the site: the sending
-// mode of the indicator is a property of this workstation's scale.
-const QString ContinuousKey = QStringLiteral("scale/continuous");
+    // The program's settings file, beside nothing else of the site: the sending
+    // mode of the indicator is a property of this workstation's scale.
+    const QString ContinuousKey = QStringLiteral("scale/continuous");
 
-std::unique_ptr<QSettings> settingsFile()
-{
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"),
-                                       QStringLiteral("vello"));
-}
+    std::unique_ptr<QSettings> settingsFile()
+    {
+        return std::make_unique<QSettings>(
+                QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"));
+    }
 
-QString firstLine(const QString& file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(f.readLine()).trimmed();
-}
+    QString firstLine(const QString& file)
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return QString();
+        return QString::fromLatin1(f.readLine()).trimmed();
+    }
 
-// A kernel tty entry with a device behind it. A ttyS entry stands for a real
-// UART only when the driver knows its type (the sysfs "type" is not 0); the
-// device node itself is never opened, since opening raises DTR and RTS on
-// whatever is attached.
-bool realPort(const QDir& sys, const QString& name)
-{
-    if (!QFileInfo::exists(sys.filePath(name + QStringLiteral("/device"))))
-        return false;
-    const QString type = firstLine(sys.filePath(name + QStringLiteral("/type")));
-    return type.isEmpty() || type != QLatin1String("0");
-}
-} // namespace
+    // A kernel tty entry with a device behind it. A ttyS entry stands for a real
+    // UART only when the driver knows its type (the sysfs "type" is not 0); the
+    // device node itself is never opened, since opening raises DTR and RTS on
+    // whatever is attached.
+    bool realPort(const QDir& sys, const QString& name)
+    {
+        if (!QFileInfo::exists(sys.filePath(name + QStringLiteral("/device"))))
+            return false;
+        const QString type = firstLine(sys.filePath(name + QStringLiteral("/type")));
+        return type.isEmpty() || type != QLatin1String("0");
+    }
+}   // namespace
 
 bool continuous()
 {
@@ -147,7 +147,7 @@ QStringList presentDevices(const QString& sysRoot, const QString& devRoot)
         if (realPort(sys, n) && QFileInfo::exists(dev.filePath(n)))
             out << n;
     }
-    const QStringList adapters{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
+    const QStringList adapters {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
     for (const QString& n : dev.entryList(adapters, QDir::System | QDir::Files, QDir::Name)) {
         if (!out.contains(n))
             out << n;
@@ -158,4 +158,4 @@ QStringList presentDevices(const QString& sysRoot, const QString& devRoot)
     return out;
 }
 
-} // namespace PortSetting
+}   // namespace PortSetting

@@ -16,9 +16,9 @@ extern const QString LostConnectionText;
 // connection is retried once, which reconnects; when the server still cannot
 // be reached `databaseLost` is set and `name` is empty. Never throws.
 struct SitePort {
-    QString name;               // aSzeria, trimmed; empty when none is stored
+    QString name;   // aSzeria, trimmed; empty when none is stored
     bool databaseLost = false;
-    QString error;              // the server's text of any other failure
+    QString error;   // the server's text of any other failure
 };
 SitePort sitePort(AppContext& ctx);
 
@@ -42,7 +42,7 @@ bool setContinuous(bool on);
 // found without opening any of them: the kernel's tty entries that have a
 // real device behind them (a ttyS port only with a known UART type), USB
 // adapters, and their stable by-id links. The roots are for tests.
-QStringList presentDevices(const QString& sysRoot = QStringLiteral("/sys/class/tty"),
-                           const QString& devRoot = QStringLiteral("/dev"));
+QStringList presentDevices(
+        const QString& sysRoot = QStringLiteral("/sys/class/tty"), const QString& devRoot = QStringLiteral("/dev"));
 
-} // namespace PortSetting
+}   // namespace PortSetting

@@ -23,14 +23,12 @@ struct Speed {
     quint32 baud;
     speed_t code;
 };
-const Speed kSpeeds[] = {{50, B50},         {75, B75},         {110, B110},       {134, B134},
-                         {150, B150},       {200, B200},       {300, B300},       {600, B600},
-                         {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-                         {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-                         {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-                         {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
+const Speed kSpeeds[] = {{50, B50}, {75, B75}, {110, B110}, {134, B134}, {150, B150}, {200, B200}, {300, B300},
+        {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200},
+        {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+        {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
 
-} // namespace
+}   // namespace
 
 PosixSerialDevice::~PosixSerialDevice()
 {
@@ -134,7 +132,7 @@ int PosixSerialDevice::getControl(Control& c)
     std::lock_guard<std::mutex> lk(m_lock);
     if (m_fd < 0)
         return EBADF;
-    termios t{};
+    termios t {};
     if (::tcgetattr(m_fd, &t) != 0)
         return errno;
     const speed_t s = ::cfgetispeed(&t);
@@ -142,14 +140,23 @@ int PosixSerialDevice::getControl(Control& c)
         if (sp.code == s)
             c.baudRate = sp.baud;
     switch (t.c_cflag & CSIZE) {
-    case CS5: c.byteSize = 5; break;
-    case CS6: c.byteSize = 6; break;
-    case CS7: c.byteSize = 7; break;
-    default: c.byteSize = 8; break;
+    case CS5:
+        c.byteSize = 5;
+        break;
+    case CS6:
+        c.byteSize = 6;
+        break;
+    case CS7:
+        c.byteSize = 7;
+        break;
+    default:
+        c.byteSize = 8;
+        break;
     }
     c.stopBits = (t.c_cflag & CSTOPB) ? 2 : 0;
-    c.parity = !(t.c_cflag & PARENB) ? 0 : (t.c_cflag & CMSPAR) ? ((t.c_cflag & PARODD) ? 3 : 4)
-                                                                : ((t.c_cflag & PARODD) ? 1 : 2);
+    c.parity = !(t.c_cflag & PARENB) ? 0
+            : (t.c_cflag & CMSPAR)   ? ((t.c_cflag & PARODD) ? 3 : 4)
+                                     : ((t.c_cflag & PARODD) ? 1 : 2);
     c.xonChar = char(t.c_cc[VSTART]);
     c.xoffChar = char(t.c_cc[VSTOP]);
     return 0;
@@ -160,7 +167,7 @@ int PosixSerialDevice::setControl(const Control& c)
     std::lock_guard<std::mutex> lk(m_lock);
     if (m_fd < 0)
         return EBADF;
-    termios t{};
+    termios t {};
     if (::tcgetattr(m_fd, &t) != 0)
         return errno;
     const cc_t vmin = t.c_cc[VMIN], vtime = t.c_cc[VTIME];
@@ -186,20 +193,39 @@ int PosixSerialDevice::setControl(const Control& c)
 
     t.c_cflag &= ~tcflag_t(CSIZE);
     switch (c.byteSize) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    case 8: t.c_cflag |= CS8; break;
-    default: return EINVAL;
+    case 5:
+        t.c_cflag |= CS5;
+        break;
+    case 6:
+        t.c_cflag |= CS6;
+        break;
+    case 7:
+        t.c_cflag |= CS7;
+        break;
+    case 8:
+        t.c_cflag |= CS8;
+        break;
+    default:
+        return EINVAL;
     }
     t.c_cflag &= ~tcflag_t(PARENB | PARODD | CMSPAR);
     switch (c.parity) {
-    case 0: break;
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
-    default: return EINVAL;
+    case 0:
+        break;
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
+    case 3:
+        t.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        return EINVAL;
     }
     // One and a half stop bits exist only beside five data bits; the line
     // driver takes both as "more than one".
@@ -233,7 +259,7 @@ int PosixSerialDevice::setTimeouts(const Timeouts&)
     std::lock_guard<std::mutex> lk(m_lock);
     if (m_fd < 0)
         return EBADF;
-    termios t{};
+    termios t {};
     if (::tcgetattr(m_fd, &t) != 0)
         return errno;
     t.c_cc[VMIN] = 0;
@@ -258,7 +284,7 @@ void PosixSerialDevice::wake()
 
 bool PosixSerialDevice::readCounts(Counts& c)
 {
-    serial_icounter_struct ic{};
+    serial_icounter_struct ic {};
     if (m_fd < 0 || ::ioctl(m_fd, TIOCGICOUNT, &ic) != 0)
         return false;
     c.frame = ic.frame;
@@ -313,8 +339,7 @@ SerialDevice::WaitResult PosixSerialDevice::waitEvent(int timeoutMs, quint32& ev
     }
     // Bytes already waiting would wake poll at once: ask for new ones only
     // when the buffer is empty, otherwise sleep the whole timeout.
-    pollfd fds[2] = {{m_fd, short((before == 0 && (mask & EvRxChar)) ? POLLIN : 0), 0},
-                     {m_wakeFd, POLLIN, 0}};
+    pollfd fds[2] = {{m_fd, short((before == 0 && (mask & EvRxChar)) ? POLLIN : 0), 0}, {m_wakeFd, POLLIN, 0}};
     // Sleep without the lock; close() waits for m_polling to drop, so the
     // descriptor stays the same until the lock is taken again.
     m_polling = true;
@@ -354,8 +379,8 @@ SerialDevice::WaitResult PosixSerialDevice::waitEvent(int timeoutMs, quint32& ev
         ev |= EvRing;
     Counts now;
     if (readCounts(now)) {
-        if (now.frame != m_waitBase.frame || now.overrun != m_waitBase.overrun
-            || now.parity != m_waitBase.parity || now.bufOverrun != m_waitBase.bufOverrun)
+        if (now.frame != m_waitBase.frame || now.overrun != m_waitBase.overrun || now.parity != m_waitBase.parity
+                || now.bufOverrun != m_waitBase.bufOverrun)
             ev |= EvErr;
         if (now.brk != m_waitBase.brk)
             ev |= EvBreak;
@@ -438,7 +463,7 @@ int PosixSerialDevice::read(QByteArray& into, quint32 count)
         // With VMIN = VTIME = 0 an empty buffer also reads as 0 (the bytes
         // counted a moment ago were purged or taken by another reader); only
         // a hang-up means that the device has gone.
-        pollfd f{m_fd, 0, 0};
+        pollfd f {m_fd, 0, 0};
         if (::poll(&f, 1, 0) > 0 && (f.revents & (POLLHUP | POLLERR | POLLNVAL)))
             return EIO;
         return 0;
@@ -457,12 +482,28 @@ int PosixSerialDevice::escape(Function f)
     int r = 0;
     int bit = 0;
     switch (f) {
-    case SetRts: bit = TIOCM_RTS; r = ::ioctl(m_fd, TIOCMBIS, &bit); break;
-    case ClrRts: bit = TIOCM_RTS; r = ::ioctl(m_fd, TIOCMBIC, &bit); break;
-    case SetDtr: bit = TIOCM_DTR; r = ::ioctl(m_fd, TIOCMBIS, &bit); break;
-    case ClrDtr: bit = TIOCM_DTR; r = ::ioctl(m_fd, TIOCMBIC, &bit); break;
-    case SetBreak: r = ::ioctl(m_fd, TIOCSBRK); break;
-    case ClrBreak: r = ::ioctl(m_fd, TIOCCBRK); break;
+    case SetRts:
+        bit = TIOCM_RTS;
+        r = ::ioctl(m_fd, TIOCMBIS, &bit);
+        break;
+    case ClrRts:
+        bit = TIOCM_RTS;
+        r = ::ioctl(m_fd, TIOCMBIC, &bit);
+        break;
+    case SetDtr:
+        bit = TIOCM_DTR;
+        r = ::ioctl(m_fd, TIOCMBIS, &bit);
+        break;
+    case ClrDtr:
+        bit = TIOCM_DTR;
+        r = ::ioctl(m_fd, TIOCMBIC, &bit);
+        break;
+    case SetBreak:
+        r = ::ioctl(m_fd, TIOCSBRK);
+        break;
+    case ClrBreak:
+        r = ::ioctl(m_fd, TIOCCBRK);
+        break;
     }
     if (r == 0)
         return 0;

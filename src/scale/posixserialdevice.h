@@ -38,8 +38,8 @@ private:
     struct Counts {
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
-    bool readCounts(Counts& c);          // false when the device keeps none
-    quint32 readModem();                 // 0 when the device has no modem lines
+    bool readCounts(Counts& c);   // false when the device keeps none
+    quint32 readModem();   // 0 when the device has no modem lines
     quint32 inQueue(int& error);
     void releasePoll(std::unique_lock<std::mutex>& lk);
     void closeLocked(std::unique_lock<std::mutex>& lk);
@@ -53,10 +53,10 @@ private:
     bool m_polling = false;
     int m_fd = -1;
     int m_wakeFd = -1;
-    std::atomic<quint32> m_mask{0};
+    std::atomic<quint32> m_mask {0};
     bool m_stripNull = false;
     Counts m_statusBase;   // counter values at the last status call
-    Counts m_waitBase;     // ... at the last wait
+    Counts m_waitBase;   // ... at the last wait
     quint32 m_waitModem = 0;
     quint32 m_lastOutQueue = 0;
 };

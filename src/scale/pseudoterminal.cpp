@@ -33,7 +33,7 @@ bool PseudoTerminal::open(QString* error)
     m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_slave < 0)
         return fail("open slave");
-    termios t{};
+    termios t {};
     if (::tcgetattr(m_slave, &t) == 0) {
         ::cfmakeraw(&t);
         ::tcsetattr(m_slave, TCSANOW, &t);
@@ -53,7 +53,7 @@ bool PseudoTerminal::write(const QByteArray& bytes)
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN) {
-                pollfd f{m_master, POLLOUT, 0};
+                pollfd f {m_master, POLLOUT, 0};
                 ::poll(&f, 1, 100);
                 continue;
             }
@@ -70,7 +70,7 @@ bool PseudoTerminal::writePaced(const QByteArray& bytes, int usPerByte)
     for (char c : bytes) {
         if (!write(QByteArray(1, c)))
             return false;
-        timespec ts{usPerByte / 1000000, long(usPerByte % 1000000) * 1000};
+        timespec ts {usPerByte / 1000000, long(usPerByte % 1000000) * 1000};
         ::nanosleep(&ts, nullptr);
     }
     return true;

@@ -14,28 +14,28 @@ const QString MotionText = QStringLiteral("A mérleg mozgásban van, várja meg,
 const QString NegativeText = QStringLiteral("A mérleg negatív súlyt mutat!");
 
 namespace {
-const char* const DefaultPort = "COM5";
+    const char* const DefaultPort = "COM5";
 
-QString portOrDefault(const QString& name)
-{
-    return name.isEmpty() ? QString::fromLatin1(DefaultPort) : name;
-}
+    QString portOrDefault(const QString& name)
+    {
+        return name.isEmpty() ? QString::fromLatin1(DefaultPort) : name;
+    }
 
-// Milliseconds since the last piece arrived; -1 when none did.
-qint64 sinceLastPiece(const TSerialLink& link)
-{
-    const QList<quint32> at = link.clusterArrivals();
-    if (at.isEmpty())
-        return -1;
-    return qint64(quint32(link.clockMs() - at.last()));
-}
+    // Milliseconds since the last piece arrived; -1 when none did.
+    qint64 sinceLastPiece(const TSerialLink& link)
+    {
+        const QList<quint32> at = link.clusterArrivals();
+        if (at.isEmpty())
+            return -1;
+        return qint64(quint32(link.clockMs() - at.last()));
+    }
 
-bool fresh(const TSerialLink& link)
-{
-    const qint64 age = sinceLastPiece(link);
-    return age >= 0 && age <= qint64(FreshMs);
-}
-} // namespace
+    bool fresh(const TSerialLink& link)
+    {
+        const qint64 age = sinceLastPiece(link);
+        return age >= 0 && age <= qint64(FreshMs);
+    }
+}   // namespace
 
 QString portName(AppContext& ctx)
 {
@@ -143,7 +143,8 @@ QString statusText(const QString& piece)
         line = it->trimmed();
     line.remove(QChar(0x02)).remove(QChar(0x03));
     int end = 0;
-    while (end < line.size() && !line.at(end).isDigit() && line.at(end) != QLatin1Char('+') && line.at(end) != QLatin1Char('-'))
+    while (end < line.size() && !line.at(end).isDigit() && line.at(end) != QLatin1Char('+')
+            && line.at(end) != QLatin1Char('-'))
         ++end;
     QString status = line.left(end).trimmed();
     while (status.endsWith(QLatin1Char(',')))
@@ -185,7 +186,7 @@ Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken
     }
     scaleText = weightText(text);
     if (taken)
-        *taken = Taken{text, statusText(text), link.commPort()};
+        *taken = Taken {text, statusText(text), link.commPort()};
     return Outcome::Weight;
 }
 
@@ -206,4 +207,4 @@ Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken)
     return read(link, ctx.prompt, ctx.scaleText, taken);
 }
 
-} // namespace ScaleRead
+}   // namespace ScaleRead

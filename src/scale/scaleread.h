@@ -75,18 +75,21 @@ IndicatorReading current(const TSerialLink& link);
 QString displayText(const TSerialLink* link);
 
 extern const QString PortClosedText;   // "Hiba! A port nincs megnyitva."
-extern const QString MotionText;       // moving or overloaded
+extern const QString MotionText;   // moving or overloaded
 extern const QString NegativeText;
 
 enum class Outcome {
     PortClosed,   // "Hiba! A port nincs megnyitva." shown; scale text unchanged
-    NoWeight,     // nothing (current) received or no digit: the scale text is "0"
-    Weight,       // the scale text holds the digits of the reading
-    Refused,      // in motion, overloaded or negative: its message shown; scale text unchanged
-    DatabaseLost, // the port could not be read from the site row: its message shown
+    NoWeight,   // nothing (current) received or no digit: the scale text is "0"
+    Weight,   // the scale text holds the digits of the reading
+    Refused,   // in motion, overloaded or negative: its message shown; scale text unchanged
+    DatabaseLost,   // the port could not be read from the site row: its message shown
 };
 // Whether the caller writes the scale text into its fields.
-inline bool fillsFields(Outcome o) { return o == Outcome::NoWeight || o == Outcome::Weight; }
+inline bool fillsFields(Outcome o)
+{
+    return o == Outcome::NoWeight || o == Outcome::Weight;
+}
 
 // What a read that yielded a weight took, for the record of the reading:
 // the received text as it came, the indicator's status fields in front of
@@ -112,4 +115,4 @@ Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken
 // the connection was lost) and takes it.
 Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken = nullptr);
 
-} // namespace ScaleRead
+}   // namespace ScaleRead

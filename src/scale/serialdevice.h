@@ -29,7 +29,7 @@ public:
     };
     // Receive error flags.
     enum ErrorFlag : quint32 {
-        CeRxOver = 0x0001,    // input buffer overflow
+        CeRxOver = 0x0001,   // input buffer overflow
         CeOverrun = 0x0002,   // hardware overrun
         CeRxParity = 0x0004,
         CeFrame = 0x0008,
@@ -80,7 +80,7 @@ public:
         quint32 xonLim = 0;
         quint32 xoffLim = 0;
         quint8 byteSize = 8;
-        quint8 parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
+        quint8 parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
         quint8 stopBits = 0;   // 0 one, 1 one and a half, 2 two
         char xonChar = 17;
         char xoffChar = 19;

@@ -9,9 +9,9 @@ quint32 charDelayFor(quint32 baudRate)
     static const struct {
         quint32 baud;
         quint32 delay;
-    } table[] = {{256000, 43},  {128000, 85},  {115200, 95},  {57600, 190},  {56000, 200},
-                 {38400, 290},  {19200, 570},  {14400, 760},  {9600, 1100},  {4800, 2300},
-                 {2400, 4500},  {1200, 9000},  {600, 18000},  {300, 37000},  {110, 100000}};
+    } table[] = {{256000, 43}, {128000, 85}, {115200, 95}, {57600, 190}, {56000, 200}, {38400, 290}, {19200, 570},
+            {14400, 760}, {9600, 1100}, {4800, 2300}, {2400, 4500}, {1200, 9000}, {600, 18000}, {300, 37000},
+            {110, 100000}};
     for (const auto& row : table)
         if (baudRate >= row.baud)
             return row.delay;
@@ -54,8 +54,7 @@ QString devicePath(const QString& portName)
 {
     if (portName.startsWith(QLatin1Char('/')))
         return portName;
-    static const QRegularExpression com(QStringLiteral("^com([0-9]{1,2})$"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression com(QStringLiteral("^com([0-9]{1,2})$"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = com.match(portName);
     if (m.hasMatch()) {
         const int n = m.captured(1).toInt();
@@ -65,4 +64,4 @@ QString devicePath(const QString& portName)
     return QStringLiteral("/dev/") + portName;
 }
 
-} // namespace SerialRules
+}   // namespace SerialRules

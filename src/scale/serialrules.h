@@ -12,14 +12,14 @@ namespace SerialRules {
 quint32 charDelayFor(quint32 baudRate);
 
 struct ReadInputs {
-    quint32 queued = 0;          // bytes in the input buffer (Q)
-    quint32 errors = 0;          // receive error flags of the status step (E)
+    quint32 queued = 0;   // bytes in the input buffer (Q)
+    quint32 errors = 0;   // receive error flags of the status step (E)
     bool readRequest = false;
     quint32 clusterSize = 3072;
-    quint32 charDelayUs = 1100;  // RTOCharDelayTime
-    quint32 extraDelayMs = 250;  // RTOExtraDelayTime
-    quint32 now = 0;             // ms clock
-    quint32 lastEmpty = 0;       // ms clock when the input buffer was last seen empty
+    quint32 charDelayUs = 1100;   // RTOCharDelayTime
+    quint32 extraDelayMs = 250;   // RTOExtraDelayTime
+    quint32 now = 0;   // ms clock
+    quint32 lastEmpty = 0;   // ms clock when the input buffer was last seen empty
 };
 
 // Milliseconds that Q queued bytes may wait before they are read.
@@ -36,4 +36,4 @@ bool reportPasses(quint8 noise, quint8 errorNoise, bool destroying, bool handler
 // a name starting with "/" is a path, anything else is /dev/NAME.
 QString devicePath(const QString& portName);
 
-} // namespace SerialRules
+}   // namespace SerialRules

@@ -13,10 +13,9 @@ namespace {
 constexpr int BusyWaitStepMs = 75;
 constexpr int BusyWaitStepsClosing = 15;
 constexpr int BusyWaitStepsDestroying = 10;
-} // namespace
+}   // namespace
 
-TSerialLink::TSerialLink(QObject* parent)
-    : TSerialLink(std::make_unique<PosixSerialDevice>(), true, parent)
+TSerialLink::TSerialLink(QObject* parent) : TSerialLink(std::make_unique<PosixSerialDevice>(), true, parent)
 {
 }
 
@@ -33,7 +32,10 @@ void TSerialLink::init(bool startWorker)
     TWorkThread::Owner owner;
     owner.report = [this](LinkReport id, quint32 code) { report(id, code); };
     owner.callHandler = [this](int which) { callHandler(Handler(which)); };
-    owner.post = [this] { QMetaObject::invokeMethod(this, [this] { m_state.runOwnerCalls(); }, Qt::QueuedConnection); };
+    owner.post = [this] {
+        QMetaObject::invokeMethod(
+                this, [this] { m_state.runOwnerCalls(); }, Qt::QueuedConnection);
+    };
     m_worker = std::make_unique<TWorkThread>(m_state, *m_device, std::move(owner));
     if (startWorker)
         m_worker->start();
@@ -46,8 +48,8 @@ TSerialLink::~TSerialLink()
     deactivate();
     m_state.active = false;
     m_worker->terminate();
-    const auto deadline = std::chrono::steady_clock::now()
-        + std::chrono::milliseconds(BusyWaitStepMs * BusyWaitStepsDestroying);
+    const auto deadline
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyWaitStepMs * BusyWaitStepsDestroying);
     while (m_state.busy && m_worker->threaded() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     m_worker->join();
@@ -179,8 +181,8 @@ void TSerialLink::deactivate()
         report(LinkReport::ClearQueues, quint32(e));
     m_device->wake();
     // The worker may be waiting for this thread to run a handler for it.
-    const auto deadline = std::chrono::steady_clock::now()
-        + std::chrono::milliseconds(BusyWaitStepMs * BusyWaitStepsClosing);
+    const auto deadline
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyWaitStepMs * BusyWaitStepsClosing);
     while (m_state.busy && m_worker->threaded() && std::chrono::steady_clock::now() < deadline) {
         m_state.runOwnerCalls();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -277,17 +279,61 @@ void TSerialLink::setParityType(quint8 v)
     applySettingsIfOpen();
 }
 
-void TSerialLink::setParityErrorChar(char v) { m_parityErrorChar = v; applySettingsIfOpen(); }
-void TSerialLink::setParityErrorReplacement(bool v) { m_parityErrorReplacement = v; applySettingsIfOpen(); }
-void TSerialLink::setStopBits(quint8 v) { m_stopBits = v; applySettingsIfOpen(); }
-void TSerialLink::setDataBits(quint8 v) { m_dataBits = v; applySettingsIfOpen(); }
-void TSerialLink::setXONChar(char v) { m_xonChar = v; applySettingsIfOpen(); }
-void TSerialLink::setXOFFChar(char v) { m_xoffChar = v; applySettingsIfOpen(); }
-void TSerialLink::setFlowControl(int v) { m_flowControl = v; applySettingsIfOpen(); }
-void TSerialLink::setStripNullChars(bool v) { m_stripNullChars = v; applySettingsIfOpen(); }
-void TSerialLink::setEventChar(char v) { m_eventChar = v; applySettingsIfOpen(); }
-void TSerialLink::setWTOCharDelayTime(quint32 v) { m_wtoCharDelayTime = v; applySettingsIfOpen(); }
-void TSerialLink::setWTOExtraDelayTime(quint16 v) { m_wtoExtraDelayTime = v; applySettingsIfOpen(); }
+void TSerialLink::setParityErrorChar(char v)
+{
+    m_parityErrorChar = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setParityErrorReplacement(bool v)
+{
+    m_parityErrorReplacement = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setStopBits(quint8 v)
+{
+    m_stopBits = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setDataBits(quint8 v)
+{
+    m_dataBits = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setXONChar(char v)
+{
+    m_xonChar = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setXOFFChar(char v)
+{
+    m_xoffChar = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setFlowControl(int v)
+{
+    m_flowControl = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setStripNullChars(bool v)
+{
+    m_stripNullChars = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setEventChar(char v)
+{
+    m_eventChar = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setWTOCharDelayTime(quint32 v)
+{
+    m_wtoCharDelayTime = v;
+    applySettingsIfOpen();
+}
+void TSerialLink::setWTOExtraDelayTime(quint16 v)
+{
+    m_wtoExtraDelayTime = v;
+    applySettingsIfOpen();
+}
 
 void TSerialLink::setXONLimDiv(quint8 v)
 {
@@ -331,8 +377,8 @@ void TSerialLink::setTxQueueSize(quint16 v)
 
 // ---------------------------------------------------------------- modem lines
 
-void TSerialLink::setModemLine(bool value, SerialDevice::Function on, SerialDevice::Function off,
-                               LinkReport failedOn, LinkReport failedOff)
+void TSerialLink::setModemLine(
+        bool value, SerialDevice::Function on, SerialDevice::Function off, LinkReport failedOn, LinkReport failedOff)
 {
     if (int e = m_device->escape(value ? on : off))
         report(value ? failedOn : failedOff, quint32(e));

@@ -20,17 +20,32 @@ class TSerialLink : public QObject {
     Q_OBJECT
 public:
     using Notify = std::function<void(TSerialLink* sender)>;
-    using ProcessError = std::function<void(TSerialLink* sender, quint32 place, quint32 code,
-                                            const QString& msg, quint8 noise)>;
+    using ProcessError
+            = std::function<void(TSerialLink* sender, quint32 place, quint32 code, const QString& msg, quint8 noise)>;
     enum Handler {
-        OnCommEvent, OnCommStat, OnTxQueueEmptyEvent, OnWriteDone, OnBreakEvent, OnCTSEvent,
-        OnDSREvent, OnLineErrorEvent, OnRingEvent, OnRIEvent, OnRLSDEvent, OnRxClusterEvent,
-        OnRxCharEvent, OnRxEventCharEvent, HandlerCount
+        OnCommEvent,
+        OnCommStat,
+        OnTxQueueEmptyEvent,
+        OnWriteDone,
+        OnBreakEvent,
+        OnCTSEvent,
+        OnDSREvent,
+        OnLineErrorEvent,
+        OnRingEvent,
+        OnRIEvent,
+        OnRLSDEvent,
+        OnRxClusterEvent,
+        OnRxCharEvent,
+        OnRxEventCharEvent,
+        HandlerCount
     };
     enum CommStateFlag {
-        fCtlHold = SerialDevice::HoldCts, fDsrHold = SerialDevice::HoldDsr,
-        fRlsHold = SerialDevice::HoldRlsd, fXoffHold = SerialDevice::HoldXoff,
-        fXOffSent = SerialDevice::HoldXoffSent, fEof = SerialDevice::HoldEof,
+        fCtlHold = SerialDevice::HoldCts,
+        fDsrHold = SerialDevice::HoldDsr,
+        fRlsHold = SerialDevice::HoldRlsd,
+        fXoffHold = SerialDevice::HoldXoff,
+        fXOffSent = SerialDevice::HoldXoffSent,
+        fEof = SerialDevice::HoldEof,
         fTxim = SerialDevice::HoldTxim
     };
 
@@ -158,7 +173,7 @@ private:
     void deliverReport(quint32 place, quint32 code, quint8 noise, const QString& msg);
     void callHandler(Handler which);
     void setModemLine(bool value, SerialDevice::Function on, SerialDevice::Function off, LinkReport failedOn,
-                      LinkReport failedOff);
+            LinkReport failedOff);
     bool isOpen() const;
 
     std::unique_ptr<SerialDevice> m_device;
@@ -188,7 +203,7 @@ private:
     bool m_rtsState = true;
     bool m_dtrState = true;
     bool m_breakState = false;
-    std::atomic<quint8> m_errorNoise{255};
+    std::atomic<quint8> m_errorNoise {255};
     bool m_autoReadRequest = false;
 
     Notify m_handlers[HandlerCount];

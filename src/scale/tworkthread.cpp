@@ -14,7 +14,7 @@ bool deviceGone(int code)
 {
     return code == EIO || code == ENXIO || code == ENODEV || code == EPIPE;
 }
-} // namespace
+}   // namespace
 
 TWorkThread::TWorkThread(LinkState& state, SerialDevice& device, Owner owner)
     : m_state(state), m_dev(device), m_owner(std::move(owner))
@@ -186,8 +186,8 @@ void TWorkThread::statusStep()
             return;
         }
         m_errorsSinceRead |= st.errors;
-        const SerialDevice::LineStatus stored{m_state.commError, m_state.commStateFlags,
-                                              m_state.inQueue, m_state.outQueue};
+        const SerialDevice::LineStatus stored {
+                m_state.commError, m_state.commStateFlags, m_state.inQueue, m_state.outQueue};
         if (st == stored)
             break;
         m_state.commError = st.errors;
@@ -256,15 +256,12 @@ void TWorkThread::dispatch(quint32 mask)
     static const struct {
         quint32 bit;
         TSerialLink::Handler handler;
-    } order[] = {{SerialDevice::EvBreak, TSerialLink::OnBreakEvent},
-                 {SerialDevice::EvCts, TSerialLink::OnCTSEvent},
-                 {SerialDevice::EvDsr, TSerialLink::OnDSREvent},
-                 {SerialDevice::EvErr, TSerialLink::OnLineErrorEvent},
-                 {SerialDevice::EvRing, TSerialLink::OnRingEvent},
-                 {SerialDevice::EvRlsd, TSerialLink::OnRLSDEvent},
-                 {SerialDevice::EvRxChar, TSerialLink::OnRxCharEvent},
-                 {SerialDevice::EvRxFlag, TSerialLink::OnRxEventCharEvent},
-                 {SerialDevice::EvTxEmpty, TSerialLink::OnTxQueueEmptyEvent}};
+    } order[] = {{SerialDevice::EvBreak, TSerialLink::OnBreakEvent}, {SerialDevice::EvCts, TSerialLink::OnCTSEvent},
+            {SerialDevice::EvDsr, TSerialLink::OnDSREvent}, {SerialDevice::EvErr, TSerialLink::OnLineErrorEvent},
+            {SerialDevice::EvRing, TSerialLink::OnRingEvent}, {SerialDevice::EvRlsd, TSerialLink::OnRLSDEvent},
+            {SerialDevice::EvRxChar, TSerialLink::OnRxCharEvent},
+            {SerialDevice::EvRxFlag, TSerialLink::OnRxEventCharEvent},
+            {SerialDevice::EvTxEmpty, TSerialLink::OnTxQueueEmptyEvent}};
     for (const auto& o : order)
         if (mask & o.bit)
             notify(o.handler);
@@ -276,7 +273,7 @@ void TWorkThread::makeCluster(const QByteArray& bytes, quint32 errors)
 {
     if (m_state.destroying)
         return;
-    m_state.appendCluster(TSerialCluster{bytes, errors}, m_dev.tickMs());
+    m_state.appendCluster(TSerialCluster {bytes, errors}, m_dev.tickMs());
     notify(TSerialLink::OnRxClusterEvent);
 }
 

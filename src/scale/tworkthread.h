@@ -69,8 +69,8 @@ private:
     SerialDevice& m_dev;
     Owner m_owner;
     std::thread m_thread;
-    std::atomic<bool> m_threaded{false};   // cycles run in m_thread (not driven by a test)
-    std::atomic<bool> m_terminated{false};
+    std::atomic<bool> m_threaded {false};   // cycles run in m_thread (not driven by a test)
+    std::atomic<bool> m_terminated {false};
     std::mutex m_pauseLock;
     std::condition_variable m_pauseCv;
     bool m_nudged = false;
@@ -79,6 +79,6 @@ private:
     bool m_waitPending = false;
     quint32 m_lastEmpty = 0;
     quint32 m_errorsSinceRead = 0;   // receive errors seen by status steps since the last read
-    std::atomic<quint64> m_closedPauses{0};
-    std::atomic<quint64> m_openCycles{0};
+    std::atomic<quint64> m_closedPauses {0};
+    std::atomic<quint64> m_openCycles {0};
 };

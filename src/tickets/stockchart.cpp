@@ -14,8 +14,8 @@ namespace {
 constexpr int kPerPage = 12;
 constexpr double kLeft = 30, kRight = 282, kTop = 30, kBottom = 170;   // plot area, mm
 
-LayoutItem text(const QRectF& box, const QString& t, double size = 8, Qt::Alignment align = Qt::AlignCenter,
-                bool bold = false)
+LayoutItem text(
+        const QRectF& box, const QString& t, double size = 8, Qt::Alignment align = Qt::AlignCenter, bool bold = false)
 {
     LayoutItem it;
     it.kind = LayoutItem::Text;
@@ -62,7 +62,7 @@ double axisStep(double max)
     return 10 * mag;
 }
 
-} // namespace
+}   // namespace
 
 QList<StockBar> stockBars(const Query& totals, StockGrouping g)
 {
@@ -109,11 +109,12 @@ ReportLayout stockChartLayout(const QList<StockBar>& bars, const QString& title)
         p.size = QSizeF(297, 210);
         p.orientation = QPageLayout::Landscape;
         p.items << text(QRectF(15, 10, 267, 8), title, 12, Qt::AlignCenter, true);
-        p.items << text(QRectF(200, 18, 82, 5), QStringLiteral("Készült: %1   %2. oldal").arg(TextConv::date(QDate::currentDate())).arg(pg + 1),
-                        8, Qt::AlignRight | Qt::AlignVCenter);
+        p.items << text(QRectF(200, 18, 82, 5),
+                QStringLiteral("Készült: %1   %2. oldal").arg(TextConv::date(QDate::currentDate())).arg(pg + 1), 8,
+                Qt::AlignRight | Qt::AlignVCenter);
         // Legend.
-        const QStringList names = {QStringLiteral("Betárolt (kg)"), QStringLiteral("Kiszállított (kg)"),
-                                   QStringLiteral("Készlet (kg)")};
+        const QStringList names = {
+                QStringLiteral("Betárolt (kg)"), QStringLiteral("Kiszállított (kg)"), QStringLiteral("Készlet (kg)")};
         const double fills[] = {0, 1.5, 0.5};
         for (int s = 0; s < 3; ++s) {
             bar(p, 30 + s * 60, 8, 19, 23, fills[s]);
@@ -123,13 +124,15 @@ ReportLayout stockChartLayout(const QList<StockBar>& bars, const QString& title)
         p.items << line(kLeft, kTop, kLeft, kBottom);
         for (double v = bottom; v <= top + step / 2; v += step) {
             p.items << line(kLeft - 1.5, y(v), kLeft, y(v));
-            p.items << text(QRectF(2, y(v) - 2.5, kLeft - 4, 5), TextConv::groupedKg(v), 7, Qt::AlignRight | Qt::AlignVCenter);
+            p.items << text(
+                    QRectF(2, y(v) - 2.5, kLeft - 4, 5), TextConv::groupedKg(v), 7, Qt::AlignRight | Qt::AlignVCenter);
         }
         p.items << line(kLeft, y(0), kRight, y(0), 0.3);
         const int first = pg * kPerPage;
         const int count = int(qMin<qsizetype>(kPerPage, bars.size() - first));
         if (bars.isEmpty())
-            p.items << text(QRectF(kLeft, (kTop + kBottom) / 2 - 5, kRight - kLeft, 10), QStringLiteral("Nincs adat."), 10);
+            p.items << text(
+                    QRectF(kLeft, (kTop + kBottom) / 2 - 5, kRight - kLeft, 10), QStringLiteral("Nincs adat."), 10);
         const double slot = (kRight - kLeft) / kPerPage;
         for (int i = 0; i < count; ++i) {
             const StockBar& b = bars[first + i];
@@ -139,7 +142,8 @@ ReportLayout stockChartLayout(const QList<StockBar>& bars, const QString& title)
             for (int s = 0; s < 3; ++s)
                 bar(p, x + s * w, w, y(0), y(values[s]), fills[s]);
             p.items << text(QRectF(kLeft + i * slot, kBottom + 2, slot, 12), b.label, 7);
-            p.items << text(QRectF(kLeft + i * slot, kBottom + 14, slot, 5), TextConv::groupedKg(b.stock), 7, Qt::AlignCenter, true);
+            p.items << text(QRectF(kLeft + i * slot, kBottom + 14, slot, 5), TextConv::groupedKg(b.stock), 7,
+                    Qt::AlignCenter, true);
         }
         layout.pages << p;
     }
@@ -150,8 +154,8 @@ bool showStockChart(AppContext& ctx, StockGrouping g)
 {
     if (!ctx.report || !ctx.report->preview())
         return false;
-    static const char* const titles[] = {"Készlet terményenként", "Készlet a napon terményenként",
-                                         "Készlet személyenként", "Készlet raktáranként"};
+    static const char* const titles[] = {
+            "Készlet terményenként", "Készlet a napon terményenként", "Készlet személyenként", "Készlet raktáranként"};
     const ReportLayout layout = stockChartLayout(stockBars(ctx.data.ZQ20, g), QString::fromUtf8(titles[int(g)]));
     ctx.report->preview()->show(layout, QStringLiteral("keszlet_grafikon.pdf"));
     return true;

@@ -10,12 +10,12 @@
 namespace {
 
 const QString kFigures = QStringLiteral(
-    "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
-    "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
+        "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
+        "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
 const QString kItemFigures = QStringLiteral(
-    "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, SUM(jNettoBe - jNettoKi) AS Keszlet");
-const QString kItemColumns =
-    QStringLiteral(", jMozgas, jBszam, jDatum, jBeido, jKiido, jBemeres, jKimeres, jTiszt, jViztart");
+        "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, SUM(jNettoBe - jNettoKi) AS Keszlet");
+const QString kItemColumns
+        = QStringLiteral(", jMozgas, jBszam, jDatum, jBeido, jKiido, jBemeres, jKimeres, jTiszt, jViztart");
 const QString kCropJoin = QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod");
 const QString kProducerJoin = QStringLiteral(" JOIN termelo ON termelo.OKod = vello.jOkod");
 const QString kWarehouseJoin = QStringLiteral(" JOIN raktar ON raktar.kKod = vello.jKkod");
@@ -23,7 +23,7 @@ const QString kWarehouseJoin = QStringLiteral(" JOIN raktar ON raktar.kKod = vel
 const QString kWithCrop = QStringLiteral(" WHERE jTkod <> \"\"");
 const QString kOfDay = QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 )");
 
-} // namespace
+}   // namespace
 
 QString StockFigures::text(double v)
 {
@@ -32,7 +32,9 @@ QString StockFigures::text(double v)
     return TextConv::groupedKg(r);
 }
 
-StockReport::StockReport(AppContext& ctx) : m_ctx(ctx) {}
+StockReport::StockReport(AppContext& ctx) : m_ctx(ctx)
+{
+}
 
 QString StockReport::totalsSumsSql(StockGrouping g)
 {
@@ -43,15 +45,17 @@ QString StockReport::totalsListSql(StockGrouping g)
 {
     switch (g) {
     case StockGrouping::Crop:
-        return QStringLiteral("SELECT tmegnev, ") + kFigures + kCropJoin + kWithCrop + QStringLiteral(" GROUP BY jTkod");
+        return QStringLiteral("SELECT tmegnev, ") + kFigures + kCropJoin + kWithCrop
+                + QStringLiteral(" GROUP BY jTkod");
     case StockGrouping::Day:
-        return QStringLiteral("SELECT tmegnev, jDatum, ") + kFigures + kCropJoin + kOfDay + QStringLiteral(" GROUP BY jTkod");
+        return QStringLiteral("SELECT tmegnev, jDatum, ") + kFigures + kCropJoin + kOfDay
+                + QStringLiteral(" GROUP BY jTkod");
     case StockGrouping::Producer:
-        return QStringLiteral("SELECT oNev, tmegnev, ") + kFigures + QStringLiteral(", oNev, tMegnev") + kCropJoin +
-               kProducerJoin + kWithCrop + QStringLiteral(" GROUP BY jOkod, jTkod ORDER BY oNev, tMegnev");
+        return QStringLiteral("SELECT oNev, tmegnev, ") + kFigures + QStringLiteral(", oNev, tMegnev") + kCropJoin
+                + kProducerJoin + kWithCrop + QStringLiteral(" GROUP BY jOkod, jTkod ORDER BY oNev, tMegnev");
     case StockGrouping::Warehouse:
-        return QStringLiteral("SELECT kNev, tmegnev, ") + kFigures + QStringLiteral(", kNev, tMegnev") + kCropJoin +
-               kWarehouseJoin + kWithCrop + QStringLiteral(" GROUP BY jKkod, jTkod ORDER BY kNev, tMegnev");
+        return QStringLiteral("SELECT kNev, tmegnev, ") + kFigures + QStringLiteral(", kNev, tMegnev") + kCropJoin
+                + kWarehouseJoin + kWithCrop + QStringLiteral(" GROUP BY jKkod, jTkod ORDER BY kNev, tMegnev");
     }
     return QString();
 }
@@ -76,17 +80,17 @@ QString StockReport::itemListSql(StockGrouping g)
     const QString tail = QStringLiteral(" GROUP BY IDj");
     switch (g) {
     case StockGrouping::Crop:
-        return QStringLiteral("SELECT tmegnev, ") + kItemFigures + kItemColumns + kCropJoin +
-               QStringLiteral(" WHERE jTkod = :p1") + tail;
+        return QStringLiteral("SELECT tmegnev, ") + kItemFigures + kItemColumns + kCropJoin
+                + QStringLiteral(" WHERE jTkod = :p1") + tail;
     case StockGrouping::Day:
-        return QStringLiteral("SELECT tmegnev, ") + kItemFigures + kItemColumns + kCropJoin +
-               QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )") + tail;
+        return QStringLiteral("SELECT tmegnev, ") + kItemFigures + kItemColumns + kCropJoin
+                + QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )") + tail;
     case StockGrouping::Producer:
-        return QStringLiteral("SELECT oNev, tmegnev, ") + kItemFigures + kItemColumns + kCropJoin + kProducerJoin +
-               QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 )") + tail;
+        return QStringLiteral("SELECT oNev, tmegnev, ") + kItemFigures + kItemColumns + kCropJoin + kProducerJoin
+                + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 )") + tail;
     case StockGrouping::Warehouse:
-        return QStringLiteral("SELECT kNev, tmegnev, ") + kItemFigures + QStringLiteral(", jBszam") + kCropJoin +
-               kWarehouseJoin + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 )") + tail;
+        return QStringLiteral("SELECT kNev, tmegnev, ") + kItemFigures + QStringLiteral(", jBszam") + kCropJoin
+                + kWarehouseJoin + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 )") + tail;
     }
     return QString();
 }
@@ -107,7 +111,7 @@ QString StockReport::templateName(StockGrouping g, bool itemised)
 {
     static const char* const names[] = {"termeny", "datum", "nev", "raktar"};
     return QStringLiteral("keszlet_%1%2.frf")
-        .arg(itemised ? QStringLiteral("t_") : QString(), QLatin1String(names[int(g)]));
+            .arg(itemised ? QStringLiteral("t_") : QString(), QLatin1String(names[int(g)]));
 }
 
 namespace {
@@ -117,7 +121,7 @@ StockFigures read(const Query& sums)
     static_cast<TicketSums&>(f) = TicketDocument::readSums(sums);
     return f;
 }
-} // namespace
+}   // namespace
 
 StockFigures StockReport::computeTotals(StockGrouping g, const QDate& day)
 {
@@ -134,7 +138,7 @@ StockFigures StockReport::computeItems(StockGrouping g, const QDate& day)
 {
     const Query& totals = m_ctx.data.ZQ20;
     const QString key = totals.isOpen() && totals.currentRow() >= 0 ? totals.text(keyColumn(g)) : QString();
-    Query::Binds binds{{QStringLiteral("p1"), key}};
+    Query::Binds binds {{QStringLiteral("p1"), key}};
     if (g == StockGrouping::Day)
         binds.append({QStringLiteral("p0"), day});
     m_ctx.data.ZQ22.openSql(itemSumsSql(g), binds);

@@ -31,7 +31,7 @@ StockWindow::StockWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_
     frame->setObjectName(QStringLiteral("GroupBox1"));
     auto* fl = new QHBoxLayout(frame);
     const QStringList captions = {QStringLiteral("Terményenként"), QStringLiteral("Erről a napról:"),
-                                  QStringLiteral("Személyenként"), QStringLiteral("Raktáranként")};
+            QStringLiteral("Személyenként"), QStringLiteral("Raktáranként")};
     m_date = new QDateEdit(frame);
     m_date->setObjectName(QStringLiteral("DateTimePicker1"));
     m_date->setCalendarPopup(true);
@@ -61,10 +61,12 @@ StockWindow::StockWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_
     m_tabs->addTab(totals, QStringLiteral("Összesen"));
     m_tabs->addTab(items, QStringLiteral("Tételes"));
 
-    QPushButton* print = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
+    QPushButton* print
+            = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
     QPushButton* chart = makeButton(this, QStringLiteral("ButtonChart"), QStringLiteral("Grafikon"),
-                                QStringLiteral("Betárolt, kiszállított és készlet csoportonként, oszlopdiagramon."));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+            QStringLiteral("Betárolt, kiszállított és készlet csoportonként, oszlopdiagramon."));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {print, chart, cancel})
@@ -97,10 +99,10 @@ QWidget* StockWindow::buildTab(bool itemised)
     auto* lay = new QVBoxLayout(page);
     auto* g = new QGridLayout;
     const QStringList labels = itemised
-        ? QStringList{QStringLiteral(" A tétel mérlegelt netto(kg)"), QStringLiteral("Betárolt (kg)"),
-                      QStringLiteral("Kiszállított (kg)"), QStringLiteral("Tétel részösszesen (kg)")}
-        : QStringList{QStringLiteral("Mérlegelt netto(kg)"), QStringLiteral("Betárolt (kg)"),
-                      QStringLiteral("Kiszállított (kg)"), QStringLiteral("Készlet mindösszesen (kg)")};
+            ? QStringList {QStringLiteral(" A tétel mérlegelt netto(kg)"), QStringLiteral("Betárolt (kg)"),
+                    QStringLiteral("Kiszállított (kg)"), QStringLiteral("Tétel részösszesen (kg)")}
+            : QStringList {QStringLiteral("Mérlegelt netto(kg)"), QStringLiteral("Betárolt (kg)"),
+                    QStringLiteral("Kiszállított (kg)"), QStringLiteral("Készlet mindösszesen (kg)")};
     const int names[2][4] = {{1, 3, 4, 5}, {9, 8, 7, 6}};
     QLineEdit** fields = itemised ? m_items : m_totals;
     for (int i = 0; i < 4; ++i) {

@@ -8,21 +8,21 @@
 #include "tickets/ticketdocument.h"
 
 const QString TicketBrowser::RowsSql = QStringLiteral(
-    "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
-    "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 "
-    "ORDER BY jBszam, IDj");
+        "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
+        "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 "
+        "ORDER BY jBszam, IDj");
 const QString TicketBrowser::SumsSql = TicketDocument::sumsSql(QStringLiteral(" WHERE jBszam = :p1"));
 const QString TicketBrowser::CopyRowsSql = QStringLiteral(
-    "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termelo ON termelo.oKod = vello.jOkod "
-    "JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 ORDER BY IDj");
+        "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termelo ON termelo.oKod = vello.jOkod "
+        "JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 ORDER BY IDj");
 
 namespace {
 
 // Weight, scale value, crop name, crop code, warehouse name, warehouse code.
 const QStringList kColumnsIn = {QStringLiteral("jBemeres"), QStringLiteral("jBemerleg"), QStringLiteral("tMegnev"),
-                                QStringLiteral("jTkod"), QStringLiteral("kNev"), QStringLiteral("jKkod")};
+        QStringLiteral("jTkod"), QStringLiteral("kNev"), QStringLiteral("jKkod")};
 const QStringList kColumnsOut = {QStringLiteral("jKimeres"), QStringLiteral("jKimerleg"), QStringLiteral("tMegnev"),
-                                 QStringLiteral("jTkod"), QStringLiteral("kNev"), QStringLiteral("jKkod")};
+        QStringLiteral("jTkod"), QStringLiteral("kNev"), QStringLiteral("jKkod")};
 QStringList edits(int a, int b, int c, int d, int e, int f)
 {
     QStringList out;
@@ -47,7 +47,7 @@ void blank(TicketBrowser::Fields& f, const QStringList& fields, int from = 0)
         f[fields[i]] = QStringLiteral(" ");
 }
 
-} // namespace
+}   // namespace
 
 QStringList TicketBrowser::dataColumns()
 {
@@ -67,7 +67,9 @@ QStringList TicketBrowser::plateColumns()
             QStringLiteral("rKod")};
 }
 
-TicketBrowser::TicketBrowser(AppContext& ctx) : m_ctx(ctx) {}
+TicketBrowser::TicketBrowser(AppContext& ctx) : m_ctx(ctx)
+{
+}
 
 TicketBrowser::Fields TicketBrowser::showDetail(const QString& ticket)
 {
@@ -88,8 +90,9 @@ TicketBrowser::Fields TicketBrowser::showDetail(const QString& ticket)
     f[QStringLiteral("Edit35")] = TextConv::number(total.storedIn);
     f[QStringLiteral("Edit52")] = TextConv::number(total.weighed);
     f[QStringLiteral("Edit51")] = TextConv::number(total.shippedOut);
-    if (!second || (rows.text(QStringLiteral("jBemeres")) == QLatin1String("0") &&
-                    rows.text(QStringLiteral("jKimeres")) == QLatin1String("0"))) {
+    if (!second
+            || (rows.text(QStringLiteral("jBemeres")) == QLatin1String("0")
+                    && rows.text(QStringLiteral("jKimeres")) == QLatin1String("0"))) {
         blank(f, kIn2);
         blank(f, kOut2);
     }

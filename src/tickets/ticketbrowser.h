@@ -9,17 +9,17 @@ struct AppContext;
 // What the ticket browser shows and prints for one ticket number.
 class TicketBrowser {
 public:
-    static const QString RowsSql;       // ZQ20: the ticket's joined rows
-    static const QString SumsSql;       // ZQ23: the sums of its nets
+    static const QString RowsSql;   // ZQ20: the ticket's joined rows
+    static const QString SumsSql;   // ZQ23: the sums of its nets
     static const QString CopyRowsSql;   // ZQ23: the rows of the ticket copy
 
     // Detail fields by control name: Edit1..Edit24 of the four groups, the
     // sums Edit35, Edit52, Edit51, and the columns of the tabs "Adat",
     // "Termelö" and "Rendszám" under their column names.
     using Fields = QMap<QString, QString>;
-    static QStringList dataColumns();       // tab "Adat"
+    static QStringList dataColumns();   // tab "Adat"
     static QStringList producerColumns();   // tab "Termelö"
-    static QStringList plateColumns();      // tab "Rendszám"
+    static QStringList plateColumns();   // tab "Rendszám"
 
     explicit TicketBrowser(AppContext& ctx);
 

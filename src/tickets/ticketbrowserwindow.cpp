@@ -33,7 +33,7 @@ QLineEdit* field(QWidget* parent, const QString& name, int width = 0)
         e->setMinimumWidth(width);
     return e;
 }
-} // namespace
+}   // namespace
 
 TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_list(ctx.data.ZQ21), m_ops(ctx)
@@ -78,25 +78,27 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     tabs->setObjectName(QStringLiteral("PageControl1"));
     tabs->addTab(buildMeasures(), QStringLiteral("Mérés"));
     tabs->addTab(buildColumns(TicketBrowser::dataColumns(),
-                              {QStringLiteral("B.szám:"), QStringLiteral("Irány:"), QStringLiteral("Pótos?:"),
-                               QStringLiteral("Dátum:"), QStringLiteral("Be idöpont:"), QStringLiteral("Ki idöpont:"),
-                               QStringLiteral("Megjegy.: "), QStringLiteral("Tisztaság"), QStringLiteral("Viztartalom"),
-                               QStringLiteral("Egy mérés:")}),
-                 QStringLiteral("Adat"));
+                         {QStringLiteral("B.szám:"), QStringLiteral("Irány:"), QStringLiteral("Pótos?:"),
+                                 QStringLiteral("Dátum:"), QStringLiteral("Be idöpont:"), QStringLiteral("Ki idöpont:"),
+                                 QStringLiteral("Megjegy.: "), QStringLiteral("Tisztaság"),
+                                 QStringLiteral("Viztartalom"), QStringLiteral("Egy mérés:")}),
+            QStringLiteral("Adat"));
     tabs->addTab(buildColumns(TicketBrowser::producerColumns(),
-                              {QStringLiteral("Név"), QStringLiteral("Ir.szám"), QStringLiteral("Helységnév"),
-                               QStringLiteral("Utca"), QStringLiteral("Adószám"), QStringLiteral("Bank.szla"),
-                               QStringLiteral("IDo"), QStringLiteral("Kód")}),
-                 QStringLiteral("Termelö"));
+                         {QStringLiteral("Név"), QStringLiteral("Ir.szám"), QStringLiteral("Helységnév"),
+                                 QStringLiteral("Utca"), QStringLiteral("Adószám"), QStringLiteral("Bank.szla"),
+                                 QStringLiteral("IDo"), QStringLiteral("Kód")}),
+            QStringLiteral("Termelö"));
     tabs->addTab(buildColumns(TicketBrowser::plateColumns(),
-                              {QStringLiteral("Rendszám"), QStringLiteral("Tara"), QStringLiteral("Név"),
-                               QStringLiteral("Telefon"), QStringLiteral("Cég"), QStringLiteral("Cim"),
-                               QStringLiteral("Ügyintéző"), QStringLiteral("IDr"), QStringLiteral("Kód")}),
-                 QStringLiteral("Rendszám"));
+                         {QStringLiteral("Rendszám"), QStringLiteral("Tara"), QStringLiteral("Név"),
+                                 QStringLiteral("Telefon"), QStringLiteral("Cég"), QStringLiteral("Cim"),
+                                 QStringLiteral("Ügyintéző"), QStringLiteral("IDr"), QStringLiteral("Kód")}),
+            QStringLiteral("Rendszám"));
 
-    QPushButton* pick = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"), QStringLiteral("A jelölt sort megnyitja."));
+    QPushButton* pick = makeButton(
+            this, QStringLiteral("Button1"), QStringLiteral("Kiválaszt"), QStringLiteral("A jelölt sort megnyitja."));
     QPushButton* print = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Nyomtatás"), QString());
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {pick, print, cancel})
@@ -117,19 +119,19 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
         return e;
     };
     m_findTicket = searchEdit(QStringLiteral("B.szám:"), QStringLiteral("SearchTicket"),
-                              QStringLiteral("A mérlegjegy száma, pontosan"), 110);
+            QStringLiteral("A mérlegjegy száma, pontosan"), 110);
     m_findPlate = searchEdit(QStringLiteral("Rendszám:"), QStringLiteral("SearchPlate"),
-                             QStringLiteral("A rendszám eleje (szóköz és kötőjel nem számít)"), 130);
+            QStringLiteral("A rendszám eleje (szóköz és kötőjel nem számít)"), 130);
     m_findFrom = searchEdit(QStringLiteral("Dátum:"), QStringLiteral("SearchFrom"),
-                            QStringLiteral("Ettől a naptól (éééé.hh.nn), üresen: kezdettől"), 110);
+            QStringLiteral("Ettől a naptól (éééé.hh.nn), üresen: kezdettől"), 110);
     m_findTo = searchEdit(QStringLiteral("–"), QStringLiteral("SearchTo"),
-                          QStringLiteral("Eddig a napig (éééé.hh.nn), üresen: végig"), 110);
+            QStringLiteral("Eddig a napig (éééé.hh.nn), üresen: végig"), 110);
     m_findFrom->setPlaceholderText(QStringLiteral("éééé.hh.nn"));
     m_findTo->setPlaceholderText(QStringLiteral("éééé.hh.nn"));
     QPushButton* findButton = makeButton(this, QStringLiteral("SearchButton"), QStringLiteral("Keres"),
-                                         QStringLiteral("Az első megfelelő mérlegjegyre áll"));
+            QStringLiteral("Az első megfelelő mérlegjegyre áll"));
     QPushButton* findNext = makeButton(this, QStringLiteral("SearchNext"), QStringLiteral("Következő"),
-                                       QStringLiteral("A következő megfelelő mérlegjegyre áll"));
+            QStringLiteral("A következő megfelelő mérlegjegyre áll"));
     find->addWidget(findButton);
     find->addWidget(findNext);
     find->addStretch();
@@ -186,7 +188,7 @@ QWidget* TicketBrowserWindow::buildMeasures()
         box->setObjectName(name);
         auto* g = new QGridLayout(box);
         const QStringList heads = {QStringLiteral("Súly"), QStringLiteral("Mérleg"), QStringLiteral("Termény"),
-                                   QStringLiteral("Kód"), QStringLiteral("Raktár"), QStringLiteral("Kód")};
+                QStringLiteral("Kód"), QStringLiteral("Raktár"), QStringLiteral("Kód")};
         for (int c = 0; c < heads.size(); ++c)
             g->addWidget(new QLabel(heads[c], box), 0, c + 1);
         int row = 1;
@@ -320,7 +322,8 @@ std::optional<TicketList::Search> TicketBrowserWindow::criteria()
             continue;
         const std::optional<QDate> d = TextConv::toDate(t);
         if (!d) {
-            m_ctx.prompt.message(QStringLiteral("Hibás dátum: \"%1\". A dátum formája: éééé.hh.nn (például 2026.12.09).").arg(t));
+            m_ctx.prompt.message(
+                    QStringLiteral("Hibás dátum: \"%1\". A dátum formája: éééé.hh.nn (például 2026.12.09).").arg(t));
             edit->setFocus();
             edit->selectAll();
             return std::nullopt;

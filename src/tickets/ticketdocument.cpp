@@ -63,9 +63,9 @@ void setCopyVariables(ReportOutput& r, const QString& ticketNumber, const Ticket
 }
 
 namespace {
-const QString AlibiUnreadableMessage =
-    QStringLiteral("Az alibi napló nem olvasható: a mérlegjegyre nem kerülnek rá a súlyok napló-sorszámai!");
-} // namespace
+    const QString AlibiUnreadableMessage
+            = QStringLiteral("Az alibi napló nem olvasható: a mérlegjegyre nem kerülnek rá a súlyok napló-sorszámai!");
+}   // namespace
 
 AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const TicketWeights& w)
 {
@@ -78,15 +78,16 @@ AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const Tic
             *cell = QStringLiteral("alibi %1").arg(l.number);
     }
     // A weight of 0 was never weighed: no number beside it.
-    const std::pair<QString*, double> cells[] = {{&n.in1, w.in1}, {&n.in2, w.in2}, {&n.out1, w.out1}, {&n.out2, w.out2}};
+    const std::pair<QString*, double> cells[]
+            = {{&n.in1, w.in1}, {&n.in2, w.in2}, {&n.out1, w.out1}, {&n.out2, w.out2}};
     for (const auto& [cell, weight] : cells)
         if (weight == 0)
             cell->clear();
     return n;
 }
 
-void setAlibiVariables(ReportOutput& r, DataModule& dm, Prompt& prompt, const QString& ticketNumber,
-                       const TicketWeights& w)
+void setAlibiVariables(
+        ReportOutput& r, DataModule& dm, Prompt& prompt, const QString& ticketNumber, const TicketWeights& w)
 {
     AlibiNumbers n;
     try {
@@ -127,7 +128,7 @@ QString sumsSql(const QString& where)
 {
     return QStringLiteral("SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, "
                           "SUM(jNettoKi) AS sum_kiszall FROM vello")
-        + where;
+            + where;
 }
 
 TicketSums readSums(const Query& sums)
@@ -142,4 +143,4 @@ TicketSums readSums(const Query& sums)
     return s;
 }
 
-} // namespace TicketDocument
+}   // namespace TicketDocument

@@ -9,17 +9,17 @@ class ReportOutput;
 // The weights of one weighing ticket: row 1 (measurement 1) and row 2 (the
 // trailer's measurement 2) of vello, or of the pending weighing it was made of.
 struct TicketWeights {
-    QString movement;                                       // "B" delivery, "K" dispatch
-    bool single = false;                                    // one pass is the plate's register tare
-    double in1 = 0, in2 = 0, out1 = 0, out2 = 0;            // jBemeres / jKimeres (mBemeres1/2, mKimeres1/2)
+    QString movement;   // "B" delivery, "K" dispatch
+    bool single = false;   // one pass is the plate's register tare
+    double in1 = 0, in2 = 0, out1 = 0, out2 = 0;   // jBemeres / jKimeres (mBemeres1/2, mKimeres1/2)
     double scaleIn1 = 0, scaleIn2 = 0, scaleOut1 = 0, scaleOut2 = 0;   // jBemerleg / jKimerleg
 };
 
 // The sums of a set of ticket rows.
 struct TicketSums {
-    double weighed = 0;     // SUM(ABS(jBemeres - jKimeres))
-    double storedIn = 0;    // SUM(jNettoBe)
-    double shippedOut = 0;  // SUM(jNettoKi)
+    double weighed = 0;   // SUM(ABS(jBemeres - jKimeres))
+    double storedIn = 0;   // SUM(jNettoBe)
+    double shippedOut = 0;   // SUM(jNettoKi)
     double stock() const { return storedIn - shippedOut; }
 };
 
@@ -63,8 +63,8 @@ AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const Tic
 // The four alibi variables of the ticket print and the ticket copy. When the
 // log cannot be read they are set empty and the ticket prints without them,
 // after a message through `prompt`.
-void setAlibiVariables(ReportOutput& report, DataModule& dm, Prompt& prompt, const QString& ticketNumber,
-                       const TicketWeights& w);
+void setAlibiVariables(
+        ReportOutput& report, DataModule& dm, Prompt& prompt, const QString& ticketNumber, const TicketWeights& w);
 
 // The weights of a ticket from its vello rows in IDj order (row 2 is 0 when
 // there is none); the rows are left on the first row, which the templates read.
@@ -76,4 +76,4 @@ QString sumsSql(const QString& where);
 // The sums on the current row of a query made by sumsSql (0 without a row).
 TicketSums readSums(const Query& sums);
 
-} // namespace TicketDocument
+}   // namespace TicketDocument

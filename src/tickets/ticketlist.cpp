@@ -3,17 +3,17 @@
 #include "data/query.h"
 
 const QString TicketList::ListSql = QStringLiteral(
-    "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
-    "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod GROUP BY jBszam ORDER BY jBszam");
+        "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
+        "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod GROUP BY jBszam ORDER BY jBszam");
 
 namespace {
 
 // The joins of the list, with the ticket table read first along its jBszam
 // index: the key range is short, the registers are looked up per row.
 const QString kRangeHead = QStringLiteral(
-    "SELECT * FROM vello FORCE INDEX (vello_bszam) STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod "
-    "STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
-    "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
+        "SELECT * FROM vello FORCE INDEX (vello_bszam) STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod "
+        "STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
+        "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
 
 // Rows of the ticket table per line: two per ticket.
 constexpr int kRowsPerLine = 2;
@@ -27,9 +27,11 @@ QString normalKey(const QVariant& v)
     return s.left(n).toCaseFolded();
 }
 
-} // namespace
+}   // namespace
 
-TicketList::TicketList(Query& query) : m_q(query) {}
+TicketList::TicketList(Query& query) : m_q(query)
+{
+}
 
 bool TicketList::sameKey(const QVariant& a, const QVariant& b)
 {
@@ -39,8 +41,8 @@ bool TicketList::sameKey(const QVariant& a, const QVariant& b)
 }
 
 // The WHERE clause of a key range and its bindings. NULL numbers sort first.
-static QString rangeWhere(int lowKind, const QVariant& lowKey, int highKind, const QVariant& highKey,
-                          Query::Binds& binds)
+static QString rangeWhere(
+        int lowKind, const QVariant& lowKey, int highKind, const QVariant& highKey, Query::Binds& binds)
 {
     // lowKind: 0 none, 1 after, 2 from; highKind: 0 none, 1 before, 2 up to.
     QStringList parts;
@@ -63,12 +65,18 @@ static QString rangeWhere(int lowKind, const QVariant& lowKey, int highKind, con
 std::optional<QVariant> TicketList::boundKey(const Range& r, bool descending, int offset)
 {
     Query::Binds binds;
-    const QString where = rangeWhere(r.low == Bound::After ? 1 : r.low == Bound::From ? 2 : 0, r.lowKey,
-                                     r.high == Bound::Before ? 1 : r.high == Bound::UpTo ? 2 : 0, r.highKey, binds);
-    m_q.openSql(QStringLiteral("SELECT jBszam FROM vello") + where + QStringLiteral(" ORDER BY jBszam") +
-                    (descending ? QStringLiteral(" DESC") : QString()) +
-                    QStringLiteral(" LIMIT 1 OFFSET %1").arg(qMax(0, offset)),
-                binds);
+    const QString where = rangeWhere(r.low == Bound::After ? 1
+                    : r.low == Bound::From                 ? 2
+                                                           : 0,
+            r.lowKey,
+            r.high == Bound::Before         ? 1
+                    : r.high == Bound::UpTo ? 2
+                                            : 0,
+            r.highKey, binds);
+    m_q.openSql(QStringLiteral("SELECT jBszam FROM vello") + where + QStringLiteral(" ORDER BY jBszam")
+                    + (descending ? QStringLiteral(" DESC") : QString())
+                    + QStringLiteral(" LIMIT 1 OFFSET %1").arg(qMax(0, offset)),
+            binds);
     if (m_q.isEmpty())
         return std::nullopt;
     return m_q.value(0);
@@ -77,8 +85,14 @@ std::optional<QVariant> TicketList::boundKey(const Range& r, bool descending, in
 QVector<TicketList::Line> TicketList::readRange(const Range& r)
 {
     Query::Binds binds;
-    const QString where = rangeWhere(r.low == Bound::After ? 1 : r.low == Bound::From ? 2 : 0, r.lowKey,
-                                     r.high == Bound::Before ? 1 : r.high == Bound::UpTo ? 2 : 0, r.highKey, binds);
+    const QString where = rangeWhere(r.low == Bound::After ? 1
+                    : r.low == Bound::From                 ? 2
+                                                           : 0,
+            r.lowKey,
+            r.high == Bound::Before         ? 1
+                    : r.high == Bound::UpTo ? 2
+                                            : 0,
+            r.highKey, binds);
     // Where a register holds a code twice, the lowest row identifiers first,
     // as the grouping statement meets them along the code indexes.
     m_q.openSql(kRangeHead + where + QStringLiteral(" ORDER BY jBszam, IDj, IDr, IDt, IDo, IDk"), binds);
@@ -127,7 +141,10 @@ TicketList::Page TicketList::forward(Range r, int lines)
     return page;
 }
 
-TicketList::Page TicketList::first(int lines) { return forward(Range(), lines); }
+TicketList::Page TicketList::first(int lines)
+{
+    return forward(Range(), lines);
+}
 
 TicketList::Page TicketList::from(const QVariant& key, int lines)
 {
@@ -155,16 +172,17 @@ std::optional<QVariant> TicketList::find(const Search& search, const std::option
     QString plate = search.plate;
     plate.remove(QLatin1Char(' ')).remove(QLatin1Char('-'));
     const QString registers = QStringLiteral(
-        " STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
-        "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
+            " STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
+            "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
     QString sql;
     if (!ticket.isEmpty() || plate.isEmpty())
         sql = QStringLiteral("SELECT MIN(vello.jBszam) AS found FROM vello FORCE INDEX (%1) "
                              "STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod")
-                  .arg(ticket.isEmpty() ? QStringLiteral("vello_datum") : QStringLiteral("vello_bszam"));
+                      .arg(ticket.isEmpty() ? QStringLiteral("vello_datum") : QStringLiteral("vello_bszam"));
     else
-        sql = QStringLiteral("SELECT MIN(vello.jBszam) AS found FROM rendszam STRAIGHT_JOIN vello FORCE INDEX (vello_rkod) "
-                             "ON vello.jRkod = rendszam.rKod");
+        sql = QStringLiteral(
+                "SELECT MIN(vello.jBszam) AS found FROM rendszam STRAIGHT_JOIN vello FORCE INDEX (vello_rkod) "
+                "ON vello.jRkod = rendszam.rKod");
     sql += registers + QStringLiteral(" WHERE vello.jBszam IS NOT NULL");
     Query::Binds binds;
     if (!ticket.isEmpty()) {
@@ -206,7 +224,7 @@ qint64 TicketList::linesBefore(const QVariant& key)
     // The optimizer's estimate of the index rows before the key: read from
     // a few index pages, where counting them would read them all.
     m_q.openSql(QStringLiteral("EXPLAIN SELECT jBszam FROM vello WHERE jBszam < :p0"),
-                {{QStringLiteral("p0"), key.toString()}});
+            {{QStringLiteral("p0"), key.toString()}});
     if (m_q.isEmpty() || !m_q.hasColumn(QStringLiteral("rows")))
         return 0;
     return m_q.value(QStringLiteral("rows")).toLongLong() / kRowsPerLine;
@@ -267,7 +285,8 @@ qint64 TicketList::estimatedLines()
 {
     // The ticket counter: the number of tickets ever issued. Archived
     // tickets make it too high; the model corrects the count as it reads.
-    m_q.openSql(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("J")}});
+    m_q.openSql(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = :p0"),
+            {{QStringLiteral("p0"), QStringLiteral("J")}});
     if (m_q.isEmpty())
         return 0;
     return qMax<qint64>(0, m_q.text(QStringLiteral("sBszam")).trimmed().toLongLong());

@@ -22,13 +22,13 @@ public:
     static const QString ListSql;
 
     struct Line {
-        QVariant key;                 // jBszam (null for a row without a number)
-        QVector<QVariant> values;     // every column of the list, in columns() order
+        QVariant key;   // jBszam (null for a row without a number)
+        QVector<QVariant> values;   // every column of the list, in columns() order
     };
     struct Page {
         QVector<Line> lines;
-        bool reachedEnd = false;      // nothing after the last line (forward pages)
-        bool reachedStart = false;    // nothing before the first line (backward pages)
+        bool reachedEnd = false;   // nothing after the last line (forward pages)
+        bool reachedStart = false;   // nothing before the first line (backward pages)
     };
 
     // Runs its statements on `query` (ZQ21), which holds the rows of the
@@ -45,7 +45,10 @@ public:
         QString ticket;
         QString plate;
         QDate from, to;
-        bool isEmpty() const { return ticket.trimmed().isEmpty() && plate.trimmed().isEmpty() && !from.isValid() && !to.isValid(); }
+        bool isEmpty() const
+        {
+            return ticket.trimmed().isEmpty() && plate.trimmed().isEmpty() && !from.isValid() && !to.isValid();
+        }
     };
     // The key of the first listed ticket in list order that matches, after
     // `after` when given; nothing when none does. Reads only the matching

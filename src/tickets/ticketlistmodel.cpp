@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <limits>
 
-TicketListModel::TicketListModel(TicketList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list) {}
+TicketListModel::TicketListModel(TicketList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
+{
+}
 
 void TicketListModel::open()
 {
@@ -16,11 +18,11 @@ void TicketListModel::open()
     // are replaced in place. A reset would make the grid lay out every row
     // of the estimate again, which grows with the data.
     if (m_parts.size() == 1 && m_parts[0].start == 0 && m_startKnown && m_endKnown == page.reachedEnd
-        && m_parts[0].lines.size() == page.lines.size() && (!m_endKnown || m_rows == int(page.lines.size()))) {
+            && m_parts[0].lines.size() == page.lines.size() && (!m_endKnown || m_rows == int(page.lines.size()))) {
         bool same = true;
         for (int k = 0; same && k < page.lines.size(); ++k)
             same = TicketList::sameKey(page.lines[k].key, m_parts[0].lines[k].key)
-                   && page.lines[k].values.size() == m_parts[0].lines[k].values.size();
+                    && page.lines[k].values.size() == m_parts[0].lines[k].values.size();
         if (same) {
             m_parts[0].lines = page.lines;
             if (!page.lines.isEmpty())
@@ -50,8 +52,8 @@ void TicketListModel::open()
 
 const TicketList::Line* TicketListModel::find(int row) const
 {
-    auto it = std::upper_bound(m_parts.begin(), m_parts.end(), row,
-                               [](int r, const Stretch& s) { return r < s.start; });
+    auto it = std::upper_bound(
+            m_parts.begin(), m_parts.end(), row, [](int r, const Stretch& s) { return r < s.start; });
     if (it == m_parts.begin())
         return nullptr;
     --it;
@@ -108,8 +110,8 @@ void TicketListModel::extendForward(int i)
 {
     const bool hasA = i >= 0;
     const bool hasB = i + 1 < int(m_parts.size());
-    const TicketList::Page page =
-        hasA ? m_list.after(m_parts[i].lines.last().key, m_pageLines) : m_list.first(m_pageLines);
+    const TicketList::Page page
+            = hasA ? m_list.after(m_parts[i].lines.last().key, m_pageLines) : m_list.first(m_pageLines);
     int cut = -1;
     if (hasB) {
         const QVariant& bKey = m_parts[i + 1].lines.first().key;
@@ -159,8 +161,8 @@ void TicketListModel::extendBackward(int i)
 {
     const bool hasB = i < int(m_parts.size());
     const bool hasA = i > 0;
-    const TicketList::Page page =
-        hasB ? m_list.before(m_parts[i].lines.first().key, m_pageLines) : m_list.last(m_pageLines);
+    const TicketList::Page page
+            = hasB ? m_list.before(m_parts[i].lines.first().key, m_pageLines) : m_list.last(m_pageLines);
     int cut = -1;
     if (hasA) {
         const QVariant& aKey = m_parts[i - 1].lines.last().key;
@@ -203,8 +205,8 @@ void TicketListModel::extendBackward(int i)
 
 void TicketListModel::step(int row)
 {
-    auto it = std::upper_bound(m_parts.begin(), m_parts.end(), row,
-                               [](int r, const Stretch& s) { return r < s.start; });
+    auto it = std::upper_bound(
+            m_parts.begin(), m_parts.end(), row, [](int r, const Stretch& s) { return r < s.start; });
     const int i = int(it - m_parts.begin());   // first stretch after the row
     const bool hasA = i > 0;
     const bool hasB = i < int(m_parts.size());
@@ -275,7 +277,9 @@ void TicketListModel::trim(int row)
     if (loadedLines() <= m_keep)
         return;
     // Whole stretches away from the row go first, the farthest first.
-    auto distance = [row](const Stretch& s) { return row < s.start ? s.start - row : row >= s.end() ? row - s.end() + 1 : 0; };
+    auto distance = [row](const Stretch& s) {
+        return row < s.start ? s.start - row : row >= s.end() ? row - s.end() + 1 : 0;
+    };
     while (m_parts.size() > 1 && loadedLines() > m_keep) {
         size_t far = 0;
         for (size_t k = 1; k < m_parts.size(); ++k)
@@ -404,7 +408,10 @@ void TicketListModel::loadPending()
         ensureRow(row);
 }
 
-int TicketListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+int TicketListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
 
 int TicketListModel::columnCount(const QModelIndex& parent) const
 {
@@ -421,9 +428,8 @@ QVariant TicketListModel::data(const QModelIndex& index, int role) const
             m_pending = index.row();
             if (!m_scheduled) {
                 m_scheduled = true;
-                QTimer::singleShot(0, const_cast<TicketListModel*>(this), [this] {
-                    const_cast<TicketListModel*>(this)->loadPending();
-                });
+                QTimer::singleShot(0, const_cast<TicketListModel*>(this),
+                        [this] { const_cast<TicketListModel*>(this)->loadPending(); });
             }
         }
         return QVariant();

@@ -58,7 +58,7 @@ private:
     };
     const TicketList::Line* find(int row) const;
     void step(int row);
-    void extendForward(int i);    // i = -1: from the start of the list
+    void extendForward(int i);   // i = -1: from the start of the list
     void extendBackward(int i);   // i = stretch count: from the end of the list
     void resizeGap(int at, int delta);
     void loadPending();
@@ -71,8 +71,8 @@ private:
     int m_pageLines = 100;
     qint64 m_estimate = -1;
     int m_keep = 20000;
-    bool m_startKnown = false;      // the first stretch begins the list
-    bool m_endKnown = false;        // the last stretch ends the list
+    bool m_startKnown = false;   // the first stretch begins the list
+    bool m_endKnown = false;   // the last stretch ends the list
     mutable int m_pending = -1;
     mutable bool m_scheduled = false;
 };

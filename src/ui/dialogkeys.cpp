@@ -47,7 +47,7 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event)
         auto* k = static_cast<QKeyEvent*>(event);
         auto* button = qobject_cast<QAbstractButton*>(watched);
         if (button && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            && (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                && (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             if (usable(button))
                 button->click();
             return true;
@@ -68,7 +68,7 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event)
             return true;
         auto* button = qobject_cast<QAbstractButton*>(focus);
         if (button && focus->window() == m_dialog
-            && (qobject_cast<QPushButton*>(button) || qobject_cast<QToolButton*>(button))) {
+                && (qobject_cast<QPushButton*>(button) || qobject_cast<QToolButton*>(button))) {
             if (usable(button))
                 button->click();
             return true;

@@ -2,7 +2,9 @@
 
 #include <QKeyEvent>
 
-DigitEdit::DigitEdit(QWidget* parent) : QLineEdit(parent) {}
+DigitEdit::DigitEdit(QWidget* parent) : QLineEdit(parent)
+{
+}
 
 bool DigitEdit::hasCommaOutsideSelection() const
 {

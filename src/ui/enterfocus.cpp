@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QWidget>
 
-EnterFocus::EnterFocus(QWidget* window) : QObject(window), m_window(window) {}
+EnterFocus::EnterFocus(QWidget* window) : QObject(window), m_window(window)
+{
+}
 
 static QWidget* nextControl(QWidget* from, bool forward)
 {
@@ -17,8 +19,8 @@ static QWidget* nextControl(QWidget* from, bool forward)
         w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
         if (!w || w == from)
             return nullptr;
-        if (w->window() == from->window() && w->isVisible() && w->isEnabled()
-            && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
+        if (w->window() == from->window() && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)
+                && !w->focusProxy())
             return w;
     }
 }

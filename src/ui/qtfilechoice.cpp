@@ -10,7 +10,7 @@ QWidget* parentOr(QWidget* parent)
     QWidget* active = QApplication::activeWindow();
     return active ? active : parent;
 }
-} // namespace
+}   // namespace
 
 QString QtFileChoice::saveFile(const QString& caption, const QString& proposed, const QString& filter)
 {

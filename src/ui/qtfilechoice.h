@@ -6,7 +6,7 @@ class QWidget;
 // File and folder dialogs of the running program.
 class QtFileChoice : public FileChoice {
 public:
-    explicit QtFileChoice(QWidget* parent = nullptr) : m_parent(parent) {}
+    explicit QtFileChoice(QWidget* parent = nullptr) : m_parent(parent) { }
     void setParent(QWidget* parent) { m_parent = parent; }
 
     QString saveFile(const QString& caption, const QString& proposed, const QString& filter) override;

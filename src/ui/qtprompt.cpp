@@ -20,8 +20,8 @@ QWidget* QtPrompt::parentWidget() const
 
 void QtPrompt::message(const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), shown(text),
-                    QMessageBox::Ok, parentWidget());
+    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), shown(text), QMessageBox::Ok,
+            parentWidget());
     box.exec();
 }
 
@@ -34,23 +34,22 @@ void QtPrompt::information(const QString& text, const QString& caption)
 bool QtPrompt::confirm(const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), shown(text),
-                    QMessageBox::Yes | QMessageBox::No, parentWidget());
+            QMessageBox::Yes | QMessageBox::No, parentWidget());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
 void QtPrompt::confirmYesOnly(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), shown(text),
-                    QMessageBox::Yes, parentWidget());
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), shown(text), QMessageBox::Yes,
+            parentWidget());
     box.setEscapeButton(QMessageBox::Yes);
     box.exec();
 }
 
 void QtPrompt::error(const QString& text, const QString& caption)
 {
-    QMessageBox box(QMessageBox::Critical,
-                    caption.isEmpty() ? QApplication::applicationDisplayName() : caption, shown(text),
-                    QMessageBox::Ok, parentWidget());
+    QMessageBox box(QMessageBox::Critical, caption.isEmpty() ? QApplication::applicationDisplayName() : caption,
+            shown(text), QMessageBox::Ok, parentWidget());
     box.exec();
 }

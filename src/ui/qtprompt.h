@@ -5,7 +5,7 @@ class QWidget;
 
 class QtPrompt : public Prompt {
 public:
-    explicit QtPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
+    explicit QtPrompt(QWidget* parent = nullptr) : m_parent(parent) { }
     void setParent(QWidget* parent) { m_parent = parent; }
     void message(const QString& text) override;
     void information(const QString& text, const QString& caption) override;

@@ -3,8 +3,7 @@
 #include "data/query.h"
 #include "data/textconv.h"
 
-QueryTableModel::QueryTableModel(Query& query, QObject* parent)
-    : QAbstractTableModel(parent), m_query(query)
+QueryTableModel::QueryTableModel(Query& query, QObject* parent) : QAbstractTableModel(parent), m_query(query)
 {
     connect(&m_query, &Query::resultReplaced, this, &QueryTableModel::reset);
     resolve();

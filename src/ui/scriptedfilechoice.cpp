@@ -6,13 +6,16 @@ namespace {
 const char* kindName(ScriptedFileChoice::Kind k)
 {
     switch (k) {
-    case ScriptedFileChoice::Save: return "save file";
-    case ScriptedFileChoice::Open: return "open file";
-    case ScriptedFileChoice::Folder: return "folder";
+    case ScriptedFileChoice::Save:
+        return "save file";
+    case ScriptedFileChoice::Open:
+        return "open file";
+    case ScriptedFileChoice::Folder:
+        return "folder";
     }
     return "?";
 }
-} // namespace
+}   // namespace
 
 ScriptedFileChoice& ScriptedFileChoice::expect(Kind kind, const QString& answer)
 {

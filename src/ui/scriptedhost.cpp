@@ -33,8 +33,7 @@ int ScriptedHost::showModal(QDialog& window)
     m_opened << name;
     auto it = m_scripts.find(name);
     if (it == m_scripts.end() || it->isEmpty()) {
-        QTest::qFail(QStringLiteral("unexpected window %1").arg(name).toUtf8().constData(),
-                     __FILE__, __LINE__);
+        QTest::qFail(QStringLiteral("unexpected window %1").arg(name).toUtf8().constData(), __FILE__, __LINE__);
         return QDialog::Rejected;
     }
     Script script = it->takeFirst();

@@ -21,7 +21,11 @@ public:
     ScriptedPrompt& expectConfirm(const QString& text, bool answer) { return expect(Confirm, text, answer); }
     ScriptedPrompt& expectError(const QString& text) { return expect(Error, text); }
     // Accept any prompt (benchmarks, set-up code); confirm answers `answer`.
-    void setLenient(bool on, bool answer = true) { m_lenient = on; m_lenientAnswer = answer; }
+    void setLenient(bool on, bool answer = true)
+    {
+        m_lenient = on;
+        m_lenientAnswer = answer;
+    }
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList shownTexts() const;

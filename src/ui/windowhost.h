@@ -43,10 +43,10 @@ int openPreparedWindow(WindowHost* host, Prepare&& prepare, AfterClose&& afterCl
 
 // The openers of the menu and of the windows, for a window made from the
 // context: W(ctx, args...).
-template <class W, class... Args>
-int showWindow(AppContext& ctx, Args&&... args)
+template <class W, class... Args> int showWindow(AppContext& ctx, Args&&... args)
 {
-    return openWindow<W>(ctx.host, [](W&) {}, ctx, std::forward<Args>(args)...);
+    return openWindow<W>(
+            ctx.host, [](W&) {}, ctx, std::forward<Args>(args)...);
 }
 
 // The same for a caller that reads the window's choice after it has closed:

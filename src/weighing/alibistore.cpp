@@ -23,12 +23,10 @@ struct Slot {
     int measurement;
     const char* column;
 };
-const Slot Slots[] = {{AlibiLog::In, 1, "mBemeres1"},
-                      {AlibiLog::In, 2, "mBemeres2"},
-                      {AlibiLog::Out, 1, "mKimeres1"},
-                      {AlibiLog::Out, 2, "mKimeres2"}};
+const Slot Slots[] = {{AlibiLog::In, 1, "mBemeres1"}, {AlibiLog::In, 2, "mBemeres2"}, {AlibiLog::Out, 1, "mKimeres1"},
+        {AlibiLog::Out, 2, "mKimeres2"}};
 
-} // namespace
+}   // namespace
 
 AlibiHookSetting& alibiHookSetting(AppContext& ctx)
 {
@@ -72,12 +70,13 @@ bool AlibiStore::record(Outcome& o, bool in)
     try {
         // What the pending weighing holds now, as the store left it.
         Query q(m_ctx.data, QStringLiteral("alibiStore"));
-        const QString columns = QStringLiteral("IDm, mEgymeres, mPot, mMozgas, mBemeres1, mBemeres2, mKimeres1, mKimeres2");
+        const QString columns
+                = QStringLiteral("IDm, mEgymeres, mPot, mMozgas, mBemeres1, mBemeres2, mKimeres1, mKimeres2");
         if (in)
             q.openSql(QStringLiteral("SELECT %1 FROM meres WHERE IDm = LAST_INSERT_ID()").arg(columns));
         else
             q.openSql(QStringLiteral("SELECT %1 FROM meres WHERE IDm = :p0").arg(columns),
-                      {{QStringLiteral("p0"), m_request.weighingId}});
+                    {{QStringLiteral("p0"), m_request.weighingId}});
         if (q.rowCount() != 1)
             throw DbError(QStringLiteral("the pending weighing just stored cannot be read back"));
         const qint64 pendingId = q.value(QStringLiteral("IDm")).toLongLong();
@@ -85,9 +84,10 @@ bool AlibiStore::record(Outcome& o, bool in)
         // as measurement 1 of the empty pass (the entry of a dispatch, the
         // exit of a delivery).
         const bool single = q.text(QStringLiteral("mEgymeres")) == QLatin1String("I")
-                            && q.text(QStringLiteral("mPot")) != QLatin1String("I");
-        const AlibiLog::Direction tarePass =
-            WeighingRequest::movementOf(q.text(QStringLiteral("mMozgas"))) == Movement::Delivery ? AlibiLog::Out : AlibiLog::In;
+                && q.text(QStringLiteral("mPot")) != QLatin1String("I");
+        const AlibiLog::Direction tarePass
+                = WeighingRequest::movementOf(q.text(QStringLiteral("mMozgas"))) == Movement::Delivery ? AlibiLog::Out
+                                                                                                       : AlibiLog::In;
         const AlibiLog::Direction pass = in ? AlibiLog::In : AlibiLog::Out;
         double weight[4];
         for (int i = 0; i < 4; ++i)
@@ -108,7 +108,7 @@ bool AlibiStore::record(Outcome& o, bool in)
                 r.kg = weight[i];
                 number = log.append(r);
             } else if (s.direction == pass && m_reads.number[s.measurement - 1] != 0
-                       && m_reads.kg[s.measurement - 1] == weight[i]) {
+                    && m_reads.kg[s.measurement - 1] == weight[i]) {
                 number = m_reads.number[s.measurement - 1];
             } else {
                 AlibiLog::Reading r;

@@ -25,19 +25,19 @@ const QString DeleteMessage = QStringLiteral("Hiba: mérés vello-be áttétel D
 const QString UnreadableMessage = QStringLiteral("Hiba: a \"J\" sorszám nem olvasható!");
 const QString FocusNet = QStringLiteral("Edit35");
 const QString FinalisedElsewhereMessage = QStringLiteral(
-    "A mérést egy másik munkaállomás már véglegesítette, a mérlegjegy száma %1. Itt nem készült új mérlegjegy.");
+        "A mérést egy másik munkaállomás már véglegesítette, a mérlegjegy száma %1. Itt nem készült új mérlegjegy.");
 const QString DeletedElsewhereMessage = QStringLiteral("A mérést egy másik munkaállomás már törölte.");
 const QString LostCommitDoneMessage = QStringLiteral(
-    "A mérlegjegy elkészült, a száma %1. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
-    "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént.");
+        "A mérlegjegy elkészült, a száma %1. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+        "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént.");
 const QString LostCommitNotDoneMessage = QStringLiteral(
-    "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT). Az újracsatlakozás utáni "
-    "ellenőrzés szerint a véglegesítés nem történt meg: mérlegjegy nem készült, a mérés a bent lévők között "
-    "maradt, újra véglegesíthető.");
+        "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT). Az újracsatlakozás utáni "
+        "ellenőrzés szerint a véglegesítés nem történt meg: mérlegjegy nem készült, a mérés a bent lévők között "
+        "maradt, újra véglegesíthető.");
 const QString LostCommitUnknownMessage = QStringLiteral(
-    "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT), és nem állapítható meg, "
-    "hogy a véglegesítés megtörtént-e. Nézze meg a mérlegjegyek között és a bent lévők listáján, mielőtt újra "
-    "véglegesíti.");
+        "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT), és nem állapítható meg, "
+        "hogy a véglegesítés megtörtént-e. Nézze meg a mérlegjegyek között és a bent lévők listáján, mielőtt újra "
+        "véglegesíti.");
 const QString NoProducerMessage = QStringLiteral("Nincs kiválasztva a termelő!");
 const QString UnknownProducerMessage = QStringLiteral("Nincs ilyen termelő: %1");
 const QString NoCropMessage = QStringLiteral("Nincs kiválasztva a termény!");
@@ -50,17 +50,17 @@ QString insertRowSql(int measurement)
 {
     if (measurement == 1)
         return QStringLiteral(
+                "INSERT INTO vello ( jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jBemeres, jKimeres, "
+                "jBemerleg, jKimerleg, jTkod, jKkod, jRkod, jAkod, jOkod, jMegj, jTiszt, jViztart, jNettoBe, jNettoKi ) "
+                "SELECT mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mBemeres1,mKimeres1,mBemerleg1,"
+                "mKimerleg1, mTkod1, mKkod1, mRkod, mAkod, mOkod, mMegj, mTiszt, mViztart, mBemeres1,mKimeres1 FROM "
+                "meres WHERE IDm = :p0");
+    return QStringLiteral(
             "INSERT INTO vello ( jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jBemeres, jKimeres, "
             "jBemerleg, jKimerleg, jTkod, jKkod, jRkod, jAkod, jOkod, jMegj, jTiszt, jViztart, jNettoBe, jNettoKi ) "
-            "SELECT mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mBemeres1,mKimeres1,mBemerleg1,"
-            "mKimerleg1, mTkod1, mKkod1, mRkod, mAkod, mOkod, mMegj, mTiszt, mViztart, mBemeres1,mKimeres1 FROM "
+            "SELECT mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mBemeres2,mKimeres2,mBemerleg2,"
+            "mKimerleg2, mTkod2, mKkod2, mRkod, mAkod, mOkod, mMegj, mTiszt, mViztart, mBemeres2,mKimeres2 FROM "
             "meres WHERE IDm = :p0");
-    return QStringLiteral(
-        "INSERT INTO vello ( jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jBemeres, jKimeres, "
-        "jBemerleg, jKimerleg, jTkod, jKkod, jRkod, jAkod, jOkod, jMegj, jTiszt, jViztart, jNettoBe, jNettoKi ) "
-        "SELECT mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mBemeres2,mKimeres2,mBemerleg2,"
-        "mKimerleg2, mTkod2, mKkod2, mRkod, mAkod, mOkod, mMegj, mTiszt, mViztart, mBemeres2,mKimeres2 FROM "
-        "meres WHERE IDm = :p0");
 }
 
 QString chopTrailing(const QString& s)
@@ -71,7 +71,7 @@ QString chopTrailing(const QString& s)
     return s.left(n);
 }
 
-} // namespace
+}   // namespace
 
 Finalisation::Outcome Finalisation::run(const Input& input)
 {
@@ -82,8 +82,7 @@ Finalisation::Outcome Finalisation::run(const Input& input)
     TicketPrint print(m_ctx);
     if (m_ctx.prompt.confirm(QStringLiteral("Mérlegjegy nyomtatása ?")))
         o.ticketPrinted = print.ticket(m_stored);
-    if (m_stored.movement == QLatin1String("K")
-        && m_ctx.prompt.confirm(QStringLiteral("Szállítólevél nyomtatása ?"))) {
+    if (m_stored.movement == QLatin1String("K") && m_ctx.prompt.confirm(QStringLiteral("Szállítólevél nyomtatása ?"))) {
         if (input.pickConsignee)
             input.pickConsignee();
         const TicketPrint::Note note = print.deliveryNote(m_stored);
@@ -129,7 +128,11 @@ Finalisation::Outcome Finalisation::store(const Input& input)
             Query* rowQuery[2] = {&dm.ZQ22, &dm.ZQ23};
             for (int i = 0; i < 2; ++i) {
                 Query& q = *rowQuery[i];
-                require(step(InsertMessage, [&] { return q.run(insertRowSql(i + 1), {{QStringLiteral("p0"), t.weighingId}}); }) == 1,
+                require(step(InsertMessage,
+                                [&] {
+                                    return q.run(insertRowSql(i + 1), {{QStringLiteral("p0"), t.weighingId}});
+                                })
+                                == 1,
                         InsertMessage);
                 step(InsertMessage, [&] { q.openSql(QStringLiteral("SELECT LAST_INSERT_ID() AS IDj")); });
                 t.rowId[i] = q.value(QStringLiteral("IDj")).toLongLong();
@@ -148,23 +151,22 @@ Finalisation::Outcome Finalisation::store(const Input& input)
             const int numbered = step(NumberingMessage, [&] {
                 return dm.ZQ22.run(QStringLiteral("UPDATE vello SET jBszam = :p1, jModDatum = :p2, jRogDatum = :p2 "
                                                   "WHERE IDj = :p3 OR IDj = :p4"),
-                                   {{QStringLiteral("p1"), t.ticketNumber},
-                                    {QStringLiteral("p2"), today},
-                                    {QStringLiteral("p3"), t.rowId[0]},
-                                    {QStringLiteral("p4"), t.rowId[1]}});
+                        {{QStringLiteral("p1"), t.ticketNumber}, {QStringLiteral("p2"), today},
+                                {QStringLiteral("p3"), t.rowId[0]}, {QStringLiteral("p4"), t.rowId[1]}});
             });
             require(numbered == 2, NumberingMessage);
 
             step(NetMessage, [&] { storeNets(t, purity, moisture, crop); });
 
             const int removed = step(DeleteMessage, [&] {
-                return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
+                return dm.ZQ13.run(
+                        QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
             });
             require(removed == 1, DeleteMessage);
 
             // The weighing's alibi log links go over to the ticket number.
             require(step(InsertMessage,
-                         [&] { return AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber); }),
+                            [&] { return AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber); }),
                     InsertMessage);
 
             replyLost = commitOrReplyLost(*tx, InsertMessage);
@@ -211,7 +213,7 @@ QString Finalisation::whatBecameOf(const QString& weighingNumber)
         Query& q = m_ctx.data.ZQ12;
         q.openSql(QStringLiteral("SELECT jBszam FROM vello WHERE jMbszam = :p0 AND jMozgas IS NOT NULL "
                                  "ORDER BY IDj DESC LIMIT 1"),
-                  {{QStringLiteral("p0"), weighingNumber}});
+                {{QStringLiteral("p0"), weighingNumber}});
         if (!q.isEmpty())
             return FinalisedElsewhereMessage.arg(q.text(QStringLiteral("jBszam")));
         return DeletedElsewhereMessage;
@@ -225,12 +227,11 @@ LostCommit Finalisation::committedOrNot()
     const FinalisedTicket& t = m_stored;
     try {
         Query& q = m_ctx.data.ZQ12;
-        q.openSql(QStringLiteral("SELECT (SELECT COUNT(*) FROM meres WHERE IDm = :p0) AS pending, "
-                                 "(SELECT COUNT(*) FROM vello WHERE (IDj = :p1 OR IDj = :p2) AND jBszam = :p3) AS tickets"),
-                  {{QStringLiteral("p0"), t.weighingId},
-                   {QStringLiteral("p1"), t.rowId[0]},
-                   {QStringLiteral("p2"), t.rowId[1]},
-                   {QStringLiteral("p3"), t.ticketNumber}});
+        q.openSql(QStringLiteral(
+                          "SELECT (SELECT COUNT(*) FROM meres WHERE IDm = :p0) AS pending, "
+                          "(SELECT COUNT(*) FROM vello WHERE (IDj = :p1 OR IDj = :p2) AND jBszam = :p3) AS tickets"),
+                {{QStringLiteral("p0"), t.weighingId}, {QStringLiteral("p1"), t.rowId[0]},
+                        {QStringLiteral("p2"), t.rowId[1]}, {QStringLiteral("p3"), t.ticketNumber}});
         const qint64 pending = q.value(QStringLiteral("pending")).toLongLong();
         const qint64 tickets = q.value(QStringLiteral("tickets")).toLongLong();
         q.close();
@@ -252,7 +253,8 @@ QString Finalisation::readPending(qint64 id, double& purity, double& moisture, Q
     w.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0 FOR UPDATE"), {{QStringLiteral("p0"), id}});
     if (w.isEmpty())
         return GoneMessage;
-    if (w.text(QStringLiteral("mBemeres1")) == QLatin1String("0") || w.text(QStringLiteral("mKimeres1")) == QLatin1String("0"))
+    if (w.text(QStringLiteral("mBemeres1")) == QLatin1String("0")
+            || w.text(QStringLiteral("mKimeres1")) == QLatin1String("0"))
         return ZeroMessage;
     t.weighingNumber = w.text(QStringLiteral("mBszam"));
     t.movement = w.text(QStringLiteral("mMozgas"));
@@ -281,7 +283,7 @@ QString Finalisation::refusal(double purity, double moisture, const QString crop
                              "t2.tSzviztart AS moisture2 FROM meres LEFT JOIN termelo ON termelo.oKod = meres.mOkod "
                              "LEFT JOIN termeny t1 ON t1.tKod = meres.mTkod1 LEFT JOIN termeny t2 ON t2.tKod = "
                              "meres.mTkod2 WHERE meres.IDm = :p0 LIMIT 1"),
-              {{QStringLiteral("p0"), t.weighingId}});
+            {{QStringLiteral("p0"), t.weighingId}});
     if (q.isEmpty())
         return GoneMessage;
     const QString producer = q.text(QStringLiteral("mOkod")).trimmed();
@@ -320,7 +322,7 @@ void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double vizt
     if (t.movement == QLatin1String("K")) {
         q.run(QStringLiteral("UPDATE vello SET jNettoKi = jKimeres - jBemeres, jNettoBe = \"0\" "
                              "WHERE IDj = :p0 OR IDj = :p1"),
-              {{QStringLiteral("p0"), t.rowId[0]}, {QStringLiteral("p1"), t.rowId[1]}});
+                {{QStringLiteral("p0"), t.rowId[0]}, {QStringLiteral("p1"), t.rowId[1]}});
         return;
     }
     for (int i = 0; i < 2; ++i) {
@@ -335,8 +337,7 @@ void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double vizt
         }
         q.run(QStringLiteral("UPDATE vello SET jNettoBe = ((jBemeres - jKimeres) - (((jBemeres - jKimeres) * :p1 / "
                              "100 ) + ((jBemeres - jKimeres) * :p2 / 100)) ), jNettoKI = \"0\" WHERE IDj = :p0"),
-              {{QStringLiteral("p0"), t.rowId[i]},
-               {QStringLiteral("p1"), purityDeduction},
-               {QStringLiteral("p2"), moistureDeduction}});
+                {{QStringLiteral("p0"), t.rowId[i]}, {QStringLiteral("p1"), purityDeduction},
+                        {QStringLiteral("p2"), moistureDeduction}});
     }
 }

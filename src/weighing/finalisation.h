@@ -32,32 +32,32 @@ struct AppContext;
 class Finalisation {
 public:
     struct Input {
-        qint64 weighingId = 0;      // IDm of the list's current row (ctx.weighing.weighingId)
+        qint64 weighingId = 0;   // IDm of the list's current row (ctx.weighing.weighingId)
         // mBszam of that row as the list showed it: tells a weighing that
         // another workstation has finalised (its ticket rows carry the
         // number) from one it has deleted. Empty: not told apart.
         QString weighingNumber;
-        QString netText;            // the net field Edit35 as shown
+        QString netText;   // the net field Edit35 as shown
         // Opens the producer list window for the consignee of a delivery note
         // (the window passes [&]{ openRegisterList(ctx, RegisterKind::Producers); }).
         // When it returns, the producer list data set ZQ40 stands on the
         // consignee. Empty: ZQ40 is taken as it stands.
         std::function<void()> pickConsignee;
-        QDate today;                // jModDatum / jRogDatum; invalid: today
+        QDate today;   // jModDatum / jRogDatum; invalid: today
     };
 
     // Refused (a guard failed, focus "Edit35"), Failed (storing failed, all
     // rolled back, still pending) or Done (stored; printing may have been
     // declined or failed).
     struct Outcome : ::Outcome {
-        QString ticketNumber;       // "J" number (Done)
-        QString deliveryNoteNumber; // "S" number issued for a delivery note (empty: none)
-        QString consigneeCode;      // oKod of the delivery note's consignee (empty: none)
+        QString ticketNumber;   // "J" number (Done)
+        QString deliveryNoteNumber;   // "S" number issued for a delivery note (empty: none)
+        QString consigneeCode;   // oKod of the delivery note's consignee (empty: none)
         bool ticketPrinted = false;
         bool deliveryNotePrinted = false;
     };
 
-    explicit Finalisation(AppContext& ctx) : m_ctx(ctx) {}
+    explicit Finalisation(AppContext& ctx) : m_ctx(ctx) { }
 
     // The whole "OK": guards, storing, ticket print, delivery note.
     // Guards, in order (focus "Edit35"); the last two read the weighing

@@ -8,12 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-const MeasurementPanel::Names MeasurementPanel::First = {
-    QStringLiteral("Panel2"), QStringLiteral("1"), 1, 2, 3, 5, 4, 6, 2, 3, 4,
-    QStringLiteral("Elsö mérési adat. Ezen adattal számol a program")};
-const MeasurementPanel::Names MeasurementPanel::Second = {
-    QStringLiteral("Panel3"), QStringLiteral("2"), 7, 8, 9, 11, 10, 12, 6, 7, 8,
-    QStringLiteral("Második (pótkocsi) mérési adat. Ezen adattal számol a program")};
+const MeasurementPanel::Names MeasurementPanel::First = {QStringLiteral("Panel2"), QStringLiteral("1"), 1, 2, 3, 5, 4,
+        6, 2, 3, 4, QStringLiteral("Elsö mérési adat. Ezen adattal számol a program")};
+const MeasurementPanel::Names MeasurementPanel::Second = {QStringLiteral("Panel3"), QStringLiteral("2"), 7, 8, 9, 11,
+        10, 12, 6, 7, 8, QStringLiteral("Második (pótkocsi) mérési adat. Ezen adattal számol a program")};
 
 namespace {
 
@@ -36,7 +34,7 @@ QPushButton* button(QWidget* parent, int n, const QString& text, const QString& 
     return makeButton(parent, QStringLiteral("Button%1").arg(n), text, hint);
 }
 
-} // namespace
+}   // namespace
 
 MeasurementPanel::MeasurementPanel(const Names& n, QWidget* parent) : QFrame(parent)
 {

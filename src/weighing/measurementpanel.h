@@ -17,10 +17,10 @@ public:
     struct Names {
         QString panel, caption;
         int weight, scale, cropName, cropCode, storeName, storeCode;   // Edit numbers
-        int read, crop, store;                                         // Button numbers
+        int read, crop, store;   // Button numbers
         QString weightHint;
     };
-    static const Names First;    // Panel2 "1": Edit1, Edit2, Edit3, Edit5, Edit4, Edit6; Button2, Button3, Button4
+    static const Names First;   // Panel2 "1": Edit1, Edit2, Edit3, Edit5, Edit4, Edit6; Button2, Button3, Button4
     static const Names Second;   // Panel3 "2": Edit7, Edit8, Edit9, Edit11, Edit10, Edit12; Button6, Button7, Button8
 
     MeasurementPanel(const Names& names, QWidget* parent = nullptr);

@@ -8,10 +8,10 @@ struct AppContext;
 // A weighing as the finalisation stored it: what the prints need after the
 // pending weighing has gone.
 struct FinalisedTicket : TicketWeights {
-    qint64 weighingId = 0;      // IDm the weighing had while pending
-    QString weighingNumber;     // mBszam = jMbszam
+    qint64 weighingId = 0;   // IDm the weighing had while pending
+    QString weighingNumber;   // mBszam = jMbszam
     qint64 rowId[2] = {0, 0};   // IDj of ticket row 1 (measurement 1) and row 2
-    QString ticketNumber;       // the "J" number
+    QString ticketNumber;   // the "J" number
 };
 
 // The prints of a finalised weighing: the weighing ticket (vello.frf) and the
@@ -23,16 +23,16 @@ struct FinalisedTicket : TicketWeights {
 // document shows its fixed texts with empty fields.
 class TicketPrint {
 public:
-    explicit TicketPrint(AppContext& ctx) : m_ctx(ctx) {}
+    explicit TicketPrint(AppContext& ctx) : m_ctx(ctx) { }
 
     // ZQ13 as for the ticket; the ticket's variables (TicketDocument);
     // vello.frf, portrait, modal preview. True when the preview was shown.
     bool ticket(const FinalisedTicket& t);
 
     struct Note {
-        QString consignee;  // oKod of the consignee (empty: none)
-        QString number;     // the "S" number drawn; empty when none was issued
-        bool shown = false; // the preview was shown
+        QString consignee;   // oKod of the consignee (empty: none)
+        QString number;   // the "S" number drawn; empty when none was issued
+        bool shown = false;   // the preview was shown
     };
     // The consignee is the producer on which ZQ40 stands (empty when it is
     // closed or empty). ZQ13 as for the delivery note, then the "S" number

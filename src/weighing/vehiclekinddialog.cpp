@@ -51,9 +51,9 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
     m_single->setToolTip(QStringLiteral("Egy mérésből és a törzsben szereplö TÁRA -ból kell számítani."));
 
     QPushButton* ok = makeButton(this, QStringLiteral("Button1"), QStringLiteral("OK"),
-                                 QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"),
-                                     QStringLiteral("Kilépés letárolás nélkül"));
+            QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés letárolás nélkül"));
 
     auto* checks = new QVBoxLayout;
     checks->addWidget(m_trailer);
@@ -108,5 +108,10 @@ void VehicleKindDialog::onOk()
     }
     weighingState(m_ctx).caption = WeighingCaption::InMode;
     showWindowThen<WeighingWindow>(
-        m_ctx, [this](WeighingWindow& w) { if (w.stored()) accept(); }, request, m_showDetails, this);
+            m_ctx,
+            [this](WeighingWindow& w) {
+                if (w.stored())
+                    accept();
+            },
+            request, m_showDetails, this);
 }

@@ -11,18 +11,20 @@
 
 #include <QPageLayout>
 
-const QString VehiclesOnSite::ListSql =
-    QStringLiteral("SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod ORDER BY rRendszam");
+const QString VehiclesOnSite::ListSql
+        = QStringLiteral("SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod ORDER BY rRendszam");
 const QString VehiclesOnSite::PrintSql = QStringLiteral(
-    "SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod JOIN termelo ON termelo.oKod = meres.mOkod "
-    "JOIN termeny ON termeny.tKod = meres.mTkod1 WHERE IDm = :p1");
+        "SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod JOIN termelo ON termelo.oKod = meres.mOkod "
+        "JOIN termeny ON termeny.tKod = meres.mTkod1 WHERE IDm = :p1");
 
 namespace {
 const QString P0 = QStringLiteral("p0");
 const QString P1 = QStringLiteral("p1");
-} // namespace
+}   // namespace
 
-VehiclesOnSite::VehiclesOnSite(AppContext& ctx) : m_ctx(ctx) {}
+VehiclesOnSite::VehiclesOnSite(AppContext& ctx) : m_ctx(ctx)
+{
+}
 
 Query& VehiclesOnSite::list() const
 {
@@ -98,7 +100,7 @@ Query& VehiclesOnSite::openProducer()
 {
     Query& producers = m_ctx.data.ZQ40;
     producers.openSql(QStringLiteral("SELECT * FROM termelo WHERE oKod = :p1"),
-                      {{P1, Query::notNull(list().text(QStringLiteral("mOkod")))}});
+            {{P1, Query::notNull(list().text(QStringLiteral("mOkod")))}});
     return producers;
 }
 
@@ -106,7 +108,8 @@ int VehiclesOnSite::pendingOf(const QString& plateCode)
 {
     try {
         Query& q = m_ctx.data.ZQ31;
-        q.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE mRkod = :p0"), {{P0, Query::notNull(plateCode)}});
+        q.openSql(QStringLiteral("SELECT count(*) AS db FROM meres WHERE mRkod = :p0"),
+                {{P0, Query::notNull(plateCode)}});
         return q.value(QStringLiteral("db")).toInt();
     } catch (const DbError& e) {
         Unhandled::report(m_ctx, e.text());
@@ -128,8 +131,8 @@ double VehiclesOnSite::displayedNet() const
     if (!q.isOpen() || q.currentRow() < 0)
         return 0;
     auto num = [&q](const char* column) { return q.value(QLatin1String(column)).toDouble(); };
-    return displayedNet(num("mBemeres1"), num("mBemeres2"), num("mKimeres1"), num("mKimeres2"),
-                        q.text(QStringLiteral("mMozgas")));
+    return displayedNet(
+            num("mBemeres1"), num("mBemeres2"), num("mKimeres1"), num("mKimeres2"), q.text(QStringLiteral("mMozgas")));
 }
 
 bool VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
@@ -137,7 +140,7 @@ bool VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
     try {
         Transaction t(m_ctx.data);
         m_ctx.data.ZQ12.run(QStringLiteral("UPDATE meres SET mOkod = :p1 WHERE IDm = :p0"),
-                            {{P0, id}, {P1, Query::notNull(producerCode)}});
+                {{P0, id}, {P1, Query::notNull(producerCode)}});
         t.commit();
         return true;
     } catch (const DbError&) {
@@ -180,7 +183,7 @@ VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QSt
     }
     if (deleted == 0) {
         m_ctx.prompt.message(
-            QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte."));
+                QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte."));
         refresh();
         return DeleteResult::Gone;
     }

@@ -13,7 +13,7 @@ class VehiclesOnSite {
 public:
     explicit VehiclesOnSite(AppContext& ctx);
 
-    static const QString ListSql;    // ZQ10
+    static const QString ListSql;   // ZQ10
     static const QString PrintSql;   // ZQ13, meres.frf
 
     Query& list() const;

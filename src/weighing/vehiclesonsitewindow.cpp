@@ -34,26 +34,23 @@ namespace {
 // Grid columns in their order: the titled ones, then the rest under their names.
 QList<QueryTableModel::Column> gridColumns()
 {
-    QList<QueryTableModel::Column> cols = {
-        {QStringLiteral("rRendszam"), QStringLiteral("Rendszám")}, {QStringLiteral("rTara"), QStringLiteral("Tára")},
-        {QStringLiteral("rNev"), QStringLiteral("Név")},           {QStringLiteral("mBemeres1"), QStringLiteral("Be1")},
-        {QStringLiteral("mBemeres2"), QStringLiteral("Be2")},     {QStringLiteral("mKimeres1"), QStringLiteral("Ki1")},
-        {QStringLiteral("mKimeres2"), QStringLiteral("Ki2")},     {QStringLiteral("mBszam"), QStringLiteral("Bszám")}};
-    const char* const rest[] = {"mMozgas",    "mRakott",    "mPot",       "mEgymeres",  "mDatum",   "mBeido",
-                                "mKiido",     "mNetto1",    "mNetto2",    "mBemerleg1", "mBemerleg2",
-                                "mKimerleg1", "mKimerleg2", "mRkod",      "mTkod1",     "mTkod2",   "mKkod1",
-                                "mKkod2",     "mAkod",      "mOkod",      "mMegj",      "mTiszt",   "mViztart",
-                                "IDr",        "rKod",       "rOkod",      "rTelefon",   "rCeg",     "rCim",
-                                "rUgyintez",  "IDm"};
+    QList<QueryTableModel::Column> cols = {{QStringLiteral("rRendszam"), QStringLiteral("Rendszám")},
+            {QStringLiteral("rTara"), QStringLiteral("Tára")}, {QStringLiteral("rNev"), QStringLiteral("Név")},
+            {QStringLiteral("mBemeres1"), QStringLiteral("Be1")}, {QStringLiteral("mBemeres2"), QStringLiteral("Be2")},
+            {QStringLiteral("mKimeres1"), QStringLiteral("Ki1")}, {QStringLiteral("mKimeres2"), QStringLiteral("Ki2")},
+            {QStringLiteral("mBszam"), QStringLiteral("Bszám")}};
+    const char* const rest[] = {"mMozgas", "mRakott", "mPot", "mEgymeres", "mDatum", "mBeido", "mKiido", "mNetto1",
+            "mNetto2", "mBemerleg1", "mBemerleg2", "mKimerleg1", "mKimerleg2", "mRkod", "mTkod1", "mTkod2", "mKkod1",
+            "mKkod2", "mAkod", "mOkod", "mMegj", "mTiszt", "mViztart", "IDr", "rKod", "rOkod", "rTelefon", "rCeg",
+            "rCim", "rUgyintez", "IDm"};
     for (const char* c : rest)
         cols.append({QLatin1String(c), QLatin1String(c)});
     return cols;
 }
 
-} // namespace
+}   // namespace
 
-VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_ops(ctx)
+VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx), m_ops(ctx)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("Bent lévő rendszámok , jármüvek"));
@@ -78,15 +75,19 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent)
     netLabel->setBuddy(m_net);
 
     QPushButton* add = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Új -  BE"),
-                              QStringLiteral("Új bejövő mérlegelés készítése. Beviteli ablak nyitás"));
+            QStringLiteral("Új bejövő mérlegelés készítése. Beviteli ablak nyitás"));
     QPushButton* exit = makeButton(this, QStringLiteral("Button1"), QStringLiteral("KI - választ"),
-                               QStringLiteral("Kimenö jármü kiválasztása.  A jelölt sort megnyitja a mérlegelési adat beirásához."));
-    QPushButton* producer = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Termelö kiválasztása"), QString());
-    QPushButton* del = makeButton(this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
-    QPushButton* print = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
+            QStringLiteral("Kimenö jármü kiválasztása.  A jelölt sort megnyitja a mérlegelési adat beirásához."));
+    QPushButton* producer
+            = makeButton(this, QStringLiteral("Button6"), QStringLiteral("Termelö kiválasztása"), QString());
+    QPushButton* del = makeButton(
+            this, QStringLiteral("Button4"), QStringLiteral("Töröl"), QStringLiteral("Kiválasztott sort törli"));
+    QPushButton* print
+            = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Nyomtat"), QStringLiteral("Nyomtatás."));
     QPushButton* ok = makeButton(this, QStringLiteral("Button3"), QStringLiteral("OK"),
-                             QStringLiteral("Jóváhagyás. Átkerül a mérlegjegyek közé"));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
+            QStringLiteral("Jóváhagyás. Átkerül a mérlegjegyek közé"));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(m_grid, 1);
@@ -151,8 +152,12 @@ bool VehiclesOnSiteWindow::eventFilter(QObject* watched, QEvent* e)
     // click does: the details always belong to the row the buttons act on.
     if (watched == m_grid && e->type() == QEvent::KeyRelease) {
         switch (static_cast<QKeyEvent*>(e)->key()) {
-        case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
-        case Qt::Key_Home: case Qt::Key_End:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
             showFull();
             break;
         default:
@@ -214,7 +219,8 @@ bool VehiclesOnSiteWindow::showFull()
 void VehiclesOnSiteWindow::onNew()
 {
     m_tabs->clearProducer();
-    showWindow<VehicleKindDialog>(m_ctx, [this] { showRow(); }, this);
+    showWindow<VehicleKindDialog>(
+            m_ctx, [this] { showRow(); }, this);
     shownAgain();
 }
 
@@ -229,7 +235,8 @@ void VehiclesOnSiteWindow::onExit()
         request.movement = WeighingRequest::movementOf(row.text(QStringLiteral("mMozgas")));
         request.trailer = row.text(QStringLiteral("mPot")) == QLatin1String("I");
         request.singleWeighing = row.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
-        showWindow<WeighingWindow>(m_ctx, request, [this] { showRow(); }, this);
+        showWindow<WeighingWindow>(
+                m_ctx, request, [this] { showRow(); }, this);
     }
     shownAgain();
 }

@@ -53,6 +53,6 @@ private:
     QueryGrid* m_grid;
     WeighingDetailTabs* m_tabs;
     QLineEdit* m_net;
-    qint64 m_weighingId = 0;  // IDm of the row the last row display showed
-    bool m_failed = false;    // a display failed; the window is closing
+    qint64 m_weighingId = 0;   // IDm of the row the last row display showed
+    bool m_failed = false;   // a display failed; the window is closing
 };

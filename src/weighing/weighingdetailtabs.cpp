@@ -32,7 +32,7 @@ QLabel* label(QWidget* parent, const QString& text, QWidget* buddy)
     return l;
 }
 
-} // namespace
+}   // namespace
 
 WeighingDetailTabs::WeighingDetailTabs(QWidget* parent) : QTabWidget(parent)
 {
@@ -40,18 +40,18 @@ WeighingDetailTabs::WeighingDetailTabs(QWidget* parent) : QTabWidget(parent)
     addTab(buildMeasurementTab(), QStringLiteral("Mérés"));
     widget(0)->setObjectName(QStringLiteral("TabSheet1"));
 
-    QWidget* data = buildForm({QStringLiteral("B.szám:"), QStringLiteral("Irány:"), QStringLiteral("Pótos?:"),
-                               QStringLiteral("Dátum:"), QStringLiteral("Be idöpont:"), QStringLiteral("Ki idöpont:"),
-                               QStringLiteral("Megjegy.: "), QStringLiteral("Tisztaság"), QStringLiteral("Viztartalom"),
-                               QStringLiteral("Egy mérés:")},
-                              25, m_data);
+    QWidget* data = buildForm(
+            {QStringLiteral("B.szám:"), QStringLiteral("Irány:"), QStringLiteral("Pótos?:"), QStringLiteral("Dátum:"),
+                    QStringLiteral("Be idöpont:"), QStringLiteral("Ki idöpont:"), QStringLiteral("Megjegy.: "),
+                    QStringLiteral("Tisztaság"), QStringLiteral("Viztartalom"), QStringLiteral("Egy mérés:")},
+            25, m_data);
     data->setObjectName(QStringLiteral("TabSheet2"));
     addTab(data, QStringLiteral("Adat"));
 
     QWidget* producer = buildForm({QStringLiteral("Név"), QStringLiteral("Ir.szám"), QStringLiteral("Helységnév"),
-                                   QStringLiteral("Utca"), QStringLiteral("Adószám"), QStringLiteral("Bank.szla"),
-                                   QStringLiteral("Kód"), QStringLiteral("IDo")},
-                                  36, m_producer);
+                                          QStringLiteral("Utca"), QStringLiteral("Adószám"),
+                                          QStringLiteral("Bank.szla"), QStringLiteral("Kód"), QStringLiteral("IDo")},
+            36, m_producer);
     producer->setObjectName(QStringLiteral("TabSheet3"));
     addTab(producer, QStringLiteral("Termelö"));
 }
@@ -61,38 +61,37 @@ QWidget* WeighingDetailTabs::buildMeasurementTab()
     auto* tab = new QWidget(this);
     auto* lay = new QVBoxLayout(tab);
     lay->addWidget(buildBlock(QStringLiteral("BE"), 1, QStringLiteral("Panel4"), QStringLiteral("Panel5"),
-                              {QStringLiteral("Belépéskori mértsúly"), QStringLiteral("Mérleg által mutatott adat"),
-                               QStringLiteral("Belépéskori rakomány termény neve "),
-                               QStringLiteral("Ezen raktárba, magtárba került letárolásra."),
-                               QStringLiteral("Belépéskori pótkocsi mértsúlya")},
-                              m_in1, m_in2));
+            {QStringLiteral("Belépéskori mértsúly"), QStringLiteral("Mérleg által mutatott adat"),
+                    QStringLiteral("Belépéskori rakomány termény neve "),
+                    QStringLiteral("Ezen raktárba, magtárba került letárolásra."),
+                    QStringLiteral("Belépéskori pótkocsi mértsúlya")},
+            m_in1, m_in2));
     lay->addWidget(buildBlock(QStringLiteral("KI"), 13, QStringLiteral("Panel7"), QStringLiteral("Panel8"),
-                              {QStringLiteral("Kilépéskori mértsúly"), QString(),
-                               QStringLiteral("Kilépéskori rakomány termény neve "),
-                               QStringLiteral("Ezen raktárból került elszállításra."),
-                               QStringLiteral("Kilépéskori pótkocsi mértsúlya")},
-                              m_out1, m_out2));
+            {QStringLiteral("Kilépéskori mértsúly"), QString(), QStringLiteral("Kilépéskori rakomány termény neve "),
+                    QStringLiteral("Ezen raktárból került elszállításra."),
+                    QStringLiteral("Kilépéskori pótkocsi mértsúlya")},
+            m_out1, m_out2));
     lay->addStretch(1);
     return tab;
 }
 
 // hints: weight 1, scale 1, crop name 1, warehouse name 1, weight 2.
 QWidget* WeighingDetailTabs::buildBlock(const QString& title, int firstEdit, const QString& panel1,
-                                        const QString& panel2, const QStringList& hints, Panel& p1, Panel& p2)
+        const QString& panel2, const QStringList& hints, Panel& p1, Panel& p2)
 {
     auto* block = new QGroupBox(title, this);
     block->setObjectName(title == QLatin1String("BE") ? QStringLiteral("GroupBox1") : QStringLiteral("GroupBox2"));
     auto* lay = new QVBoxLayout(block);
     lay->addWidget(buildPanel(panel1, QStringLiteral("1"), firstEdit, hints.mid(0, 4), p1));
-    lay->addWidget(buildPanel(panel2, QStringLiteral("2"), firstEdit + 6,
-                              {hints.value(4), QString(), QString(), QString()}, p2));
+    lay->addWidget(buildPanel(
+            panel2, QStringLiteral("2"), firstEdit + 6, {hints.value(4), QString(), QString(), QString()}, p2));
     return block;
 }
 
 // Edits firstEdit .. firstEdit + 5: weight, scale, crop name, warehouse name,
 // crop code, warehouse code.
-QWidget* WeighingDetailTabs::buildPanel(const QString& name, const QString& text, int firstEdit,
-                                        const QStringList& hints, Panel& p)
+QWidget* WeighingDetailTabs::buildPanel(
+        const QString& name, const QString& text, int firstEdit, const QStringList& hints, Panel& p)
 {
     auto* frame = new QFrame(this);
     frame->setObjectName(name);
@@ -121,12 +120,9 @@ QWidget* WeighingDetailTabs::buildPanel(const QString& name, const QString& text
         QLineEdit* edit;
         bool pick;
     };
-    const QList<Cell> cells = {{QStringLiteral("Mérés"), p.weight, false},
-                               {QStringLiteral("Mérleg"), p.scale, false},
-                               {QStringLiteral("Termény"), p.cropName, true},
-                               {QStringLiteral("Kód"), p.cropCode, true},
-                               {QStringLiteral("Raktár"), p.storeName, true},
-                               {QStringLiteral("Kód"), p.storeCode, true}};
+    const QList<Cell> cells = {{QStringLiteral("Mérés"), p.weight, false}, {QStringLiteral("Mérleg"), p.scale, false},
+            {QStringLiteral("Termény"), p.cropName, true}, {QStringLiteral("Kód"), p.cropCode, true},
+            {QStringLiteral("Raktár"), p.storeName, true}, {QStringLiteral("Kód"), p.storeCode, true}};
     int col = 1;
     for (const Cell& c : cells) {
         QLabel* l = label(frame, c.caption, c.edit);
@@ -155,8 +151,8 @@ QWidget* WeighingDetailTabs::buildForm(const QStringList& labels, int firstEdit,
     return tab;
 }
 
-void WeighingDetailTabs::fillPanel(const VehiclesOnSite& ops, Panel& p, const char* weight, const char* scale,
-                                   const char* crop, const char* store)
+void WeighingDetailTabs::fillPanel(
+        const VehiclesOnSite& ops, Panel& p, const char* weight, const char* scale, const char* crop, const char* store)
 {
     const Query& row = ops.list();
     p.weight->setText(row.text(QLatin1String(weight)));
@@ -189,16 +185,16 @@ void WeighingDetailTabs::showRow(const VehiclesOnSite& ops)
         for (QWidget* w : p->picks)
             w->setVisible(!loadedIn);
 
-    static const char* const columns[] = {"mBszam", "mMozgas", "mPot",      "mDatum",   "mBeido",
-                                          "mKiido", "mMegj",   "mTiszt",    "mViztart", "mEgymeres"};
+    static const char* const columns[]
+            = {"mBszam", "mMozgas", "mPot", "mDatum", "mBeido", "mKiido", "mMegj", "mTiszt", "mViztart", "mEgymeres"};
     for (int i = 0; i < m_data.size(); ++i)
         m_data[i]->setText(row.text(QLatin1String(columns[i])));
 }
 
 void WeighingDetailTabs::showProducer(const Query& producers)
 {
-    static const char* const columns[] = {"oNev", "oIrszam", "oHelysegnev", "oUtca",
-                                          "oAdoszam", "oBankszla", "oKod", "IDo"};
+    static const char* const columns[]
+            = {"oNev", "oIrszam", "oHelysegnev", "oUtca", "oAdoszam", "oBankszla", "oKod", "IDo"};
     const bool any = producers.isOpen() && producers.currentRow() >= 0;
     for (int i = 0; i < m_producer.size(); ++i)
         m_producer[i]->setText(any ? producers.text(QLatin1String(columns[i])) : QString());

@@ -28,24 +28,24 @@ public:
     void clearProducer();
     QString producerCode() const;   // Edit43
 
-    bool trailerShown() const;          // Panel5 / Panel8
-    bool entryPicksShown() const;       // crop and warehouse of the "BE" block
+    bool trailerShown() const;   // Panel5 / Panel8
+    bool entryPicksShown() const;   // crop and warehouse of the "BE" block
 
 private:
     struct Panel {
         QWidget* frame = nullptr;
-        QList<QWidget*> picks;     // crop and warehouse labels and boxes
+        QList<QWidget*> picks;   // crop and warehouse labels and boxes
         QLineEdit *weight, *scale, *cropName, *cropCode, *storeName, *storeCode;
     };
     QWidget* buildMeasurementTab();
     QWidget* buildBlock(const QString& title, int firstEdit, const QString& panel1, const QString& panel2,
-                        const QStringList& hints, Panel& p1, Panel& p2);
+            const QStringList& hints, Panel& p1, Panel& p2);
     QWidget* buildPanel(const QString& name, const QString& label, int firstEdit, const QStringList& hints, Panel& p);
     QWidget* buildForm(const QStringList& labels, int firstEdit, QList<QLineEdit*>& edits);
     void fillPanel(const VehiclesOnSite& ops, Panel& p, const char* weight, const char* scale, const char* crop,
-                   const char* store);
+            const char* store);
 
     Panel m_in1, m_in2, m_out1, m_out2;
-    QList<QLineEdit*> m_data;       // Edit25 .. Edit34
+    QList<QLineEdit*> m_data;   // Edit25 .. Edit34
     QList<QLineEdit*> m_producer;   // Edit36 .. Edit43
 };

@@ -4,7 +4,7 @@ namespace WeighingCaption {
 const QString InMode = QStringLiteral("Új  \"BE\" mérés");
 const QString OutSelect = QStringLiteral("\"Ki\" -választ");
 const QString OutMode = QStringLiteral(" \"KI\" -választ mérés");
-} // namespace WeighingCaption
+}   // namespace WeighingCaption
 
 QString WeighingRequest::code(Movement m)
 {

@@ -3,10 +3,10 @@
 
 // The weighing mode texts, the captions of the weighing windows.
 namespace WeighingCaption {
-extern const QString InMode;      // the weighing window in IN mode, set by the vehicle kind dialog
+extern const QString InMode;   // the weighing window in IN mode, set by the vehicle kind dialog
 extern const QString OutSelect;   // set by "KI - választ" of the vehicles-on-site window
-extern const QString OutMode;     // the weighing window in OUT mode
-} // namespace WeighingCaption
+extern const QString OutMode;   // the weighing window in OUT mode
+}   // namespace WeighingCaption
 
 // IN starts a pending weighing; OUT records the exit of one.
 enum class Direction { In, Out };
@@ -21,10 +21,10 @@ enum class Movement { Delivery, Dispatch };
 struct WeighingRequest {
     Direction direction = Direction::In;
     Movement movement = Movement::Delivery;
-    bool trailer = false;          // a second measurement (mPot "I")
+    bool trailer = false;   // a second measurement (mPot "I")
     bool singleWeighing = false;   // one pass weighed, the other the plate's register tare (mEgymeres "I")
-    QString plateCode;             // rKod of the vehicle (IN)
-    qint64 weighingId = 0;         // IDm of the pending weighing (OUT)
+    QString plateCode;   // rKod of the vehicle (IN)
+    qint64 weighingId = 0;   // IDm of the pending weighing (OUT)
 
     bool in() const { return direction == Direction::In; }
     bool delivery() const { return movement == Movement::Delivery; }

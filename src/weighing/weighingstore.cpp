@@ -20,23 +20,23 @@ const QString TrailerTareMessage = QStringLiteral("Pótos szerelvénynél nincs 
 const QString OutStoreMessage = QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban ");
 const QString GoneMessage = QStringLiteral("A mérést egy másik munkaállomás már véglegesítette vagy törölte.");
 const QString InLostCommitDoneMessage = QStringLiteral(
-    "A mérés tárolva, a sorszáma %1. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
-    "újracsatlakozás utáni ellenőrzés szerint a mérés tárolódott.");
+        "A mérés tárolva, a sorszáma %1. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+        "újracsatlakozás utáni ellenőrzés szerint a mérés tárolódott.");
 const QString InLostCommitNotDoneMessage = QStringLiteral(
-    "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
-    "ellenőrzés szerint a mérés nem tárolódott, sorszám nem fogyott el; a mérés újra rögzíthető.");
+        "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
+        "ellenőrzés szerint a mérés nem tárolódott, sorszám nem fogyott el; a mérés újra rögzíthető.");
 const QString InLostCommitUnknownMessage = QStringLiteral(
-    "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT), és nem állapítható meg, hogy a "
-    "mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
+        "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT), és nem állapítható meg, hogy a "
+        "mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
 const QString OutLostCommitDoneMessage = QStringLiteral(
-    "A kimenő mérés tárolva. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
-    "újracsatlakozás utáni ellenőrzés szerint a kimenő mérés tárolódott.");
+        "A kimenő mérés tárolva. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+        "újracsatlakozás utáni ellenőrzés szerint a kimenő mérés tárolódott.");
 const QString OutLostCommitNotDoneMessage = QStringLiteral(
-    "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
-    "ellenőrzés szerint a kimenő mérés nem tárolódott; a kimenő mérés újra rögzíthető.");
+        "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
+        "ellenőrzés szerint a kimenő mérés nem tárolódott; a kimenő mérés újra rögzíthető.");
 const QString OutLostCommitUnknownMessage = QStringLiteral(
-    "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT), és nem állapítható meg, "
-    "hogy a kimenő mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
+        "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT), és nem állapítható meg, "
+        "hogy a kimenő mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti.");
 const QString UnknownCropMessage = QStringLiteral("Nincs ilyen termény: %1");
 const QString UnknownWarehouseMessage = QStringLiteral("Nincs ilyen raktár: %1");
 const QString PurityRangeMessage = QStringLiteral("A tisztaság 0 és 100 közötti szám lehet!");
@@ -75,9 +75,8 @@ struct Numbers {
 std::optional<Numbers> readNumbers(const WeighingFields& f, bool withPercentages)
 {
     Numbers n;
-    const std::pair<const QString*, double*> all[] = {
-        {&f.weight1, &n.weight1}, {&f.scale1, &n.scale1}, {&f.weight2, &n.weight2}, {&f.scale2, &n.scale2},
-        {&f.purity, &n.purity}, {&f.moisture, &n.moisture}};
+    const std::pair<const QString*, double*> all[] = {{&f.weight1, &n.weight1}, {&f.scale1, &n.scale1},
+            {&f.weight2, &n.weight2}, {&f.scale2, &n.scale2}, {&f.purity, &n.purity}, {&f.moisture, &n.moisture}};
     int i = 0;
     for (const auto& [text, value] : all) {
         if (i++ >= 4 && !withPercentages)
@@ -96,16 +95,16 @@ std::optional<Numbers> readNumbers(const WeighingFields& f, bool withPercentages
 // so no other weighing got that number while this one was open.
 LostCommit inStored(DataModule& dm, const QString& number, const Query::Binds& row)
 {
-    Query::Binds binds{{QStringLiteral("p0"), number}};
+    Query::Binds binds {{QStringLiteral("p0"), number}};
     for (const auto& b : row)
-        if (QStringList{"p1", "p2", "p3", "p4", "p7", "p8", "p11", "p12", "p14"}.contains(b.first))
+        if (QStringList {"p1", "p2", "p3", "p4", "p7", "p8", "p11", "p12", "p14"}.contains(b.first))
             binds << b;
     try {
         Query& q = dm.ZQ12;
         q.openSql(QStringLiteral("SELECT COUNT(*) AS db FROM meres WHERE mBszam = :p0 AND mMozgas = :p1 AND mPot = :p2 "
                                  "AND mDatum = :p3 AND mRkod = :p4 AND mTkod1 = :p7 AND mKkod1 = :p8 AND mTkod2 = :p11 "
                                  "AND mKkod2 = :p12 AND mMegj = :p14"),
-                  binds);
+                binds);
         return q.value(QStringLiteral("db")).toLongLong() > 0 ? LostCommit::Committed : LostCommit::NotCommitted;
     } catch (const DbError&) {
         return LostCommit::Unknown;
@@ -120,18 +119,17 @@ LostCommit outStored(DataModule& dm, qint64 id, const Query::Binds& written)
 {
     // The SET list's columns by the name of their value in `written`; the
     // codes are there only when they were written.
-    static const QList<QPair<QString, QString>> columns{
-            {"mKiido", "p1"},  {"mKimeres1", "p2"}, {"mKimeres2", "p3"}, {"mKimerleg1", "p4"},
-            {"mKimerleg2", "p5"}, {"mNetto2", "p6"}, {"mTkod1", "p7"},    {"mTkod2", "p8"},
-            {"mKkod1", "p9"},  {"mKkod2", "p10"},   {"mTiszt", "p11"},   {"mViztart", "p12"}};
+    static const QList<QPair<QString, QString>> columns {{"mKiido", "p1"}, {"mKimeres1", "p2"}, {"mKimeres2", "p3"},
+            {"mKimerleg1", "p4"}, {"mKimerleg2", "p5"}, {"mNetto2", "p6"}, {"mTkod1", "p7"}, {"mTkod2", "p8"},
+            {"mKkod1", "p9"}, {"mKkod2", "p10"}, {"mTiszt", "p11"}, {"mViztart", "p12"}};
     try {
         Query& q = dm.ZQ12;
         q.openSql(QStringLiteral("SELECT * FROM meres WHERE IDm = :p0"), {{QStringLiteral("p0"), id}});
         if (q.isEmpty())
             return LostCommit::Unknown;
         for (const auto& [column, name] : columns) {
-            const auto it = std::find_if(written.begin(), written.end(),
-                                         [&name = name](const auto& b) { return b.first == name; });
+            const auto it = std::find_if(
+                    written.begin(), written.end(), [&name = name](const auto& b) { return b.first == name; });
             if (it == written.end())
                 continue;
             const QVariant want = it->second;
@@ -147,7 +145,7 @@ LostCommit outStored(DataModule& dm, qint64 id, const Query::Binds& written)
     }
 }
 
-} // namespace
+}   // namespace
 
 std::optional<QString> WeighingStore::tarePreset(const QString& plateCode)
 {
@@ -191,9 +189,11 @@ WeighingOutcome WeighingStore::check(const WeighingFields& f)
             return end(Outcome::Refused, QStringLiteral("Nincs kiválasztva a raktár!"), QStringLiteral("Button4"));
         if (r.trailer && hasWeight(f.weight2)) {
             if (!picked(f.crop2))
-                return end(Outcome::Refused, QStringLiteral("Nincs kiválasztva a pótkocsi terménye!"), QStringLiteral("Button7"));
+                return end(Outcome::Refused, QStringLiteral("Nincs kiválasztva a pótkocsi terménye!"),
+                        QStringLiteral("Button7"));
             if (!picked(f.warehouse2))
-                return end(Outcome::Refused, QStringLiteral("Nincs kiválasztva a pótkocsi raktára!"), QStringLiteral("Button8"));
+                return end(Outcome::Refused, QStringLiteral("Nincs kiválasztva a pótkocsi raktára!"),
+                        QStringLiteral("Button8"));
         }
     }
 
@@ -208,7 +208,7 @@ std::optional<WeighingStore::Crop> WeighingStore::crop(const QString& code)
 {
     Query& q = m_ctx.data.ZQ53;
     q.openSql(QStringLiteral("SELECT tMegnev, tSztiszt, tSzviztart FROM termeny WHERE tKod = :p0"),
-              {{QStringLiteral("p0"), Query::notNull(code.trimmed())}});
+            {{QStringLiteral("p0"), Query::notNull(code.trimmed())}});
     if (q.isEmpty())
         return std::nullopt;
     Crop c;
@@ -221,7 +221,8 @@ std::optional<WeighingStore::Crop> WeighingStore::crop(const QString& code)
 std::optional<QString> WeighingStore::warehouse(const QString& code)
 {
     Query& q = m_ctx.data.ZQ63;
-    q.openSql(QStringLiteral("SELECT kNev FROM raktar WHERE kKod = :p0"), {{QStringLiteral("p0"), Query::notNull(code.trimmed())}});
+    q.openSql(QStringLiteral("SELECT kNev FROM raktar WHERE kKod = :p0"),
+            {{QStringLiteral("p0"), Query::notNull(code.trimmed())}});
     if (q.isEmpty())
         return std::nullopt;
     return q.text(QStringLiteral("kNev"));
@@ -239,7 +240,7 @@ std::optional<WeighingOutcome> WeighingStore::checkCodes(const WeighingFields& f
         bool isCrop;
         const char* focus;
     };
-    std::vector<Code> codes{{f.crop1, true, "Edit5"}, {f.warehouse1, false, "Edit6"}};
+    std::vector<Code> codes {{f.crop1, true, "Edit5"}, {f.warehouse1, false, "Edit6"}};
     if (m_request.trailer) {
         codes.push_back({f.crop2, true, "Edit11"});
         codes.push_back({f.warehouse2, false, "Edit12"});
@@ -260,7 +261,7 @@ std::optional<WeighingOutcome> WeighingStore::checkCodes(const WeighingFields& f
             }
             if (!known)
                 return end(Outcome::Refused, (c.isCrop ? UnknownCropMessage : UnknownWarehouseMessage).arg(code),
-                           QLatin1String(c.focus));
+                        QLatin1String(c.focus));
         }
     } catch (const DbError&) {
         return end(Outcome::NotStarted, m_request.in() ? NotStartedMessage : OutStoreMessage);
@@ -305,10 +306,10 @@ std::optional<WeighingOutcome> WeighingStore::checkPercentages(const WeighingFie
             Query& q = m_ctx.data.ZQ53;
             q.openSql(QStringLiteral("SELECT tMegnev, tSztiszt, tSzviztart FROM meres JOIN termeny ON termeny.tKod = "
                                      "meres.mTkod1 WHERE meres.IDm = :p0"),
-                      {{QStringLiteral("p0"), r.weighingId}});
+                    {{QStringLiteral("p0"), r.weighingId}});
             if (!q.isEmpty())
-                standard = Crop{q.text(QStringLiteral("tMegnev")), q.value(QStringLiteral("tSztiszt")).toDouble(),
-                                q.value(QStringLiteral("tSzviztart")).toDouble()};
+                standard = Crop {q.text(QStringLiteral("tMegnev")), q.value(QStringLiteral("tSztiszt")).toDouble(),
+                        q.value(QStringLiteral("tSzviztart")).toDouble()};
         }
     } catch (const DbError&) {
         return end(Outcome::NotStarted, r.in() ? NotStartedMessage : OutStoreMessage);
@@ -319,7 +320,7 @@ std::optional<WeighingOutcome> WeighingStore::checkPercentages(const WeighingFie
         return end(Outcome::Refused, QStringLiteral("Nagyobb mint a szabványnak megadott tisztaság!"), purityFocus);
     if (*moisture < standard->standardMoisture)
         return end(Outcome::Refused, QStringLiteral("Nem lehet kisebb a szabványnak megadott viztartalomnál!"),
-                   moistureFocus);
+                moistureFocus);
     return std::nullopt;
 }
 
@@ -333,23 +334,15 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
     const auto n = readNumbers(f, true);
     if (!n)
         return end(Outcome::Failed, InStoreMessage);
-    const Query::Binds row{{QStringLiteral("p1"), WeighingRequest::code(r.movement)},
-                           {QStringLiteral("p2"), WeighingRequest::flag(r.trailer)},
-                           {QStringLiteral("p3"), at.date()},
-                           {QStringLiteral("p4"), Query::notNull(r.plateCode)},
-                           {QStringLiteral("p5"), n->scale1},
-                           {QStringLiteral("p6"), n->weight1},
-                           {QStringLiteral("p7"), code(f.crop1)},
-                           {QStringLiteral("p8"), code(f.warehouse1)},
-                           {QStringLiteral("p9"), n->scale2},
-                           {QStringLiteral("p10"), n->weight2},
-                           {QStringLiteral("p11"), code(f.crop2)},
-                           {QStringLiteral("p12"), code(f.warehouse2)},
-                           {QStringLiteral("p13"), Query::notNull(f.inTime)},
-                           {QStringLiteral("p14"), Query::notNull(f.remark)},
-                           {QStringLiteral("p15"), n->purity},
-                           {QStringLiteral("p16"), n->moisture},
-                           {QStringLiteral("p17"), n->weight1 + n->weight2}};
+    const Query::Binds row {{QStringLiteral("p1"), WeighingRequest::code(r.movement)},
+            {QStringLiteral("p2"), WeighingRequest::flag(r.trailer)}, {QStringLiteral("p3"), at.date()},
+            {QStringLiteral("p4"), Query::notNull(r.plateCode)}, {QStringLiteral("p5"), n->scale1},
+            {QStringLiteral("p6"), n->weight1}, {QStringLiteral("p7"), code(f.crop1)},
+            {QStringLiteral("p8"), code(f.warehouse1)}, {QStringLiteral("p9"), n->scale2},
+            {QStringLiteral("p10"), n->weight2}, {QStringLiteral("p11"), code(f.crop2)},
+            {QStringLiteral("p12"), code(f.warehouse2)}, {QStringLiteral("p13"), Query::notNull(f.inTime)},
+            {QStringLiteral("p14"), Query::notNull(f.remark)}, {QStringLiteral("p15"), n->purity},
+            {QStringLiteral("p16"), n->moisture}, {QStringLiteral("p17"), n->weight1 + n->weight2}};
 
     // The "M" counter row stays locked until the COMMIT or ROLLBACK, so the
     // number is issued once and only together with its pending weighing. A
@@ -371,14 +364,15 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
             started = true;
             number = d.number;
 
-            Query::Binds binds{{QStringLiteral("p0"), d.number}};
+            Query::Binds binds {{QStringLiteral("p0"), d.number}};
             binds << row;
             step(InStoreMessage, [&] {
-                m_ctx.data.ZQ12.run(QStringLiteral(
-                    "INSERT INTO meres ( mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, mKkod1, "
-                    "mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1 ) VALUES ( :p0, :p1, "
-                    ":p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, :p15, :p16, :p17 )"),
-                    binds);
+                m_ctx.data.ZQ12.run(
+                        QStringLiteral(
+                                "INSERT INTO meres ( mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, mKkod1, "
+                                "mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1 ) VALUES ( :p0, :p1, "
+                                ":p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, :p15, :p16, :p17 )"),
+                        binds);
             });
             // The number must not be used without its counter store.
             const bool counted = counters.store(Counters::M, d.number);
@@ -438,10 +432,10 @@ void WeighingStore::completeTare(const QString& plateCode, const QTime& now)
     // A vehicle that came in empty has its tare on the IN side, one that
     // came in loaded on the OUT side. Only the row just inserted.
     const QString sql = m_request.delivery()
-        ? QStringLiteral("UPDATE meres SET mKiido = :p1, mKimeres1 = :p2, mKimeres2 = 0, mKimerleg1 = 0, "
-                         "mKimerleg2 = 0, mNetto2 = :p2, mEgymeres = \"I\" WHERE IDm = LAST_INSERT_ID()")
-        : QStringLiteral("UPDATE meres SET mBeido = :p1, mBemeres1 = :p2, mBemeres2 = 0, mBemerleg1 = 0, "
-                         "mBemerleg2 = 0, mNetto1 = :p2, mEgymeres = \"I\" WHERE IDm = LAST_INSERT_ID()");
+            ? QStringLiteral("UPDATE meres SET mKiido = :p1, mKimeres1 = :p2, mKimeres2 = 0, mKimerleg1 = 0, "
+                             "mKimerleg2 = 0, mNetto2 = :p2, mEgymeres = \"I\" WHERE IDm = LAST_INSERT_ID()")
+            : QStringLiteral("UPDATE meres SET mBeido = :p1, mBemeres1 = :p2, mBemeres2 = 0, mBemerleg1 = 0, "
+                             "mBemerleg2 = 0, mNetto1 = :p2, mEgymeres = \"I\" WHERE IDm = LAST_INSERT_ID()");
     const int updated = step(TareMessage, [&] {
         return m_ctx.data.ZQ12.run(sql, {{QStringLiteral("p1"), TextConv::time(now)}, {QStringLiteral("p2"), tare}});
     });
@@ -458,15 +452,10 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
 
     QString sql = QStringLiteral("UPDATE meres SET mKiido = :p1, mKimeres1 = :p2, mKimeres2 = :p3, mKimerleg1 = :p4, "
                                  "mKimerleg2 = :p5, mNetto2 = :p6, mTiszt = :p11, mViztart = :p12");
-    Query::Binds binds{{QStringLiteral("p0"), r.weighingId},
-                       {QStringLiteral("p1"), TextConv::time(at.time())},
-                       {QStringLiteral("p2"), n->weight1},
-                       {QStringLiteral("p3"), n->weight2},
-                       {QStringLiteral("p4"), n->scale1},
-                       {QStringLiteral("p5"), n->scale2},
-                       {QStringLiteral("p6"), n->weight1 + n->weight2},
-                       {QStringLiteral("p11"), n->purity},
-                       {QStringLiteral("p12"), n->moisture}};
+    Query::Binds binds {{QStringLiteral("p0"), r.weighingId}, {QStringLiteral("p1"), TextConv::time(at.time())},
+            {QStringLiteral("p2"), n->weight1}, {QStringLiteral("p3"), n->weight2}, {QStringLiteral("p4"), n->scale1},
+            {QStringLiteral("p5"), n->scale2}, {QStringLiteral("p6"), n->weight1 + n->weight2},
+            {QStringLiteral("p11"), n->purity}, {QStringLiteral("p12"), n->moisture}};
     if (!r.delivery()) {
         sql += QStringLiteral(", mTkod1 = :p7, mTkod2 = :p8, mKkod1 = :p9, mKkod2 = :p10");
         binds << qMakePair(QStringLiteral("p7"), QVariant(code(f.crop1)))
@@ -492,7 +481,7 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
             begin(t, m_ctx.data, OutStoreMessage);
             step(OutStoreMessage, [&] {
                 q.openSql(QStringLiteral("SELECT mBszam FROM meres WHERE IDm = :p0 FOR UPDATE"),
-                          {{QStringLiteral("p0"), r.weighingId}});
+                        {{QStringLiteral("p0"), r.weighingId}});
             });
             gone = q.isEmpty();
             if (gone)
@@ -500,8 +489,7 @@ WeighingOutcome WeighingStore::storeOut(const WeighingFields& f, const QDateTime
             number = q.text(QStringLiteral("mBszam"));
             step(OutStoreMessage, [&] { q.run(sql, binds); });
             // The exit weights and their alibi log links together.
-            require(step(OutStoreMessage, [&] { return AlibiStore(m_ctx, r, f.alibi).recordOut(o); }),
-                    OutStoreMessage);
+            require(step(OutStoreMessage, [&] { return AlibiStore(m_ctx, r, f.alibi).recordOut(o); }), OutStoreMessage);
             replyLost = commitOrReplyLost(*t, OutStoreMessage);
         });
     } catch (const StepFailed& failed) {

@@ -70,7 +70,7 @@ struct WeighingOutcome : Outcome {
 // itself; the window shows none of them again.
 class WeighingStore {
 public:
-    WeighingStore(AppContext& ctx, const WeighingRequest& request) : m_ctx(ctx), m_request(request) {}
+    WeighingStore(AppContext& ctx, const WeighingRequest& request) : m_ctx(ctx), m_request(request) { }
 
     // Opening step 6, the tare preset of a single weighing of an empty
     // vehicle: the plate register tare of `plateCode` (the text of
@@ -81,9 +81,9 @@ public:
 
     // A row of the crop register, read by its code.
     struct Crop {
-        QString name;                 // tMegnev
-        double standardPurity = 100;  // tSztiszt
-        double standardMoisture = 0;  // tSzviztart
+        QString name;   // tMegnev
+        double standardPurity = 100;   // tSztiszt
+        double standardMoisture = 0;   // tSzviztart
     };
     // The crop or the warehouse name (kNev) of a code as typed (blanks
     // around it removed); nullopt when the register has no such code.

@@ -31,22 +31,22 @@ namespace {
 
 // The fields of tab "Adatok" and the hidden ones, by their Edit number.
 enum DataEdit {
-    SingleEdit = 13,            // "Egy mérés: "
-    PlateEdit = 14,             // "Rendsz.kód"
-    RowEdit = 15,               // Edit15 .. Edit23: the pending row's columns (RowColumns)
-    IdEdit = 24,                // IDm
-    NumberEdit = 25,            // "B.szám:"
-    MovementEdit = 26,          // "Irány:"
-    TrailerEdit = 27,           // "Pótos?:"
-    DateEdit = 28,              // "Dátum:"
-    InTimeEdit = 29,            // "Be idöpont:"
-    OutTimeEdit = 30,           // "Ki idöpont:"
-    RemarkEdit = 31,            // "Megjegy.: "
-    PurityEdit = 32,            // "Tisztaság"
-    MoistureEdit = 33,          // "Viztartalom"
-    NewNumberEdit = 34,         // hidden: the number of the weighing stored
-    StandardPurityEdit = 35,    // hidden: the picked crop's standard purity
-    StandardMoistureEdit = 36,  // hidden: the picked crop's standard moisture
+    SingleEdit = 13,   // "Egy mérés: "
+    PlateEdit = 14,   // "Rendsz.kód"
+    RowEdit = 15,   // Edit15 .. Edit23: the pending row's columns (RowColumns)
+    IdEdit = 24,   // IDm
+    NumberEdit = 25,   // "B.szám:"
+    MovementEdit = 26,   // "Irány:"
+    TrailerEdit = 27,   // "Pótos?:"
+    DateEdit = 28,   // "Dátum:"
+    InTimeEdit = 29,   // "Be idöpont:"
+    OutTimeEdit = 30,   // "Ki idöpont:"
+    RemarkEdit = 31,   // "Megjegy.: "
+    PurityEdit = 32,   // "Tisztaság"
+    MoistureEdit = 33,   // "Viztartalom"
+    NewNumberEdit = 34,   // hidden: the number of the weighing stored
+    StandardPurityEdit = 35,   // hidden: the picked crop's standard purity
+    StandardMoistureEdit = 36,   // hidden: the picked crop's standard moisture
 };
 
 struct DataField {
@@ -59,32 +59,32 @@ struct DataField {
 
 // Tab "Adatok", left column then right column.
 const DataField LeftFields[] = {
-    {32, "Tisztaság", true, true, "A mért tisztaság  értékre módosítani a termény kiválasztása után."},
-    {33, "Viztartalom", true, true, "A mért viztartalomra módositani a termény kiválasztása után."},
-    {31, "Megjegy.: ", true, false, nullptr},
-    {24, "IDm", false, false, nullptr},
-    {25, "B.szám:", false, false, nullptr},
-    {26, "Irány:", false, false, nullptr},
-    {27, "Pótos?:", false, false, nullptr},
-    {13, "Egy mérés: ", false, false, nullptr},
-    {28, "Dátum:", false, false, nullptr},
-    {29, "Be idöpont:", false, false, nullptr},
-    {30, "Ki idöpont:", false, false, nullptr},
-    {14, "Rendsz.kód", false, false, nullptr},
+        {32, "Tisztaság", true, true, "A mért tisztaság  értékre módosítani a termény kiválasztása után."},
+        {33, "Viztartalom", true, true, "A mért viztartalomra módositani a termény kiválasztása után."},
+        {31, "Megjegy.: ", true, false, nullptr},
+        {24, "IDm", false, false, nullptr},
+        {25, "B.szám:", false, false, nullptr},
+        {26, "Irány:", false, false, nullptr},
+        {27, "Pótos?:", false, false, nullptr},
+        {13, "Egy mérés: ", false, false, nullptr},
+        {28, "Dátum:", false, false, nullptr},
+        {29, "Be idöpont:", false, false, nullptr},
+        {30, "Ki idöpont:", false, false, nullptr},
+        {14, "Rendsz.kód", false, false, nullptr},
 };
 // Edit15 .. Edit23: labelled, and in OUT mode filled, by their column.
-const char* const RowColumns[] = {"mBemerleg1", "mBemeres1", "mTkod1", "mKkod1", "mBemerleg2",
-                                  "mBemeres2",  "mTkod2",    "mKkod2", "mBeido"};
+const char* const RowColumns[]
+        = {"mBemerleg1", "mBemeres1", "mTkod1", "mKkod1", "mBemerleg2", "mBemeres2", "mTkod2", "mKkod2", "mBeido"};
 
 QString now()
 {
     return TextConv::time(QTime::currentTime());
 }
 
-} // namespace
+}   // namespace
 
-WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, std::function<void()> showDetails,
-                               QWidget* parent)
+WeighingWindow::WeighingWindow(
+        AppContext& ctx, const WeighingRequest& request, std::function<void()> showDetails, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_request(request), m_showDetails(std::move(showDetails))
 {
     setObjectName(QStringLiteral("TForm14"));
@@ -117,9 +117,10 @@ WeighingWindow::WeighingWindow(AppContext& ctx, const WeighingRequest& request, 
     m_tabs->addTab(measure, QStringLiteral("Mérés"));
     m_tabs->addTab(buildDataTab(), QStringLiteral("Adatok"));
 
-    QPushButton* ok = makeButton(this, QStringLiteral("Button1"), QStringLiteral("OK"), QStringLiteral("Adatok letárolása"));
-    QPushButton* cancel = makeButton(this, QStringLiteral("Button5"), QStringLiteral("Mégsem"),
-                                     QStringLiteral("Kilépés letárolás nélkül"));
+    QPushButton* ok
+            = makeButton(this, QStringLiteral("Button1"), QStringLiteral("OK"), QStringLiteral("Adatok letárolása"));
+    QPushButton* cancel = makeButton(
+            this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés letárolás nélkül"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);

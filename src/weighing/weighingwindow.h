@@ -26,7 +26,7 @@ class WeighingWindow : public QDialog {
 public:
     // showDetails: the vehicles-on-site window's row display, run after storing.
     WeighingWindow(AppContext& ctx, const WeighingRequest& request, std::function<void()> showDetails,
-                   QWidget* parent = nullptr);
+            QWidget* parent = nullptr);
     ~WeighingWindow() override;
 
     // The window went through the steps after storing (stored, or a store

@@ -55,7 +55,7 @@ void answerNextBox(const QString& name)
     });
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
             shot = true;
             QTextStream(stdout) << "progress " << v << Qt::endl;
             QProcess::execute(QStringLiteral("import"),
-                              {QStringLiteral("-window"), QStringLiteral("root"), g_out + QStringLiteral("/alibi-progress.png")});
+                    {QStringLiteral("-window"), QStringLiteral("root"), g_out + QStringLiteral("/alibi-progress.png")});
         }
     });
     answerNextBox(QStringLiteral("alibi-verified"));

@@ -57,4 +57,4 @@ inline ToolRun runTool(const QString& tool, const QStringList& args)
     return r;
 }
 
-} // namespace alibitest
+}   // namespace alibitest

@@ -35,7 +35,7 @@ bool waitForLockWait(const TestDb& db, const std::atomic<qint64>& id, const std:
     while (!done.load() && !deadline.hasExpired()) {
         const QVariant n = db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.INNODB_TRX "
                                                     "WHERE trx_mysql_thread_id = %1 AND trx_state = 'LOCK WAIT'")
-                                         .arg(id.load()));
+                                             .arg(id.load()));
         if (n.toInt() > 0)
             return true;
         // The server refreshes its transaction list only when it was not
@@ -45,7 +45,7 @@ bool waitForLockWait(const TestDb& db, const std::atomic<qint64>& id, const std:
     return false;
 }
 
-} // namespace
+}   // namespace
 
 class TestAlibiLog : public QObject {
     Q_OBJECT
@@ -54,12 +54,18 @@ private slots:
     {
         QTest::addColumn<QString>("raw");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("printable") << "ST,GS,+  012340kg" << "ST,GS,+  012340kg";
-        QTest::newRow("line end") << "ST,GS,+  012340kg\r\n" << "ST,GS,+  012340kg\\x0D\\x0A";
-        QTest::newRow("backslash doubled") << "a\\b" << "a\\\\b";
-        QTest::newRow("control and high bytes") << QString::fromLatin1("\x02" "12\xFF\x7F") << "\\x0212\\xFF\\x7F";
+        QTest::newRow("printable") << "ST,GS,+  012340kg"
+                                   << "ST,GS,+  012340kg";
+        QTest::newRow("line end") << "ST,GS,+  012340kg\r\n"
+                                  << "ST,GS,+  012340kg\\x0D\\x0A";
+        QTest::newRow("backslash doubled") << "a\\b"
+                                           << "a\\\\b";
+        QTest::newRow("control and high bytes") << QString::fromLatin1("\x02"
+                                                                       "12\xFF\x7F")
+                                                << "\\x0212\\xFF\\x7F";
         QTest::newRow("beyond latin-1") << QString(QChar(0x0151)) << "\\u0151";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void escapeFrame()
     {
@@ -96,8 +102,9 @@ private slots:
         QCOMPARE(log.verify().verified, 0);
         QVERIFY(log.verify().ok());
 
-        const QDateTime before = QDateTime::fromString(app.db.scalar("SELECT DATE_FORMAT(NOW(), '%Y-%m-%d %H:%i:%s')").toString(),
-                                                       QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        const QDateTime before
+                = QDateTime::fromString(app.db.scalar("SELECT DATE_FORMAT(NOW(), '%Y-%m-%d %H:%i:%s')").toString(),
+                        QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         QCOMPARE(log.append(scaleReading(12340)), 1);
         QCOMPARE(log.append(typedReading(8120)), 2);
         QCOMPARE(log.append(typedReading(7450.5, AlibiEntry::RegisterTare)), 3);
@@ -158,14 +165,14 @@ private slots:
         log.append(odd);
         app.db.exec("SET @p = REPEAT('0', 64)");
         app.db.exec(QStringLiteral(
-                        "CREATE TEMPORARY TABLE sqlchain AS SELECT nr, lanc, @p := SHA2(CONCAT("
-                        "LENGTH(@p), ':', @p, ',', LENGTH(nr), ':', nr, ',', "
-                        "LENGTH(CAST(ido AS CHAR)), ':', CAST(ido AS CHAR), ',', LENGTH(gep), ':', gep, ',', "
-                        "LENGTH(forras), ':', forras, ',', LENGTH(CAST(suly AS CHAR)), ':', CAST(suly AS CHAR), ',', "
-                        "LENGTH(szamjegy), ':', szamjegy, ',', LENGTH(allapot), ':', allapot, ',', "
-                        "LENGTH(port), ':', port, ',', LENGTH(nyers), ':', nyers, ','), 256) AS computed "
-                        "FROM %1 ORDER BY nr")
-                        .arg(naplo(app.db)));
+                "CREATE TEMPORARY TABLE sqlchain AS SELECT nr, lanc, @p := SHA2(CONCAT("
+                "LENGTH(@p), ':', @p, ',', LENGTH(nr), ':', nr, ',', "
+                "LENGTH(CAST(ido AS CHAR)), ':', CAST(ido AS CHAR), ',', LENGTH(gep), ':', gep, ',', "
+                "LENGTH(forras), ':', forras, ',', LENGTH(CAST(suly AS CHAR)), ':', CAST(suly AS CHAR), ',', "
+                "LENGTH(szamjegy), ':', szamjegy, ',', LENGTH(allapot), ':', allapot, ',', "
+                "LENGTH(port), ':', port, ',', LENGTH(nyers), ':', nyers, ','), 256) AS computed "
+                "FROM %1 ORDER BY nr")
+                            .arg(naplo(app.db)));
         QCOMPARE(app.db.count("sqlchain"), 3);
         QCOMPARE(app.db.count("sqlchain", "lanc <> computed"), 0);
     }
@@ -220,7 +227,7 @@ private slots:
             const qint64 nr = log.append(typedReading(8120));
             log.link(nr, idm, 1, AlibiLog::In);
             app.data.ZQ12.run(QStringLiteral("UPDATE meres SET mBemeres1 = :p0 WHERE IDm = :p1"),
-                              {{QStringLiteral("p0"), 8120.0}, {QStringLiteral("p1"), idm}});
+                    {{QStringLiteral("p0"), 8120.0}, {QStringLiteral("p1"), idm}});
             t.commit();
         } catch (const DbError& e) {
             failed = true;
@@ -271,7 +278,7 @@ private slots:
         const QList<AlibiLog::Link> ticket = log.linksOfTicket(QStringLiteral("41"));
         QCOMPARE(ticket.size(), 4);
         // in measurement order: B1, B2, K1, K2
-        const QList<qint64> expected{in1, in2, out1, out2};
+        const QList<qint64> expected {in1, in2, out1, out2};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(ticket[i].number, expected[i]);
             QCOMPARE(ticket[i].pendingId, 11);
@@ -320,8 +327,8 @@ private slots:
             app.data.ZQ12.openSql(QStringLiteral("SELECT COUNT(*) FROM %1").arg(naplo(app.db)));
         }
         std::thread other;
-        std::atomic<qint64> otherConnection{0};
-        std::atomic<bool> otherDone{false};
+        std::atomic<qint64> otherConnection {0};
+        std::atomic<bool> otherDone {false};
         qint64 otherNumber = 0;
         QString otherError;
         bool waited = false;
@@ -409,16 +416,20 @@ private slots:
         QTest::addColumn<int>("problem");
         QTest::addColumn<int>("reported");
         using V = AlibiLog::Verification;
-        QTest::newRow("weight of the first") << "UPDATE %1 SET suly = suly + 1 WHERE nr = 1" << 1 << int(V::ChainMismatch) << 1;
-        QTest::newRow("weight in the middle") << "UPDATE %1 SET suly = 12000 WHERE nr = 5" << 5 << int(V::ChainMismatch) << 5;
+        QTest::newRow("weight of the first")
+                << "UPDATE %1 SET suly = suly + 1 WHERE nr = 1" << 1 << int(V::ChainMismatch) << 1;
+        QTest::newRow("weight in the middle")
+                << "UPDATE %1 SET suly = 12000 WHERE nr = 5" << 5 << int(V::ChainMismatch) << 5;
         QTest::newRow("weight of the last") << "UPDATE %1 SET suly = 0 WHERE nr = 8" << 8 << int(V::ChainMismatch) << 8;
-        QTest::newRow("time") << "UPDATE %1 SET ido = ido - INTERVAL 1 DAY WHERE nr = 3" << 3 << int(V::ChainMismatch) << 3;
+        QTest::newRow("time") << "UPDATE %1 SET ido = ido - INTERVAL 1 DAY WHERE nr = 3" << 3 << int(V::ChainMismatch)
+                              << 3;
         QTest::newRow("workstation") << "UPDATE %1 SET gep = 'x' WHERE nr = 4" << 4 << int(V::ChainMismatch) << 4;
         QTest::newRow("source") << "UPDATE %1 SET forras = 'kézi' WHERE nr = 6" << 6 << int(V::ChainMismatch) << 6;
-        QTest::newRow("raw frame") << "UPDATE %1 SET nyers = 'ST,GS,+  099999kg' WHERE nr = 2" << 2 << int(V::ChainMismatch) << 2;
+        QTest::newRow("raw frame") << "UPDATE %1 SET nyers = 'ST,GS,+  099999kg' WHERE nr = 2" << 2
+                                   << int(V::ChainMismatch) << 2;
         QTest::newRow("digits") << "UPDATE %1 SET szamjegy = '099999' WHERE nr = 7" << 7 << int(V::ChainMismatch) << 7;
         QTest::newRow("chain value recomputed without the rest")
-            << "UPDATE %1 SET lanc = SHA2('x', 256) WHERE nr = 5" << 5 << int(V::ChainMismatch) << 5;
+                << "UPDATE %1 SET lanc = SHA2('x', 256) WHERE nr = 5" << 5 << int(V::ChainMismatch) << 5;
         QTest::newRow("entry removed") << "DELETE FROM %1 WHERE nr = 4" << 4 << int(V::NumberGap) << 5;
         QTest::newRow("first entry removed") << "DELETE FROM %1 WHERE nr = 1" << 1 << int(V::NumberGap) << 2;
     }

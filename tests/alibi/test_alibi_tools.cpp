@@ -34,7 +34,7 @@ struct TestUser {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestAlibiTools : public QObject {
     Q_OBJECT
@@ -45,9 +45,9 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        const QStringList args = QStringList{QStringLiteral("verify"), QStringLiteral("--user"), QStringLiteral("root"),
-                                             QStringLiteral("--database"), app.db.name()}
-                                 + serverArgs();
+        const QStringList args = QStringList {QStringLiteral("verify"), QStringLiteral("--user"),
+                                         QStringLiteral("root"), QStringLiteral("--database"), app.db.name()}
+                + serverArgs();
         ToolRun r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("vello-alibi: 0 entries verified; the chain is intact.\n"));
@@ -60,12 +60,15 @@ private slots:
         app.db.exec(QStringLiteral("UPDATE %1 SET suly = 100 WHERE nr = 7").arg(naplo(app.db)));
         r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.out, QStringLiteral("vello-alibi: entry 7: the chain value does not match (6 entries before it verified).\n"));
+        QCOMPARE(r.out,
+                QStringLiteral(
+                        "vello-alibi: entry 7: the chain value does not match (6 entries before it verified).\n"));
 
         app.db.exec(QStringLiteral("DELETE FROM %1 WHERE nr = 3").arg(naplo(app.db)));
         r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.out, QStringLiteral("vello-alibi: entry 4: follows a missing entry 3 (2 entries before it verified).\n"));
+        QCOMPARE(r.out,
+                QStringLiteral("vello-alibi: entry 4: follows a missing entry 3 (2 entries before it verified).\n"));
     }
 
     // vello-alibi show N: the entry's fields, whether its chain value
@@ -78,10 +81,11 @@ private slots:
         const qint64 nr = log.append(scaleReading(12340));
         log.link(nr, 31, 2, AlibiLog::Out);
         log.carryToTicket(31, QStringLiteral("1207"));
-        const QStringList base = QStringList{QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
-                                             app.db.name()}
-                                 + serverArgs();
-        ToolRun r = runTool(QStringLiteral("vello-alibi"), QStringList{QStringLiteral("show"), QStringLiteral("2")} + base);
+        const QStringList base = QStringList {QStringLiteral("--user"), QStringLiteral("root"),
+                                         QStringLiteral("--database"), app.db.name()}
+                + serverArgs();
+        ToolRun r = runTool(
+                QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("2")} + base);
         QCOMPARE(r.exitCode, 0);
         const AlibiEntry e = *log.entry(2);
         const QString expected = QStringLiteral("Entry 2\n"
@@ -96,19 +100,19 @@ private slots:
                                                 "  chain value:  %2 (matches)\n"
                                                 "Pending weighing 31, measurement 2, exit (K)\n"
                                                 "Ticket 1207 (pending weighing 31), measurement 2, exit (K)\n")
-                                     .arg(e.time, QString::fromLatin1(e.chain));
+                                         .arg(e.time, QString::fromLatin1(e.chain));
         QCOMPARE(r.out, expected);
 
-        r = runTool(QStringLiteral("vello-alibi"), QStringList{QStringLiteral("show"), QStringLiteral("1")} + base);
+        r = runTool(QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("1")} + base);
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains(QStringLiteral("  source:       kézi\n")));
         QVERIFY(r.out.endsWith(QStringLiteral("Not linked to a weighing.\n")));
 
         app.db.exec(QStringLiteral("UPDATE %1 SET gep = 'x' WHERE nr = 2").arg(naplo(app.db)));
-        r = runTool(QStringLiteral("vello-alibi"), QStringList{QStringLiteral("show"), QStringLiteral("2")} + base);
+        r = runTool(QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("2")} + base);
         QVERIFY(r.out.contains(QStringLiteral(" (DOES NOT MATCH)\n")));
 
-        r = runTool(QStringLiteral("vello-alibi"), QStringList{QStringLiteral("show"), QStringLiteral("3")} + base);
+        r = runTool(QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("3")} + base);
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains(QStringLiteral("there is no entry 3")));
     }
@@ -118,12 +122,13 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::newRow("nothing") << QStringList() << 2;
-        QTest::newRow("unknown command") << QStringList{"check"} << 2;
-        QTest::newRow("show without number") << QStringList{"show"} << 2;
-        QTest::newRow("show with a word") << QStringList{"show", "x"} << 2;
-        QTest::newRow("show zero") << QStringList{"show", "0"} << 2;
-        QTest::newRow("help") << QStringList{"--help"} << 0;
-        QTest::newRow("no such database") << (QStringList{"verify", "--user", "root", "--database", "nincs_ilyen"} + serverArgs()) << 3;
+        QTest::newRow("unknown command") << QStringList {"check"} << 2;
+        QTest::newRow("show without number") << QStringList {"show"} << 2;
+        QTest::newRow("show with a word") << QStringList {"show", "x"} << 2;
+        QTest::newRow("show zero") << QStringList {"show", "0"} << 2;
+        QTest::newRow("help") << QStringList {"--help"} << 0;
+        QTest::newRow("no such database")
+                << (QStringList {"verify", "--user", "root", "--database", "nincs_ilyen"} + serverArgs()) << 3;
     }
     void toolArguments()
     {
@@ -144,7 +149,7 @@ private slots:
         for (const char* host : {"localhost", "127.0.0.1"}) {
             app.db.exec(QStringLiteral("CREATE USER '%1'@'%2'").arg(user.name, QLatin1String(host)));
             app.db.exec(QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO '%2'@'%3'")
-                            .arg(AlibiSchema::grantPattern(app.db.name()), user.name, QLatin1String(host)));
+                                .arg(AlibiSchema::grantPattern(app.db.name()), user.name, QLatin1String(host)));
         }
         QSqlDatabase admin = app.db.admin();
         AlibiSchema::grantProgramUser(admin, app.db.name(), user.name);
@@ -160,18 +165,20 @@ private slots:
         QCOMPARE(log.verify().verified, 1);
         QCOMPARE(log.linksOfTicket(QStringLiteral("77")).size(), 1);
 
-        const QStringList refused{
-            QStringLiteral("UPDATE %1 SET suly = 1 WHERE nr = 1").arg(naplo(app.db)),
-            QStringLiteral("DELETE FROM %1 WHERE nr = 1").arg(naplo(app.db)),
-            QStringLiteral("UPDATE %1 SET bszam = '1' WHERE nr = 1").arg(kapcsolat(app.db)),
-            QStringLiteral("DELETE FROM %1").arg(kapcsolat(app.db)),
-            QStringLiteral("TRUNCATE TABLE %1").arg(naplo(app.db)),
-            QStringLiteral("DROP TABLE %1").arg(naplo(app.db)),
-            QStringLiteral("REPLACE INTO %1 (nr, ido, forras, suly, lanc) VALUES (1, NOW(), 'kézi', 1, '')").arg(naplo(app.db)),
-            QStringLiteral("INSERT INTO %1 (nr, ido, forras, suly, lanc) VALUES (1, NOW(), 'kézi', 1, '') "
-                           "ON DUPLICATE KEY UPDATE suly = 1").arg(naplo(app.db)),
-            QStringLiteral("ALTER TABLE %1 ADD COLUMN x INT").arg(naplo(app.db)),
-            QStringLiteral("DROP DATABASE `%1`").arg(AlibiLog::databaseFor(app.db.name())),
+        const QStringList refused {
+                QStringLiteral("UPDATE %1 SET suly = 1 WHERE nr = 1").arg(naplo(app.db)),
+                QStringLiteral("DELETE FROM %1 WHERE nr = 1").arg(naplo(app.db)),
+                QStringLiteral("UPDATE %1 SET bszam = '1' WHERE nr = 1").arg(kapcsolat(app.db)),
+                QStringLiteral("DELETE FROM %1").arg(kapcsolat(app.db)),
+                QStringLiteral("TRUNCATE TABLE %1").arg(naplo(app.db)),
+                QStringLiteral("DROP TABLE %1").arg(naplo(app.db)),
+                QStringLiteral("REPLACE INTO %1 (nr, ido, forras, suly, lanc) VALUES (1, NOW(), 'kézi', 1, '')")
+                        .arg(naplo(app.db)),
+                QStringLiteral("INSERT INTO %1 (nr, ido, forras, suly, lanc) VALUES (1, NOW(), 'kézi', 1, '') "
+                               "ON DUPLICATE KEY UPDATE suly = 1")
+                        .arg(naplo(app.db)),
+                QStringLiteral("ALTER TABLE %1 ADD COLUMN x INT").arg(naplo(app.db)),
+                QStringLiteral("DROP DATABASE `%1`").arg(AlibiLog::databaseFor(app.db.name())),
         };
         for (const QString& sql : refused) {
             bool failed = false;
@@ -183,7 +190,8 @@ private slots:
             }
             QVERIFY2(failed, qPrintable(sql));
         }
-        QCOMPARE(app.db.scalar(QStringLiteral("SELECT suly FROM %1 WHERE nr = 1").arg(naplo(app.db))).toDouble(), 4200.0);
+        QCOMPARE(app.db.scalar(QStringLiteral("SELECT suly FROM %1 WHERE nr = 1").arg(naplo(app.db))).toDouble(),
+                4200.0);
         QCOMPARE(app.db.count(kapcsolat(app.db)), 2);
         QVERIFY(log.verify().ok());
     }
@@ -198,8 +206,9 @@ private slots:
         for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
             if (line.startsWith(QLatin1String("GRANT")) && line.contains(QLatin1String("alibi")))
                 grants << line;
-        QCOMPARE(grants, (QStringList{"GRANT SELECT, INSERT ON `vello\\_alibi`.* TO 'vello'@'localhost';",
-                                      "GRANT SELECT, INSERT ON `vello\\_alibi`.* TO 'vello'@'127.0.0.1';"}));
+        QCOMPARE(grants,
+                (QStringList {"GRANT SELECT, INSERT ON `vello\\_alibi`.* TO 'vello'@'localhost';",
+                        "GRANT SELECT, INSERT ON `vello\\_alibi`.* TO 'vello'@'127.0.0.1';"}));
         QCOMPARE(AlibiSchema::grantPattern(QStringLiteral("vello_alibi")), QStringLiteral("vello\\_alibi"));
     }
 
@@ -211,15 +220,18 @@ private slots:
         TestApp app;
         const QString alibi = AlibiLog::databaseFor(app.db.name());
         app.db.exec(QStringLiteral("DROP DATABASE `%1`").arg(alibi));
-        const QStringList args = QStringList{QStringLiteral("--upgrade"), QStringLiteral("--database"), app.db.name()}
-                                 + serverArgs();
+        const QStringList args
+                = QStringList {QStringLiteral("--upgrade"), QStringLiteral("--database"), app.db.name()} + serverArgs();
         ToolRun r = runTool(QStringLiteral("vello-create"), args);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("vello-create: alibi log `%1` added.\n").arg(alibi));
-        QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1'")
-                                   .arg(alibi)).toInt(), 3);
+        QCOMPARE(
+                app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1'")
+                                      .arg(alibi))
+                        .toInt(),
+                3);
         const QString grant = QStringLiteral("GRANT SELECT, INSERT ON `%1`.* TO `vello`@`localhost`")
-                                  .arg(AlibiSchema::grantPattern(alibi));
+                                      .arg(AlibiSchema::grantPattern(alibi));
         bool granted = false;
         {
             QSqlQuery q(app.db.admin());
@@ -238,13 +250,14 @@ private slots:
         QCOMPARE(log.verify().verified, 1);
 
         r = runTool(QStringLiteral("vello-create"),
-                    QStringList{QStringLiteral("--upgrade"), QStringLiteral("--database"), app.db.name() + QStringLiteral("_x")}
+                QStringList {
+                        QStringLiteral("--upgrade"), QStringLiteral("--database"), app.db.name() + QStringLiteral("_x")}
                         + serverArgs());
         QCOMPARE(r.exitCode, 3);
 
         for (const char* host : {"localhost", "127.0.0.1"})
             app.db.exec(QStringLiteral("REVOKE ALL PRIVILEGES ON `%1`.* FROM 'vello'@'%2'")
-                            .arg(AlibiSchema::grantPattern(alibi), QLatin1String(host)));
+                                .arg(AlibiSchema::grantPattern(alibi), QLatin1String(host)));
     }
 
     // A second workstation's user (--allow-host) gets the same INSERT and
@@ -260,21 +273,22 @@ private slots:
         password.write("titok\n");
         password.close();
         const ToolRun r = runTool(QStringLiteral("vello-create"),
-                                  QStringList{QStringLiteral("--database"), app.db.name(), QStringLiteral("--allow-host"), host,
-                                              QStringLiteral("--password-file"), password.fileName()}
-                                      + serverArgs());
+                QStringList {QStringLiteral("--database"), app.db.name(), QStringLiteral("--allow-host"), host,
+                        QStringLiteral("--password-file"), password.fileName()}
+                        + serverArgs());
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QStringList grants;
         {
             QSqlQuery q(app.db.admin());
-            QVERIFY2(q.exec(QStringLiteral("SHOW GRANTS FOR 'vello'@'%1'").arg(host)), qPrintable(q.lastError().text()));
+            QVERIFY2(
+                    q.exec(QStringLiteral("SHOW GRANTS FOR 'vello'@'%1'").arg(host)), qPrintable(q.lastError().text()));
             while (q.next())
                 grants << q.value(0).toString();
         }
         app.db.exec(QStringLiteral("DROP USER 'vello'@'%1'").arg(host));
         QVERIFY2(grants.contains(QStringLiteral("GRANT SELECT, INSERT ON `%1`.* TO `vello`@`%2`")
-                                     .arg(AlibiSchema::grantPattern(AlibiLog::databaseFor(app.db.name())), host)),
-                 qPrintable(grants.join(QLatin1String("; "))));
+                                         .arg(AlibiSchema::grantPattern(AlibiLog::databaseFor(app.db.name())), host)),
+                qPrintable(grants.join(QLatin1String("; "))));
     }
 };
 

@@ -70,7 +70,7 @@ void verifyAndWait(QDialog& w)
     QVERIFY(!win->verifying());
 }
 
-} // namespace
+}   // namespace
 
 class TestAlibiWindow : public QObject {
     Q_OBJECT
@@ -81,7 +81,7 @@ private slots:
         app.host.expect(kWindow, [](QDialog& w) {
             QCOMPARE(w.windowTitle(), QStringLiteral("Alibi napló"));
             for (const char* name : {"ButtonFindNumber", "ButtonFindTicket", "ButtonFindDay", "ButtonVerify",
-                                     "ButtonStop", "ButtonClose"})
+                         "ButtonStop", "ButtonClose"})
                 QVERIFY2(w.findChild<QPushButton*>(name), name);
             QVERIFY(TestUi::child<QLineEdit>(w, "EditNumber"));
             QVERIFY(TestUi::child<QLineEdit>(w, "EditTicket"));
@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(HelpGuide::sectionFor(kWindow), QStringLiteral("Alibi napló"));
         QString section;
         app.host.expect(QStringLiteral("HelpWindow"),
-                        [&section](QDialog& d) { section = static_cast<HelpWindow&>(d).currentSection(); });
+                [&section](QDialog& d) { section = static_cast<HelpWindow&>(d).currentSection(); });
         app.host.expect(kWindow, [](QDialog& w) {
             auto* edit = TestUi::child<QLineEdit>(w, "EditNumber");
             edit->setFocus();
@@ -156,7 +156,7 @@ private slots:
             QCOMPARE(TestUi::text(w, "LabelStatus"), QStringLiteral("ST"));
             QCOMPARE(TestUi::text(w, "LabelPort"), QStringLiteral("/dev/ttyS0"));
             QCOMPARE(TestUi::child<QPlainTextEdit>(w, "MemoFrame")->toPlainText(),
-                     QStringLiteral("ST,GS,+  007000kg\\x0D\\x0A"));
+                    QStringLiteral("ST,GS,+  007000kg\\x0D\\x0A"));
             const AlibiEntry e = *log.entry(7);
             QCOMPARE(TestUi::text(w, "LabelChain"), QString::fromLatin1(e.chain) + "\n(egyezik)");
             QCOMPARE(TestUi::text(w, "LabelTime"), e.time);
@@ -224,7 +224,7 @@ private slots:
         QVERIFY(today.isValid());
         const QDate other = today.addDays(-400);
         app.prompt.expectMessage(QStringLiteral("%1 napon nincs bejegyzés a naplóban.")
-                                     .arg(other.toString(QStringLiteral("yyyy.MM.dd"))));
+                                         .arg(other.toString(QStringLiteral("yyyy.MM.dd"))));
         app.host.expect(kWindow, [&](QDialog& w) {
             TestUi::child<QDateEdit>(w, "DateEditDay")->setDate(today);
             TestUi::click(w, "ButtonFindDay");
@@ -292,7 +292,8 @@ private slots:
             TestUi::click(w, "ButtonVerify");
             QVERIFY(ended.wait(120000));
             QCOMPARE(bar->value(), 250);
-            QCOMPARE(TestUi::text(w, "LabelProgress"), QStringLiteral("Az ellenőrzés megszakítva: 2 bejegyzés ép eddig."));
+            QCOMPARE(TestUi::text(w, "LabelProgress"),
+                    QStringLiteral("Az ellenőrzés megszakítva: 2 bejegyzés ép eddig."));
             QVERIFY(TestUi::child<QPushButton>(w, "ButtonVerify")->isEnabled());
         });
         openAlibiLog(app.ctx);
@@ -306,14 +307,15 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("verdict");
         QTest::addColumn<int>("shown");
-        QTest::newRow("weight changed")
-            << "UPDATE %1 SET suly = 12000 WHERE nr = 5" << "A napló sérült: a(z) 5. bejegyzés nem egyezik!" << 5;
-        QTest::newRow("raw frame changed")
-            << "UPDATE %1 SET nyers = 'ST,GS,+  099999kg' WHERE nr = 3" << "A napló sérült: a(z) 3. bejegyzés nem egyezik!" << 3;
-        QTest::newRow("entry removed") << "DELETE FROM %1 WHERE nr = 4" << "A napló sérült: a(z) 4. bejegyzés hiányzik!" << 5;
+        QTest::newRow("weight changed") << "UPDATE %1 SET suly = 12000 WHERE nr = 5"
+                                        << "A napló sérült: a(z) 5. bejegyzés nem egyezik!" << 5;
+        QTest::newRow("raw frame changed") << "UPDATE %1 SET nyers = 'ST,GS,+  099999kg' WHERE nr = 3"
+                                           << "A napló sérült: a(z) 3. bejegyzés nem egyezik!" << 3;
+        QTest::newRow("entry removed") << "DELETE FROM %1 WHERE nr = 4"
+                                       << "A napló sérült: a(z) 4. bejegyzés hiányzik!" << 5;
         QTest::newRow("last linked entry removed")
-            << "DELETE FROM %1 WHERE nr >= 7"
-            << "A napló sérült: a(z) 7. bejegyzés hiányzik, pedig mérés hivatkozik rá!" << 0;
+                << "DELETE FROM %1 WHERE nr >= 7"
+                << "A napló sérült: a(z) 7. bejegyzés hiányzik, pedig mérés hivatkozik rá!" << 0;
     }
     void verifyTampered()
     {
@@ -332,7 +334,8 @@ private slots:
             if (shown > 0) {
                 TestUi::child<QLineEdit>(w, "EditNumber")->setText(QString::number(shown));
                 TestUi::click(w, "ButtonFindNumber");
-                QVERIFY2(TestUi::text(w, "LabelChain").endsWith("\n(NEM EGYEZIK!)"), qPrintable(TestUi::text(w, "LabelChain")));
+                QVERIFY2(TestUi::text(w, "LabelChain").endsWith("\n(NEM EGYEZIK!)"),
+                        qPrintable(TestUi::text(w, "LabelChain")));
             }
         });
         openAlibiLog(app.ctx);

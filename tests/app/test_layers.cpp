@@ -14,20 +14,19 @@ class TestLayers : public QObject {
 private:
     static QHash<QString, int> floors()
     {
-        return {{"context", 0}, {"data", 1},      {"ui", 2},        {"reports", 3}, {"alibi", 3},  {"help", 4},
-                {"install", 4}, {"periodclose", 4}, {"registers", 4}, {"scale", 4},  {"tickets", 4},
-                {"weighing", 5}, {"app", 6}};
+        return {{"context", 0}, {"data", 1}, {"ui", 2}, {"reports", 3}, {"alibi", 3}, {"help", 4}, {"install", 4},
+                {"periodclose", 4}, {"registers", 4}, {"scale", 4}, {"tickets", 4}, {"weighing", 5}, {"app", 6}};
     }
 
     // folder -> (included folder -> "file includes file" lines)
     static QHash<QString, QHash<QString, QStringList>> includes()
     {
-        static const QRegularExpression include(QStringLiteral("^\\s*#\\s*include\\s+\"([a-z]+)/([^\"]+)\""),
-                                                QRegularExpression::MultilineOption);
+        static const QRegularExpression include(
+                QStringLiteral("^\\s*#\\s*include\\s+\"([a-z]+)/([^\"]+)\""), QRegularExpression::MultilineOption);
         QHash<QString, QHash<QString, QStringList>> out;
         const QDir src(QStringLiteral(VELLO_SOURCE_DIR "/src"));
         QDirIterator it(src.path(), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-                        QDirIterator::Subdirectories);
+                QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             const QString file = src.relativeFilePath(path);
@@ -40,7 +39,8 @@ private:
                 const auto match = m.next();
                 const QString target = match.captured(1);
                 if (target != folder)
-                    out[folder][target] << file + QStringLiteral(" -> ") + target + QLatin1Char('/') + match.captured(2);
+                    out[folder][target] << file + QStringLiteral(" -> ") + target + QLatin1Char('/')
+                                    + match.captured(2);
             }
         }
         return out;

@@ -29,14 +29,11 @@ private slots:
         w.show();
         QCOMPARE(w.objectName(), QStringLiteral("TForm1"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Tavrin Ver. 1.4  2009."));
-        const QList<QPair<QString, QString>> items = {
-            {"Mrlegels1", "Mérlegelés"},   {"Mrlegjegy1", "Mérlegjegy"},
-            {"Kszlet1", "Készlet"},         {"Renszm1", "Rendszám"},
-            {"Termel1", "Termelő"},         {"ermk1", "Termény"},
-            {"Raktr1", "Raktár"},           {"Segdlet1", "Segédlet"},
-            {"Arhivls1", "Archiválás"},     {"Exportls1", "Exportálás "},
-            {"Sorosportbellts1", "Soros port beállítás"},
-            {"Cgnvtrs1", "Cégnév átírás"},  {"Kilps1", "Kilépés"}};
+        const QList<QPair<QString, QString>> items = {{"Mrlegels1", "Mérlegelés"}, {"Mrlegjegy1", "Mérlegjegy"},
+                {"Kszlet1", "Készlet"}, {"Renszm1", "Rendszám"}, {"Termel1", "Termelő"}, {"ermk1", "Termény"},
+                {"Raktr1", "Raktár"}, {"Segdlet1", "Segédlet"}, {"Arhivls1", "Archiválás"},
+                {"Exportls1", "Exportálás "}, {"Sorosportbellts1", "Soros port beállítás"},
+                {"Cgnvtrs1", "Cégnév átírás"}, {"Kilps1", "Kilépés"}};
         for (const auto& [name, caption] : items) {
             QAction* a = w.item(name);
             QVERIFY2(a, qPrintable(name));
@@ -51,8 +48,9 @@ private slots:
         QStringList inSub;
         for (QAction* a : sub->actions())
             inSub << a->objectName();
-        QCOMPARE(inSub, QStringList({"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1", "Alibinaplo1",
-                                     "Kezelesiutmutato1"}));
+        QCOMPARE(inSub,
+                QStringList(
+                        {"Arhivls1", "Exportls1", "Sorosportbellts1", "Cgnvtrs1", "Alibinaplo1", "Kezelesiutmutato1"}));
         QCOMPARE(w.menuBar()->actions().size(), 9);
 
         w.item("Kilps1")->trigger();
@@ -64,18 +62,30 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::newRow("weighing") << "Mrlegels1" << "TForm4";
-        QTest::newRow("ticket browser") << "Mrlegjegy1" << "TForm17";
-        QTest::newRow("stock") << "Kszlet1" << "TForm18";
-        QTest::newRow("archiving") << "Arhivls1" << "TForm19";
-        QTest::newRow("export") << "Exportls1" << "TForm20";
-        QTest::newRow("operator's guide") << "Kezelesiutmutato1" << "HelpWindow";
-        QTest::newRow("plates") << "Renszm1" << "TForm5";
-        QTest::newRow("producers") << "Termel1" << "TForm8";
-        QTest::newRow("crops") << "ermk1" << "TForm10";
-        QTest::newRow("warehouses") << "Raktr1" << "TForm12";
-        QTest::newRow("company data") << "Cgnvtrs1" << "TForm22";
-        QTest::newRow("port selection") << "Sorosportbellts1" << "TForm16";
+        QTest::newRow("weighing") << "Mrlegels1"
+                                  << "TForm4";
+        QTest::newRow("ticket browser") << "Mrlegjegy1"
+                                        << "TForm17";
+        QTest::newRow("stock") << "Kszlet1"
+                               << "TForm18";
+        QTest::newRow("archiving") << "Arhivls1"
+                                   << "TForm19";
+        QTest::newRow("export") << "Exportls1"
+                                << "TForm20";
+        QTest::newRow("operator's guide") << "Kezelesiutmutato1"
+                                          << "HelpWindow";
+        QTest::newRow("plates") << "Renszm1"
+                                << "TForm5";
+        QTest::newRow("producers") << "Termel1"
+                                   << "TForm8";
+        QTest::newRow("crops") << "ermk1"
+                               << "TForm10";
+        QTest::newRow("warehouses") << "Raktr1"
+                                    << "TForm12";
+        QTest::newRow("company data") << "Cgnvtrs1"
+                                      << "TForm22";
+        QTest::newRow("port selection") << "Sorosportbellts1"
+                                        << "TForm16";
     }
     void itemsOpenTheirWindows()
     {
@@ -84,7 +94,10 @@ private slots:
         TestApp app;
         MainWindow w(app.ctx);
         QString title;
-        app.host.expect(window, [&](QDialog& d) { title = d.windowTitle(); d.reject(); });
+        app.host.expect(window, [&](QDialog& d) {
+            title = d.windowTitle();
+            d.reject();
+        });
         w.item(item)->trigger();
         QVERIFY(!title.isEmpty());
         app.verifyScriptsDone();
@@ -131,7 +144,10 @@ private slots:
         bar->setActiveAction(plates);
         QCOMPARE(bar->activeAction(), plates);
         bool opened = false;
-        app.host.expect("TForm5", [&](QDialog& d) { opened = true; d.reject(); });
+        app.host.expect("TForm5", [&](QDialog& d) {
+            opened = true;
+            d.reject();
+        });
         QTest::keyClick(bar, Qt::Key_Return);
         QTRY_VERIFY(opened);
         app.verifyScriptsDone();
@@ -151,7 +167,10 @@ private slots:
             TestKeys::press(Qt::Key_Right);
         QCOMPARE(w.menuBar()->activeAction(), w.item("Renszm1"));
         bool opened = false;
-        app.host.expect("TForm5", [&](QDialog& d) { opened = true; d.reject(); });
+        app.host.expect("TForm5", [&](QDialog& d) {
+            opened = true;
+            d.reject();
+        });
         TestKeys::press(Qt::Key_Return);
         QTRY_VERIFY(opened);
         app.verifyScriptsDone();
@@ -164,14 +183,14 @@ private slots:
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<QString>("window");
         const int alt = int(Qt::AltModifier);
-        QTest::newRow("Mérlegjegy") << QList<int>{alt | Qt::Key_J} << "TForm17";
-        QTest::newRow("Rendszám") << QList<int>{alt | Qt::Key_R} << "TForm5";
-        QTest::newRow("Termelő") << QList<int>{alt | Qt::Key_T} << "TForm8";
-        QTest::newRow("Termény") << QList<int>{alt | Qt::Key_N} << "TForm10";
-        QTest::newRow("Raktár") << QList<int>{alt | Qt::Key_A} << "TForm12";
-        QTest::newRow("Segédlet, Cégnév átírás") << QList<int>{alt | Qt::Key_S, Qt::Key_C} << "TForm22";
-        QTest::newRow("Segédlet, Soros port") << QList<int>{alt | Qt::Key_S, Qt::Key_P} << "TForm16";
-        QTest::newRow("Segédlet, Alibi napló") << QList<int>{alt | Qt::Key_S, Qt::Key_N} << "TFormAlibi";
+        QTest::newRow("Mérlegjegy") << QList<int> {alt | Qt::Key_J} << "TForm17";
+        QTest::newRow("Rendszám") << QList<int> {alt | Qt::Key_R} << "TForm5";
+        QTest::newRow("Termelő") << QList<int> {alt | Qt::Key_T} << "TForm8";
+        QTest::newRow("Termény") << QList<int> {alt | Qt::Key_N} << "TForm10";
+        QTest::newRow("Raktár") << QList<int> {alt | Qt::Key_A} << "TForm12";
+        QTest::newRow("Segédlet, Cégnév átírás") << QList<int> {alt | Qt::Key_S, Qt::Key_C} << "TForm22";
+        QTest::newRow("Segédlet, Soros port") << QList<int> {alt | Qt::Key_S, Qt::Key_P} << "TForm16";
+        QTest::newRow("Segédlet, Alibi napló") << QList<int> {alt | Qt::Key_S, Qt::Key_N} << "TFormAlibi";
     }
     void altLetterOpensItem()
     {
@@ -182,10 +201,13 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         bool opened = false;
-        app.host.expect(window, [&](QDialog& d) { opened = true; d.reject(); });
+        app.host.expect(window, [&](QDialog& d) {
+            opened = true;
+            d.reject();
+        });
         for (int k : keys)
             TestKeys::press(Qt::Key(k & ~int(Qt::KeyboardModifierMask)),
-                            Qt::KeyboardModifiers(k & int(Qt::KeyboardModifierMask)));
+                    Qt::KeyboardModifiers(k & int(Qt::KeyboardModifierMask)));
         QTRY_VERIFY(opened);
         app.verifyScriptsDone();
         // The underline is only a mark: the caption reads the same.
@@ -231,7 +253,7 @@ private slots:
         ok->setObjectName("ok");
         auto* cancel = new QPushButton("Mégsem", &d);
         cancel->setObjectName("cancel");
-        for (QWidget* c : std::initializer_list<QWidget*>{field, digits, search, check, other, ok, cancel}) {
+        for (QWidget* c : std::initializer_list<QWidget*> {field, digits, search, check, other, ok, cancel}) {
             c->setFocusPolicy(Qt::StrongFocus);
             lay->addWidget(c);
         }
@@ -263,7 +285,7 @@ private slots:
         auto* b = new DigitEdit(&d);
         auto* ok = new QPushButton("OK", &d);
         auto* cancel = new QPushButton("Mégsem", &d);
-        for (QWidget* c : std::initializer_list<QWidget*>{a, b, ok, cancel})
+        for (QWidget* c : std::initializer_list<QWidget*> {a, b, ok, cancel})
             lay->addWidget(c);
         int okPressed = 0;
         QObject::connect(ok, &QPushButton::clicked, [&] { ++okPressed; });

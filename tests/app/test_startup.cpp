@@ -7,13 +7,12 @@
 #include <QTest>
 
 namespace {
-const char* kMessage =
-    "A MySQL adatbáziskezelöt nem találja.\r"
-    "A program müködéséhez szükséges.\r"
-    "Telepítés lépései:\r"
-    "1.MySQL telepítés (Pelmo1_MySQL.exe).\r"
-    "2.Mérlegjegy adatbázis létrehozása (Vello_Create.exe).\r"
-    "3. A mérlegjegy program futtatás (Vello.exe).";
+const char* kMessage = "A MySQL adatbáziskezelöt nem találja.\r"
+                       "A program müködéséhez szükséges.\r"
+                       "Telepítés lépései:\r"
+                       "1.MySQL telepítés (Pelmo1_MySQL.exe).\r"
+                       "2.Mérlegjegy adatbázis létrehozása (Vello_Create.exe).\r"
+                       "3. A mérlegjegy program futtatás (Vello.exe).";
 
 // The splash box: its texts, and it closes by itself when its one-second
 // timer, running while the box is shown, fires.
@@ -35,7 +34,7 @@ void expectSplash(ScriptedHost& host)
         QVERIFY(!timer->isActive());
     });
 }
-} // namespace
+}   // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -56,13 +55,16 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<QString>("table");     // dropped before the start
-        QTest::addColumn<QString>("how");       // other failure
+        QTest::addColumn<QString>("table");   // dropped before the start
+        QTest::addColumn<QString>("how");   // other failure
         for (const QString& t : DataModule::tableNames())
             QTest::newRow(qPrintable("missing " + t)) << t << "";
-        QTest::newRow("server down") << "" << "socket";
-        QTest::newRow("database missing") << "" << "database";
-        QTest::newRow("login refused") << "" << "user";
+        QTest::newRow("server down") << ""
+                                     << "socket";
+        QTest::newRow("database missing") << ""
+                                          << "database";
+        QTest::newRow("login refused") << ""
+                                       << "user";
     }
     void failures()
     {

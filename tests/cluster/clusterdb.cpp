@@ -47,8 +47,8 @@ QSqlDatabase admin(int node)
     db.setUserName(QStringLiteral("root"));
     db.setConnectOptions(QStringLiteral("UNIX_SOCKET=") + socket(node));
     if (!db.open())
-        qFatal("cluster node %d not reachable at %s: %s (is scripts/cluster started?)", node,
-               qPrintable(socket(node)), qPrintable(db.lastError().text()));
+        qFatal("cluster node %d not reachable at %s: %s (is scripts/cluster started?)", node, qPrintable(socket(node)),
+                qPrintable(db.lastError().text()));
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SET SESSION wsrep_sync_wait = 1")))
         qFatal("cluster node %d: %s", node, qPrintable(q.lastError().text()));
@@ -62,8 +62,8 @@ QVariant scalar(int node, const QString& sql, const QVariantList& binds)
     for (const QVariant& v : binds)
         q.addBindValue(v);
     if (!q.exec()) {
-        QTest::qFail(qPrintable(QStringLiteral("node %1: %2: %3").arg(node).arg(sql, q.lastError().text())),
-                     __FILE__, __LINE__);
+        QTest::qFail(qPrintable(QStringLiteral("node %1: %2: %3").arg(node).arg(sql, q.lastError().text())), __FILE__,
+                __LINE__);
         return QVariant();
     }
     return q.next() ? q.value(0) : QVariant();
@@ -79,14 +79,14 @@ bool exec(int node, const QString& sql, QString* error)
     return false;
 }
 
-} // namespace Cluster
+}   // namespace Cluster
 
 ClusterDb::ClusterDb(bool withTables)
 {
     m_name = QStringLiteral("c_%1_%2_%3")
-                 .arg(QCoreApplication::applicationName().left(20).replace(QLatin1Char('-'), QLatin1Char('_')))
-                 .arg(QCoreApplication::applicationPid())
-                 .arg(g_serial.fetchAndAddRelaxed(1));
+                     .arg(QCoreApplication::applicationName().left(20).replace(QLatin1Char('-'), QLatin1Char('_')))
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(g_serial.fetchAndAddRelaxed(1));
     QSqlDatabase db = Cluster::admin(1);
     QSqlQuery q(db);
     q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(m_name));

@@ -21,7 +21,7 @@ ConnectionSettings rootSettings(int node, const QString& database = QString());
 QSqlDatabase admin(int node);
 QVariant scalar(int node, const QString& sql, const QVariantList& binds = {});
 bool exec(int node, const QString& sql, QString* error = nullptr);
-} // namespace Cluster
+}   // namespace Cluster
 
 class ClusterDb {
 public:

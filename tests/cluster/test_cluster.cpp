@@ -31,14 +31,14 @@ QStringList layout(int node, const QString& database)
     QStringList out;
     QSqlQuery q(Cluster::admin(node));
     const QStringList queries = {
-        QStringLiteral("SELECT CONCAT_WS('|', TABLE_NAME, ENGINE, TABLE_COLLATION) FROM information_schema.TABLES "
-                       "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME"),
-        QStringLiteral("SELECT CONCAT_WS('|', TABLE_NAME, COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, "
-                       "IFNULL(COLUMN_DEFAULT, '-'), EXTRA) FROM information_schema.COLUMNS "
-                       "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, ORDINAL_POSITION"),
-        QStringLiteral("SELECT CONCAT_WS('|', TABLE_NAME, INDEX_NAME, NON_UNIQUE, SEQ_IN_INDEX, COLUMN_NAME) "
-                       "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
-                       "ORDER BY TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX")};
+            QStringLiteral("SELECT CONCAT_WS('|', TABLE_NAME, ENGINE, TABLE_COLLATION) FROM information_schema.TABLES "
+                           "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME"),
+            QStringLiteral("SELECT CONCAT_WS('|', TABLE_NAME, COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, "
+                           "IFNULL(COLUMN_DEFAULT, '-'), EXTRA) FROM information_schema.COLUMNS "
+                           "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, ORDINAL_POSITION"),
+            QStringLiteral("SELECT CONCAT_WS('|', TABLE_NAME, INDEX_NAME, NON_UNIQUE, SEQ_IN_INDEX, COLUMN_NAME) "
+                           "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? "
+                           "ORDER BY TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX")};
     for (const QString& sql : queries) {
         q.prepare(sql);
         q.addBindValue(database);
@@ -48,7 +48,7 @@ QStringList layout(int node, const QString& database)
             out << q.value(0).toString();
     }
     for (const QString& sql : {QStringLiteral("SELECT CONCAT_WS('|', sKod, sBszam) FROM `%1`.sorszam ORDER BY sKod"),
-                               QStringLiteral("SELECT CONCAT_WS('|', IDa, aNeve) FROM `%1`.atvevo ORDER BY IDa")}) {
+                 QStringLiteral("SELECT CONCAT_WS('|', IDa, aNeve) FROM `%1`.atvevo ORDER BY IDa")}) {
         if (!q.exec(sql.arg(database)))
             return {QStringLiteral("failed: ") + sql};
         while (q.next())
@@ -99,7 +99,7 @@ qint64 highest(const QStringList& numbers)
     return m;
 }
 
-} // namespace
+}   // namespace
 
 class TestCluster : public QObject {
     Q_OBJECT
@@ -110,11 +110,16 @@ private slots:
     {
         QSet<int> offsets;
         for (int node = 1; node <= 3; ++node) {
-            QCOMPARE(Cluster::scalar(node, QStringLiteral("SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
-                                                          "WHERE VARIABLE_NAME = 'WSREP_CLUSTER_SIZE'")).toInt(), 3);
-            QCOMPARE(Cluster::scalar(node, QStringLiteral("SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
-                                                          "WHERE VARIABLE_NAME = 'WSREP_LOCAL_STATE_COMMENT'")).toString(),
-                     QStringLiteral("Synced"));
+            QCOMPARE(Cluster::scalar(node,
+                             QStringLiteral("SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
+                                            "WHERE VARIABLE_NAME = 'WSREP_CLUSTER_SIZE'"))
+                             .toInt(),
+                    3);
+            QCOMPARE(Cluster::scalar(node,
+                             QStringLiteral("SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
+                                            "WHERE VARIABLE_NAME = 'WSREP_LOCAL_STATE_COMMENT'"))
+                             .toString(),
+                    QStringLiteral("Synced"));
             QCOMPARE(Cluster::scalar(node, QStringLiteral("SELECT @@lower_case_table_names")).toInt(), 0);
             QCOMPARE(Cluster::scalar(node, QStringLiteral("SELECT @@auto_increment_increment")).toInt(), 3);
             offsets.insert(Cluster::scalar(node, QStringLiteral("SELECT @@auto_increment_offset")).toInt());
@@ -131,7 +136,7 @@ private slots:
         for (int node = 1; node <= 3; ++node) {
             for (int i = 0; i < 2; ++i) {
                 db.scalar(node, QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES (?, ?)"),
-                          {QString::number(node * 10 + i), QStringLiteral("node %1").arg(node)});
+                        {QString::number(node * 10 + i), QStringLiteral("node %1").arg(node)});
                 ids << db.scalar(node, QStringLiteral("SELECT LAST_INSERT_ID()")).toLongLong();
             }
         }
@@ -149,9 +154,11 @@ private slots:
     {
         ClusterDb db;
         const QStringList one = layout(1, db.name());
-        QCOMPARE(Cluster::scalar(1, QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
-                                 {db.name()}).toInt(),
-                 int(DataModule::tableNames().size()));
+        QCOMPARE(Cluster::scalar(1,
+                         QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
+                         {db.name()})
+                         .toInt(),
+                int(DataModule::tableNames().size()));
         QVERIFY2(one.contains(QStringLiteral("J|0")), qPrintable(one.join(QLatin1Char('\n'))));
         QVERIFY(!one.filter(QStringLiteral("failed")).size());
         QCOMPARE(layout(2, db.name()), one);
@@ -174,18 +181,18 @@ private slots:
                 Cluster::exec(1, QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(database));
                 Cluster::exec(1, QStringLiteral("DROP USER IF EXISTS 'vello'@'127.0.0.1', 'vello'@'localhost'"));
             }
-        } cleanup{database};
+        } cleanup {database};
         Cluster::exec(1, QStringLiteral("DROP USER IF EXISTS 'vello'@'127.0.0.1', 'vello'@'localhost'"));
 
         const QString password = QStringLiteral("Két mérleg, egy ház; \"1\" \\ #2");
         const QString passwordFile = home.filePath(QStringLiteral("password"));
         QVERIFY(writeFile(passwordFile, password.toUtf8() + "\n"));
         const QString toolConfig = home.filePath(QStringLiteral("tool-config"));
-        const ToolRun created = runCreate({QStringLiteral("--socket"), Cluster::socket(1), QStringLiteral("--database"),
-                                           database, QStringLiteral("--allow-host"), QStringLiteral("127.0.0.1"),
-                                           QStringLiteral("--password-file"), passwordFile,
-                                           QStringLiteral("--server-host"), QStringLiteral("127.0.0.1")},
-                                          toolConfig);
+        const ToolRun created = runCreate(
+                {QStringLiteral("--socket"), Cluster::socket(1), QStringLiteral("--database"), database,
+                        QStringLiteral("--allow-host"), QStringLiteral("127.0.0.1"), QStringLiteral("--password-file"),
+                        passwordFile, QStringLiteral("--server-host"), QStringLiteral("127.0.0.1")},
+                toolConfig);
         QVERIFY2(created.exitCode == 0, qPrintable(created.err));
         QVERIFY(!created.err.contains(password));
         const int section = created.out.indexOf(QLatin1String("[database]"));
@@ -195,7 +202,8 @@ private slots:
         // The workstation's settings file: the printed lines, then its own node.
         const QString configHome = home.filePath(QStringLiteral("config"));
         const QString iniPath = configHome + QStringLiteral("/vello/vello.ini");
-        QVERIFY(writeFile(iniPath, QByteArrayLiteral("[scale]\ncontinuous=true\n\n") + created.out.mid(section).toUtf8()));
+        QVERIFY(writeFile(
+                iniPath, QByteArrayLiteral("[scale]\ncontinuous=true\n\n") + created.out.mid(section).toUtf8()));
         {
             QSettings s(iniPath, QSettings::IniFormat);
             s.setValue(QStringLiteral("database/port"), clientPort(2));
@@ -226,16 +234,16 @@ private slots:
             {
                 Transaction t(data);
                 data.ZQ80.run(QStringLiteral("UPDATE atvevo SET aNeve = :p0 WHERE IDa = 1"),
-                              {{QStringLiteral("p0"), QStringLiteral("Második mérlegház")}});
+                        {{QStringLiteral("p0"), QStringLiteral("Második mérlegház")}});
                 t.commit();
             }
         }
         QCOMPARE(Cluster::scalar(3, QStringLiteral("SELECT sBszam FROM `%1`.sorszam WHERE sKod = 'J'").arg(database))
-                     .toString(),
-                 QStringLiteral("1"));
+                         .toString(),
+                QStringLiteral("1"));
         QCOMPARE(Cluster::scalar(3, QStringLiteral("SELECT aNeve FROM `%1`.atvevo WHERE IDa = 1").arg(database))
-                     .toString(),
-                 QStringLiteral("Második mérlegház"));
+                         .toString(),
+                QStringLiteral("Második mérlegház"));
 
         // Run again with another password: the database is kept, the old
         // password no longer opens it, the new one does; a refusal never
@@ -243,14 +251,14 @@ private slots:
         const QString second = QStringLiteral("masodik-jelszo");
         QVERIFY(writeFile(passwordFile, second.toUtf8()));
         const ToolRun again = runCreate({QStringLiteral("--socket"), Cluster::socket(1), QStringLiteral("--database"),
-                                         database, QStringLiteral("--allow-host"), QStringLiteral("127.0.0.1"),
-                                         QStringLiteral("--password-file"), passwordFile},
-                                        toolConfig);
+                                                database, QStringLiteral("--allow-host"), QStringLiteral("127.0.0.1"),
+                                                QStringLiteral("--password-file"), passwordFile},
+                toolConfig);
         QVERIFY2(again.exitCode == 0, qPrintable(again.err));
         QVERIFY(again.out.contains(QLatin1String("already exists; it is kept")));
         QCOMPARE(Cluster::scalar(1, QStringLiteral("SELECT aNeve FROM `%1`.atvevo WHERE IDa = 1").arg(database))
-                     .toString(),
-                 QStringLiteral("Második mérlegház"));
+                         .toString(),
+                QStringLiteral("Második mérlegház"));
         {
             DataModule old(settings);
             try {
@@ -332,9 +340,9 @@ private slots:
         const QSet<QString> distinct(issued.begin(), issued.end());
         QCOMPARE(distinct.size(), issued.size());
         QCOMPARE(db.scalar(3, QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString(),
-                 QString::number(highest(issued)));
+                QString::number(highest(issued)));
         qInfo("%lld numbers issued in 10 draws; the first workstation lost %d of its 5, the second %lld",
-              qint64(issued.size()), failedA, qint64(10 - failedA - issued.size()));
+                qint64(issued.size()), failedA, qint64(10 - failedA - issued.size()));
     }
 
     // A workstation reads at once what another one wrote through another
@@ -354,12 +362,13 @@ private slots:
             const QString code = QString::number(i);
             if (i % 2) {
                 a.ZQ62.run(QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES (:p0, :p1)"),
-                           {{QStringLiteral("p0"), code}, {QStringLiteral("p1"), QStringLiteral("Raktár %1").arg(i)}});
+                        {{QStringLiteral("p0"), code}, {QStringLiteral("p1"), QStringLiteral("Raktár %1").arg(i)}});
             } else {
                 Transaction t(a);
                 a.ZQ62.run(QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES (:p0, :p1)"),
-                           {{QStringLiteral("p0"), code}, {QStringLiteral("p1"), QStringLiteral("Raktár %1").arg(i)}});
-                a.ZQ80.run(QStringLiteral("UPDATE atvevo SET aNeve = :p0 WHERE IDa = 1"), {{QStringLiteral("p0"), code}});
+                        {{QStringLiteral("p0"), code}, {QStringLiteral("p1"), QStringLiteral("Raktár %1").arg(i)}});
+                a.ZQ80.run(
+                        QStringLiteral("UPDATE atvevo SET aNeve = :p0 WHERE IDa = 1"), {{QStringLiteral("p0"), code}});
                 t.commit();
             }
             b.ZQ63.openSql(QStringLiteral("SELECT COUNT(*) AS n, MAX(CAST(kKod AS UNSIGNED)) AS m FROM raktar"));
@@ -396,8 +405,9 @@ private slots:
         const RegisterMember& m = registerMember(RegisterKind(kind));
         ClusterDb db;
         for (int i = 1; i <= 5; ++i)
-            db.scalar(1, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?, ?)").arg(m.table, m.codeColumn, m.nameColumn),
-                      {QString::number(i), QStringLiteral("Név %1").arg(i)});
+            db.scalar(1,
+                    QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?, ?)").arg(m.table, m.codeColumn, m.nameColumn),
+                    {QString::number(i), QStringLiteral("Név %1").arg(i)});
         auto filled = [&](const QString& name) {
             RegisterEntry::Values v;
             for (const RegisterField& f : m.fields)
@@ -428,13 +438,21 @@ private slots:
         QVERIFY2(promptB.shown().isEmpty(), qPrintable(promptB.shownTexts().join(QLatin1String("; "))));
         for (int node = 1; node <= 3; ++node) {
             QCOMPARE(db.scalar(node, QStringLiteral("SELECT COUNT(*) FROM %1").arg(m.table)).toInt(), 7);
-            QCOMPARE(db.scalar(node, QStringLiteral("SELECT COUNT(DISTINCT %1) FROM %2").arg(m.codeColumn, m.table)).toInt(), 7);
-            QCOMPARE(db.scalar(node, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m.codeColumn, m.table, m.nameColumn),
-                               {QStringLiteral("Zab")}).toString(),
-                     QStringLiteral("6"));
-            QCOMPARE(db.scalar(node, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m.codeColumn, m.table, m.nameColumn),
-                               {QStringLiteral("Árpa")}).toString(),
-                     QStringLiteral("7"));
+            QCOMPARE(db.scalar(node, QStringLiteral("SELECT COUNT(DISTINCT %1) FROM %2").arg(m.codeColumn, m.table))
+                             .toInt(),
+                    7);
+            QCOMPARE(
+                    db.scalar(node,
+                              QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m.codeColumn, m.table, m.nameColumn),
+                              {QStringLiteral("Zab")})
+                            .toString(),
+                    QStringLiteral("6"));
+            QCOMPARE(
+                    db.scalar(node,
+                              QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m.codeColumn, m.table, m.nameColumn),
+                              {QStringLiteral("Árpa")})
+                            .toString(),
+                    QStringLiteral("7"));
         }
         // A's save ran once (4 statements) when B came first, more when A
         // had to start again.
@@ -469,26 +487,30 @@ private slots:
         b.ZQ70.run(QStringLiteral("UPDATE sorszam SET sBszam = '6' WHERE sKod = 'J'"));   // commits on node 2
         // Node 1 has applied B's write (and so rolled A back) once a read
         // there waits for it.
-        QCOMPARE(db.scalar(1, QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString(), QStringLiteral("6"));
+        QCOMPARE(db.scalar(1, QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString(),
+                QStringLiteral("6"));
         int code = 0;
         bool empty = false;
         try {
             if (next == QLatin1String("COMMIT"))
                 a.commit();
             else if (next.startsWith(QLatin1String("SELECT"))) {
-                a.ZQ50.openSql(next, binds ? Query::Binds{{QStringLiteral("p0"), QStringLiteral("1")}} : Query::Binds{});
+                a.ZQ50.openSql(
+                        next, binds ? Query::Binds {{QStringLiteral("p0"), QStringLiteral("1")}} : Query::Binds {});
                 empty = a.ZQ50.isEmpty();
             } else
                 a.ZQ50.run(next);
         } catch (const DbError& e) {
             code = e.code();
         }
-        QVERIFY2(code == 1213, qPrintable(QStringLiteral("the statement after the conflict gave %1%2")
-                                              .arg(code)
-                                              .arg(empty ? QStringLiteral(" and an empty result") : QString())));
+        QVERIFY2(code == 1213,
+                qPrintable(QStringLiteral("the statement after the conflict gave %1%2")
+                                   .arg(code)
+                                   .arg(empty ? QStringLiteral(" and an empty result") : QString())));
         a.rollback();
-        QCOMPARE(db.scalar(3, QStringLiteral("SELECT GROUP_CONCAT(sKod, '=', sBszam ORDER BY sKod) FROM sorszam")).toString(),
-                 QStringLiteral("J=6,K=90000000,M=0,S=0"));
+        QCOMPARE(db.scalar(3, QStringLiteral("SELECT GROUP_CONCAT(sKod, '=', sBszam ORDER BY sKod) FROM sorszam"))
+                         .toString(),
+                QStringLiteral("J=6,K=90000000,M=0,S=0"));
     }
 };
 

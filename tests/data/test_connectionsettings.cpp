@@ -34,8 +34,8 @@ struct ToolRun {
     QString out, err;
 };
 // A tool of the build folder, with `configHome` as its settings folder.
-ToolRun runTool(const QString& tool, const QStringList& args, const QString& configHome,
-                const QByteArray& input = QByteArray())
+ToolRun runTool(
+        const QString& tool, const QStringList& args, const QString& configHome, const QByteArray& input = QByteArray())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -72,7 +72,8 @@ struct PasswordUser {
         q.addBindValue(password);
         q.exec();
         db.exec(QStringLiteral("EXECUTE IMMEDIATE CONCAT('CREATE USER ''%1''@''127.0.0.1'' IDENTIFIED BY ', "
-                               "QUOTE(@cs_password))").arg(name));
+                               "QUOTE(@cs_password))")
+                        .arg(name));
         db.exec(QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO '%2'@'127.0.0.1'").arg(db.name(), name));
     }
     ~PasswordUser() { db.exec(QStringLiteral("DROP USER IF EXISTS '%1'@'127.0.0.1'").arg(name)); }
@@ -87,7 +88,7 @@ struct PasswordUser {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestConnectionSettings : public QObject {
     Q_OBJECT
@@ -102,31 +103,50 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("problem");
-        QTest::newRow("no file") << QByteArray() << "localhost" << 3306 << "" << "vello" << "" << false;
-        QTest::newRow("other sections only") << QByteArray("[scale]\ncontinuous=true\n[export]\nfolder=/tmp\n")
-                                             << "localhost" << 3306 << "" << "vello" << "" << false;
-        QTest::newRow("empty section") << QByteArray("[database]\n") << "localhost" << 3306 << "" << "vello" << ""
-                                       << false;
-        QTest::newRow("host only") << QByteArray("[database]\nhost=merleg-szerver\n") << "merleg-szerver" << 3306
-                                   << "" << "vello" << "" << false;
-        QTest::newRow("every key")
-            << QByteArray("[database]\nhost=192.168.1.10\nport=3307\nsocket=/run/x.sock\nuser=vello2\npassword=titok\n")
-            << "192.168.1.10" << 3307 << "/run/x.sock" << "vello2" << "titok" << false;
-        QTest::newRow("blanks around") << QByteArray("[database]\nhost = szerver \nport = 3310 \n") << "szerver"
-                                       << 3310 << "" << "vello" << "" << false;
+        QTest::newRow("no file") << QByteArray() << "localhost" << 3306 << ""
+                                 << "vello"
+                                 << "" << false;
+        QTest::newRow("other sections only")
+                << QByteArray("[scale]\ncontinuous=true\n[export]\nfolder=/tmp\n") << "localhost" << 3306 << ""
+                << "vello"
+                << "" << false;
+        QTest::newRow("empty section") << QByteArray("[database]\n") << "localhost" << 3306 << ""
+                                       << "vello"
+                                       << "" << false;
+        QTest::newRow("host only") << QByteArray("[database]\nhost=merleg-szerver\n") << "merleg-szerver" << 3306 << ""
+                                   << "vello"
+                                   << "" << false;
+        QTest::newRow("every key") << QByteArray(
+                "[database]\nhost=192.168.1.10\nport=3307\nsocket=/run/x.sock\nuser=vello2\npassword=titok\n")
+                                   << "192.168.1.10" << 3307 << "/run/x.sock"
+                                   << "vello2"
+                                   << "titok" << false;
+        QTest::newRow("blanks around") << QByteArray("[database]\nhost = szerver \nport = 3310 \n") << "szerver" << 3310
+                                       << ""
+                                       << "vello"
+                                       << "" << false;
         QTest::newRow("empty host and user keep the fixed ones")
-            << QByteArray("[database]\nhost=\nuser=\nport=\n") << "localhost" << 3306 << "" << "vello" << "" << false;
-        QTest::newRow("port not a number") << QByteArray("[database]\nhost=szerver\nport=33o6\n") << "szerver" << 3306
-                                           << "" << "vello" << "" << true;
+                << QByteArray("[database]\nhost=\nuser=\nport=\n") << "localhost" << 3306 << ""
+                << "vello"
+                << "" << false;
+        QTest::newRow("port not a number")
+                << QByteArray("[database]\nhost=szerver\nport=33o6\n") << "szerver" << 3306 << ""
+                << "vello"
+                << "" << true;
         QTest::newRow("port out of range") << QByteArray("[database]\nport=70000\n") << "localhost" << 3306 << ""
-                                           << "vello" << "" << true;
-        QTest::newRow("unquoted comma in the password") << QByteArray("[database]\npassword=ab,cd\n") << "localhost"
-                                                        << 3306 << "" << "vello" << "ab,cd" << false;
-        QTest::newRow("quoted password") << QByteArray("[database]\npassword=\"a;b, c\\\"d\"\n") << "localhost"
-                                         << 3306 << "" << "vello" << "a;b, c\"d" << false;
+                                           << "vello"
+                                           << "" << true;
+        QTest::newRow("unquoted comma in the password")
+                << QByteArray("[database]\npassword=ab,cd\n") << "localhost" << 3306 << ""
+                << "vello"
+                << "ab,cd" << false;
+        QTest::newRow("quoted password") << QByteArray("[database]\npassword=\"a;b, c\\\"d\"\n") << "localhost" << 3306
+                                         << ""
+                                         << "vello"
+                                         << "a;b, c\"d" << false;
         QTest::newRow("accented password") << QByteArray("[database]\npassword=\xc3\xa1rv\xc3\xadzt\xc5\xb1r\xc5\x91\n")
-                                           << "localhost" << 3306 << "" << "vello"
-                                           << QString::fromUtf8("árvíztűrő") << false;
+                                           << "localhost" << 3306 << ""
+                                           << "vello" << QString::fromUtf8("árvíztűrő") << false;
     }
     void fromFile()
     {
@@ -163,12 +183,17 @@ private slots:
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("socket");
-        QTest::newRow("plain") << "titok" << "";
-        QTest::newRow("comma, semicolon, quote, backslash") << "a,b; c\"d\\e" << "";
-        QTest::newRow("hash and equals") << "#1=2 ;x" << "";
-        QTest::newRow("blanks at the ends") << "  két szó  " << "";
+        QTest::newRow("plain") << "titok"
+                               << "";
+        QTest::newRow("comma, semicolon, quote, backslash") << "a,b; c\"d\\e"
+                                                            << "";
+        QTest::newRow("hash and equals") << "#1=2 ;x"
+                                         << "";
+        QTest::newRow("blanks at the ends") << "  két szó  "
+                                            << "";
         QTest::newRow("accents") << QString::fromUtf8("árvíztűrő tükörfúrógép") << "";
-        QTest::newRow("with a socket") << "x" << "/run/mysqld/mysqld.sock";
+        QTest::newRow("with a socket") << "x"
+                                       << "/run/mysqld/mysqld.sock";
     }
     void sectionReadsBack()
     {
@@ -209,7 +234,8 @@ private slots:
         QCOMPARE(problem, QString());
         QCOMPARE(s.host, ConnectionSettings::fixed().host);
         QCOMPARE(s.port, ConnectionSettings::fixed().port);
-        QVERIFY(writeFile(home.filePath(QStringLiteral("vello/vello.ini")), "[database]\nhost=szerver\nuser=merleg2\n"));
+        QVERIFY(writeFile(
+                home.filePath(QStringLiteral("vello/vello.ini")), "[database]\nhost=szerver\nuser=merleg2\n"));
         s = ConnectionSettings::configured(&problem);
         QCOMPARE(s.host, QStringLiteral("szerver"));
         QCOMPARE(s.user, QStringLiteral("merleg2"));
@@ -265,8 +291,7 @@ private slots:
         QVERIFY(writeFile(config + QStringLiteral("/vello/vello.ini"), user.section(password)));
         const QString folder = home.filePath(QStringLiteral("mentes"));
         const ToolRun backup = runTool(QStringLiteral("vello-backup"),
-                                       {QStringLiteral("--database"), db.name(), QStringLiteral("--folder"), folder},
-                                       config);
+                {QStringLiteral("--database"), db.name(), QStringLiteral("--folder"), folder}, config);
         QVERIFY2(backup.exitCode == 0, qPrintable(backup.err));
         QVERIFY(!backup.out.contains(password) && !backup.err.contains(password));
         QCOMPARE(QDir(folder).entryList({QStringLiteral("*.sql.gz")}, QDir::Files).size(), 1);
@@ -274,9 +299,9 @@ private slots:
         // An option replaces the section: another user is refused (it has
         // no password of its own), which shows the option was used.
         const ToolRun other = runTool(QStringLiteral("vello-backup"),
-                                      {QStringLiteral("--database"), db.name(), QStringLiteral("--folder"), folder,
-                                       QStringLiteral("--user"), QStringLiteral("nincs_ilyen")},
-                                      config);
+                {QStringLiteral("--database"), db.name(), QStringLiteral("--folder"), folder, QStringLiteral("--user"),
+                        QStringLiteral("nincs_ilyen")},
+                config);
         QCOMPARE(other.exitCode, 1);
         QVERIFY(other.err.contains(QLatin1String("nincs_ilyen")));
         QVERIFY(!other.err.contains(password));
@@ -286,7 +311,10 @@ private slots:
         db.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(created));
         const ToolRun create = runTool(QStringLiteral("vello-create"), {QStringLiteral("--database"), created}, config);
         const bool exists = db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE "
-                                                     "SCHEMA_NAME = '%1'").arg(created)).toInt() == 1;
+                                                     "SCHEMA_NAME = '%1'")
+                                              .arg(created))
+                                    .toInt()
+                == 1;
         db.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(created));
         QVERIFY2(create.exitCode == 0, qPrintable(create.err));
         QVERIFY(exists);
@@ -294,10 +322,9 @@ private slots:
         // A bad port in the section is named, and an option still wins.
         QVERIFY(writeFile(config + QStringLiteral("/vello/vello.ini"), "[database]\nport=harom\n"));
         const ToolRun badPort = runTool(QStringLiteral("vello-backup"),
-                                        {QStringLiteral("--socket"), TestDb::socket(), QStringLiteral("--user"),
-                                         QStringLiteral("root"), QStringLiteral("--database"), db.name(),
-                                         QStringLiteral("--folder"), folder},
-                                        config);
+                {QStringLiteral("--socket"), TestDb::socket(), QStringLiteral("--user"), QStringLiteral("root"),
+                        QStringLiteral("--database"), db.name(), QStringLiteral("--folder"), folder},
+                config);
         QVERIFY2(badPort.exitCode == 0, qPrintable(badPort.err));
         QVERIFY(badPort.err.contains(QLatin1String("\"harom\"")));
     }
@@ -309,19 +336,19 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("passwordFile");
         QTest::addColumn<QString>("said");
-        QTest::newRow("host without password") << QStringList{"--allow-host", "10.0.0.2"} << QByteArray()
-                                               << "go together";
-        QTest::newRow("password without host") << QStringList{"--password-file", "@"} << QByteArray("x\n")
-                                               << "go together";
-        QTest::newRow("quote in the host") << QStringList{"--allow-host", "a'b", "--password-file", "@"}
+        QTest::newRow("host without password")
+                << QStringList {"--allow-host", "10.0.0.2"} << QByteArray() << "go together";
+        QTest::newRow("password without host")
+                << QStringList {"--password-file", "@"} << QByteArray("x\n") << "go together";
+        QTest::newRow("quote in the host") << QStringList {"--allow-host", "a'b", "--password-file", "@"}
                                            << QByteArray("x\n") << "--allow-host takes";
-        QTest::newRow("blank in the host") << QStringList{"--allow-host", "a b", "--password-file", "@"}
+        QTest::newRow("blank in the host") << QStringList {"--allow-host", "a b", "--password-file", "@"}
                                            << QByteArray("x\n") << "--allow-host takes";
-        QTest::newRow("empty password") << QStringList{"--allow-host", "10.0.0.2", "--password-file", "@"}
+        QTest::newRow("empty password") << QStringList {"--allow-host", "10.0.0.2", "--password-file", "@"}
                                         << QByteArray("\n") << "holds no password";
-        QTest::newRow("no password file") << QStringList{"--allow-host", "10.0.0.2", "--password-file", "/nincs/ilyen"}
+        QTest::newRow("no password file") << QStringList {"--allow-host", "10.0.0.2", "--password-file", "/nincs/ilyen"}
                                           << QByteArray() << "cannot read the password file";
-        QTest::newRow("bad database name") << QStringList{"--database", "a`b"} << QByteArray() << "--database takes";
+        QTest::newRow("bad database name") << QStringList {"--database", "a`b"} << QByteArray() << "--database takes";
     }
     void createRefusesBadWorkstationOptions()
     {
@@ -346,10 +373,9 @@ private slots:
     {
         QTemporaryDir home;
         const ToolRun r = runTool(QStringLiteral("vello-create"),
-                                  {QStringLiteral("--allow-host"), QStringLiteral("10.0.0.2"),
-                                   QStringLiteral("--password-file"), QStringLiteral("-"), QStringLiteral("--socket"),
-                                   home.filePath(QStringLiteral("nincs.sock"))},
-                                  home.filePath(QStringLiteral("config")), "titok\n");
+                {QStringLiteral("--allow-host"), QStringLiteral("10.0.0.2"), QStringLiteral("--password-file"),
+                        QStringLiteral("-"), QStringLiteral("--socket"), home.filePath(QStringLiteral("nincs.sock"))},
+                home.filePath(QStringLiteral("config")), "titok\n");
         QCOMPARE(r.exitCode, 1);   // got past the options, then found no server
         QVERIFY2(r.err.contains(QLatin1String("cannot connect")), qPrintable(r.err));
         QVERIFY(!r.err.contains(QLatin1String("titok")));

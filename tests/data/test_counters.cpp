@@ -10,11 +10,16 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("drawn");
-        QTest::newRow("0") << "0" << "1";
-        QTest::newRow("41") << "41" << "42";
-        QTest::newRow("999") << "999" << "1000";
-        QTest::newRow("leading zeros dropped") << "0041" << "42";
-        QTest::newRow("blanks around") << " 7 " << "8";
+        QTest::newRow("0") << "0"
+                           << "1";
+        QTest::newRow("41") << "41"
+                            << "42";
+        QTest::newRow("999") << "999"
+                             << "1000";
+        QTest::newRow("leading zeros dropped") << "0041"
+                                               << "42";
+        QTest::newRow("blanks around") << " 7 "
+                                       << "8";
     }
     void draw()
     {
@@ -78,14 +83,16 @@ private slots:
         const QString letter = Counters::letter(k);
         app.db.exec("CREATE TRIGGER no_update BEFORE UPDATE ON sorszam FOR EACH ROW "
                     "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'");
-        const QString before = app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = '%1'").arg(letter)).toString();
+        const QString before
+                = app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = '%1'").arg(letter)).toString();
         Counters c(app.data);
         const Counters::Draw d = c.draw(k);
         QCOMPARE(d.status, Counters::Draw::StoreFailed);
         QCOMPARE(Counters::storeFailedMessage(k), message);
         QVERIFY(app.prompt.shown().isEmpty());
         QVERIFY(d.number.isEmpty());
-        QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = '%1'").arg(letter)).toString(), before);
+        QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = '%1'").arg(letter)).toString(),
+                before);
         QVERIFY(!app.data.inTransaction());
         app.verifyScriptsDone();
 
@@ -102,7 +109,11 @@ private slots:
         TestApp app;
         Counters c(app.data);
         Query& q = app.data.ZQ12;
-        auto sql = [&](const char* s) { q.close(); q.setSql(QString::fromLatin1(s)); q.exec(); };
+        auto sql = [&](const char* s) {
+            q.close();
+            q.setSql(QString::fromLatin1(s));
+            q.exec();
+        };
         sql("START TRANSACTION");
         QCOMPARE(c.draw(Counters::M).number, QStringLiteral("1"));
         QVERIFY(app.data.inTransaction());

@@ -48,13 +48,13 @@ private slots:
         QCOMPARE(q.exec(), 1);
         QCOMPARE(app.db.scalar("SELECT tSzviztart FROM termeny").toDouble(), 14.5);
         QCOMPARE(app.db.scalar("SELECT tMegnev FROM termeny").toString(),
-                 QStringLiteral("Búza \"étkezési\" 'A' \\ 100%"));
+                QStringLiteral("Búza \"étkezési\" 'A' \\ 100%"));
         app.data.ZQ53.close();
         app.data.ZQ53.setSql("SELECT * FROM termeny");
         app.data.ZQ53.open();
         QCOMPARE(app.data.ZQ53.text("tSzviztart"), QStringLiteral("14,5"));
         QCOMPARE(app.data.ZQ53.text("tAr"), QStringLiteral("0"));   // numbers default to 0
-        QCOMPARE(app.data.ZQ53.text("tMegjegy"), QString());        // texts to no value
+        QCOMPARE(app.data.ZQ53.text("tMegjegy"), QString());   // texts to no value
         QVERIFY(app.data.ZQ53.value("tMegjegy").isNull());
     }
 
@@ -98,7 +98,8 @@ private slots:
         QFETCH(bool, found);
         QFETCH(QString, code);
         TestApp app;
-        app.db.exec("INSERT INTO termelo (oKod, oNev) VALUES ('1','Nagy Béla'),('2','Kovács'),('3','Tóth'),('4','Árpád Kft'),('5','Nagy Anna')");
+        app.db.exec(
+                "INSERT INTO termelo (oKod, oNev) VALUES ('1','Nagy Béla'),('2','Kovács'),('3','Tóth'),('4','Árpád Kft'),('5','Nagy Anna')");
         Query& q = app.data.ZQ40;
         q.close();
         q.setSql("SELECT * FROM termelo ORDER BY oKod");
@@ -278,10 +279,10 @@ private slots:
     // statement outside a transaction reconnects.
     void dropHook_data()
     {
-        QTest::addColumn<bool>("bracket");      // the two inserts inside "START TRANSACTION" ... "COMMIT"
+        QTest::addColumn<bool>("bracket");   // the two inserts inside "START TRANSACTION" ... "COMMIT"
         QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("sql");       // the statement whose reply is lost
-        QTest::addColumn<int>("rowsAfter");     // what the server kept
+        QTest::addColumn<QString>("sql");   // the statement whose reply is lost
+        QTest::addColumn<int>("rowsAfter");   // what the server kept
         const QString one = QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('1', 'Siló')");
         const QString two = QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('2', 'Szárító')");
         QTest::newRow("first insert, no bracket") << false << 1 << one << 1;

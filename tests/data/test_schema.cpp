@@ -11,55 +11,47 @@ namespace {
 const QMap<QString, QStringList>& expected()
 {
     static const QMap<QString, QStringList> m = [] {
-        const QStringList ticket = {
-            "IDj bigint(20) -", "jBszam varchar(8) -", "jMbszam varchar(8) -", "jMozgas varchar(1) -",
-            "jPot varchar(1) -", "jEgymeres varchar(1) -", "jDatum date -", "jBeido time -",
-            "jKiido time -", "jModDatum date -", "jRogDatum date -", "jBemeres double 0",
-            "jKimeres double 0", "jNettoBe double 0", "jNettoKI double 0", "jBemerleg double 0",
-            "jKimerleg double 0", "jTkod varchar(5) -", "jRkod varchar(5) -", "jKkod varchar(5) -",
-            "jOkod varchar(5) -", "jAkod varchar(5) -", "jMegj varchar(200) -", "jTiszt double 0",
-            "jViztart double 0", "jPrn varchar(1) -", "jTorolt varchar(1) -"};
+        const QStringList ticket = {"IDj bigint(20) -", "jBszam varchar(8) -", "jMbszam varchar(8) -",
+                "jMozgas varchar(1) -", "jPot varchar(1) -", "jEgymeres varchar(1) -", "jDatum date -", "jBeido time -",
+                "jKiido time -", "jModDatum date -", "jRogDatum date -", "jBemeres double 0", "jKimeres double 0",
+                "jNettoBe double 0", "jNettoKI double 0", "jBemerleg double 0", "jKimerleg double 0",
+                "jTkod varchar(5) -", "jRkod varchar(5) -", "jKkod varchar(5) -", "jOkod varchar(5) -",
+                "jAkod varchar(5) -", "jMegj varchar(200) -", "jTiszt double 0", "jViztart double 0",
+                "jPrn varchar(1) -", "jTorolt varchar(1) -"};
         QMap<QString, QStringList> t;
-        t["meres"] = QStringList{
-            "IDm bigint(20) -", "mBszam varchar(8) -", "mMozgas varchar(1) -", "mPot varchar(1) -",
-            "mEgymeres varchar(1) -", "mDatum date -", "mBeido time -", "mKiido time -",
-            "mRkod varchar(5) -", "mBemerleg1 double 0", "mBemeres1 double 0", "mBemerleg2 double 0",
-            "mBemeres2 double 0", "mKimerleg1 double 0", "mKimeres1 double 0", "mKimerleg2 double 0",
-            "mKimeres2 double 0", "mTkod1 varchar(5) -", "mTkod2 varchar(5) -", "mKkod1 varchar(5) -",
-            "mKkod2 varchar(5) -", "mOkod varchar(5) -", "mAkod varchar(5) -", "mMegj varchar(200) -",
-            "mTiszt double 0", "mViztart double 0", "mNetto1 double 0", "mNetto2 double 0"};
+        t["meres"] = QStringList {"IDm bigint(20) -", "mBszam varchar(8) -", "mMozgas varchar(1) -",
+                "mPot varchar(1) -", "mEgymeres varchar(1) -", "mDatum date -", "mBeido time -", "mKiido time -",
+                "mRkod varchar(5) -", "mBemerleg1 double 0", "mBemeres1 double 0", "mBemerleg2 double 0",
+                "mBemeres2 double 0", "mKimerleg1 double 0", "mKimeres1 double 0", "mKimerleg2 double 0",
+                "mKimeres2 double 0", "mTkod1 varchar(5) -", "mTkod2 varchar(5) -", "mKkod1 varchar(5) -",
+                "mKkod2 varchar(5) -", "mOkod varchar(5) -", "mAkod varchar(5) -", "mMegj varchar(200) -",
+                "mTiszt double 0", "mViztart double 0", "mNetto1 double 0", "mNetto2 double 0"};
         t["vello"] = ticket;
         t["munka"] = ticket;
-        t["archiv"] = QStringList{
-            "IDj bigint(20) -", "jBszam varchar(8) -", "jMbszam varchar(8) -", "jMozgas varchar(1) -",
-            "jPot varchar(1) -", "jEgymeres varchar(1) -", "jDatum date -", "jBeido time -",
-            "jKiido time -", "jModDatum date -", "jRogDatum date -", "jBemeres double 0",
-            "jKimeres double 0", "jNettoBe double 0", "jNettoKI double 0", "jBemerleg double 0",
-            "jKimerleg double 0", "jTkod varchar(5) -", "tMegnev varchar(45) -", "tMegjegy varchar(45) -",
-            "tSztiszt double 0", "tSzviztart double 0", "jRkod varchar(5) -", "rRendszam varchar(25) -",
-            "rTara double 0", "jKkod varchar(5) -", "kNev varchar(45) -", "jOkod varchar(5) -",
-            "oNev varchar(45) -", "oIrszam varchar(4) -", "oHelysegnev varchar(45) -",
-            "oUtca varchar(45) -", "oAdoszam varchar(11) -", "jAkod varchar(5) -",
-            "jMegj varchar(200) -", "jTiszt double 0", "jViztart double 0", "jPrn varchar(1) -",
-            "jTorolt varchar(1) -"};
-        t["rendszam"] = QStringList{
-            "IDr bigint(20) -", "rKod varchar(5) -", "rRendszam varchar(25) -", "rTara double 0",
-            "rNev varchar(45) -", "rTelefon varchar(45) -", "rCeg varchar(45) -", "rCim varchar(45) -",
-            "rUgyintez varchar(45) -", "rOkod varchar(5) -"};
-        t["termelo"] = QStringList{
-            "IDo bigint(20) -", "oKod varchar(5) -", "oNev varchar(45) -", "oIrszam varchar(4) -",
-            "oHelysegnev varchar(45) -", "oUtca varchar(45) -", "oAdoszam varchar(11) -",
-            "oBankszla varchar(24) -"};
-        t["termeny"] = QStringList{
-            "IDt bigint(20) -", "tKod varchar(5) -", "tMegnev varchar(45) -", "tMegjegy varchar(45) -",
-            "tSztiszt double 0", "tSzviztart double 0", "tAr double 0", "tTisztAr double 0",
-            "tSzaritAr double 0"};
-        t["raktar"] = QStringList{"IDk bigint(20) -", "kKod varchar(5) -", "kNev varchar(45) -",
-                                  "kMegj varchar(45) -"};
-        t["sorszam"] = QStringList{"sKod varchar(1) -", "sBszam varchar(20) -"};
-        t["atvevo"] = QStringList{"IDa int(11) 0", "aNeve varchar(100) -", "aIrszam varchar(10) -",
-                                  "aHelyseg varchar(100) -", "aUtca varchar(100) -",
-                                  "aAdoszam varchar(20) -", "aSzeria varchar(255) -"};
+        t["archiv"] = QStringList {"IDj bigint(20) -", "jBszam varchar(8) -", "jMbszam varchar(8) -",
+                "jMozgas varchar(1) -", "jPot varchar(1) -", "jEgymeres varchar(1) -", "jDatum date -", "jBeido time -",
+                "jKiido time -", "jModDatum date -", "jRogDatum date -", "jBemeres double 0", "jKimeres double 0",
+                "jNettoBe double 0", "jNettoKI double 0", "jBemerleg double 0", "jKimerleg double 0",
+                "jTkod varchar(5) -", "tMegnev varchar(45) -", "tMegjegy varchar(45) -", "tSztiszt double 0",
+                "tSzviztart double 0", "jRkod varchar(5) -", "rRendszam varchar(25) -", "rTara double 0",
+                "jKkod varchar(5) -", "kNev varchar(45) -", "jOkod varchar(5) -", "oNev varchar(45) -",
+                "oIrszam varchar(4) -", "oHelysegnev varchar(45) -", "oUtca varchar(45) -", "oAdoszam varchar(11) -",
+                "jAkod varchar(5) -", "jMegj varchar(200) -", "jTiszt double 0", "jViztart double 0",
+                "jPrn varchar(1) -", "jTorolt varchar(1) -"};
+        t["rendszam"] = QStringList {"IDr bigint(20) -", "rKod varchar(5) -", "rRendszam varchar(25) -",
+                "rTara double 0", "rNev varchar(45) -", "rTelefon varchar(45) -", "rCeg varchar(45) -",
+                "rCim varchar(45) -", "rUgyintez varchar(45) -", "rOkod varchar(5) -"};
+        t["termelo"] = QStringList {"IDo bigint(20) -", "oKod varchar(5) -", "oNev varchar(45) -",
+                "oIrszam varchar(4) -", "oHelysegnev varchar(45) -", "oUtca varchar(45) -", "oAdoszam varchar(11) -",
+                "oBankszla varchar(24) -"};
+        t["termeny"] = QStringList {"IDt bigint(20) -", "tKod varchar(5) -", "tMegnev varchar(45) -",
+                "tMegjegy varchar(45) -", "tSztiszt double 0", "tSzviztart double 0", "tAr double 0",
+                "tTisztAr double 0", "tSzaritAr double 0"};
+        t["raktar"]
+                = QStringList {"IDk bigint(20) -", "kKod varchar(5) -", "kNev varchar(45) -", "kMegj varchar(45) -"};
+        t["sorszam"] = QStringList {"sKod varchar(1) -", "sBszam varchar(20) -"};
+        t["atvevo"] = QStringList {"IDa int(11) 0", "aNeve varchar(100) -", "aIrszam varchar(10) -",
+                "aHelyseg varchar(100) -", "aUtca varchar(100) -", "aAdoszam varchar(20) -", "aSzeria varchar(255) -"};
         return t;
     }();
     return m;
@@ -78,7 +70,7 @@ int runClient(const QStringList& args, const QString& input = QString())
         qWarning("%s: %s", qPrintable(args.join(' ')), p.readAllStandardError().constData());
     return p.exitCode();
 }
-} // namespace
+}   // namespace
 
 class TestSchema : public QObject {
     Q_OBJECT
@@ -106,7 +98,8 @@ private slots:
         }
         QCOMPARE(got, expected().value(table));
         QSqlQuery t(db.admin());
-        t.prepare("SELECT ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ?");
+        t.prepare(
+                "SELECT ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ?");
         t.addBindValue(db.name());
         t.addBindValue(table);
         QVERIFY(t.exec() && t.next());   // the name is lower case as created
@@ -127,7 +120,9 @@ private slots:
         QCOMPARE(db.count("atvevo"), 1);
         // ticket ids are copied into munka, not numbered there
         QVERIFY(db.scalar("SELECT EXTRA FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() "
-                          "AND TABLE_NAME = 'munka' AND COLUMN_NAME = 'IDj'").toString().isEmpty());
+                          "AND TABLE_NAME = 'munka' AND COLUMN_NAME = 'IDj'")
+                        .toString()
+                        .isEmpty());
         // texts default to no value, numbers to 0
         db.exec("INSERT INTO meres (mRkod) VALUES ('1')");
         QVERIFY(db.scalar("SELECT mOkod FROM meres").isNull());
@@ -153,7 +148,7 @@ private slots:
         QSqlQuery q(db.admin());
         QVERIFY(!q.exec(insert));
         QVERIFY2(q.lastError().nativeErrorCode() == "1062" || q.lastError().nativeErrorCode() == "1364",
-                 qPrintable(q.lastError().text()));
+                qPrintable(q.lastError().text()));
         // Rows without a code stay possible: only a taken code is refused.
         QVERIFY(q.exec("INSERT INTO raktar (kNev) VALUES ('a'), ('b')"));
     }
@@ -169,15 +164,17 @@ private slots:
         TestDb db;
         auto keys = [](const TestDb& d) {
             QSqlQuery q(d.admin());
-            q.prepare("SELECT CONCAT_WS('|', TABLE_NAME, INDEX_NAME, NON_UNIQUE, COLUMN_NAME) FROM information_schema.STATISTICS "
-                      "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX");
+            q.prepare(
+                    "SELECT CONCAT_WS('|', TABLE_NAME, INDEX_NAME, NON_UNIQUE, COLUMN_NAME) FROM information_schema.STATISTICS "
+                    "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX");
             q.addBindValue(d.name());
             q.exec();
             QStringList out;
             while (q.next())
                 out << q.value(0).toString();
-            q.prepare("SELECT CONCAT_WS('|', TABLE_NAME, COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE) FROM information_schema.COLUMNS "
-                      "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, ORDINAL_POSITION");
+            q.prepare(
+                    "SELECT CONCAT_WS('|', TABLE_NAME, COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE) FROM information_schema.COLUMNS "
+                    "WHERE TABLE_SCHEMA = ? ORDER BY TABLE_NAME, ORDINAL_POSITION");
             q.addBindValue(d.name());
             q.exec();
             while (q.next())
@@ -208,7 +205,8 @@ private slots:
         QVERIFY2(err.contains(QStringLiteral("raktar.kKod \"3\": 3 rows (IDk 1, 2, 4)")), qPrintable(err));
         QVERIFY2(err.contains(QStringLiteral("sorszam.sKod without a value: 1 row (sBszam 12)")), qPrintable(err));
         QVERIFY(err.contains(QStringLiteral("Nothing was changed.")));
-        QCOMPARE(err.count(QStringLiteral(" rows (")) + err.count(QStringLiteral(" row (")), 3);   // nothing else listed
+        QCOMPARE(
+                err.count(QStringLiteral(" rows (")) + err.count(QStringLiteral(" row (")), 3);   // nothing else listed
         QCOMPARE(keys(db), old);
 
         db.exec("UPDATE termeny SET tKod = '3' WHERE IDt = 7");
@@ -217,14 +215,16 @@ private slots:
         p.start(bin + "/vello-create", args);
         QVERIFY(p.waitForFinished(120000));
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput())
-                     .contains("unique code keys added: rendszam.rKod, termelo.oKod, termeny.tKod, raktar.kKod, sorszam.sKod."),
-                 qPrintable(QString::fromUtf8(p.readAllStandardError())));
+        QVERIFY2(
+                QString::fromUtf8(p.readAllStandardOutput())
+                        .contains(
+                                "unique code keys added: rendszam.rKod, termelo.oKod, termeny.tKod, raktar.kKod, sorszam.sKod."),
+                qPrintable(QString::fromUtf8(p.readAllStandardError())));
         QCOMPARE(keys(db), keys(fresh));
         QCOMPARE(db.count("termeny"), 3);
         QCOMPARE(db.count("raktar"), 5);
         QCOMPARE(db.scalar("SELECT GROUP_CONCAT(sKod, '=', sBszam ORDER BY sKod) FROM sorszam").toString(),
-                 QStringLiteral("J=0,K=90000000,M=0,S=0"));
+                QStringLiteral("J=0,K=90000000,M=0,S=0"));
 
         p.start(bin + "/vello-create", args);   // again: nothing left to add
         QVERIFY(p.waitForFinished(120000));
@@ -246,8 +246,11 @@ private slots:
 
         QFile sql(src + "/db/create.sql");
         QVERIFY(sql.open(QIODevice::ReadOnly));
-        QCOMPARE(runClient({"mariadb", "--no-defaults", "--socket=" + sock, "-uroot"}, QString::fromUtf8(sql.readAll())), 0);
-        QCOMPARE(admin.scalar("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = 'vello'").toInt(), 10);
+        QCOMPARE(
+                runClient({"mariadb", "--no-defaults", "--socket=" + sock, "-uroot"}, QString::fromUtf8(sql.readAll())),
+                0);
+        QCOMPARE(admin.scalar("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = 'vello'").toInt(),
+                10);
         QCOMPARE(admin.scalar("SELECT COUNT(*) FROM vello.rendszam").toInt(), 0);
         admin.exec("DROP DATABASE vello");
 

@@ -39,14 +39,30 @@ private slots:
         QTest::addColumn<QString>("general");
         QTest::addColumn<QString>("grouped");
         QTest::addColumn<QString>("kg");
-        QTest::newRow("whole") << 12340.0 << "12340" << "12 340" << "12 340";
-        QTest::newRow("fraction") << 1234.5 << "1234,5" << "1 234,5" << "1 235";
-        QTest::newRow("zero") << 0.0 << "0" << "0" << "0";
-        QTest::newRow("small") << 0.25 << "0,25" << "0,25" << "0";
-        QTest::newRow("rounded to two") << 1234567.891 << "1234567,891" << "1 234 567,89" << "1 234 568";
-        QTest::newRow("negative") << -8000.0 << "-8000" << "-8 000" << "-8 000";
-        QTest::newRow("million") << 1000000.0 << "1000000" << "1 000 000" << "1 000 000";
-        QTest::newRow("twelve thousand") << 12000.0 << "12000" << "12 000" << "12 000";
+        QTest::newRow("whole") << 12340.0 << "12340"
+                               << "12 340"
+                               << "12 340";
+        QTest::newRow("fraction") << 1234.5 << "1234,5"
+                                  << "1 234,5"
+                                  << "1 235";
+        QTest::newRow("zero") << 0.0 << "0"
+                              << "0"
+                              << "0";
+        QTest::newRow("small") << 0.25 << "0,25"
+                               << "0,25"
+                               << "0";
+        QTest::newRow("rounded to two") << 1234567.891 << "1234567,891"
+                                        << "1 234 567,89"
+                                        << "1 234 568";
+        QTest::newRow("negative") << -8000.0 << "-8000"
+                                  << "-8 000"
+                                  << "-8 000";
+        QTest::newRow("million") << 1000000.0 << "1000000"
+                                 << "1 000 000"
+                                 << "1 000 000";
+        QTest::newRow("twelve thousand") << 12000.0 << "12000"
+                                         << "12 000"
+                                         << "12 000";
     }
     void formats()
     {

@@ -30,8 +30,8 @@ public:
 
     bool start(bool fresh = false)
     {
-        QStringList args{QStringLiteral("start"), QStringLiteral("--datadir"), datadir(), QStringLiteral("--socket"),
-                         socket(), QStringLiteral("--port"), QString::number(m_port)};
+        QStringList args {QStringLiteral("start"), QStringLiteral("--datadir"), datadir(), QStringLiteral("--socket"),
+                socket(), QStringLiteral("--port"), QString::number(m_port)};
         if (fresh)
             args << QStringLiteral("--fresh");
         return script(args);
@@ -39,7 +39,7 @@ public:
     // Stops the server (waits until it has gone); `remove` deletes its folder.
     bool stop(bool remove = false)
     {
-        QStringList args{QStringLiteral("stop"), QStringLiteral("--datadir"), datadir()};
+        QStringList args {QStringLiteral("stop"), QStringLiteral("--datadir"), datadir()};
         if (remove)
             args << QStringLiteral("--remove");
         return script(args);
@@ -94,7 +94,7 @@ private:
         const QString source = qEnvironmentVariable("VELLO_SOURCE_DIR", QDir::currentPath() + QStringLiteral("/.."));
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral("bash"), QStringList{source + QStringLiteral("/scripts/dbserver")} + args);
+        p.start(QStringLiteral("bash"), QStringList {source + QStringLiteral("/scripts/dbserver")} + args);
         const bool finished = p.waitForFinished(180000);
         m_output = QString::fromLocal8Bit(p.readAll());
         return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;

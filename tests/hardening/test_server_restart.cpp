@@ -65,11 +65,11 @@ WeighingFields outFields(int weight)
 
 // One writing operation as the walk runs it.
 struct Operation {
-    std::function<void()> prepare;    // before every attempt (no restart meanwhile)
-    std::function<bool()> attempt;    // true: it went through
+    std::function<void()> prepare;   // before every attempt (no restart meanwhile)
+    std::function<bool()> attempt;   // true: it went through
 };
 
-} // namespace
+}   // namespace
 
 class TestServerRestart : public QObject {
     Q_OBJECT
@@ -130,7 +130,7 @@ void TestServerRestart::cleanupTestCase()
     m_server.stop(true);
     if (m_restarts > 0)
         qInfo("server restarts: %d, %.1f s in all, %.2f s each", m_restarts, m_restartMs / 1000.0,
-              m_restartMs / 1000.0 / m_restarts);
+                m_restartMs / 1000.0 / m_restarts);
 }
 
 // A failed case leaves no hook behind for the next.
@@ -187,7 +187,7 @@ QStringList TestServerRestart::snapshot()
     QStringList all;
     for (const char* table : {"meres", "vello", "archiv", "munka", "sorszam"})
         all << QString::fromLatin1(table) + QStringLiteral(":")
-               << rows(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(QLatin1String(table)));
+            << rows(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(QLatin1String(table)));
     return all;
 }
 
@@ -197,22 +197,22 @@ QString TestServerRestart::invariantsBroken()
 {
     const auto counter = [this](const char* kind) {
         return number(QStringLiteral("SELECT CAST(sBszam AS UNSIGNED) FROM sorszam WHERE sKod = '%1'")
-                          .arg(QLatin1String(kind)));
+                              .arg(QLatin1String(kind)));
     };
-    const qint64 highestWeighing = number(QStringLiteral(
-        "SELECT COALESCE(MAX(n), 0) FROM (SELECT CAST(mBszam AS UNSIGNED) AS n FROM meres "
-        "UNION ALL SELECT CAST(jMbszam AS UNSIGNED) FROM vello WHERE jMbszam <> '' "
-        "UNION ALL SELECT CAST(jMbszam AS UNSIGNED) FROM archiv WHERE jMbszam <> '') x"));
+    const qint64 highestWeighing
+            = number(QStringLiteral("SELECT COALESCE(MAX(n), 0) FROM (SELECT CAST(mBszam AS UNSIGNED) AS n FROM meres "
+                                    "UNION ALL SELECT CAST(jMbszam AS UNSIGNED) FROM vello WHERE jMbszam <> '' "
+                                    "UNION ALL SELECT CAST(jMbszam AS UNSIGNED) FROM archiv WHERE jMbszam <> '') x"));
     if (counter("M") < highestWeighing)
         return QStringLiteral("counter M %1 behind weighing number %2").arg(counter("M")).arg(highestWeighing);
     const qint64 highestTicket = number(QStringLiteral(
-        "SELECT COALESCE(MAX(n), 0) FROM (SELECT CAST(jBszam AS UNSIGNED) AS n FROM vello WHERE jMbszam <> '' "
-        "UNION ALL SELECT CAST(jBszam AS UNSIGNED) FROM archiv WHERE jMbszam <> '') x"));
+            "SELECT COALESCE(MAX(n), 0) FROM (SELECT CAST(jBszam AS UNSIGNED) AS n FROM vello WHERE jMbszam <> '' "
+            "UNION ALL SELECT CAST(jBszam AS UNSIGNED) FROM archiv WHERE jMbszam <> '') x"));
     if (counter("J") < highestTicket)
         return QStringLiteral("counter J %1 behind ticket number %2").arg(counter("J")).arg(highestTicket);
     const qint64 highestSummary = number(QStringLiteral(
-        "SELECT COALESCE(MAX(CAST(jBszam AS UNSIGNED)), 0) FROM vello WHERE COALESCE(jMbszam, '') = '' "
-        "AND COALESCE(jBszam, '') <> ''"));
+            "SELECT COALESCE(MAX(CAST(jBszam AS UNSIGNED)), 0) FROM vello WHERE COALESCE(jMbszam, '') = '' "
+            "AND COALESCE(jBszam, '') <> ''"));
     if (counter("K") < highestSummary)
         return QStringLiteral("counter K %1 behind summary number %2").arg(counter("K")).arg(highestSummary);
     if (counter("S") != m_lastNote)
@@ -220,14 +220,16 @@ QString TestServerRestart::invariantsBroken()
     if (number(QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT mBszam) FROM meres")) != 0)
         return QStringLiteral("a weighing number on two pending weighings");
     if (number(QStringLiteral("SELECT COUNT(*) FROM meres JOIN vello ON vello.jMbszam = meres.mBszam")) != 0
-        || number(QStringLiteral("SELECT COUNT(*) FROM meres JOIN archiv ON archiv.jMbszam = meres.mBszam")) != 0)
+            || number(QStringLiteral("SELECT COUNT(*) FROM meres JOIN archiv ON archiv.jMbszam = meres.mBszam")) != 0)
         return QStringLiteral("a weighing both pending and a ticket");
     if (number(QStringLiteral("SELECT COUNT(*) FROM (SELECT jMbszam FROM vello WHERE jMbszam <> '' GROUP BY jMbszam "
                               "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT COALESCE(jBszam, '')) <> 1 "
-                              "OR MIN(COALESCE(jBszam, '')) = '') x")) != 0)
+                              "OR MIN(COALESCE(jBszam, '')) = '') x"))
+            != 0)
         return QStringLiteral("a ticket without its two numbered rows");
     if (number(QStringLiteral("SELECT COUNT(*) FROM (SELECT jBszam FROM vello WHERE jMbszam <> '' GROUP BY jBszam "
-                              "HAVING COUNT(DISTINCT jMbszam) > 1) x")) != 0)
+                              "HAVING COUNT(DISTINCT jMbszam) > 1) x"))
+            != 0)
         return QStringLiteral("a ticket number on two weighings");
     if (number(QStringLiteral("SELECT COUNT(*) FROM vello WHERE COALESCE(jTorolt, '') <> ''")) != 0)
         return QStringLiteral("summary rows left marked");
@@ -271,10 +273,10 @@ void TestServerRestart::walk(const Operation& op)
     qInfo("%d statements, %lld restarts", statements, qint64(restarts.size()));
     for (const auto& [n, how] : restarts) {
         const QString where = QStringLiteral("server %1 before statement %2 of %3")
-                                  .arg(how == PrivateServer::Killed ? QStringLiteral("killed and started")
-                                                                    : QStringLiteral("restarted"))
-                                  .arg(n)
-                                  .arg(statements);
+                                      .arg(how == PrivateServer::Killed ? QStringLiteral("killed and started")
+                                                                        : QStringLiteral("restarted"))
+                                      .arg(n)
+                                      .arg(statements);
         op.prepare();
         const QStringList before = snapshot();
         const int generation = a.data.generation();
@@ -289,15 +291,17 @@ void TestServerRestart::walk(const Operation& op)
             QVERIFY2(!s.text.trimmed().isEmpty(), qPrintable(where + QStringLiteral(": an empty message")));
         QVERIFY2(!a.data.inTransaction(), qPrintable(where));
         const QStringList after = snapshot();
-        QVERIFY2(after == before, qPrintable(where + QStringLiteral(": changed\n  ") + before.join(QLatin1String("\n  "))
-                                             + QStringLiteral("\n  ->\n  ") + after.join(QLatin1String("\n  "))));
+        QVERIFY2(after == before,
+                qPrintable(where + QStringLiteral(": changed\n  ") + before.join(QLatin1String("\n  "))
+                        + QStringLiteral("\n  ->\n  ") + after.join(QLatin1String("\n  "))));
         QVERIFY2(invariantsBroken().isEmpty(), qPrintable(where + QStringLiteral(": ") + invariantsBroken()));
 
         // The next operation reconnects and goes through.
         op.prepare();
         a.prompt.clear();
-        QVERIFY2(op.attempt(), qPrintable(where + QStringLiteral(": the next attempt failed: ")
-                                          + a.prompt.shownTexts().join(QLatin1String("; "))));
+        QVERIFY2(op.attempt(),
+                qPrintable(where + QStringLiteral(": the next attempt failed: ")
+                        + a.prompt.shownTexts().join(QLatin1String("; "))));
         QVERIFY2(a.data.generation() > generation, qPrintable(where + QStringLiteral(": not reconnected")));
         QVERIFY2(invariantsBroken().isEmpty(), qPrintable(where + QStringLiteral(": ") + invariantsBroken()));
     }
@@ -324,7 +328,7 @@ Operation TestServerRestart::inStoreOp(bool single)
             return false;
         // The number shown is the counter's and its weighing is stored.
         return o.weighingNumber == counter(m_app->db, QStringLiteral("M"))
-            && m_app->db.count(QStringLiteral("meres"), QStringLiteral("mBszam = '%1'").arg(o.weighingNumber)) == 1;
+                && m_app->db.count(QStringLiteral("meres"), QStringLiteral("mBszam = '%1'").arg(o.weighingNumber)) == 1;
     };
     return op;
 }
@@ -356,7 +360,8 @@ void TestServerRestart::outStore()
     op.prepare = [] {};
     op.attempt = [&] {
         const int weight = ++m_outWeight;
-        if (WeighingStore(ctx, requestOut(idm, QStringLiteral("B"))).ok(outFields(weight), At).result != WeighingOutcome::Done)
+        if (WeighingStore(ctx, requestOut(idm, QStringLiteral("B"))).ok(outFields(weight), At).result
+                != WeighingOutcome::Done)
             return false;
         return number(QStringLiteral("SELECT mKimeres1 FROM meres WHERE IDm = %1").arg(idm)) == weight;
     };
@@ -384,7 +389,7 @@ Operation TestServerRestart::finalisationOp()
             return false;
         m_ticket = f.stored();
         return m_app->db.count(QStringLiteral("meres"), QStringLiteral("IDm = %1").arg(m_finalising)) == 0
-            && m_ticket.ticketNumber == counter(m_app->db, QStringLiteral("J"));
+                && m_ticket.ticketNumber == counter(m_app->db, QStringLiteral("J"));
     };
     return op;
 }
@@ -443,11 +448,11 @@ Operation TestServerRestart::archivingOp()
         const qint64 archived = m_app->db.count(QStringLiteral("archiv"));
         if (!run.run(Today)) {
             QTest::qVerify(!log.isEmpty() && log.last() == Archiving::nothingChangedLine(),
-                           "the log ends with \"nothing changed\"", "", __FILE__, __LINE__);
+                    "the log ends with \"nothing changed\"", "", __FILE__, __LINE__);
             return false;
         }
         return run.archived() > 0 && m_app->db.count(QStringLiteral("archiv")) == archived + run.archived()
-            && m_app->db.count(QStringLiteral("vello"), QStringLiteral("jMbszam <> ''")) == 0;
+                && m_app->db.count(QStringLiteral("vello"), QStringLiteral("jMbszam <> ''")) == 0;
     };
     return op;
 }
@@ -478,9 +483,9 @@ void TestServerRestart::restartBeforeRollback()
     QFETCH(int, operation);
     QFETCH(int, inside);
     const Operation op = operation == 0 ? inStoreOp(true)
-        : operation == 1               ? finalisationOp()
-        : operation == 2               ? deliveryNoteOp()
-                                       : archivingOp();
+            : operation == 1            ? finalisationOp()
+            : operation == 2            ? deliveryNoteOp()
+                                        : archivingOp();
     TestApp& a = *m_app;
     op.prepare();
     const QStringList before = snapshot();
@@ -500,8 +505,8 @@ void TestServerRestart::restartBeforeRollback()
 
     op.prepare();
     a.prompt.clear();
-    QVERIFY2(op.attempt(), qPrintable(QStringLiteral("the next attempt failed: ")
-                                      + a.prompt.shownTexts().join(QLatin1String("; "))));
+    QVERIFY2(op.attempt(),
+            qPrintable(QStringLiteral("the next attempt failed: ") + a.prompt.shownTexts().join(QLatin1String("; "))));
     QCOMPARE(invariantsBroken(), QString());
 }
 
@@ -522,12 +527,12 @@ void TestServerRestart::serverDownForAWhile()
     QVERIFY(!op.attempt());
     QVERIFY(!a.data.statementActionPending());
     QVERIFY(!a.data.inTransaction());
-    QCOMPARE(a.prompt.shownTexts(), QStringList{QStringLiteral("Hiba: Újban, INSERT-append a meres-ben ")});
+    QCOMPARE(a.prompt.shownTexts(), QStringList {QStringLiteral("Hiba: Újban, INSERT-append a meres-ben ")});
 
     op.prepare();
     a.prompt.clear();
     QVERIFY(!op.attempt());
-    QCOMPARE(a.prompt.shownTexts(), QStringList{QStringLiteral("Hiba az append vagy edit közben az meres-ban!")});
+    QCOMPARE(a.prompt.shownTexts(), QStringList {QStringLiteral("Hiba az append vagy edit közben az meres-ban!")});
     QVERIFY(!a.data.isConnected());
     QVERIFY(!a.data.inTransaction());
 

@@ -39,7 +39,7 @@ void pressF1(QWidget& window)
     QTest::keyClick(target, Qt::Key_F1);
 }
 
-} // namespace
+}   // namespace
 
 class TestHelp : public QObject {
     Q_OBJECT
@@ -52,11 +52,10 @@ private slots:
         const QStringList headings = help.headings();
         for (const auto& p : HelpGuide::windowSections())
             QVERIFY2(headings.contains(p.second), qPrintable(p.first + " -> " + p.second));
-        const QStringList needed = {
-            "Egy nap munkája: az érkezéstől a mérlegjegyig", "Egy méréssel (tárás mérés)",
-            "Pótos szerelvény", "Szállítólevél", "Mérlegjegy újranyomtatása", "Készlet",
-            "Időszakzárás", "Mentés", "Gyakorlás a mérlegszimulátorral", "Üzenetek és teendők",
-            HelpGuide::messagesSection(), HelpGuide::mainSection()};
+        const QStringList needed = {"Egy nap munkája: az érkezéstől a mérlegjegyig", "Egy méréssel (tárás mérés)",
+                "Pótos szerelvény", "Szállítólevél", "Mérlegjegy újranyomtatása", "Készlet", "Időszakzárás", "Mentés",
+                "Gyakorlás a mérlegszimulátorral", "Üzenetek és teendők", HelpGuide::messagesSection(),
+                HelpGuide::mainSection()};
         for (const QString& h : needed)
             QVERIFY2(headings.contains(h), qPrintable(h));
     }
@@ -66,13 +65,12 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         for (const char* m : {"Hiba! Ez a rendszámkód a második mérésre vár.", "Üres vagy rakott ?",
-                              "Nagyobb mint a szabványnak megadott tisztaság!",
-                              "Nem lehet kisebb a szabványnak megadott viztartalomnál!",
-                              "Pótos szerelvénynél nincs tara-s mérés!", "Hiba! A port nincs megnyitva.",
-                              "Üres a netto súly!", "Nulla értékü mérés!",
-                              "Egy sornak maradni kell, nem törölhető ki.",
-                              "A fájl mentése nem történt meg!", "A MySQL adatbáziskezelöt nem találja.",
-                              "Hiba: ComPort, update az atvevo-ben "})
+                     "Nagyobb mint a szabványnak megadott tisztaság!",
+                     "Nem lehet kisebb a szabványnak megadott viztartalomnál!",
+                     "Pótos szerelvénynél nincs tara-s mérés!", "Hiba! A port nincs megnyitva.", "Üres a netto súly!",
+                     "Nulla értékü mérés!", "Egy sornak maradni kell, nem törölhető ki.",
+                     "A fájl mentése nem történt meg!", "A MySQL adatbáziskezelöt nem találja.",
+                     "Hiba: ComPort, update az atvevo-ben "})
             QTest::newRow(m) << QString::fromUtf8(m);
     }
     void guideExplainsMessages()
@@ -117,12 +115,18 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::newRow("plates") << "Renszm1" << "TForm5";
-        QTest::newRow("producers") << "Termel1" << "TForm8";
-        QTest::newRow("crops") << "ermk1" << "TForm10";
-        QTest::newRow("warehouses") << "Raktr1" << "TForm12";
-        QTest::newRow("company data") << "Cgnvtrs1" << "TForm22";
-        QTest::newRow("port selection") << "Sorosportbellts1" << "TForm16";
+        QTest::newRow("plates") << "Renszm1"
+                                << "TForm5";
+        QTest::newRow("producers") << "Termel1"
+                                   << "TForm8";
+        QTest::newRow("crops") << "ermk1"
+                               << "TForm10";
+        QTest::newRow("warehouses") << "Raktr1"
+                                    << "TForm12";
+        QTest::newRow("company data") << "Cgnvtrs1"
+                                      << "TForm22";
+        QTest::newRow("port selection") << "Sorosportbellts1"
+                                        << "TForm16";
     }
     void f1InRealWindows()
     {
@@ -200,9 +204,7 @@ private slots:
         HelpKey key(app.ctx);
         QDialog w;
         w.setObjectName(QStringLiteral("TForm18"));
-        app.host.expect(QStringLiteral("HelpWindow"), [](QDialog& d) {
-            pressF1(d);
-        });
+        app.host.expect(QStringLiteral("HelpWindow"), [](QDialog& d) { pressF1(d); });
         app.host.expect(QStringLiteral("TForm18"), [](QDialog& d) { pressF1(d); });
         app.host.showModal(w);
         QCOMPARE(app.host.opened(), QStringList({"TForm18", "HelpWindow"}));

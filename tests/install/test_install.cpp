@@ -39,7 +39,7 @@ struct Installed {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestInstall : public QObject {
     Q_OBJECT
@@ -127,14 +127,12 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QStringList>("has");
         QTest::addColumn<QStringList>("hasNot");
-        const QStringList install = {"sudo apt install mariadb-server", "sudo systemctl start mariadb",
-                                     "sudo vello-create"};
+        const QStringList install
+                = {"sudo apt install mariadb-server", "sudo systemctl start mariadb", "sudo vello-create"};
         QTest::newRow("no socket") << 2002 << install << QStringList();
         QTest::newRow("no tcp") << 2003 << install << QStringList();
-        QTest::newRow("unknown database") << 1049 << QStringList({"sudo vello-create"})
-                                          << QStringList({"apt install"});
-        QTest::newRow("no such user") << 1045 << QStringList({"sudo vello-create"})
-                                      << QStringList({"apt install"});
+        QTest::newRow("unknown database") << 1049 << QStringList({"sudo vello-create"}) << QStringList({"apt install"});
+        QTest::newRow("no such user") << 1045 << QStringList({"sudo vello-create"}) << QStringList({"apt install"});
         QTest::newRow("missing table") << 1146 << QStringList({"mentésből", "Ne futtassa a vello-create-et"})
                                        << QStringList({"sudo vello-create", "apt install"});
     }
@@ -197,9 +195,9 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 0);
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        for (const char* s : {"usage: vello-create", "--socket PATH", "--host HOST", "--port PORT",
-                              "--user NAME", "--database NAME", "--demo", "--help", "sudo vello-create",
-                              "sudo apt install mariadb-server", "Exit status"})
+        for (const char* s :
+                {"usage: vello-create", "--socket PATH", "--host HOST", "--port PORT", "--user NAME", "--database NAME",
+                        "--demo", "--help", "sudo vello-create", "sudo apt install mariadb-server", "Exit status"})
             QVERIFY2(out.contains(QLatin1String(s)), s);
 
         QProcess bad;

@@ -13,7 +13,10 @@
 
 namespace ArchiveFixture {
 
-inline QDate cutOff() { return QDate(2026, 3, 31); }
+inline QDate cutOff()
+{
+    return QDate(2026, 3, 31);
+}
 
 inline void fill(const TestDb& db)
 {
@@ -25,39 +28,53 @@ inline void fill(const TestDb& db)
     db.exec(QStringLiteral("INSERT INTO rendszam (rKod, rRendszam, rTara) VALUES ('1', 'ABC-123', 8000), "
                            "('2', 'XYZ-987', 9000)"));
     const QString cols = QStringLiteral(
-        "INSERT INTO vello (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
-        "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, jMegj, "
-        "jTiszt, jViztart) VALUES ");
+            "INSERT INTO vello (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+            "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, jMegj, "
+            "jTiszt, jViztart) VALUES ");
     // number, date, movement, trailer, measurement 1 (crop, warehouse, in, out, net in, net out), measurement 2, plate
     struct T {
         const char* no;
         const char* date;
         const char* mozgas;
         const char* pot;
-        const char* t1; const char* k1; double be1, ki1, nb1, nk1;
-        const char* t2; const char* k2; double be2, ki2, nb2, nk2;
+        const char* t1;
+        const char* k1;
+        double be1, ki1, nb1, nk1;
+        const char* t2;
+        const char* k2;
+        double be2, ki2, nb2, nk2;
         const char* plate;
     };
     const T tickets[] = {
-        {"1", "2026-03-01", "B", "", "1", "1", 18000, 8000, 10000, 0, "", "", 0, 0, 0, 0, "1"},
-        {"2", "2026-03-10", "B", "I", "1", "1", 16000, 8000, 8000, 0, "2", "1", 15000, 8000, 7000, 0, "2"},
-        {"3", "2026-03-31", "K", "", "1", "2", 8000, 13000, 0, 5000, "", "", 0, 0, 0, 0, "1"},
-        {"4", "2026-04-01", "B", "", "2", "2", 17000, 8000, 9000, 0, "", "", 0, 0, 0, 0, "2"},
-        {"5", "2026-03-15", "B", "", "2", "2", 11000, 8000, 3000, 0, "", "", 0, 0, 0, 0, "99"},
+            {"1", "2026-03-01", "B", "", "1", "1", 18000, 8000, 10000, 0, "", "", 0, 0, 0, 0, "1"},
+            {"2", "2026-03-10", "B", "I", "1", "1", 16000, 8000, 8000, 0, "2", "1", 15000, 8000, 7000, 0, "2"},
+            {"3", "2026-03-31", "K", "", "1", "2", 8000, 13000, 0, 5000, "", "", 0, 0, 0, 0, "1"},
+            {"4", "2026-04-01", "B", "", "2", "2", 17000, 8000, 9000, 0, "", "", 0, 0, 0, 0, "2"},
+            {"5", "2026-03-15", "B", "", "2", "2", 11000, 8000, 3000, 0, "", "", 0, 0, 0, 0, "99"},
     };
     for (const T& t : tickets) {
-        const QString row = QStringLiteral("('%1', 'M%1', '%2', '%3', '', '%4', '08:00:00', '08:30:15', '%4', '%4', "
-                                           "%5, %6, %7, %8, %5, %6, '%9', '%10', '%11', '1', '', 'megj %1', 97.5, 14.5)");
-        db.exec(cols + row.arg(QLatin1String(t.no), QLatin1String(t.mozgas), QLatin1String(t.pot), QLatin1String(t.date))
-                           .arg(t.be1).arg(t.ki1).arg(t.nb1).arg(t.nk1)
-                           .arg(QLatin1String(t.t1), QLatin1String(t.plate), QLatin1String(t.k1)));
-        db.exec(cols + row.arg(QLatin1String(t.no), QLatin1String(t.mozgas), QLatin1String(t.pot), QLatin1String(t.date))
-                           .arg(t.be2).arg(t.ki2).arg(t.nb2).arg(t.nk2)
-                           .arg(QLatin1String(t.t2), QLatin1String(t.plate), QLatin1String(t.k2)));
+        const QString row
+                = QStringLiteral("('%1', 'M%1', '%2', '%3', '', '%4', '08:00:00', '08:30:15', '%4', '%4', "
+                                 "%5, %6, %7, %8, %5, %6, '%9', '%10', '%11', '1', '', 'megj %1', 97.5, 14.5)");
+        db.exec(cols
+                + row.arg(QLatin1String(t.no), QLatin1String(t.mozgas), QLatin1String(t.pot), QLatin1String(t.date))
+                          .arg(t.be1)
+                          .arg(t.ki1)
+                          .arg(t.nb1)
+                          .arg(t.nk1)
+                          .arg(QLatin1String(t.t1), QLatin1String(t.plate), QLatin1String(t.k1)));
+        db.exec(cols
+                + row.arg(QLatin1String(t.no), QLatin1String(t.mozgas), QLatin1String(t.pot), QLatin1String(t.date))
+                          .arg(t.be2)
+                          .arg(t.ki2)
+                          .arg(t.nb2)
+                          .arg(t.nk2)
+                          .arg(QLatin1String(t.t2), QLatin1String(t.plate), QLatin1String(t.k2)));
     }
     // A summary row of an earlier period.
-    db.exec(QStringLiteral("INSERT INTO vello (jBszam, jTkod, jKkod, jNettoBe, jNettoKI, jDatum, jModDatum, jRogDatum, "
-                           "jTorolt) VALUES ('77', '1', '1', 50000, 1000, '2025-12-31', '2025-12-31', '2025-12-31', '')"));
+    db.exec(QStringLiteral(
+            "INSERT INTO vello (jBszam, jTkod, jKkod, jNettoBe, jNettoKI, jDatum, jModDatum, jRogDatum, "
+            "jTorolt) VALUES ('77', '1', '1', 50000, 1000, '2025-12-31', '2025-12-31', '2025-12-31', '')"));
     db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '0' WHERE sKod = 'K'"));
 }
 
@@ -76,4 +93,4 @@ inline QStringList rows(const TestDb& db, const QString& table, const QString& w
     return out;
 }
 
-} // namespace ArchiveFixture
+}   // namespace ArchiveFixture

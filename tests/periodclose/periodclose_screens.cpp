@@ -46,7 +46,8 @@ void shootScreen(const QString& name)
     settle();
     const QString file = QStringLiteral("%1/%2.png").arg(g_out, name);
     if (QGuiApplication::platformName() == QLatin1String("xcb")
-        && QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file}) == 0) {
+            && QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file})
+                    == 0) {
         QTextStream(stdout) << name << " -> " << file << Qt::endl;
         return;
     }
@@ -58,9 +59,8 @@ void shootScreen(const QString& name)
         if (w->isVisible())
             shown << w;
     // Dialogs first, message boxes on top.
-    std::stable_sort(shown.begin(), shown.end(), [](QWidget* a, QWidget* b) {
-        return !qobject_cast<QMessageBox*>(a) && qobject_cast<QMessageBox*>(b);
-    });
+    std::stable_sort(shown.begin(), shown.end(),
+            [](QWidget* a, QWidget* b) { return !qobject_cast<QMessageBox*>(a) && qobject_cast<QMessageBox*>(b); });
     for (QWidget* w : shown) {
         const QPixmap pix = w->grab();
         const QPoint at = qobject_cast<QMessageBox*>(w) ? QPoint(120, 160) : w->pos();
@@ -90,7 +90,7 @@ void answerNextBox(const QString& name, QMessageBox::StandardButton button, std:
     });
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
         w.move(0, 0);
         settle();
         answerNextBox(QStringLiteral("export-done"), QMessageBox::Ok,
-                      [] { answerNextBox(QStringLiteral("export-cannot-open"), QMessageBox::Ok); });
+                [] { answerNextBox(QStringLiteral("export-cannot-open"), QMessageBox::Ok); });
         w.findChild<QPushButton*>(QStringLiteral("Button6"))->click();
         shootScreen(QStringLiteral("export-window"));
     }

@@ -29,14 +29,15 @@ namespace {
 QStringList stockFigures(const TestDb& db)
 {
     QStringList out;
-    const QString groupings[] = {QString(), QStringLiteral("jTkod"), QStringLiteral("jKkod"),
-                                 QStringLiteral("jTkod, jKkod")};
+    const QString groupings[]
+            = {QString(), QStringLiteral("jTkod"), QStringLiteral("jKkod"), QStringLiteral("jTkod, jKkod")};
     for (const QString& g : groupings) {
         QSqlQuery q(db.admin());
         q.exec(QStringLiteral("SELECT %1 SUM(jNettoBe), SUM(jNettoKi), SUM(jNettoBe - jNettoKi) FROM vello "
                               "WHERE jTkod <> '' %2")
-                   .arg(g.isEmpty() ? QString() : g + QStringLiteral(","),
-                        g.isEmpty() ? QString() : QStringLiteral("GROUP BY ") + g + QStringLiteral(" ORDER BY ") + g));
+                        .arg(g.isEmpty() ? QString() : g + QStringLiteral(","),
+                                g.isEmpty() ? QString()
+                                            : QStringLiteral("GROUP BY ") + g + QStringLiteral(" ORDER BY ") + g));
         while (q.next()) {
             QStringList cells;
             for (int i = 0; i < q.record().count(); ++i)
@@ -56,16 +57,17 @@ QStringList wholeTableSums(const TestDb& db)
     q.exec(QStringLiteral("SELECT COALESCE(jTkod, 'NULL'), COALESCE(jKkod, 'NULL'), SUM(jNettoBe), SUM(jNettoKi) "
                           "FROM vello GROUP BY 1, 2 ORDER BY 1, 2"));
     while (q.next())
-        out << QStringLiteral("%1/%2=%3/%4").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                                                 q.value(3).toString());
+        out << QStringLiteral("%1/%2=%3/%4")
+                        .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                q.value(3).toString());
     return out;
 }
 
 // What a ticket row says, in the columns that vello and archiv share (the
 // dates are the cut-off's in the archive, so they stay out).
-const char* const kContent[] = {"jBszam", "jMbszam", "jMozgas", "jPot", "jEgymeres", "jBeido", "jKiido",
-                                "jBemeres", "jKimeres", "jNettoBe", "jNettoKI", "jBemerleg", "jKimerleg", "jTkod",
-                                "jRkod", "jKkod", "jOkod", "jAkod", "jMegj", "jTiszt", "jViztart"};
+const char* const kContent[] = {"jBszam", "jMbszam", "jMozgas", "jPot", "jEgymeres", "jBeido", "jKiido", "jBemeres",
+        "jKimeres", "jNettoBe", "jNettoKI", "jBemerleg", "jKimerleg", "jTkod", "jRkod", "jKkod", "jOkod", "jAkod",
+        "jMegj", "jTiszt", "jViztart"};
 
 QStringList contents(const TestDb& db, const QString& from)
 {
@@ -135,7 +137,7 @@ CleanRun cleanRun(const QDate& date)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestArchiving : public QObject {
     Q_OBJECT
@@ -165,8 +167,9 @@ void TestArchiving::conservesStockAndArchivesEveryCollectedRow()
     const QStringList figuresBefore = stockFigures(app.db);
     const QStringList after = rows(app.db, QStringLiteral("vello"), QStringLiteral("WHERE jDatum > '2026-03-31'"));
     const QStringList earlier = rows(app.db, QStringLiteral("vello"), QStringLiteral("WHERE jMozgas IS NULL"));
-    const QStringList collectedIds = rows(app.db, QStringLiteral("(SELECT IDj FROM vello WHERE jDatum <= '2026-03-31' "
-                                                                 "AND jMozgas IN ('B', 'K')) c"));
+    const QStringList collectedIds = rows(app.db,
+            QStringLiteral("(SELECT IDj FROM vello WHERE jDatum <= '2026-03-31' "
+                           "AND jMozgas IN ('B', 'K')) c"));
     QStringList log;
     Archiving run(app.ctx);
     run.setLog([&](const QString& l) { log << l; });
@@ -175,7 +178,8 @@ void TestArchiving::conservesStockAndArchivesEveryCollectedRow()
     QVERIFY(!app.data.inTransaction());
 
     QCOMPARE(stockFigures(app.db), figuresBefore);
-    QCOMPARE(app.db.count(QStringLiteral("vello"), QStringLiteral("jDatum <= '2026-03-31' AND jMozgas IN ('B', 'K')")), 0);
+    QCOMPARE(app.db.count(QStringLiteral("vello"), QStringLiteral("jDatum <= '2026-03-31' AND jMozgas IN ('B', 'K')")),
+            0);
     QCOMPARE(rows(app.db, QStringLiteral("vello"), QStringLiteral("WHERE jDatum > '2026-03-31'")), after);
     QCOMPARE(rows(app.db, QStringLiteral("munka")).size(), collectedIds.size());
     QCOMPARE(collectedIds.size(), 8);
@@ -184,8 +188,8 @@ void TestArchiving::conservesStockAndArchivesEveryCollectedRow()
 
     // Summary rows: (1,1) (1,2) (2,1) (2,2) and the empty pair, numbered 1..5
     // although tickets 1..5 carry the same numbers; the earlier one stays.
-    const QStringList earlierAfter = rows(app.db, QStringLiteral("vello"),
-                                          QStringLiteral("WHERE jMozgas IS NULL AND jDatum < '2026-03-31'"));
+    const QStringList earlierAfter
+            = rows(app.db, QStringLiteral("vello"), QStringLiteral("WHERE jMozgas IS NULL AND jDatum < '2026-03-31'"));
     QCOMPARE(earlierAfter, earlier);
     QSqlQuery q(app.db.admin());
     QVERIFY(q.exec(QStringLiteral("SELECT jBszam, jTkod, jKkod, jNettoBe, jNettoKI, jDatum, jModDatum, jRogDatum, "
@@ -198,18 +202,21 @@ void TestArchiving::conservesStockAndArchivesEveryCollectedRow()
         QCOMPARE(q.value(7).toDate(), cutOff());
         QCOMPARE(q.value(8).toString(), QString());
         QVERIFY(q.isNull(9) && q.isNull(10) && q.isNull(11));
-        summaries << QStringLiteral("%1:%2/%3=%4/%5").arg(q.value(0).toString(), q.value(1).toString(),
-                                                        q.value(2).toString(), q.value(3).toString(), q.value(4).toString());
+        summaries << QStringLiteral("%1:%2/%3=%4/%5")
+                             .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                     q.value(3).toString(), q.value(4).toString());
     }
     QCOMPARE(summaries, QStringList({"1:/=0/0", "2:1/1=18000/0", "3:1/2=0/5000", "4:2/1=7000/0", "5:2/2=3000/0"}));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString(), QStringLiteral("5"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString(),
+            QStringLiteral("5"));
     QCOMPARE(app.db.count(QStringLiteral("vello"), QStringLiteral("jTorolt = 'A'")), 0);
 
     // The archive: every collected row with a crop code, names beside the
     // codes, the cut-off in its dates; the row with the missing plate too.
     QCOMPARE(run.archived(), 5);
-    QVERIFY(q.exec(QStringLiteral("SELECT jBszam, jTkod, tMegnev, jKkod, kNev, jOkod, oNev, jRkod, rRendszam, rTara, "
-                                  "jDatum, jModDatum, jRogDatum, jNettoBe, jNettoKI, jBeido, jTorolt FROM archiv ORDER BY IDj")));
+    QVERIFY(q.exec(QStringLiteral(
+            "SELECT jBszam, jTkod, tMegnev, jKkod, kNev, jOkod, oNev, jRkod, rRendszam, rTara, "
+            "jDatum, jModDatum, jRogDatum, jNettoBe, jNettoKI, jBeido, jTorolt FROM archiv ORDER BY IDj")));
     QStringList archived;
     while (q.next()) {
         QCOMPARE(q.value(10).toDate(), cutOff());
@@ -218,16 +225,18 @@ void TestArchiving::conservesStockAndArchivesEveryCollectedRow()
         QCOMPARE(q.value(15).toString(), QStringLiteral("08:00:00"));
         QVERIFY(q.isNull(16));
         archived << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11/%12")
-                        .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                             q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), q.value(7).toString(),
-                             q.isNull(8) ? QStringLiteral("-") : q.value(8).toString())
-                        .arg(q.value(9).toString(), q.value(13).toString(), q.value(14).toString());
+                            .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                    q.value(3).toString(), q.value(4).toString(), q.value(5).toString(),
+                                    q.value(6).toString(), q.value(7).toString(),
+                                    q.isNull(8) ? QStringLiteral("-") : q.value(8).toString())
+                            .arg(q.value(9).toString(), q.value(13).toString(), q.value(14).toString());
     }
-    QCOMPARE(archived, QStringList({"1 1 Búza 1 Raktár 1 1 Kiss Gazda 1 ABC-123 8000 10000/0",
-                                    "2 1 Búza 1 Raktár 1 1 Kiss Gazda 2 XYZ-987 9000 8000/0",
-                                    "2 2 Kukorica 1 Raktár 1 1 Kiss Gazda 2 XYZ-987 9000 7000/0",
-                                    "3 1 Búza 2 Raktár 2 1 Kiss Gazda 1 ABC-123 8000 0/5000",
-                                    "5 2 Kukorica 2 Raktár 2 1 Kiss Gazda 99 - 0 3000/0"}));
+    QCOMPARE(archived,
+            QStringList({"1 1 Búza 1 Raktár 1 1 Kiss Gazda 1 ABC-123 8000 10000/0",
+                    "2 1 Búza 1 Raktár 1 1 Kiss Gazda 2 XYZ-987 9000 8000/0",
+                    "2 2 Kukorica 1 Raktár 1 1 Kiss Gazda 2 XYZ-987 9000 7000/0",
+                    "3 1 Búza 2 Raktár 2 1 Kiss Gazda 1 ABC-123 8000 0/5000",
+                    "5 2 Kukorica 2 Raktár 2 1 Kiss Gazda 99 - 0 3000/0"}));
 
     QCOMPARE(log.first(), QStringLiteral(" Kérem várjon ..."));
     QVERIFY(log.contains(QStringLiteral("Kigyüjtés vége.  ")));
@@ -241,13 +250,11 @@ void TestArchiving::everyDeletedRowIsArchived_data()
     // trailer, then per row crop ("NULL" for NULL), warehouse, in, out, net in, net out.
     QTest::addColumn<QStringList>("extra");
     QTest::newRow("trailer pass with an empty crop and weights")
-        << QStringList{"B|I|1|1|18000|8000|10000|0", "B|I||1|15000|8000|7000|0"};
+            << QStringList {"B|I|1|1|18000|8000|10000|0", "B|I||1|15000|8000|7000|0"};
     QTest::newRow("trailer pass with a NULL crop and weights")
-        << QStringList{"B|I|2|2|17000|8000|9000|0", "B|I|NULL|2|14000|8000|6000|0"};
-    QTest::newRow("dispatch whose only pass has no crop")
-        << QStringList{"K|||2|8000|14000|0|6000", "K||||0|0|0|0"};
-    QTest::newRow("empty crop with only a scale weight")
-        << QStringList{"B|I|1|1|12000|8000|4000|0", "B|I||1|0|0|0|0"};
+            << QStringList {"B|I|2|2|17000|8000|9000|0", "B|I|NULL|2|14000|8000|6000|0"};
+    QTest::newRow("dispatch whose only pass has no crop") << QStringList {"K|||2|8000|14000|0|6000", "K||||0|0|0|0"};
+    QTest::newRow("empty crop with only a scale weight") << QStringList {"B|I|1|1|12000|8000|4000|0", "B|I||1|0|0|0|0"};
 }
 
 void TestArchiving::everyDeletedRowIsArchived()
@@ -258,11 +265,12 @@ void TestArchiving::everyDeletedRowIsArchived()
     for (const QString& e : extra) {
         const QStringList f = e.split(QLatin1Char('|'));
         const QString crop = f[2] == QLatin1String("NULL") ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(f[2]);
-        app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMbszam, jMozgas, jPot, jDatum, jBeido, jKiido, jModDatum, "
-                                   "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, "
-                                   "jKkod, jRkod, jOkod, jMegj) VALUES ('9', 'M9', '%1', '%2', '2026-03-20', '09:00:00', "
-                                   "'09:20:00', '2026-03-20', '2026-03-20', %4, %5, %6, %7, %4, %5, %3, '%8', '1', '1', "
-                                   "'extra')")
+        app.db.exec(
+                QStringLiteral("INSERT INTO vello (jBszam, jMbszam, jMozgas, jPot, jDatum, jBeido, jKiido, jModDatum, "
+                               "jRogDatum, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, "
+                               "jKkod, jRkod, jOkod, jMegj) VALUES ('9', 'M9', '%1', '%2', '2026-03-20', '09:00:00', "
+                               "'09:20:00', '2026-03-20', '2026-03-20', %4, %5, %6, %7, %4, %5, %3, '%8', '1', '1', "
+                               "'extra')")
                         .arg(f[0], f[1], crop, f[4], f[5], f[6], f[7], f[3]));
     }
     // A scale weight alone on an otherwise empty row.
@@ -290,13 +298,15 @@ void TestArchiving::everyDeletedRowIsArchived()
         if (archived.removeOne(row))
             continue;
         const QStringList c = row.split(QLatin1Char('|'));
-        const bool empty = (c[13].isEmpty() || c[13] == QLatin1String("NULL"))
-                           && c[7] == "0" && c[8] == "0" && c[9] == "0" && c[10] == "0" && c[11] == "0" && c[12] == "0";
-        const bool ticketArchived = app.db.count(QStringLiteral("archiv"), QStringLiteral("jBszam = '%1'").arg(c[0])) > 0;
+        const bool empty = (c[13].isEmpty() || c[13] == QLatin1String("NULL")) && c[7] == "0" && c[8] == "0"
+                && c[9] == "0" && c[10] == "0" && c[11] == "0" && c[12] == "0";
+        const bool ticketArchived
+                = app.db.count(QStringLiteral("archiv"), QStringLiteral("jBszam = '%1'").arg(c[0])) > 0;
         if (!empty || !ticketArchived)
             missing << row;
     }
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("deleted, not archived: ") + missing.join(QLatin1String("; "))));
+    QVERIFY2(missing.isEmpty(),
+            qPrintable(QStringLiteral("deleted, not archived: ") + missing.join(QLatin1String("; "))));
     QVERIFY2(archived.isEmpty(), qPrintable(QStringLiteral("archived twice: ") + archived.join(QLatin1String("; "))));
 }
 
@@ -332,8 +342,9 @@ void TestArchiving::secondRunKeepsFirstSummaries()
     QCOMPARE(stockFigures(app.db), figures);
     QCOMPARE(run.collected(), 1);
     QCOMPARE(app.db.count(QStringLiteral("vello"), QStringLiteral("jMozgas IS NULL AND jDatum = '2026-03-31'")), 6);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoBe FROM vello WHERE jBszam = '6' AND jMozgas IS NULL")).toDouble(),
-             4000.0);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoBe FROM vello WHERE jBszam = '6' AND jMozgas IS NULL"))
+                     .toDouble(),
+            4000.0);
     QCOMPARE(app.db.count(QStringLiteral("archiv")), 6);
     QCOMPARE(app.db.count(QStringLiteral("munka")), 1);
 }
@@ -378,7 +389,8 @@ void TestArchiving::failureAtEveryStatementChangesNothing()
     QVERIFY(n > 10);
     // The run that went through did all of it.
     QCOMPARE(app.db.count(QStringLiteral("archiv")), 5);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString(), QStringLiteral("5"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'K'")).toString(),
+            QStringLiteral("5"));
     QCOMPARE(app.db.count(QStringLiteral("munka")), 8);
 }
 
@@ -432,23 +444,23 @@ void TestArchiving::lostReplyAtEveryStatementToldTruly()
 void TestArchiving::lostCommitReply_data()
 {
     QTest::addColumn<QDate>("date");
-    QTest::addColumn<bool>("applied");       // the server committed before the connection went
-    QTest::addColumn<bool>("checkFails");    // the connection is lost again while the run looks
+    QTest::addColumn<bool>("applied");   // the server committed before the connection went
+    QTest::addColumn<bool>("checkFails");   // the connection is lost again while the run looks
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("done");
-    const QDate none(2025, 1, 1);            // a date with nothing to collect
+    const QDate none(2025, 1, 1);   // a date with nothing to collect
     QTest::newRow("committed") << cutOff() << true << false << Archiving::lostCommitDoneMessage() << true;
     QTest::newRow("not committed") << cutOff() << false << false << Archiving::lostCommitNotDoneMessage() << false;
-    QTest::newRow("committed, cannot look") << cutOff() << true << true << Archiving::lostCommitUnknownMessage()
-                                            << false;
-    QTest::newRow("not committed, cannot look") << cutOff() << false << true << Archiving::lostCommitUnknownMessage()
-                                                << false;
-    QTest::newRow("connection killed before the COMMIT") << cutOff() << false << false
-                                                         << Archiving::lostCommitNotDoneMessage() << false;
-    QTest::newRow("nothing collected, committed") << none << true << false << Archiving::lostCommitDoneMessage()
-                                                  << true;
-    QTest::newRow("nothing collected, not committed") << none << false << false
-                                                      << Archiving::lostCommitNotDoneMessage() << false;
+    QTest::newRow("committed, cannot look")
+            << cutOff() << true << true << Archiving::lostCommitUnknownMessage() << false;
+    QTest::newRow("not committed, cannot look")
+            << cutOff() << false << true << Archiving::lostCommitUnknownMessage() << false;
+    QTest::newRow("connection killed before the COMMIT")
+            << cutOff() << false << false << Archiving::lostCommitNotDoneMessage() << false;
+    QTest::newRow("nothing collected, committed")
+            << none << true << false << Archiving::lostCommitDoneMessage() << true;
+    QTest::newRow("nothing collected, not committed")
+            << none << false << false << Archiving::lostCommitNotDoneMessage() << false;
 }
 
 // The COMMIT's reply is lost: the run says what the data show after the
@@ -561,16 +573,17 @@ void TestArchiving::finalisationGoesThroughWhileArchivingRuns()
             break;
         }
         QVERIFY2(outcome.result == Finalisation::Outcome::Done,
-                 qPrintable(where + QStringLiteral(": ") + bPrompt.shownTexts().join(QLatin1String("; "))));
+                qPrintable(where + QStringLiteral(": ") + bPrompt.shownTexts().join(QLatin1String("; "))));
         QCOMPARE(outcome.ticketNumber, QStringLiteral("501"));
         QVERIFY2(bPrompt.allAnswered(), qPrintable(where));
-        QCOMPARE(bPrompt.shownTexts(), QStringList{QStringLiteral("Mérlegjegy nyomtatása ?")});
+        QCOMPARE(bPrompt.shownTexts(), QStringList {QStringLiteral("Mérlegjegy nyomtatása ?")});
         // The ticket is either still in the ticket table (finalised after
         // the collection) or archived with the others, never lost or doubled.
-        const int inVello = a.db.count(QStringLiteral("vello"), QStringLiteral("jBszam = '501' AND jMozgas IS NOT NULL"));
+        const int inVello
+                = a.db.count(QStringLiteral("vello"), QStringLiteral("jBszam = '501' AND jMozgas IS NOT NULL"));
         const int inArchive = a.db.count(QStringLiteral("archiv"), QStringLiteral("jBszam = '501'"));
         QVERIFY2((inVello == 2 && inArchive == 0) || (inVello == 0 && inArchive == 1),
-                 qPrintable(where + QStringLiteral(": %1 in vello, %2 archived").arg(inVello).arg(inArchive)));
+                qPrintable(where + QStringLiteral(": %1 in vello, %2 archived").arg(inVello).arg(inArchive)));
         QCOMPARE(a.db.count(QStringLiteral("meres")), 0);
         // The summary rows carry on what was there, the new ticket beside.
         QStringList sumsAfter = wholeTableSums(a.db);
@@ -578,8 +591,11 @@ void TestArchiving::finalisationGoesThroughWhileArchivingRuns()
         a.db.exec(QStringLiteral("DELETE FROM vello WHERE jBszam = '501' AND jMozgas IS NOT NULL"));
         if (inArchive == 1) {
             // Collected with the period: its nets are inside the summary of crop 1, warehouse 1.
-            QCOMPARE(a.db.scalar(QStringLiteral("SELECT SUM(jNettoBe) FROM vello WHERE jTkod = '1' AND jKkod = '1'")).toDouble(),
-                     50000.0 + 18000.0 + a.db.scalar(QStringLiteral("SELECT jNettoBe FROM archiv WHERE jBszam = '501'")).toDouble());
+            QCOMPARE(a.db.scalar(QStringLiteral("SELECT SUM(jNettoBe) FROM vello WHERE jTkod = '1' AND jKkod = '1'"))
+                             .toDouble(),
+                    50000.0 + 18000.0
+                            + a.db.scalar(QStringLiteral("SELECT jNettoBe FROM archiv WHERE jBszam = '501'"))
+                                      .toDouble());
         } else {
             QCOMPARE(wholeTableSums(a.db), sumsBefore);
         }
@@ -616,13 +632,13 @@ void TestArchiving::windowRunsAndLogs()
             closedDuring = closedDuring || !w.isVisible();
             ++changes;
         });
-        app.prompt.expectConfirm(QStringLiteral("A(z) 2026.03.31. napig bezárólag 4 mérlegjegy archiválódik. Folytatja?"),
-                                 true);
+        app.prompt.expectConfirm(
+                QStringLiteral("A(z) 2026.03.31. napig bezárólag 4 mérlegjegy archiválódik. Folytatja?"), true);
         TestUi::click(w, QStringLiteral("Button7"));
         QObject::disconnect(m, &QPlainTextEdit::textChanged, &w, nullptr);
         memo = m->toPlainText().split(QLatin1Char('\n'));
         enabledAfter = TestUi::child<QPushButton>(w, QStringLiteral("Button7"))->isEnabled()
-                       && TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->isEnabled();
+                && TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->isEnabled();
         TestUi::click(w, QStringLiteral("Button5"));
     });
     openArchiving(app.ctx);
@@ -665,7 +681,8 @@ void TestArchiving::windowRefusesADateItCannotTrust()
     fill(app.db);
     // Tickets of yesterday, which a run would take.
     const QDate yesterday = QDate::currentDate().addDays(-1);
-    app.db.exec(QStringLiteral("UPDATE vello SET jDatum = '%1' WHERE jBszam = '4'").arg(yesterday.toString(Qt::ISODate)));
+    app.db.exec(
+            QStringLiteral("UPDATE vello SET jDatum = '%1' WHERE jBszam = '4'").arg(yesterday.toString(Qt::ISODate)));
     const Snapshot before = snapshot(app.db);
     QString shown, memo;
     bool focused = false;
@@ -688,14 +705,14 @@ void TestArchiving::windowRefusesADateItCannotTrust()
         TestUi::click(w, QStringLiteral("Button7"));
         memo = TestUi::child<QPlainTextEdit>(w, QStringLiteral("Memo1"))->toPlainText();
         focused = date->hasFocus() || QApplication::focusWidget() == date
-                  || (QApplication::focusWidget() && date->isAncestorOf(QApplication::focusWidget()));
+                || (QApplication::focusWidget() && date->isAncestorOf(QApplication::focusWidget()));
         TestUi::click(w, QStringLiteral("Button5"));
     });
     openArchiving(app.ctx);
     app.verifyScriptsDone();
     if (expected == QLatin1String("bad")) {
         QVERIFY2(QDate::fromString(shown, QStringLiteral("yyyy.MM.dd")).toString(QStringLiteral("yyyy.MM.dd")) != shown,
-                 qPrintable(shown));
+                qPrintable(shown));
         QVERIFY(focused);
     }
     QVERIFY(snapshot(app.db) == before);
@@ -707,8 +724,14 @@ void TestArchiving::menuOpensBothWindows()
     TestApp app;
     MainWindow w(app.ctx);
     QStringList titles;
-    app.host.expect(QStringLiteral("TForm19"), [&](QDialog& d) { titles << d.windowTitle(); d.reject(); });
-    app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) { titles << d.windowTitle(); d.reject(); });
+    app.host.expect(QStringLiteral("TForm19"), [&](QDialog& d) {
+        titles << d.windowTitle();
+        d.reject();
+    });
+    app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) {
+        titles << d.windowTitle();
+        d.reject();
+    });
     w.item(QStringLiteral("Arhivls1"))->trigger();
     w.item(QStringLiteral("Exportls1"))->trigger();
     QCOMPARE(titles, QStringList({"Mérlegjegy összesítés és archiválása", "Exportálása excel  táblába"}));

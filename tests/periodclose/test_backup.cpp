@@ -87,7 +87,7 @@ QStringList logContent(const TestDb& db)
 {
     QStringList out;
     for (const char* sql : {"SELECT nr, lanc FROM `%1`.naplo ORDER BY nr",
-                            "SELECT IDh, nr, IDm, bszam, hely, irany FROM `%1`.kapcsolat ORDER BY IDh"}) {
+                 "SELECT IDh, nr, IDm, bszam, hely, irany FROM `%1`.kapcsolat ORDER BY IDh"}) {
         QSqlQuery q(db.admin());
         q.exec(QString::fromLatin1(sql).arg(AlibiLog::databaseFor(db.name())));
         while (q.next()) {
@@ -126,7 +126,10 @@ void gzipTo(const QByteArray& text, const QString& file)
     p.waitForFinished(-1);
 }
 
-QString toolPath() { return qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/vello-backup"); }
+QString toolPath()
+{
+    return qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/vello-backup");
+}
 
 void dropAll(const TestDb& db)
 {
@@ -134,7 +137,7 @@ void dropAll(const TestDb& db)
         db.exec(QStringLiteral("DROP TABLE %1").arg(t));
 }
 
-} // namespace
+}   // namespace
 
 class TestBackup : public QObject {
     Q_OBJECT
@@ -170,7 +173,8 @@ void TestBackup::dumpDropRestoreCompare()
 {
     TestApp app;
     fill(app.db);
-    app.db.exec(QStringLiteral("INSERT INTO archiv (jBszam, tMegnev, jBeido) VALUES ('1', 'Őszi búza \"kiváló\"', '08:00:00')"));
+    app.db.exec(QStringLiteral(
+            "INSERT INTO archiv (jBszam, tMegnev, jBeido) VALUES ('1', 'Őszi búza \"kiváló\"', '08:00:00')"));
     const QStringList before = content(app.db);
     const QStringList names = tables(app.db);
     QCOMPARE(names.size(), 10);
@@ -183,9 +187,9 @@ void TestBackup::dumpDropRestoreCompare()
     // the alibi log beside it, with the same stamp
     const QString log = backup.alibiFile();
     QCOMPARE(QFileInfo(log).fileName(),
-             AlibiLog::databaseFor(app.db.name()) + QFileInfo(path).fileName().mid(app.db.name().size()));
+            AlibiLog::databaseFor(app.db.name()) + QFileInfo(path).fileName().mid(app.db.name().size()));
     QCOMPARE(QDir(dir.filePath(QStringLiteral("mentes"))).entryList(QDir::Files | QDir::Hidden),
-             QStringList({QFileInfo(path).fileName(), QFileInfo(log).fileName()}));
+            QStringList({QFileInfo(path).fileName(), QFileInfo(log).fileName()}));
     dropAll(app.db);
     QVERIFY(tables(app.db).isEmpty());
     QVERIFY2(backup.restore(path), qPrintable(backup.error()));
@@ -201,9 +205,9 @@ void TestBackup::toolDumpsAndRestores()
     QTemporaryDir dir;
     const QString tool = qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/vello-backup");
     const QStringList conn = {QStringLiteral("--socket"), TestDb::socket(), QStringLiteral("--user"),
-                              QStringLiteral("root"), QStringLiteral("--database"), app.db.name()};
+            QStringLiteral("root"), QStringLiteral("--database"), app.db.name()};
     QProcess p;
-    p.start(tool, QStringList{QStringLiteral("--folder"), dir.path()} + conn);
+    p.start(tool, QStringList {QStringLiteral("--folder"), dir.path()} + conn);
     QVERIFY(p.waitForFinished(-1));
     QCOMPARE(p.exitCode(), 0);
     // the register's file, then the alibi log's
@@ -214,7 +218,7 @@ void TestBackup::toolDumpsAndRestores()
     QVERIFY(QFileInfo(paths.last()).isFile());
     QVERIFY(QFileInfo(paths.last()).fileName().startsWith(AlibiLog::databaseFor(app.db.name()) + QLatin1Char('-')));
     dropAll(app.db);
-    p.start(tool, QStringList{QStringLiteral("--restore"), path} + conn);
+    p.start(tool, QStringList {QStringLiteral("--restore"), path} + conn);
     QVERIFY(p.waitForFinished(-1));
     QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
     QCOMPARE(content(app.db), before);
@@ -244,7 +248,8 @@ void TestBackup::windowButtonShowsThePath()
     QVERIFY2(folder.startsWith(m_home.path()), qPrintable(folder));
     const QStringList files = QDir(folder).entryList({app.db.name() + QStringLiteral("-*")}, QDir::Files);
     QCOMPARE(files.size(), 1);
-    QCOMPARE(QDir(folder).entryList({AlibiLog::databaseFor(app.db.name()) + QStringLiteral("-*")}, QDir::Files).size(), 1);
+    QCOMPARE(QDir(folder).entryList({AlibiLog::databaseFor(app.db.name()) + QStringLiteral("-*")}, QDir::Files).size(),
+            1);
     QVERIFY2(shown.endsWith(QDir(folder).filePath(files.first())), qPrintable(shown));
     QVERIFY(app.prompt.shownTexts().last().startsWith(QStringLiteral("A biztonsági mentés elkészült:")));
 }
@@ -255,10 +260,10 @@ void TestBackup::damagedDumpLeavesLiveDataUnchanged_data()
     QTest::addColumn<QString>("why");   // the start of the reason given
     QTest::newRow("compressed file cut in half") << QStringLiteral("bytes") << QStringLiteral("a mentés fájlja sérült");
     QTest::newRow("dump cut at a line") << QStringLiteral("lines") << QStringLiteral("a mentés csonka");
-    QTest::newRow("tables missing, closing line present") << QStringLiteral("tables")
-                                                          << QStringLiteral("a mentésből hiányzik");
-    QTest::newRow("statement that fails half-way") << QStringLiteral("statement")
-                                                   << QStringLiteral("a mentés betöltése nem sikerült");
+    QTest::newRow("tables missing, closing line present")
+            << QStringLiteral("tables") << QStringLiteral("a mentésből hiányzik");
+    QTest::newRow("statement that fails half-way")
+            << QStringLiteral("statement") << QStringLiteral("a mentés betöltése nem sikerült");
     QTest::newRow("not a dump at all") << QStringLiteral("text") << QStringLiteral("a mentés fájlja sérült");
 }
 
@@ -275,7 +280,8 @@ void TestBackup::damagedDumpLeavesLiveDataUnchanged()
     const QString good = backup.dump(dir.path());
     QVERIFY2(!good.isEmpty(), qPrintable(backup.error()));
     // Newer live data than the dump: a ticket with its counter.
-    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('6', 'B', '2026-04-03', '1')"));
+    app.db.exec(
+            QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('6', 'B', '2026-04-03', '1')"));
     const QByteArray text = gunzip(good);
     QVERIFY(text.trimmed().split('\n').last().startsWith("-- Dump completed"));
     const QString bad = dir.filePath(QStringLiteral("bad.sql.gz"));
@@ -309,12 +315,14 @@ void TestBackup::damagedDumpLeavesLiveDataUnchanged()
     QCOMPARE(leftovers(app.db), QStringList());
     // The tool says so in Hungarian, and fails.
     QProcess p;
-    p.start(toolPath(), {QStringLiteral("--restore"), bad, QStringLiteral("--socket"), TestDb::socket(),
-                         QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"), app.db.name()});
+    p.start(toolPath(),
+            {QStringLiteral("--restore"), bad, QStringLiteral("--socket"), TestDb::socket(), QStringLiteral("--user"),
+                    QStringLiteral("root"), QStringLiteral("--database"), app.db.name()});
     QVERIFY(p.waitForFinished(-1));
     QCOMPARE(p.exitCode(), 1);
     const QString said = QString::fromUtf8(p.readAllStandardError());
-    QVERIFY2(said.startsWith(QStringLiteral("vello-backup: a visszaállítás nem történt meg: ") + why), qPrintable(said));
+    QVERIFY2(
+            said.startsWith(QStringLiteral("vello-backup: a visszaállítás nem történt meg: ") + why), qPrintable(said));
     QCOMPARE(checksums(app.db), before);
     QCOMPARE(leftovers(app.db), QStringList());
 }
@@ -333,7 +341,8 @@ void TestBackup::olderDumpIsRefusedWithoutForce()
     QVERIFY2(!old.isEmpty(), qPrintable(backup.error()));
     const QStringList atDump = content(app.db);
     // Since the dump: tickets 121..135 and delivery note 41.
-    app.db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('135', 'K', '2026-04-03', '1')"));
+    app.db.exec(QStringLiteral(
+            "INSERT INTO vello (jBszam, jMozgas, jDatum, jTkod) VALUES ('135', 'K', '2026-04-03', '1')"));
     app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '135' WHERE sKod = 'J'"));
     app.db.exec(QStringLiteral("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'S'"));
     const QStringList before = checksums(app.db);
@@ -350,9 +359,9 @@ void TestBackup::olderDumpIsRefusedWithoutForce()
     // Forced through the tool: restored, the numbers named, the newer
     // tables kept in a dated database.
     QProcess p;
-    p.start(toolPath(), {QStringLiteral("--restore"), old, QStringLiteral("--force"), QStringLiteral("--socket"),
-                         TestDb::socket(), QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
-                         app.db.name()});
+    p.start(toolPath(),
+            {QStringLiteral("--restore"), old, QStringLiteral("--force"), QStringLiteral("--socket"), TestDb::socket(),
+                    QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"), app.db.name()});
     QVERIFY(p.waitForFinished(-1));
     QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
     const QString said = QString::fromUtf8(p.readAllStandardOutput());
@@ -362,10 +371,11 @@ void TestBackup::olderDumpIsRefusedWithoutForce()
     const QStringList kept = databases(app.db, app.db.name() + QStringLiteral("_regi_"));
     QCOMPARE(kept.size(), 1);
     QVERIFY2(said.contains(kept.first()), qPrintable(said));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM `%1`.sorszam WHERE sKod = 'J'").arg(kept.first())).toString(),
-             QStringLiteral("135"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM `%1`.sorszam WHERE sKod = 'J'").arg(kept.first()))
+                     .toString(),
+            QStringLiteral("135"));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.vello").arg(kept.first())).toInt(),
-             liveContent.filter(QStringLiteral("vello:")).size());
+            liveContent.filter(QStringLiteral("vello:")).size());
     QCOMPARE(databases(app.db, app.db.name() + QStringLiteral("_uj_")), QStringList());
     dropDatabases(app.db, kept);
 }
@@ -385,10 +395,11 @@ void TestBackup::goodDumpRestoresAndTheProgramRunsOnIt()
     QVERIFY2(backup.restore(path), qPrintable(backup.error()));
     QCOMPARE(content(app.db), atDump);
     QVERIFY(backup.report().first().startsWith(QStringLiteral("A visszaállítás megtörtént: ")));
-    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(QStringLiteral("vello 11")), qPrintable(backup.report().join(' ')));
+    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(QStringLiteral("vello 11")),
+            qPrintable(backup.report().join(' ')));
     QVERIFY(!backup.keptDatabase().isEmpty());
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.termeny").arg(backup.keptDatabase())).toInt(), 0);
-    QCOMPARE(leftovers(app.db), QStringList{backup.keptDatabase()});
+    QCOMPARE(leftovers(app.db), QStringList {backup.keptDatabase()});
 
     // The program works on the restored tables: a fresh data module opens
     // them and an archiving run goes through.
@@ -433,7 +444,7 @@ QString runTool(const QStringList& args, int* code)
     return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
 }
 
-} // namespace
+}   // namespace
 
 // The register put back from its dump: the live alibi log stays exactly as
 // it was, with the entries written after the dump, and says so.
@@ -460,11 +471,13 @@ void TestBackup::registerRestoreLeavesTheLiveLog()
     QCOMPARE(logContent(app.db), liveLog);
     QCOMPARE(log.verify().verified, 6);
     QVERIFY(app.db.count(QStringLiteral("termeny")) > 0);
-    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(
-                 QStringLiteral("Az alibi napló (%1) nem változott").arg(AlibiLog::databaseFor(app.db.name()))),
-             qPrintable(backup.report().join(QLatin1Char(' '))));
+    QVERIFY2(backup.report()
+                     .join(QLatin1Char(' '))
+                     .contains(QStringLiteral("Az alibi napló (%1) nem változott")
+                                       .arg(AlibiLog::databaseFor(app.db.name()))),
+            qPrintable(backup.report().join(QLatin1Char(' '))));
     // only the register's tables were kept aside
-    QCOMPARE(leftovers(app.db), QStringList{backup.keptDatabase()});
+    QCOMPARE(leftovers(app.db), QStringList {backup.keptDatabase()});
     QVERIFY(!backup.keptDatabase().contains(QLatin1String("alibi")));
     dropDatabases(app.db, {backup.keptDatabase()});
 }
@@ -528,14 +541,14 @@ void TestBackup::logDumpPutsBackWhatWasLost()
     const QStringList registerBefore = checksums(app.db);
 
     int code = -1;
-    const QString said = runTool({QStringLiteral("--restore"), logFile, QStringLiteral("--socket"), TestDb::socket(),
-                                  QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
-                                  app.db.name()},
-                                 &code);
+    const QString said = runTool(
+            {QStringLiteral("--restore"), logFile, QStringLiteral("--socket"), TestDb::socket(),
+                    QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"), app.db.name()},
+            &code);
     QVERIFY2(code == 0, qPrintable(said));
     QVERIFY2(said.startsWith(QStringLiteral("A visszaállítás megtörtént: %1 -> %2 adatbázis.")
-                                 .arg(logFile, AlibiLog::databaseFor(app.db.name()))),
-             qPrintable(said));
+                                     .arg(logFile, AlibiLog::databaseFor(app.db.name()))),
+            qPrintable(said));
     QVERIFY2(said.contains(QStringLiteral("vello-alibi verify")), qPrintable(said));
     QCOMPARE(logContent(app.db), atDump);
     QCOMPARE(checksums(app.db), registerBefore);   // the register untouched
@@ -543,7 +556,7 @@ void TestBackup::logDumpPutsBackWhatWasLost()
     const AlibiLog::Verification v = log.verify();
     QVERIFY(v.ok());
     QCOMPARE(v.verified, 5);
-    QCOMPARE(log.append(AlibiLog::Reading{}), 6);   // and it goes on growing
+    QCOMPARE(log.append(AlibiLog::Reading {}), 6);   // and it goes on growing
     const QStringList kept = leftovers(app.db);
     QCOMPARE(kept.size(), keptAside ? 1 : 0);
     if (keptAside) {
@@ -559,9 +572,9 @@ void TestBackup::logDumpNeverReplacesANewerLog_data()
     QTest::addColumn<QString>("lost");   // what the message names
     QTest::newRow("entries appended since") << QStringLiteral("append") << QStringLiteral("2 bejegyzése");
     QTest::newRow("a weighing carried to its ticket since")
-        << QStringLiteral("carry") << QStringLiteral("2 hivatkozása");
+            << QStringLiteral("carry") << QStringLiteral("2 hivatkozása");
     QTest::newRow("a live entry changed by root")
-        << QStringLiteral("UPDATE %1.naplo SET suly = 9999 WHERE nr = 2") << QStringLiteral("1 bejegyzése");
+            << QStringLiteral("UPDATE %1.naplo SET suly = 9999 WHERE nr = 2") << QStringLiteral("1 bejegyzése");
 }
 
 // The log only grows: a dump that lacks anything the live log holds is
@@ -579,8 +592,8 @@ void TestBackup::logDumpNeverReplacesANewerLog()
     const QString logFile = backup.alibiFile();
     AlibiLog log(app.data);
     if (change == QLatin1String("append")) {
-        log.append(AlibiLog::Reading{});
-        log.append(AlibiLog::Reading{});
+        log.append(AlibiLog::Reading {});
+        log.append(AlibiLog::Reading {});
     } else if (change == QLatin1String("carry")) {
         log.link(3, 9, 1, AlibiLog::In);
         log.carryToTicket(9, QStringLiteral("13"));
@@ -591,19 +604,20 @@ void TestBackup::logDumpNeverReplacesANewerLog()
 
     for (bool force : {false, true}) {
         QVERIFY(!backup.restore(logFile, force));
-        QVERIFY2(backup.error().contains(QStringLiteral("%1 nincs meg a mentésben").arg(lost)), qPrintable(backup.error()));
+        QVERIFY2(backup.error().contains(QStringLiteral("%1 nincs meg a mentésben").arg(lost)),
+                qPrintable(backup.error()));
         QVERIFY2(backup.error().endsWith(QStringLiteral("Az alibi napló nem változott.")), qPrintable(backup.error()));
         QCOMPARE(logContent(app.db), liveLog);
         QCOMPARE(leftovers(app.db), QStringList());
     }
     int code = -1;
-    const QString said = runTool({QStringLiteral("--restore"), logFile, QStringLiteral("--force"), QStringLiteral("--socket"),
-                                  TestDb::socket(), QStringLiteral("--user"), QStringLiteral("root"),
-                                  QStringLiteral("--database"), app.db.name()},
-                                 &code);
+    const QString said = runTool({QStringLiteral("--restore"), logFile, QStringLiteral("--force"),
+                                         QStringLiteral("--socket"), TestDb::socket(), QStringLiteral("--user"),
+                                         QStringLiteral("root"), QStringLiteral("--database"), app.db.name()},
+            &code);
     QCOMPARE(code, 1);
     QVERIFY2(said.startsWith(QStringLiteral("vello-backup: a visszaállítás nem történt meg: az élő alibi napló")),
-             qPrintable(said));
+            qPrintable(said));
     QCOMPARE(logContent(app.db), liveLog);
     QCOMPARE(leftovers(app.db), QStringList());
 }

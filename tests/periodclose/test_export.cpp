@@ -34,14 +34,14 @@ const QString kNotSaved = QStringLiteral("A fájl mentése nem történt meg!");
 void fullRow(const TestDb& db, int n)
 {
     db.exec(QStringLiteral(
-        "INSERT INTO archiv (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
-        "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
-        "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
-        "jTiszt, jViztart, jPrn, jTorolt) VALUES ('%1', 'M%1', 'B', 'I', '', '2026-03-31', '08:30:15', '09:05:00', "
-        "'2026-03-31', '2026-03-31', 22000.5, 8000, 13500.25, 0, 22010, 8000, '1', 'Búza', 'őszi', 98, 14, "
-        "'7', 'ABC-123', 8000, '2', 'Raktár 2', '3', 'Kiss Gazda', '6000', 'Kecskemét', 'Fő utca 1.', "
-        "'12345678111', '', 'megjegyzés', 97.5, 14.5, 'x', 'y')")
-                .arg(n));
+            "INSERT INTO archiv (jBszam, jMbszam, jMozgas, jPot, jEgymeres, jDatum, jBeido, jKiido, jModDatum, jRogDatum, "
+            "jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, tMegnev, tMegjegy, tSztiszt, tSzviztart, "
+            "jRkod, rRendszam, rTara, jKkod, kNev, jOkod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, jAkod, jMegj, "
+            "jTiszt, jViztart, jPrn, jTorolt) VALUES ('%1', 'M%1', 'B', 'I', '', '2026-03-31', '08:30:15', '09:05:00', "
+            "'2026-03-31', '2026-03-31', 22000.5, 8000, 13500.25, 0, 22010, 8000, '1', 'Búza', 'őszi', 98, 14, "
+            "'7', 'ABC-123', 8000, '2', 'Raktár 2', '3', 'Kiss Gazda', '6000', 'Kecskemét', 'Fő utca 1.', "
+            "'12345678111', '', 'megjegyzés', 97.5, 14.5, 'x', 'y')")
+                    .arg(n));
 }
 
 QStringList names()
@@ -52,11 +52,17 @@ QStringList names()
     return out;
 }
 
-QString horizontal(Align a) { return a == Align::Left ? QStringLiteral("left") : QStringLiteral("right"); }
+QString horizontal(Align a)
+{
+    return a == Align::Left ? QStringLiteral("left") : QStringLiteral("right");
+}
 
-double serial(const QDate& d) { return QDate(1899, 12, 30).daysTo(d); }
+double serial(const QDate& d)
+{
+    return QDate(1899, 12, 30).daysTo(d);
+}
 
-} // namespace
+}   // namespace
 
 class TestExport : public QObject {
     Q_OBJECT
@@ -102,7 +108,7 @@ void TestExport::sheetHasTypedCellsInTheColumnLayout()
     QCOMPARE(app.prompt.shown().last().caption, QStringLiteral("Kész!"));
     QCOMPARE(e.path(), dir.filePath(QStringLiteral("archiv.xlsx")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"archiv.xlsx"}));
-    QCOMPARE(progress, (QList<QPair<qint64, qint64>>{{0, 2}, {1, 2}, {2, 2}}));
+    QCOMPARE(progress, (QList<QPair<qint64, qint64>> {{0, 2}, {1, 2}, {2, 2}}));
 
     XlsxReader x(e.path());
     QCOMPARE(x.sheets().size(), 1);
@@ -137,10 +143,11 @@ void TestExport::sheetHasTypedCellsInTheColumnLayout()
     QCOMPARE(cell("B2").value, QStringLiteral("123"));
     QCOMPARE(cell("C2").value, QStringLiteral("M123"));
     QCOMPARE(cell("D2").value, QStringLiteral("B"));
-    QVERIFY(!cell("F2").hasValue);                                        // an empty text: an empty cell
+    QVERIFY(!cell("F2").hasValue);   // an empty text: an empty cell
     QCOMPARE(cell("G2").value.toDouble(), serial(QDate(2026, 3, 31)));
     QCOMPARE(x.styleOf(s, QStringLiteral("G2")).numFormat, QStringLiteral("yyyy.mm.dd"));
-    QVERIFY2(qAbs(cell("H2").value.toDouble() - (8 * 3600 + 30 * 60 + 15) / 86400.0) < 1e-9, qPrintable(cell("H2").value));
+    QVERIFY2(qAbs(cell("H2").value.toDouble() - (8 * 3600 + 30 * 60 + 15) / 86400.0) < 1e-9,
+            qPrintable(cell("H2").value));
     QCOMPARE(x.styleOf(s, QStringLiteral("H2")).numFormat, QStringLiteral("hh:mm:ss"));
     QCOMPARE(cell("L2").value.toDouble(), 22000.5);
     QVERIFY(cell("L2").type.isEmpty() || cell("L2").type == QLatin1String("n"));
@@ -150,7 +157,7 @@ void TestExport::sheetHasTypedCellsInTheColumnLayout()
     QCOMPARE(cell("T2").value, QStringLiteral("őszi"));
     QCOMPARE(cell("AF2").value, QStringLiteral("Fő utca 1."));
     QCOMPARE(cell("AK2").value.toDouble(), 14.5);
-    QVERIFY(!s.cells.contains(QStringLiteral("AL2")));                   // jPrn, jTorolt are not exported
+    QVERIFY(!s.cells.contains(QStringLiteral("AL2")));   // jPrn, jTorolt are not exported
     // The row of no values: empty cells, numbers 0.
     QVERIFY(!cell("B3").hasValue);
     QVERIFY(!cell("G3").hasValue);
@@ -193,7 +200,7 @@ void TestExport::unwritableFolder()
     app.prompt.expectMessage(kNotSaved);
     ArchiveExport e(app.ctx);
     QVERIFY(!e.run(dir.filePath(QStringLiteral("file/sub"))));
-    QCOMPARE(app.prompt.shownTexts(), QStringList{kNotSaved});
+    QCOMPARE(app.prompt.shownTexts(), QStringList {kNotSaved});
     app.verifyScriptsDone();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"file"}));
 }
@@ -265,7 +272,10 @@ void TestExport::windowExportsIntoTheChosenFolder()
         title = d.windowTitle();
         ticked = TestUi::child<QCheckBox>(d, QStringLiteral("CheckBox1"))->isChecked();
         hint = TestUi::child<QPushButton>(d, QStringLiteral("Button4"))->toolTip();
-        static_cast<ExportWindow&>(d).setOpener([&](const QUrl& u) { opened << u; return true; });
+        static_cast<ExportWindow&>(d).setOpener([&](const QUrl& u) {
+            opened << u;
+            return true;
+        });
         TestUi::click(d, QStringLiteral("FolderButton"));
         QCOMPARE(TestUi::text(d, QStringLiteral("FolderEdit")), folder);
         TestUi::click(d, QStringLiteral("Button6"));
@@ -278,7 +288,10 @@ void TestExport::windowExportsIntoTheChosenFolder()
     app.prompt.expectMessage(kDone);
     app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) {
         remembered = TestUi::text(d, QStringLiteral("FolderEdit"));
-        static_cast<ExportWindow&>(d).setOpener([&](const QUrl& u) { opened << u; return true; });
+        static_cast<ExportWindow&>(d).setOpener([&](const QUrl& u) {
+            opened << u;
+            return true;
+        });
         TestUi::child<QCheckBox>(d, QStringLiteral("CheckBox1"))->setChecked(false);
         TestUi::click(d, QStringLiteral("Button6"));
         TestUi::click(d, QStringLiteral("Button4"));
@@ -328,13 +341,16 @@ void TestExport::windowFailedSaveShowsNoSuccess()
     int opened = 0;
     app.prompt.expectMessage(kNotSaved);
     app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) {
-        static_cast<ExportWindow&>(d).setOpener([&](const QUrl&) { ++opened; return true; });
+        static_cast<ExportWindow&>(d).setOpener([&](const QUrl&) {
+            ++opened;
+            return true;
+        });
         TestUi::click(d, QStringLiteral("Button6"));
         TestUi::click(d, QStringLiteral("Button4"));
     });
     openExport(app.ctx);
     app.verifyScriptsDone();
-    QCOMPARE(app.prompt.shownTexts(), QStringList{kNotSaved});
+    QCOMPARE(app.prompt.shownTexts(), QStringList {kNotSaved});
     QCOMPARE(opened, 0);
 }
 
@@ -363,9 +379,9 @@ void TestExport::desktopOpenAsksForTheDefaultProgram()
         f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
     };
     script(QStringLiteral("xdg-mime"),
-           QStringLiteral("echo \"$*\" >> '%1'\n[ \"$1 $2 $3\" = 'query default "
-                          "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' ] && echo '%2'\nexit 0")
-               .arg(asked, handler));
+            QStringLiteral("echo \"$*\" >> '%1'\n[ \"$1 $2 $3\" = 'query default "
+                           "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' ] && echo '%2'\nexit 0")
+                    .arg(asked, handler));
     script(QStringLiteral("xdg-open"), QStringLiteral("exit 0"));
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
@@ -379,7 +395,7 @@ void TestExport::desktopOpenAsksForTheDefaultProgram()
     QFile a(asked);
     QVERIFY(a.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(a.readAll()).trimmed(),
-             QStringLiteral("query default application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"));
+            QStringLiteral("query default application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"));
     // A file that is not there is never handed on.
     QVERIFY(!DesktopOpen::open(dir.filePath(QStringLiteral("nincs.xlsx"))));
 }

@@ -26,7 +26,7 @@ QSet<QString> createdTables()
     QSet<QString> out;
     const QString text = QString::fromUtf8(f.readAll());
     static const QRegularExpression re(QStringLiteral("CREATE TABLE\\s+(?:IF NOT EXISTS\\s+)?`?(\\w+)"),
-                                       QRegularExpression::CaseInsensitiveOption);
+            QRegularExpression::CaseInsensitiveOption);
     for (auto it = re.globalMatch(text); it.hasNext();)
         out.insert(it.next().captured(1));
     return out;
@@ -116,7 +116,7 @@ QList<QPair<int, QString>> literals(const QString& src)
 QStringList miscased(const QString& text, const QSet<QString>& tables)
 {
     static const QRegularExpression re(
-        QStringLiteral("\\b(?:FROM|JOIN|INTO|UPDATE|TABLE|DELETE)\\s+`?(\\w+)`?(?!\\s*-)"));
+            QStringLiteral("\\b(?:FROM|JOIN|INTO|UPDATE|TABLE|DELETE)\\s+`?(\\w+)`?(?!\\s*-)"));
     QStringList out;
     for (auto it = re.globalMatch(text); it.hasNext();) {
         const QString name = it.next().captured(1);
@@ -129,7 +129,7 @@ QStringList miscased(const QString& text, const QSet<QString>& tables)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestTableNames : public QObject {
     Q_OBJECT
@@ -144,14 +144,14 @@ void TestTableNames::detector_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QStringList>("found");
     QTest::newRow("statement") << "q.openSql(QStringLiteral(\"SELECT sBszam FROM Sorszam WHERE sKod = :p0\"));"
-                               << QStringList{"Sorszam"};
+                               << QStringList {"Sorszam"};
     QTest::newRow("over two lines") << "const char* k = \"SELECT * FROM vello \"\n   \"JOIN Termeny ON tKod = jTkod\";"
-                                    << QStringList{"Termeny"};
-    QTest::newRow("update") << "run(\"UPDATE SORSZAM SET sBszam = :p1\");" << QStringList{"SORSZAM"};
+                                    << QStringList {"Termeny"};
+    QTest::newRow("update") << "run(\"UPDATE SORSZAM SET sBszam = :p1\");" << QStringList {"SORSZAM"};
     QTest::newRow("as created") << "run(\"DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj\");"
-                                << QStringList{};
-    QTest::newRow("message") << "msg(QStringLiteral(\"Hiba: Az UPDATE Sorszam -ba \"));" << QStringList{};
-    QTest::newRow("comment") << "// reads FROM Sorszam\nint a;" << QStringList{};
+                                << QStringList {};
+    QTest::newRow("message") << "msg(QStringLiteral(\"Hiba: Az UPDATE Sorszam -ba \"));" << QStringList {};
+    QTest::newRow("comment") << "// reads FROM Sorszam\nint a;" << QStringList {};
 }
 
 void TestTableNames::detector()
@@ -175,7 +175,7 @@ void TestTableNames::everyStatementNamesTablesAsCreated()
     int files = 0;
     for (const QString& folder : {QStringLiteral("src"), QStringLiteral("tools")}) {
         QDirIterator it(sourceDir() + QLatin1Char('/') + folder, {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
-                        QDir::Files, QDirIterator::Subdirectories);
+                QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             QFile f(path);
@@ -183,7 +183,10 @@ void TestTableNames::everyStatementNamesTablesAsCreated()
             ++files;
             for (const auto& l : literals(QString::fromUtf8(f.readAll())))
                 for (const QString& name : miscased(l.second, tables))
-                    slips << QStringLiteral("%1:%2: %3").arg(QDir(sourceDir()).relativeFilePath(path)).arg(l.first).arg(name);
+                    slips << QStringLiteral("%1:%2: %3")
+                                     .arg(QDir(sourceDir()).relativeFilePath(path))
+                                     .arg(l.first)
+                                     .arg(name);
         }
     }
     QVERIFY(files > 50);

@@ -11,7 +11,7 @@
 #include <QXmlStreamReader>
 
 struct XlsxCell {
-    QString type;    // "" / "n" number, "inlineStr", "s", "str", "b"
+    QString type;   // "" / "n" number, "inlineStr", "s", "str", "b"
     QString value;   // <v> or the inline text; empty when the cell has none
     bool hasValue = false;
     int style = 0;
@@ -20,12 +20,12 @@ struct XlsxCell {
 struct XlsxStyle {
     bool bold = false;
     QString horizontal;   // "left", "right", "center" or ""
-    QString numFormat;    // format code, "" for General
+    QString numFormat;   // format code, "" for General
 };
 
 struct XlsxSheet {
-    QMap<QString, XlsxCell> cells;     // by reference ("A1")
-    QMap<int, double> widths;          // column number (1 = A) -> width
+    QMap<QString, XlsxCell> cells;   // by reference ("A1")
+    QMap<int, double> widths;   // column number (1 = A) -> width
     int rowCount = 0;
 };
 
@@ -96,8 +96,10 @@ private:
                 const auto n = x.name();
                 const auto a = x.attributes();
                 if (n == QLatin1String("numFmt")) {
-                    numFmts.insert(a.value(QLatin1String("numFmtId")).toInt(), a.value(QLatin1String("formatCode")).toString());
-                } else if (n == QLatin1String("fonts") || n == QLatin1String("cellXfs") || n == QLatin1String("cellStyleXfs")) {
+                    numFmts.insert(a.value(QLatin1String("numFmtId")).toInt(),
+                            a.value(QLatin1String("formatCode")).toString());
+                } else if (n == QLatin1String("fonts") || n == QLatin1String("cellXfs")
+                        || n == QLatin1String("cellStyleXfs")) {
                     section = n.toString();
                 } else if (n == QLatin1String("font") && section == QLatin1String("fonts")) {
                     fonts << false;

@@ -23,7 +23,7 @@ inline void seed(const TestDb& db, const RegisterMember& m, const QList<QPair<QS
 {
     for (const auto& r : rows)
         db.exec(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES ('%4', '%5')")
-                    .arg(m.table, m.codeColumn, m.nameColumn, r.first, r.second));
+                        .arg(m.table, m.codeColumn, m.nameColumn, r.first, r.second));
 }
 
 inline QString currentCode(AppContext& ctx, const RegisterMember& m)
@@ -54,4 +54,4 @@ inline void addMembers()
     QTest::newRow("warehouses") << RegisterKind::Warehouses;
 }
 
-} // namespace RegisterFixture
+}   // namespace RegisterFixture

@@ -29,10 +29,11 @@ void shot(const QString& name)
         QCoreApplication::processEvents();
         QThread::msleep(20);
     }
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                 g_folder + QLatin1Char('/') + name + QStringLiteral(".png")});
+    QProcess::execute(QStringLiteral("import"),
+            {QStringLiteral("-window"), QStringLiteral("root"),
+                    g_folder + QLatin1Char('/') + name + QStringLiteral(".png")});
 }
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -41,9 +42,10 @@ int main(int argc, char** argv)
         g_folder = QString::fromLocal8Bit(argv[1]);
     TestApp site;
     TicketFixture::registers(site.db);
-    site.db.exec(QStringLiteral("INSERT INTO termelo (oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla) VALUES "
-                                "('3', 'Alföldi Gabonatermelő és Értékesítő Szövetk', '6100', 'Kiskunfélegyháza', "
-                                "'Petőfi Sándor utca 112.', '12345678-11', '117000001234567800000000')"));
+    site.db.exec(
+            QStringLiteral("INSERT INTO termelo (oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla) VALUES "
+                           "('3', 'Alföldi Gabonatermelő és Értékesítő Szövetk', '6100', 'Kiskunfélegyháza', "
+                           "'Petőfi Sándor utca 112.', '12345678-11', '117000001234567800000000')"));
     site.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Mérlegház Kft.', aIrszam = '6000', aHelyseg = 'Kecskemét', "
                                 "aUtca = 'Szegedi út 10.', aAdoszam = '12345678-2-03', aSzeria = 'ttyUSB0'"));
     for (int n = 1; n <= 60; ++n) {

@@ -24,7 +24,7 @@ QString site(const TestDb& db, const QString& column)
 {
     return db.scalar(QStringLiteral("SELECT %1 FROM atvevo WHERE IDa = 1").arg(column)).toString();
 }
-} // namespace
+}   // namespace
 
 // The window starts with the stored values of the site row: an operator who
 // corrects one box keeps the rest of the real company data.
@@ -55,10 +55,12 @@ void TestCompanyData::startsWithStoredValuesAndStaysOpen()
     openCompanyData(app.ctx);
     QCOMPARE(title, QStringLiteral("Cégnév átírása"));
     QVERIFY(stayedOpen);
-    QCOMPARE(shown[0], (QStringList{QStringLiteral("Valódi Zrt."), QStringLiteral("6720"), QStringLiteral("Szeged"),
-                                    QStringLiteral("Tisza utca 3."), QStringLiteral("11111111-2-06")}));
-    QCOMPARE(shown[1], (QStringList{QStringLiteral("Másik Kft."), QStringLiteral("6720"), QStringLiteral("Szeged"),
-                                    QStringLiteral("Tisza utca 3."), QStringLiteral("11111111-2-06")}));
+    QCOMPARE(shown[0],
+            (QStringList {QStringLiteral("Valódi Zrt."), QStringLiteral("6720"), QStringLiteral("Szeged"),
+                    QStringLiteral("Tisza utca 3."), QStringLiteral("11111111-2-06")}));
+    QCOMPARE(shown[1],
+            (QStringList {QStringLiteral("Másik Kft."), QStringLiteral("6720"), QStringLiteral("Szeged"),
+                    QStringLiteral("Tisza utca 3."), QStringLiteral("11111111-2-06")}));
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Másik Kft."));
     QCOMPARE(site(app.db, QStringLiteral("aIrszam")), QStringLiteral("6720"));
     QCOMPARE(site(app.db, QStringLiteral("aAdoszam")), QStringLiteral("11111111-2-06"));
@@ -89,7 +91,8 @@ void TestCompanyData::createsMissingRow()
 {
     TestApp app;
     app.db.exec(QStringLiteral("DELETE FROM atvevo"));
-    CompanyData d{QStringLiteral("Cég"), QStringLiteral("1234"), QStringLiteral("Város"), QStringLiteral("Út 2."), QStringLiteral("12345678-1-12")};
+    CompanyData d {QStringLiteral("Cég"), QStringLiteral("1234"), QStringLiteral("Város"), QStringLiteral("Út 2."),
+            QStringLiteral("12345678-1-12")};
     QVERIFY(d.write(app.ctx));
     QCOMPARE(app.db.count(QStringLiteral("atvevo")), 1);
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Cég"));
@@ -102,7 +105,7 @@ void TestCompanyData::textsStoredExactly()
 {
     TestApp app;
     const QString odd = QStringLiteral("a'b\"c\\d%e_f\ng");
-    CompanyData d{odd, QString(), odd, odd, QString()};
+    CompanyData d {odd, QString(), odd, odd, QString()};
     QVERIFY(d.write(app.ctx));
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), odd);
     QCOMPARE(site(app.db, QStringLiteral("aIrszam")), QString());
@@ -115,7 +118,7 @@ void TestCompanyData::refusedWriteChangesNothing()
     TestApp app;
     app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Régi', aSzeria = 'Com2' WHERE IDa = 1"));
     app.prompt.expectMessage(QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben "));
-    CompanyData d{QStringLiteral("Új"), QString(300, QLatin1Char('9')), QString(), QString(), QString()};
+    CompanyData d {QStringLiteral("Új"), QString(300, QLatin1Char('9')), QString(), QString(), QString()};
     QVERIFY(!d.write(app.ctx));
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Régi"));
     QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com2"));

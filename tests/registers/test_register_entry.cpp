@@ -28,7 +28,7 @@ void seedNumbered(const TestDb& db, const RegisterMember& m, int from, int to)
     seed(db, m, rows);
 }
 
-} // namespace
+}   // namespace
 
 class TestRegisterEntry : public QObject {
     Q_OBJECT
@@ -66,11 +66,16 @@ void TestRegisterEntry::codeAfter_data()
 {
     QTest::addColumn<QString>("highest");
     QTest::addColumn<QString>("next");
-    QTest::newRow("9") << "9" << "10";
-    QTest::newRow("41") << "41" << "42";
-    QTest::newRow("99") << "99" << "100";
-    QTest::newRow("leading zeros") << "0041" << "42";
-    QTest::newRow("99998") << "99998" << "99999";
+    QTest::newRow("9") << "9"
+                       << "10";
+    QTest::newRow("41") << "41"
+                        << "42";
+    QTest::newRow("99") << "99"
+                        << "100";
+    QTest::newRow("leading zeros") << "0041"
+                                   << "42";
+    QTest::newRow("99998") << "99998"
+                           << "99999";
     QTest::newRow("99999 does not fit") << "99999" << QString();
     QTest::newRow("empty") << "" << QString();
     QTest::newRow("letters") << "12a" << QString();
@@ -122,8 +127,9 @@ void TestRegisterEntry::newRowsThroughTheWindow()
     QCOMPARE(registerState(app.ctx).orderCaption, m.initialCaption());   // the second opening set it again
     QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("11"));
     QCOMPARE(reopened, QStringLiteral("11"));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '11'").arg(m.nameColumn, m.table, m.codeColumn)).toString(),
-             QStringLiteral("Új kettő"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '11'").arg(m.nameColumn, m.table, m.codeColumn))
+                     .toString(),
+            QStringLiteral("Új kettő"));
     if (kind == RegisterKind::Crops) {
         QCOMPARE(percent, QStringLiteral("100/0"));
         QCOMPARE(app.db.scalar(QStringLiteral("SELECT tSztiszt FROM termeny WHERE tKod = '10'")).toDouble(), 100.0);
@@ -136,8 +142,8 @@ void TestRegisterEntry::newRowsThroughTheWindow()
 void TestRegisterEntry::newCodeRefused_data()
 {
     QTest::addColumn<QStringList>("codes");
-    QTest::newRow("99999") << QStringList{QStringLiteral("5"), QStringLiteral("99999")};
-    QTest::newRow("highest not a number") << QStringList{QStringLiteral("-")};
+    QTest::newRow("99999") << QStringList {QStringLiteral("5"), QStringLiteral("99999")};
+    QTest::newRow("highest not a number") << QStringList {QStringLiteral("-")};
 }
 
 void TestRegisterEntry::newCodeRefused()
@@ -170,7 +176,8 @@ void TestRegisterEntry::firstRowOfAnEmptyRegister()
     RegisterEntry entry(app.ctx, m);
     const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("Első")));
     QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Saved));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2").arg(m.codeColumn, m.table)).toString(), QStringLiteral("1"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2").arg(m.codeColumn, m.table)).toString(),
+            QStringLiteral("1"));
     QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("1"));
     QVERIFY(app.prompt.shown().isEmpty());
     QVERIFY(!app.data.inTransaction());
@@ -185,7 +192,8 @@ void TestRegisterEntry::requiredFields_data()
         const RegisterMember& m = registerMember(k);
         for (const RegisterField& f : m.fields)
             if (f.has(RegisterField::Required))
-                QTest::addRow("%s %s", qPrintable(m.table), qPrintable(f.control)) << k << f.control << f.requiredMessage;
+                QTest::addRow("%s %s", qPrintable(m.table), qPrintable(f.control))
+                        << k << f.control << f.requiredMessage;
     }
 }
 
@@ -248,7 +256,9 @@ void TestRegisterEntry::modifyKeepsCodeAndId()
     const RegisterMember& m = registerMember(kind);
     TestApp app;
     seedNumbered(app.db, m, 1, 3);
-    const QString id = app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(m.idColumn, m.table, m.codeColumn)).toString();
+    const QString id
+            = app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(m.idColumn, m.table, m.codeColumn))
+                      .toString();
     QString shownCode, shownId, label;
     app.host.expect(m.listWindow, [&](QDialog& w) {
         child<QToolButton>(w, QStringLiteral("Next"))->click();
@@ -267,9 +277,10 @@ void TestRegisterEntry::modifyKeepsCodeAndId()
     QCOMPARE(shownId, id);
     QCOMPARE(app.db.count(m.table), 3);
     const QString where = QStringLiteral("%1 = %2").arg(m.idColumn, id);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(m.codeColumn, m.table, where)).toString(), QStringLiteral("2"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(m.codeColumn, m.table, where)).toString(),
+            QStringLiteral("2"));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(m.nameColumn, m.table, where)).toString(),
-             QStringLiteral("Átírt \"név\""));
+            QStringLiteral("Átírt \"név\""));
     QCOMPARE(label, m.afterSaveCaption);
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("2"));
     QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("2"));
@@ -423,7 +434,8 @@ void TestRegisterEntry::pastedNonDigits()
     v.insert(control, QStringLiteral("12a"));
     // Refused before any statement, naming the box.
     const QString label = m.field(control)->label.chopped(m.field(control)->label.endsWith(QLatin1Char(':')) ? 1 : 0);
-    app.prompt.expectMessage(QStringLiteral("A(z) %1 csak szám lehet, tizedesvesszővel (például 12,5): \"12a\".").arg(label));
+    app.prompt.expectMessage(
+            QStringLiteral("A(z) %1 csak szám lehet, tizedesvesszővel (például 12,5): \"12a\".").arg(label));
     const RegisterEntry::Result r = entry.save(v);
     QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Refused));
     QCOMPARE(r.focusControl, control);
@@ -442,7 +454,8 @@ void TestRegisterEntry::newPlateDefaults()
     RegisterEntry entry(app.ctx, m);
     QCOMPARE(int(entry.save(filled(m, QStringLiteral("ABC-123 "))).outcome), int(RegisterEntry::Outcome::Saved));
     const QString row = QStringLiteral(" FROM rendszam WHERE rKod = '2'");
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT rRendszam") + row).toString(), QStringLiteral("ABC-123 "));   // as typed
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT rRendszam") + row).toString(),
+            QStringLiteral("ABC-123 "));   // as typed
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT rTara") + row).toDouble(), 0.0);   // a blank tare is 0
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT rOkod IS NOT NULL AND rOkod = ''") + row).toInt(), 1);
     app.verifyScriptsDone();
@@ -456,7 +469,7 @@ void TestRegisterEntry::unreadableRowForModify()
     app.prompt.expectMessage(m.notReadable);
     app.host.expect(m.listWindow, [&](QDialog& w) { click(w, QStringLiteral("Button3")); });
     openRegisterList(app.ctx, RegisterKind::Warehouses);
-    QCOMPARE(app.host.opened(), QStringList{m.listWindow});
+    QCOMPARE(app.host.opened(), QStringList {m.listWindow});
     app.verifyScriptsDone();
 }
 
@@ -531,8 +544,9 @@ void TestRegisterEntry::enterMovesThroughTheDialog()
         QTest::keyClick(ok, Qt::Key_Return);
     });
     openRegisterList(app.ctx, RegisterKind::Crops);
-    QCOMPARE(path, (QStringList{QStringLiteral("Edit2"), QStringLiteral("Edit5"), QStringLiteral("Edit2"),
-                                QStringLiteral("Edit6")}));
+    QCOMPARE(path,
+            (QStringList {QStringLiteral("Edit2"), QStringLiteral("Edit5"), QStringLiteral("Edit2"),
+                    QStringLiteral("Edit6")}));
     QCOMPARE(purity, QStringLiteral("100"));
     QCOMPARE(app.db.count(m.table, QStringLiteral("tMegnev = 'Árpa' AND tKod = '2'")), 1);
     app.verifyScriptsDone();

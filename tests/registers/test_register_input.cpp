@@ -39,14 +39,15 @@ QString tooLong(const QString& label, int width)
 }
 QString badChar(const QString& label, const QString& c)
 {
-    return QStringLiteral("A(z) %1 olyan karaktert tartalmaz, amelyet az adatbázis nem tud tárolni: \"%2\".").arg(label, c);
+    return QStringLiteral("A(z) %1 olyan karaktert tartalmaz, amelyet az adatbázis nem tud tárolni: \"%2\".")
+            .arg(label, c);
 }
 QString notNumber(const QString& label, const QString& text)
 {
     return QStringLiteral("A(z) %1 csak szám lehet, tizedesvesszővel (például 12,5): \"%2\".").arg(label, text);
 }
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Target)
 
@@ -73,24 +74,39 @@ void TestRegisterInput::refusedBeforeTheStatement_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message");
     const QString street600(600, QLatin1Char('u'));
-    QTest::newRow("producer tax number as printed") << Target::Producers << "Edit5" << "12345678-1-03" << tooLong("Adószám", 11);
-    QTest::newRow("producer town with an emoji") << Target::Producers << "Edit3" << (QStringLiteral("Kecskemét ") + kEmoji)
-                                                 << badChar("Helységnév", kEmoji);
+    QTest::newRow("producer tax number as printed") << Target::Producers << "Edit5"
+                                                    << "12345678-1-03" << tooLong("Adószám", 11);
+    QTest::newRow("producer town with an emoji")
+            << Target::Producers << "Edit3" << (QStringLiteral("Kecskemét ") + kEmoji) << badChar("Helységnév", kEmoji);
     QTest::newRow("producer street of 600") << Target::Producers << "Edit4" << street600 << tooLong("Utca", 45);
-    QTest::newRow("producer postcode of 5") << Target::Producers << "Edit2" << "60000" << tooLong("Ir.szám", 4);
-    QTest::newRow("plate tare with letters") << Target::Plates << "Edit2" << "abc12,5x" << notNumber("Tara", "abc12,5x");
-    QTest::newRow("plate tare with a full stop") << Target::Plates << "Edit2" << "12.5" << notNumber("Tara", "12.5");
-    QTest::newRow("plate of 26") << Target::Plates << "Edit1" << QString(26, QLatin1Char('A')) << tooLong("Rendszám", 25);
-    QTest::newRow("plate name in Cyrillic") << Target::Plates << "Edit3" << QStringLiteral("Иван") << badChar("Név", QStringLiteral("И"));
-    QTest::newRow("crop purity with letters") << Target::Crops << "Edit5" << "9x" << notNumber("Szabványos tisztaság", "9x");
-    QTest::newRow("crop note of 46") << Target::Crops << "Edit2" << QString(46, QLatin1Char('m')) << tooLong("Megjegyzés", 45);
-    QTest::newRow("crop name with a CJK sign") << Target::Crops << "Edit1" << QStringLiteral("Búza 中") << badChar("Megnevezés", QStringLiteral("中"));
-    QTest::newRow("warehouse name with a check mark") << Target::Warehouses << "Edit1" << QStringLiteral("Raktár ✓") << badChar("Név", QStringLiteral("✓"));
-    QTest::newRow("warehouse note of 46") << Target::Warehouses << "Edit2" << QString(46, QLatin1Char('m')) << tooLong("Megjegyzés", 45);
-    QTest::newRow("company tax number of 21") << Target::Company << "Edit5" << QString(21, QLatin1Char('1')) << tooLong("Adószám", 20);
-    QTest::newRow("company postcode of 11") << Target::Company << "Edit2" << "12345678901" << tooLong("Irányítószám", 10);
-    QTest::newRow("company town with an emoji") << Target::Company << "Edit3" << (QStringLiteral("Szeged") + kEmoji) << badChar("Helység", kEmoji);
-    QTest::newRow("company name of 101") << Target::Company << "Edit1" << QString(101, QLatin1Char('n')) << tooLong("Név", 100);
+    QTest::newRow("producer postcode of 5") << Target::Producers << "Edit2"
+                                            << "60000" << tooLong("Ir.szám", 4);
+    QTest::newRow("plate tare with letters") << Target::Plates << "Edit2"
+                                             << "abc12,5x" << notNumber("Tara", "abc12,5x");
+    QTest::newRow("plate tare with a full stop") << Target::Plates << "Edit2"
+                                                 << "12.5" << notNumber("Tara", "12.5");
+    QTest::newRow("plate of 26") << Target::Plates << "Edit1" << QString(26, QLatin1Char('A'))
+                                 << tooLong("Rendszám", 25);
+    QTest::newRow("plate name in Cyrillic")
+            << Target::Plates << "Edit3" << QStringLiteral("Иван") << badChar("Név", QStringLiteral("И"));
+    QTest::newRow("crop purity with letters") << Target::Crops << "Edit5"
+                                              << "9x" << notNumber("Szabványos tisztaság", "9x");
+    QTest::newRow("crop note of 46") << Target::Crops << "Edit2" << QString(46, QLatin1Char('m'))
+                                     << tooLong("Megjegyzés", 45);
+    QTest::newRow("crop name with a CJK sign")
+            << Target::Crops << "Edit1" << QStringLiteral("Búza 中") << badChar("Megnevezés", QStringLiteral("中"));
+    QTest::newRow("warehouse name with a check mark")
+            << Target::Warehouses << "Edit1" << QStringLiteral("Raktár ✓") << badChar("Név", QStringLiteral("✓"));
+    QTest::newRow("warehouse note of 46")
+            << Target::Warehouses << "Edit2" << QString(46, QLatin1Char('m')) << tooLong("Megjegyzés", 45);
+    QTest::newRow("company tax number of 21")
+            << Target::Company << "Edit5" << QString(21, QLatin1Char('1')) << tooLong("Adószám", 20);
+    QTest::newRow("company postcode of 11") << Target::Company << "Edit2"
+                                            << "12345678901" << tooLong("Irányítószám", 10);
+    QTest::newRow("company town with an emoji")
+            << Target::Company << "Edit3" << (QStringLiteral("Szeged") + kEmoji) << badChar("Helység", kEmoji);
+    QTest::newRow("company name of 101") << Target::Company << "Edit1" << QString(101, QLatin1Char('n'))
+                                         << tooLong("Név", 100);
 }
 
 // Typed through the real window: the message names the box, the box has
@@ -117,8 +133,10 @@ void TestRegisterInput::refusedBeforeTheStatement()
                                    "aUtca = 'Út 1.', aAdoszam = '12345678-1-03' WHERE IDa = 1"));
         app.host.expect(QStringLiteral("TForm22"), [&](QDialog& w) { typeAndPress(w, QStringLiteral("Button1")); });
         openCompanyData(app.ctx);
-        QCOMPARE(app.db.scalar(QStringLiteral("SELECT CONCAT_WS('|', aNeve, aIrszam, aHelyseg, aUtca, aAdoszam) FROM atvevo")).toString(),
-                 QStringLiteral("Régi Kft.|1111|Város|Út 1.|12345678-1-03"));
+        QCOMPARE(app.db.scalar(QStringLiteral(
+                                       "SELECT CONCAT_WS('|', aNeve, aIrszam, aHelyseg, aUtca, aAdoszam) FROM atvevo"))
+                         .toString(),
+                QStringLiteral("Régi Kft.|1111|Város|Út 1.|12345678-1-03"));
     } else {
         const RegisterKind kind = RegisterKind(int(target));
         const RegisterMember& m = registerMember(kind);
@@ -146,13 +164,25 @@ void TestRegisterInput::acceptedAtTheLimit_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("tax number of 11") << Target::Producers << "Edit5" << "oAdoszam" << "12345678-11" << "12345678-11";
-    QTest::newRow("Hungarian and cp1250 signs") << Target::Producers << "Edit3" << "oHelysegnev"
-                                                << QStringLiteral("őűŐŰ áé „idézet” €ščř") << QStringLiteral("őűŐŰ áé „idézet” €ščř");
-    QTest::newRow("tare with a decimal comma") << Target::Plates << "Edit2" << "rTara" << "12,5" << "12.5";
-    QTest::newRow("plate of 25") << Target::Plates << "Edit1" << "rRendszam" << QString(25, QLatin1Char('A')) << QString(25, QLatin1Char('A'));
-    QTest::newRow("purity 99,5") << Target::Crops << "Edit5" << "tSztiszt" << "99,5" << "99.5";
-    QTest::newRow("warehouse note of 45") << Target::Warehouses << "Edit2" << "kMegj" << QString(45, QLatin1Char('m')) << QString(45, QLatin1Char('m'));
+    QTest::newRow("tax number of 11") << Target::Producers << "Edit5"
+                                      << "oAdoszam"
+                                      << "12345678-11"
+                                      << "12345678-11";
+    QTest::newRow("Hungarian and cp1250 signs")
+            << Target::Producers << "Edit3"
+            << "oHelysegnev" << QStringLiteral("őűŐŰ áé „idézet” €ščř") << QStringLiteral("őűŐŰ áé „idézet” €ščř");
+    QTest::newRow("tare with a decimal comma") << Target::Plates << "Edit2"
+                                               << "rTara"
+                                               << "12,5"
+                                               << "12.5";
+    QTest::newRow("plate of 25") << Target::Plates << "Edit1"
+                                 << "rRendszam" << QString(25, QLatin1Char('A')) << QString(25, QLatin1Char('A'));
+    QTest::newRow("purity 99,5") << Target::Crops << "Edit5"
+                                 << "tSztiszt"
+                                 << "99,5"
+                                 << "99.5";
+    QTest::newRow("warehouse note of 45") << Target::Warehouses << "Edit2"
+                                          << "kMegj" << QString(45, QLatin1Char('m')) << QString(45, QLatin1Char('m'));
 }
 
 void TestRegisterInput::acceptedAtTheLimit()
@@ -170,7 +200,9 @@ void TestRegisterInput::acceptedAtTheLimit()
     v.insert(control, typed);
     RegisterEntry entry(app.ctx, m);
     QCOMPARE(int(entry.save(v).outcome), int(RegisterEntry::Outcome::Saved));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(column, m.table, m.codeColumn)).toString(), stored);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(column, m.table, m.codeColumn))
+                     .toString(),
+            stored);
     app.verifyScriptsDone();
 }
 
@@ -182,10 +214,12 @@ void TestRegisterInput::refusedStatementKeepsDialogOpen()
     const RegisterMember& m = registerMember(kind);
     for (const bool newRow : {true, false}) {
         TestApp app;
-        seed(app.db, m, {{QStringLiteral("1"), QStringLiteral("Első")}, {QStringLiteral("2"), QStringLiteral("Második")}});
+        seed(app.db, m,
+                {{QStringLiteral("1"), QStringLiteral("Első")}, {QStringLiteral("2"), QStringLiteral("Második")}});
         bool openAfterFailure = false, openAfterRetry = true;
         QString kept;
-        app.host.expect(m.listWindow, [&](QDialog& w) { click(w, newRow ? QStringLiteral("Button2") : QStringLiteral("Button3")); });
+        app.host.expect(m.listWindow,
+                [&](QDialog& w) { click(w, newRow ? QStringLiteral("Button2") : QStringLiteral("Button3")); });
         app.host.expect(m.dialogWindow, [&](QDialog& d) {
             setText(d, QStringLiteral("Edit1"), QStringLiteral("Harmadik"));
             // New: START TRANSACTION, the locked code read, then the INSERT.
@@ -229,7 +263,7 @@ void TestRegisterInput::characterSetAgreesWithServer()
     Query& q = app.data.ZQ10;
     for (int at = 0; at < all.size(); at += 200) {
         q.openSql(QStringLiteral("SELECT CAST(CONVERT(CONVERT(:p0 USING cp1250) USING utf8mb4) AS CHAR(200)) AS back"),
-                  {{QStringLiteral("p0"), all.mid(at, 200)}});
+                {{QStringLiteral("p0"), all.mid(at, 200)}});
         back += q.text(QStringLiteral("back"));
     }
     QCOMPARE(back.size(), all.size());
@@ -238,7 +272,8 @@ void TestRegisterInput::characterSetAgreesWithServer()
         const bool server = back.at(i) == all.at(i);
         held += server;
         QVERIFY2(FieldCheck::inCp1250(points[i]) == server,
-                 qPrintable(QStringLiteral("U+%1: server %2").arg(uint(points[i]), 4, 16, QLatin1Char('0')).arg(server)));
+                qPrintable(
+                        QStringLiteral("U+%1: server %2").arg(uint(points[i]), 4, 16, QLatin1Char('0')).arg(server)));
     }
     QVERIFY(held > 200);
     QVERIFY(!FieldCheck::inCp1250(0x1F600));
@@ -270,7 +305,8 @@ void TestRegisterInput::deadlockTriedAgain()
     RegisterEntry entry(app.ctx, m);
     QCOMPARE(int(entry.save(filled(m, QStringLiteral("Árpa"))).outcome), int(RegisterEntry::Outcome::Saved));
     QCOMPARE(app.db.count(m.table), 2);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT tKod FROM termeny WHERE tMegnev = 'Árpa'")).toString(), QStringLiteral("2"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT tKod FROM termeny WHERE tMegnev = 'Árpa'")).toString(),
+            QStringLiteral("2"));
     QVERIFY(app.prompt.shown().isEmpty());
     QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();
@@ -291,9 +327,9 @@ void TestRegisterInput::twoWorkstationsGetTwoCodes()
     seed(app.db, m, rows);
     registerState(app.ctx).dialogMode = m.newModeText;
 
-    std::atomic<int> bConnection{0};
-    std::atomic<bool> bDone{false};
-    std::atomic<int> bOutcome{-1};
+    std::atomic<int> bConnection {0};
+    std::atomic<bool> bDone {false};
+    std::atomic<int> bOutcome {-1};
     const ConnectionSettings settings = app.db.settings();
     QThread* b = QThread::create([&] {
         DataModule data(settings);
@@ -317,8 +353,12 @@ void TestRegisterInput::twoWorkstationsGetTwoCodes()
             const int id = bConnection;
             // B inside its locked read while A holds the lock: B waits there
             // (the process list is live; the lock tables are a cached copy).
-            if (id > 0 && app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
-                                                       "WHERE ID = %1 AND INFO LIKE '%FOR UPDATE%'").arg(id)).toInt() > 0) {
+            if (id > 0
+                    && app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                                    "WHERE ID = %1 AND INFO LIKE '%FOR UPDATE%'")
+                                             .arg(id))
+                                    .toInt()
+                            > 0) {
                 waited = 1;
                 break;
             }
@@ -332,10 +372,14 @@ void TestRegisterInput::twoWorkstationsGetTwoCodes()
     QCOMPARE(bOutcome.load(), int(RegisterEntry::Outcome::Saved));
     QCOMPARE(app.db.count(m.table), 7);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(DISTINCT %1) FROM %2").arg(m.codeColumn, m.table)).toInt(), 7);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = 'Árpa'").arg(m.codeColumn, m.table, m.nameColumn)).toString(),
-             QStringLiteral("6"));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = 'Zab'").arg(m.codeColumn, m.table, m.nameColumn)).toString(),
-             QStringLiteral("7"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = 'Árpa'")
+                                   .arg(m.codeColumn, m.table, m.nameColumn))
+                     .toString(),
+            QStringLiteral("6"));
+    QCOMPARE(
+            app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = 'Zab'").arg(m.codeColumn, m.table, m.nameColumn))
+                    .toString(),
+            QStringLiteral("7"));
     QCOMPARE(waited, 1);   // B was held at the code read
     QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();

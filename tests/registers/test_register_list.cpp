@@ -19,13 +19,13 @@ namespace {
 
 // Default order (by name): Aarhus, Abony, Bécs, Zala; by code: Zala, Bécs, Abony, Aarhus.
 const QList<QPair<QString, QString>> kRows = {
-    {QStringLiteral("3"), QStringLiteral("Abony")},
-    {QStringLiteral("1"), QStringLiteral("Zala")},
-    {QStringLiteral("4"), QStringLiteral("Aarhus")},
-    {QStringLiteral("2"), QStringLiteral("Bécs")},
+        {QStringLiteral("3"), QStringLiteral("Abony")},
+        {QStringLiteral("1"), QStringLiteral("Zala")},
+        {QStringLiteral("4"), QStringLiteral("Aarhus")},
+        {QStringLiteral("2"), QStringLiteral("Bécs")},
 };
 
-} // namespace
+}   // namespace
 
 class TestRegisterList : public QObject {
     Q_OBJECT
@@ -110,7 +110,7 @@ void TestRegisterList::searchTypedKeysThenKeres()
     });
     openRegisterList(app.ctx, kind);
     QCOMPARE(title, m.listTitle);
-    QCOMPARE(afterKeys, QStringLiteral("4"));    // "a": Aarhus, the text before the key "b"
+    QCOMPARE(afterKeys, QStringLiteral("4"));   // "a": Aarhus, the text before the key "b"
     QCOMPARE(label, m.searchCaption());
     QCOMPARE(afterKeres, QStringLiteral("3"));   // "ab": Abony
     QCOMPARE(currentCode(app.ctx, m), QStringLiteral("3"));
@@ -381,7 +381,8 @@ void TestRegisterList::deleteProducerNamedByPlates()
     seed(app.db, m, kRows);   // Aarhus (4) is current on opening
     app.db.exec(QStringLiteral("INSERT INTO rendszam (rKod, rRendszam, rOkod) VALUES ('1', 'RST-012', '4'), "
                                "('2', 'ABC-123', '4'), ('3', 'XYZ-999', '3')"));
-    app.prompt.expect(ScriptedPrompt::ConfirmYesOnly, QStringLiteral("A termelőt rendszám használja, nem törölhető: ABC-123, RST-012"));
+    app.prompt.expect(ScriptedPrompt::ConfirmYesOnly,
+            QStringLiteral("A termelőt rendszám használja, nem törölhető: ABC-123, RST-012"));
     // The plates' producer moved elsewhere: now it is asked and deleted.
     app.prompt.expectConfirm(QStringLiteral("Biztosan törli: Aarhus?"), true);
     app.prompt.expectMessage(m.deletedMessage);
@@ -403,8 +404,8 @@ void TestRegisterList::columnsFitTheirTexts()
     const RegisterMember& m = registerMember(RegisterKind::Warehouses);
     TestApp app;
     app.db.exec(QStringLiteral("INSERT INTO raktar (kKod, kNev, kMegj) VALUES ('1', '%1', '%2')")
-                    .arg(QStringLiteral("Gabonatároló síkraktár a vasútállomás mellett"),
-                         QStringLiteral("Bérelt, a szerződés 2027. december 31-ig él")));
+                        .arg(QStringLiteral("Gabonatároló síkraktár a vasútállomás mellett"),
+                                QStringLiteral("Bérelt, a szerződés 2027. december 31-ig él")));
     bool whole = false, within = false;
     QString detail;
     app.host.expect(m.listWindow, [&](QDialog& w) {
@@ -451,8 +452,11 @@ void TestRegisterList::deleteRemovingNoRow()
     seed(app.db, m, {kRows[0], kRows[1], kRows[2]});   // Aarhus (4) is current on opening
     const bool noCode = situation == QLatin1String("no code");
     if (noCode)
-        app.db.exec(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (NULL, 'AAA kód nélkül')").arg(m.table, m.codeColumn, m.nameColumn));
-    app.prompt.expectConfirm(noCode ? QStringLiteral("Biztosan törli: AAA kód nélkül?") : QStringLiteral("Biztosan törli: Aarhus?"), true);
+        app.db.exec(QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (NULL, 'AAA kód nélkül')")
+                            .arg(m.table, m.codeColumn, m.nameColumn));
+    app.prompt.expectConfirm(
+            noCode ? QStringLiteral("Biztosan törli: AAA kód nélkül?") : QStringLiteral("Biztosan törli: Aarhus?"),
+            true);
     app.prompt.expectMessage(m.deleteErrorMessage);
     int listRows = -1;
     app.host.expect(m.listWindow, [&](QDialog& w) {
@@ -568,7 +572,8 @@ void TestRegisterList::keysPickAndClose()
             // Tab leaves the grid for the navigator, then the buttons.
             TestKeys::press(Qt::Key_Tab);
             walk << TestKeys::focused();
-            const QString target = closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1");
+            const QString target
+                    = closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1");
             for (int i = 0; i < 12 && TestKeys::focused() != target; ++i)
                 TestKeys::press(Qt::Key_Tab);
             walk << TestKeys::focused();
@@ -581,7 +586,8 @@ void TestRegisterList::keysPickAndClose()
     if (walk.size() > 1)
         QCOMPARE(walk.value(1), QStringLiteral("First"));
     if (walk.size() > 2)
-        QCOMPARE(walk.value(2), closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1"));
+        QCOMPARE(walk.value(2),
+                closeBy == QStringLiteral("Mégsem") ? QStringLiteral("Button5") : QStringLiteral("Button1"));
     QCOMPARE(closedWith, result);
     QCOMPARE(left == ListLeft::Escaped, escaped);
     Query& list = registerListQuery(app.ctx, kind);
@@ -615,9 +621,12 @@ void TestRegisterList::opensOnExactCodeBeforePrefix_data()
     QTest::addColumn<QString>("expected");
     const char* names[] = {"plates", "producers", "crops", "warehouses"};
     for (RegisterKind k : registerKinds()) {
-        QTest::addRow("%s exact", names[static_cast<int>(k)]) << k << "1" << "1";
-        QTest::addRow("%s prefix only", names[static_cast<int>(k)]) << k << "2" << "20";
-        QTest::addRow("%s none", names[static_cast<int>(k)]) << k << "7" << "10";
+        QTest::addRow("%s exact", names[static_cast<int>(k)]) << k << "1"
+                                                              << "1";
+        QTest::addRow("%s prefix only", names[static_cast<int>(k)]) << k << "2"
+                                                                    << "20";
+        QTest::addRow("%s none", names[static_cast<int>(k)]) << k << "7"
+                                                             << "10";
     }
 }
 
@@ -630,9 +639,9 @@ void TestRegisterList::opensOnExactCodeBeforePrefix()
     QFETCH(QString, expected);
     const RegisterMember& m = registerMember(kind);
     TestApp app;
-    seed(app.db, m, {{QStringLiteral("10"), QStringLiteral("Abony")},
-                     {QStringLiteral("20"), QStringLiteral("Bécs")},
-                     {QStringLiteral("1"), QStringLiteral("Cegléd")}});
+    seed(app.db, m,
+            {{QStringLiteral("10"), QStringLiteral("Abony")}, {QStringLiteral("20"), QStringLiteral("Bécs")},
+                    {QStringLiteral("1"), QStringLiteral("Cegléd")}});
     registerState(app.ctx).lastSavedCode.insert(m.table, saved);
     QString code;
     app.host.expect(m.listWindow, [&](QDialog&) { code = currentCode(app.ctx, m); });

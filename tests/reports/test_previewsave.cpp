@@ -38,7 +38,7 @@ ReportLayout onePage()
     return l;
 }
 
-} // namespace
+}   // namespace
 
 class TestPreviewSave : public QObject {
     Q_OBJECT

@@ -16,12 +16,12 @@ public:
     {
         if (set == QLatin1String("T") && column == QLatin1String("n"))
             return ReportValue::ofNumber(1234.5);
-        throw ReportError{QStringLiteral("ismeretlen mező: %1.\"%2\"").arg(set, column)};
+        throw ReportError {QStringLiteral("ismeretlen mező: %1.\"%2\"").arg(set, column)};
     }
     ReportValue name(const QString& n) override
     {
         if (!vars.contains(n))
-            throw ReportError{QStringLiteral("ismeretlen változó: %1").arg(n)};
+            throw ReportError {QStringLiteral("ismeretlen változó: %1").arg(n)};
         return ReportValue::fromVariant(vars.value(n));
     }
 };
@@ -31,7 +31,7 @@ QByteArray page(const QByteArray& bands, const QByteArray& pageAttrs = "margins=
     return "<frf version=\"1\"><page " + pageAttrs + ">" + bands + "</page></frf>";
 }
 
-} // namespace
+}   // namespace
 
 class TestReportEngine : public QObject {
     Q_OBJECT
@@ -52,23 +52,57 @@ void TestReportEngine::expressions_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("grouped net") << "Nettó súly:   [v_m1]  kg" << "#,###.##" << "Nettó súly:   12 000  kg";
-    QTest::newRow("two decimals") << "[1234.567]" << "#,###.##" << "1 234,57";
-    QTest::newRow("whole kg") << "[1234.567]" << "#,###" << "1 235";
-    QTest::newRow("plain number") << "[T.\"n\"]" << "" << "1234,5";
-    QTest::newRow("sum of fields") << "[T.\"n\" + T.\"n\"]" << "#,###.##" << "2 469";
-    QTest::newRow("precedence") << "[2 + 3 * 4]" << "" << "14";
-    QTest::newRow("brackets") << "[(2 + 3) * 4]" << "" << "20";
-    QTest::newRow("division") << "[10 / 4]" << "" << "2,5";
-    QTest::newRow("abs") << "[ABS(8000 - 20000)]" << "#,###.##" << "12 000";
-    QTest::newRow("round") << "[ROUND(2.5) + round(-0.4)]" << "" << "3";
-    QTest::newRow("unary minus") << "[-v_m1 + 12000]" << "" << "0";
-    QTest::newRow("text join") << "[v_mozgas + '!']" << "" << "BE!";
-    QTest::newRow("text variable") << "J [v_bszam]" << "" << "J 42";
-    QTest::newRow("blank inside") << "Adószám: [ v_bszam]" << "" << "Adószám: 42";
-    QTest::newRow("no value reads empty") << "<[v_none]>" << "" << "<>";
-    QTest::newRow("no value is 0 in sums") << "[v_none + 5]" << "" << "5";
-    QTest::newRow("bracket in text") << "[ 'a]b' ]" << "" << "a]b";
+    QTest::newRow("grouped net") << "Nettó súly:   [v_m1]  kg"
+                                 << "#,###.##"
+                                 << "Nettó súly:   12 000  kg";
+    QTest::newRow("two decimals") << "[1234.567]"
+                                  << "#,###.##"
+                                  << "1 234,57";
+    QTest::newRow("whole kg") << "[1234.567]"
+                              << "#,###"
+                              << "1 235";
+    QTest::newRow("plain number") << "[T.\"n\"]"
+                                  << ""
+                                  << "1234,5";
+    QTest::newRow("sum of fields") << "[T.\"n\" + T.\"n\"]"
+                                   << "#,###.##"
+                                   << "2 469";
+    QTest::newRow("precedence") << "[2 + 3 * 4]"
+                                << ""
+                                << "14";
+    QTest::newRow("brackets") << "[(2 + 3) * 4]"
+                              << ""
+                              << "20";
+    QTest::newRow("division") << "[10 / 4]"
+                              << ""
+                              << "2,5";
+    QTest::newRow("abs") << "[ABS(8000 - 20000)]"
+                         << "#,###.##"
+                         << "12 000";
+    QTest::newRow("round") << "[ROUND(2.5) + round(-0.4)]"
+                           << ""
+                           << "3";
+    QTest::newRow("unary minus") << "[-v_m1 + 12000]"
+                                 << ""
+                                 << "0";
+    QTest::newRow("text join") << "[v_mozgas + '!']"
+                               << ""
+                               << "BE!";
+    QTest::newRow("text variable") << "J [v_bszam]"
+                                   << ""
+                                   << "J 42";
+    QTest::newRow("blank inside") << "Adószám: [ v_bszam]"
+                                  << ""
+                                  << "Adószám: 42";
+    QTest::newRow("no value reads empty") << "<[v_none]>"
+                                          << ""
+                                          << "<>";
+    QTest::newRow("no value is 0 in sums") << "[v_none + 5]"
+                                           << ""
+                                           << "5";
+    QTest::newRow("bracket in text") << "[ 'a]b' ]"
+                                     << ""
+                                     << "a]b";
 }
 
 void TestReportEngine::expressions()
@@ -85,15 +119,24 @@ void TestReportEngine::expressionErrors_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("error");
-    QTest::newRow("division by zero") << "[1 / (2 - 2)]" << "osztás nullával";
-    QTest::newRow("unknown variable") << "[v_nincs]" << "ismeretlen változó: v_nincs";
-    QTest::newRow("unknown column") << "[T.\"x\"]" << "ismeretlen mező: T.\"x\"";
-    QTest::newRow("unclosed field") << "a [v_m1" << "lezáratlan [ mező";
-    QTest::newRow("syntax") << "[1 +]" << "hiányzó érték";
-    QTest::newRow("unknown function") << "[SQRT(4)]" << "ismeretlen függvény: SQRT";
-    QTest::newRow("text in arithmetic") << "[v_mozgas * 2]" << "nem szám";
-    QTest::newRow("deep brackets") << "[" + QString(500, '(') + "1" + QString(500, ')') + "]" << "túl mélyen";
-    QTest::newRow("too long") << "[" + QString(5000, '1') + "]" << "túl hosszú";
+    QTest::newRow("division by zero") << "[1 / (2 - 2)]"
+                                      << "osztás nullával";
+    QTest::newRow("unknown variable") << "[v_nincs]"
+                                      << "ismeretlen változó: v_nincs";
+    QTest::newRow("unknown column") << "[T.\"x\"]"
+                                    << "ismeretlen mező: T.\"x\"";
+    QTest::newRow("unclosed field") << "a [v_m1"
+                                    << "lezáratlan [ mező";
+    QTest::newRow("syntax") << "[1 +]"
+                            << "hiányzó érték";
+    QTest::newRow("unknown function") << "[SQRT(4)]"
+                                      << "ismeretlen függvény: SQRT";
+    QTest::newRow("text in arithmetic") << "[v_mozgas * 2]"
+                                        << "nem szám";
+    QTest::newRow("deep brackets") << "[" + QString(500, '(') + "1" + QString(500, ')') + "]"
+                                   << "túl mélyen";
+    QTest::newRow("too long") << "[" + QString(5000, '1') + "]"
+                              << "túl hosszú";
 }
 
 void TestReportEngine::expressionErrors()
@@ -121,21 +164,28 @@ void TestReportEngine::rejectedTemplates_data()
     QTest::newRow("no version") << QByteArray("<frf><page/></frf>") << "version";
     QTest::newRow("newer version") << QByteArray("<frf version=\"2\"><page/></frf>") << "newer";
     QTest::newRow("truncated") << page(band).left(60) << "";
-    QTest::newRow("huge size") << page("<band type=\"title\" height=\"20\"><text x=\"0\" y=\"0\" w=\"1e300\" h=\"5\">x</text></band>") << "attribute w";
-    QTest::newRow("band taller than page") << page("<band type=\"masterdata\" dataset=\"ZQ33\" height=\"5000\"/>") << "height";
-    QTest::newRow("header and band over the page")
-        << page("<band type=\"pageheader\" height=\"200\"/><band type=\"masterdata\" dataset=\"ZQ33\" height=\"200\"/>")
-        << "taller than the page";
-    QTest::newRow("deep nesting") << QByteArray("<frf version=\"1\">") + QByteArray("<page>").repeated(1) +
-                                            QByteArray("<band type=\"title\" height=\"5\">") +
-                                            QByteArray("<x>").repeated(10000) + QByteArray("</x>").repeated(10000) +
-                                            "</band></page></frf>"
+    QTest::newRow("huge size") << page(
+            "<band type=\"title\" height=\"20\"><text x=\"0\" y=\"0\" w=\"1e300\" h=\"5\">x</text></band>")
+                               << "attribute w";
+    QTest::newRow("band taller than page")
+            << page("<band type=\"masterdata\" dataset=\"ZQ33\" height=\"5000\"/>") << "height";
+    QTest::newRow("header and band over the page") << page(
+            "<band type=\"pageheader\" height=\"200\"/><band type=\"masterdata\" dataset=\"ZQ33\" height=\"200\"/>")
+                                                   << "taller than the page";
+    QTest::newRow("deep nesting") << QByteArray("<frf version=\"1\">") + QByteArray("<page>").repeated(1)
+                    + QByteArray("<band type=\"title\" height=\"5\">") + QByteArray("<x>").repeated(10000)
+                    + QByteArray("</x>").repeated(10000) + "</band></page></frf>"
                                   << "";
-    QTest::newRow("1 MB text") << page("<band type=\"title\" height=\"20\"><text>" + QByteArray(1024 * 1024, 'a') + "</text></band>") << "longer";
+    QTest::newRow("1 MB text") << page("<band type=\"title\" height=\"20\"><text>" + QByteArray(1024 * 1024, 'a')
+            + "</text></band>") << "longer";
     QTest::newRow("unknown element") << page("<band type=\"title\" height=\"20\"><image/></band>") << "unknown element";
-    QTest::newRow("unknown format") << page("<band type=\"title\" height=\"20\"><text format=\"%d\">x</text></band>") << "unknown format";
-    QTest::newRow("entity bomb") << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE f [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]><frf version=\"1\">&b;</frf>") << "";
-    QTest::newRow("unknown part") << page("<band type=\"title\" height=\"20\"><use part=\"x\"/></band>") << "unknown part";
+    QTest::newRow("unknown format") << page("<band type=\"title\" height=\"20\"><text format=\"%d\">x</text></band>")
+                                    << "unknown format";
+    QTest::newRow("entity bomb") << QByteArray(
+            "<?xml version=\"1.0\"?><!DOCTYPE f [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]><frf version=\"1\">&b;</frf>")
+                                 << "";
+    QTest::newRow("unknown part") << page("<band type=\"title\" height=\"20\"><use part=\"x\"/></band>")
+                                  << "unknown part";
     QTest::newRow("no page") << QByteArray("<frf version=\"1\"></frf>") << "no page";
 }
 
@@ -153,9 +203,10 @@ void TestReportEngine::rejectedTemplates()
 void TestReportEngine::textKeepsBlanksAndParts()
 {
     TemplateReader r;
-    const auto t = r.read("<frf version=\"1\"><part name=\"p\"><text x=\"1\" y=\"2\" w=\"50\" h=\"5\">Készült:  [DATE]   [TIME]</text></part>"
-                          "<page margins=\"0 0 0 0\"><band type=\"title\" height=\"100\"><use part=\"p\" x=\"10\" y=\"20\"/>"
-                          "<text x=\"0\" y=\"0\" w=\"20\" h=\"5\">MÉRLEGJEGY </text></band></page></frf>");
+    const auto t = r.read(
+            "<frf version=\"1\"><part name=\"p\"><text x=\"1\" y=\"2\" w=\"50\" h=\"5\">Készült:  [DATE]   [TIME]</text></part>"
+            "<page margins=\"0 0 0 0\"><band type=\"title\" height=\"100\"><use part=\"p\" x=\"10\" y=\"20\"/>"
+            "<text x=\"0\" y=\"0\" w=\"20\" h=\"5\">MÉRLEGJEGY </text></band></page></frf>");
     QVERIFY2(t, qPrintable(r.detail()));
     QVariantMap vars;
     ReportBuilder b(nullptr, vars);
@@ -185,11 +236,12 @@ void TestReportEngine::titleHeaderFooterAndPageNumbers()
 {
     // Without data sets: title, page header and footer of a one-page report.
     TemplateReader r;
-    const auto t = r.read(page("<band type=\"pagefooter\" height=\"10\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">[PAGE#]/[TOTALPAGES#]</text></band>"
-                               "<band type=\"pageheader\" height=\"10\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">fej</text></band>"
-                               "<band type=\"title\" height=\"20\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">cím</text></band>"
-                               "<band type=\"summary\" height=\"20\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">vége</text></band>",
-                               "orientation=\"landscape\" margins=\"10 10 10 10\""));
+    const auto t = r.read(page(
+            "<band type=\"pagefooter\" height=\"10\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">[PAGE#]/[TOTALPAGES#]</text></band>"
+            "<band type=\"pageheader\" height=\"10\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">fej</text></band>"
+            "<band type=\"title\" height=\"20\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">cím</text></band>"
+            "<band type=\"summary\" height=\"20\"><text x=\"0\" y=\"0\" w=\"50\" h=\"5\">vége</text></band>",
+            "orientation=\"landscape\" margins=\"10 10 10 10\""));
     QVERIFY2(t, qPrintable(r.detail()));
     QVariantMap vars;
     ReportBuilder b(nullptr, vars);

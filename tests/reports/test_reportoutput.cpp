@@ -44,8 +44,8 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 QByteArray oneText(const QByteArray& text)
 {
-    return "<frf version=\"1\"><page><band type=\"title\" height=\"20\"><text x=\"0\" y=\"0\" w=\"150\" h=\"5\">" + text +
-           "</text></band></page></frf>";
+    return "<frf version=\"1\"><page><band type=\"title\" height=\"20\"><text x=\"0\" y=\"0\" w=\"150\" h=\"5\">" + text
+            + "</text></band></page></frf>";
 }
 
 int count(const QStringList& texts, const QString& t)
@@ -69,51 +69,66 @@ QString noPrinter()
 void prepareStock(DataModule& d, ReportOutput& report, const QString& grouping, const QDate& day, const QString& key)
 {
     const QString head = QStringLiteral(
-        "SELECT tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
-        "SUM(jNettoBe - jNettoKi) AS Keszlet, jMozgas, jBszam, jDatum, jBeido, jKiido, jBemeres, jKimeres, jTiszt, "
-        "jViztart FROM vello JOIN termeny ON termeny.tKod = vello.jTkod ");
+            "SELECT tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
+            "SUM(jNettoBe - jNettoKi) AS Keszlet, jMozgas, jBszam, jDatum, jBeido, jKiido, jBemeres, jKimeres, jTiszt, "
+            "jViztart FROM vello JOIN termeny ON termeny.tKod = vello.jTkod ");
     const QString sums = QStringLiteral(
-        "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall FROM vello ");
+            "SELECT SUM(ABS(jBemeres - jKimeres)) AS sum_meres, SUM(jNettoBe) AS sum_betarolt, SUM(jNettoKi) AS sum_kiszall FROM vello ");
     const QString totalsTail = QStringLiteral(
-        "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
-        "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
+            "SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Betarolt, SUM(jNettoKi) AS Kiszallitva, "
+            "SUM(jNettoBe - jNettoKi) AS Keszlet, jTkod,jOkod, jKkod");
     if (grouping == QLatin1String("termeny")) {
         openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
-        openQuery(d.ZQ20, QStringLiteral("SELECT tmegnev, ") + totalsTail +
-                              QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE jTkod <> \"\" GROUP BY jTkod"));
+        openQuery(d.ZQ20,
+                QStringLiteral("SELECT tmegnev, ") + totalsTail
+                        + QStringLiteral(
+                                " FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE jTkod <> \"\" GROUP BY jTkod"));
         openQuery(d.ZQ22, sums + QStringLiteral("WHERE jTkod = :p1"), {{"p1", key}});
         openQuery(d.ZQ21, head + QStringLiteral("WHERE jTkod = :p1 GROUP BY IDj"), {{"p1", key}});
     } else if (grouping == QLatin1String("datum")) {
         report.setVariable(QStringLiteral("v_datum"), TextConv::date(day));
         openQuery(d.ZQ23, sums + QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 )"), {{"p0", day}});
-        openQuery(d.ZQ20, QStringLiteral("SELECT tmegnev, jDatum, ") + totalsTail +
-                              QStringLiteral(" FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 ) GROUP BY jTkod"),
-                  {{"p0", day}});
-        openQuery(d.ZQ22, sums + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )"), {{"p0", day}, {"p1", key}});
-        openQuery(d.ZQ21, head + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 ) GROUP BY IDj"), {{"p0", day}, {"p1", key}});
+        openQuery(d.ZQ20,
+                QStringLiteral("SELECT tmegnev, jDatum, ") + totalsTail
+                        + QStringLiteral(
+                                " FROM vello JOIN termeny ON termeny.tKod = vello.jTkod WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 ) GROUP BY jTkod"),
+                {{"p0", day}});
+        openQuery(d.ZQ22, sums + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )"),
+                {{"p0", day}, {"p1", key}});
+        openQuery(d.ZQ21, head + QStringLiteral("WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 ) GROUP BY IDj"),
+                {{"p0", day}, {"p1", key}});
     } else if (grouping == QLatin1String("nev")) {
         openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
-        openQuery(d.ZQ20, QStringLiteral("SELECT oNev, tmegnev, ") + totalsTail +
-                              QStringLiteral(", oNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod "
-                                             "WHERE jTkod <> \"\" GROUP BY jOkod, jTkod ORDER BY oNev, tMegnev"));
+        openQuery(d.ZQ20,
+                QStringLiteral("SELECT oNev, tmegnev, ") + totalsTail
+                        + QStringLiteral(
+                                ", oNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod "
+                                "WHERE jTkod <> \"\" GROUP BY jOkod, jTkod ORDER BY oNev, tMegnev"));
         openQuery(d.ZQ22, sums + QStringLiteral("WHERE jOkod = :p1"), {{"p1", key}});
-        openQuery(d.ZQ21, QStringLiteral("SELECT oNev, ") + QString(head).mid(7).replace(QStringLiteral("vello.jTkod "),
-                              QStringLiteral("vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod ")) +
-                              QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 ) GROUP BY IDj"), {{"p1", key}});
+        openQuery(d.ZQ21,
+                QStringLiteral("SELECT oNev, ")
+                        + QString(head).mid(7).replace(QStringLiteral("vello.jTkod "),
+                                QStringLiteral("vello.jTkod JOIN termelo ON termelo.OKod = vello.jOkod "))
+                        + QStringLiteral("WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 ) GROUP BY IDj"),
+                {{"p1", key}});
     } else {
         openQuery(d.ZQ23, sums + QStringLiteral("WHERE jTkod <> \"\""));
-        openQuery(d.ZQ20, QStringLiteral("SELECT kNev, tmegnev, ") + totalsTail +
-                              QStringLiteral(", kNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod "
-                                             "WHERE jTkod <> \"\" GROUP BY jKkod, jTkod ORDER BY kNev, tMegnev"));
+        openQuery(d.ZQ20,
+                QStringLiteral("SELECT kNev, tmegnev, ") + totalsTail
+                        + QStringLiteral(
+                                ", kNev, tMegnev FROM vello JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod "
+                                "WHERE jTkod <> \"\" GROUP BY jKkod, jTkod ORDER BY kNev, tMegnev"));
         openQuery(d.ZQ22, sums + QStringLiteral("WHERE jKkod = :p1"), {{"p1", key}});
-        openQuery(d.ZQ21, QStringLiteral(
-            "SELECT kNev, tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
-            "SUM(jNettoBe - jNettoKi) AS Keszlet, jBszam FROM vello JOIN termeny ON termeny.tKod = vello.jTkod "
-            "JOIN raktar ON raktar.kKod = vello.jKkod WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 ) GROUP BY IDj"), {{"p1", key}});
+        openQuery(d.ZQ21,
+                QStringLiteral(
+                        "SELECT kNev, tmegnev, SUM(ABS(jBemeres - jKimeres)) AS Netto, SUM(jNettoBe) AS Be, SUM(jNettoKi) AS Ki, "
+                        "SUM(jNettoBe - jNettoKi) AS Keszlet, jBszam FROM vello JOIN termeny ON termeny.tKod = vello.jTkod "
+                        "JOIN raktar ON raktar.kKod = vello.jKkod WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 ) GROUP BY IDj"),
+                {{"p1", key}});
     }
 }
 
-} // namespace
+}   // namespace
 
 class TestReportOutput : public QObject {
     Q_OBJECT
@@ -173,13 +188,16 @@ void TestReportOutput::weighingTicket()
         QCOMPARE(count(t, "Mérlegelési súly"), 2);
         QCOMPARE(count(t, "Mérés2 (pótkocsi)"), 4);
         QCOMPARE(count(t, "20 000"), 4);   // entry 1 and entry total
-        QCOMPARE(count(t, "8 000"), 4);    // exit 1 and exit total
-        QCOMPARE(count(t, "0"), 4);        // trailer weights
+        QCOMPARE(count(t, "8 000"), 4);   // exit 1 and exit total
+        QCOMPARE(count(t, "0"), 4);   // trailer weights
         QCOMPARE(count(t, "Megnevezés: Búza "), 2);
         QCOMPARE(count(t, "Nettó súly:   12 000  kg"), 2);
         bool madeLine = false;
         for (const QString& s : t)
-            madeLine = madeLine || QRegularExpression(QStringLiteral("^Készült:  \\d{4}\\.\\d\\d\\.\\d\\d   \\d\\d:\\d\\d:\\d\\d$")).match(s).hasMatch();
+            madeLine = madeLine
+                    || QRegularExpression(QStringLiteral("^Készült:  \\d{4}\\.\\d\\d\\.\\d\\d   \\d\\d:\\d\\d:\\d\\d$"))
+                               .match(s)
+                               .hasMatch();
         QVERIFY(madeLine);
         // Type: title 12 pt bold, movement 18 pt, body 10 pt, net bold, weights right-aligned.
         const LayoutItem* title = page.find(QStringLiteral("MÉRLEGJEGY "));
@@ -193,17 +211,19 @@ void TestReportOutput::weighingTicket()
         // Lines 1 to 11 stand from top to bottom, each on a row of its own
         // (the items of the upper copy come first in the page).
         const QString lines[] = {"MÉRLEGJEGY ", "Bizonylatszám: J 42", "Kiállította: Alföldi Gabona Kft.",
-                                 "6400 Kiskunhalas Majsai út 8. Adószám: 11223344-2-03", "Készült:  ",
-                                 "Név: Kovács István 6400 Kiskunhalas Fő u. 12.", "Rendszám: ABC-123    Kovács István",
-                                 "Kovács és Társa Kft. Kiskunhalas, Fő u. 12. 06-30-123-4567 Kovács Péter",
-                                 "Mérlegelési súly", "Megnevezés: Búza ", ".........."};
+                "6400 Kiskunhalas Majsai út 8. Adószám: 11223344-2-03",
+                "Készült:  ", "Név: Kovács István 6400 Kiskunhalas Fő u. 12.", "Rendszám: ABC-123    Kovács István",
+                "Kovács és Társa Kft. Kiskunhalas, Fő u. 12. 06-30-123-4567 Kovács Péter", "Mérlegelési súly",
+                "Megnevezés: Búza ", ".........."};
         const LayoutItem* above = nullptr;
         for (const QString& line : lines) {
-            const LayoutItem* item = page.find(line, line.endsWith(QLatin1String("  ")) || line.startsWith(QLatin1Char('.')));
+            const LayoutItem* item
+                    = page.find(line, line.endsWith(QLatin1String("  ")) || line.startsWith(QLatin1Char('.')));
             QVERIFY2(item, qPrintable(line));
             QVERIFY2(item->box.bottom() < 148.5, qPrintable(line));
             if (above)
-                QVERIFY2(item->box.top() >= above->box.bottom() - 0.01, qPrintable(line + QStringLiteral(" overlaps the line above")));
+                QVERIFY2(item->box.top() >= above->box.bottom() - 0.01,
+                        qPrintable(line + QStringLiteral(" overlaps the line above")));
             above = item;
         }
         // Cut marks at both edges between the copies.
@@ -250,7 +270,7 @@ void TestReportOutput::ticketPdfRoundTrip()
     const QString text = pdfText(pdf);
     QCOMPARE(text.count(QLatin1Char('\f')), 2);   // two pages
     for (const char* s : {"MÉRLEGJEGY", "Bizonylatszám: J 42", "1. példány", "4. példány", "Nettó súly:", "12 000",
-                          "Adószám: 11223344-2-03", "Mérés2 (pótkocsi)", "Megnevezés: Búza", "Rendszám: ABC-123"})
+                 "Adószám: 11223344-2-03", "Mérés2 (pótkocsi)", "Megnevezés: Búza", "Rendszám: ABC-123"})
         QVERIFY2(text.contains(QString::fromUtf8(s)), s);
 }
 
@@ -265,8 +285,8 @@ void TestReportOutput::reportToolWritesTicket()
     if (!QFile::exists(tool))
         tool = qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/tools/vello-report");
     QStringList args = {"--socket", s.socket, "--database", s.database, "--user", s.user, "--template", "vello.frf",
-                        "--out", pdf, "--query", "ZQ13", PendingWeighingSql, "--bind", QStringLiteral("ZQ13.p1=%1").arg(idm),
-                        "--var", "v_bszam=42", "--var", "v_m1=12000", "--var", "v_mozgas=BE"};
+            "--out", pdf, "--query", "ZQ13", PendingWeighingSql, "--bind", QStringLiteral("ZQ13.p1=%1").arg(idm),
+            "--var", "v_bszam=42", "--var", "v_m1=12000", "--var", "v_mozgas=BE"};
     QProcess p;
     p.start(tool, args);
     QVERIFY(p.waitForFinished(120000));
@@ -304,7 +324,7 @@ void TestReportOutput::variablesPersist()
     // The delivery note sets only its number; the others stay from the ticket.
     report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("5"));
     QVERIFY(report.output(note, QPageLayout::Portrait));
-    QCOMPARE(preview.last().texts(), QStringList{QStringLiteral("5 12000 BE")});
+    QCOMPARE(preview.last().texts(), QStringList {QStringLiteral("5 12000 BE")});
     // The real delivery note over the delivery-note query reads the consignee.
     openQuery(app.data.ZQ13, DeliveryNoteSql, {{"p1", app.data.ZQ13.value("IDm")}, {"p2", "2"}});
     QVERIFY(report.output(QStringLiteral("szallito.frf"), QPageLayout::Portrait));
@@ -320,10 +340,18 @@ void TestReportOutput::orientationPerTemplate_data()
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("query");
     QTest::addColumn<bool>("landscape");
-    QTest::newRow("plates") << "rendszam.frf" << "SELECT * FROM rendszam ORDER BY rRendszam" << "ZQ33" << true;
-    QTest::newRow("producers") << "termelo.frf" << "SELECT * FROM termelo ORDER BY oNev" << "ZQ43" << true;
-    QTest::newRow("crops") << "termeny.frf" << "SELECT * FROM termeny ORDER BY tMegnev" << "ZQ53" << false;
-    QTest::newRow("warehouses") << "raktar.frf" << "SELECT * FROM raktar ORDER BY kNev" << "ZQ63" << false;
+    QTest::newRow("plates") << "rendszam.frf"
+                            << "SELECT * FROM rendszam ORDER BY rRendszam"
+                            << "ZQ33" << true;
+    QTest::newRow("producers") << "termelo.frf"
+                               << "SELECT * FROM termelo ORDER BY oNev"
+                               << "ZQ43" << true;
+    QTest::newRow("crops") << "termeny.frf"
+                           << "SELECT * FROM termeny ORDER BY tMegnev"
+                           << "ZQ53" << false;
+    QTest::newRow("warehouses") << "raktar.frf"
+                                << "SELECT * FROM raktar ORDER BY kNev"
+                                << "ZQ63" << false;
 }
 
 void TestReportOutput::orientationPerTemplate()
@@ -349,22 +377,29 @@ void TestReportOutput::orientationPerTemplate()
 
 void TestReportOutput::failures_data()
 {
-    QTest::addColumn<QString>("file");      // empty: the test writes a template holding `content`
+    QTest::addColumn<QString>("file");   // empty: the test writes a template holding `content`
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("printer");
-    QTest::addColumn<QString>("text");      // the exact text, or with a trailing * its beginning
+    QTest::addColumn<QString>("text");   // the exact text, or with a trailing * its beginning
     QTest::addColumn<QString>("caption");
-    QTest::newRow("missing file") << "nincs.frf" << QByteArray() << true << "Cannot open file nincs.frf" << "";
+    QTest::newRow("missing file") << "nincs.frf" << QByteArray() << true << "Cannot open file nincs.frf"
+                                  << "";
     QTest::newRow("not a template") << "" << QByteArray("object frNyomtat: TfrReport\n  Pages = <>\nend") << true
-                                    << "Unsupported FRF format" << "Error";
+                                    << "Unsupported FRF format"
+                                    << "Error";
     QTest::newRow("newer version") << "" << QByteArray("<frf version=\"9\"><page/></frf>") << true
-                                   << "Unsupported FRF format" << "Error";
-    QTest::newRow("truncated") << "" << oneText("x").left(50) << true << "Unsupported FRF format" << "Error";
+                                   << "Unsupported FRF format"
+                                   << "Error";
+    QTest::newRow("truncated") << "" << oneText("x").left(50) << true << "Unsupported FRF format"
+                               << "Error";
     QTest::newRow("unknown column") << "" << oneText("[ZQ13.\"mNincs\"]") << true
-                                    << "t.frf: [ZQ13.\"mNincs\"]: ismeretlen mező: ZQ13.\"mNincs\"" << "Error";
+                                    << "t.frf: [ZQ13.\"mNincs\"]: ismeretlen mező: ZQ13.\"mNincs\""
+                                    << "Error";
     QTest::newRow("unknown data set") << "" << oneText("[ZQ99.\"a\"]") << true
-                                      << "t.frf: [ZQ99.\"a\"]: ismeretlen adathalmaz: ZQ99" << "Error";
-    QTest::newRow("division by zero") << "" << oneText("[v_m1 / 0]") << true << "t.frf: [v_m1 / 0]: osztás nullával" << "Error";
+                                      << "t.frf: [ZQ99.\"a\"]: ismeretlen adathalmaz: ZQ99"
+                                      << "Error";
+    QTest::newRow("division by zero") << "" << oneText("[v_m1 / 0]") << true << "t.frf: [v_m1 / 0]: osztás nullával"
+                                      << "Error";
     QTest::newRow("no default printer") << "vello.frf" << QByteArray() << false << noPrinter() << "";
 }
 
@@ -451,9 +486,14 @@ void TestReportOutput::longListPages()
     seed(app.db);
     QStringList values;
     for (int i = 2; i <= 130; ++i)
-        values << QStringLiteral("('%1', 'P-%2', %3, 'Név %1', '', '', '', '', '')").arg(i).arg(i, 3, 10, QLatin1Char('0')).arg(i * 100);
-    app.db.exec(QStringLiteral("INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) VALUES ") +
-                values.join(QLatin1Char(',')));
+        values << QStringLiteral("('%1', 'P-%2', %3, 'Név %1', '', '', '', '', '')")
+                          .arg(i)
+                          .arg(i, 3, 10, QLatin1Char('0'))
+                          .arg(i * 100);
+    app.db.exec(
+            QStringLiteral(
+                    "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) VALUES ")
+            + values.join(QLatin1Char(',')));
     openQuery(app.data.ZQ33, QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam"));
     app.data.ZQ33.moveTo(17);   // where the list window stood
     RecordingPreview preview;
@@ -471,7 +511,8 @@ void TestReportOutput::longListPages()
         const LayoutItem* heading = page.find(QStringLiteral("Rendszám"));
         for (const LayoutItem& i : page.items) {
             QVERIFY(i.box.bottom() <= 210 - 10 + 0.001);
-            if (i.kind == LayoutItem::Text && (i.text.startsWith(QLatin1String("P-")) || i.text == QLatin1String("ABC-123"))) {
+            if (i.kind == LayoutItem::Text
+                    && (i.text.startsWith(QLatin1String("P-")) || i.text == QLatin1String("ABC-123"))) {
                 QVERIFY(i.box.top() > heading->box.top());
                 plates << i.text;
             }
@@ -488,10 +529,10 @@ void TestReportOutput::everyTemplateFromItsCallersData_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("expected");   // a text the document must hold
-    for (const char* f : {"rendszam.frf", "termelo.frf", "termeny.frf", "raktar.frf", "meres.frf", "vello.frf", "szallito.frf",
-                          "vello_masolat.frf", "keszlet_termeny.frf", "keszlet_t_termeny.frf", "keszlet_datum.frf",
-                          "keszlet_t_datum.frf", "keszlet_nev.frf", "keszlet_t_nev.frf", "keszlet_raktar.frf",
-                          "keszlet_t_raktar.frf"})
+    for (const char* f : {"rendszam.frf", "termelo.frf", "termeny.frf", "raktar.frf", "meres.frf", "vello.frf",
+                 "szallito.frf", "vello_masolat.frf", "keszlet_termeny.frf", "keszlet_t_termeny.frf",
+                 "keszlet_datum.frf", "keszlet_t_datum.frf", "keszlet_nev.frf", "keszlet_t_nev.frf",
+                 "keszlet_raktar.frf", "keszlet_t_raktar.frf"})
         QTest::newRow(f) << QString::fromLatin1(f) << "";
 }
 
@@ -508,20 +549,26 @@ void TestReportOutput::everyTemplateFromItsCallersData()
     if (file == QLatin1String("rendszam.frf")) {
         openQuery(d.ZQ33, QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam"));
         o = QPageLayout::Landscape;
-        expected << "ABC-123" << "8 000";
+        expected << "ABC-123"
+                 << "8 000";
     } else if (file == QLatin1String("termelo.frf")) {
         openQuery(d.ZQ43, QStringLiteral("SELECT * FROM termelo ORDER BY oNev"));
         o = QPageLayout::Landscape;
-        expected << "Alföldi Mag Zrt." << "Kovács István";
+        expected << "Alföldi Mag Zrt."
+                 << "Kovács István";
     } else if (file == QLatin1String("termeny.frf")) {
         openQuery(d.ZQ53, QStringLiteral("SELECT * FROM termeny ORDER BY tMegnev"));
-        expected << "Búza" << "100" << "14";
+        expected << "Búza"
+                 << "100"
+                 << "14";
     } else if (file == QLatin1String("raktar.frf")) {
         openQuery(d.ZQ63, QStringLiteral("SELECT * FROM raktar ORDER BY kNev"));
         expected << "Síkraktár 1";
     } else if (file == QLatin1String("meres.frf")) {
         openQuery(d.ZQ13, PendingWeighingSql, {{"p1", idm}});
-        expected << "Mérésszám: 7" << "Termény: Búza" << "20 000";
+        expected << "Mérésszám: 7"
+                 << "Termény: Búza"
+                 << "20 000";
     } else if (file == QLatin1String("vello.frf")) {
         openQuery(d.ZQ13, PendingWeighingSql, {{"p1", idm}});
         setTicketVariables(report);
@@ -530,7 +577,10 @@ void TestReportOutput::everyTemplateFromItsCallersData()
         app.db.exec(QStringLiteral("UPDATE meres SET mMozgas = 'K', mBemeres1 = 8000, mKimeres1 = 20000"));
         openQuery(d.ZQ13, DeliveryNoteSql, {{"p1", idm}, {"p2", "2"}});
         report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("3"));
-        expected << "Sorszám: S 3" << "Alföldi Mag Zrt. (2)" << "12 000" << "Alföldi Gabona Kft.";
+        expected << "Sorszám: S 3"
+                 << "Alföldi Mag Zrt. (2)"
+                 << "12 000"
+                 << "Alföldi Gabona Kft.";
     } else if (file == QLatin1String("vello_masolat.frf")) {
         openQuery(d.ZQ23, TicketRowsSql, {{"p1", "41"}});
         report.setVariable(QStringLiteral("v_bszam"), QStringLiteral("41"));
@@ -538,7 +588,10 @@ void TestReportOutput::everyTemplateFromItsCallersData()
         report.setVariable(QStringLiteral("v_Kimeres2"), 0.0);
         report.setVariable(QStringLiteral("v_m1"), 12000.0);
         report.setVariable(QStringLiteral("v_mozgas"), QStringLiteral("BE"));
-        expected << "Bizonylatszám: J 41" << "Nettó súly:   12 000  kg" << "Raktár: Síkraktár 1" << "Nettó: 11 520 kg";
+        expected << "Bizonylatszám: J 41"
+                 << "Nettó súly:   12 000  kg"
+                 << "Raktár: Síkraktár 1"
+                 << "Nettó: 11 520 kg";
     } else if (file.startsWith(QLatin1String("keszlet_"))) {
         // The stock window's lists as they stand after its computations.
         const bool itemised = file.startsWith(QLatin1String("keszlet_t_"));
@@ -552,7 +605,8 @@ void TestReportOutput::everyTemplateFromItsCallersData()
             expected << QString::fromUtf8(itemised ? "Raktár: Síkraktár 1" : "Síkraktár 1");
         if (itemised && grouping == QLatin1String("termeny"))
             expected << QString::fromUtf8("Termény: Búza");
-        expected << "11 520" << QString::fromUtf8("Összesen:") << "12 000" << (itemised ? "41" : QString::fromUtf8("Búza"));
+        expected << "11 520" << QString::fromUtf8("Összesen:") << "12 000"
+                 << (itemised ? "41" : QString::fromUtf8("Búza"));
     }
     QVERIFY(report.output(file, o));
     app.verifyScriptsDone();
@@ -580,15 +634,16 @@ void TestReportOutput::previewWindow()
         QVERIFY(pw.pageWidth());
         const int room = pw.view()->viewport()->width() - 2 * PreviewPages::Margin;
         QVERIFY2(qAbs(pw.pages()->pageRect(0).width() - room) <= 2,
-                 qPrintable(QStringLiteral("%1 / %2").arg(pw.pages()->pageRect(0).width()).arg(room)));
+                qPrintable(QStringLiteral("%1 / %2").arg(pw.pages()->pageRect(0).width()).arg(room)));
         QCOMPARE(pw.pages()->pageCount(), 2);
         // The only button closes; the status line names the keys.
         const QList<QPushButton*> buttons = w.findChildren<QPushButton*>();
         QCOMPARE(buttons.size(), 1);
         QCOMPARE(buttons.first()->text(), QStringLiteral("Bezár"));
         const QString status = TestUi::text(w, QStringLiteral("statusLine"));
-        QVERIFY2(status.contains(QStringLiteral("Nyomtatás: Ctrl+P")) && status.contains(QStringLiteral("Mentés PDF-be: Ctrl+S")),
-                 qPrintable(status));
+        QVERIFY2(status.contains(QStringLiteral("Nyomtatás: Ctrl+P"))
+                        && status.contains(QStringLiteral("Mentés PDF-be: Ctrl+S")),
+                qPrintable(status));
         // The first page is painted with its texts.
         const QImage shot = pw.view()->viewport()->grab().toImage();
         QVERIFY(pw.pages()->lastPainted().contains(0));
@@ -691,11 +746,11 @@ void TestReportOutput::emptyStockSumsPrintZero()
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
     for (const char* f : {"keszlet_termeny.frf", "keszlet_t_termeny.frf", "keszlet_datum.frf", "keszlet_t_datum.frf",
-                          "keszlet_nev.frf", "keszlet_t_nev.frf", "keszlet_raktar.frf", "keszlet_t_raktar.frf"}) {
+                 "keszlet_nev.frf", "keszlet_t_nev.frf", "keszlet_raktar.frf", "keszlet_t_raktar.frf"}) {
         const QString file = QString::fromLatin1(f);
         const bool itemised = file.startsWith(QLatin1String("keszlet_t_"));
         prepareStock(app.data, report, file.section(QLatin1Char('_'), itemised ? 2 : 1).section(QLatin1Char('.'), 0, 0),
-                     QDate(2024, 3, 4), QString());
+                QDate(2024, 3, 4), QString());
         QVERIFY(app.data.ZQ23.value("sum_meres").isNull());
         QVERIFY2(report.output(file, QPageLayout::Portrait), f);
         const LayoutPage& page = preview.last().pages.first();
@@ -703,7 +758,8 @@ void TestReportOutput::emptyStockSumsPrintZero()
         QVERIFY2(label, f);
         int zeros = 0;
         for (const LayoutItem& i : page.items)
-            zeros += i.kind == LayoutItem::Text && qAbs(i.box.top() - label->box.top()) < 0.01 && i.text == QLatin1String("0");
+            zeros += i.kind == LayoutItem::Text && qAbs(i.box.top() - label->box.top()) < 0.01
+                    && i.text == QLatin1String("0");
         QVERIFY2(zeros == 4, qPrintable(QStringLiteral("%1: %2 zeros").arg(file).arg(zeros)));
     }
     app.verifyScriptsDone();

@@ -28,9 +28,9 @@ const QString Negative = QStringLiteral("A mérleg negatív súlyt mutat!");
 QString frame(const char* status, char sign, int kg)
 {
     return QStringLiteral("%1,GS,%2%3kg\r\n")
-        .arg(QLatin1String(status))
-        .arg(QLatin1Char(sign))
-        .arg(QString::number(kg).rightJustified(6, QLatin1Char('0')).rightJustified(8, QLatin1Char(' ')));
+            .arg(QLatin1String(status))
+            .arg(QLatin1Char(sign))
+            .arg(QString::number(kg).rightJustified(6, QLatin1Char('0')).rightJustified(8, QLatin1Char(' ')));
 }
 
 QStringList repeated(const QString& piece, int n)
@@ -47,7 +47,7 @@ const QString Noise = QString::fromLatin1("\x91\x1bz7\xff\r\n");
 // A link on a scripted device whose worker the test drives.
 struct FakeLink {
     FakeSerialDevice* dev = new FakeSerialDevice;
-    TSerialLink link{std::unique_ptr<SerialDevice>(dev), false};
+    TSerialLink link {std::unique_ptr<SerialDevice>(dev), false};
 };
 
 // The simulator on a pseudo-terminal, linked to a path in a folder of its own.
@@ -58,7 +58,7 @@ struct Sim {
 
     bool start(const QStringList& args)
     {
-        proc.start(QStringLiteral(SCALE_SIM_PATH), QStringList{QStringLiteral("--link"), path} + args);
+        proc.start(QStringLiteral(SCALE_SIM_PATH), QStringList {QStringLiteral("--link"), path} + args);
         return proc.waitForStarted();
     }
     // A command on its standard input ("8000", "8000 motion", "print", "garbage").
@@ -70,7 +70,7 @@ struct Sim {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestIndicatorKinds : public QObject {
     Q_OBJECT
@@ -86,16 +86,15 @@ private slots:
     {
         QTest::addColumn<QList<quint32>>("arrivals");
         QTest::addColumn<bool>("onItsOwn");
-        QTest::newRow("nothing yet") << QList<quint32>{} << false;
-        QTest::newRow("two pieces close together") << QList<quint32>{1000, 1250} << false;
-        QTest::newRow("three pieces a quarter second apart") << QList<quint32>{1000, 1250, 1500} << true;
-        QTest::newRow("one a second") << QList<quint32>{1000, 2000, 3000, 4000} << true;
-        QTest::newRow("two seconds apart") << QList<quint32>{1000, 3000, 5000} << true;
-        QTest::newRow("presses for tractor and trailer") << QList<quint32>{1000, 40000, 95000} << false;
-        QTest::newRow("only the last pieces count") << QList<quint32>{1000, 1100, 1200, 30000, 30250} << false;
-        QTest::newRow("sending again after a pause") << QList<quint32>{1000, 30000, 30250, 30500} << true;
-        QTest::newRow("across the clock's wrap")
-            << QList<quint32>{quint32(-300), quint32(-50), 200} << true;
+        QTest::newRow("nothing yet") << QList<quint32> {} << false;
+        QTest::newRow("two pieces close together") << QList<quint32> {1000, 1250} << false;
+        QTest::newRow("three pieces a quarter second apart") << QList<quint32> {1000, 1250, 1500} << true;
+        QTest::newRow("one a second") << QList<quint32> {1000, 2000, 3000, 4000} << true;
+        QTest::newRow("two seconds apart") << QList<quint32> {1000, 3000, 5000} << true;
+        QTest::newRow("presses for tractor and trailer") << QList<quint32> {1000, 40000, 95000} << false;
+        QTest::newRow("only the last pieces count") << QList<quint32> {1000, 1100, 1200, 30000, 30250} << false;
+        QTest::newRow("sending again after a pause") << QList<quint32> {1000, 30000, 30250, 30500} << true;
+        QTest::newRow("across the clock's wrap") << QList<quint32> {quint32(-300), quint32(-50), 200} << true;
     }
     void sendsOnItsOwn()
     {
@@ -136,53 +135,48 @@ private slots:
         const QString st8000 = frame("ST", '+', 8000);
 
         // On the print key: oldest first, each piece once.
-        QTest::newRow("print key: tractor and trailer") << false << QStringList{st12340, st8000} << 40000 << 0
-                                                        << "8 000 kg  stabil"
-                                                        << QStringList{"012340", "008000", "0"};
-        QTest::newRow("print key: two presses close together")
-            << false << QStringList{"1000\r\n", "2000\r\n"} << 300 << 0 << "2 000 kg"
-            << QStringList{"1000", "2000", "0"};
+        QTest::newRow("print key: tractor and trailer") << false << QStringList {st12340, st8000} << 40000 << 0
+                                                        << "8 000 kg  stabil" << QStringList {"012340", "008000", "0"};
+        QTest::newRow("print key: two presses close together") << false << QStringList {"1000\r\n", "2000\r\n"} << 300
+                                                               << 0 << "2 000 kg" << QStringList {"1000", "2000", "0"};
         QTest::newRow("print key: pressed while moving, then again")
-            << false << QStringList{frame("US", '+', 12100), st12340} << 20000 << 0 << "12 340 kg  stabil"
-            << QStringList{Motion, "012340", "0"};
-        QTest::newRow("print key: negative") << false << QStringList{"-1500\r\n"} << 0 << 0 << "-1 500 kg"
-                                             << QStringList{Negative, "0"};
-        QTest::newRow("print key: noise") << false << QStringList{Noise} << 0 << 0 << "nincs adat"
-                                          << QStringList{"0"};
+                << false << QStringList {frame("US", '+', 12100), st12340} << 20000 << 0 << "12 340 kg  stabil"
+                << QStringList {Motion, "012340", "0"};
+        QTest::newRow("print key: negative")
+                << false << QStringList {"-1500\r\n"} << 0 << 0 << "-1 500 kg" << QStringList {Negative, "0"};
+        QTest::newRow("print key: noise")
+                << false << QStringList {Noise} << 0 << 0 << "nincs adat" << QStringList {"0"};
         QTest::newRow("print key: read long after the press")
-            << false << QStringList{st12340} << 0 << 60000 << "nincs adat" << QStringList{"012340", "0"};
+                << false << QStringList {st12340} << 0 << 60000 << "nincs adat" << QStringList {"012340", "0"};
 
         // Sending all the time: the newest complete reading, the one shown.
-        QTest::newRow("sends on its own: weight changed")
-            << false << repeated(st12340, 4) + repeated(st8000, 2) << 250 << 0 << "8 000 kg  stabil"
-            << QStringList{"008000", "0"};
+        QTest::newRow("sends on its own: weight changed") << false << repeated(st12340, 4) + repeated(st8000, 2) << 250
+                                                          << 0 << "8 000 kg  stabil" << QStringList {"008000", "0"};
         QTest::newRow("sends on its own: frames cut across pieces")
-            << false << QStringList{st12340, st12340 + st12340.left(9), st12340.mid(9) + st8000.left(5)} << 250 << 0
-            << "12 340 kg  stabil" << QStringList{"012340"};
+                << false << QStringList {st12340, st12340 + st12340.left(9), st12340.mid(9) + st8000.left(5)} << 250
+                << 0 << "12 340 kg  stabil" << QStringList {"012340"};
         QTest::newRow("sends on its own: settled after moving")
-            << false << QStringList{frame("US", '+', 12100), frame("US", '+', 12300), st12340} << 250 << 0
-            << "12 340 kg  stabil" << QStringList{"012340"};
-        QTest::newRow("sends on its own: moving")
-            << false << QStringList{st12340, st12340, frame("US", '+', 12100)} << 250 << 0
-            << "12 100 kg  mozgásban" << QStringList{Motion};
+                << false << QStringList {frame("US", '+', 12100), frame("US", '+', 12300), st12340} << 250 << 0
+                << "12 340 kg  stabil" << QStringList {"012340"};
+        QTest::newRow("sends on its own: moving") << false << QStringList {st12340, st12340, frame("US", '+', 12100)}
+                                                  << 250 << 0 << "12 100 kg  mozgásban" << QStringList {Motion};
         QTest::newRow("sends on its own: overload")
-            << false << QStringList{st12340, st12340, frame("OL", '+', 0).replace("000000", "------")} << 250 << 0
-            << "túlterhelés" << QStringList{Motion};
-        QTest::newRow("sends on its own: negative")
-            << false << repeated(frame("ST", '-', 1500), 3) << 250 << 0 << "-1 500 kg  stabil"
-            << QStringList{Negative};
+                << false << QStringList {st12340, st12340, frame("OL", '+', 0).replace("000000", "------")} << 250 << 0
+                << "túlterhelés" << QStringList {Motion};
+        QTest::newRow("sends on its own: negative") << false << repeated(frame("ST", '-', 1500), 3) << 250 << 0
+                                                    << "-1 500 kg  stabil" << QStringList {Negative};
         QTest::newRow("sends on its own: minus zero is zero")
-            << false << repeated(frame("ST", '-', 0), 3) << 250 << 0 << "0 kg  stabil" << QStringList{"000000"};
+                << false << repeated(frame("ST", '-', 0), 3) << 250 << 0 << "0 kg  stabil" << QStringList {"000000"};
         QTest::newRow("sends on its own: digits alone")
-            << false << repeated(QStringLiteral("8000\r\n"), 3) << 500 << 0 << "8 000 kg" << QStringList{"8000"};
+                << false << repeated(QStringLiteral("8000\r\n"), 3) << 500 << 0 << "8 000 kg" << QStringList {"8000"};
         QTest::newRow("sends on its own: noise after readings")
-            << false << repeated(st12340, 3) + QStringList{Noise, Noise} << 250 << 0 << "nincs adat"
-            << QStringList{"0"};
+                << false << repeated(st12340, 3) + QStringList {Noise, Noise} << 250 << 0 << "nincs adat"
+                << QStringList {"0"};
         QTest::newRow("sends on its own: stopped three seconds ago")
-            << false << repeated(st12340, 5) << 250 << 3000 << "nincs adat" << QStringList{"0"};
+                << false << repeated(st12340, 5) << 250 << 3000 << "nincs adat" << QStringList {"0"};
         // The setting: the newest reading even from pieces far apart.
-        QTest::newRow("setting on: pieces far apart") << true << QStringList{"1000\r\n", "2000\r\n"} << 10000 << 0
-                                                      << "2 000 kg" << QStringList{"2000", "0"};
+        QTest::newRow("setting on: pieces far apart") << true << QStringList {"1000\r\n", "2000\r\n"} << 10000 << 0
+                                                      << "2 000 kg" << QStringList {"2000", "0"};
     }
     void reads()
     {
@@ -236,8 +230,8 @@ private slots:
         QFETCH(bool, printKey);
         QFETCH(bool, setting);
         Sim sim;
-        QVERIFY(sim.start(printKey ? QStringList{"--print-key", "--weight", "12340"}
-                                   : QStringList{"--weight", "12340", "--rate", "10"}));
+        QVERIFY(sim.start(printKey ? QStringList {"--print-key", "--weight", "12340"}
+                                   : QStringList {"--weight", "12340", "--rate", "10"}));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(sim.path), Deadline);
         TestApp app;
         PortSetting::save(app.ctx, sim.path);
@@ -249,7 +243,7 @@ private slots:
         if (printKey) {
             sim.say(QStringLiteral("print"));   // the tractor
             QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), 1, Deadline);
-            sim.say(QStringLiteral("8000"));    // the trailer
+            sim.say(QStringLiteral("8000"));   // the trailer
             sim.say(QStringLiteral("print"));
             QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), 2, Deadline);
             for (const char* expected : {"012340", "008000", "0"}) {
@@ -291,8 +285,8 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(QString, message);
         Sim sim;
-        QStringList args{"--weight", "12340", "--mode", mode};
-        args << (printKey ? QStringList{"--print-key"} : QStringList{"--rate", "10"});
+        QStringList args {"--weight", "12340", "--mode", mode};
+        args << (printKey ? QStringList {"--print-key"} : QStringList {"--rate", "10"});
         QVERIFY(sim.start(args));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(sim.path), Deadline);
         TestApp app;
@@ -315,8 +309,8 @@ private slots:
             sim.say(QStringLiteral("print"));
             QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), 1, Deadline);
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(link->lastClusterText().contains(QLatin1String("ST,GS,+  012340kg\r\n")),
-                                     Deadline);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                    link->lastClusterText().contains(QLatin1String("ST,GS,+  012340kg\r\n")), Deadline);
         }
         ScaleRead::read(*link, app.prompt, scaleText);
         QCOMPARE(scaleText.trimmed(), QStringLiteral("012340"));

@@ -92,10 +92,14 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("fails");
-        QTest::newRow("empty") << "" << "" << false;
-        QTest::newRow("a choice") << "Com3" << "Com3" << false;
-        QTest::newRow("typed by hand") << "ttyUSB0" << "ttyUSB0" << false;
-        QTest::newRow("path with quote") << "/dev/serial/by-id/x\"y" << "/dev/serial/by-id/x\"y" << false;
+        QTest::newRow("empty") << ""
+                               << "" << false;
+        QTest::newRow("a choice") << "Com3"
+                                  << "Com3" << false;
+        QTest::newRow("typed by hand") << "ttyUSB0"
+                                       << "ttyUSB0" << false;
+        QTest::newRow("path with quote") << "/dev/serial/by-id/x\"y"
+                                         << "/dev/serial/by-id/x\"y" << false;
         QTest::newRow("too long") << QString(300, 'x') << "COM7" << true;
     }
     // The site data set was read before the port was stored (at start, or
@@ -106,7 +110,8 @@ private slots:
         QCOMPARE(app.data.ZTable8.text(QStringLiteral("aSzeria")), QString());
         app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'ttyUSB0'"));
         QString shown;
-        app.host.expect(QStringLiteral("TForm16"), [&](QDialog& w) { shown = TestUi::child<QLabel>(w, "Label2")->text(); });
+        app.host.expect(
+                QStringLiteral("TForm16"), [&](QDialog& w) { shown = TestUi::child<QLabel>(w, "Label2")->text(); });
         openPortSelection(app.ctx);
         QCOMPARE(shown, QStringLiteral("Jelenlegi port: ttyUSB0"));
         app.verifyScriptsDone();
@@ -157,8 +162,8 @@ private slots:
             QFile f(r.filePath("dev/" + name));
             QVERIFY(f.open(QIODevice::WriteOnly));
         };
-        entry("ttyS0", true, "4");      // a 16550A
-        entry("ttyS1", true, "0");      // a placeholder of the driver
+        entry("ttyS0", true, "4");   // a 16550A
+        entry("ttyS1", true, "0");   // a placeholder of the driver
         entry("tty1", false, QString());
         entry("ttyAMA0", true, QString());
         entry("ttyUSB0", true, QString());
@@ -166,8 +171,8 @@ private slots:
             node(n);
         QVERIFY(QFile::link(r.filePath("dev/ttyUSB0"), r.filePath("dev/serial/by-id/usb-Merleg_123-if00-port0")));
         QCOMPARE(PortSetting::presentDevices(r.filePath("sys/class"), r.filePath("dev")),
-                 QStringList({"ttyAMA0", "ttyS0", "ttyUSB0", "ttyACM0", "ttyUSB1",
-                              "serial/by-id/usb-Merleg_123-if00-port0"}));
+                QStringList({"ttyAMA0", "ttyS0", "ttyUSB0", "ttyACM0", "ttyUSB1",
+                        "serial/by-id/usb-Merleg_123-if00-port0"}));
     }
 
     // Listing the ports opens none of them: opening a serial device raises

@@ -15,7 +15,7 @@
 namespace {
 constexpr int Deadline = 10000;
 const QString NotOpen = QStringLiteral("Hiba! A port nincs megnyitva.");
-} // namespace
+}   // namespace
 
 class TestScaleRead : public QObject {
     Q_OBJECT
@@ -32,11 +32,16 @@ private slots:
     {
         QTest::addColumn<QString>("piece");
         QTest::addColumn<QString>("text");
-        QTest::newRow("nothing") << "" << "0";
-        QTest::newRow("letters only") << "OL,GS,+  ------kg\r\n" << "0";
-        QTest::newRow("frame") << "ST,GS,+  012340kg\r\n" << "         012340    ";
-        QTest::newRow("sign lost") << "-150" << " 150";
-        QTest::newRow("decimal point") << "12.5" << "12 5";
+        QTest::newRow("nothing") << ""
+                                 << "0";
+        QTest::newRow("letters only") << "OL,GS,+  ------kg\r\n"
+                                      << "0";
+        QTest::newRow("frame") << "ST,GS,+  012340kg\r\n"
+                               << "         012340    ";
+        QTest::newRow("sign lost") << "-150"
+                                   << " 150";
+        QTest::newRow("decimal point") << "12.5"
+                                       << "12 5";
         QTest::newRow("nul bytes") << QString::fromLatin1("1\0002", 3) << "1 2";
     }
     void weightText()
@@ -52,17 +57,18 @@ private slots:
         QTest::addColumn<bool>("portPresent");
         QTest::addColumn<QStringList>("pieces");
         QTest::addColumn<QStringList>("fields");   // the scale text trimmed, per read
-        QTest::addColumn<QString>("message");      // shown by every read
-        QTest::newRow("nothing received") << true << QStringList{} << QStringList{"0"} << QString();
-        QTest::newRow("indicator frame") << true << QStringList{"ST,GS,+  012340kg\r\n"} << QStringList{"012340", "0"}
+        QTest::addColumn<QString>("message");   // shown by every read
+        QTest::newRow("nothing received") << true << QStringList {} << QStringList {"0"} << QString();
+        QTest::newRow("indicator frame") << true << QStringList {"ST,GS,+  012340kg\r\n"} << QStringList {"012340", "0"}
                                          << QString();
         // A minus sign is not dropped: the read is refused and the fields keep
         // what they hold.
-        QTest::newRow("negative") << true << QStringList{"-150"} << QStringList{"previous"} << ScaleRead::NegativeText;
-        QTest::newRow("decimal point") << true << QStringList{"12.5"} << QStringList{"12 5"} << QString();
-        QTest::newRow("two pieces") << true << QStringList{"1000", "2000"} << QStringList{"1000", "2000", "0"}
+        QTest::newRow("negative") << true << QStringList {"-150"} << QStringList {"previous"}
+                                  << ScaleRead::NegativeText;
+        QTest::newRow("decimal point") << true << QStringList {"12.5"} << QStringList {"12 5"} << QString();
+        QTest::newRow("two pieces") << true << QStringList {"1000", "2000"} << QStringList {"1000", "2000", "0"}
                                     << QString();
-        QTest::newRow("port missing") << false << QStringList{} << QStringList{"previous", "previous"} << NotOpen;
+        QTest::newRow("port missing") << false << QStringList {} << QStringList {"previous", "previous"} << NotOpen;
     }
     void reads()
     {
@@ -87,10 +93,11 @@ private slots:
                 prompt.expectMessage(message);
             const ScaleRead::Outcome o = ScaleRead::read(link, prompt, scaleText);
             QCOMPARE(scaleText.trimmed(), expected);
-            QCOMPARE(o, !portPresent ? ScaleRead::Outcome::PortClosed
-                        : !message.isEmpty() ? ScaleRead::Outcome::Refused
-                        : expected == QLatin1String("0") ? ScaleRead::Outcome::NoWeight
-                                                         : ScaleRead::Outcome::Weight);
+            QCOMPARE(o,
+                    !portPresent                             ? ScaleRead::Outcome::PortClosed
+                            : !message.isEmpty()             ? ScaleRead::Outcome::Refused
+                            : expected == QLatin1String("0") ? ScaleRead::Outcome::NoWeight
+                                                             : ScaleRead::Outcome::Weight);
         }
         QVERIFY(link.threadQuietMode());
         QVERIFY2(prompt.allAnswered(), qPrintable(prompt.pending().join("; ")));
@@ -101,9 +108,12 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("port");
-        QTest::newRow("empty") << "" << "COM5";
-        QTest::newRow("blank") << "  " << "COM5";
-        QTest::newRow("named") << "ttyUSB0" << "ttyUSB0";
+        QTest::newRow("empty") << ""
+                               << "COM5";
+        QTest::newRow("blank") << "  "
+                               << "COM5";
+        QTest::newRow("named") << "ttyUSB0"
+                               << "ttyUSB0";
     }
     void portFromSiteRow()
     {

@@ -58,10 +58,12 @@ struct Line {
 
 int openDescriptors()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                       .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                       .size());
 }
 
-} // namespace
+}   // namespace
 
 class TestSerialLink : public QObject {
     Q_OBJECT
@@ -126,12 +128,12 @@ private slots:
         std::thread writer([&] { l.pty.write(data); });
         QByteArray got;
         QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                for (int n = l.link.queuedClusters(); n > 0; --n)
-                    got += l.link.clusterRead().toLatin1();
-                return got.size() >= data.size();
-            }(),
-            60000);
+                [&] {
+                    for (int n = l.link.queuedClusters(); n > 0; --n)
+                        got += l.link.clusterRead().toLatin1();
+                    return got.size() >= data.size();
+                }(),
+                60000);
         writer.join();
         QCOMPARE(got.size(), data.size());
         QVERIFY(got == data);
@@ -157,7 +159,7 @@ private slots:
         l.link.setCommPort(QStringLiteral("/dev/vello-no-such-port"));
         l.link.setActive(true);
         QVERIFY(!l.link.active());
-        QCOMPARE(l.places(), (QList<quint32>{110, 112}));
+        QCOMPARE(l.places(), (QList<quint32> {110, 112}));
         QCOMPARE(l.reports[1].code, quint32(ENOENT));
         QCOMPARE(l.link.comHandle(), ~quintptr(0));
     }
@@ -177,7 +179,7 @@ private slots:
         ScaleRead::configure(second, l.pty.slavePath());
         second.setActive(true);
         QVERIFY(!second.active());
-        QCOMPARE(places, (QList<quint32>{110, 112}));
+        QCOMPARE(places, (QList<quint32> {110, 112}));
         QVERIFY(l.link.active());
     }
 
@@ -206,7 +208,7 @@ private slots:
         QStringList seen;
         for (const Report& r : l.reports)
             seen << QStringLiteral("%1 %2 %3").arg(r.place).arg(r.code).arg(r.msg);
-        QVERIFY2(l.places() == (QList<quint32>{110, 112}), qPrintable(seen.join("; ")));
+        QVERIFY2(l.places() == (QList<quint32> {110, 112}), qPrintable(seen.join("; ")));
     }
 
     void noDescriptorLeft()
@@ -237,7 +239,7 @@ private slots:
         // What an earlier user of the port left on goes when the link applies
         // its settings: even parity checked, no software flow control.
         Line l;
-        termios t{};
+        termios t {};
         QCOMPARE(::tcgetattr(l.pty.master(), &t), 0);   // the slave's settings
         t.c_iflag |= IXOFF | IXANY | IGNPAR;
         QCOMPARE(::tcsetattr(l.pty.master(), TCSANOW, &t), 0);
@@ -249,7 +251,7 @@ private slots:
         // (A pseudo-terminal keeps neither a parity bit nor a character size.)
         QCOMPARE(t.c_cflag & (PARODD | CSTOPB | CSIZE | CLOCAL | CREAD), tcflag_t(CSTOPB | CS8 | CLOCAL | CREAD));
         QCOMPARE(::cfgetispeed(&t), speed_t(B2400));
-        QCOMPARE(l.places(), QList<quint32>{110});
+        QCOMPARE(l.places(), QList<quint32> {110});
     }
 
     void quietModeHoldsBackQueuedEvents()
@@ -308,8 +310,8 @@ private slots:
         QCOMPARE(dev.initialise(), 0);
         QCOMPARE(dev.open(pty.slavePath()), 0);
         QCOMPARE(dev.setEventMask(SerialDevice::EvAllLine), 0);
-        std::atomic<pid_t> tid{0};
-        std::atomic<bool> returned{false};
+        std::atomic<pid_t> tid {0};
+        std::atomic<bool> returned {false};
         SerialDevice::WaitResult result = SerialDevice::WaitResult::Signalled;
         std::thread waiter([&] {
             quint32 events = 0;
@@ -329,7 +331,7 @@ private slots:
                     t.join();
                 }
             }
-        } joiner{dev, waiter};
+        } joiner {dev, waiter};
         // Until the waiter sleeps in poll (its current system call).
         QElapsedTimer t;
         t.start();
@@ -362,7 +364,7 @@ private slots:
         QVERIFY(pty.open());
         PosixSerialDevice dev;
         QCOMPARE(dev.open(pty.slavePath()), 0);
-        QCOMPARE(dev.setTimeouts(SerialDevice::Timeouts{0xFFFFFFFFu, 0, 0, 0, 0}), 0);   // as the link does
+        QCOMPARE(dev.setTimeouts(SerialDevice::Timeouts {0xFFFFFFFFu, 0, 0, 0, 0}), 0);   // as the link does
         QByteArray got("x");
         QCOMPARE(dev.read(got, 5), 0);   // nothing there (as after a purge)
         QVERIFY(got.isEmpty());
@@ -381,7 +383,7 @@ private slots:
         l.link.setActive(false);
         QVERIFY(!l.link.active());
         QVERIFY(!l.link.busy());
-        QCOMPARE(l.places(), (QList<quint32>{110, 100}));
+        QCOMPARE(l.places(), (QList<quint32> {110, 100}));
     }
 };
 

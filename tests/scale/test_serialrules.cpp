@@ -25,7 +25,7 @@ struct Report {
 struct FakeLink {
     QList<Report> reports;
     FakeSerialDevice* dev = new FakeSerialDevice;
-    TSerialLink link{std::unique_ptr<SerialDevice>(dev), false};
+    TSerialLink link {std::unique_ptr<SerialDevice>(dev), false};
 
     FakeLink()
     {
@@ -42,7 +42,7 @@ struct FakeLink {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestSerialRules : public QObject {
     Q_OBJECT
@@ -87,7 +87,8 @@ private slots:
         QTest::newRow("per-byte share passed") << 100u << 0u << false << 4500u << 1000u << 1701u << true;
         QTest::newRow("cluster size reached") << 3072u << 0u << false << 43u << 1000u << 1000u << true;
         QTest::newRow("cluster size not reached") << 3071u << 0u << false << 43u << 1000u << 1000u << false;
-        QTest::newRow("framing error") << 5u << quint32(SerialDevice::CeFrame) << false << 43u << 1000u << 1000u << true;
+        QTest::newRow("framing error") << 5u << quint32(SerialDevice::CeFrame) << false << 43u << 1000u << 1000u
+                                       << true;
         QTest::newRow("overrun") << 5u << quint32(SerialDevice::CeOverrun) << false << 43u << 1000u << 1000u << true;
         QTest::newRow("break") << 5u << quint32(SerialDevice::CeBreak) << false << 43u << 1000u << 1000u << true;
         QTest::newRow("other error bit") << 5u << 0x100u << false << 43u << 1000u << 1000u << false;
@@ -146,13 +147,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
-        QTest::newRow("Com1") << "Com1" << "/dev/ttyS0";
-        QTest::newRow("COM5") << "COM5" << "/dev/ttyS4";
-        QTest::newRow("com16") << "com16" << "/dev/ttyS15";
-        QTest::newRow("Com17") << "Com17" << "/dev/Com17";
-        QTest::newRow("adapter") << "ttyUSB0" << "/dev/ttyUSB0";
-        QTest::newRow("by-id") << "serial/by-id/usb-x" << "/dev/serial/by-id/usb-x";
-        QTest::newRow("path") << "/tmp/scale" << "/tmp/scale";
+        QTest::newRow("Com1") << "Com1"
+                              << "/dev/ttyS0";
+        QTest::newRow("COM5") << "COM5"
+                              << "/dev/ttyS4";
+        QTest::newRow("com16") << "com16"
+                               << "/dev/ttyS15";
+        QTest::newRow("Com17") << "Com17"
+                               << "/dev/Com17";
+        QTest::newRow("adapter") << "ttyUSB0"
+                                 << "/dev/ttyUSB0";
+        QTest::newRow("by-id") << "serial/by-id/usb-x"
+                               << "/dev/serial/by-id/usb-x";
+        QTest::newRow("path") << "/tmp/scale"
+                              << "/tmp/scale";
     }
     void devicePath()
     {
@@ -287,7 +295,7 @@ private slots:
     {
         FakeLink f;
         f.link.setRxQueueSize(1024);
-        QCOMPARE(f.places(), QList<quint32>{101});
+        QCOMPARE(f.places(), QList<quint32> {101});
         QCOMPARE(f.reports[0].msg, QStringLiteral("Error can not set Quesize"));
     }
 
@@ -297,7 +305,7 @@ private slots:
         f.dev->setOpenError(ENOENT);
         f.link.setActive(true);
         QVERIFY(!f.link.active());
-        QCOMPARE(f.places(), (QList<quint32>{110, 112}));
+        QCOMPARE(f.places(), (QList<quint32> {110, 112}));
         QCOMPARE(f.reports[0].msg, QStringLiteral("Msg start reactivating Port"));
         QCOMPARE(f.reports[0].noise, quint8(2));
         QCOMPARE(f.reports[1].msg, QStringLiteral("Error reopening Port"));
@@ -311,8 +319,8 @@ private slots:
         f.link.setActive(true);
         QVERIFY(f.link.active());
         QCOMPARE(f.dev->openedPath(), QStringLiteral("/dev/ttyS4"));
-        QCOMPARE(f.dev->calls(), (QStringList{"open /dev/ttyS4", "queues 4096 4096", "control", "SetDtr",
-                                              "SetRts", "mask 1ff"}));
+        QCOMPARE(f.dev->calls(),
+                (QStringList {"open /dev/ttyS4", "queues 4096 4096", "control", "SetDtr", "SetRts", "mask 1ff"}));
         const SerialDevice::Control c = f.dev->control();
         QCOMPARE(c.baudRate, 2400u);
         QCOMPARE(c.byteSize, quint8(8));
@@ -332,10 +340,10 @@ private slots:
         f.reports.clear();
         f.link.setActive(false);
         QVERIFY(!f.link.active());
-        QCOMPARE(f.places(), QList<quint32>{100});
+        QCOMPARE(f.places(), QList<quint32> {100});
         QCOMPARE(f.reports[0].msg, QStringLiteral("Msg start deactivating Port"));
         QCOMPARE(f.dev->calls().mid(f.dev->calls().indexOf("mask 0")),
-                 (QStringList{"mask 0", "purge", "ClrDtr", "ClrRts", "close"}));
+                (QStringList {"mask 0", "purge", "ClrDtr", "ClrRts", "close"}));
     }
 
     void commPortReopens()
@@ -351,9 +359,9 @@ private slots:
         f.link.setCommPort(QStringLiteral("Com1"));
         QVERIFY(f.link.active());
         QCOMPARE(f.dev->openedPath(), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(f.places(), (QList<quint32>{100, 110}));
+        QCOMPARE(f.places(), (QList<quint32> {100, 110}));
         const QStringList calls = f.dev->calls();
-        QCOMPARE(calls.mid(calls.lastIndexOf("close")).first(2), (QStringList{"close", "open /dev/ttyS0"}));
+        QCOMPARE(calls.mid(calls.lastIndexOf("close")).first(2), (QStringList {"close", "open /dev/ttyS0"}));
     }
 
     // The worker's read step on the scripted clock and line status.
@@ -398,7 +406,7 @@ private slots:
             QCOMPARE(f.dev->buffered(), 0);
         }
         QCOMPARE(f.link.clusterRead(), QString());
-        QCOMPARE(f.places(), QList<quint32>{110});   // the opening; nothing from the worker
+        QCOMPARE(f.places(), QList<quint32> {110});   // the opening; nothing from the worker
     }
 
     // The two sending modes of an indicator: on demand (pieces far apart,
@@ -411,15 +419,16 @@ private slots:
         QTest::addColumn<QStringList>("pieces");
         QTest::addColumn<int>("queued");
         QTest::addColumn<QStringList>("reads");
-        const QStringList six{"1000\r\n", "2000\r\n", "3000\r\n", "4000\r\n", "5000\r\n", "6000\r\n"};
-        QTest::newRow("on demand") << 0 << six << 6 << QStringList{"1000", "2000", "3000", "4000", "5000", "6000", "0"};
-        QTest::newRow("continuous") << ScaleRead::ContinuousKeep << six << 4 << QStringList{"6000", "0"};
+        const QStringList six {"1000\r\n", "2000\r\n", "3000\r\n", "4000\r\n", "5000\r\n", "6000\r\n"};
+        QTest::newRow("on demand") << 0 << six << 6
+                                   << QStringList {"1000", "2000", "3000", "4000", "5000", "6000", "0"};
+        QTest::newRow("continuous") << ScaleRead::ContinuousKeep << six << 4 << QStringList {"6000", "0"};
         QTest::newRow("continuous, frames cut across pieces")
-            << ScaleRead::ContinuousKeep
-            << QStringList{"ST,GS,+  001000kg\r\nST,GS,+  0020", "00kg\r\nST,GS,+  00"} << 2
-            << QStringList{"002000", "0"};
-        QTest::newRow("continuous, no line ends") << ScaleRead::ContinuousKeep << QStringList{"1000", "2000"} << 2
-                                                  << QStringList{"2000", "0"};
+                << ScaleRead::ContinuousKeep
+                << QStringList {"ST,GS,+  001000kg\r\nST,GS,+  0020", "00kg\r\nST,GS,+  00"} << 2
+                << QStringList {"002000", "0"};
+        QTest::newRow("continuous, no line ends")
+                << ScaleRead::ContinuousKeep << QStringList {"1000", "2000"} << 2 << QStringList {"2000", "0"};
     }
     void sendingModes()
     {
@@ -479,7 +488,7 @@ private slots:
         f.link.worker().cycle();
         f.dev->signal(SerialDevice::EvRxChar | SerialDevice::EvCts | SerialDevice::EvBreak);
         f.link.worker().cycle();
-        QCOMPARE(seen, (QStringList{"break", "cts", "rxchar", "comm"}));
+        QCOMPARE(seen, (QStringList {"break", "cts", "rxchar", "comm"}));
         QCOMPARE(f.link.commEvent(), quint32(SerialDevice::EvRxChar | SerialDevice::EvCts | SerialDevice::EvBreak));
     }
 };

@@ -42,4 +42,4 @@ inline QString focused()
     return w ? w->objectName() : QString();
 }
 
-} // namespace TestKeys
+}   // namespace TestKeys

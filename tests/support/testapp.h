@@ -12,11 +12,11 @@
 // opened on it, the scripted prompt and window host, and the context.
 struct TestApp {
     TestDb db;
-    DataModule data{db.settings()};
+    DataModule data {db.settings()};
     ScriptedPrompt prompt;
     ScriptedHost host;
     ScriptedFileChoice files;
-    AppContext ctx{data, prompt, &host};
+    AppContext ctx {data, prompt, &host};
 
     TestApp()
     {

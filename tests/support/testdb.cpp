@@ -32,9 +32,9 @@ TestDb::TestDb(bool withTables)
 {
     const int n = g_serial.fetchAndAddRelaxed(1);
     m_name = QStringLiteral("t_%1_%2_%3")
-                 .arg(QCoreApplication::applicationName().left(20).replace(QLatin1Char('-'), QLatin1Char('_')))
-                 .arg(QCoreApplication::applicationPid())
-                 .arg(n);
+                     .arg(QCoreApplication::applicationName().left(20).replace(QLatin1Char('-'), QLatin1Char('_')))
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(n);
     m_conn = QStringLiteral("testdb_") + m_name;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), m_conn);
     db.setHostName(QStringLiteral("localhost"));
@@ -74,16 +74,22 @@ TestDb::~TestDb()
     QSqlDatabase::removeDatabase(m_conn);
 }
 
-ConnectionSettings TestDb::settings() const { return serverSettings(m_name); }
+ConnectionSettings TestDb::settings() const
+{
+    return serverSettings(m_name);
+}
 
-QSqlDatabase TestDb::admin() const { return QSqlDatabase::database(m_conn, false); }
+QSqlDatabase TestDb::admin() const
+{
+    return QSqlDatabase::database(m_conn, false);
+}
 
 void TestDb::exec(const QString& sql) const
 {
     QSqlQuery q(admin());
     if (!q.exec(sql))
         QTest::qFail(qPrintable(QStringLiteral("fixture statement failed: %1: %2").arg(sql, q.lastError().text())),
-                     __FILE__, __LINE__);
+                __FILE__, __LINE__);
 }
 
 QVariant TestDb::scalar(const QString& sql) const
@@ -91,7 +97,7 @@ QVariant TestDb::scalar(const QString& sql) const
     QSqlQuery q(admin());
     if (!q.exec(sql)) {
         QTest::qFail(qPrintable(QStringLiteral("fixture query failed: %1: %2").arg(sql, q.lastError().text())),
-                     __FILE__, __LINE__);
+                __FILE__, __LINE__);
         return QVariant();
     }
     return q.next() ? q.value(0) : QVariant();
@@ -100,6 +106,6 @@ QVariant TestDb::scalar(const QString& sql) const
 int TestDb::count(const QString& table, const QString& where) const
 {
     return scalar(QStringLiteral("SELECT COUNT(*) FROM %1%2")
-                      .arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where))
-        .toInt();
+                          .arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where))
+            .toInt();
 }

@@ -11,8 +11,7 @@
 
 namespace TestUi {
 
-template <class T>
-T* child(QWidget& w, const QString& name)
+template <class T> T* child(QWidget& w, const QString& name)
 {
     T* c = w.findChild<T*>(name);
     if (!c)
@@ -45,4 +44,4 @@ inline void setText(QWidget& w, const QString& control, const QString& value)
         e->setText(value);
 }
 
-} // namespace TestUi
+}   // namespace TestUi

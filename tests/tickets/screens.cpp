@@ -31,7 +31,7 @@ void hold(int seconds)
         QThread::msleep(20);
     }
 }
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -82,8 +82,8 @@ int main(int argc, char** argv)
         // The stock chart of the warehouse grouping, painted as the preview shows it.
         StockReport ops(site.ctx);
         ops.computeTotals(StockGrouping::Warehouse, QDate::currentDate());
-        const ReportLayout chart =
-            stockChartLayout(stockBars(site.data.ZQ20, StockGrouping::Warehouse), QStringLiteral("Készlet raktáranként"));
+        const ReportLayout chart = stockChartLayout(
+                stockBars(site.data.ZQ20, StockGrouping::Warehouse), QStringLiteral("Készlet raktáranként"));
         QImage page(1188, 840, QImage::Format_RGB32);
         page.fill(Qt::white);
         QPainter painter(&page);

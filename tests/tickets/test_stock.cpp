@@ -96,7 +96,7 @@ QStringList lines(const Query& q, const QStringList& columns)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestStock : public QObject {
     Q_OBJECT
@@ -118,30 +118,30 @@ void TestStock::figures_data()
     QTest::addColumn<QStringList>("totals");
     QTest::addColumn<QStringList>("totalLines");   // name column(s), Netto, Betarolt, Kiszallitva, Keszlet
     QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QStringList>("itemTickets");  // jBszam of the itemised lines
+    QTest::addColumn<QStringList>("itemTickets");   // jBszam of the itemised lines
     const QStringList all = {"57 000", "91 801", "15 000", "76 801"};
     QTest::newRow("crop") << StockGrouping::Crop << kDay1 << all
-                          << QStringList{"Búza|37000|72501|15000|57501", "Kukorica|20000|19300,25|0|19300,25"}
-                          << QStringList{"37 000", "72 501", "15 000", "57 501"}
-                          << QStringList{"1", "2", "3", "90000001"};
-    QTest::newRow("day 1") << StockGrouping::Day << kDay1 << QStringList{"34 000", "32 001", "0", "32 001"}
-                           << QStringList{"Búza|24000|22501|0|22501", "Kukorica|10000|9500|0|9500"}
-                           << QStringList{"24 000", "22 501", "0", "22 501"} << QStringList{"1", "2"};
-    QTest::newRow("day 2") << StockGrouping::Day << kDay2 << QStringList{"23 000", "9 800", "13 000", "-3 200"}
-                           << QStringList{"Búza|13000|0|13000|-13000", "Kukorica|10000|9800,25|0|9800,25"}
-                           << QStringList{"13 000", "0", "13 000", "-13 000"} << QStringList{"3"};
+                          << QStringList {"Búza|37000|72501|15000|57501", "Kukorica|20000|19300,25|0|19300,25"}
+                          << QStringList {"37 000", "72 501", "15 000", "57 501"}
+                          << QStringList {"1", "2", "3", "90000001"};
+    QTest::newRow("day 1") << StockGrouping::Day << kDay1 << QStringList {"34 000", "32 001", "0", "32 001"}
+                           << QStringList {"Búza|24000|22501|0|22501", "Kukorica|10000|9500|0|9500"}
+                           << QStringList {"24 000", "22 501", "0", "22 501"} << QStringList {"1", "2"};
+    QTest::newRow("day 2") << StockGrouping::Day << kDay2 << QStringList {"23 000", "9 800", "13 000", "-3 200"}
+                           << QStringList {"Búza|13000|0|13000|-13000", "Kukorica|10000|9800,25|0|9800,25"}
+                           << QStringList {"13 000", "0", "13 000", "-13 000"} << QStringList {"3"};
     // The list leaves out the summary row (no producer); the sums count it.
     QTest::newRow("producer") << StockGrouping::Producer << kDay1 << all
-                              << QStringList{"Alföldi Mag Zrt.|Búza|12000|11000,6|0|11000,6",
-                                             "Alföldi Mag Zrt.|Kukorica|20000|19300,25|0|19300,25",
-                                             "Kovács István|Búza|25000|11500,4|13000|-1499,6"}
-                              << QStringList{"32 000", "30 301", "0", "30 301"} << QStringList{"2", "2", "4"};
+                              << QStringList {"Alföldi Mag Zrt.|Búza|12000|11000,6|0|11000,6",
+                                         "Alföldi Mag Zrt.|Kukorica|20000|19300,25|0|19300,25",
+                                         "Kovács István|Búza|25000|11500,4|13000|-1499,6"}
+                              << QStringList {"32 000", "30 301", "0", "30 301"} << QStringList {"2", "2", "4"};
     QTest::newRow("warehouse") << StockGrouping::Warehouse << kDay1 << all
-                               << QStringList{"Síkraktár 1|Búza|25000|61500,4|15000|46500,4",
-                                              "Síkraktár 1|Kukorica|10000|9800,25|0|9800,25",
-                                              "Siló 2|Búza|12000|11000,6|0|11000,6", "Siló 2|Kukorica|10000|9500|0|9500"}
-                               << QStringList{"35 000", "71 301", "15 000", "56 301"}
-                               << QStringList{"1", "3", "4", "90000001"};
+                               << QStringList {"Síkraktár 1|Búza|25000|61500,4|15000|46500,4",
+                                          "Síkraktár 1|Kukorica|10000|9800,25|0|9800,25",
+                                          "Siló 2|Búza|12000|11000,6|0|11000,6", "Siló 2|Kukorica|10000|9500|0|9500"}
+                               << QStringList {"35 000", "71 301", "15 000", "56 301"}
+                               << QStringList {"1", "3", "4", "90000001"};
 }
 
 void TestStock::figures()

@@ -74,7 +74,7 @@ Expect merge(Expect a, const Expect& b)
     return a;
 }
 
-} // namespace
+}   // namespace
 
 class TestTicketBrowser : public QObject {
     Q_OBJECT
@@ -94,35 +94,40 @@ void TestTicketBrowser::detail_data()
     QTest::addColumn<QString>("ticket");
     QTest::addColumn<Expect>("expected");
     const QString blank = QStringLiteral(" ");
-    QTest::newRow("trailer, intake: KI crop and warehouse blank") << QStringLiteral("41") << Expect{
-        {"Edit1", "20000"}, {"Edit2", "20010"}, {"Edit3", "Búza"}, {"Edit5", "1"}, {"Edit4", "Síkraktár 1"}, {"Edit6", "1"},
-        {"Edit13", "8000"}, {"Edit14", "8010"}, {"Edit15", blank}, {"Edit16", blank}, {"Edit17", blank}, {"Edit18", blank},
-        {"Edit7", "15000"}, {"Edit8", "15000"}, {"Edit9", "Kukorica"}, {"Edit11", "2"}, {"Edit10", "Siló 2"}, {"Edit12", "2"},
-        {"Edit19", "5000"}, {"Edit20", "5000"}, {"Edit21", blank}, {"Edit22", blank}, {"Edit23", blank}, {"Edit24", blank},
-        {"Edit35", "21000"}, {"Edit52", "22000"}, {"Edit51", "0"},
-        {"jBszam", "41"}, {"jMozgas", "B"}, {"jPot", "I"}, {"jDatum", "2024.03.04"}, {"jBeido", "08:00:00"},
-        {"jKiido", "08:30:00"}, {"jMegj", "megjegyzés"}, {"jTiszt", "98"}, {"jViztart", "15"}, {"jEgymeres", ""},
-        {"oNev", "Kovács István"}, {"oIrszam", "6400"}, {"oBankszla", "11700000-12345678"}, {"oKod", "1"},
-        {"rRendszam", "ABC-123"}, {"rTara", "8000"}, {"rUgyintez", "Kovács Péter"}, {"rKod", "1"}};
+    QTest::newRow("trailer, intake: KI crop and warehouse blank")
+            << QStringLiteral("41")
+            << Expect {{"Edit1", "20000"}, {"Edit2", "20010"}, {"Edit3", "Búza"}, {"Edit5", "1"},
+                       {"Edit4", "Síkraktár 1"}, {"Edit6", "1"}, {"Edit13", "8000"}, {"Edit14", "8010"},
+                       {"Edit15", blank}, {"Edit16", blank}, {"Edit17", blank}, {"Edit18", blank}, {"Edit7", "15000"},
+                       {"Edit8", "15000"}, {"Edit9", "Kukorica"}, {"Edit11", "2"}, {"Edit10", "Siló 2"},
+                       {"Edit12", "2"}, {"Edit19", "5000"}, {"Edit20", "5000"}, {"Edit21", blank}, {"Edit22", blank},
+                       {"Edit23", blank}, {"Edit24", blank}, {"Edit35", "21000"}, {"Edit52", "22000"}, {"Edit51", "0"},
+                       {"jBszam", "41"}, {"jMozgas", "B"}, {"jPot", "I"}, {"jDatum", "2024.03.04"},
+                       {"jBeido", "08:00:00"}, {"jKiido", "08:30:00"}, {"jMegj", "megjegyzés"}, {"jTiszt", "98"},
+                       {"jViztart", "15"}, {"jEgymeres", ""}, {"oNev", "Kovács István"}, {"oIrszam", "6400"},
+                       {"oBankszla", "11700000-12345678"}, {"oKod", "1"}, {"rRendszam", "ABC-123"}, {"rTara", "8000"},
+                       {"rUgyintez", "Kovács Péter"}, {"rKod", "1"}};
     QTest::newRow("no trailer: group 2 blank")
-        << QStringLiteral("42")
-        << merge(blankGroup2(), Expect{{"Edit1", "20000"}, {"Edit13", "8000"}, {"Edit3", "Búza"}, {"Edit15", blank},
-                                       {"Edit35", "11500"}, {"Edit52", "12000"}, {"Edit51", "0"},
-                                       {"oNev", "Alföldi Mag Zrt."}, {"rRendszam", "XYZ-987"}});
+            << QStringLiteral("42")
+            << merge(blankGroup2(),
+                       Expect {{"Edit1", "20000"}, {"Edit13", "8000"}, {"Edit3", "Búza"}, {"Edit15", blank},
+                               {"Edit35", "11500"}, {"Edit52", "12000"}, {"Edit51", "0"}, {"oNev", "Alföldi Mag Zrt."},
+                               {"rRendszam", "XYZ-987"}});
     QTest::newRow("outgoing: BE crop and warehouse blank")
-        << QStringLiteral("43")
-        << merge(blankGroup2(), Expect{{"Edit1", "8000"}, {"Edit3", blank}, {"Edit4", blank}, {"Edit5", blank},
-                                       {"Edit6", blank}, {"Edit13", "21000"}, {"Edit15", "Búza"}, {"Edit17", "1"},
-                                       {"Edit16", "Síkraktár 1"}, {"Edit18", "1"}, {"Edit35", "0"}, {"Edit52", "13000"},
-                                       {"Edit51", "13000"}, {"jMozgas", "K"}});
-    QTest::newRow("trailer that weighed nothing: group 2 blank")
-        << QStringLiteral("44")
-        << merge(blankGroup2(), Expect{{"Edit1", "20000"}, {"Edit35", "11500"}, {"Edit52", "12000"}});
+            << QStringLiteral("43")
+            << merge(blankGroup2(),
+                       Expect {{"Edit1", "8000"}, {"Edit3", blank}, {"Edit4", blank}, {"Edit5", blank},
+                               {"Edit6", blank}, {"Edit13", "21000"}, {"Edit15", "Búza"}, {"Edit17", "1"},
+                               {"Edit16", "Síkraktár 1"}, {"Edit18", "1"}, {"Edit35", "0"}, {"Edit52", "13000"},
+                               {"Edit51", "13000"}, {"jMozgas", "K"}});
+    QTest::newRow("trailer that weighed nothing: group 2 blank") << QStringLiteral(
+            "44") << merge(blankGroup2(), Expect {{"Edit1", "20000"}, {"Edit35", "11500"}, {"Edit52", "12000"}});
     QTest::newRow("no ticket: empty fields, sums 0")
-        << QString()
-        << merge(blankGroup2(), Expect{{"Edit1", ""}, {"Edit2", ""}, {"Edit3", ""}, {"Edit13", ""}, {"Edit15", ""},
-                                       {"Edit35", "0"}, {"Edit52", "0"}, {"Edit51", "0"}, {"jBszam", ""}, {"oNev", ""},
-                                       {"rRendszam", ""}});
+            << QString()
+            << merge(blankGroup2(),
+                       Expect {{"Edit1", ""}, {"Edit2", ""}, {"Edit3", ""}, {"Edit13", ""}, {"Edit15", ""},
+                               {"Edit35", "0"}, {"Edit52", "0"}, {"Edit51", "0"}, {"jBszam", ""}, {"oNev", ""},
+                               {"rRendszam", ""}});
 }
 
 void TestTicketBrowser::detail()
@@ -293,7 +298,8 @@ void TestTicketBrowser::searchInTheWindow()
             t.plate = QStringLiteral("2");
         add(app.db, t);
     }
-    app.prompt.expectMessage(QStringLiteral("Hibás dátum: \"2024.04.\". A dátum formája: éééé.hh.nn (például 2026.12.09)."));
+    app.prompt.expectMessage(
+            QStringLiteral("Hibás dátum: \"2024.04.\". A dátum formája: éééé.hh.nn (például 2026.12.09)."));
     app.prompt.expectMessage(QStringLiteral("Nincs több a keresésnek megfelelő mérlegjegy."));
     app.prompt.expectMessage(QStringLiteral("Nincs a keresésnek megfelelő mérlegjegy."));
     app.prompt.expectMessage(QStringLiteral("Adja meg a keresett mérlegjegy számát, a rendszámot vagy a dátumot."));
@@ -316,7 +322,8 @@ void TestTicketBrowser::searchInTheWindow()
         TestUi::setText(w, QStringLiteral("SearchFrom"), QStringLiteral("2024.04.10"));
         TestUi::setText(w, QStringLiteral("SearchTo"), QStringLiteral("2024.04.24"));
         click(w, QStringLiteral("SearchButton"));
-        found << w.currentTicket() + QLatin1Char('/') + text(w, QStringLiteral("jBszam")) + QLatin1Char('/') + text(w, QStringLiteral("rRendszam"));
+        found << w.currentTicket() + QLatin1Char('/') + text(w, QStringLiteral("jBszam")) + QLatin1Char('/')
+                        + text(w, QStringLiteral("rRendszam"));
         click(w, QStringLiteral("SearchNext"));
         found << w.currentTicket() + QLatin1Char('/') + text(w, QStringLiteral("jDatum"));
         click(w, QStringLiteral("SearchNext"));
@@ -341,8 +348,9 @@ void TestTicketBrowser::searchInTheWindow()
     openTicketBrowser(app.ctx);
     // Plate XYZ-987 from 2024.04.10 to 24: tickets 50 (day 23), 65 (10), 70 (15), 75 (20); not
     // 55 (28), 60 (5), 80 (25), 85 (2), nor 42 (March).
-    QCOMPARE(found, (QStringList{QStringLiteral("50/50/XYZ-987"), QStringLiteral("65/2024.04.10"), QStringLiteral("70"),
-                                 QStringLiteral("75"), QStringLiteral("75"), QStringLiteral("43/13000"), QStringLiteral("43")}));
+    QCOMPARE(found,
+            (QStringList {QStringLiteral("50/50/XYZ-987"), QStringLiteral("65/2024.04.10"), QStringLiteral("70"),
+                    QStringLiteral("75"), QStringLiteral("75"), QStringLiteral("43/13000"), QStringLiteral("43")}));
     Query& q = app.data.ZQ12;
     q.openSql(TicketList::ListSql);
     for (int r = 0; r < q.rowCount(); ++r)

@@ -99,7 +99,7 @@ QStringList modelLine(const TicketListModel& m, int row)
     return line;
 }
 
-} // namespace
+}   // namespace
 
 class TestTicketList : public QObject {
     Q_OBJECT
@@ -124,7 +124,8 @@ void TestTicketList::listIsTheStatement_data()
     for (int page : {1, 2, 3, 7, 100})
         for (const char* moves : {"f", "b", "j"})
             for (int estimate : {2, 38, 1000})
-                QTest::addRow("page %d, %s, estimate %d", page, moves, estimate) << page << estimate << QString::fromLatin1(moves);
+                QTest::addRow("page %d, %s, estimate %d", page, moves, estimate)
+                        << page << estimate << QString::fromLatin1(moves);
 }
 
 void TestTicketList::listIsTheStatement()
@@ -236,9 +237,9 @@ void seedSearch(const TestDb& db)
     seedList(db);
     for (int n = 100; n < 130; ++n)
         db.exec(QStringLiteral("UPDATE vello SET jDatum = '2024-05-%1'%2 WHERE jBszam = '%3'")
-                    .arg(n - 99, 2, 10, QLatin1Char('0'))
-                    .arg(n % 3 == 0 ? QStringLiteral(", jRkod = '2'") : QString())
-                    .arg(n));
+                        .arg(n - 99, 2, 10, QLatin1Char('0'))
+                        .arg(n % 3 == 0 ? QStringLiteral(", jRkod = '2'") : QString())
+                        .arg(n));
     db.exec(QStringLiteral("UPDATE vello SET jRkod = '2' WHERE jBszam = '12'"));
 }
 
@@ -247,7 +248,7 @@ QString normalPlate(QString p)
     return p.remove(QLatin1Char(' ')).remove(QLatin1Char('-')).toCaseFolded();
 }
 
-} // namespace
+}   // namespace
 
 void TestTicketList::findMatches_data()
 {
@@ -256,22 +257,86 @@ void TestTicketList::findMatches_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("after");
-    QTest::newRow("number") << "12" << "" << "" << "" << "";
-    QTest::newRow("number with blanks") << " 115 " << "" << "" << "" << "";
-    QTest::newRow("number not listed: no producer") << "13" << "" << "" << "" << "";
-    QTest::newRow("number of a summary row") << "90000001" << "" << "" << "" << "";
-    QTest::newRow("number never issued") << "231507" << "" << "" << "" << "";
-    QTest::newRow("plate as printed") << "" << "XYZ-987" << "" << "" << "";
-    QTest::newRow("plate typed without hyphen, lower case") << "" << "xyz98" << "" << "" << "";
-    QTest::newRow("plate after its first") << "" << "XYZ" << "" << "" << "102";
-    QTest::newRow("plate after the last") << "" << "XYZ" << "" << "" << "129";
-    QTest::newRow("one day") << "" << "" << "2024-05-07" << "2024-05-07" << "";
-    QTest::newRow("from a day on") << "" << "" << "2024-05-20" << "" << "";
-    QTest::newRow("up to a day") << "" << "" << "" << "2024-03-04" << "";
-    QTest::newRow("plate and week") << "" << "XYZ 987" << "2024-05-10" << "2024-05-16" << "";
-    QTest::newRow("plate and week, next") << "" << "XYZ 987" << "2024-05-10" << "2024-05-16" << "111";
-    QTest::newRow("plate and number that disagree") << "12" << "ABC" << "" << "" << "";
-    QTest::newRow("a percent sign is a character") << "" << "%" << "" << "" << "";
+    QTest::newRow("number") << "12"
+                            << ""
+                            << ""
+                            << ""
+                            << "";
+    QTest::newRow("number with blanks") << " 115 "
+                                        << ""
+                                        << ""
+                                        << ""
+                                        << "";
+    QTest::newRow("number not listed: no producer") << "13"
+                                                    << ""
+                                                    << ""
+                                                    << ""
+                                                    << "";
+    QTest::newRow("number of a summary row") << "90000001"
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << "";
+    QTest::newRow("number never issued") << "231507"
+                                         << ""
+                                         << ""
+                                         << ""
+                                         << "";
+    QTest::newRow("plate as printed") << ""
+                                      << "XYZ-987"
+                                      << ""
+                                      << ""
+                                      << "";
+    QTest::newRow("plate typed without hyphen, lower case") << ""
+                                                            << "xyz98"
+                                                            << ""
+                                                            << ""
+                                                            << "";
+    QTest::newRow("plate after its first") << ""
+                                           << "XYZ"
+                                           << ""
+                                           << ""
+                                           << "102";
+    QTest::newRow("plate after the last") << ""
+                                          << "XYZ"
+                                          << ""
+                                          << ""
+                                          << "129";
+    QTest::newRow("one day") << ""
+                             << ""
+                             << "2024-05-07"
+                             << "2024-05-07"
+                             << "";
+    QTest::newRow("from a day on") << ""
+                                   << ""
+                                   << "2024-05-20"
+                                   << ""
+                                   << "";
+    QTest::newRow("up to a day") << ""
+                                 << ""
+                                 << ""
+                                 << "2024-03-04"
+                                 << "";
+    QTest::newRow("plate and week") << ""
+                                    << "XYZ 987"
+                                    << "2024-05-10"
+                                    << "2024-05-16"
+                                    << "";
+    QTest::newRow("plate and week, next") << ""
+                                          << "XYZ 987"
+                                          << "2024-05-10"
+                                          << "2024-05-16"
+                                          << "111";
+    QTest::newRow("plate and number that disagree") << "12"
+                                                    << "ABC"
+                                                    << ""
+                                                    << ""
+                                                    << "";
+    QTest::newRow("a percent sign is a character") << ""
+                                                   << "%"
+                                                   << ""
+                                                   << ""
+                                                   << "";
 }
 
 // The key found is the first line of the grouping statement, in its order,
@@ -304,15 +369,15 @@ void TestTicketList::findMatches()
         }
         const QDate d = TextConv::toDate(l[cDate]).value_or(QDate());
         if ((ticket.trimmed().isEmpty() || l[cKey] == ticket.trimmed())
-            && normalPlate(l[cPlate]).startsWith(normalPlate(plate))
-            && (!search.from.isValid() || d >= search.from) && (!search.to.isValid() || d <= search.to)) {
+                && normalPlate(l[cPlate]).startsWith(normalPlate(plate)) && (!search.from.isValid() || d >= search.from)
+                && (!search.to.isValid() || d <= search.to)) {
             expected = l[cKey];
             break;
         }
     }
     TicketList list(app.data.ZQ21);
-    const std::optional<QVariant> found =
-        list.find(search, after.isEmpty() ? std::nullopt : std::optional<QVariant>(QVariant(after)));
+    const std::optional<QVariant> found
+            = list.find(search, after.isEmpty() ? std::nullopt : std::optional<QVariant>(QVariant(after)));
     QCOMPARE(found ? found->toString() : QString(), expected);
 }
 
@@ -322,10 +387,11 @@ void TestTicketList::locateKeepsOrder_data()
     QTest::addColumn<int>("keep");
     QTest::addColumn<int>("estimate");
     QTest::addColumn<QStringList>("keys");
-    QTest::newRow("far, then near, page 3") << 3 << 1000 << 500 << QStringList{"125", "110", "129", "11", "9"};
-    QTest::newRow("just before what was read, page 4") << 4 << 1000 << 10 << QStringList{"104", "103", "12"};
-    QTest::newRow("the last, then the first, page 2, keep 4") << 2 << 4 << 36 << QStringList{"99", "129", "10", "120", "115"};
-    QTest::newRow("one page holds all") << 100 << 1000 << 36 << QStringList{"120", "9"};
+    QTest::newRow("far, then near, page 3") << 3 << 1000 << 500 << QStringList {"125", "110", "129", "11", "9"};
+    QTest::newRow("just before what was read, page 4") << 4 << 1000 << 10 << QStringList {"104", "103", "12"};
+    QTest::newRow("the last, then the first, page 2, keep 4")
+            << 2 << 4 << 36 << QStringList {"99", "129", "10", "120", "115"};
+    QTest::newRow("one page holds all") << 100 << 1000 << 36 << QStringList {"120", "9"};
 }
 
 // Locating keys in any order through the keyset pages: each lands on its

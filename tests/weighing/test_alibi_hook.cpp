@@ -45,10 +45,11 @@ QString alibiDb(const TestApp& app)
 QString entries(const TestApp& app)
 {
     return app.db
-        .scalar(QStringLiteral("SELECT COALESCE(GROUP_CONCAT(CONCAT_WS(':', nr, forras, suly) ORDER BY nr SEPARATOR ' '), '') "
-                               "FROM %1.naplo")
-                    .arg(alibiDb(app)))
-        .toString();
+            .scalar(QStringLiteral(
+                    "SELECT COALESCE(GROUP_CONCAT(CONCAT_WS(':', nr, forras, suly) ORDER BY nr SEPARATOR ' '), '') "
+                    "FROM %1.naplo")
+                            .arg(alibiDb(app)))
+            .toString();
 }
 
 // The links as "direction+measurement:nr", of a pending weighing (`ticket`
@@ -71,7 +72,8 @@ int linkCount(const TestApp& app)
 // only by a store.
 int storeEntries(const TestApp& app)
 {
-    return app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1.naplo WHERE forras <> 'mérleg'").arg(alibiDb(app))).toInt();
+    return app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1.naplo WHERE forras <> 'mérleg'").arg(alibiDb(app)))
+            .toInt();
 }
 
 QString pdfText(const ReportLayout& layout, const QTemporaryDir& dir, const QString& name)
@@ -96,8 +98,9 @@ ToolRun alibiTool(const TestApp& app, const QStringList& args)
 {
     QProcess p;
     p.start(qEnvironmentVariable("VELLO_BINARY_DIR") + QStringLiteral("/vello-alibi"),
-            args + QStringList{QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"), app.db.name(),
-                               QStringLiteral("--socket"), TestDb::socket()});
+            args
+                    + QStringList {QStringLiteral("--user"), QStringLiteral("root"), QStringLiteral("--database"),
+                            app.db.name(), QStringLiteral("--socket"), TestDb::socket()});
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput())};
 }
@@ -113,8 +116,8 @@ void send(PseudoTerminal& pty, WeighingWindow& w, const QByteArray& frame)
 // A scale read as the weighing window records it: entry and weight.
 AlibiReads readOne(TestApp& app, int measurement, double kg)
 {
-    ScaleRead::Taken taken{QStringLiteral("ST,GS,+  %1kg\r\n").arg(qint64(kg), 6, 10, QLatin1Char('0')),
-                           QStringLiteral("ST,GS"), QStringLiteral("/dev/ttyS0")};
+    ScaleRead::Taken taken {QStringLiteral("ST,GS,+  %1kg\r\n").arg(qint64(kg), 6, 10, QLatin1Char('0')),
+            QStringLiteral("ST,GS"), QStringLiteral("/dev/ttyS0")};
     AlibiReads reads;
     const std::optional<qint64> nr = AlibiStore::recordRead(app.ctx, taken, QString::number(qint64(kg)));
     reads.number[measurement - 1] = nr.value_or(0);
@@ -122,7 +125,7 @@ AlibiReads readOne(TestApp& app, int measurement, double kg)
     return reads;
 }
 
-} // namespace
+}   // namespace
 
 class TestAlibiHook : public QObject {
     Q_OBJECT
@@ -148,7 +151,8 @@ private slots:
             click(w, QStringLiteral("CheckBox3"));
             click(w, QStringLiteral("Button1"));
         });
-        app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("1")));
+        app.host.expect(QStringLiteral("TForm5"),
+                pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("1")));
         app.host.expect(QStringLiteral("TForm14"), [&](QDialog& d) {
             auto& w = static_cast<WeighingWindow&>(d);
             send(pty, w, QByteArrayLiteral("ST,GS,+  008000kg\r\n"));
@@ -181,7 +185,8 @@ private slots:
         });
         openVehiclesOnSite(app.ctx);
         QCOMPARE(entries(app),
-                 QStringLiteral("1:mérleg:8000.000 2:kézi:6000.000 3:mérleg:20000.000 4:mérleg:15000.000 5:kézi:16000.000"));
+                QStringLiteral(
+                        "1:mérleg:8000.000 2:kézi:6000.000 3:mérleg:20000.000 4:mérleg:15000.000 5:kézi:16000.000"));
         QCOMPARE(links(app, idm), QStringLiteral("B1:1 B2:2 K1:3 K2:5"));
 
         // Finalised and printed.
@@ -207,14 +212,15 @@ private slots:
         const QString ticket = pdfText(preview.shown()[0], dir, QStringLiteral("ticket.pdf"));
         // Each copy of the ticket: the numbers under the weights, left to right.
         QVERIFY2(ticket.count(QRegularExpression(QStringLiteral("alibi 1\\s+alibi 2\\s+alibi 3\\s+alibi 5"))) == 4,
-                 qPrintable(ticket));
+                qPrintable(ticket));
         QVERIFY(!ticket.contains(QStringLiteral("alibi 4")));
 
         // The ticket copy from the ticket browser prints the same numbers.
         app.prompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), true);
         QVERIFY(TicketBrowser(app.ctx).printCopy(QStringLiteral("1")));
         const QString copy = pdfText(preview.last(), dir, QStringLiteral("copy.pdf"));
-        QVERIFY2(copy.contains(QRegularExpression(QStringLiteral("alibi 1\\s+alibi 2\\s+alibi 3\\s+alibi 5"))), qPrintable(copy));
+        QVERIFY2(copy.contains(QRegularExpression(QStringLiteral("alibi 1\\s+alibi 2\\s+alibi 3\\s+alibi 5"))),
+                qPrintable(copy));
 
         // A site's own copy template without the fields still prints.
         QTemporaryDir own;
@@ -244,10 +250,10 @@ private slots:
         QVERIFY2(r.out.contains(QStringLiteral("  source:       mérleg\n  weight:       20000.000\n"
                                                "  digits taken: 020000\n  status:       ST,GS\n  port:         %1\n"
                                                "  raw frame:    ST,GS,+  020000kg\\x0D\\x0A\n")
-                                    .arg(pty.slavePath())),
-                 qPrintable(r.out));
+                                        .arg(pty.slavePath())),
+                qPrintable(r.out));
         QVERIFY2(r.out.contains(QStringLiteral("Ticket 1 (pending weighing %1), measurement 1, exit (K)\n").arg(idm)),
-                 qPrintable(r.out));
+                qPrintable(r.out));
         r = alibiTool(app, {QStringLiteral("show"), QStringLiteral("4")});
         QVERIFY2(r.out.endsWith(QStringLiteral("Not linked to a weighing.\n")), qPrintable(r.out));
         r = alibiTool(app, {QStringLiteral("verify")});
@@ -272,7 +278,8 @@ private slots:
             click(w, QStringLiteral("RadioButton3"));
             click(w, QStringLiteral("Button1"));
         });
-        app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("1")));
+        app.host.expect(QStringLiteral("TForm5"),
+                pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("1")));
         app.host.expect(QStringLiteral("TForm14"), [&](QDialog& d) {
             auto& w = static_cast<WeighingWindow&>(d);
             send(pty, w, QByteArrayLiteral("ST,GS,+  008000kg\r\n"));
@@ -296,24 +303,35 @@ private slots:
         QTest::addColumn<QString>("movement");
         QTest::addColumn<bool>("trailer");
         QTest::addColumn<bool>("single");
-        QTest::addColumn<bool>("read");          // measurement 1 read from the scale as 20000 (entry 1)
+        QTest::addColumn<bool>("read");   // measurement 1 read from the scale as 20000 (entry 1)
         QTest::addColumn<QString>("weight1");
         QTest::addColumn<QString>("weight2");
         QTest::addColumn<QString>("entries");
         QTest::addColumn<QString>("links");
-        QTest::newRow("read and kept") << "K" << false << false << true << "20000" << "0"
-                                       << "1:mérleg:20000.000" << "B1:1";
-        QTest::newRow("read, then typed over") << "K" << false << false << true << "19500" << "0"
-                                               << "1:mérleg:20000.000 2:kézi:19500.000" << "B1:2";
-        QTest::newRow("typed, trailer typed") << "K" << true << false << false << "8000" << "6000,5"
-                                              << "1:kézi:8000.000 2:kézi:6000.500" << "B1:1 B2:2";
-        QTest::newRow("trailer without weight") << "K" << true << false << true << "20000" << "0"
-                                                << "1:mérleg:20000.000" << "B1:1";
-        QTest::newRow("single, loaded: exit from the register") << "B" << false << true << true << "20000" << "0"
+        QTest::newRow("read and kept") << "K" << false << false << true << "20000"
+                                       << "0"
+                                       << "1:mérleg:20000.000"
+                                       << "B1:1";
+        QTest::newRow("read, then typed over") << "K" << false << false << true << "19500"
+                                               << "0"
+                                               << "1:mérleg:20000.000 2:kézi:19500.000"
+                                               << "B1:2";
+        QTest::newRow("typed, trailer typed") << "K" << true << false << false << "8000"
+                                              << "6000,5"
+                                              << "1:kézi:8000.000 2:kézi:6000.500"
+                                              << "B1:1 B2:2";
+        QTest::newRow("trailer without weight") << "K" << true << false << true << "20000"
+                                                << "0"
+                                                << "1:mérleg:20000.000"
+                                                << "B1:1";
+        QTest::newRow("single, loaded: exit from the register") << "B" << false << true << true << "20000"
+                                                                << "0"
                                                                 << "1:mérleg:20000.000 2:törzs tára:8000.000"
                                                                 << "B1:1 K1:2";
-        QTest::newRow("single, empty: entry from the register") << "K" << false << true << false << "8000" << "0"
-                                                                << "1:törzs tára:8000.000" << "B1:1";
+        QTest::newRow("single, empty: entry from the register") << "K" << false << true << false << "8000"
+                                                                << "0"
+                                                                << "1:törzs tára:8000.000"
+                                                                << "B1:1";
     }
     void sourcesOfStoredWeights()
     {
@@ -379,7 +397,8 @@ private slots:
         app.prompt.setLenient(true);
         qint64 idm = 0;
         if (!in)
-            idm = addPending(app, {QStringLiteral("7"), QStringLiteral("K"), QStringLiteral("I"), QStringLiteral("1"), 8000, 6000});
+            idm = addPending(app,
+                    {QStringLiteral("7"), QStringLiteral("K"), QStringLiteral("I"), QStringLiteral("1"), 8000, 6000});
         WeighingRequest r;
         r.direction = in ? Direction::In : Direction::Out;
         r.movement = in ? Movement::Delivery : Movement::Dispatch;
@@ -414,9 +433,10 @@ private slots:
                 QCOMPARE(storeEntries(app), 0);
                 QCOMPARE(entries(app), QStringLiteral("1:mérleg:20000.000"));
                 if (o.messages.contains(StoreMessage))
-                    QCOMPARE(o.messages.last(), in ? (single ? QStringLiteral("Hiba: tara-s mérésnél, REPLACE-edit a meres-ban ")
-                                                             : QStringLiteral("Hiba: Újban, INSERT-append a meres-ben "))
-                                                   : QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban "));
+                    QCOMPARE(o.messages.last(),
+                            in ? (single ? QStringLiteral("Hiba: tara-s mérésnél, REPLACE-edit a meres-ban ")
+                                         : QStringLiteral("Hiba: Újban, INSERT-append a meres-ben "))
+                               : QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban "));
                 continue;
             }
             ++stored;
@@ -439,13 +459,13 @@ private slots:
         TestApp app;
         seedRegisters(app);
         app.prompt.setLenient(true);
-        const qint64 idm =
-            addPending(app, {QStringLiteral("7"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000, 0, 8000, 0,
-                             QStringLiteral("1"), QString(), QStringLiteral("1"), QString(), QStringLiteral("1")});
+        const qint64 idm = addPending(app,
+                {QStringLiteral("7"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000, 0, 8000, 0,
+                        QStringLiteral("1"), QString(), QStringLiteral("1"), QString(), QStringLiteral("1")});
         AlibiLog log(app.data);
         log.link(log.append({AlibiEntry::Scale, 20000, QStringLiteral("020000"), QStringLiteral("ST"),
-                             QStringLiteral("/dev/ttyS0"), QStringLiteral("ST,GS,+  020000kg\r\n")}),
-                 idm, 1, AlibiLog::In);
+                         QStringLiteral("/dev/ttyS0"), QStringLiteral("ST,GS,+  020000kg\r\n")}),
+                idm, 1, AlibiLog::In);
         log.link(log.append({AlibiEntry::Typed, 8000, {}, {}, {}, {}}), idm, 1, AlibiLog::Out);
         bool done = false;
         bool carryFailed = false;
@@ -462,13 +482,14 @@ private slots:
             if (o.result != Finalisation::Outcome::Done) {
                 if (o.messages.contains(CarryMessage)) {
                     carryFailed = true;
-                    QCOMPARE(o.messages, (QStringList{CarryMessage, QStringLiteral("Hiba: Az INSERT-append a vello -ben ")}));
+                    QCOMPARE(o.messages,
+                            (QStringList {CarryMessage, QStringLiteral("Hiba: Az INSERT-append a vello -ben ")}));
                 }
                 QCOMPARE(app.db.count(QStringLiteral("meres")), 1);
                 QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1.kapcsolat WHERE bszam IS NOT NULL")
-                                           .arg(alibiDb(app)))
-                             .toInt(),
-                         0);
+                                               .arg(alibiDb(app)))
+                                 .toInt(),
+                        0);
                 QCOMPARE(links(app, idm), QStringLiteral("B1:1 K1:2"));
             } else {
                 QVERIFY2(done, qPrintable(at));

@@ -23,7 +23,7 @@ const QDate Today(2024, 3, 6);
 // A test application with the main report on a recording preview.
 struct FinalisationApp : TestApp {
     RecordingPreview preview;
-    ReportOutput report{ctx, &preview};
+    ReportOutput report {ctx, &preview};
     FinalisationApp()
     {
         ctx.report = &report;
@@ -44,7 +44,7 @@ struct FinalisationApp : TestApp {
         QSqlQuery q(db.admin());
         q.exec(QStringLiteral("SELECT CONCAT_WS('|', jBszam, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jModDatum, "
                               "jRogDatum) FROM vello WHERE jMbszam = '%1' ORDER BY IDj")
-                   .arg(number));
+                        .arg(number));
         while (q.next())
             out << q.value(0).toString();
         return out.join(QLatin1String(" / "));
@@ -63,7 +63,7 @@ std::function<void()> pickProducer(TestApp& app, const QString& code)
     };
 }
 
-} // namespace
+}   // namespace
 
 // The number of the document printed last: the ticket's, then the delivery
 // note's.
@@ -80,34 +80,33 @@ private slots:
     void nets_data()
     {
         QTest::addColumn<QString>("movement");
-        QTest::addColumn<bool>("single");       // weighed once through the IN store, tare from the register
+        QTest::addColumn<bool>("single");   // weighed once through the IN store, tare from the register
         QTest::addColumn<QList<double>>("weights");   // in1, in2, out1, out2
-        QTest::addColumn<QStringList>("crops");       // crop 1, crop 2
-        QTest::addColumn<QList<double>>("measured");  // purity, moisture
-        QTest::addColumn<QString>("rows");      // jTkod|jBemeres|jKimeres|jNettoBe|jNettoKI per row
+        QTest::addColumn<QStringList>("crops");   // crop 1, crop 2
+        QTest::addColumn<QList<double>>("measured");   // purity, moisture
+        QTest::addColumn<QString>("rows");   // jTkod|jBemeres|jKimeres|jNettoBe|jNettoKI per row
         QTest::addColumn<double>("m1");
-        QTest::addColumn<QString>("marks");     // v_jel_be1|v_jel_be2|v_jel_ki1|v_jel_ki2
+        QTest::addColumn<QString>("marks");   // v_jel_be1|v_jel_be2|v_jel_ki1|v_jel_ki2
         QTest::newRow("intake with deductions")
-            << "B" << false << QList<double>{20000, 0, 8000, 0} << QStringList{"1", ""} << QList<double>{98, 16}
-            << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0 << "|||";
+                << "B" << false << QList<double> {20000, 0, 8000, 0} << QStringList {"1", ""} << QList<double> {98, 16}
+                << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0 << "|||";
         QTest::newRow("standard values measured")
-            << "B" << false << QList<double>{20000, 0, 8000, 0} << QStringList{"2", ""} << QList<double>{98, 14}
-            << "2|20000|8000|12000|0 / |0|0|0|0" << 12000.0 << "|||";
-        QTest::newRow("dispatch")
-            << "K" << false << QList<double>{8000, 0, 20000, 0} << QStringList{"1", ""} << QList<double>{100, 0}
-            << "1|8000|20000|0|12000 / |0|0|0|0" << 12000.0 << "|||";
+                << "B" << false << QList<double> {20000, 0, 8000, 0} << QStringList {"2", ""} << QList<double> {98, 14}
+                << "2|20000|8000|12000|0 / |0|0|0|0" << 12000.0 << "|||";
+        QTest::newRow("dispatch") << "K" << false << QList<double> {8000, 0, 20000, 0} << QStringList {"1", ""}
+                                  << QList<double> {100, 0} << "1|8000|20000|0|12000 / |0|0|0|0" << 12000.0 << "|||";
         QTest::newRow("trailer with two crops")
-            << "B" << false << QList<double>{15000, 14000, 6000, 5000} << QStringList{"1", "2"} << QList<double>{98, 16}
-            << "1|15000|6000|8640|0 / 2|14000|5000|8820|0" << 18000.0 << "|||";
+                << "B" << false << QList<double> {15000, 14000, 6000, 5000} << QStringList {"1", "2"}
+                << QList<double> {98, 16} << "1|15000|6000|8640|0 / 2|14000|5000|8820|0" << 18000.0 << "|||";
         QTest::newRow("dispatch with trailer")
-            << "K" << false << QList<double>{8000, 6000, 20000, 16000.5} << QStringList{"1", "1"} << QList<double>{100, 0}
-            << "1|8000|20000|0|12000 / 1|6000|16000.5|0|10000.5" << 22000.5 << "|||";
+                << "K" << false << QList<double> {8000, 6000, 20000, 16000.5} << QStringList {"1", "1"}
+                << QList<double> {100, 0} << "1|8000|20000|0|12000 / 1|6000|16000.5|0|10000.5" << 22000.5 << "|||";
         QTest::newRow("single weighing, loaded, register tare")
-            << "B" << true << QList<double>{20000, 0, 0, 0} << QStringList{"1", ""} << QList<double>{98, 16}
-            << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0 << "kézi||törzs tára|";
+                << "B" << true << QList<double> {20000, 0, 0, 0} << QStringList {"1", ""} << QList<double> {98, 16}
+                << "1|20000|8000|11520|0 / |0|0|0|0" << 12000.0 << "kézi||törzs tára|";
         QTest::newRow("single weighing, empty, register tare")
-            << "K" << true << QList<double>{0, 0, 20000, 0} << QStringList{"2", ""} << QList<double>{100, 0}
-            << "2|8000|20000|0|12000 / |0|0|0|0" << 12000.0 << "törzs tára||kézi|";
+                << "K" << true << QList<double> {0, 0, 20000, 0} << QStringList {"2", ""} << QList<double> {100, 0}
+                << "2|8000|20000|0|12000 / |0|0|0|0" << 12000.0 << "törzs tára||kézi|";
     }
     void nets()
     {
@@ -177,13 +176,17 @@ private slots:
         QCOMPARE(app.report.variable("v_m1").toDouble(), m1);
         QCOMPARE(app.report.variable("v_bszam").toString(), QStringLiteral("1"));
         QCOMPARE(QStringList({app.report.variable("v_jel_be1").toString(), app.report.variable("v_jel_be2").toString(),
-                              app.report.variable("v_jel_ki1").toString(), app.report.variable("v_jel_ki2").toString()})
-                     .join('|'),
-                 marks);
-        QCOMPARE(app.report.variable("v_mozgas").toString(), movement == "B" ? QStringLiteral("BE") : QStringLiteral("KI"));
-        QCOMPARE(app.db.count("vello", QStringLiteral("jMbszam = '%1' AND jModDatum = '2024-03-06' AND "
-                                                      "jRogDatum = '2024-03-06'").arg(number)),
-                 2);
+                                     app.report.variable("v_jel_ki1").toString(),
+                                     app.report.variable("v_jel_ki2").toString()})
+                         .join('|'),
+                marks);
+        QCOMPARE(app.report.variable("v_mozgas").toString(),
+                movement == "B" ? QStringLiteral("BE") : QStringLiteral("KI"));
+        QCOMPARE(app.db.count("vello",
+                         QStringLiteral("jMbszam = '%1' AND jModDatum = '2024-03-06' AND "
+                                        "jRogDatum = '2024-03-06'")
+                                 .arg(number)),
+                2);
         QCOMPARE(app.db.count("meres"), 0);
         QCOMPARE(counter(app.db, "J"), QStringLiteral("1"));
         QCOMPARE(documentNumber(o), QStringLiteral("1"));
@@ -196,20 +199,20 @@ private slots:
         QTest::addColumn<QString>("movement");
         QTest::addColumn<bool>("single");
         QTest::addColumn<QList<double>>("weights");   // in1, in2, out1, out2
-        QTest::addColumn<QList<double>>("scale");     // their scale figures
+        QTest::addColumn<QList<double>>("scale");   // their scale figures
         QTest::addColumn<QString>("marks");
-        QTest::newRow("all read from the scale") << "B" << false << QList<double>{20000, 14000, 8000, 5000}
-                                                 << QList<double>{20000, 14000, 8000, 5000} << "|||";
-        QTest::newRow("entry typed") << "B" << false << QList<double>{20000, 0, 8000, 0}
-                                     << QList<double>{0, 0, 8000, 0} << "kézi|||";
-        QTest::newRow("trailer exit typed") << "B" << false << QList<double>{20000, 14000, 8000, 5000}
-                                            << QList<double>{20000, 14000, 8000, 0} << "|||kézi";
+        QTest::newRow("all read from the scale") << "B" << false << QList<double> {20000, 14000, 8000, 5000}
+                                                 << QList<double> {20000, 14000, 8000, 5000} << "|||";
+        QTest::newRow("entry typed") << "B" << false << QList<double> {20000, 0, 8000, 0}
+                                     << QList<double> {0, 0, 8000, 0} << "kézi|||";
+        QTest::newRow("trailer exit typed") << "B" << false << QList<double> {20000, 14000, 8000, 5000}
+                                            << QList<double> {20000, 14000, 8000, 0} << "|||kézi";
         QTest::newRow("typed weight differing from the scale is not marked")
-            << "K" << false << QList<double>{8000, 0, 20000, 0} << QList<double>{7990, 0, 20010, 0} << "|||";
-        QTest::newRow("register tare on exit") << "B" << true << QList<double>{20000, 0, 8000, 0}
-                                               << QList<double>{20000, 0, 0, 0} << "||törzs tára|";
-        QTest::newRow("register tare on entry") << "K" << true << QList<double>{8000, 0, 20000, 0}
-                                                << QList<double>{0, 0, 20000, 0} << "törzs tára|||";
+                << "K" << false << QList<double> {8000, 0, 20000, 0} << QList<double> {7990, 0, 20010, 0} << "|||";
+        QTest::newRow("register tare on exit") << "B" << true << QList<double> {20000, 0, 8000, 0}
+                                               << QList<double> {20000, 0, 0, 0} << "||törzs tára|";
+        QTest::newRow("register tare on entry") << "K" << true << QList<double> {8000, 0, 20000, 0}
+                                                << QList<double> {0, 0, 20000, 0} << "törzs tára|||";
     }
     void marks()
     {
@@ -238,11 +241,20 @@ private slots:
         QTest::addColumn<QString>("net");
         QTest::addColumn<QString>("change");   // statement run before
         QTest::addColumn<QString>("message");
-        QTest::newRow("net empty") << "" << "" << "Üres a netto súly!";
-        QTest::newRow("net blanks") << "   " << "" << "Üres a netto súly!";
-        QTest::newRow("no entry weighing") << "12000" << "UPDATE meres SET mBemeres1 = 0" << "Nulla értékü mérés!";
-        QTest::newRow("no exit weighing") << "20000" << "UPDATE meres SET mKimeres1 = 0" << "Nulla értékü mérés!";
-        QTest::newRow("no longer pending") << "12000" << "DELETE FROM meres"
+        QTest::newRow("net empty") << ""
+                                   << ""
+                                   << "Üres a netto súly!";
+        QTest::newRow("net blanks") << "   "
+                                    << ""
+                                    << "Üres a netto súly!";
+        QTest::newRow("no entry weighing") << "12000"
+                                           << "UPDATE meres SET mBemeres1 = 0"
+                                           << "Nulla értékü mérés!";
+        QTest::newRow("no exit weighing") << "20000"
+                                          << "UPDATE meres SET mKimeres1 = 0"
+                                          << "Nulla értékü mérés!";
+        QTest::newRow("no longer pending") << "12000"
+                                           << "DELETE FROM meres"
                                            << "A mérés már nem szerepel a bent lévők között!";
     }
     void guards()
@@ -260,7 +272,7 @@ private slots:
         const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm, net));
         QCOMPARE(o.result, Finalisation::Outcome::Refused);
         QCOMPARE(o.focus, QStringLiteral("Edit35"));
-        QCOMPARE(o.messages, QStringList{message});
+        QCOMPARE(o.messages, QStringList {message});
         QCOMPARE(app.db.count("vello"), 0);
         QCOMPARE(app.db.count("meres"), pending);
         QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
@@ -308,7 +320,7 @@ private slots:
         const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
         QVERIFY(!app.data.statementFailurePending());
         QCOMPARE(o.result, Finalisation::Outcome::Failed);
-        QCOMPARE(o.messages, QStringList{message});
+        QCOMPARE(o.messages, QStringList {message});
         QCOMPARE(app.db.count("vello"), 0);
         QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1 AND mBemeres1 = 20000").arg(idm)), 1);
         QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
@@ -328,8 +340,9 @@ private slots:
         app.prompt.expectConfirm("Mérlegjegy nyomtatása ?", false);
         const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
         QCOMPARE(o.ticketNumber, QStringLiteral("42"));
-        QCOMPARE(app.rows("7"), QStringLiteral("17|1|100|50|50|0 / |0|0|0|0 / 42|1|20000|8000|11520|0|2024-03-06|2024-03-06 / "
-                                               "42||0|0|0|0|2024-03-06|2024-03-06"));
+        QCOMPARE(app.rows("7"),
+                QStringLiteral("17|1|100|50|50|0 / |0|0|0|0 / 42|1|20000|8000|11520|0|2024-03-06|2024-03-06 / "
+                               "42||0|0|0|0|2024-03-06|2024-03-06"));
         app.verifyScriptsDone();
     }
 
@@ -355,12 +368,12 @@ private slots:
         QVERIFY2(t.contains("Bizonylatszám: J 42"), qPrintable(t.join('\n')));
         QVERIFY(t.contains("Név: Kovács István 6400 Kiskunhalas Fő u. 12."));
         QVERIFY(t.contains("Rendszám: ABC-123    Kovács István"));
-        QVERIFY(t.contains("34 000"));     // entry total 20000 + 14000
-        QVERIFY(t.contains("13 000"));     // exit total 8000 + 5000
+        QVERIFY(t.contains("34 000"));   // entry total 20000 + 14000
+        QVERIFY(t.contains("13 000"));   // exit total 8000 + 5000
         QVERIFY(t.contains("14 000"));
         QVERIFY(t.contains("Megnevezés: Búza "));
         QVERIFY(t.contains("Nettó súly:   21 000  kg"));
-        QVERIFY(t.contains("(1)"));        // plate code
+        QVERIFY(t.contains("(1)"));   // plate code
         QCOMPARE(app.db.count("meres"), 0);
         app.verifyScriptsDone();
     }
@@ -417,7 +430,7 @@ private slots:
     void deliveryNoteFails_data()
     {
         QTest::addColumn<int>("statement");   // counted from the consignee pick on
-        QTest::addColumn<bool>("error");      // shown by the default error handler
+        QTest::addColumn<bool>("error");   // shown by the default error handler
         QTest::addColumn<QString>("text");
         QTest::newRow("note data") << 1 << true << "Lock wait timeout exceeded";
         QTest::newRow("counter bracket") << 2 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
@@ -562,7 +575,7 @@ private slots:
                     QCOMPARE(rows, 2);
                     QCOMPARE(app.db.count("vello", where + " AND jBszam = '" + o.ticketNumber + "'"), 2);
                     QCOMPARE(app.db.scalar("SELECT SUM(jNettoBe + jNettoKI) FROM vello WHERE " + where).toDouble(),
-                             movement == "B" ? 11520.0 + 8820.0 : 21000.0);
+                            movement == "B" ? 11520.0 + 8820.0 : 21000.0);
                 } else {
                     QVERIFY2(!o.messages.isEmpty(), qPrintable(ctxText));
                 }
@@ -570,10 +583,12 @@ private slots:
                     notes << o.deliveryNoteNumber;
                 // no number twice, counters never behind, nothing half-written
                 QCOMPARE(app.db.scalar("SELECT COUNT(*) FROM (SELECT jBszam FROM vello GROUP BY jBszam "
-                                       "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT jMbszam) <> 1) x").toInt(), 0);
+                                       "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT jMbszam) <> 1) x")
+                                 .toInt(),
+                        0);
                 QCOMPARE(app.db.count("vello", "jBszam IS NULL"), 0);
                 QCOMPARE(app.db.scalar("SELECT COALESCE(MAX(CAST(jBszam AS UNSIGNED)), 0) FROM vello").toLongLong(),
-                         counter(app.db, "J").toLongLong());
+                        counter(app.db, "J").toLongLong());
                 QCOMPARE(QSet<QString>(notes.begin(), notes.end()).size(), notes.size());
                 for (const QString& s : notes)
                     QVERIFY(s.toLongLong() <= counter(app.db, "S").toLongLong());

@@ -41,7 +41,7 @@ bool tabTo(const QString& name, bool back = false)
 // reports kept for the test.
 class ShowingPreview : public RecordingPreview {
 public:
-    ShowingPreview(TestApp& app) : m_app(app) {}
+    ShowingPreview(TestApp& app) : m_app(app) { }
     void show(const ReportLayout& layout, const QString& pdfName) override
     {
         RecordingPreview::show(layout, pdfName);
@@ -62,7 +62,7 @@ QString pdfToText(const QString& file)
     return QString::fromUtf8(p.readAllStandardOutput()).replace(QChar(0x00A0), QLatin1Char(' '));
 }
 
-} // namespace
+}   // namespace
 
 class TestKeyboardWalk : public QObject {
     Q_OBJECT
@@ -194,16 +194,21 @@ void TestKeyboardWalk::menuToPrintedTicket()
     press(Qt::Key_M, Qt::AltModifier);   // "Mérlegelés"
     app.verifyScriptsDone();
 
-    QCOMPARE(steps, (QStringList{"vehicles on site", "vehicle kind", "plates, Escape", "plates", "arrival weighing",
-                                 "crops, Escape", "warehouses", "exit weighing", "producers", "preview"}));
+    QCOMPARE(steps,
+            (QStringList {"vehicles on site", "vehicle kind", "plates, Escape", "plates", "arrival weighing",
+                    "crops, Escape", "warehouses", "exit weighing", "producers", "preview"}));
     // One ticket of KLM-555: Búza into Siló 2, producer Kovács István,
     // 20000 - 8000 at the crop's standard purity and moisture.
     QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
     QCOMPARE(app.db.count(QStringLiteral("vello"), QStringLiteral("jBszam = '1'")), 2);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jRkod FROM vello ORDER BY IDj LIMIT 1")).toString(), QStringLiteral("3"));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jTkod FROM vello ORDER BY IDj LIMIT 1")).toString(), QStringLiteral("1"));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jKkod FROM vello ORDER BY IDj LIMIT 1")).toString(), QStringLiteral("2"));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jOkod FROM vello ORDER BY IDj LIMIT 1")).toString(), QStringLiteral("1"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jRkod FROM vello ORDER BY IDj LIMIT 1")).toString(),
+            QStringLiteral("3"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jTkod FROM vello ORDER BY IDj LIMIT 1")).toString(),
+            QStringLiteral("1"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jKkod FROM vello ORDER BY IDj LIMIT 1")).toString(),
+            QStringLiteral("2"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jOkod FROM vello ORDER BY IDj LIMIT 1")).toString(),
+            QStringLiteral("1"));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoBe FROM vello ORDER BY IDj LIMIT 1")).toDouble(), 12000.0);
     // The preview showed the ticket, and Ctrl+S wrote it.
     QCOMPARE(preview.shown().size(), 1);

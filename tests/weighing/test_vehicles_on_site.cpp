@@ -57,7 +57,7 @@ void TestVehiclesOnSite::openedFromMainMenu()
     QAction* item = main.item(QStringLiteral("Mrlegels1"));
     QVERIFY(item);
     item->trigger();
-    QCOMPARE(app.host.opened(), QStringList{QStringLiteral("TForm4")});
+    QCOMPARE(app.host.opened(), QStringList {QStringLiteral("TForm4")});
     app.verifyScriptsDone();
 }
 
@@ -83,14 +83,15 @@ void TestVehiclesOnSite::gridColumnsAndTitles()
         QCOMPARE(tabs->tabText(2), QStringLiteral("Termelö"));
         QCOMPARE(child<QWidget>(w, QStringLiteral("Edit1"))->toolTip(), QStringLiteral("Belépéskori mértsúly"));
         QCOMPARE(child<QWidget>(w, QStringLiteral("Edit16"))->toolTip(),
-                 QStringLiteral("Ezen raktárból került elszállításra."));
+                QStringLiteral("Ezen raktárból került elszállításra."));
         click(w, QStringLiteral("Button5"));
     });
     openVehiclesOnSite(app.ctx);
-    QCOMPARE(titles, (QStringList{"Rendszám", "Tára", "Név", "Be1", "Be2", "Ki1", "Ki2", "Bszám", "mMozgas",
-                                  "mRakott", "IDm"}));
-    QCOMPARE(hints, (QStringList{"Új -  BE", "KI - választ", "Termelö kiválasztása", "Töröl", "Nyomtat", "OK",
-                                 "Mégsem"}));
+    QCOMPARE(titles,
+            (QStringList {
+                    "Rendszám", "Tára", "Név", "Be1", "Be2", "Ki1", "Ki2", "Bszám", "mMozgas", "mRakott", "IDm"}));
+    QCOMPARE(hints,
+            (QStringList {"Új -  BE", "KI - választ", "Termelö kiválasztása", "Töröl", "Nyomtat", "OK", "Mégsem"}));
     app.verifyScriptsDone();
 }
 
@@ -139,10 +140,14 @@ void TestVehiclesOnSite::panelRules_data()
     QTest::addColumn<QString>("trailer");
     QTest::addColumn<bool>("trailerShown");
     QTest::addColumn<bool>("entryPicks");
-    QTest::newRow("intake") << "B" << "" << false << true;
-    QTest::newRow("intake, trailer") << "B" << "I" << true << true;
-    QTest::newRow("dispatch") << "K" << "" << false << false;
-    QTest::newRow("dispatch, trailer") << "K" << "I" << true << false;
+    QTest::newRow("intake") << "B"
+                            << "" << false << true;
+    QTest::newRow("intake, trailer") << "B"
+                                     << "I" << true << true;
+    QTest::newRow("dispatch") << "K"
+                              << "" << false << false;
+    QTest::newRow("dispatch, trailer") << "K"
+                                       << "I" << true << false;
 }
 
 void TestVehiclesOnSite::panelRules()
@@ -153,7 +158,7 @@ void TestVehiclesOnSite::panelRules()
     QFETCH(bool, entryPicks);
     TestApp app;
     seedRegisters(app);
-    Pending p{QStringLiteral("3"), movement, trailer, QStringLiteral("1"), 20000, 15000, 8000, 6000};
+    Pending p {QStringLiteral("3"), movement, trailer, QStringLiteral("1"), 20000, 15000, 8000, 6000};
     p.crop1 = QStringLiteral("1");
     p.store1 = QStringLiteral("2");
     p.crop2 = QStringLiteral("2");
@@ -227,8 +232,8 @@ void TestVehiclesOnSite::shownAgainAfterChildWindow()
     TestApp app;
     seedRegisters(app);
     addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
-    const qint64 second =
-        addPending(app, {QStringLiteral("8"), QStringLiteral("B"), QString(), QStringLiteral("3"), 21000});
+    const qint64 second
+            = addPending(app, {QStringLiteral("8"), QStringLiteral("B"), QString(), QStringLiteral("3"), 21000});
     weighingState(app.ctx).weighingNumber = QStringLiteral("4");
     QString before, after;
     app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
@@ -237,11 +242,12 @@ void TestVehiclesOnSite::shownAgainAfterChildWindow()
         click(w, QStringLiteral("Button6"));
         after = text(w, QStringLiteral("Edit25"));
     });
-    app.host.expect(QStringLiteral("TForm8"), pick(app, QStringLiteral("ZQ40"), QStringLiteral("oKod"), QStringLiteral("2")));
+    app.host.expect(
+            QStringLiteral("TForm8"), pick(app, QStringLiteral("ZQ40"), QStringLiteral("oKod"), QStringLiteral("2")));
     openVehiclesOnSite(app.ctx);
     QCOMPARE(before, QStringLiteral("8"));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT mOkod FROM meres WHERE IDm = %1").arg(second)).toString(),
-             QStringLiteral("2"));
+            QStringLiteral("2"));
     QCOMPARE(after, QStringLiteral("4"));
     app.verifyScriptsDone();
 }
@@ -250,7 +256,8 @@ void TestVehiclesOnSite::producerPickTakesRowAtClose()
 {
     TestApp app;
     seedRegisters(app);
-    const qint64 id = addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
+    const qint64 id
+            = addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
     QString name, code;
     app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
         click(w, QStringLiteral("Button6"));
@@ -264,7 +271,7 @@ void TestVehiclesOnSite::producerPickTakesRowAtClose()
     });
     openVehiclesOnSite(app.ctx);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT mOkod FROM meres WHERE IDm = %1").arg(id)).toString(),
-             QStringLiteral("1"));
+            QStringLiteral("1"));
     QCOMPARE(name, QStringLiteral("Kovács István"));
     QCOMPARE(code, QStringLiteral("1"));
     app.verifyScriptsDone();
@@ -274,7 +281,8 @@ void TestVehiclesOnSite::producerUpdateFailure()
 {
     TestApp app;
     seedRegisters(app);
-    const qint64 id = addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
+    const qint64 id
+            = addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
     app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
         click(w, QStringLiteral("Button6"));
         QCOMPARE(text(w, QStringLiteral("Edit25")), QStringLiteral("4"));
@@ -351,7 +359,7 @@ void TestVehiclesOnSite::printPreparesPendingWeighing()
     RecordingPreview preview;
     ReportOutput report(app.ctx, &preview);
     app.ctx.report = &report;
-    Pending p{QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000, 0, 8000};
+    Pending p {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000, 0, 8000};
     p.crop1 = QStringLiteral("1");
     p.store1 = QStringLiteral("1");
     p.producer = QStringLiteral("2");
@@ -370,7 +378,7 @@ void TestVehiclesOnSite::newEntryClearsProducerAndSetsDirection()
 {
     TestApp app;
     seedRegisters(app);
-    Pending p{QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000};
+    Pending p {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000};
     p.producer = QStringLiteral("1");
     addPending(app, p);
     QString producerInDialog;
@@ -452,7 +460,7 @@ void TestVehiclesOnSite::kindDialogNeedsEmptyOrLoaded()
     app.prompt.expectMessage(QStringLiteral("Üres vagy rakott ?"));
     openVehiclesOnSite(app.ctx);
     QCOMPARE(focused, empty);
-    QCOMPARE(app.host.opened(), (QStringList{"TForm4", "TForm15"}));   // no plate list
+    QCOMPARE(app.host.opened(), (QStringList {"TForm4", "TForm15"}));   // no plate list
     app.verifyScriptsDone();
 }
 
@@ -470,8 +478,8 @@ void TestVehiclesOnSite::kindDialogRefusesPendingPlate()
         stillOpen = w.isVisible();
         // The choices stay set although the plate was refused.
         choicesKept = child<QRadioButton>(w, QStringLiteral("RadioButton3"))->isChecked()
-            && child<QCheckBox>(w, QStringLiteral("CheckBox3"))->isChecked()
-            && !child<QCheckBox>(w, QStringLiteral("CheckBox1"))->isChecked();
+                && child<QCheckBox>(w, QStringLiteral("CheckBox3"))->isChecked()
+                && !child<QCheckBox>(w, QStringLiteral("CheckBox1"))->isChecked();
         click(w, QStringLiteral("Button5"));
     });
     // The plate list left with "Mégsem" on KLM-555: taken as if chosen.
@@ -482,7 +490,7 @@ void TestVehiclesOnSite::kindDialogRefusesPendingPlate()
     app.prompt.expectMessage(QStringLiteral("Hiba! Ez a rendszámkód a második mérésre vár."));
     openVehiclesOnSite(app.ctx);
     QVERIFY(stillOpen);
-    QCOMPARE(app.host.opened(), (QStringList{"TForm4", "TForm15", "TForm5"}));   // no weighing window
+    QCOMPARE(app.host.opened(), (QStringList {"TForm4", "TForm15", "TForm5"}));   // no weighing window
     QVERIFY(choicesKept);
     QCOMPARE(app.db.count(QStringLiteral("meres")), 1);
     app.verifyScriptsDone();
@@ -503,9 +511,9 @@ void TestVehiclesOnSite::kindDialogTexts()
         empty->click();
         QVERIFY(empty->isChecked() && !loaded->isChecked());
         QCOMPARE(child<QWidget>(w, QStringLiteral("CheckBox1"))->toolTip(),
-                 QStringLiteral("Egy mérésből és a törzsben szereplö TÁRA -ból kell számítani."));
+                QStringLiteral("Egy mérésből és a törzsben szereplö TÁRA -ból kell számítani."));
         QCOMPARE(child<QWidget>(w, QStringLiteral("Button1"))->toolTip(),
-                 QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
+                QStringLiteral("Tovább az mérlegelési adatbevitelhez."));
     });
     openVehiclesOnSite(app.ctx);
     app.verifyScriptsDone();

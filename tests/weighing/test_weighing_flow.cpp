@@ -33,7 +33,7 @@ QString pdfText(const ReportLayout& layout, const QTemporaryDir& dir, const QStr
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-} // namespace
+}   // namespace
 
 class TestWeighingFlow : public QObject {
     Q_OBJECT
@@ -93,10 +93,11 @@ private slots:
         QVERIFY(o.ticketPrinted && o.deliveryNotePrinted);
 
         QCOMPARE(app.db.count("meres"), 0);
-        QCOMPARE(app.db.scalar("SELECT GROUP_CONCAT(CONCAT_WS('|', jBszam, jTkod, jKkod, jNettoBe, jNettoKI) ORDER BY IDj "
-                               "SEPARATOR ' / ') FROM vello")
-                     .toString(),
-                 QStringLiteral("1|1|1|0|12000 / 1|2|2|0|10000"));
+        QCOMPARE(
+                app.db.scalar("SELECT GROUP_CONCAT(CONCAT_WS('|', jBszam, jTkod, jKkod, jNettoBe, jNettoKI) ORDER BY IDj "
+                              "SEPARATOR ' / ') FROM vello")
+                        .toString(),
+                QStringLiteral("1|1|1|0|12000 / 1|2|2|0|10000"));
         QCOMPARE(report.variable("v_jel_be2").toString(), QStringLiteral("kézi"));
         QCOMPARE(report.variable("v_jel_ki2").toString(), QString());
 
@@ -106,9 +107,9 @@ private slots:
         QVERIFY2(ticket.contains("Bizonylatszám: J 1"), qPrintable(ticket));
         QVERIFY(ticket.contains("MÉRLEGJEGY"));
         QVERIFY(ticket.contains("Rendszám: ABC-123"));
-        QVERIFY(ticket.contains("14 000"));    // entry total
-        QVERIFY(ticket.contains("36 000"));    // exit total
-        QVERIFY(ticket.contains("22 000"));    // net weighed weight
+        QVERIFY(ticket.contains("14 000"));   // entry total
+        QVERIFY(ticket.contains("36 000"));   // exit total
+        QVERIFY(ticket.contains("22 000"));   // net weighed weight
         QVERIFY(ticket.contains("Megnevezés: Búza"));
         const QString note = pdfText(preview.shown()[1], dir, "note.pdf");
         QVERIFY2(note.contains("S 1"), qPrintable(note));

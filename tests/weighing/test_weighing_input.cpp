@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+using TestUi::child;
+using TestUi::click;
 using WeighingFixture::addPending;
 using WeighingFixture::counter;
 using WeighingFixture::loadedFields;
@@ -23,8 +25,6 @@ using WeighingFixture::Pending;
 using WeighingFixture::requestIn;
 using WeighingFixture::requestOut;
 using WeighingFixture::seedRegisters;
-using TestUi::child;
-using TestUi::click;
 
 namespace {
 
@@ -33,10 +33,17 @@ const QDateTime At(QDate(2024, 3, 5), QTime(7, 40, 0));
 // Sets "name=value" on the fields of the weighing window.
 bool change(WeighingFields& f, const QString& name, const QString& value)
 {
-    QString* field = name == "weight1" ? &f.weight1 : name == "weight2" ? &f.weight2 : name == "crop1" ? &f.crop1
-        : name == "crop2" ? &f.crop2 : name == "warehouse1" ? &f.warehouse1 : name == "warehouse2" ? &f.warehouse2
-        : name == "purity" ? &f.purity : name == "moisture" ? &f.moisture
-        : name == "standardPurity" ? &f.standardPurity : name == "standardMoisture" ? &f.standardMoisture : nullptr;
+    QString* field = name == "weight1"   ? &f.weight1
+            : name == "weight2"          ? &f.weight2
+            : name == "crop1"            ? &f.crop1
+            : name == "crop2"            ? &f.crop2
+            : name == "warehouse1"       ? &f.warehouse1
+            : name == "warehouse2"       ? &f.warehouse2
+            : name == "purity"           ? &f.purity
+            : name == "moisture"         ? &f.moisture
+            : name == "standardPurity"   ? &f.standardPurity
+            : name == "standardMoisture" ? &f.standardMoisture
+                                         : nullptr;
     if (field)
         *field = value;
     return field;
@@ -45,9 +52,15 @@ bool change(WeighingFields& f, const QString& name, const QString& value)
 // Sets "p.name=value" on the pending weighing.
 bool change(Pending& p, const QString& name, const QString& value)
 {
-    QString* text = name == "crop1" ? &p.crop1 : name == "crop2" ? &p.crop2 : name == "producer" ? &p.producer : nullptr;
-    double* number = name == "in1" ? &p.in1 : name == "out1" ? &p.out1 : name == "purity" ? &p.purity
-        : name == "moisture" ? &p.moisture : nullptr;
+    QString* text = name == "crop1" ? &p.crop1
+            : name == "crop2"       ? &p.crop2
+            : name == "producer"    ? &p.producer
+                                    : nullptr;
+    double* number = name == "in1" ? &p.in1
+            : name == "out1"       ? &p.out1
+            : name == "purity"     ? &p.purity
+            : name == "moisture"   ? &p.moisture
+                                   : nullptr;
     if (text)
         *text = value;
     else if (number)
@@ -78,7 +91,7 @@ QString focused(QDialog& w)
     return w.focusWidget() ? w.focusWidget()->objectName() : QString();
 }
 
-} // namespace
+}   // namespace
 
 class TestWeighingInput : public QObject {
     Q_OBJECT
@@ -98,69 +111,71 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("stored");
         const auto row = [](const char* name, const char* op, const char* mv, bool trailer, QStringList changes,
-                            const char* message, const char* focus, const char* stored = "") {
+                                 const char* message, const char* focus, const char* stored = "") {
             QTest::newRow(name) << QString::fromLatin1(op) << QString::fromLatin1(mv) << trailer << changes
-                                << QString::fromUtf8(message) << QString::fromLatin1(focus) << QString::fromUtf8(stored);
+                                << QString::fromUtf8(message) << QString::fromLatin1(focus)
+                                << QString::fromUtf8(stored);
         };
         // The codes that will be stored are looked up in their registers.
         row("typed crop unknown", "in", "B", false, {"crop1=9"}, "Nincs ilyen termény: 9", "Edit5");
         row("typed crop unknown, blanks", "in", "B", false, {"crop1= 9 "}, "Nincs ilyen termény: 9", "Edit5");
         row("typed warehouse unknown", "in", "B", false, {"warehouse1=7"}, "Nincs ilyen raktár: 7", "Edit6");
         row("trailer crop unknown", "in", "B", true, {"weight2=15000", "crop2=8", "warehouse2=2"},
-            "Nincs ilyen termény: 8", "Edit11");
+                "Nincs ilyen termény: 8", "Edit11");
         row("trailer warehouse unknown", "in", "B", true, {"weight2=15000", "crop2=2", "warehouse2=8"},
-            "Nincs ilyen raktár: 8", "Edit12");
+                "Nincs ilyen raktár: 8", "Edit12");
         row("trailer not weighed, code unknown", "in", "B", true, {"weight2=0", "crop2=8"}, "Nincs ilyen termény: 8",
-            "Edit11");
+                "Edit11");
         row("leaving loaded, crop unknown", "out", "K", false, {"crop1=9", "warehouse1=1"}, "Nincs ilyen termény: 9",
-            "Edit5");
+                "Edit5");
         row("leaving loaded, warehouse unknown", "out", "K", false, {"crop1=1", "warehouse1=9"},
-            "Nincs ilyen raktár: 9", "Edit6");
+                "Nincs ilyen raktár: 9", "Edit6");
         // The standards are those of the code typed, not of an earlier pick.
         row("crop 2 typed, no pick: moisture below its standard", "in", "B", false,
-            {"crop1=2", "standardPurity=", "standardMoisture=", "purity=98", "moisture=0"},
-            "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
+                {"crop1=2", "standardPurity=", "standardMoisture=", "purity=98", "moisture=0"},
+                "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
         row("crop 1 picked, crop 2 typed: purity above crop 2's standard", "in", "B", false,
-            {"crop1=2", "standardPurity=100", "purity=99", "moisture=16"},
-            "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
+                {"crop1=2", "standardPurity=100", "purity=99", "moisture=16"},
+                "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
         row("crop 2 picked, crop 1 typed: crop 1's standard counts", "in", "B", false,
-            {"crop1=1", "standardPurity=98", "standardMoisture=14", "purity=99,5", "moisture=14"}, "", "",
-            "1|99.5|14");
+                {"crop1=1", "standardPurity=98", "standardMoisture=14", "purity=99,5", "moisture=14"}, "", "",
+                "1|99.5|14");
         // Purity and moisture: numbers from 0 to 100, with the decimal comma.
         row("moisture 162", "in", "B", false, {"moisture=162"}, "A viztartalom 0 és 100 közötti szám lehet!", "Edit33");
         row("moisture 100,5", "in", "B", false, {"moisture=100,5"}, "A viztartalom 0 és 100 közötti szám lehet!",
-            "Edit33");
-        row("purity not a number", "in", "B", false, {"purity=9x"}, "A tisztaság 0 és 100 közötti szám lehet!", "Edit32");
+                "Edit33");
+        row("purity not a number", "in", "B", false, {"purity=9x"}, "A tisztaság 0 és 100 közötti szám lehet!",
+                "Edit32");
         row("purity with a full stop", "in", "B", false, {"purity=97.5"}, "A tisztaság 0 és 100 közötti szám lehet!",
-            "Edit32");
+                "Edit32");
         row("empty arrival, purity below 0", "in", "K", false, {"crop1=", "warehouse1=", "purity=-1"},
-            "A tisztaság 0 és 100 közötti szám lehet!", "Edit32");
+                "A tisztaság 0 és 100 közötti szám lehet!", "Edit32");
         row("empty arrival, moisture 101", "in", "K", false, {"crop1=", "warehouse1=", "moisture=101"},
-            "A viztartalom 0 és 100 közötti szám lehet!", "Edit33");
+                "A viztartalom 0 és 100 közötti szám lehet!", "Edit33");
         // Purity and moisture edited when leaving are stored, with the same checks.
         row("leaving: purity and moisture stored", "out", "B", false, {"purity=97", "moisture=15,5"}, "", "",
-            "8000|97|15.5");
+                "8000|97|15.5");
         row("leaving: moisture 150", "out", "B", false, {"moisture=150"}, "A viztartalom 0 és 100 közötti szám lehet!",
-            "Edit33");
+                "Edit33");
         row("leaving: purity above the standard of the stored crop", "out", "B", false, {"p.crop1=2", "purity=99"},
-            "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
+                "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
         row("leaving: moisture below the standard", "out", "B", false, {"moisture=13"},
-            "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
+                "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
         row("leaving: purity emptied", "out", "B", false, {"purity="}, "Üres a tisztaság!", "Edit32");
         row("leaving loaded: figures stored", "out", "K", false, {"crop1=2", "warehouse1=2", "purity=99", "moisture=1"},
-            "", "", "8000|99|1");
+                "", "", "8000|99|1");
         // The finalisation: producer, crop and a net that is not negative.
         row("no producer", "final", "B", false, {"p.producer="}, "Nincs kiválasztva a termelő!", "Edit35");
         row("producer not in the register", "final", "B", false, {"p.producer=9"}, "Nincs ilyen termelő: 9", "Edit35");
         row("dispatch without producer", "final", "K", false, {"p.producer=", "p.in1=8000", "p.out1=20000"},
-            "Nincs kiválasztva a termelő!", "Edit35");
+                "Nincs kiválasztva a termelő!", "Edit35");
         row("crop not in the register", "final", "B", false, {"p.crop1=9"}, "Nincs ilyen termény: 9", "Edit35");
         row("deductions above the weight", "final", "B", false, {"p.purity=40", "p.moisture=70"},
-            "A levonások után negatív lenne a nettó súly!", "Edit35");
+                "A levonások után negatív lenne a nettó súly!", "Edit35");
         row("moisture 162 stored earlier", "final", "B", false, {"p.moisture=162"},
-            "A levonások után negatív lenne a nettó súly!", "Edit35");
+                "A levonások után negatív lenne a nettó súly!", "Edit35");
         row("intake heavier on exit", "final", "B", false, {"p.in1=8000", "p.out1=20000"},
-            "A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!", "Edit35");
+                "A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!", "Edit35");
         row("deductions up to the whole weight", "final", "B", false, {"p.purity=50", "p.moisture=64"}, "", "", "0");
     }
     void cases()
@@ -174,7 +189,7 @@ private slots:
         QFETCH(QString, stored);
         TestApp app;
         RecordingPreview preview;
-        ReportOutput report{app.ctx, &preview};
+        ReportOutput report {app.ctx, &preview};
         app.ctx.report = &report;
         seedRegisters(app.db);
 
@@ -211,7 +226,8 @@ private slots:
         }
         const qint64 idm = operation == "in" ? 0 : addPending(app.db, p);
         const QString before = app.db.scalar("SELECT CONCAT_WS('|', COUNT(*), SUM(mKimeres1), SUM(mTiszt), "
-                                             "SUM(mViztart)) FROM meres").toString();
+                                             "SUM(mViztart)) FROM meres")
+                                       .toString();
 
         if (!message.isEmpty())
             app.prompt.expectMessage(message);
@@ -228,7 +244,8 @@ private slots:
             result = o.result;
             gotFocus = o.focus;
         } else {
-            const WeighingRequest r = operation == "in" ? requestIn(movement, trailer) : requestOut(idm, movement, trailer);
+            const WeighingRequest r
+                    = operation == "in" ? requestIn(movement, trailer) : requestOut(idm, movement, trailer);
             const WeighingOutcome o = WeighingStore(app.ctx, r).ok(f, At);
             result = o.result;
             gotFocus = o.focus;
@@ -243,8 +260,9 @@ private slots:
             QCOMPARE(counter(app.db, "M"), QStringLiteral("0"));
             QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
             QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', COUNT(*), SUM(mKimeres1), SUM(mTiszt), SUM(mViztart)) "
-                                   "FROM meres").toString(),
-                     before);
+                                   "FROM meres")
+                             .toString(),
+                    before);
             return;
         }
         if (operation == "in")
@@ -314,8 +332,9 @@ private slots:
         app.prompt.expectMessage("Nincs ilyen termény: 9");
         openVehiclesOnSite(app.ctx);
         app.verifyScriptsDone();
-        QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mTkod1, mKkod1, mTiszt, mViztart) FROM meres").toString(),
-                 QStringLiteral("20000|2|1|97.5|16.2"));
+        QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mTkod1, mKkod1, mTiszt, mViztart) FROM meres")
+                         .toString(),
+                QStringLiteral("20000|2|1|97.5|16.2"));
     }
 
     // A ticket is never stored with a negative intake net: for every
@@ -329,7 +348,7 @@ private slots:
         for (const char* purity : {"0", "50", "97,5", "100"})
             for (const char* moisture : {"14", "49,9", "86", "100"})
                 QTest::newRow(qPrintable(QStringLiteral("purity %1, moisture %2").arg(purity, moisture)))
-                    << "1" << QString::fromLatin1(purity) << QString::fromLatin1(moisture);
+                        << "1" << QString::fromLatin1(purity) << QString::fromLatin1(moisture);
     }
     void intakeNetNeverNegative()
     {
@@ -338,7 +357,7 @@ private slots:
         QFETCH(QString, moisture);
         TestApp app;
         RecordingPreview preview;
-        ReportOutput report{app.ctx, &preview};
+        ReportOutput report {app.ctx, &preview};
         app.ctx.report = &report;
         seedRegisters(app.db);
         WeighingFields in = loadedFields();

@@ -31,15 +31,15 @@ const QDate Today(2024, 3, 6);
 const QDateTime At(QDate(2024, 3, 5), QTime(7, 10));
 
 const QString GoneMessage = QStringLiteral("A mérést egy másik munkaállomás már véglegesítette vagy törölte.");
-const QString DeleteGoneMessage =
-    QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte.");
+const QString DeleteGoneMessage
+        = QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte.");
 const QString DeletedMessage = QStringLiteral("A mérés törlölve!");
 const QString DeletedElsewhereMessage = QStringLiteral("A mérést egy másik munkaállomás már törölte.");
 QString finalisedElsewhere(const QString& ticket)
 {
     return QStringLiteral("A mérést egy másik munkaállomás már véglegesítette, a mérlegjegy száma %1. "
                           "Itt nem készült új mérlegjegy.")
-        .arg(ticket);
+            .arg(ticket);
 }
 
 // The second workstation: its own data module on the same database, its own
@@ -48,7 +48,7 @@ QString finalisedElsewhere(const QString& ticket)
 class Other {
 public:
     using Operation = std::function<void(AppContext&, ScriptedPrompt&)>;
-    explicit Other(const TestDb& db) : m_settings(db.settings()), m_db(db) {}
+    explicit Other(const TestDb& db) : m_settings(db.settings()), m_db(db) { }
     ~Other() { join(); }
 
     // Starts `op` and returns when it is through or waits for a lock that
@@ -122,8 +122,8 @@ private:
     ConnectionSettings m_settings;
     const TestDb& m_db;
     QThread* m_thread = nullptr;
-    std::atomic<qint64> m_connection{0};
-    std::atomic<bool> m_done{false};
+    std::atomic<qint64> m_connection {0};
+    std::atomic<bool> m_done {false};
     bool m_waited = false;
     QStringList m_messages;
 };
@@ -131,7 +131,7 @@ private:
 // A test application with the main report on a recording preview.
 struct RaceApp : TestApp {
     RecordingPreview preview;
-    ReportOutput report{ctx, &preview};
+    ReportOutput report {ctx, &preview};
     RaceApp()
     {
         ctx.report = &report;
@@ -153,11 +153,13 @@ struct RaceApp : TestApp {
         QStringList out;
         QSqlQuery q(db.admin());
         for (const QString& sql :
-             {QStringLiteral("SELECT CONCAT_WS('|', mBszam, mMozgas, mBemeres1, mKimeres1, mKimerleg1, mNetto1, "
-                             "mNetto2, mTkod1, mKkod1, COALESCE(mKiido, '-'), COALESCE(mEgymeres, '-')) FROM meres ORDER BY mBszam"),
-              QStringLiteral("SELECT CONCAT_WS('|', COALESCE(jBszam, '-'), jMbszam, jBemeres, jKimeres, jNettoBe, jNettoKI) "
-                             "FROM vello ORDER BY jBszam, jMbszam, jBemeres"),
-              QStringLiteral("SELECT CONCAT_WS('|', sKod, sBszam) FROM sorszam ORDER BY sKod")}) {
+                {QStringLiteral(
+                         "SELECT CONCAT_WS('|', mBszam, mMozgas, mBemeres1, mKimeres1, mKimerleg1, mNetto1, "
+                         "mNetto2, mTkod1, mKkod1, COALESCE(mKiido, '-'), COALESCE(mEgymeres, '-')) FROM meres ORDER BY mBszam"),
+                        QStringLiteral(
+                                "SELECT CONCAT_WS('|', COALESCE(jBszam, '-'), jMbszam, jBemeres, jKimeres, jNettoBe, jNettoKI) "
+                                "FROM vello ORDER BY jBszam, jMbszam, jBemeres"),
+                        QStringLiteral("SELECT CONCAT_WS('|', sKod, sBszam) FROM sorszam ORDER BY sKod")}) {
             q.exec(sql);
             while (q.next())
                 out << q.value(0).toString();
@@ -169,12 +171,14 @@ struct RaceApp : TestApp {
     QString ticketsBroken() const
     {
         if (db.scalar("SELECT COUNT(*) FROM (SELECT jBszam FROM vello GROUP BY jBszam "
-                      "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT jMbszam) <> 1) x").toInt() != 0)
+                      "HAVING COUNT(*) <> 2 OR COUNT(DISTINCT jMbszam) <> 1) x")
+                        .toInt()
+                != 0)
             return QStringLiteral("a ticket number on other than two rows of one weighing");
         if (db.count("vello", "jBszam IS NULL") != 0)
             return QStringLiteral("a ticket row without a number");
         if (db.scalar("SELECT COALESCE(MAX(CAST(jBszam AS UNSIGNED)), 0) FROM vello").toLongLong()
-            != counter(db, "J").toLongLong())
+                != counter(db, "J").toLongLong())
             return QStringLiteral("the J counter is not on the highest ticket number");
         if (db.scalar("SELECT COUNT(*) FROM meres JOIN vello ON vello.jMbszam = meres.mBszam").toInt() != 0)
             return QStringLiteral("a weighing both pending and finalised");
@@ -220,8 +224,7 @@ Finalisation::Input otherInput(qint64 idm, const QString& number = QStringLitera
 }
 
 // Statements of a clean run of `op` on a fresh application.
-template <class Prepare, class Op>
-qint64 statementsOf(Prepare prepare, Op op)
+template <class Prepare, class Op> qint64 statementsOf(Prepare prepare, Op op)
 {
     RaceApp app;
     app.prompt.setLenient(true, false);
@@ -231,7 +234,7 @@ qint64 statementsOf(Prepare prepare, Op op)
     return app.data.statementCount() - before;
 }
 
-} // namespace
+}   // namespace
 
 class TestWeighingRaces : public QObject {
     Q_OBJECT
@@ -279,7 +282,7 @@ private slots:
         QCOMPARE(other.waited(), n > 2);
         if (n <= 2) {
             QCOMPARE(o.result, WeighingOutcome::Failed);
-            QCOMPARE(o.messages, QStringList{GoneMessage});
+            QCOMPARE(o.messages, QStringList {GoneMessage});
             QVERIFY(!o.messages.contains("Hiba: KI-ben, REPLACE-edit a meres-ban "));
             QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1").arg(idm)), 0);
             // The exit weight was not written anywhere.
@@ -317,7 +320,9 @@ private slots:
     {
         QTest::addColumn<int>("statement");
         const qint64 total = statementsOf([](RaceApp& a) { addPending(a.db, Pending()); },
-                                          [](RaceApp& a) { Finalisation(a.ctx).store(a.input(a.db.scalar("SELECT MAX(IDm) FROM meres").toLongLong())); });
+                [](RaceApp& a) {
+                    Finalisation(a.ctx).store(a.input(a.db.scalar("SELECT MAX(IDm) FROM meres").toLongLong()));
+                });
         QVERIFY(total == 17);
         for (int n = 1; n <= total; ++n)
             QTest::addRow("other started before statement %d", n) << n;
@@ -332,9 +337,8 @@ private slots:
         Other other(app.db);
         Finalisation::Outcome otherOutcome;
         app.data.beforeStatementRuns(statement, [&] {
-            other.runUntilThroughOrWaiting([&](AppContext& ctx, ScriptedPrompt&) {
-                otherOutcome = Finalisation(ctx).store(otherInput(idm));
-            });
+            other.runUntilThroughOrWaiting(
+                    [&](AppContext& ctx, ScriptedPrompt&) { otherOutcome = Finalisation(ctx).store(otherInput(idm)); });
         });
         const Finalisation::Outcome o = Finalisation(app.ctx).store(app.input(idm));
         other.join();
@@ -346,7 +350,7 @@ private slots:
         QCOMPARE(winner.ticketNumber, QStringLiteral("42"));
         QVERIFY(winner.messages.isEmpty());
         QCOMPARE(loser.result, Finalisation::Outcome::Refused);
-        QCOMPARE(loser.messages, QStringList{finalisedElsewhere("42")});
+        QCOMPARE(loser.messages, QStringList {finalisedElsewhere("42")});
         QVERIFY(loser.ticketNumber.isEmpty());
         QCOMPARE(app.db.count("vello"), 2);
         QCOMPARE(app.db.count("vello", "jBszam = '42'"), 2);
@@ -360,7 +364,7 @@ private slots:
     void deleteMeetsFinalisation_data()
     {
         QTest::addColumn<bool>("deleteFirst");   // which workstation started its action first
-        QTest::addColumn<int>("statement");      // of the first one, before which the other starts
+        QTest::addColumn<int>("statement");   // of the first one, before which the other starts
         // The finalisation: START, the locked read, the first row insert.
         QTest::newRow("delete before the finalisation's START") << false << 1;
         QTest::newRow("delete before the finalisation's locked read") << false << 2;
@@ -411,16 +415,16 @@ private slots:
         const bool deleteWon = !deleteFirst && statement <= 2;
         if (deleteWon) {
             QCOMPARE(int(deleted), int(VehiclesOnSite::DeleteResult::Deleted));
-            QCOMPARE(deleteMessages, QStringList{DeletedMessage});
+            QCOMPARE(deleteMessages, QStringList {DeletedMessage});
             QCOMPARE(finalised.result, Finalisation::Outcome::Refused);
-            QCOMPARE(finaliseMessages, QStringList{DeletedElsewhereMessage});
+            QCOMPARE(finaliseMessages, QStringList {DeletedElsewhereMessage});
             QCOMPARE(app.db.count("vello"), 0);
             QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
         } else {
             QCOMPARE(finalised.result, Finalisation::Outcome::Done);
             QVERIFY(finaliseMessages.isEmpty());
             QCOMPARE(int(deleted), int(VehiclesOnSite::DeleteResult::Gone));
-            QCOMPARE(deleteMessages, QStringList{DeleteGoneMessage});
+            QCOMPARE(deleteMessages, QStringList {DeleteGoneMessage});
             QCOMPARE(app.db.count("vello", "jBszam = '1'"), 2);
         }
         QCOMPARE(app.db.count("meres"), 1);
@@ -443,7 +447,7 @@ private slots:
         app.prompt.expectConfirm(QStringLiteral("Biztosan törli: ABC-123?"), true);
         app.prompt.expectMessage(DeleteGoneMessage);
         QCOMPARE(int(VehiclesOnSite(app.ctx).deleteWeighing(0, QStringLiteral("ABC-123"))),
-                 int(VehiclesOnSite::DeleteResult::Gone));
+                int(VehiclesOnSite::DeleteResult::Gone));
         QCOMPARE(app.db.count("meres"), 2);
         QCOMPARE(app.data.ZQ10.rowCount(), 2);   // the list read again
         app.verifyScriptsDone();
@@ -485,8 +489,10 @@ private slots:
                 const WeighingOutcome o = WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At);
                 return o;
             }
-            case 1: return weighOut(a.ctx, idm);
-            default: return Finalisation(a.ctx).store(a.input(idm));
+            case 1:
+                return weighOut(a.ctx, idm);
+            default:
+                return Finalisation(a.ctx).store(a.input(idm));
             }
         };
         RaceApp clean;
@@ -536,25 +542,39 @@ private slots:
         QTest::addColumn<int>("outside");   // statements before the transaction (run once, not again)
         // The IN store's two register look-ups come before its transaction;
         // the OUT store's look-ups too. The COMMIT is the last statement.
-        const int inLookups = int(statementsOf([](RaceApp&) {},
-                                               [](RaceApp& a) { WeighingStore(a.ctx, requestIn("B")).check(loadedFields()); }));
-        const qint64 inTotal = statementsOf([](RaceApp&) {},
-                                            [](RaceApp& a) { WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At); });
-        const qint64 outLookups = statementsOf([](RaceApp& a) { addEntered(a.db); }, [](RaceApp& a) {
-            WeighingStore(a.ctx, requestOut(a.db.scalar("SELECT MAX(IDm) FROM meres").toLongLong(), "B")).check(exitFields());
-        });
-        QTest::newRow("IN store, counter read") << 0 << inLookups + 2 << QStringList{"Hiba az append vagy edit közben az meres-ban!"} << inLookups;
-        QTest::newRow("IN store, INSERT") << 0 << inLookups + 3 << QStringList{"Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
+        const int inLookups = int(statementsOf(
+                [](RaceApp&) {}, [](RaceApp& a) { WeighingStore(a.ctx, requestIn("B")).check(loadedFields()); }));
+        const qint64 inTotal = statementsOf(
+                [](RaceApp&) {}, [](RaceApp& a) { WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At); });
+        const qint64 outLookups = statementsOf([](RaceApp& a) { addEntered(a.db); },
+                [](RaceApp& a) {
+                    WeighingStore(a.ctx, requestOut(a.db.scalar("SELECT MAX(IDm) FROM meres").toLongLong(), "B"))
+                            .check(exitFields());
+                });
+        QTest::newRow("IN store, counter read")
+                << 0 << inLookups + 2 << QStringList {"Hiba az append vagy edit közben az meres-ban!"} << inLookups;
+        QTest::newRow("IN store, INSERT")
+                << 0 << inLookups + 3 << QStringList {"Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
         QTest::newRow("IN store, counter store")
-            << 0 << inLookups + 4 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", "Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
-        QTest::newRow("IN store, COMMIT") << 0 << int(inTotal) << QStringList{"Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
-        QTest::newRow("OUT store, locked read") << 1 << int(outLookups) + 2 << QStringList{"Hiba: KI-ben, REPLACE-edit a meres-ban "} << int(outLookups);
-        QTest::newRow("OUT store, UPDATE") << 1 << int(outLookups) + 3 << QStringList{"Hiba: KI-ben, REPLACE-edit a meres-ban "} << int(outLookups);
-        QTest::newRow("finalisation, locked read") << 2 << 2 << QStringList{"Hiba az insert \"BE\" közben az vello -ben!"} << 0;
-        QTest::newRow("finalisation, counter read") << 2 << 8 << QStringList{"Hiba: a \"J\" sorszám nem olvasható!"} << 0;
-        QTest::newRow("finalisation, counter store") << 2 << 9 << QStringList{"Hiba: Az UPDATE \"J\" Sorszam -ban "} << 0;
-        QTest::newRow("finalisation, DELETE") << 2 << 15 << QStringList{"Hiba: mérés vello-be áttétel DELETE törlésekor"} << 0;
-        QTest::newRow("finalisation, COMMIT") << 2 << 17 << QStringList{"Hiba: Az INSERT-append a vello -ben "} << 0;
+                << 0 << inLookups + 4
+                << QStringList {"Hiba: Az UPDATE Sorszam -ba ", "Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
+        QTest::newRow("IN store, COMMIT")
+                << 0 << int(inTotal) << QStringList {"Hiba: Újban, INSERT-append a meres-ben "} << inLookups;
+        QTest::newRow("OUT store, locked read")
+                << 1 << int(outLookups) + 2 << QStringList {"Hiba: KI-ben, REPLACE-edit a meres-ban "}
+                << int(outLookups);
+        QTest::newRow("OUT store, UPDATE")
+                << 1 << int(outLookups) + 3 << QStringList {"Hiba: KI-ben, REPLACE-edit a meres-ban "}
+                << int(outLookups);
+        QTest::newRow("finalisation, locked read")
+                << 2 << 2 << QStringList {"Hiba az insert \"BE\" közben az vello -ben!"} << 0;
+        QTest::newRow("finalisation, counter read")
+                << 2 << 8 << QStringList {"Hiba: a \"J\" sorszám nem olvasható!"} << 0;
+        QTest::newRow("finalisation, counter store")
+                << 2 << 9 << QStringList {"Hiba: Az UPDATE \"J\" Sorszam -ban "} << 0;
+        QTest::newRow("finalisation, DELETE")
+                << 2 << 15 << QStringList {"Hiba: mérés vello-be áttétel DELETE törlésekor"} << 0;
+        QTest::newRow("finalisation, COMMIT") << 2 << 17 << QStringList {"Hiba: Az INSERT-append a vello -ben "} << 0;
     }
     void lockConflictOnEveryAttemptEndsWithItsMessage()
     {
@@ -616,7 +636,7 @@ private slots:
             QSqlQuery q(app.data.database());
             QVERIFY(q.exec(QStringLiteral("SET SESSION innodb_lock_wait_timeout = 0")));
         }
-        std::atomic<bool> holding{false}, go{false};
+        std::atomic<bool> holding {false}, go {false};
         Other other(app.db);
         Finalisation::Outcome otherOutcome;
         // This workstation: START, the locked read, two rows with their
@@ -699,7 +719,8 @@ private slots:
     // reconnecting, finds it committed, says so, and goes on as stored.
     void lostReplyAtEveryStatementToldTruly_data()
     {
-        QTest::addColumn<int>("operation");   // 0 IN store, 1 OUT store, 2 finalisation intake, 3 dispatch, 4 IN single weighing
+        QTest::addColumn<int>(
+                "operation");   // 0 IN store, 1 OUT store, 2 finalisation intake, 3 dispatch, 4 IN single weighing
         QTest::newRow("IN store") << 0;
         QTest::newRow("IN store, single weighing") << 4;
         QTest::newRow("OUT store") << 1;
@@ -727,17 +748,21 @@ private slots:
             case 4: {
                 return WeighingStore(a.ctx, requestIn("B", false, operation == 4)).ok(loadedFields(), At);
             }
-            case 1: return weighOut(a.ctx, idm);
-            default: return Finalisation(a.ctx).store(a.input(idm));
+            case 1:
+                return weighOut(a.ctx, idm);
+            default:
+                return Finalisation(a.ctx).store(a.input(idm));
             }
         };
         const QStringList committed = {
-            QStringLiteral("A mérés tárolva, a sorszáma 1. A lezárás (COMMIT) után megszakadt a kapcsolat az "
-                           "adatbázissal, de az újracsatlakozás utáni ellenőrzés szerint a mérés tárolódott."),
-            QStringLiteral("A kimenő mérés tárolva. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de "
-                           "az újracsatlakozás utáni ellenőrzés szerint a kimenő mérés tárolódott."),
-            QStringLiteral("A mérlegjegy elkészült, a száma 1. A lezárás (COMMIT) után megszakadt a kapcsolat az "
-                           "adatbázissal, de az újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént.")};
+                QStringLiteral("A mérés tárolva, a sorszáma 1. A lezárás (COMMIT) után megszakadt a kapcsolat az "
+                               "adatbázissal, de az újracsatlakozás utáni ellenőrzés szerint a mérés tárolódott."),
+                QStringLiteral(
+                        "A kimenő mérés tárolva. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de "
+                        "az újracsatlakozás utáni ellenőrzés szerint a kimenő mérés tárolódott."),
+                QStringLiteral(
+                        "A mérlegjegy elkészült, a száma 1. A lezárás (COMMIT) után megszakadt a kapcsolat az "
+                        "adatbázissal, de az újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént.")};
         const QString committedMessage = committed[operation == 4 ? 0 : qMin(operation, 2)];
 
         RaceApp clean;
@@ -770,7 +795,7 @@ private slots:
             }
             // The last statement is the COMMIT.
             QVERIFY2(o.done(), qPrintable(where + ": " + shown.join("; ")));
-            QCOMPARE(shown, QStringList{committedMessage});
+            QCOMPARE(shown, QStringList {committedMessage});
             QCOMPARE(app.snapshot(), after);
         }
         QCOMPARE(app.ticketsBroken(), QString());
@@ -782,29 +807,41 @@ private slots:
     void lostCommitReply_data()
     {
         QTest::addColumn<int>("operation");   // 0 IN store, 1 OUT store, 2 finalisation
-        QTest::addColumn<int>("how");         // 0 applied, 1 killed before the COMMIT, 2 applied and cannot look
+        QTest::addColumn<int>("how");   // 0 applied, 1 killed before the COMMIT, 2 applied and cannot look
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("done");
-        QTest::newRow("IN, not committed") << 0 << 1
-            << "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
-               "ellenőrzés szerint a mérés nem tárolódott, sorszám nem fogyott el; a mérés újra rögzíthető." << false;
-        QTest::newRow("IN, cannot look") << 0 << 2
-            << "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT), és nem állapítható meg, hogy a "
-               "mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti." << false;
-        QTest::newRow("OUT, not committed") << 1 << 1
-            << "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT). Az újracsatlakozás "
-               "utáni ellenőrzés szerint a kimenő mérés nem tárolódott; a kimenő mérés újra rögzíthető." << false;
-        QTest::newRow("OUT, cannot look") << 1 << 2
-            << "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT), és nem állapítható meg, "
-               "hogy a kimenő mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti." << false;
-        QTest::newRow("finalisation, not committed") << 2 << 1
-            << "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT). Az újracsatlakozás "
-               "utáni ellenőrzés szerint a véglegesítés nem történt meg: mérlegjegy nem készült, a mérés a bent lévők "
-               "között maradt, újra véglegesíthető." << false;
-        QTest::newRow("finalisation, cannot look") << 2 << 2
-            << "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT), és nem állapítható meg, "
-               "hogy a véglegesítés megtörtént-e. Nézze meg a mérlegjegyek között és a bent lévők listáján, mielőtt újra "
-               "véglegesíti." << false;
+        QTest::newRow("IN, not committed")
+                << 0 << 1
+                << "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT). Az újracsatlakozás utáni "
+                   "ellenőrzés szerint a mérés nem tárolódott, sorszám nem fogyott el; a mérés újra rögzíthető."
+                << false;
+        QTest::newRow("IN, cannot look")
+                << 0 << 2
+                << "Hiba: Megszakadt a kapcsolat az adatbázissal a mérés tárolásakor (COMMIT), és nem állapítható meg, hogy a "
+                   "mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti."
+                << false;
+        QTest::newRow("OUT, not committed")
+                << 1 << 1
+                << "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT). Az újracsatlakozás "
+                   "utáni ellenőrzés szerint a kimenő mérés nem tárolódott; a kimenő mérés újra rögzíthető."
+                << false;
+        QTest::newRow("OUT, cannot look")
+                << 1 << 2
+                << "Hiba: Megszakadt a kapcsolat az adatbázissal a kimenő mérés tárolásakor (COMMIT), és nem állapítható meg, "
+                   "hogy a kimenő mérés tárolódott-e. Nézze meg a bent lévő járművek listáját, mielőtt újra rögzíti."
+                << false;
+        QTest::newRow("finalisation, not committed")
+                << 2 << 1
+                << "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT). Az újracsatlakozás "
+                   "utáni ellenőrzés szerint a véglegesítés nem történt meg: mérlegjegy nem készült, a mérés a bent lévők "
+                   "között maradt, újra véglegesíthető."
+                << false;
+        QTest::newRow("finalisation, cannot look")
+                << 2 << 2
+                << "Hiba: Megszakadt a kapcsolat az adatbázissal a véglegesítés lezárásakor (COMMIT), és nem állapítható meg, "
+                   "hogy a véglegesítés megtörtént-e. Nézze meg a mérlegjegyek között és a bent lévők listáján, mielőtt újra "
+                   "véglegesíti."
+                << false;
     }
     void lostCommitReply()
     {
@@ -840,7 +877,8 @@ private slots:
             QSqlQuery id(app.data.database());
             QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
             const qint64 own = id.value(0).toLongLong();
-            app.data.beforeStatementRuns(commit, [&app, own] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
+            app.data.beforeStatementRuns(
+                    commit, [&app, own] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
         } else {
             app.data.dropAfterStatement(commit);
         }
@@ -855,7 +893,7 @@ private slots:
         else
             o = Finalisation(app.ctx).store(app.input(idm));
         QCOMPARE(o.done(), done);
-        QCOMPARE(o.messages, QStringList{message});
+        QCOMPARE(o.messages, QStringList {message});
         QVERIFY(!app.data.statementDropPending());
         QVERIFY(!app.data.statementFailurePending());
         QVERIFY(!app.data.statementActionPending());
@@ -876,8 +914,8 @@ private slots:
         app.db.exec("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'J'");
         app.data.dropAfterStatement(17);   // the COMMIT
         app.prompt.expectMessage(QStringLiteral(
-            "A mérlegjegy elkészült, a száma 42. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
-            "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént."));
+                "A mérlegjegy elkészült, a száma 42. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
+                "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént."));
         app.prompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), true);
         const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
         QCOMPARE(o.result, Finalisation::Outcome::Done);

@@ -24,7 +24,7 @@ WeighingFields remarkedFields()
     return f;
 }
 
-} // namespace
+}   // namespace
 
 class TestWeighingStore : public QObject {
     Q_OBJECT
@@ -56,10 +56,10 @@ private slots:
         QTest::addColumn<QString>("movement");
         QTest::addColumn<bool>("trailer");
         QTest::addColumn<QStringList>("changes");   // "field=value"
-        QTest::addColumn<QString>("message");       // empty: passes
+        QTest::addColumn<QString>("message");   // empty: passes
         QTest::addColumn<QString>("focus");
         const auto row = [](const char* name, bool in, const char* mv, bool trailer, QStringList changes,
-                            const char* message, const char* focus) {
+                                 const char* message, const char* focus) {
             QTest::newRow(name) << in << QString::fromLatin1(mv) << trailer << changes << QString::fromUtf8(message)
                                 << QString::fromLatin1(focus);
         };
@@ -70,29 +70,30 @@ private slots:
         row("weight 00 passes", true, "K", false, {"weight1=00", "crop1=", "warehouse1="}, "", "");
         row("loaded, no crop", true, "B", false, {"crop1="}, "Nincs kiválasztva a termény!", "Button3");
         row("loaded, no crop, purity too high", true, "B", false, {"crop1=", "purity=100", "standardPurity="},
-            "Nincs kiválasztva a termény!", "Button3");
+                "Nincs kiválasztva a termény!", "Button3");
         row("loaded, no warehouse", true, "B", false, {"warehouse1="}, "Nincs kiválasztva a raktár!", "Button4");
         row("trailer weighed, no crop 2", true, "B", true, {"weight2=15000", "warehouse2=2"},
-            "Nincs kiválasztva a pótkocsi terménye!", "Button7");
+                "Nincs kiválasztva a pótkocsi terménye!", "Button7");
         row("trailer weighed, no warehouse 2", true, "B", true, {"weight2=15000", "crop2=2"},
-            "Nincs kiválasztva a pótkocsi raktára!", "Button8");
+                "Nincs kiválasztva a pótkocsi raktára!", "Button8");
         row("trailer not weighed needs no pick", true, "B", true, {"weight2=0"}, "", "");
         row("purity empty", true, "B", false, {"purity= "}, "Üres a tisztaság!", "Edit32");
         row("moisture empty", true, "B", false, {"moisture="}, "Üres a viztartalom!", "Edit33");
         row("purity above standard", true, "B", false, {"crop1=2", "purity=100"},
-            "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
+                "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
         row("moisture below standard", true, "B", false, {"moisture=9"},
-            "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
+                "Nem lehet kisebb a szabványnak megadott viztartalomnál!", "Edit33");
         row("purity 97 moisture 15 pass", true, "B", false, {"crop1=2", "purity=97", "moisture=15"}, "", "");
         row("equal to the standard passes", true, "B", false, {"crop1=2", "purity=98", "moisture=14"}, "", "");
         row("decimal purity above the standard", true, "B", false, {"crop1=2", "purity=98,5"},
-            "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
+                "Nagyobb mint a szabványnak megadott tisztaság!", "Edit32");
         row("empty arrival: no pick, no purity check", true, "K", false,
-            {"crop1=", "warehouse1=", "purity=", "moisture="}, "", "");
+                {"crop1=", "warehouse1=", "purity=", "moisture="}, "", "");
         row("loaded arrival leaving: no pick", false, "B", false, {"crop1=", "warehouse1="}, "", "");
-        row("empty arrival leaving loaded: crop", false, "K", false, {"crop1="}, "Nincs kiválasztva a termény!", "Button3");
-        row("empty arrival leaving loaded: warehouse", false, "K", false, {"warehouse1="}, "Nincs kiválasztva a raktár!",
-            "Button4");
+        row("empty arrival leaving loaded: crop", false, "K", false, {"crop1="}, "Nincs kiválasztva a termény!",
+                "Button3");
+        row("empty arrival leaving loaded: warehouse", false, "K", false, {"warehouse1="},
+                "Nincs kiválasztva a raktár!", "Button4");
         row("leaving loaded, no standard check", false, "K", false, {"purity=100", "moisture=0"}, "", "");
     }
     void check()
@@ -110,10 +111,17 @@ private slots:
         for (const QString& c : changes) {
             const QString name = c.section(QLatin1Char('='), 0, 0);
             const QString value = c.section(QLatin1Char('='), 1);
-            QString* field = name == "weight1" ? &f.weight1 : name == "weight2" ? &f.weight2 : name == "crop1" ? &f.crop1
-                : name == "crop2" ? &f.crop2 : name == "warehouse1" ? &f.warehouse1 : name == "warehouse2" ? &f.warehouse2
-                : name == "purity" ? &f.purity : name == "moisture" ? &f.moisture
-                : name == "standardPurity" ? &f.standardPurity : name == "standardMoisture" ? &f.standardMoisture : nullptr;
+            QString* field = name == "weight1"   ? &f.weight1
+                    : name == "weight2"          ? &f.weight2
+                    : name == "crop1"            ? &f.crop1
+                    : name == "crop2"            ? &f.crop2
+                    : name == "warehouse1"       ? &f.warehouse1
+                    : name == "warehouse2"       ? &f.warehouse2
+                    : name == "purity"           ? &f.purity
+                    : name == "moisture"         ? &f.moisture
+                    : name == "standardPurity"   ? &f.standardPurity
+                    : name == "standardMoisture" ? &f.standardMoisture
+                                                 : nullptr;
             QVERIFY2(field, qPrintable(name));
             *field = value;
         }
@@ -163,11 +171,13 @@ private slots:
         QCOMPARE(o.weighingNumber, QStringLiteral("42"));
         QCOMPARE(counter(app.db, "M"), QStringLiteral("42"));
         QCOMPARE(app.db.count("meres"), 1);
-        QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, "
-                               "mKkod1, mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1, "
-                               "COALESCE(mEgymeres, 'null'), mKimeres1) FROM meres")
-                     .toString(),
-                 QStringLiteral("42|B|I|2024-03-05|1|20000|20000|1|1|15000|15000.5|2|2|07:10:00|első|97|15|35000.5|null|0"));
+        QCOMPARE(
+                app.db.scalar("SELECT CONCAT_WS('|', mBszam, mMozgas, mPot, mDatum, mRkod, mBemerleg1, mBemeres1, mTkod1, "
+                              "mKkod1, mBemerleg2, mBemeres2, mTkod2, mKkod2, mBeido, mMegj, mTiszt, mViztart, mNetto1, "
+                              "COALESCE(mEgymeres, 'null'), mKimeres1) FROM meres")
+                        .toString(),
+                QStringLiteral(
+                        "42|B|I|2024-03-05|1|20000|20000|1|1|15000|15000.5|2|2|07:10:00|első|97|15|35000.5|null|0"));
         QVERIFY(!app.data.inTransaction());
         app.verifyScriptsDone();
     }
@@ -184,8 +194,8 @@ private slots:
         QCOMPARE(WeighingStore(app.ctx, request).ok(f, At).result, WeighingOutcome::Done);
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBszam, mMozgas, mPot, mBemerleg1, mBemeres1, mTkod1, mKkod1, "
                                "mBemeres2, mTiszt, mViztart, mNetto1) FROM meres")
-                     .toString(),
-                 QStringLiteral("1|K||0|8100|||0|100|0|8100"));
+                         .toString(),
+                QStringLiteral("1|K||0|8100|||0|100|0|8100"));
         app.verifyScriptsDone();
     }
 
@@ -196,9 +206,18 @@ private slots:
         QTest::addColumn<QString>("plate");
         QTest::addColumn<QString>("weight");
         QTest::addColumn<QString>("expected");   // mBemeres1|mBemerleg1|mNetto1|mKimeres1|mKimerleg1|mNetto2|mEgymeres
-        QTest::newRow("empty arrival: tare is the IN side") << "K" << "1" << "8000" << "8000|0|8000|0|0|0|I";
-        QTest::newRow("decimal tare") << "K" << "2" << "7950,5" << "7950.5|0|7950.5|0|0|0|I";
-        QTest::newRow("loaded arrival: tare is the OUT side") << "B" << "1" << "20000" << "20000|20000|20000|8000|0|8000|I";
+        QTest::newRow("empty arrival: tare is the IN side") << "K"
+                                                            << "1"
+                                                            << "8000"
+                                                            << "8000|0|8000|0|0|0|I";
+        QTest::newRow("decimal tare") << "K"
+                                      << "2"
+                                      << "7950,5"
+                                      << "7950.5|0|7950.5|0|0|0|I";
+        QTest::newRow("loaded arrival: tare is the OUT side") << "B"
+                                                              << "1"
+                                                              << "20000"
+                                                              << "20000|20000|20000|8000|0|8000|I";
     }
     void singleWeighing()
     {
@@ -222,8 +241,8 @@ private slots:
         QCOMPARE(store.ok(f, At).result, WeighingOutcome::Done);
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mBemerleg1, mNetto1, mKimeres1, mKimerleg1, mNetto2, "
                                "mEgymeres) FROM meres")
-                     .toString(),
-                 expected);
+                         .toString(),
+                expected);
         QVERIFY(!app.db.scalar(movement == "K" ? "SELECT mBeido FROM meres" : "SELECT mKiido FROM meres").isNull());
         app.verifyScriptsDone();
     }
@@ -241,10 +260,11 @@ private slots:
         app.prompt.expectMessage("Pótos szerelvénynél nincs tara-s mérés!");
         const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
         QCOMPARE(o.result, WeighingOutcome::Done);
-        QCOMPARE(o.messages, QStringList{"Pótos szerelvénynél nincs tara-s mérés!"});
-        QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mBemeres2, mNetto1, COALESCE(mEgymeres, 'null')) FROM meres")
-                     .toString(),
-                 QStringLiteral("8000|4000|12000|null"));
+        QCOMPARE(o.messages, QStringList {"Pótos szerelvénynél nincs tara-s mérés!"});
+        QCOMPARE(
+                app.db.scalar("SELECT CONCAT_WS('|', mBemeres1, mBemeres2, mNetto1, COALESCE(mEgymeres, 'null')) FROM meres")
+                        .toString(),
+                QStringLiteral("8000|4000|12000|null"));
         app.verifyScriptsDone();
     }
 
@@ -256,16 +276,17 @@ private slots:
         QTest::addColumn<QString>("weight2");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("result");
-        QTest::newRow("trailer weight emptied") << "" << false << ""
-                                                << QStringList{"Hiba: Újban, INSERT-append a meres-ben "}
-                                                << int(WeighingOutcome::Failed);
-        QTest::newRow("counter unreadable") << "UPDATE sorszam SET sBszam = 'x' WHERE sKod = 'M'" << false << "0"
-                                            << QStringList{"Hiba az append vagy edit közben az meres-ban!"}
-                                            << int(WeighingOutcome::NotStarted);
-        QTest::newRow("tare of a plate no longer in the register") << "DELETE FROM rendszam WHERE rKod = '1'" << true << "0"
-                                                                    << QStringList{"Hiba: tara-s mérésnél, REPLACE-edit a meres-ban "}
-                                                                    << int(WeighingOutcome::Failed);
-        QTest::newRow("remark too long") << "" << false << "0" << QStringList{"Hiba: Újban, INSERT-append a meres-ben "}
+        QTest::newRow("trailer weight emptied")
+                << "" << false << "" << QStringList {"Hiba: Újban, INSERT-append a meres-ben "}
+                << int(WeighingOutcome::Failed);
+        QTest::newRow("counter unreadable")
+                << "UPDATE sorszam SET sBszam = 'x' WHERE sKod = 'M'" << false << "0"
+                << QStringList {"Hiba az append vagy edit közben az meres-ban!"} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("tare of a plate no longer in the register")
+                << "DELETE FROM rendszam WHERE rKod = '1'" << true << "0"
+                << QStringList {"Hiba: tara-s mérésnél, REPLACE-edit a meres-ban "} << int(WeighingOutcome::Failed);
+        QTest::newRow("remark too long") << "" << false << "0"
+                                         << QStringList {"Hiba: Újban, INSERT-append a meres-ben "}
                                          << int(WeighingOutcome::Failed);
     }
     void storeInFails()
@@ -316,26 +337,28 @@ private slots:
         const QString tare = "Hiba: tara-s mérésnél, REPLACE-edit a meres-ban ";
         const int failed = WeighingOutcome::Failed;
         // The checks look up the crop and the warehouse first.
-        QTest::newRow("crop look-up") << false << 1 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
-        QTest::newRow("warehouse look-up") << false << 2 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
-        QTest::newRow("START TRANSACTION") << false << 3 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
-        QTest::newRow("counter read") << false << 4 << QStringList{notStarted} << int(WeighingOutcome::NotStarted);
-        QTest::newRow("INSERT") << false << 5 << QStringList{store} << failed;
-        QTest::newRow("counter store") << false << 6 << QStringList{"Hiba: Az UPDATE Sorszam -ba ", store} << failed;
+        QTest::newRow("crop look-up") << false << 1 << QStringList {notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("warehouse look-up")
+                << false << 2 << QStringList {notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("START TRANSACTION")
+                << false << 3 << QStringList {notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("counter read") << false << 4 << QStringList {notStarted} << int(WeighingOutcome::NotStarted);
+        QTest::newRow("INSERT") << false << 5 << QStringList {store} << failed;
+        QTest::newRow("counter store") << false << 6 << QStringList {"Hiba: Az UPDATE Sorszam -ba ", store} << failed;
         // The alibi log: the row read back, the typed weight's entry (lock,
         // last entry, INSERT) and its link.
         const QString alibi = "Hiba: a súlyok nem írhatók az alibi naplóba!";
-        QTest::newRow("alibi: row read back") << false << 7 << QStringList{alibi, store} << failed;
-        QTest::newRow("alibi: log lock") << false << 8 << QStringList{alibi, store} << failed;
-        QTest::newRow("alibi: entry INSERT") << false << 10 << QStringList{alibi, store} << failed;
-        QTest::newRow("alibi: link INSERT") << false << 11 << QStringList{alibi, store} << failed;
-        QTest::newRow("COMMIT") << false << 12 << QStringList{store} << failed;
-        QTest::newRow("single: tare read") << true << 7 << QStringList{tare} << failed;
-        QTest::newRow("single: tare UPDATE") << true << 8 << QStringList{tare} << failed;
-        QTest::newRow("single: alibi: row read back") << true << 9 << QStringList{alibi, tare} << failed;
-        QTest::newRow("single: alibi: tare entry INSERT") << true << 16 << QStringList{alibi, tare} << failed;
-        QTest::newRow("single: alibi: tare link INSERT") << true << 17 << QStringList{alibi, tare} << failed;
-        QTest::newRow("single: COMMIT") << true << 18 << QStringList{tare} << failed;
+        QTest::newRow("alibi: row read back") << false << 7 << QStringList {alibi, store} << failed;
+        QTest::newRow("alibi: log lock") << false << 8 << QStringList {alibi, store} << failed;
+        QTest::newRow("alibi: entry INSERT") << false << 10 << QStringList {alibi, store} << failed;
+        QTest::newRow("alibi: link INSERT") << false << 11 << QStringList {alibi, store} << failed;
+        QTest::newRow("COMMIT") << false << 12 << QStringList {store} << failed;
+        QTest::newRow("single: tare read") << true << 7 << QStringList {tare} << failed;
+        QTest::newRow("single: tare UPDATE") << true << 8 << QStringList {tare} << failed;
+        QTest::newRow("single: alibi: row read back") << true << 9 << QStringList {alibi, tare} << failed;
+        QTest::newRow("single: alibi: tare entry INSERT") << true << 16 << QStringList {alibi, tare} << failed;
+        QTest::newRow("single: alibi: tare link INSERT") << true << 17 << QStringList {alibi, tare} << failed;
+        QTest::newRow("single: COMMIT") << true << 18 << QStringList {tare} << failed;
     }
     void storeInStatementFails()
     {
@@ -363,8 +386,10 @@ private slots:
         QTest::addColumn<QString>("movement");
         QTest::addColumn<QString>("expected");
         // mKimeres1|mKimeres2|mKimerleg1|mKimerleg2|mNetto2|mTkod1|mTkod2|mKkod1|mKkod2|mTiszt|mMegj
-        QTest::newRow("loaded arrival keeps its crop") << "B" << "8000|0|7990|0|8000|1||1||97|be";
-        QTest::newRow("empty arrival takes the crop") << "K" << "20000,5|0|20000|0|20000.5|2||2||97|be";
+        QTest::newRow("loaded arrival keeps its crop") << "B"
+                                                       << "8000|0|7990|0|8000|1||1||97|be";
+        QTest::newRow("empty arrival takes the crop") << "K"
+                                                      << "20000,5|0|20000|0|20000.5|2||2||97|be";
     }
     void storeOut()
     {
@@ -384,7 +409,7 @@ private slots:
         f.scale1 = movement == "B" ? "7990" : "20000";
         f.crop1 = "2";
         f.warehouse1 = "2";
-        f.purity = "97";      // the sample's result, written on exit
+        f.purity = "97";   // the sample's result, written on exit
         f.moisture = "15";
         f.remark = "ki";
         const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
@@ -392,8 +417,8 @@ private slots:
         QCOMPARE(o.weighingNumber, QStringLiteral("12"));
         QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mKimeres1, mKimeres2, mKimerleg1, mKimerleg2, mNetto2, mTkod1, "
                                "mTkod2, mKkod1, mKkod2, mTiszt, mMegj) FROM meres")
-                     .toString(),
-                 QString(expected).replace("20000,5", "20000.5"));
+                         .toString(),
+                QString(expected).replace("20000,5", "20000.5"));
         QCOMPARE(app.db.scalar("SELECT mKiido FROM meres").toString(), QStringLiteral("07:10:00"));
         app.verifyScriptsDone();
     }
@@ -467,7 +492,8 @@ private slots:
             }
             // never a number twice, the counter never behind, nothing half-written
             QCOMPARE(app.db.scalar("SELECT COUNT(*) - COUNT(DISTINCT mBszam) FROM meres").toInt(), 0);
-            QVERIFY(app.db.scalar("SELECT COALESCE(MAX(CAST(mBszam AS UNSIGNED)), 0) FROM meres").toLongLong() <= counterAfter);
+            QVERIFY(app.db.scalar("SELECT COALESCE(MAX(CAST(mBszam AS UNSIGNED)), 0) FROM meres").toLongLong()
+                    <= counterAfter);
             if (single)
                 QCOMPARE(app.db.count("meres", "mEgymeres IS NULL OR mKimeres1 <> 8000 OR mNetto2 <> 8000"), 0);
             QCOMPARE(app.db.count("meres", "mBemeres1 <> 20000 OR mTkod1 <> '1' OR mDatum IS NULL"), 0);
@@ -511,7 +537,8 @@ private slots:
         QCOMPARE(WeighingStore(app.ctx, requestOut(idm, "K")).check(f).result, WeighingOutcome::Done);
         const int lookups = int(app.data.statementCount() - checkStart);
         for (int n = 1; n < 20 && !done; ++n) {
-            app.db.exec("UPDATE meres SET mKimeres1 = 0, mKimerleg1 = 0, mNetto2 = 0, mTkod1 = '', mKkod1 = '', mKiido = NULL");
+            app.db.exec(
+                    "UPDATE meres SET mKimeres1 = 0, mKimerleg1 = 0, mNetto2 = 0, mTkod1 = '', mKkod1 = '', mKiido = NULL");
             WeighingRequest request = requestOut(idm, "K");
             app.data.failStatement(n, code);
             const WeighingOutcome o = WeighingStore(app.ctx, request).ok(f, At);
@@ -519,7 +546,7 @@ private slots:
             app.data.clearStatementFailure();
             const QString all = app.db.scalar("SELECT CONCAT_WS('|', mKimeres1, mKimerleg1, mNetto2, mTkod1, mKkod1, "
                                               "COALESCE(mKiido, 'null')) FROM meres")
-                                    .toString();
+                                        .toString();
             QVERIFY(!app.data.inTransaction());
             if (DbError::lockConflict(code) && n > lookups)
                 QCOMPARE(o.result, WeighingOutcome::Done);   // tried again

@@ -20,8 +20,8 @@ namespace {
 
 // Starts an entry weighing from TForm4 through TForm15 for the plate with
 // code `plate`; `inWindow` runs in the weighing window.
-void startEntry(TestApp& app, bool loaded, bool trailer, bool single, const QString& plate,
-                ScriptedHost::Script inWindow)
+void startEntry(
+        TestApp& app, bool loaded, bool trailer, bool single, const QString& plate, ScriptedHost::Script inWindow)
 {
     app.host.expect(QStringLiteral("TForm4"), [](QDialog& w) { click(w, QStringLiteral("Button2")); });
     app.host.expect(QStringLiteral("TForm15"), [=](QDialog& w) {
@@ -46,7 +46,7 @@ void startExit(TestApp& app, const QString& number, ScriptedHost::Script inWindo
     app.host.expect(QStringLiteral("TForm14"), std::move(inWindow));
 }
 
-} // namespace
+}   // namespace
 
 class TestWeighingWindow : public QObject {
     Q_OBJECT
@@ -126,8 +126,10 @@ void TestWeighingWindow::outModeOpening_data()
     QTest::addColumn<QString>("movement");
     QTest::addColumn<QString>("trailer");
     QTest::addColumn<bool>("pickers");
-    QTest::newRow("came in loaded") << "B" << "" << false;
-    QTest::newRow("came in empty, trailer") << "K" << "I" << true;
+    QTest::newRow("came in loaded") << "B"
+                                    << "" << false;
+    QTest::newRow("came in empty, trailer") << "K"
+                                            << "I" << true;
 }
 
 void TestWeighingWindow::outModeOpening()
@@ -137,7 +139,7 @@ void TestWeighingWindow::outModeOpening()
     QFETCH(bool, pickers);
     TestApp app;
     seedRegisters(app);
-    Pending p{QStringLiteral("6"), movement, trailer, QStringLiteral("2"), 20000, 3000};
+    Pending p {QStringLiteral("6"), movement, trailer, QStringLiteral("2"), 20000, 3000};
     p.crop1 = QStringLiteral("1");
     p.store1 = QStringLiteral("2");
     const qint64 id = addPending(app, p);
@@ -168,10 +170,10 @@ void TestWeighingWindow::outModeOpening()
         QCOMPARE(text(w, QStringLiteral("Edit14")), QString());
         QCOMPARE(text(w, QStringLiteral("Edit15")), QStringLiteral("20000"));   // mBemerleg1
         QCOMPARE(text(w, QStringLiteral("Edit16")), QStringLiteral("20000"));   // mBemeres1
-        QCOMPARE(text(w, QStringLiteral("Edit17")), QStringLiteral("1"));       // mTkod1
-        QCOMPARE(text(w, QStringLiteral("Edit18")), QStringLiteral("2"));       // mKkod1
-        QCOMPARE(text(w, QStringLiteral("Edit20")), QStringLiteral("3000"));    // mBemeres2
-        QCOMPARE(text(w, QStringLiteral("Edit23")), QStringLiteral("07:10:00")); // mBeido
+        QCOMPARE(text(w, QStringLiteral("Edit17")), QStringLiteral("1"));   // mTkod1
+        QCOMPARE(text(w, QStringLiteral("Edit18")), QStringLiteral("2"));   // mKkod1
+        QCOMPARE(text(w, QStringLiteral("Edit20")), QStringLiteral("3000"));   // mBemeres2
+        QCOMPARE(text(w, QStringLiteral("Edit23")), QStringLiteral("07:10:00"));   // mBeido
         click(w, QStringLiteral("Button5"));
     });
     openVehiclesOnSite(app.ctx);
@@ -185,7 +187,8 @@ void TestWeighingWindow::cropAndWarehousePicks()
     seedRegisters(app);
     startEntry(app, true, true, false, QStringLiteral("1"), [&](QDialog& w) {
         setText(w, QStringLiteral("Edit32"), QStringLiteral("90"));
-        app.host.expect(QStringLiteral("TForm10"), pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), QStringLiteral("2")));
+        app.host.expect(QStringLiteral("TForm10"),
+                pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), QStringLiteral("2")));
         click(w, QStringLiteral("Button3"));
         QCOMPARE(text(w, QStringLiteral("Edit5")), QStringLiteral("2"));
         QCOMPARE(text(w, QStringLiteral("Edit3")), QStringLiteral("Kukorica"));
@@ -195,13 +198,15 @@ void TestWeighingWindow::cropAndWarehousePicks()
         QCOMPARE(text(w, QStringLiteral("Edit33")), QStringLiteral("14"));
         // Measurement 2: only its own crop; purity and moisture stay.
         setText(w, QStringLiteral("Edit32"), QStringLiteral("97"));
-        app.host.expect(QStringLiteral("TForm10"), pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), QStringLiteral("1")));
+        app.host.expect(QStringLiteral("TForm10"),
+                pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), QStringLiteral("1")));
         click(w, QStringLiteral("Button7"));
         QCOMPARE(text(w, QStringLiteral("Edit11")), QStringLiteral("1"));
         QCOMPARE(text(w, QStringLiteral("Edit9")), QStringLiteral("Búza"));
         QCOMPARE(text(w, QStringLiteral("Edit32")), QStringLiteral("97"));
         QCOMPARE(text(w, QStringLiteral("Edit35")), QStringLiteral("98"));
-        app.host.expect(QStringLiteral("TForm12"), pick(app, QStringLiteral("ZQ60"), QStringLiteral("kKod"), QStringLiteral("2")));
+        app.host.expect(QStringLiteral("TForm12"),
+                pick(app, QStringLiteral("ZQ60"), QStringLiteral("kKod"), QStringLiteral("2")));
         click(w, QStringLiteral("Button8"));
         QCOMPARE(text(w, QStringLiteral("Edit12")), QStringLiteral("2"));
         QCOMPARE(text(w, QStringLiteral("Edit10")), QStringLiteral("Siló 2"));
@@ -294,10 +299,21 @@ void TestWeighingWindow::okCheckKeepsWindowOpen_data()
     QTest::addColumn<QString>("purity");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("empty weight") << " " << "100" << "Üres a mértsúly!" << "Edit1";
-    QTest::newRow("zero weight") << "0" << "100" << "Nulla a mértsúly!" << "Edit1";
-    QTest::newRow("empty purity") << "20000" << "" << "Üres a tisztaság!" << "Edit32";
-    QTest::newRow("purity above standard") << "20000" << "100" << "Nagyobb mint a szabványnak megadott tisztaság!"
+    QTest::newRow("empty weight") << " "
+                                  << "100"
+                                  << "Üres a mértsúly!"
+                                  << "Edit1";
+    QTest::newRow("zero weight") << "0"
+                                 << "100"
+                                 << "Nulla a mértsúly!"
+                                 << "Edit1";
+    QTest::newRow("empty purity") << "20000"
+                                  << ""
+                                  << "Üres a tisztaság!"
+                                  << "Edit32";
+    QTest::newRow("purity above standard") << "20000"
+                                           << "100"
+                                           << "Nagyobb mint a szabványnak megadott tisztaság!"
                                            << "Edit32";
 }
 
@@ -311,9 +327,11 @@ void TestWeighingWindow::okCheckKeepsWindowOpen()
     seedRegisters(app);
     startEntry(app, true, false, false, QStringLiteral("1"), [&](QDialog& w) {
         w.activateWindow();
-        app.host.expect(QStringLiteral("TForm10"), pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), QStringLiteral("2")));
+        app.host.expect(QStringLiteral("TForm10"),
+                pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), QStringLiteral("2")));
         click(w, QStringLiteral("Button3"));
-        app.host.expect(QStringLiteral("TForm12"), pick(app, QStringLiteral("ZQ60"), QStringLiteral("kKod"), QStringLiteral("1")));
+        app.host.expect(QStringLiteral("TForm12"),
+                pick(app, QStringLiteral("ZQ60"), QStringLiteral("kKod"), QStringLiteral("1")));
         click(w, QStringLiteral("Button4"));
         setText(w, QStringLiteral("Edit1"), weight);
         if (purity != QLatin1String("98"))
@@ -341,7 +359,8 @@ void TestWeighingWindow::cancelKeepsKindDialogOpen()
         kindOpen = w.isVisible();
         click(w, QStringLiteral("Button5"));
     });
-    app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
+    app.host.expect(
+            QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
     app.host.expect(QStringLiteral("TForm14"), [](QDialog& w) { click(w, QStringLiteral("Button5")); });
     openVehiclesOnSite(app.ctx);
     QVERIFY(kindOpen);
@@ -363,7 +382,8 @@ void TestWeighingWindow::failedStoreClosesBothWindows()
         click(w, QStringLiteral("Button1"));
         kindOpen = w.isVisible();
     });
-    app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
+    app.host.expect(
+            QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
     app.host.expect(QStringLiteral("TForm14"), [](QDialog& w) {
         setText(w, QStringLiteral("Edit1"), QStringLiteral("6000"));
         setText(w, QStringLiteral("Edit7"), QString());
@@ -373,7 +393,8 @@ void TestWeighingWindow::failedStoreClosesBothWindows()
     openVehiclesOnSite(app.ctx);
     QVERIFY(!kindOpen);
     QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'M'")).toString(), QStringLiteral("0"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'M'")).toString(),
+            QStringLiteral("0"));
     app.verifyScriptsDone();
 }
 
@@ -399,7 +420,8 @@ void TestWeighingWindow::storedEntryClosesBothWindows()
         click(w, QStringLiteral("Button1"));
         kindOpen = w.isVisible();
     });
-    app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
+    app.host.expect(
+            QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
     app.host.expect(QStringLiteral("TForm14"), [](QDialog& w) {
         setText(w, QStringLiteral("Edit1"), QStringLiteral("6000"));
         setText(w, QStringLiteral("Edit7"), QStringLiteral("4500"));
@@ -408,9 +430,11 @@ void TestWeighingWindow::storedEntryClosesBothWindows()
     openVehiclesOnSite(app.ctx);
     QVERIFY(!kindOpen);
     QCOMPARE(weighingState(app.ctx).weighingNumber, QStringLiteral("6"));
-    QCOMPARE(shownInList, (QStringList{"6", "6000", "4500", "1"}));
-    QCOMPARE(app.db.count(QStringLiteral("meres"), QStringLiteral("mBszam = '6' AND mRkod = '2' AND mPot = 'I' "
-                                                                  "AND mMozgas = 'K' AND mNetto1 = 10500")), 1);
+    QCOMPARE(shownInList, (QStringList {"6", "6000", "4500", "1"}));
+    QCOMPARE(app.db.count(QStringLiteral("meres"),
+                     QStringLiteral("mBszam = '6' AND mRkod = '2' AND mPot = 'I' "
+                                    "AND mMozgas = 'K' AND mNetto1 = 10500")),
+            1);
     app.verifyScriptsDone();
 }
 

@@ -31,14 +31,15 @@ QString pdfText(const ReportLayout& layout, const QString& file)
 
 // Fills a weighing window: weight 1, and a crop and warehouse pick when given.
 ScriptedHost::Script weigh(TestApp& app, const QString& weight, const QString& crop, const QString& store,
-                           const QString& purity = QString(), const QString& moisture = QString())
+        const QString& purity = QString(), const QString& moisture = QString())
 {
     return [&app, weight, crop, store, purity, moisture](QDialog& w) {
         setText(w, QStringLiteral("Edit1"), weight);
         if (!crop.isEmpty()) {
             app.host.expect(QStringLiteral("TForm10"), pick(app, QStringLiteral("ZQ50"), QStringLiteral("tKod"), crop));
             click(w, QStringLiteral("Button3"));
-            app.host.expect(QStringLiteral("TForm12"), pick(app, QStringLiteral("ZQ60"), QStringLiteral("kKod"), store));
+            app.host.expect(
+                    QStringLiteral("TForm12"), pick(app, QStringLiteral("ZQ60"), QStringLiteral("kKod"), store));
             click(w, QStringLiteral("Button4"));
         }
         if (!purity.isEmpty())
@@ -49,7 +50,7 @@ ScriptedHost::Script weigh(TestApp& app, const QString& weight, const QString& c
     };
 }
 
-} // namespace
+}   // namespace
 
 class TestWeighingWorkflow : public QObject {
     Q_OBJECT
@@ -69,9 +70,15 @@ void TestWeighingWorkflow::arrivalToPrintedTicket_data()
     QTest::addColumn<double>("netOut");
     // Intake of wheat (standard 100 % / 14 %), measured 98 % / 16 %:
     // 12000 - (240 + 240).
-    QTest::newRow("intake") << true << "1" << "ABC-123" << "20000" << "8000" << 11520.0 << 0.0;
+    QTest::newRow("intake") << true << "1"
+                            << "ABC-123"
+                            << "20000"
+                            << "8000" << 11520.0 << 0.0;
     // Dispatch of maize, with a delivery note to the second producer.
-    QTest::newRow("dispatch") << false << "2" << "XYZ-987" << "6000" << "18000" << 0.0 << 12000.0;
+    QTest::newRow("dispatch") << false << "2"
+                              << "XYZ-987"
+                              << "6000"
+                              << "18000" << 0.0 << 12000.0;
 }
 
 void TestWeighingWorkflow::arrivalToPrintedTicket()
@@ -105,33 +112,41 @@ void TestWeighingWorkflow::arrivalToPrintedTicket()
     });
     app.host.expect(QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), plate));
     if (loaded) {
-        app.host.expect(QStringLiteral("TForm14"), weigh(app, inWeight, QStringLiteral("1"), QStringLiteral("1"),
-                                                         QStringLiteral("98"), QStringLiteral("16")));
+        app.host.expect(QStringLiteral("TForm14"),
+                weigh(app, inWeight, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("98"),
+                        QStringLiteral("16")));
         app.host.expect(QStringLiteral("TForm14"), weigh(app, outWeight, QString(), QString()));
     } else {
         app.host.expect(QStringLiteral("TForm14"), weigh(app, inWeight, QString(), QString()));
         app.host.expect(QStringLiteral("TForm14"), weigh(app, outWeight, QStringLiteral("2"), QStringLiteral("2")));
     }
-    app.host.expect(QStringLiteral("TForm8"), pick(app, QStringLiteral("ZQ40"), QStringLiteral("oKod"), QStringLiteral("1")));
+    app.host.expect(
+            QStringLiteral("TForm8"), pick(app, QStringLiteral("ZQ40"), QStringLiteral("oKod"), QStringLiteral("1")));
     app.prompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), true);
     if (!loaded) {
         app.prompt.expectConfirm(QStringLiteral("Szállítólevél nyomtatása ?"), true);
         app.host.expect(QStringLiteral("TForm8"),
-                        pick(app, QStringLiteral("ZQ40"), QStringLiteral("oKod"), QStringLiteral("2")));
+                pick(app, QStringLiteral("ZQ40"), QStringLiteral("oKod"), QStringLiteral("2")));
     }
     openVehiclesOnSite(app.ctx);
     app.verifyScriptsDone();
 
     // The arrival stored pending weighing 1, shown in TForm4.
-    QCOMPARE(afterArrival, (QStringList{"1", "0", inWeight, QStringLiteral("Új  \"BE\" mérés")}));
-    QCOMPARE(afterExit, (QStringList{outWeight, "12000"}));
+    QCOMPARE(afterArrival, (QStringList {"1", "0", inWeight, QStringLiteral("Új  \"BE\" mérés")}));
+    QCOMPARE(afterExit, (QStringList {outWeight, "12000"}));
     // Finalised: the pending weighing gone, two ticket rows under "J" 1.
     QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
     QCOMPARE(app.db.count(QStringLiteral("vello"), QStringLiteral("jBszam = '1' AND jMbszam = '1'")), 2);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoBe FROM vello WHERE jTkod <> '' ORDER BY IDj LIMIT 1")).toDouble(), netIn);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoKi FROM vello WHERE jTkod <> '' ORDER BY IDj LIMIT 1")).toDouble(), netOut);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jOkod FROM vello ORDER BY IDj LIMIT 1")).toString(), QStringLiteral("1"));
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString(), QStringLiteral("1"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoBe FROM vello WHERE jTkod <> '' ORDER BY IDj LIMIT 1"))
+                     .toDouble(),
+            netIn);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jNettoKi FROM vello WHERE jTkod <> '' ORDER BY IDj LIMIT 1"))
+                     .toDouble(),
+            netOut);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT jOkod FROM vello ORDER BY IDj LIMIT 1")).toString(),
+            QStringLiteral("1"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'J'")).toString(),
+            QStringLiteral("1"));
 
     QTemporaryDir dir;
     QCOMPARE(preview.shown().size(), loaded ? 1 : 2);
@@ -147,7 +162,7 @@ void TestWeighingWorkflow::arrivalToPrintedTicket()
         QVERIFY2(note.contains(QStringLiteral("Alföldi Mag Zrt.")), qPrintable(note));
         QVERIFY2(note.contains(plateText), qPrintable(note));
         QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'S'")).toString(),
-                 QStringLiteral("1"));
+                QStringLiteral("1"));
     }
 }
 

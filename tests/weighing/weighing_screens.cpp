@@ -38,7 +38,7 @@ void tab(QDialog& w, int index)
         t->setCurrentIndex(index);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -54,7 +54,8 @@ int main(int argc, char** argv)
         app.data.ZTable8.refresh();
     }
     app.prompt.setLenient(true, false);
-    Pending a{QStringLiteral("12"), QStringLiteral("B"), QStringLiteral("I"), QStringLiteral("1"), 24560, 18230, 9100, 7020};
+    Pending a {QStringLiteral("12"), QStringLiteral("B"), QStringLiteral("I"), QStringLiteral("1"), 24560, 18230, 9100,
+            7020};
     a.crop1 = QStringLiteral("1");
     a.crop2 = QStringLiteral("2");
     a.store1 = QStringLiteral("1");

@@ -15,18 +15,20 @@ namespace WeighingFixture {
 inline void seedRegisters(TestDb& db)
 {
     db.exec(QStringLiteral(
-        "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) VALUES "
-        "('1', 'ABC-123', 8000, 'Kovács István', '06-30-123-4567', 'Kovács és Társa Kft.', 'Kiskunhalas', 'Kovács Péter', '1'),"
-        "('2', 'XYZ-987', 7950.5, 'Nagy Béla', '', 'Nagy Fuvar Bt.', 'Kecskemét', '', '2')"));
+            "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) VALUES "
+            "('1', 'ABC-123', 8000, 'Kovács István', '06-30-123-4567', 'Kovács és Társa Kft.', 'Kiskunhalas', 'Kovács Péter', '1'),"
+            "('2', 'XYZ-987', 7950.5, 'Nagy Béla', '', 'Nagy Fuvar Bt.', 'Kecskemét', '', '2')"));
     db.exec(QStringLiteral(
-        "INSERT INTO termelo (oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla) VALUES "
-        "('1', 'Kovács István', '6400', 'Kiskunhalas', 'Fő u. 12.', '12345678211', '11700000-12345678'),"
-        "('2', 'Alföldi Mag Zrt.', '6000', 'Kecskemét', 'Rákóczi út 3.', '23456789203', '10400000-23456789')"));
+            "INSERT INTO termelo (oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla) VALUES "
+            "('1', 'Kovács István', '6400', 'Kiskunhalas', 'Fő u. 12.', '12345678211', '11700000-12345678'),"
+            "('2', 'Alföldi Mag Zrt.', '6000', 'Kecskemét', 'Rákóczi út 3.', '23456789203', '10400000-23456789')"));
     db.exec(QStringLiteral("INSERT INTO termeny (tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart) VALUES "
                            "('1', 'Búza', 'étkezési', 100, 14), ('2', 'Kukorica', '', 98, 14)"));
-    db.exec(QStringLiteral("INSERT INTO raktar (kKod, kNev, kMegj) VALUES ('1', 'Síkraktár 1', ''), ('2', 'Siló 2', '')"));
-    db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Alföldi Gabona Kft.', aIrszam = '6400', aHelyseg = 'Kiskunhalas', "
-                           "aUtca = 'Majsai út 8.', aAdoszam = '11223344-2-03' WHERE IDa = 1"));
+    db.exec(QStringLiteral(
+            "INSERT INTO raktar (kKod, kNev, kMegj) VALUES ('1', 'Síkraktár 1', ''), ('2', 'Siló 2', '')"));
+    db.exec(QStringLiteral(
+            "UPDATE atvevo SET aNeve = 'Alföldi Gabona Kft.', aIrszam = '6400', aHelyseg = 'Kiskunhalas', "
+            "aUtca = 'Majsai út 8.', aAdoszam = '11223344-2-03' WHERE IDa = 1"));
 }
 
 // A pending weighing as the weighing window leaves it; returns its IDm.
@@ -47,14 +49,20 @@ inline qint64 addPending(TestDb& db, const Pending& p)
 {
     const auto q = [](const QString& s) { return QStringLiteral("'%1'").arg(s); };
     db.exec(QStringLiteral(
-                "INSERT INTO meres (mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mRkod, mBemerleg1, mBemeres1, "
-                "mBemerleg2, mBemeres2, mKimerleg1, mKimeres1, mKimerleg2, mKimeres2, mTkod1, mTkod2, mKkod1, mKkod2, "
-                "mOkod, mTiszt, mViztart, mNetto1, mNetto2) VALUES (%1, %2, %3, %4, '2024-03-05', '07:10:00', '07:40:00', "
-                "%5, %6, %6, %7, %7, %8, %8, %9, %9, %10, %11, %12, %13, %14, %15, %16, %17, %18)")
-                .arg(q(p.number), q(p.movement), q(p.trailer), q(p.single), q(p.plate))
-                .arg(p.in1).arg(p.in2).arg(p.out1).arg(p.out2)
-                .arg(q(p.crop1), q(p.crop2), q(p.warehouse1), q(p.warehouse2), q(p.producer))
-                .arg(p.purity).arg(p.moisture).arg(p.in1 + p.in2).arg(p.out1 + p.out2));
+            "INSERT INTO meres (mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mKiido, mRkod, mBemerleg1, mBemeres1, "
+            "mBemerleg2, mBemeres2, mKimerleg1, mKimeres1, mKimerleg2, mKimeres2, mTkod1, mTkod2, mKkod1, mKkod2, "
+            "mOkod, mTiszt, mViztart, mNetto1, mNetto2) VALUES (%1, %2, %3, %4, '2024-03-05', '07:10:00', '07:40:00', "
+            "%5, %6, %6, %7, %7, %8, %8, %9, %9, %10, %11, %12, %13, %14, %15, %16, %17, %18)")
+                    .arg(q(p.number), q(p.movement), q(p.trailer), q(p.single), q(p.plate))
+                    .arg(p.in1)
+                    .arg(p.in2)
+                    .arg(p.out1)
+                    .arg(p.out2)
+                    .arg(q(p.crop1), q(p.crop2), q(p.warehouse1), q(p.warehouse2), q(p.producer))
+                    .arg(p.purity)
+                    .arg(p.moisture)
+                    .arg(p.in1 + p.in2)
+                    .arg(p.out1 + p.out2));
     return db.scalar(QStringLiteral("SELECT MAX(IDm) FROM meres")).toLongLong();
 }
 
@@ -65,8 +73,8 @@ inline QString counter(const TestDb& db, const QString& kind)
 
 // The request of an IN weighing as the vehicle kind dialog makes it
 // (movement "B" or "K").
-inline WeighingRequest requestIn(const QString& movement, bool trailer = false, bool single = false,
-                                 const QString& plate = QStringLiteral("1"))
+inline WeighingRequest requestIn(
+        const QString& movement, bool trailer = false, bool single = false, const QString& plate = QStringLiteral("1"))
 {
     WeighingRequest r;
     r.direction = Direction::In;
@@ -107,4 +115,4 @@ inline WeighingFields loadedFields()
     return f;
 }
 
-} // namespace WeighingFixture
+}   // namespace WeighingFixture

@@ -29,14 +29,13 @@ using TestUi::text;
 // device of the machine.
 inline void seedRegisters(TestApp& app)
 {
+    app.db.exec(QStringLiteral("INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rOkod) VALUES "
+                               "('1', 'ABC-123', 8000, 'Kovács István', '1'), ('2', 'XYZ-987', 6000, 'Nagy Béla', '2'),"
+                               "('3', 'KLM-555', 7950.5, 'Tóth Anna', '1')"));
     app.db.exec(QStringLiteral(
-        "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rOkod) VALUES "
-        "('1', 'ABC-123', 8000, 'Kovács István', '1'), ('2', 'XYZ-987', 6000, 'Nagy Béla', '2'),"
-        "('3', 'KLM-555', 7950.5, 'Tóth Anna', '1')"));
-    app.db.exec(QStringLiteral(
-        "INSERT INTO termelo (oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla) VALUES "
-        "('1', 'Kovács István', '6400', 'Kiskunhalas', 'Fő u. 12.', '12345678211', '11700000-12345678'),"
-        "('2', 'Alföldi Mag Zrt.', '6000', 'Kecskemét', 'Rákóczi út 3.', '23456789203', '10400000-23456789')"));
+            "INSERT INTO termelo (oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla) VALUES "
+            "('1', 'Kovács István', '6400', 'Kiskunhalas', 'Fő u. 12.', '12345678211', '11700000-12345678'),"
+            "('2', 'Alföldi Mag Zrt.', '6000', 'Kecskemét', 'Rákóczi út 3.', '23456789203', '10400000-23456789')"));
     app.db.exec(QStringLiteral("INSERT INTO termeny (tKod, tMegnev, tSztiszt, tSzviztart) VALUES "
                                "('1', 'Búza', 100, 14), ('2', 'Kukorica', 98, 14)"));
     app.db.exec(QStringLiteral("INSERT INTO raktar (kKod, kNev) VALUES ('1', 'Síkraktár 1'), ('2', 'Siló 2')"));
@@ -57,13 +56,12 @@ inline qint64 addPending(TestApp& app, const Pending& p)
 {
     QSqlQuery q(app.db.admin());
     q.prepare(QStringLiteral(
-        "INSERT INTO meres (mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mRkod, mBemeres1, mBemeres2, "
-        "mKimeres1, mKimeres2, mBemerleg1, mTkod1, mTkod2, mKkod1, mKkod2, mOkod, mTiszt, mViztart, mMegj) VALUES "
-        "(?, ?, ?, '', '2026-03-05', '07:10:00', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 98, 16, 'megjegyzés')"));
+            "INSERT INTO meres (mBszam, mMozgas, mPot, mEgymeres, mDatum, mBeido, mRkod, mBemeres1, mBemeres2, "
+            "mKimeres1, mKimeres2, mBemerleg1, mTkod1, mTkod2, mKkod1, mKkod2, mOkod, mTiszt, mViztart, mMegj) VALUES "
+            "(?, ?, ?, '', '2026-03-05', '07:10:00', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 98, 16, 'megjegyzés')"));
     for (const QVariant& v : {QVariant(p.number), QVariant(p.movement), QVariant(p.trailer), QVariant(p.plate),
-                              QVariant(p.in1), QVariant(p.in2), QVariant(p.out1), QVariant(p.out2), QVariant(p.in1),
-                              QVariant(p.crop1), QVariant(p.crop2), QVariant(p.store1), QVariant(p.store2),
-                              QVariant(p.producer)})
+                 QVariant(p.in1), QVariant(p.in2), QVariant(p.out1), QVariant(p.out2), QVariant(p.in1),
+                 QVariant(p.crop1), QVariant(p.crop2), QVariant(p.store1), QVariant(p.store2), QVariant(p.producer)})
         q.addBindValue(v);
     if (!q.exec())
         QTest::qFail(qPrintable(q.lastError().text()), __FILE__, __LINE__);
@@ -97,4 +95,4 @@ inline bool shown(QWidget& w, const QString& name)
     return c && !c->isHidden();
 }
 
-} // namespace WindowFixture
+}   // namespace WindowFixture
