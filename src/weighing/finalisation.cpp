@@ -158,9 +158,16 @@ Finalisation::Outcome Finalisation::store(const Input& input)
 
             step(NetMessage, [&] { storeNets(t, purity, moisture, crop); });
 
+            // The pending weighing goes only together with its two numbered
+            // ticket rows: should the server have ended the transaction
+            // under the operation (a cluster node's conflict), the rows are
+            // gone, nothing is deleted and the finalisation fails instead of
+            // removing the weighing on its own.
             const int removed = step(DeleteMessage, [&] {
-                return dm.ZQ13.run(
-                        QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{QStringLiteral("p1"), t.weighingId}});
+                return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1 AND (SELECT COUNT(*) FROM vello "
+                                                  "WHERE jBszam = :p2 AND (IDj = :p3 OR IDj = :p4)) = 2"),
+                        {{QStringLiteral("p1"), t.weighingId}, {QStringLiteral("p2"), t.ticketNumber},
+                                {QStringLiteral("p3"), t.rowId[0]}, {QStringLiteral("p4"), t.rowId[1]}});
             });
             require(removed == 1, DeleteMessage);
 
