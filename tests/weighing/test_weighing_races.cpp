@@ -677,6 +677,32 @@ private slots:
         app.verifyScriptsDone();
     }
 
+    // A cluster node may end a transaction under the operation (another
+    // node's conflicting commit) without the next statements noticing: they
+    // then run on their own. Here the transaction is ended by hand between
+    // the net updates; the finalisation must not delete the pending weighing
+    // without its ticket rows, nor report a ticket.
+    void transactionEndedUnderTheFinalisation()
+    {
+        RaceApp app;
+        app.prompt.setLenient(true, false);
+        const qint64 idm = addPending(app.db, Pending());
+        const QString before = app.snapshot();
+        app.data.beforeStatementRuns(12, [&app] {   // the first row's net is stored
+            QSqlQuery end(app.data.database());
+            QVERIFY(end.exec(QStringLiteral("ROLLBACK")));
+        });
+        const Finalisation::Outcome o = Finalisation(app.ctx).store(app.input(idm));
+        QVERIFY(!app.data.statementActionPending());
+        QCOMPARE(o.result, Finalisation::Outcome::Failed);
+        QVERIFY(o.ticketNumber.isEmpty());
+        QVERIFY(o.messages.contains(QStringLiteral("Hiba: mérés vello-be áttétel DELETE törlésekor")));
+        QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1").arg(idm)), 1);
+        QCOMPARE(app.db.count("vello"), 0);
+        QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
+        QCOMPARE(app.snapshot(), before);
+    }
+
     // Two IN stores at the same moment: the second meets the first's lock
     // on the "M" counter, waits, and gets the next number; never one number
     // twice.
