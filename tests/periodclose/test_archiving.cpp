@@ -492,7 +492,8 @@ void TestArchiving::lostCommitReply()
         QSqlQuery id(app.data.database());
         QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
         const qint64 own = id.value(0).toLongLong();
-        app.data.beforeStatementRuns(commit, [&] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
+        app.data.beforeStatementRuns(
+                commit, [&app, own] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
     } else {
         app.data.failStatement(commit, 2013);   // lost before the COMMIT went out
     }
