@@ -223,6 +223,37 @@ Finalisation::Input otherInput(qint64 idm, const QString& number = QStringLitera
     return in;
 }
 
+// The operations the walks below run, by number: 0 IN store, 1 OUT store,
+// 2 finalisation of an intake, 3 of a dispatch, 4 IN store of a single
+// weighing. prepareOperation makes what the operation needs (the pending
+// weighing's IDm, 0 for an IN store); runOperation runs it.
+qint64 prepareOperation(RaceApp& a, int operation)
+{
+    if (operation == 0 || operation == 4)
+        return 0;
+    if (operation == 1)
+        return addEntered(a.db);
+    Pending p;
+    if (operation == 3) {
+        p.movement = "K";
+        std::swap(p.in1, p.out1);
+    }
+    return addPending(a.db, p);
+}
+
+Outcome runOperation(RaceApp& a, int operation, qint64 idm)
+{
+    switch (operation) {
+    case 0:
+    case 4:
+        return WeighingStore(a.ctx, requestIn("B", false, operation == 4)).ok(loadedFields(), At);
+    case 1:
+        return weighOut(a.ctx, idm);
+    default:
+        return Finalisation(a.ctx).store(a.input(idm));
+    }
+}
+
 // Statements of a clean run of `op` on a fresh application.
 template <class Prepare, class Op> qint64 statementsOf(Prepare prepare, Op op)
 {
@@ -471,30 +502,8 @@ private slots:
     {
         QFETCH(int, operation);
         QFETCH(int, code);
-        auto prepare = [operation](RaceApp& a) -> qint64 {
-            if (operation == 0)
-                return 0;
-            if (operation == 1)
-                return addEntered(a.db);
-            Pending p;
-            if (operation == 3) {
-                p.movement = "K";
-                std::swap(p.in1, p.out1);
-            }
-            return addPending(a.db, p);
-        };
-        auto run = [operation](RaceApp& a, qint64 idm) -> Outcome {
-            switch (operation) {
-            case 0: {
-                const WeighingOutcome o = WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At);
-                return o;
-            }
-            case 1:
-                return weighOut(a.ctx, idm);
-            default:
-                return Finalisation(a.ctx).store(a.input(idm));
-            }
-        };
+        auto prepare = [operation](RaceApp& a) { return prepareOperation(a, operation); };
+        auto run = [operation](RaceApp& a, qint64 idm) { return runOperation(a, operation, idm); };
         RaceApp clean;
         clean.prompt.setLenient(true, false);
         const qint64 cleanId = prepare(clean);
@@ -756,30 +765,8 @@ private slots:
     void lostReplyAtEveryStatementToldTruly()
     {
         QFETCH(int, operation);
-        auto prepare = [operation](RaceApp& a) -> qint64 {
-            if (operation == 0 || operation == 4)
-                return 0;
-            if (operation == 1)
-                return addEntered(a.db);
-            Pending p;
-            if (operation == 3) {
-                p.movement = "K";
-                std::swap(p.in1, p.out1);
-            }
-            return addPending(a.db, p);
-        };
-        auto run = [operation](RaceApp& a, qint64 idm) -> Outcome {
-            switch (operation) {
-            case 0:
-            case 4: {
-                return WeighingStore(a.ctx, requestIn("B", false, operation == 4)).ok(loadedFields(), At);
-            }
-            case 1:
-                return weighOut(a.ctx, idm);
-            default:
-                return Finalisation(a.ctx).store(a.input(idm));
-            }
-        };
+        auto prepare = [operation](RaceApp& a) { return prepareOperation(a, operation); };
+        auto run = [operation](RaceApp& a, qint64 idm) { return runOperation(a, operation, idm); };
         const QStringList committed = {
                 QStringLiteral("A mérés tárolva, a sorszáma 1. A lezárás (COMMIT) után megszakadt a kapcsolat az "
                                "adatbázissal, de az újracsatlakozás utáni ellenőrzés szerint a mérés tárolódott."),
@@ -883,21 +870,10 @@ private slots:
             idm = addPending(app.db, Pending());
         const QString before = app.snapshot();
         // The COMMIT is the last statement of a clean run.
-        const int commit = int(statementsOf(
-                [operation](RaceApp& a) {
-                    if (operation == 1)
-                        addEntered(a.db);
-                    else if (operation == 2)
-                        addPending(a.db, Pending());
-                },
+        const int commit = int(statementsOf([operation](RaceApp& a) { prepareOperation(a, operation); },
                 [operation](RaceApp& a) {
                     const qint64 id = a.db.scalar("SELECT COALESCE(MAX(IDm), 0) FROM meres").toLongLong();
-                    if (operation == 0)
-                        WeighingStore(a.ctx, requestIn("B")).ok(loadedFields(), At);
-                    else if (operation == 1)
-                        weighOut(a.ctx, id);
-                    else
-                        Finalisation(a.ctx).store(a.input(id));
+                    runOperation(a, operation, id);
                 }));
         if (how == 1) {
             QSqlQuery id(app.data.database());
