@@ -95,20 +95,20 @@ int main(int argc, char** argv)
     StderrPrompt prompt;
     QString scaleText;
     switch (ScaleRead::read(link, prompt, scaleText)) {
-    case ScaleRead::Outcome::Weight:
+    case ScaleRead::ReadResult::Weight:
         std::printf("%s\n", qPrintable(scaleText.trimmed()));
         return 0;
-    case ScaleRead::Outcome::NoWeight:
+    case ScaleRead::ReadResult::NoWeight:
         std::printf("%s\n", qPrintable(scaleText.trimmed()));
         if (received)
             std::fprintf(stderr, "scale-read: text without a digit arrived\n");
         else
             std::fprintf(stderr, "scale-read: no weight within %g s\n", wait);
         return 1;
-    case ScaleRead::Outcome::Refused:   // moving, overloaded or negative: its message went to stderr
+    case ScaleRead::ReadResult::Refused:   // moving, overloaded or negative: its message went to stderr
         return 1;
-    case ScaleRead::Outcome::PortClosed:
-    case ScaleRead::Outcome::DatabaseLost:
+    case ScaleRead::ReadResult::PortClosed:
+    case ScaleRead::ReadResult::DatabaseLost:
         break;
     }
     return 2;

@@ -4,6 +4,7 @@
 #include "context/unhandled.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
+#include "data/transaction.h"
 #include "context/prompt.h"
 #include "registers/fieldcheck.h"
 
@@ -14,25 +15,33 @@ QString text(const QString& s)
 }
 }   // namespace
 
-bool CompanyData::write(AppContext& ctx) const
+Outcome CompanyData::write(AppContext& ctx) const
 {
+    const QString failedMessage = QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben ");
     Query& q = ctx.data.ZQ80;
-    bool ok = true;
+    Outcome o;
     try {
-        // Only the five company columns: the port name of the row stays.
-        q.run(QStringLiteral("INSERT INTO atvevo ( IDa, aNeve, aIrszam, aHelyseg, aUtca, aAdoszam ) "
-                             "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 ) "
-                             "ON DUPLICATE KEY UPDATE aNeve = VALUES(aNeve), aIrszam = VALUES(aIrszam), "
-                             "aHelyseg = VALUES(aHelyseg), aUtca = VALUES(aUtca), aAdoszam = VALUES(aAdoszam)"),
-                {{QStringLiteral("p0"), QStringLiteral("1")}, {QStringLiteral("p1"), text(name)},
-                        {QStringLiteral("p2"), text(postcode)}, {QStringLiteral("p3"), text(town)},
-                        {QStringLiteral("p4"), text(street)}, {QStringLiteral("p5"), text(taxNumber)}});
-        ctx.data.commit();
-    } catch (const DbError&) {
-        ok = false;
-        ctx.prompt.message(QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben "));
+        retryLockConflicts(ctx.data, [&] {
+            std::optional<Transaction> t;
+            begin(t, ctx.data, failedMessage);
+            // Only the five company columns: the port name of the row stays.
+            step(failedMessage, [&] {
+                q.run(QStringLiteral("INSERT INTO atvevo ( IDa, aNeve, aIrszam, aHelyseg, aUtca, aAdoszam ) "
+                                     "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 ) "
+                                     "ON DUPLICATE KEY UPDATE aNeve = VALUES(aNeve), aIrszam = VALUES(aIrszam), "
+                                     "aHelyseg = VALUES(aHelyseg), aUtca = VALUES(aUtca), aAdoszam = VALUES(aAdoszam)"),
+                        {{QStringLiteral("p0"), QStringLiteral("1")}, {QStringLiteral("p1"), text(name)},
+                                {QStringLiteral("p2"), text(postcode)}, {QStringLiteral("p3"), text(town)},
+                                {QStringLiteral("p4"), text(street)}, {QStringLiteral("p5"), text(taxNumber)}});
+            });
+            step(failedMessage, [&] { t->commit(); });
+        });
+    } catch (const StepFailed& f) {
+        o.end(ctx.prompt, Outcome::Failed, f.message);
+        // The bracket rolled back on its way out; a ROLLBACK the server
+        // refused left it open.
         QString error;
-        if (!ctx.data.rollback(&error))
+        if (ctx.data.inTransaction() && !ctx.data.rollback(&error))
             Unhandled::report(ctx, error);
     }
     try {
@@ -40,7 +49,7 @@ bool CompanyData::write(AppContext& ctx) const
     } catch (const DbError& e) {
         Unhandled::report(ctx, e.text());
     }
-    return ok;
+    return o;
 }
 
 CompanyData CompanyData::read(AppContext& ctx)

@@ -1,4 +1,6 @@
 #pragma once
+#include "data/outcome.h"
+
 #include <QString>
 #include <optional>
 
@@ -14,9 +16,11 @@ struct CompanyData {
 
     // "Felülírás": writes the five texts as they are into the site row,
     // creating it when missing; the row's other columns (the scale port name)
-    // keep their values. A refused write shows its message and rolls back.
-    // The site data set ZTable8 is refreshed in both cases. True when written.
-    bool write(AppContext& ctx) const;
+    // keep their values, in one transaction tried again after a deadlock or
+    // lock-wait timeout. Done when written; a refused write shows its message
+    // and rolls back (Failed). The site data set ZTable8 is refreshed in both
+    // cases.
+    Outcome write(AppContext& ctx) const;
 
     // The stored values of the site row; empty texts when there is no row.
     // A failed read goes to the default error handler and gives empty texts.

@@ -92,24 +92,22 @@ RegisterEntry::Values RegisterDialog::values() const
 
 void RegisterDialog::onOk()
 {
-    const RegisterEntry::Result r = m_entry.save(values());
-    switch (r.outcome) {
-    case RegisterEntry::Outcome::MissingField:
-    case RegisterEntry::Outcome::Refused:
-        if (QLineEdit* e = m_edits.value(r.focusControl)) {
+    const RegisterEntry::SaveOutcome r = m_entry.save(values());
+    // A refused statement re-ran the list too: the operator keeps what was typed.
+    if (r.listRerun)
+        m_listRerun = true;
+    switch (r.result) {
+    case Outcome::Refused:
+        if (QLineEdit* e = m_edits.value(r.focus)) {
             e->setFocus();
             e->selectAll();
         }
         break;
-    case RegisterEntry::Outcome::Saved:
-        m_listRerun = true;
+    case Outcome::Done:
         accept();
         break;
-    case RegisterEntry::Outcome::Failed:
-        // The statement was refused: the operator keeps what was typed.
-        m_listRerun = true;
-        break;
-    case RegisterEntry::Outcome::Unhandled:
+    case Outcome::NotStarted:
+    case Outcome::Failed:
         break;
     }
 }

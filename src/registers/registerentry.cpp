@@ -26,9 +26,9 @@ QString withoutTrailingBlanks(const QString& s)
 // workstation on another node of a cluster, whose lock this one's read did
 // not wait for, committed a row with it. The insert is tried again with a
 // fresh code.
-bool codeTaken(const DbError& e)
+bool codeTaken(int code)
 {
-    return e.code() == 1062;
+    return code == 1062;
 }
 
 }   // namespace
@@ -114,11 +114,6 @@ std::optional<QVariantList> RegisterEntry::parameters(const QStringList& control
     return out;
 }
 
-bool RegisterEntry::rollback()
-{
-    return m_ctx.data.rollback();
-}
-
 void RegisterEntry::rerunList()
 {
     Query& list = m_member.listQuery(m_ctx.data);
@@ -131,74 +126,94 @@ void RegisterEntry::rerunList()
     registerState(m_ctx).orderCaption = m_member.afterSaveCaption;
 }
 
-RegisterEntry::Result RegisterEntry::unhandled()
+RegisterEntry::SaveOutcome& RegisterEntry::unhandled(SaveOutcome& o)
 {
     // Never leave a transaction open on the connection.
     if (m_ctx.data.inTransaction())
-        rollback();
-    m_ctx.prompt.message(m_member.unhandledFailed);
-    return {Outcome::Unhandled, {}};
+        m_ctx.data.rollback();
+    o.end(m_ctx.prompt, Outcome::Failed, m_member.unhandledFailed);
+    return o;
 }
 
-RegisterEntry::Result RegisterEntry::failed(const QString& message)
+RegisterEntry::SaveOutcome& RegisterEntry::failed(SaveOutcome& o, const QString& message)
 {
-    m_ctx.prompt.message(message);
-    if (!rollback())
-        return unhandled();
+    o.end(m_ctx.prompt, Outcome::Failed, message);
+    // The bracket rolled back on its way out; a ROLLBACK the server refused
+    // left it open.
+    if (m_ctx.data.inTransaction())
+        return unhandled(o);
     rerunList();
-    return {Outcome::Failed, {}};
+    o.listRerun = true;
+    return o;
 }
 
-RegisterEntry::Result RegisterEntry::insertNew(const QVariantList& params, QString* saved)
+RegisterEntry::SaveOutcome& RegisterEntry::insertNew(SaveOutcome& o, const QVariantList& params, QString* saved)
 {
     constexpr int kCodeTries = 5;
     Query& write = m_member.writeQuery(m_ctx.data);
     // One attempt: the locked read of the highest code, the INSERT, the
     // COMMIT. A deadlock or lock-wait timeout runs it again from "START
     // TRANSACTION"; so does a code taken in between (another cluster node's
-    // row), with a fresh code; any other failure leaves the bracket open
-    // here, for failed() or unhandled() to roll back and report.
-    enum { Begin, Code, Insert, Commit } stage = Begin;
-    std::optional<QString> code;
+    // row), with a fresh code. A refused INSERT (or no code after the
+    // highest) is the operator's message; any other step (no message of its
+    // own) is unhandled.
+    const QString unhandledStep;
+    QString code;
     for (int taken = 1;; ++taken) {
         try {
             retryLockConflicts(m_ctx.data, [&] {
-                stage = Begin;
-                m_ctx.data.begin();
-                stage = Code;
-                const std::optional<QString> highest = highestCode();
-                code = highest ? codeAfter(*highest) : std::nullopt;
-                if (!code)
-                    return;
-                stage = Insert;
-                Query::Binds binds {{QStringLiteral("p0"), *code}};
+                std::optional<Transaction> t;
+                begin(t, m_ctx.data, unhandledStep);
+                const std::optional<QString> highest = step(unhandledStep, [&] { return highestCode(); });
+                const std::optional<QString> next = highest ? codeAfter(*highest) : std::nullopt;
+                require(next.has_value(), m_member.insertFailed);
+                code = *next;
+                Query::Binds binds {{QStringLiteral("p0"), code}};
                 for (int i = 0; i < params.size(); ++i)
                     binds.append({QStringLiteral("p%1").arg(i + 1), params.at(i)});
-                write.run(m_member.insertSql, binds);
-                stage = Commit;
-                m_ctx.data.commit();
+                step(m_member.insertFailed, [&] { write.run(m_member.insertSql, binds); });
+                step(unhandledStep, [&] { t->commit(); });
             });
             break;
-        } catch (const DbError& e) {
-            if (stage == Insert && codeTaken(e) && taken < kCodeTries) {
-                rollback();
+        } catch (const StepFailed& f) {
+            if (f.message.isEmpty())
+                return unhandled(o);
+            if (codeTaken(f.code) && taken < kCodeTries)
                 continue;
-            }
-            return stage == Insert ? failed(m_member.insertFailed) : unhandled();
+            return failed(o, f.message);
         }
     }
-    if (!code)
-        return failed(m_member.insertFailed);
-    *saved = *code;
-    return {Outcome::Saved, {}};
+    *saved = code;
+    return o;
 }
 
-RegisterEntry::Result RegisterEntry::save(const Values& values)
+RegisterEntry::SaveOutcome& RegisterEntry::replace(SaveOutcome& o, const QVariantList& params)
 {
+    Query& write = m_member.writeQuery(m_ctx.data);
+    Query::Binds binds;
+    for (int i = 0; i < params.size(); ++i)
+        binds.append({QStringLiteral("p%1").arg(i), params.at(i)});
+    try {
+        retryLockConflicts(m_ctx.data, [&] {
+            std::optional<Transaction> t;
+            begin(t, m_ctx.data, QString());
+            step(m_member.replaceFailed, [&] { write.run(m_member.replaceSql, binds); });
+            step(QString(), [&] { t->commit(); });
+        });
+    } catch (const StepFailed& f) {
+        // The statement refused shows its message; anything else is unhandled.
+        return f.message.isEmpty() ? unhandled(o) : failed(o, f.message);
+    }
+    return o;
+}
+
+RegisterEntry::SaveOutcome RegisterEntry::save(const Values& values)
+{
+    SaveOutcome o;
     for (const RegisterField& f : m_member.fields) {
         if (f.has(RegisterField::Required) && withoutTrailingBlanks(values.value(f.control)).isEmpty()) {
-            m_ctx.prompt.message(f.requiredMessage);
-            return {Outcome::MissingField, f.control};
+            o.end(m_ctx.prompt, Outcome::Refused, f.requiredMessage, f.control);
+            return o;
         }
     }
     // Every box the operator types into must fit its column before anything
@@ -208,41 +223,27 @@ RegisterEntry::Result RegisterEntry::save(const Values& values)
             continue;
         const FieldCheck::Column column {f.label, RegisterMember::columnWidth(f.column), f.has(RegisterField::Number)};
         if (const std::optional<QString> refused = FieldCheck::check(column, values.value(f.control))) {
-            m_ctx.prompt.message(*refused);
-            return {Outcome::Refused, f.control};
+            o.end(m_ctx.prompt, Outcome::Refused, *refused, f.control);
+            return o;
         }
     }
-    Query& write = m_member.writeQuery(m_ctx.data);
     QString saved;
-
     if (isNewMode()) {
         const std::optional<QVariantList> params = parameters(m_member.insertControls, values);
         if (!params)
-            return failed(m_member.insertFailed);
-        const Result r = insertNew(*params, &saved);
-        if (r.outcome != Outcome::Saved)
-            return r;
+            return failed(o, m_member.insertFailed);
+        if (!insertNew(o, *params, &saved).done())
+            return o;
     } else {
         const std::optional<QVariantList> params = parameters(m_member.replaceControls, values);
         if (!params)
-            return failed(m_member.replaceFailed);
-        try {
-            // No bracket: the connection commits the statement by itself.
-            Query::Binds binds;
-            for (int i = 0; i < params->size(); ++i)
-                binds.append({QStringLiteral("p%1").arg(i), params->at(i)});
-            write.run(m_member.replaceSql, binds);
-        } catch (const DbError&) {
-            return failed(m_member.replaceFailed);
-        }
+            return failed(o, m_member.replaceFailed);
+        if (!replace(o, *params).done())
+            return o;
         saved = values.value(m_member.codeControl);
-        try {
-            m_ctx.data.commit();
-        } catch (const DbError&) {
-            return unhandled();
-        }
     }
     registerState(m_ctx).lastSavedCode.insert(m_member.table, saved);
     rerunList();
-    return {Outcome::Saved, {}};
+    o.listRerun = true;
+    return o;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "data/outcome.h"
+
 #include <QHash>
 #include <QString>
 #include <QVariantList>
@@ -15,18 +17,15 @@ class RegisterEntry {
 public:
     using Values = QHash<QString, QString>;
 
-    enum class Outcome {
-        MissingField,   // a required box is blank: its message was shown; focus it
-        Refused,   // a box does not fit its column (width, characters, number): its
-                   // message was shown, nothing was sent; focus it
-        Saved,   // written; the list was re-run and positioned
-        Failed,   // insert or replacement refused: its message was shown, nothing written;
-                  // the list was re-run all the same; the dialog stays open
-        Unhandled   // the unhandled-failure message was shown; the list was not re-run
-    };
-    struct Result {
-        Outcome outcome;
-        QString focusControl;   // for MissingField
+    // What a save ended in: Done (written; the list was re-run and
+    // positioned), Refused (a required box is blank, or a box does not fit
+    // its column: its message was shown, nothing was sent; `focus` names the
+    // box) or Failed (its message was shown, nothing was written). A Failed
+    // save whose insert or replacement the server refused has re-run the list
+    // all the same and the dialog stays open; after an unhandled failure the
+    // list was not re-run.
+    struct SaveOutcome : Outcome {
+        bool listRerun = false;
     };
 
     RegisterEntry(AppContext& ctx, const RegisterMember& member);
@@ -38,7 +37,7 @@ public:
     // The current row of the list data set as box texts; nothing when there is no row to read.
     std::optional<Values> readCurrent() const;
 
-    Result save(const Values& values);
+    SaveOutcome save(const Values& values);
 
     // The code after `highest` (decimal digits, no leading zeros): nothing
     // when `highest` is not a whole number or the result would not fit the
@@ -56,13 +55,18 @@ private:
     // "START TRANSACTION" after a deadlock or lock-wait timeout, or when the
     // code's unique key refuses the code (taken through another node of a
     // cluster meanwhile): a bounded number of times, each with a fresh code.
-    Result insertNew(const QVariantList& params, QString* saved);
+    // Ends in Done with the code stored in `saved`, or in Failed as save().
+    SaveOutcome& insertNew(SaveOutcome& o, const QVariantList& params, QString* saved);
+    // The replacement of the row, in its own transaction, tried again after
+    // a deadlock or lock-wait timeout.
+    SaveOutcome& replace(SaveOutcome& o, const QVariantList& params);
     // The statement parameters of the boxes, in order; nothing when a
     // number box does not hold a number.
     std::optional<QVariantList> parameters(const QStringList& controls, const Values& values) const;
-    Result failed(const QString& message);
-    Result unhandled();
-    bool rollback();   // false when the ROLLBACK itself failed
+    // The server refused the statement: its message, the list re-run.
+    SaveOutcome& failed(SaveOutcome& o, const QString& message);
+    // Any other failure: the unhandled-failure message, no transaction left open.
+    SaveOutcome& unhandled(SaveOutcome& o);
     void rerunList();
 
     AppContext& m_ctx;

@@ -76,21 +76,29 @@ QString stored(AppContext& ctx)
     }
 }
 
-void save(AppContext& ctx, const QString& name)
+Outcome save(AppContext& ctx, const QString& name)
 {
+    const QString failedMessage = QStringLiteral("Hiba: ComPort, update az atvevo-ben ");
+    Outcome o;
     try {
-        Transaction t(ctx.data);
-        ctx.data.ZQ80.run(QStringLiteral("UPDATE atvevo SET aSzeria = :p0"), {{QStringLiteral("p0"), name}});
-        t.commit();
-    } catch (const DbError&) {
+        retryLockConflicts(ctx.data, [&] {
+            std::optional<Transaction> t;
+            begin(t, ctx.data, failedMessage);
+            step(failedMessage, [&] {
+                ctx.data.ZQ80.run(QStringLiteral("UPDATE atvevo SET aSzeria = :p0"), {{QStringLiteral("p0"), name}});
+            });
+            step(failedMessage, [&] { t->commit(); });
+        });
+    } catch (const StepFailed& f) {
         // The bracket has rolled back by now.
-        ctx.prompt.message(QStringLiteral("Hiba: ComPort, update az atvevo-ben "));
+        o.end(ctx.prompt, Outcome::Failed, f.message);
     }
     try {
         ctx.data.ZTable8.refresh();
     } catch (const DbError& e) {
         Unhandled::report(ctx, e.text());
     }
+    return o;
 }
 
 namespace {

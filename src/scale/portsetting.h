@@ -1,4 +1,6 @@
 #pragma once
+#include "data/outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,10 +28,10 @@ SitePort sitePort(AppContext& ctx);
 // with LostConnectionText when the server cannot be reached.
 QString stored(AppContext& ctx);
 
-// Stores `name` as typed in the site row inside one transaction on ZQ80; a
-// failure shows "Hiba: ComPort, update az atvevo-ben " and rolls back. In
-// every case ZTable8 is read again.
-void save(AppContext& ctx, const QString& name);
+// Stores `name` as typed in the site row inside one transaction on ZQ80,
+// tried again after a deadlock or lock-wait timeout; a failure shows its
+// message and rolls back (Failed). In every case ZTable8 is read again.
+Outcome save(AppContext& ctx, const QString& name);
 
 // Whether the indicator sends its weight all the time (the site's choice in
 // the port selection window, kept in the program's settings file, default

@@ -152,14 +152,14 @@ QString statusText(const QString& piece)
     return status;
 }
 
-Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken)
+ReadResult read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken)
 {
     link.setThreadQuietMode(true);
     if (!link.commPort().isEmpty())
         link.setActive(true);
     if (!link.active()) {
         prompt.message(PortClosedText);
-        return Outcome::PortClosed;
+        return ReadResult::PortClosed;
     }
     QString text;
     if (continuous(link)) {
@@ -174,23 +174,23 @@ Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken
     const IndicatorReading r = IndicatorReading::parse(text);
     if (r.state == IndicatorReading::Motion || r.state == IndicatorReading::Overload) {
         prompt.message(MotionText);
-        return Outcome::Refused;
+        return ReadResult::Refused;
     }
     if (r.negative && r.kg > 0) {
         prompt.message(NegativeText);
-        return Outcome::Refused;
+        return ReadResult::Refused;
     }
     if (r.state == IndicatorReading::NoData) {
         scaleText = QStringLiteral("0");
-        return Outcome::NoWeight;
+        return ReadResult::NoWeight;
     }
     scaleText = weightText(text);
     if (taken)
         *taken = Taken {text, statusText(text), link.commPort()};
-    return Outcome::Weight;
+    return ReadResult::Weight;
 }
 
-Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken)
+ReadResult read(AppContext& ctx, TSerialLink& link, Taken* taken)
 {
     if (!link.active()) {
         // The port may be unknown (the site row could not be read when the
@@ -198,7 +198,7 @@ Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken)
         const PortSetting::SitePort site = PortSetting::sitePort(ctx);
         if (site.databaseLost) {
             ctx.prompt.message(PortSetting::LostConnectionText);
-            return Outcome::DatabaseLost;
+            return ReadResult::DatabaseLost;
         }
         const QString port = portOrDefault(site.name);
         if (port != link.commPort())

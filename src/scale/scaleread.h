@@ -78,7 +78,7 @@ extern const QString PortClosedText;   // "Hiba! A port nincs megnyitva."
 extern const QString MotionText;   // moving or overloaded
 extern const QString NegativeText;
 
-enum class Outcome {
+enum class ReadResult {
     PortClosed,   // "Hiba! A port nincs megnyitva." shown; scale text unchanged
     NoWeight,   // nothing (current) received or no digit: the scale text is "0"
     Weight,   // the scale text holds the digits of the reading
@@ -86,9 +86,9 @@ enum class Outcome {
     DatabaseLost,   // the port could not be read from the site row: its message shown
 };
 // Whether the caller writes the scale text into its fields.
-inline bool fillsFields(Outcome o)
+inline bool fillsFields(ReadResult o)
 {
-    return o == Outcome::NoWeight || o == Outcome::Weight;
+    return o == ReadResult::NoWeight || o == ReadResult::Weight;
 }
 
 // What a read that yielded a weight took, for the record of the reading:
@@ -109,10 +109,10 @@ QString statusText(const QString& piece);
 // frame says the scale is moving or overloaded, or that carries a minus sign,
 // is refused with its message.
 // `taken`, when given, is filled on Weight.
-Outcome read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken = nullptr);
+ReadResult read(TSerialLink& link, Prompt& prompt, QString& scaleText, Taken* taken = nullptr);
 // The same on the run's scale text (ctx.scaleText). A link that is not open
 // first reads the site row's port again (reconnecting to the database when
 // the connection was lost) and takes it.
-Outcome read(AppContext& ctx, TSerialLink& link, Taken* taken = nullptr);
+ReadResult read(AppContext& ctx, TSerialLink& link, Taken* taken = nullptr);
 
 }   // namespace ScaleRead

@@ -252,7 +252,7 @@ void WeighingWindow::onRead(MeasurementPanel* p)
     // A refused reading (port closed, moving, negative, database lost) has
     // shown its message: the fields keep what they hold.
     ScaleRead::Taken taken;
-    const ScaleRead::Outcome read = ScaleRead::read(m_ctx, *m_link, &taken);
+    const ScaleRead::ReadResult read = ScaleRead::read(m_ctx, *m_link, &taken);
     if (!ScaleRead::fillsFields(read))
         return;
     const QString weight = m_ctx.scaleText.trimmed();
@@ -260,7 +260,7 @@ void WeighingWindow::onRead(MeasurementPanel* p)
     // that cannot be recorded is not taken (the message has been shown).
     const int i = p == m_p1 ? 0 : 1;
     std::optional<qint64> entry = 0;
-    if (read == ScaleRead::Outcome::Weight)
+    if (read == ScaleRead::ReadResult::Weight)
         entry = AlibiStore::recordRead(m_ctx, taken, weight);
     if (!entry)
         return;

@@ -425,12 +425,12 @@ private slots:
         int outcomeB = -1;
         a.beforeStatementRuns(pauseAt, [&] {
             RegisterEntry entryB(ctxB, m);
-            outcomeB = int(entryB.save(filled(QStringLiteral("Zab"))).outcome);
+            outcomeB = int(entryB.save(filled(QStringLiteral("Zab"))).result);
         });
         const qint64 before = a.statementCount();
         RegisterEntry entryA(ctxA, m);
-        QCOMPARE(int(entryA.save(filled(QStringLiteral("Árpa"))).outcome), int(RegisterEntry::Outcome::Saved));
-        QCOMPARE(outcomeB, int(RegisterEntry::Outcome::Saved));
+        QCOMPARE(int(entryA.save(filled(QStringLiteral("Árpa"))).result), int(Outcome::Done));
+        QCOMPARE(outcomeB, int(Outcome::Done));
         QVERIFY(!a.statementActionPending());
         QVERIFY(!a.inTransaction());
         QVERIFY(!b.inTransaction());

@@ -608,7 +608,7 @@ void TestServerRestart::scalePortAfterRestart()
     QVERIFY(!link->active());
     QVERIFY(ScaleRead::displayText(link.get()).contains(QStringLiteral("adatbázis")));
     a.prompt.expectMessage(PortSetting::LostConnectionText);
-    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::Outcome::DatabaseLost);
+    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::ReadResult::DatabaseLost);
     QCOMPARE(ctx.scaleText.trimmed(), QStringLiteral("012340"));
     try {
         PortSetting::stored(ctx);
@@ -624,12 +624,12 @@ void TestServerRestart::scalePortAfterRestart()
     m_restartMs += clock.elapsed();
     ++m_restarts;
     reopenAdmin();
-    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::Outcome::NoWeight);   // opened now: nothing sent yet
+    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::ReadResult::NoWeight);   // opened now: nothing sent yet
     QCOMPARE(link->commPort(), pty.slavePath());
     QVERIFY(link->active());
     QVERIFY(pty.write("ST,GS,+  008000kg\r\n"));
     QTRY_COMPARE_WITH_TIMEOUT(link->queuedClusters(), 1, 10000);
-    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::Outcome::Weight);
+    QCOMPARE(ScaleRead::read(ctx, *link), ScaleRead::ReadResult::Weight);
     QCOMPARE(ctx.scaleText.trimmed(), QStringLiteral("008000"));
     QVERIFY(!a.prompt.shownTexts().contains(ScaleRead::PortClosedText));
     QVERIFY2(a.prompt.allAnswered(), qPrintable(a.prompt.pending().join(QLatin1String("; "))));

@@ -17,6 +17,8 @@ private slots:
     void createsMissingRow();
     void textsStoredExactly();
     void refusedWriteChangesNothing();
+    void faultWalk_data();
+    void faultWalk();
 };
 
 namespace {
@@ -93,7 +95,7 @@ void TestCompanyData::createsMissingRow()
     app.db.exec(QStringLiteral("DELETE FROM atvevo"));
     CompanyData d {QStringLiteral("Cég"), QStringLiteral("1234"), QStringLiteral("Város"), QStringLiteral("Út 2."),
             QStringLiteral("12345678-1-12")};
-    QVERIFY(d.write(app.ctx));
+    QVERIFY(d.write(app.ctx).done());
     QCOMPARE(app.db.count(QStringLiteral("atvevo")), 1);
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Cég"));
     QCOMPARE(site(app.db, QStringLiteral("aAdoszam")), QStringLiteral("12345678-1-12"));
@@ -106,7 +108,7 @@ void TestCompanyData::textsStoredExactly()
     TestApp app;
     const QString odd = QStringLiteral("a'b\"c\\d%e_f\ng");
     CompanyData d {odd, QString(), odd, odd, QString()};
-    QVERIFY(d.write(app.ctx));
+    QVERIFY(d.write(app.ctx).done());
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), odd);
     QCOMPARE(site(app.db, QStringLiteral("aIrszam")), QString());
     QCOMPARE(app.db.count(QStringLiteral("atvevo"), QStringLiteral("aIrszam IS NULL")), 0);
@@ -119,8 +121,42 @@ void TestCompanyData::refusedWriteChangesNothing()
     app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Régi', aSzeria = 'Com2' WHERE IDa = 1"));
     app.prompt.expectMessage(QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben "));
     CompanyData d {QStringLiteral("Új"), QString(300, QLatin1Char('9')), QString(), QString(), QString()};
-    QVERIFY(!d.write(app.ctx));
+    QCOMPARE(int(d.write(app.ctx).result), int(Outcome::Failed));
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Régi"));
+    QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com2"));
+    QVERIFY(!app.data.inTransaction());
+    app.verifyScriptsDone();
+}
+
+void TestCompanyData::faultWalk_data()
+{
+    QTest::addColumn<int>("statement");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("written");
+    // START TRANSACTION, the INSERT ... ON DUPLICATE KEY UPDATE, the COMMIT.
+    for (int n = 1; n <= 3; ++n) {
+        QTest::addRow("statement %d refused", n) << n << 1366 << false;
+        QTest::addRow("statement %d deadlock", n) << n << 1213 << true;
+        QTest::addRow("statement %d lock wait", n) << n << 1205 << true;
+    }
+}
+
+// A refused statement anywhere in the write leaves the row as it was and
+// shows the one message; a lock conflict is tried again and writes.
+void TestCompanyData::faultWalk()
+{
+    QFETCH(int, statement);
+    QFETCH(int, code);
+    QFETCH(bool, written);
+    TestApp app;
+    app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Régi', aSzeria = 'Com2' WHERE IDa = 1"));
+    if (!written)
+        app.prompt.expectMessage(QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben "));
+    app.data.failStatement(statement, code);
+    CompanyData d {QStringLiteral("Új"), QString(), QString(), QString(), QString()};
+    const Outcome o = d.write(app.ctx);
+    QCOMPARE(o.done(), written);
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), written ? QStringLiteral("Új") : QStringLiteral("Régi"));
     QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com2"));
     QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();

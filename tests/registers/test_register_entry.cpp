@@ -158,8 +158,9 @@ void TestRegisterEntry::newCodeRefused()
     registerState(app.ctx).lastSavedCode.insert(m.table, QStringLiteral("7"));
     app.prompt.expectMessage(m.insertFailed);
     RegisterEntry entry(app.ctx, m);
-    const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("ABC-123")));
-    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Failed));
+    const RegisterEntry::SaveOutcome r = entry.save(filled(m, QStringLiteral("ABC-123")));
+    QCOMPARE(int(r.result), int(Outcome::Failed));
+    QVERIFY(r.listRerun);
     QCOMPARE(app.db.count(m.table), before);
     QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("7"));
     QCOMPARE(m.listQuery(app.data).sql(), m.defaultOrderSql());   // the list is re-run all the same
@@ -174,8 +175,8 @@ void TestRegisterEntry::firstRowOfAnEmptyRegister()
     TestApp app;
     registerState(app.ctx).dialogMode = m.newModeText;
     RegisterEntry entry(app.ctx, m);
-    const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("Első")));
-    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Saved));
+    const RegisterEntry::SaveOutcome r = entry.save(filled(m, QStringLiteral("Első")));
+    QCOMPARE(int(r.result), int(Outcome::Done));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2").arg(m.codeColumn, m.table)).toString(),
             QStringLiteral("1"));
     QCOMPARE(registerState(app.ctx).lastSavedCode.value(m.table), QStringLiteral("1"));
@@ -217,9 +218,9 @@ void TestRegisterEntry::requiredFields()
     }
     app.prompt.expectMessage(message);
     RegisterEntry entry(app.ctx, m);
-    const RegisterEntry::Result r = entry.save(v);
-    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::MissingField));
-    QCOMPARE(r.focusControl, blank);
+    const RegisterEntry::SaveOutcome r = entry.save(v);
+    QCOMPARE(int(r.result), int(Outcome::Refused));
+    QCOMPARE(r.focus, blank);
     QCOMPARE(app.db.count(m.table), 2);
     app.verifyScriptsDone();
 }
@@ -436,9 +437,9 @@ void TestRegisterEntry::pastedNonDigits()
     const QString label = m.field(control)->label.chopped(m.field(control)->label.endsWith(QLatin1Char(':')) ? 1 : 0);
     app.prompt.expectMessage(
             QStringLiteral("A(z) %1 csak szám lehet, tizedesvesszővel (például 12,5): \"12a\".").arg(label));
-    const RegisterEntry::Result r = entry.save(v);
-    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Refused));
-    QCOMPARE(r.focusControl, control);
+    const RegisterEntry::SaveOutcome r = entry.save(v);
+    QCOMPARE(int(r.result), int(Outcome::Refused));
+    QCOMPARE(r.focus, control);
     QCOMPARE(app.db.count(m.table), 2);
     QCOMPARE(app.db.count(m.table, QStringLiteral("%1 = 'Megváltozott'").arg(m.nameColumn)), 0);
     QVERIFY(!app.data.inTransaction());
@@ -452,7 +453,7 @@ void TestRegisterEntry::newPlateDefaults()
     seedNumbered(app.db, m, 1, 1);
     registerState(app.ctx).dialogMode = m.newModeText;
     RegisterEntry entry(app.ctx, m);
-    QCOMPARE(int(entry.save(filled(m, QStringLiteral("ABC-123 "))).outcome), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(int(entry.save(filled(m, QStringLiteral("ABC-123 "))).result), int(Outcome::Done));
     const QString row = QStringLiteral(" FROM rendszam WHERE rKod = '2'");
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT rRendszam") + row).toString(),
             QStringLiteral("ABC-123 "));   // as typed
@@ -486,8 +487,10 @@ void TestRegisterEntry::unhandledFailureRollsBack()
     registerState(app.ctx).dialogMode = m.newModeText;
     app.prompt.expectMessage(m.unhandledFailed);
     RegisterEntry entry(app.ctx, m);
-    const RegisterEntry::Result r = entry.save(filled(m, QStringLiteral("Új")));
-    QCOMPARE(int(r.outcome), int(RegisterEntry::Outcome::Unhandled));
+    const RegisterEntry::SaveOutcome r = entry.save(filled(m, QStringLiteral("Új")));
+    QCOMPARE(int(r.result), int(Outcome::Failed));
+    QVERIFY(!r.listRerun);   // unhandled: the list is not re-run
+    QCOMPARE(r.messages, QStringList {m.unhandledFailed});
     QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();
 }

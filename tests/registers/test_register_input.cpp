@@ -199,7 +199,7 @@ void TestRegisterInput::acceptedAtTheLimit()
     RegisterEntry::Values v = filled(m, QStringLiteral("Második"));
     v.insert(control, typed);
     RegisterEntry entry(app.ctx, m);
-    QCOMPARE(int(entry.save(v).outcome), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(int(entry.save(v).result), int(Outcome::Done));
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(column, m.table, m.codeColumn))
                      .toString(),
             stored);
@@ -223,8 +223,8 @@ void TestRegisterInput::refusedStatementKeepsDialogOpen()
         app.host.expect(m.dialogWindow, [&](QDialog& d) {
             setText(d, QStringLiteral("Edit1"), QStringLiteral("Harmadik"));
             // New: START TRANSACTION, the locked code read, then the INSERT.
-            // Modify: the REPLACE is the first statement.
-            app.data.failStatement(newRow ? 3 : 1, 1366, QStringLiteral("Incorrect string value"));
+            // Modify: START TRANSACTION, then the REPLACE.
+            app.data.failStatement(newRow ? 3 : 2, 1366, QStringLiteral("Incorrect string value"));
             click(d, QStringLiteral("Button2"));
             openAfterFailure = d.isVisible();
             kept = text(d, QStringLiteral("Edit1"));
@@ -303,7 +303,7 @@ void TestRegisterInput::deadlockTriedAgain()
     registerState(app.ctx).dialogMode = m.newModeText;
     app.data.failStatement(statement, code);
     RegisterEntry entry(app.ctx, m);
-    QCOMPARE(int(entry.save(filled(m, QStringLiteral("Árpa"))).outcome), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(int(entry.save(filled(m, QStringLiteral("Árpa"))).result), int(Outcome::Done));
     QCOMPARE(app.db.count(m.table), 2);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT tKod FROM termeny WHERE tMegnev = 'Árpa'")).toString(),
             QStringLiteral("2"));
@@ -341,7 +341,7 @@ void TestRegisterInput::twoWorkstationsGetTwoCodes()
         AppContext ctx(data, prompt);
         registerState(ctx).dialogMode = m.newModeText;
         RegisterEntry entry(ctx, m);
-        bOutcome = int(entry.save(filled(m, QStringLiteral("Zab"))).outcome);
+        bOutcome = int(entry.save(filled(m, QStringLiteral("Zab"))).result);
         bDone = true;
     });
     int waited = 0;
@@ -366,10 +366,10 @@ void TestRegisterInput::twoWorkstationsGetTwoCodes()
         }
     });
     RegisterEntry a(app.ctx, m);
-    QCOMPARE(int(a.save(filled(m, QStringLiteral("Árpa"))).outcome), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(int(a.save(filled(m, QStringLiteral("Árpa"))).result), int(Outcome::Done));
     b->wait();
     delete b;
-    QCOMPARE(bOutcome.load(), int(RegisterEntry::Outcome::Saved));
+    QCOMPARE(bOutcome.load(), int(Outcome::Done));
     QCOMPARE(app.db.count(m.table), 7);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(DISTINCT %1) FROM %2").arg(m.codeColumn, m.table)).toInt(), 7);
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = 'Árpa'")

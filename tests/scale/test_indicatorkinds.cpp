@@ -207,7 +207,7 @@ private slots:
             if (refused)
                 prompt.expectMessage(expected);
             QString scaleText = QStringLiteral("previous");
-            const ScaleRead::Outcome o = ScaleRead::read(f.link, prompt, scaleText);
+            const ScaleRead::ReadResult o = ScaleRead::read(f.link, prompt, scaleText);
             QCOMPARE(scaleText.trimmed(), refused ? QStringLiteral("previous") : expected);
             QCOMPARE(ScaleRead::fillsFields(o), !refused);
         }

@@ -139,6 +139,37 @@ private slots:
         app.verifyScriptsDone();
     }
 
+    void saveFaultWalk_data()
+    {
+        QTest::addColumn<int>("statement");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("written");
+        // START TRANSACTION, the UPDATE, the COMMIT.
+        for (int n = 1; n <= 3; ++n) {
+            QTest::addRow("statement %d refused", n) << n << 1406 << false;
+            QTest::addRow("statement %d deadlock", n) << n << 1213 << true;
+            QTest::addRow("statement %d lock wait", n) << n << 1205 << true;
+        }
+    }
+    // A refused statement anywhere in the store keeps the stored port and
+    // shows the one message; a lock conflict is tried again and stores.
+    void saveFaultWalk()
+    {
+        QFETCH(int, statement);
+        QFETCH(int, code);
+        QFETCH(bool, written);
+        TestApp app;
+        app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'COM7'"));
+        if (!written)
+            app.prompt.expectMessage(QStringLiteral("Hiba: ComPort, update az atvevo-ben "));
+        app.data.failStatement(statement, code);
+        QCOMPARE(PortSetting::save(app.ctx, QStringLiteral("ttyUSB1")).done(), written);
+        QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(),
+                written ? QStringLiteral("ttyUSB1") : QStringLiteral("COM7"));
+        QVERIFY(!app.data.inTransaction());
+        app.verifyScriptsDone();
+    }
+
     // The list of present devices comes from the kernel's tty entries: a
     // UART of unknown type, a console without a device and a node without
     // an entry are left out; adapters and by-id links are listed.

@@ -91,13 +91,13 @@ private slots:
         for (const QString& expected : fields) {
             if (!message.isEmpty())
                 prompt.expectMessage(message);
-            const ScaleRead::Outcome o = ScaleRead::read(link, prompt, scaleText);
+            const ScaleRead::ReadResult o = ScaleRead::read(link, prompt, scaleText);
             QCOMPARE(scaleText.trimmed(), expected);
             QCOMPARE(o,
-                    !portPresent                             ? ScaleRead::Outcome::PortClosed
-                            : !message.isEmpty()             ? ScaleRead::Outcome::Refused
-                            : expected == QLatin1String("0") ? ScaleRead::Outcome::NoWeight
-                                                             : ScaleRead::Outcome::Weight);
+                    !portPresent                             ? ScaleRead::ReadResult::PortClosed
+                            : !message.isEmpty()             ? ScaleRead::ReadResult::Refused
+                            : expected == QLatin1String("0") ? ScaleRead::ReadResult::NoWeight
+                                                             : ScaleRead::ReadResult::Weight);
         }
         QVERIFY(link.threadQuietMode());
         QVERIFY2(prompt.allAnswered(), qPrintable(prompt.pending().join("; ")));
@@ -146,14 +146,14 @@ private slots:
         QCOMPARE(link->objectName(), QStringLiteral("SerialLink1"));
         QVERIFY(link->active());
         QTRY_VERIFY_WITH_TIMEOUT(link->queuedClusters() >= 1, Deadline);
-        QCOMPARE(ScaleRead::read(app.ctx, *link), ScaleRead::Outcome::Weight);
+        QCOMPARE(ScaleRead::read(app.ctx, *link), ScaleRead::ReadResult::Weight);
         QCOMPARE(app.ctx.scaleText.trimmed(), QStringLiteral("012340"));
 
         proc.kill();
         QVERIFY(proc.waitForFinished());
         QTRY_VERIFY_WITH_TIMEOUT(!link->active(), Deadline);
         app.prompt.expectMessage(NotOpen);
-        QCOMPARE(ScaleRead::read(app.ctx, *link), ScaleRead::Outcome::PortClosed);
+        QCOMPARE(ScaleRead::read(app.ctx, *link), ScaleRead::ReadResult::PortClosed);
         QCOMPARE(app.ctx.scaleText.trimmed(), QStringLiteral("012340"));
         app.verifyScriptsDone();
     }
@@ -196,7 +196,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(link->queuedClusters() > ScaleRead::ContinuousKeep + 2, Deadline);
             QVERIFY(ScaleRead::continuous(*link));
         }
-        QCOMPARE(ScaleRead::read(app.ctx, *link), ScaleRead::Outcome::Weight);
+        QCOMPARE(ScaleRead::read(app.ctx, *link), ScaleRead::ReadResult::Weight);
         QCOMPARE(app.ctx.scaleText.trimmed(), QStringLiteral("012340"));
         QVERIFY(link->queuedClusters() <= 1);
         proc.terminate();
