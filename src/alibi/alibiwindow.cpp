@@ -1,5 +1,7 @@
 #include "alibiwindow.h"
 
+#include "alibi/alibientrypanel.h"
+
 #include "context/appcontext.h"
 #include "context/prompt.h"
 #include "data/dberror.h"
@@ -8,53 +10,19 @@
 
 #include <QDate>
 #include <QDateEdit>
-#include <QFontDatabase>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
-#include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
 
 const QString kCaption = QStringLiteral("Alibi napló");
-
-QTableWidget* makeGrid(QWidget* parent, const QString& name, const QStringList& headers)
-{
-    auto* g = new QTableWidget(0, headers.size(), parent);
-    g->setObjectName(name);
-    g->setHorizontalHeaderLabels(headers);
-    g->setSelectionBehavior(QAbstractItemView::SelectRows);
-    g->setSelectionMode(QAbstractItemView::SingleSelection);
-    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g->verticalHeader()->setVisible(false);
-    g->horizontalHeader()->setStretchLastSection(true);
-    return g;
-}
-
-QLabel* makeValue(QWidget* parent, const QString& name)
-{
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return l;
-}
-
-void setRow(QTableWidget* g, int row, const QStringList& cells)
-{
-    for (int c = 0; c < cells.size(); ++c)
-        g->setItem(row, c, new QTableWidgetItem(cells[c]));
-}
 
 QString grouped(qint64 n)
 {
@@ -112,62 +80,16 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     findGrid->setColumnStretch(3, 1);
 
     // What was found, and the chosen entry.
-    m_entries = makeGrid(this, QStringLiteral("GridEntries"),
+    m_entries = AlibiGrid::make(this, QStringLiteral("GridEntries"),
             {QStringLiteral("Szám"), QStringLiteral("Idő"), QStringLiteral("Munkaállomás"), QStringLiteral("Forrás"),
                     QStringLiteral("Súly (kg)")});
     m_entries->setToolTip(QStringLiteral("A talált bejegyzések; a kijelölt részletei jobbra láthatók."));
 
-    auto* detail = new QGroupBox(QStringLiteral("Bejegyzés"), this);
-    detail->setObjectName(QStringLiteral("GroupEntry"));
-    auto* form = new QFormLayout(detail);
-    m_entryNumber = makeValue(detail, QStringLiteral("LabelNumber"));
-    m_time = makeValue(detail, QStringLiteral("LabelTime"));
-    m_workstation = makeValue(detail, QStringLiteral("LabelWorkstation"));
-    m_source = makeValue(detail, QStringLiteral("LabelSource"));
-    m_weight = makeValue(detail, QStringLiteral("LabelWeight"));
-    m_digits = makeValue(detail, QStringLiteral("LabelDigits"));
-    m_status = makeValue(detail, QStringLiteral("LabelStatus"));
-    m_port = makeValue(detail, QStringLiteral("LabelPort"));
-    m_chain = makeValue(detail, QStringLiteral("LabelChain"));
-    m_chain->setWordWrap(true);
-    m_frame = new QPlainTextEdit(detail);
-    m_frame->setObjectName(QStringLiteral("MemoFrame"));
-    m_frame->setReadOnly(true);
-    m_frame->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_frame->setMaximumHeight(64);
-    m_frame->setToolTip(QStringLiteral("A mérlegtől érkezett szöveg, ahogy a napló őrzi: a nem nyomtatható "
-                                       "karakterek \\xHH alakban."));
-    // Each caption names its value and is its buddy.
-    auto addRow = [detail, form](const QString& caption, QWidget* value) {
-        auto* l = new QLabel(caption, detail);
-        QString name = value->objectName();
-        name.remove(QRegularExpression(QStringLiteral("^(Label|Memo)")));
-        l->setObjectName(QStringLiteral("Caption") + name);
-        l->setBuddy(value);
-        form->addRow(l, value);
-    };
-    addRow(QStringLiteral("Szám:"), m_entryNumber);
-    addRow(QStringLiteral("Idő:"), m_time);
-    addRow(QStringLiteral("Munkaállomás:"), m_workstation);
-    addRow(QStringLiteral("Forrás:"), m_source);
-    addRow(QStringLiteral("Súly:"), m_weight);
-    addRow(QStringLiteral("Átvett számjegyek:"), m_digits);
-    addRow(QStringLiteral("Mérleg állapota:"), m_status);
-    addRow(QStringLiteral("Port:"), m_port);
-    addRow(QStringLiteral("Nyers keret:"), m_frame);
-    addRow(QStringLiteral("Láncérték:"), m_chain);
-    m_links = makeGrid(detail, QStringLiteral("GridLinks"),
-            {QStringLiteral("Mérlegjegy"), QStringLiteral("Függő mérés"), QStringLiteral("Mérés"),
-                    QStringLiteral("Irány")});
-    m_links->setToolTip(QStringLiteral("A mérések és mérlegjegyek, amelyek ezt a súlyt használják."));
-    auto* linksLabel = new QLabel(QStringLiteral("Mérlegjegyek, mérések:"), detail);
-    linksLabel->setBuddy(m_links);
-    form->addRow(linksLabel);
-    form->addRow(m_links);
+    m_detail = new AlibiEntryPanel(this);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_entries, 1);
-    middle->addWidget(detail, 1);
+    middle->addWidget(m_detail, 1);
 
     // The check of the whole chain.
     m_verify = makeButton(this, QStringLiteral("ButtonVerify"), QStringLiteral("Napló ellenőrzése"),
@@ -287,80 +209,27 @@ void AlibiWindow::listEntries(const QList<AlibiEntry>& entries)
     m_entries->setRowCount(int(entries.size()));
     for (int r = 0; r < entries.size(); ++r) {
         const AlibiEntry& e = entries[r];
-        setRow(m_entries, r, {QString::number(e.number), e.time, e.workstation, e.source, e.weight});
+        AlibiGrid::setRow(m_entries, r, {QString::number(e.number), e.time, e.workstation, e.source, e.weight});
         m_entries->item(r, 0)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_entries->item(r, 4)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     m_entries->resizeColumnsToContents();
     if (entries.isEmpty()) {
-        clearEntry();
+        m_detail->clear();
         return;
     }
     m_entries->setCurrentCell(0, 0);
     showEntry(0);
 }
 
-void AlibiWindow::clearEntry()
-{
-    for (QLabel* l : {m_entryNumber, m_time, m_workstation, m_source, m_weight, m_digits, m_status, m_port, m_chain})
-        l->clear();
-    m_frame->clear();
-    m_links->setRowCount(0);
-}
-
 void AlibiWindow::showEntry(int row)
 {
     if (row < 0 || row >= m_found.size()) {
-        clearEntry();
+        m_detail->clear();
         return;
     }
-    const AlibiEntry& e = m_found[row];
-    m_entryNumber->setText(QString::number(e.number));
-    m_time->setText(e.time);
-    m_workstation->setText(e.workstation);
-    m_source->setText(e.source);
-    m_weight->setText(e.weight + QStringLiteral(" kg"));
-    m_digits->setText(e.digits);
-    m_status->setText(e.status);
-    m_port->setText(e.port);
-    m_frame->setPlainText(e.frame);
     try {
-        // The entry against the one before it: whether its own fields still
-        // give its chain value (the whole chain: "Napló ellenőrzése").
-        QByteArray previous = AlibiEntry::firstPrevious();
-        if (e.number > 1) {
-            const std::optional<AlibiEntry> p = m_log.entry(e.number - 1);
-            previous = p ? p->chain : QByteArray();
-        }
-        const bool matches = !previous.isEmpty() && e.computeChain(previous) == e.chain;
-        m_chain->setText(QString::fromLatin1(e.chain)
-                + (matches ? QStringLiteral("\n(egyezik)") : QStringLiteral("\n(NEM EGYEZIK!)")));
-
-        // A weight carried to its ticket is linked twice: pending, then with
-        // the ticket number. The pending row is shown only while there is
-        // no ticket row for the same measurement.
-        const QList<AlibiLog::Link> links = m_log.links(e.number);
-        QList<AlibiLog::Link> shown;
-        for (const AlibiLog::Link& l : links) {
-            if (l.ticket.isEmpty()) {
-                const bool carried = std::any_of(links.begin(), links.end(), [&l](const AlibiLog::Link& t) {
-                    return !t.ticket.isEmpty() && t.pendingId == l.pendingId && t.slot == l.slot
-                            && t.direction == l.direction;
-                });
-                if (carried)
-                    continue;
-            }
-            shown << l;
-        }
-        m_links->setRowCount(int(shown.size()));
-        for (int r = 0; r < shown.size(); ++r) {
-            const AlibiLog::Link& l = shown[r];
-            setRow(m_links, r,
-                    {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
-                            l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
-                            l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")});
-        }
-        m_links->resizeColumnsToContents();
+        m_detail->showEntry(m_found[row], m_log);
     } catch (const DbError& err) {
         reportReadFailure(err.text());
     }

@@ -6,10 +6,10 @@
 #include <memory>
 
 struct AppContext;
+class AlibiEntryPanel;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
@@ -50,7 +50,6 @@ private:
 
     void listEntries(const QList<AlibiEntry>& entries);
     void showEntry(int row);
-    void clearEntry();
     void reportReadFailure(const QString& text);
 
     AppContext& m_ctx;
@@ -67,17 +66,7 @@ private:
     QDateEdit* m_day;
     QPushButton* m_findDay;
     QTableWidget* m_entries;
-    QLabel* m_entryNumber;
-    QLabel* m_time;
-    QLabel* m_workstation;
-    QLabel* m_source;
-    QLabel* m_weight;
-    QLabel* m_digits;
-    QLabel* m_status;
-    QLabel* m_port;
-    QLabel* m_chain;
-    QPlainTextEdit* m_frame;
-    QTableWidget* m_links;
+    AlibiEntryPanel* m_detail;
     QPushButton* m_verify;
     QPushButton* m_stop;
     QProgressBar* m_progress;

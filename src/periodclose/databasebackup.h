@@ -71,9 +71,10 @@ private:
     bool runPipe(const QString& first, const QStringList& firstArgs, const QString& second,
             const QStringList& secondArgs, const QString& inputFile, const QString& outputFile);
 
-    bool loadDump(const QString& file, const QString& database);
     bool dumpOne(const QString& database, const QString& target, bool routines);
-    bool dumpIsWhole(const QString& file);
+    // The restore's load of `file` into the (empty) database `scratch`
+    // through the client program. Throws RestoreFailed.
+    void loadIntoScratch(const QString& file, const QString& scratch);
 
     ConnectionSettings m_settings;
     QString m_error;

@@ -5,6 +5,8 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/archiveexport.h ${VELLO_DIR}/archiveexport.cpp
   ${VELLO_DIR}/exportfolder.h ${VELLO_DIR}/exportfolder.cpp
   ${VELLO_DIR}/databasebackup.h ${VELLO_DIR}/databasebackup.cpp
+  ${VELLO_DIR}/backupdump.cpp ${VELLO_DIR}/backuprestore.cpp
+  ${VELLO_DIR}/restorechecks.h ${VELLO_DIR}/restorechecks.cpp
   ${VELLO_DIR}/desktopopen.h ${VELLO_DIR}/desktopopen.cpp
 )
 list(APPEND VELLO_GUI_SOURCES

@@ -2,9 +2,10 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/serialdevice.h
   ${VELLO_DIR}/serialrules.h ${VELLO_DIR}/serialrules.cpp
   ${VELLO_DIR}/posixserialdevice.h ${VELLO_DIR}/posixserialdevice.cpp
+  ${VELLO_DIR}/termiossettings.h ${VELLO_DIR}/termiossettings.cpp
   ${VELLO_DIR}/linkreports.h ${VELLO_DIR}/linkreports.cpp
   ${VELLO_DIR}/linkstate.h ${VELLO_DIR}/linkstate.cpp
-  ${VELLO_DIR}/tseriallink.h ${VELLO_DIR}/tseriallink.cpp
+  ${VELLO_DIR}/tseriallink.h ${VELLO_DIR}/tseriallink.cpp ${VELLO_DIR}/tseriallinksettings.cpp
   ${VELLO_DIR}/tworkthread.h ${VELLO_DIR}/tworkthread.cpp
   ${VELLO_DIR}/scaleread.h ${VELLO_DIR}/scaleread.cpp
   ${VELLO_DIR}/indicatorreading.h ${VELLO_DIR}/indicatorreading.cpp

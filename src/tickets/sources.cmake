@@ -1,6 +1,6 @@
 list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/ticketlist.h ${VELLO_DIR}/ticketlist.cpp
-  ${VELLO_DIR}/ticketlistmodel.h ${VELLO_DIR}/ticketlistmodel.cpp
+  ${VELLO_DIR}/ticketlistmodel.h ${VELLO_DIR}/ticketlistmodel.cpp ${VELLO_DIR}/ticketlistpages.cpp
   ${VELLO_DIR}/ticketdocument.h ${VELLO_DIR}/ticketdocument.cpp
   ${VELLO_DIR}/ticketbrowser.h ${VELLO_DIR}/ticketbrowser.cpp
   ${VELLO_DIR}/stockreport.h ${VELLO_DIR}/stockreport.cpp

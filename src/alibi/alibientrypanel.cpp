@@ -1,0 +1,153 @@
+#include "alibientrypanel.h"
+
+#include "alibi/alibilog.h"
+
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace AlibiGrid {
+
+QTableWidget* make(QWidget* parent, const QString& name, const QStringList& headers)
+{
+    auto* g = new QTableWidget(0, headers.size(), parent);
+    g->setObjectName(name);
+    g->setHorizontalHeaderLabels(headers);
+    g->setSelectionBehavior(QAbstractItemView::SelectRows);
+    g->setSelectionMode(QAbstractItemView::SingleSelection);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->verticalHeader()->setVisible(false);
+    g->horizontalHeader()->setStretchLastSection(true);
+    return g;
+}
+
+void setRow(QTableWidget* g, int row, const QStringList& cells)
+{
+    for (int c = 0; c < cells.size(); ++c)
+        g->setItem(row, c, new QTableWidgetItem(cells[c]));
+}
+
+}   // namespace AlibiGrid
+
+namespace {
+QLabel* makeValue(QWidget* parent, const QString& name)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+}   // namespace
+
+AlibiEntryPanel::AlibiEntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Bejegyzés"), parent)
+{
+    setObjectName(QStringLiteral("GroupEntry"));
+    auto* form = new QFormLayout(this);
+    m_entryNumber = makeValue(this, QStringLiteral("LabelNumber"));
+    m_time = makeValue(this, QStringLiteral("LabelTime"));
+    m_workstation = makeValue(this, QStringLiteral("LabelWorkstation"));
+    m_source = makeValue(this, QStringLiteral("LabelSource"));
+    m_weight = makeValue(this, QStringLiteral("LabelWeight"));
+    m_digits = makeValue(this, QStringLiteral("LabelDigits"));
+    m_status = makeValue(this, QStringLiteral("LabelStatus"));
+    m_port = makeValue(this, QStringLiteral("LabelPort"));
+    m_chain = makeValue(this, QStringLiteral("LabelChain"));
+    m_chain->setWordWrap(true);
+    m_frame = new QPlainTextEdit(this);
+    m_frame->setObjectName(QStringLiteral("MemoFrame"));
+    m_frame->setReadOnly(true);
+    m_frame->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_frame->setMaximumHeight(64);
+    m_frame->setToolTip(QStringLiteral("A mérlegtől érkezett szöveg, ahogy a napló őrzi: a nem nyomtatható "
+                                       "karakterek \\xHH alakban."));
+    // Each caption names its value and is its buddy.
+    auto addRow = [this, form](const QString& caption, QWidget* value) {
+        auto* l = new QLabel(caption, this);
+        QString name = value->objectName();
+        name.remove(QRegularExpression(QStringLiteral("^(Label|Memo)")));
+        l->setObjectName(QStringLiteral("Caption") + name);
+        l->setBuddy(value);
+        form->addRow(l, value);
+    };
+    addRow(QStringLiteral("Szám:"), m_entryNumber);
+    addRow(QStringLiteral("Idő:"), m_time);
+    addRow(QStringLiteral("Munkaállomás:"), m_workstation);
+    addRow(QStringLiteral("Forrás:"), m_source);
+    addRow(QStringLiteral("Súly:"), m_weight);
+    addRow(QStringLiteral("Átvett számjegyek:"), m_digits);
+    addRow(QStringLiteral("Mérleg állapota:"), m_status);
+    addRow(QStringLiteral("Port:"), m_port);
+    addRow(QStringLiteral("Nyers keret:"), m_frame);
+    addRow(QStringLiteral("Láncérték:"), m_chain);
+    m_links = AlibiGrid::make(this, QStringLiteral("GridLinks"),
+            {QStringLiteral("Mérlegjegy"), QStringLiteral("Függő mérés"), QStringLiteral("Mérés"),
+                    QStringLiteral("Irány")});
+    m_links->setToolTip(QStringLiteral("A mérések és mérlegjegyek, amelyek ezt a súlyt használják."));
+    auto* linksLabel = new QLabel(QStringLiteral("Mérlegjegyek, mérések:"), this);
+    linksLabel->setBuddy(m_links);
+    form->addRow(linksLabel);
+    form->addRow(m_links);
+}
+
+void AlibiEntryPanel::clear()
+{
+    for (QLabel* l : {m_entryNumber, m_time, m_workstation, m_source, m_weight, m_digits, m_status, m_port, m_chain})
+        l->clear();
+    m_frame->clear();
+    m_links->setRowCount(0);
+}
+
+void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log)
+{
+    m_entryNumber->setText(QString::number(e.number));
+    m_time->setText(e.time);
+    m_workstation->setText(e.workstation);
+    m_source->setText(e.source);
+    m_weight->setText(e.weight + QStringLiteral(" kg"));
+    m_digits->setText(e.digits);
+    m_status->setText(e.status);
+    m_port->setText(e.port);
+    m_frame->setPlainText(e.frame);
+    // The entry against the one before it: whether its own fields still
+    // give its chain value (the whole chain: "Napló ellenőrzése").
+    QByteArray previous = AlibiEntry::firstPrevious();
+    if (e.number > 1) {
+        const std::optional<AlibiEntry> p = log.entry(e.number - 1);
+        previous = p ? p->chain : QByteArray();
+    }
+    const bool matches = !previous.isEmpty() && e.computeChain(previous) == e.chain;
+    m_chain->setText(QString::fromLatin1(e.chain)
+            + (matches ? QStringLiteral("\n(egyezik)") : QStringLiteral("\n(NEM EGYEZIK!)")));
+
+    // A weight carried to its ticket is linked twice: pending, then with
+    // the ticket number. The pending row is shown only while there is
+    // no ticket row for the same measurement.
+    const QList<AlibiLog::Link> links = log.links(e.number);
+    QList<AlibiLog::Link> shown;
+    for (const AlibiLog::Link& l : links) {
+        if (l.ticket.isEmpty()) {
+            const bool carried = std::any_of(links.begin(), links.end(), [&l](const AlibiLog::Link& t) {
+                return !t.ticket.isEmpty() && t.pendingId == l.pendingId && t.slot == l.slot
+                        && t.direction == l.direction;
+            });
+            if (carried)
+                continue;
+        }
+        shown << l;
+    }
+    m_links->setRowCount(int(shown.size()));
+    for (int r = 0; r < shown.size(); ++r) {
+        const AlibiLog::Link& l = shown[r];
+        AlibiGrid::setRow(m_links, r,
+                {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
+                        l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
+                        l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")});
+    }
+    m_links->resizeColumnsToContents();
+}
