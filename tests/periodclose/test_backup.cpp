@@ -6,6 +6,8 @@
 
 #include "alibi/alibilog.h"
 #include "alibi/alibischema.h"
+#include "data/adminconnection.h"
+#include "data/dberror.h"
 #include "periodclose/archiving.h"
 #include "periodclose/databasebackup.h"
 #include "periodclose/periodclosewindows.h"
@@ -157,6 +159,8 @@ private slots:
     void logDumpPutsBackWhatWasLost();
     void logDumpNeverReplacesANewerLog_data();
     void logDumpNeverReplacesANewerLog();
+    void adminConnectionFailures_data();
+    void adminConnectionFailures();
 
 private:
     QTemporaryDir m_home;
@@ -620,6 +624,47 @@ void TestBackup::logDumpNeverReplacesANewerLog()
             qPrintable(said));
     QCOMPARE(logContent(app.db), liveLog);
     QCOMPARE(leftovers(app.db), QStringList());
+}
+
+void TestBackup::adminConnectionFailures_data()
+{
+    QTest::addColumn<int>("what");
+    QTest::addColumn<int>("code");
+    QTest::newRow("server not there") << 0 << 2002;
+    QTest::newRow("statement refused") << 1 << 1064;
+    QTest::newRow("tables of a missing database") << 2 << 1049;
+    QTest::newRow("column of a missing table") << 3 << 1146;
+}
+
+// The admin connection reports every failure as DbError with the server's
+// code; a clean-up on the way out never throws.
+void TestBackup::adminConnectionFailures()
+{
+    QFETCH(int, what);
+    QFETCH(int, code);
+    TestApp app;
+    ConnectionSettings s = app.db.settings();
+    if (what == 0) {
+        s.socket = m_home.filePath(QStringLiteral("nincs.sock"));
+        s.host = QStringLiteral("localhost");
+    }
+    try {
+        AdminConnection c(s);
+        QVERIFY(what != 0);
+        QVERIFY(!c.tryExec(QStringLiteral("NOT A STATEMENT")));
+        QVERIFY(c.databaseExists(app.db.name()));
+        QVERIFY(!c.databaseExists(app.db.name() + QStringLiteral("_nincs")));
+        if (what == 1)
+            c.exec(QStringLiteral("NOT A STATEMENT"));
+        else if (what == 2)
+            c.tables(app.db.name() + QStringLiteral("_nincs"));
+        else
+            c.column(QStringLiteral("SELECT 1 FROM %1.nincs").arg(AdminConnection::quoted(app.db.name())));
+        QFAIL("no DbError");
+    } catch (const DbError& e) {
+        QCOMPARE(e.code(), code);
+        QVERIFY(!e.text().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestBackup)
