@@ -108,7 +108,7 @@ int main(int argc, char** argv)
                            "            bejegyzést, amely nem egyezik (kilépési kód: 1)\n"
                            "  show N    kiírja az N. bejegyzést a méréseivel és mérlegjegyeivel"));
     tool.describe(QStringLiteral("database"),
-            QStringLiteral("a nyilvántartás adatbázisa (alapértelmezés: vello); a napló a NÉV_alibi adatbázis"));
+            QStringLiteral("a nyilvántartás adatbázisa (alapértelmezés: vello); a napló a NÉV_alibi adatbázisban van"));
     tool.setEpilogue(QStringLiteral("Kilépési kód: 0 kész (a lánc ép; a bejegyzés kiírva); 1 a lánc sérült, vagy "
                                     "nincs ilyen bejegyzés; 2 hibás paraméterek; 3 a napló nem olvasható."));
     switch (tool.parse(app.arguments())) {

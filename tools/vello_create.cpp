@@ -224,7 +224,7 @@ void describe(ToolOptions& tool)
             QStringLiteral("ezt az adatbázist hozza létre a vello helyett (csak teszteknek; a program mindig a "
                            "vello adatbázist használja)"));
     tool.addUsage(QStringLiteral("[--demo] [kapcsolók]"));
-    tool.addUsage(QStringLiteral("--allow-host GÉP --password-file FÁJL [--server-host NÉV] [kapcsolók]"));
+    tool.addUsage(QStringLiteral("--allow-host GÉP --password-file FÁJL\n[--server-host NÉV] [kapcsolók]"));
     tool.addUsage(QStringLiteral("--upgrade [kapcsolók]"));
     tool.setDescription(QStringLiteral(
             "Egyszer, a program első indítása előtt létrehozza a mérlegjegy-nyilvántartás adatbázisát: a "

@@ -44,8 +44,9 @@ void describe(ToolOptions& tool)
 {
     for (const QCommandLineOption& o : {kTemplate, kOut, kQuery, kBind, kVar})
         tool.addOption(o);
-    tool.addUsage(QStringLiteral("--template FÁJL.frf --out FÁJL.pdf [--query NÉV SQL]... [--bind NÉV.pN=ÉRTÉK]...\n"
-                                 "                        [--var NÉV=ÉRTÉK]... [kapcsolók]"));
+    tool.addUsage(QStringLiteral("--template FÁJL.frf --out FÁJL.pdf [--query NÉV SQL]...\n"
+                                 "[--bind NÉV.pN=ÉRTÉK]... [--var NÉV=ÉRTÉK]...\n"
+                                 "[kapcsolók]"));
     tool.setDescription(QStringLiteral(
             "Nyomtatványsablon PDF-be, a program nélkül, a sablonok készítőinek. Megnyitja a megnevezett "
             "adatmodul-lekérdezéseket (ZQ13, ZQ33, ...) az SQL-szövegükkel és a paramétereikkel, beállítja a "

@@ -1,5 +1,6 @@
 #include "tooloptions.h"
 
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -149,6 +150,7 @@ private slots:
     {
         ToolOptions tool(QStringLiteral("vello-proba"), ToolOptions::Account::Program);
         tool.addUsage(QStringLiteral("[--folder MAPPA] [kapcsolók]"));
+        tool.addUsage(QStringLiteral("--restore FÁJL\n[--force] [kapcsolók]"));
         tool.setDescription(QStringLiteral("Egy próba eszköz."));
         tool.setEpilogue(QStringLiteral("Kilépési kód: 0 kész."));
         tool.addOption(QCommandLineOption(
@@ -156,7 +158,9 @@ private slots:
         tool.describe(QStringLiteral("database"), QStringLiteral("a vizsgált adatbázis"));
         QCOMPARE(tool.parse(commandLine({})), ToolOptions::Parsed::Run);
         const QString help = tool.helpText();
-        QVERIFY2(help.startsWith(QStringLiteral("Használat: vello-proba [--folder MAPPA] [kapcsolók]\n")),
+        QVERIFY2(help.startsWith(QStringLiteral("Használat: vello-proba [--folder MAPPA] [kapcsolók]\n"
+                                                "           vello-proba --restore FÁJL\n"
+                                                "                       [--force] [kapcsolók]\n")),
                 qPrintable(help));
         for (const char* s : {"Egy próba eszköz.", "  --folder MAPPA", "ide kerül a mentés", "  --socket ÚTVONAL",
                      "  --host GÉP", "  --port PORT", "  --user NÉV", "  --database NÉV", "a vizsgált adatbázis",
@@ -164,6 +168,52 @@ private slots:
             QVERIFY2(help.contains(QString::fromUtf8(s)), s);
         for (const QString& line : help.split(QLatin1Char('\n')))
             QVERIFY2(line.size() <= 79, qPrintable(line));
+    }
+
+    // Each tool's help: the shared connection options and the tool's own,
+    // every line within the terminal's width; a bad option refused the same
+    // way by all four.
+    void toolsShareTheOptions_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("own");
+        QTest::newRow("vello-alibi") << "vello-alibi" << QStringList {"verify", "show N"};
+        QTest::newRow("vello-backup") << "vello-backup" << QStringList {"--folder MAPPA", "--restore FÁJL", "--force"};
+        QTest::newRow("vello-create") << "vello-create"
+                                      << QStringList {"--demo", "--allow-host GÉP", "--password-file FÁJL",
+                                                 "--server-host NÉV", "--upgrade"};
+        QTest::newRow("vello-report") << "vello-report"
+                                      << QStringList {"--template FÁJL.frf", "--out FÁJL.pdf", "--query NÉV SQL",
+                                                 "--bind NÉV.pN=ÉRTÉK", "--var NÉV=ÉRTÉK"};
+    }
+    void toolsShareTheOptions()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, own);
+        const QString path = qEnvironmentVariable("VELLO_BINARY_DIR") + QLatin1Char('/') + tool;
+        QProcess p;
+        p.start(path, {QStringLiteral("--help")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString help = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(help.startsWith(QStringLiteral("Használat: ") + tool + QLatin1Char(' ')), qPrintable(help));
+        for (const QString& s : own
+                        + QStringList {"--socket ÚTVONAL", "--host GÉP", "--port PORT", "--user NÉV", "--database NÉV",
+                                "-h, --help", "MYSQL_PWD", "Kilépési kód"})
+            QVERIFY2(help.contains(s), qPrintable(s));
+        for (const QString& line : help.split(QLatin1Char('\n')))
+            QVERIFY2(line.size() <= 79, qPrintable(line));
+
+        p.start(path, {QStringLiteral("--port"), QStringLiteral("harom")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        // (the platform may warn before it, about its own settings)
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(said.endsWith(tool
+                         + QStringLiteral(": a --port értéke 1 és 65535 közötti szám, nem „harom”\n"
+                                          "A használat leírása: ")
+                         + tool + QStringLiteral(" --help\n")),
+                qPrintable(said));
     }
 };
 

@@ -78,9 +78,9 @@ ToolOptions::ToolOptions(const QString& tool, Account account)
 {
     const bool admin = account == Account::Administrative;
     m_options = {
-            QCommandLineOption(kSocket, QStringLiteral("az ezen a gépen futó kiszolgáló, ezen a Unix socketen át"),
-                    QStringLiteral("ÚTVONAL")),
-            QCommandLineOption(kHost, QStringLiteral("a kiszolgáló gépe, TCP-n át (alapértelmezés: localhost)"),
+            QCommandLineOption(
+                    kSocket, QStringLiteral("a helyi kiszolgáló, ezen a Unix socketen át"), QStringLiteral("ÚTVONAL")),
+            QCommandLineOption(kHost, QStringLiteral("a kiszolgáló gépe, TCP-n (alapértelmezés: localhost)"),
                     QStringLiteral("GÉP")),
             QCommandLineOption(
                     kPort, QStringLiteral("a kiszolgáló TCP-portja (alapértelmezés: 3306)"), QStringLiteral("PORT")),
@@ -223,8 +223,11 @@ QString ToolOptions::helpText() const
     QString text;
     QTextStream h(&text);
     const QString lead = QStringLiteral("Használat: ");
+    // A form too long for one line goes on under its own start.
+    const QString under(lead.size() + m_tool.size() + 1, QLatin1Char(' '));
     for (int i = 0; i < m_usage.size(); ++i)
-        h << (i == 0 ? lead : QString(lead.size(), QLatin1Char(' '))) << m_tool << ' ' << m_usage[i] << '\n';
+        h << (i == 0 ? lead : QString(lead.size(), QLatin1Char(' '))) << m_tool << ' '
+          << QString(m_usage[i]).replace(QLatin1String("\n"), QLatin1Char('\n') + under) << '\n';
     if (!m_description.isEmpty()) {
         h << '\n';
         for (const QString& line : wrap(m_description, kWidth))

@@ -43,7 +43,7 @@ public:
     ToolOptions(const QString& tool, Account account);
 
     // The help text's parts: the forms of the command line (without the
-    // tool's name), what the tool does, and what follows the options (exit
+    // tool's name; a line break continues a long one), what the tool does, and what follows the options (exit
     // status, examples). Descriptions are wrapped to the terminal's width;
     // an empty line starts a new paragraph.
     void addUsage(const QString& form);
