@@ -1,8 +1,8 @@
 // vello-backup: a consistent, compressed dump of the database, and its way back.
 //
-//   vello-backup [--folder DIR] [connection]          writes DIR/vello-yyyy-MM-dd-hhmmss.sql.gz
+//   vello-backup [--folder DIR] [connection options]   writes DIR/vello-yyyy-MM-dd-hhmmss.sql.gz
 //       and the alibi log's DIR/vello_alibi-yyyy-MM-dd-hhmmss.sql.gz beside it
-//   vello-backup --restore FILE [--force] [connection]
+//   vello-backup --restore FILE [--force] [connection options]
 //       puts such a dump in place of the database: loaded into a scratch
 //       database first and checked, then swapped in with one RENAME TABLE;
 //       the replaced tables stay in a dated database. A dump whose counters
@@ -13,86 +13,74 @@
 //       and link must be in it (a lost or cut log can be put back; a
 //       growing log is never replaced by an older copy, not even with --force).
 //
-// connection: [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
-// (default: the program's own settings, user vello, database vello, or the
-// settings file's [database] section). A password is taken from that section
-// or from the environment variable MYSQL_PWD, never from the command line.
-#include "data/connectionsettings.h"
+// Connects as the program's user (tooloptions.h).
 #include "periodclose/databasebackup.h"
+#include "tooloptions.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream err(stderr);
-    QTextStream out(stdout);
-    QString settingsProblem;
-    ConnectionSettings s = ConnectionSettings::configured(&settingsProblem);
-    if (!settingsProblem.isEmpty())
-        err << "vello-backup: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
-    if (qEnvironmentVariableIsSet("MYSQL_PWD"))
-        s.password = qEnvironmentVariable("MYSQL_PWD");
-    QString folder = DatabaseBackup::defaultFolder(), restore;
-    bool force = false;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        const QString a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) {
-                err << "vello-backup: " << a << " needs a value\n";
-                std::exit(2);
-            }
-            return args[++i];
-        };
-        // A socket is this machine's server; a host or port given means TCP.
-        if (a == QLatin1String("--socket")) {
-            s.socket = value();
-            s.host = QStringLiteral("localhost");
-        } else if (a == QLatin1String("--host")) {
-            s.host = value();
-            s.socket.clear();
-        } else if (a == QLatin1String("--port")) {
-            s.port = value().toInt();
-            s.socket.clear();
-        } else if (a == QLatin1String("--user")) {
-            // The section's password belongs to the section's user.
-            s.user = value();
-            s.password = qEnvironmentVariable("MYSQL_PWD");
-        } else if (a == QLatin1String("--database"))
-            s.database = value();
-        else if (a == QLatin1String("--folder"))
-            folder = value();
-        else if (a == QLatin1String("--restore"))
-            restore = value();
-        else if (a == QLatin1String("--force"))
-            force = true;
-        else {
-            err << "usage: vello-backup [--folder DIR | --restore FILE [--force]] [--socket PATH | --host HOST --port PORT] "
-                   "[--user NAME] [--database NAME]\n";
-            return 2;
-        }
+    ToolOptions tool(QStringLiteral("vello-backup"), ToolOptions::Account::Program);
+    const QCommandLineOption folder(QStringLiteral("folder"),
+            QStringLiteral("ide kerül a mentés (alapértelmezés: %1)").arg(DatabaseBackup::defaultFolder()),
+            QStringLiteral("MAPPA"));
+    const QCommandLineOption restore(QStringLiteral("restore"),
+            QStringLiteral("a mentés visszaállítása az adatbázis helyére; olyan felhasználó kell hozzá, "
+                           "amely adatbázist hozhat létre (például --user root)"),
+            QStringLiteral("FÁJL"));
+    const QCommandLineOption force(QStringLiteral("force"),
+            QStringLiteral("a --restore akkor is visszaállítja a mentést, ha az régebbi az adatbázisnál (a már "
+                           "kiadott sorszámok ismétlődhetnek)"));
+    tool.addOption(folder);
+    tool.addOption(restore);
+    tool.addOption(force);
+    tool.addUsage(QStringLiteral("[--folder MAPPA] [kapcsolók]"));
+    tool.addUsage(QStringLiteral("--restore FÁJL [--force] [kapcsolók]"));
+    tool.setDescription(QStringLiteral(
+            "Tömörített mentés az adatbázisról (NÉV-ÉÉÉÉ-HH-NN-óóppmm.sql.gz), mellette az alibi napló "
+            "mentésével (NÉV_alibi-….sql.gz), és a mentés visszaállítása. A visszaállítás előbb egy "
+            "ideiglenes adatbázisba tölti és ellenőrzi a mentést, csak azután cseréli ki vele egy lépésben az "
+            "élő táblákat; a lecserélt táblák egy dátummal jelölt adatbázisban megmaradnak. Az alibi napló "
+            "mentése csak akkor kerül vissza, ha az élő napló semmit sem veszít vele."));
+    tool.setEpilogue(QStringLiteral("Kilépési kód: 0 kész; 1 a mentés vagy a visszaállítás nem sikerült (az "
+                                    "adatbázis változatlan); 2 hibás paraméterek.\n"
+                                    "\n"
+                                    "Például:\n"
+                                    "    vello-backup --folder /media/pendrive/mentes\n"
+                                    "    sudo vello-backup --restore FÁJL --user root"));
+    switch (tool.parse(app.arguments())) {
+    case ToolOptions::Parsed::Help:
+        return 0;
+    case ToolOptions::Parsed::Bad:
+        return ToolOptions::kBadArguments;
+    case ToolOptions::Parsed::Run:
+        break;
     }
-    DatabaseBackup backup(s);
-    if (!restore.isEmpty()) {
-        if (!backup.restore(restore, force)) {
-            err << "vello-backup: a visszaállítás nem történt meg: " << backup.error() << "\n";
+    if (!tool.positional().isEmpty())
+        return tool.badArguments(QStringLiteral("fölösleges paraméter: „%1”").arg(tool.positional().first()));
+    const ConnectionSettings settings = tool.connection();
+    DatabaseBackup backup(settings);
+    if (tool.isSet(restore)) {
+        if (!backup.restore(tool.value(restore), tool.isSet(force))) {
+            tool.fail(QStringLiteral("a visszaállítás nem történt meg: ") + backup.error());
             return 1;
         }
         for (const QString& line : backup.report())
-            out << line << "\n";
+            tool.out() << line << "\n";
         return 0;
     }
-    const QString path = backup.dump(folder);
+    const QString path = backup.dump(tool.isSet(folder) ? tool.value(folder) : DatabaseBackup::defaultFolder());
     if (path.isEmpty()) {
-        err << "vello-backup: backup failed: " << backup.error() << "\n";
+        tool.fail(QStringLiteral("a mentés nem sikerült: ") + backup.error());
         return 1;
     }
-    out << path << "\n";
+    tool.out() << path << "\n";
     if (!backup.alibiFile().isEmpty())
-        out << backup.alibiFile() << "\n";
+        tool.out() << backup.alibiFile() << "\n";
     else
-        err << "vello-backup: no alibi log beside " << s.database << "; only the register was saved\n";
+        tool.fail(QStringLiteral("a(z) %1 adatbázis mellett nincs alibi napló; csak az adatbázis mentése készült el")
+                          .arg(settings.database));
     return 0;
 }

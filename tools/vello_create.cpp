@@ -4,19 +4,19 @@
 // `vello_alibi` beside it (--upgrade adds the log and the unique code keys
 // to an existing database).
 //
-//   vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]
-//                [--allow-host HOST --password-file FILE [--server-host NAME]]
-//   vello-create --upgrade [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]
+//   vello-create [--demo] [--allow-host HOST --password-file FILE [--server-host NAME]] [connection options]
+//   vello-create --upgrade [connection options]
 //
-// Runs as an administrative user (default root over the default socket, or
-// the server of the settings file's [database] section; its password only
-// from MYSQL_PWD) and refuses to touch an existing `vello` database, except
-// to add a workstation's user to it.
+// Runs as an administrative user (tooloptions.h: root unless --user says
+// otherwise, over the settings file's server; its password only from
+// MYSQL_PWD) and refuses to touch an existing `vello` database, except to
+// add a workstation's user to it.
 #include "alibi/alibilog.h"
 #include "alibi/alibischema.h"
 #include "data/connectionsettings.h"
 #include "data/dberror.h"
 #include "data/schema.h"
+#include "tooloptions.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -29,58 +29,6 @@
 #include <QTextStream>
 
 namespace {
-
-const char* kUsage
-        = "usage: vello-create [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME] [--demo]\n"
-          "                    [--allow-host HOST --password-file FILE [--server-host NAME]]\n"
-          "       vello-create --upgrade [--socket PATH | --host HOST --port PORT] [--user NAME] [--database NAME]\n";
-
-const char* kHelp = "Creates the database of the weighbridge ticket register once, before the\n"
-                    "program's first start: the database `vello`, the user vello@localhost\n"
-                    "without password, the ten tables, the four document counters and the site\n"
-                    "row. Connects as an administrative user, by default root over the default\n"
-                    "socket; on Debian run it with sudo after installing mariadb-server:\n"
-                    "\n"
-                    "    sudo apt install mariadb-server\n"
-                    "    sudo vello-create\n"
-                    "\n"
-                    "Options:\n"
-                    "  --socket PATH       connect over this Unix socket\n"
-                    "  --host HOST         connect over TCP to HOST (default localhost)\n"
-                    "  --port PORT         TCP port (default 3306)\n"
-                    "  --user NAME         administrative user (default root)\n"
-                    "  --database NAME     create this database instead of vello (tests only;\n"
-                    "                      the program always uses vello)\n"
-                    "  --demo              add a small demonstration data set, for training\n"
-                    "  --allow-host HOST   a second workstation: let the user vello connect from\n"
-                    "                      HOST (a name, an address, or a pattern such as\n"
-                    "                      192.168.1.%) with the password of --password-file,\n"
-                    "                      with the same rights as on this machine, and print\n"
-                    "                      the lines for that workstation's settings file; an\n"
-                    "                      existing database is kept (run it again to change\n"
-                    "                      the password)\n"
-                    "  --password-file F   the first line of F is the password (- reads it from\n"
-                    "                      the standard input); never give it on the command line\n"
-                    "  --server-host NAME  the name the workstation reaches this server by, for\n"
-                    "                      the printed lines (default: this machine's name)\n"
-                    "  --upgrade           bring an existing installation up to date: add the\n"
-                    "                      alibi log (database vello_alibi, INSERT and SELECT\n"
-                    "                      only for the program's user) where it is missing,\n"
-                    "                      and the unique keys on the register codes and the\n"
-                    "                      counters (refused, with the codes listed, while two\n"
-                    "                      rows share a code)\n"
-                    "  --help              show this text and exit\n"
-                    "\n"
-                    "Without options the server of the settings file's [database] section\n"
-                    "(~/.config/vello/vello.ini) is used when there is one; the administrative\n"
-                    "user's password, where it needs one, is read from the environment variable\n"
-                    "MYSQL_PWD.\n"
-                    "\n"
-                    "An existing database is never touched. Exit status: 0 created (or the\n"
-                    "workstation's user added); 1 the server could not be reached or a\n"
-                    "statement failed (nothing is left behind); 2 bad arguments; 3 the database\n"
-                    "already exists (with --upgrade: it does not exist); 4 (--upgrade) two rows\n"
-                    "share a register code: the codes are listed and nothing was changed.\n";
 
 // A host as the server's account names take it: a name, an IPv4 or IPv6
 // address, a netmask, or a pattern with % and _.
@@ -116,7 +64,7 @@ bool readPassword(const QString& file, QString* password, QString* error)
         opened = f.open(QIODevice::ReadOnly);
     }
     if (!opened) {
-        *error = QStringLiteral("cannot read the password file ") + file + QStringLiteral(": ") + f.errorString();
+        *error = QStringLiteral("a jelszófájl (%1) nem olvasható: %2").arg(file, f.errorString());
         return false;
     }
     QByteArray line = f.readLine();
@@ -124,7 +72,7 @@ bool readPassword(const QString& file, QString* password, QString* error)
         line.chop(1);
     *password = QString::fromUtf8(line);
     if (password->isEmpty()) {
-        *error = QStringLiteral("the password file ") + file + QStringLiteral(" holds no password on its first line");
+        *error = QStringLiteral("a jelszófájl (%1) első sorában nincs jelszó").arg(file);
         return false;
     }
     return true;
@@ -193,10 +141,10 @@ void addAlibiLog(QSqlDatabase& db, const QString& database)
 }
 
 // --upgrade: an existing installation gains what later versions added.
-int upgrade(QSqlDatabase& db, const QString& database, QTextStream& out, QTextStream& err)
+int upgrade(QSqlDatabase& db, const QString& database, ToolOptions& tool)
 {
     if (!schemaExists(db, database)) {
-        err << "vello-create: the database `" << database << "` does not exist; nothing was changed.\n";
+        tool.fail(QStringLiteral("a(z) `%1` adatbázis nem létezik; semmi sem változott.").arg(database));
         return 3;
     }
     try {
@@ -207,25 +155,26 @@ int upgrade(QSqlDatabase& db, const QString& database, QTextStream& out, QTextSt
         // those rows codes of their own; until then nothing is changed.
         const QStringList duplicates = Schema::duplicateCodes(db, database);
         if (!duplicates.isEmpty()) {
-            err << "vello-create: the database `" << database << "` holds codes that more than one row has:\n";
+            tool.fail(QStringLiteral("a(z) `%1` adatbázisban több sornak is ugyanaz a kódja:").arg(database));
             for (const QString& d : duplicates)
-                err << "  " << d << "\n";
-            err << "Each register code must belong to one row only before the upgrade can add its unique key.\n"
-                   "Give the rows above codes of their own (and change the tickets and pending weighings that\n"
-                   "refer to them), then run the upgrade again. Nothing was changed.\n";
+                tool.err() << "  " << d << "\n";
+            tool.err() << "Egy nyilvántartási kód csak egy soré lehet, különben a frissítés nem adhat rá egyedi\n"
+                          "kulcsot. Adjon a fenti soroknak saját kódot (és javítsa a rájuk hivatkozó mérlegjegyeket\n"
+                          "és függő méréseket), majd futtassa újra a frissítést. Semmi sem változott.\n";
             return 4;
         }
         // Said only when something was added: an installation that has the
         // keys already hears about the log alone.
         const QStringList keys = Schema::addCodeKeys(db, database);
         if (!keys.isEmpty())
-            out << "vello-create: unique code keys added: " << keys.join(QLatin1String(", ")) << ".\n";
-        const bool had = schemaExists(db, AlibiLog::databaseFor(database));
+            tool.say(QStringLiteral("egyedi kulcsot kaptak a kódok: %1.").arg(keys.join(QLatin1String(", "))));
+        const QString log = AlibiLog::databaseFor(database);
+        const bool had = schemaExists(db, log);
         addAlibiLog(db, database);
-        out << "vello-create: alibi log `" << AlibiLog::databaseFor(database) << "` "
-            << (had ? "already present; grants checked" : "added") << ".\n";
+        tool.say(had ? QStringLiteral("az alibi napló (`%1`) már megvan; a jogosultságai rendben.").arg(log)
+                     : QStringLiteral("az alibi napló (`%1`) elkészült.").arg(log));
     } catch (const DbError& e) {
-        err << "vello-create: " << e.text() << "\n";
+        tool.fail(e.text());
         return 1;
     }
     return 0;
@@ -237,146 +186,170 @@ bool isLocal(const QString& host)
             || host == QLatin1String("::1");
 }
 
+// What the command line asks for, checked before the server is reached.
+struct Request {
+    ConnectionSettings server;   // the administrative connection; `database` is the one to create
+    bool demo = false;
+    bool upgrading = false;
+    QString allowedHost, password, serverHost;
+};
+
+const QCommandLineOption kDemo(
+        QStringLiteral("demo"), QStringLiteral("kis gyakorló adatkészlet is (törzsadatok, néhány mérlegjegy)"));
+const QCommandLineOption kAllowHost(QStringLiteral("allow-host"),
+        QStringLiteral("második munkaállomás: a vello felhasználó erről a gépről is kapcsolódhat (név, cím vagy "
+                       "minta, például 192.168.1.%), a --password-file jelszavával, ugyanazokkal a jogokkal, mint "
+                       "ezen a gépen; a parancs kiírja annak a gépnek a beállítófájljába való sorokat. A meglévő "
+                       "adatbázis megmarad (új jelszóhoz futtassa újra)."),
+        QStringLiteral("GÉP"));
+const QCommandLineOption kPasswordFile(QStringLiteral("password-file"),
+        QStringLiteral("a fájl első sora a jelszó (a - a szabványos bemenetről olvassa); a parancssorban soha ne "
+                       "adja meg"),
+        QStringLiteral("FÁJL"));
+const QCommandLineOption kServerHost(QStringLiteral("server-host"),
+        QStringLiteral("ezen a néven éri el a munkaállomás ezt a kiszolgálót, a kiírt sorokhoz (alapértelmezés: "
+                       "ennek a gépnek a neve)"),
+        QStringLiteral("NÉV"));
+const QCommandLineOption kUpgrade(QStringLiteral("upgrade"),
+        QStringLiteral("meglévő telepítés frissítése: az alibi napló (vello_alibi adatbázis, a program "
+                       "felhasználójának csak INSERT és SELECT joggal), ha hiányzik, és az egyedi kulcsok a "
+                       "nyilvántartási kódokon és a sorszámokon (amíg két sornak ugyanaz a kódja, a parancs "
+                       "felsorolja a kódokat, és nem változtat semmit)"));
+
+void describe(ToolOptions& tool)
+{
+    for (const QCommandLineOption& o : {kDemo, kAllowHost, kPasswordFile, kServerHost, kUpgrade})
+        tool.addOption(o);
+    tool.describe(QStringLiteral("database"),
+            QStringLiteral("ezt az adatbázist hozza létre a vello helyett (csak teszteknek; a program mindig a "
+                           "vello adatbázist használja)"));
+    tool.addUsage(QStringLiteral("[--demo] [kapcsolók]"));
+    tool.addUsage(QStringLiteral("--allow-host GÉP --password-file FÁJL\n[--server-host NÉV] [kapcsolók]"));
+    tool.addUsage(QStringLiteral("--upgrade [kapcsolók]"));
+    tool.setDescription(QStringLiteral(
+            "Egyszer, a program első indítása előtt létrehozza a mérlegjegy-nyilvántartás adatbázisát: a "
+            "vello adatbázist, a jelszó nélküli vello@localhost felhasználót, a tíz táblát, a négy "
+            "bizonylat-sorszámot, a telephely sorát és mellette az alibi naplót. Rendszergazdai felhasználóval "
+            "kapcsolódik, alapértelmezés szerint root-ként az alapértelmezett socketen át; Debianon a "
+            "mariadb-server telepítése után sudo-val futtassa:\n"
+            "\n"
+            "    sudo apt install mariadb-server\n"
+            "    sudo vello-create"));
+    tool.setEpilogue(QStringLiteral(
+            "Meglévő adatbázishoz nem nyúl. Kilépési kód: 0 kész (vagy a munkaállomás felhasználója "
+            "elkészült); 1 a kiszolgáló nem érhető el, vagy egy utasítás nem sikerült (nem marad utána "
+            "semmi); 2 hibás paraméterek; 3 az adatbázis már létezik (--upgrade esetén: nem létezik); 4 "
+            "(--upgrade) két sornak ugyanaz a nyilvántartási kódja: a parancs felsorolja a kódokat, és nem "
+            "változtat semmit."));
+}
+
+// The command line as a request; a message and kBadArguments when it
+// cannot be one.
+int read(ToolOptions& tool, Request& r)
+{
+    if (!tool.positional().isEmpty())
+        return tool.badArguments(QStringLiteral("fölösleges paraméter: „%1”").arg(tool.positional().first()));
+    r.server = tool.connection();
+    r.demo = tool.isSet(kDemo);
+    r.upgrading = tool.isSet(kUpgrade);
+    r.allowedHost = tool.value(kAllowHost);
+    r.serverHost = tool.value(kServerHost);
+    const QString passwordFile = tool.value(kPasswordFile);
+    if (!validDatabase(r.server.database))
+        return tool.badArguments(QStringLiteral("a --database értékében csak betű, számjegy, _ és $ állhat"));
+    if (r.allowedHost.isEmpty() && passwordFile.isEmpty())
+        return 0;
+    if (r.allowedHost.isEmpty() || passwordFile.isEmpty())
+        return tool.badArguments(QStringLiteral("az --allow-host és a --password-file csak együtt adható meg"));
+    if (!validHost(r.allowedHost))
+        return tool.badArguments(
+                QStringLiteral("az --allow-host értéke gépnév, cím, vagy % és _ jeleket tartalmazó minta lehet"));
+    QString error;
+    if (!readPassword(passwordFile, &r.password, &error)) {
+        tool.fail(error);
+        return ToolOptions::kBadArguments;
+    }
+    return 0;
+}
+
+// A new database, or a workstation's user for an existing one.
+int create(QSqlDatabase& db, const Request& r, ToolOptions& tool)
+{
+    const QString& database = r.server.database;
+    const bool exists = schemaExists(db, database);
+    if (exists && r.allowedHost.isEmpty()) {
+        tool.fail(QStringLiteral("a(z) `%1` adatbázis már létezik; semmi sem változott.").arg(database));
+        return 3;
+    }
+    try {
+        if (!exists) {
+            Schema::createDatabase(db, database, true, r.demo);
+            addAlibiLog(db, database);
+            tool.say(r.demo ? QStringLiteral("a(z) `%1` adatbázis elkészült, gyakorló adatokkal.").arg(database)
+                            : QStringLiteral("a(z) `%1` adatbázis elkészült.").arg(database));
+        } else
+            tool.say(QStringLiteral("a(z) `%1` adatbázis már létezik; megmarad.").arg(database));
+        if (!r.allowedHost.isEmpty()) {
+            allowHost(db, database, r.allowedHost, r.password);
+            AlibiSchema::grantProgramUser(db, database, QStringLiteral("vello"), {r.allowedHost});
+            ConnectionSettings w;
+            w.host = !r.serverHost.isEmpty() ? r.serverHost
+                    : isLocal(r.server.host) ? QSysInfo::machineHostName()
+                                             : r.server.host;
+            QSqlQuery p(db);
+            w.port = p.exec(QStringLiteral("SELECT @@port")) && p.next() ? p.value(0).toInt() : r.server.port;
+            w.user = QStringLiteral("vello");
+            w.password = r.password;
+            tool.say(QStringLiteral("a vello felhasználó a(z) %1 gépről is kapcsolódhat a(z) `%2` adatbázishoz.")
+                             .arg(r.allowedHost, database));
+            tool.out() << "Ezeket a sorokat tegye annak a gépnek a beállítófájljába (annak a felhasználónak a\n"
+                          "~/.config/vello/vello.ini fájljába, aki ott a programot futtatja):\n\n"
+                       << w.settingsSection();
+        }
+    } catch (const DbError& e) {
+        tool.fail(e.text());
+        if (!exists) {
+            QSqlQuery drop(db);
+            drop.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(database));
+        }
+        return 1;
+    }
+    return 0;
+}
+
 }   // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream err(stderr);
-    QTextStream out(stdout);
-    // The server of the settings file, when it names one; the administrative
-    // user is root unless given.
-    QString settingsProblem;
-    const ConnectionSettings configured = ConnectionSettings::configured(&settingsProblem);
-    if (!settingsProblem.isEmpty())
-        err << "vello-create: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
-    QString socket = configured.socket, host = configured.host, user = QStringLiteral("root"),
-            database = QStringLiteral("vello"), allowedHost, passwordFile, serverHost;
-    int port = configured.port;
-    bool demo = false;
-    bool upgrading = false;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        const QString a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) {
-                err << "vello-create: " << a << " needs a value\n";
-                std::exit(2);
-            }
-            return args[++i];
-        };
-        // A socket is this machine's server; a host or port given means TCP.
-        if (a == QLatin1String("--socket")) {
-            socket = value();
-            host = QStringLiteral("localhost");
-        } else if (a == QLatin1String("--host")) {
-            host = value();
-            socket.clear();
-        } else if (a == QLatin1String("--port")) {
-            port = value().toInt();
-            socket.clear();
-        } else if (a == QLatin1String("--user"))
-            user = value();
-        else if (a == QLatin1String("--database"))
-            database = value();
-        else if (a == QLatin1String("--demo"))
-            demo = true;
-        else if (a == QLatin1String("--upgrade"))
-            upgrading = true;
-        else if (a == QLatin1String("--allow-host"))
-            allowedHost = value();
-        else if (a == QLatin1String("--password-file"))
-            passwordFile = value();
-        else if (a == QLatin1String("--server-host"))
-            serverHost = value();
-        else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << kUsage << "\n" << kHelp;
-            return 0;
-        } else {
-            err << kUsage << "Try 'vello-create --help' for more information.\n";
-            return 2;
-        }
+    ToolOptions tool(QStringLiteral("vello-create"), ToolOptions::Account::Administrative);
+    describe(tool);
+    switch (tool.parse(app.arguments())) {
+    case ToolOptions::Parsed::Help:
+        return 0;
+    case ToolOptions::Parsed::Bad:
+        return ToolOptions::kBadArguments;
+    case ToolOptions::Parsed::Run:
+        break;
     }
-    if (!validDatabase(database)) {
-        err << "vello-create: --database takes letters, digits, _ and $ only\n";
-        return 2;
-    }
-    QString password;
-    if (!allowedHost.isEmpty() || !passwordFile.isEmpty()) {
-        if (allowedHost.isEmpty() || passwordFile.isEmpty()) {
-            err << "vello-create: --allow-host and --password-file go together\n";
-            return 2;
-        }
-        if (!validHost(allowedHost)) {
-            err << "vello-create: --allow-host takes a host name, an address or a pattern with % and _\n";
-            return 2;
-        }
-        QString error;
-        if (!readPassword(passwordFile, &password, &error)) {
-            err << "vello-create: " << error << "\n";
-            return 2;
-        }
-    }
+    Request r;
+    if (const int bad = read(tool, r))
+        return bad;
 
     int rc = 0;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("admin"));
-        db.setHostName(host);
-        db.setPort(port);
-        db.setUserName(user);
-        db.setPassword(qEnvironmentVariable("MYSQL_PWD"));
-        if (!socket.isEmpty())
-            db.setConnectOptions(QStringLiteral("UNIX_SOCKET=") + socket);
+        db.setHostName(r.server.host);
+        db.setPort(r.server.port);
+        db.setUserName(r.server.user);
+        db.setPassword(r.server.password);
+        if (!r.server.socket.isEmpty())
+            db.setConnectOptions(QStringLiteral("UNIX_SOCKET=") + r.server.socket);
         if (!db.open()) {
-            err << "vello-create: cannot connect: " << db.lastError().text() << "\n";
+            tool.fail(QStringLiteral("nem sikerült kapcsolódni az adatbázis-szerverhez: ") + db.lastError().text());
             rc = 1;
-        } else if (upgrading) {
-            rc = upgrade(db, database, out, err);
-        } else {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = ?"));
-            q.addBindValue(database);
-            const bool exists = q.exec() && q.next();
-            if (exists && allowedHost.isEmpty()) {
-                err << "vello-create: the database `" << database << "` already exists; nothing was changed.\n";
-                rc = 3;
-            } else {
-                try {
-                    if (!exists) {
-                        Schema::createDatabase(db, database, true, demo);
-                        addAlibiLog(db, database);
-                        out << "vello-create: database `" << database << "` created"
-                            << (demo ? " with demonstration data" : "") << ".\n";
-                    } else {
-                        out << "vello-create: the database `" << database << "` already exists; it is kept.\n";
-                    }
-                    if (!allowedHost.isEmpty()) {
-                        allowHost(db, database, allowedHost, password);
-                        AlibiSchema::grantProgramUser(db, database, QStringLiteral("vello"), {allowedHost});
-                        ConnectionSettings w;
-                        w.host = !serverHost.isEmpty() ? serverHost
-                                : isLocal(host)        ? QSysInfo::machineHostName()
-                                                       : host;
-                        QSqlQuery p(db);
-                        w.port = p.exec(QStringLiteral("SELECT @@port")) && p.next() ? p.value(0).toInt() : port;
-                        w.user = QStringLiteral("vello");
-                        w.password = password;
-                        out << "vello-create: the user vello may connect from " << allowedHost << " to `" << database
-                            << "`.\n"
-                            << "Put these lines in the settings file of that workstation\n"
-                            << "(~/.config/vello/vello.ini of the user who runs the program there):\n\n"
-                            << w.settingsSection();
-                    }
-                } catch (const DbError& e) {
-                    err << "vello-create: " << e.text() << "\n";
-                    if (!exists) {
-                        QSqlQuery drop(db);
-                        drop.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(database));
-                    }
-                    rc = 1;
-                }
-            }
-        }
+        } else
+            rc = r.upgrading ? upgrade(db, r.server.database, tool) : create(db, r, tool);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("admin"));

@@ -1,12 +1,10 @@
 // vello-report: renders a report template to PDF from the database, for
 // template authors and tests.
 //
-//   vello-report [--socket PATH | --host HOST --port PORT] [--database NAME] [--user NAME]
-//                --template FILE.frf --out FILE.pdf
-//                [--query NAME SQL]... [--bind NAME.pN=VALUE]... [--var NAME=VALUE]...
+//   vello-report --template FILE.frf --out FILE.pdf
+//                [--query NAME SQL]... [--bind NAME.pN=VALUE]... [--var NAME=VALUE]... [connection options]
 //
-// Connects like the program (its fixed settings, or the settings file's
-// [database] section; an option given replaces what they say), opens each
+// Connects as the program's user (tooloptions.h), opens each
 // named data-module query with its SQL and bindings, sets the report
 // variables (a value that reads as a number is a number), reads the
 // template from the working folder and writes the PDF. Exit status 0 on
@@ -17,10 +15,10 @@
 #include "reports/reportbuilder.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpainter.h"
+#include "tooloptions.h"
 
 #include <QGuiApplication>
 #include <QList>
-#include <QTextStream>
 
 namespace {
 
@@ -31,12 +29,73 @@ QVariant valueOf(const QString& text)
     return text;
 }
 
-int usage(QTextStream& err)
+const QCommandLineOption kTemplate(QStringLiteral("template"),
+        QStringLiteral("a nyomtatványsablon, fájlnévvel a munkamappában"), QStringLiteral("FÁJL.frf"));
+const QCommandLineOption kOut(QStringLiteral("out"), QStringLiteral("ide írja a PDF-et"), QStringLiteral("FÁJL.pdf"));
+const QCommandLineOption kQuery(QStringLiteral("query"),
+        QStringLiteral("a NÉV lekérdezés megnyitása ezzel az SQL-szöveggel (ismételhető)"), QStringLiteral("NÉV SQL"));
+const QCommandLineOption kBind(QStringLiteral("bind"),
+        QStringLiteral("a NÉV lekérdezés pN paraméterének értéke, a megnyitása előtt (ismételhető)"),
+        QStringLiteral("NÉV.pN=ÉRTÉK"));
+const QCommandLineOption kVar(QStringLiteral("var"),
+        QStringLiteral("a nyomtatvány egy változója, például v_bszam (ismételhető)"), QStringLiteral("NÉV=ÉRTÉK"));
+
+void describe(ToolOptions& tool)
 {
-    err << "usage: vello-report [--socket PATH | --host HOST --port PORT] [--database NAME] [--user NAME]\n"
-           "                    --template FILE.frf --out FILE.pdf [--query NAME SQL]...\n"
-           "                    [--bind NAME.pN=VALUE]... [--var NAME=VALUE]...\n";
-    return 2;
+    for (const QCommandLineOption& o : {kTemplate, kOut, kQuery, kBind, kVar})
+        tool.addOption(o);
+    tool.addUsage(QStringLiteral("--template FÁJL.frf --out FÁJL.pdf [--query NÉV SQL]...\n"
+                                 "[--bind NÉV.pN=ÉRTÉK]... [--var NÉV=ÉRTÉK]...\n"
+                                 "[kapcsolók]"));
+    tool.setDescription(QStringLiteral(
+            "Nyomtatványsablon PDF-be, a program nélkül, a sablonok készítőinek. Megnyitja a megnevezett "
+            "adatmodul-lekérdezéseket (ZQ13, ZQ33, ...) az SQL-szövegükkel és a paramétereikkel, beállítja a "
+            "nyomtatvány változóit (a számnak látszó érték szám), a munkamappából olvassa a sablont, mint a "
+            "program, és PDF-fájlba írja az oldalakat. Hiba esetén azt az üzenetet írja ki, amelyet a program "
+            "mutatna."));
+    tool.setEpilogue(QStringLiteral("Kilépési kód: 0 kész; 1 a lekérdezés, a sablon vagy a PDF hibája; 2 hibás "
+                                    "paraméterek."));
+}
+
+struct Request {
+    QString templateFile, outFile;
+    QList<std::pair<QString, QString>> queries;   // name, SQL
+    QList<std::tuple<QString, QString, QVariant>> binds;   // query, parameter, value
+    QVariantMap vars;
+};
+
+// The command line as a request; a message and kBadArguments when it
+// cannot be one. A --query takes two values: its name, and the SQL text
+// that follows it on the command line.
+int read(ToolOptions& tool, Request& r)
+{
+    const QStringList names = tool.values(kQuery);
+    const QStringList texts = tool.positional();
+    if (texts.size() > names.size())
+        return tool.badArguments(QStringLiteral("fölösleges paraméter: „%1”").arg(texts.value(names.size())));
+    if (texts.size() < names.size())
+        return tool.badArguments(
+                QStringLiteral("a --query %1 után hiányzik az SQL-szöveg").arg(names.value(texts.size())));
+    for (int i = 0; i < names.size(); ++i)
+        r.queries.append({names[i], texts[i]});
+    for (const QString& b : tool.values(kBind)) {
+        const int eq = b.indexOf(QLatin1Char('='));
+        const int dot = b.lastIndexOf(QLatin1Char('.'), eq);
+        if (eq < 0 || dot <= 0)
+            return tool.badArguments(QStringLiteral("a --bind értéke NÉV.pN=ÉRTÉK alakú, nem „%1”").arg(b));
+        r.binds.append({b.left(dot), b.mid(dot + 1, eq - dot - 1), valueOf(b.mid(eq + 1))});
+    }
+    for (const QString& v : tool.values(kVar)) {
+        const int eq = v.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return tool.badArguments(QStringLiteral("a --var értéke NÉV=ÉRTÉK alakú, nem „%1”").arg(v));
+        r.vars.insert(v.left(eq), valueOf(v.mid(eq + 1)));
+    }
+    r.templateFile = tool.value(kTemplate);
+    r.outFile = tool.value(kOut);
+    if (r.templateFile.isEmpty() || r.outFile.isEmpty())
+        return tool.badArguments(QStringLiteral("a --template és az --out megadása kötelező"));
+    return 0;
 }
 
 }   // namespace
@@ -47,96 +106,40 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QTextStream err(stderr);
-
-    QString settingsProblem;
-    ConnectionSettings settings = ConnectionSettings::configured(&settingsProblem);
-    if (!settingsProblem.isEmpty())
-        err << "vello-report: " << settingsProblem.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
-    QString templateFile, outFile;
-    QList<std::pair<QString, QString>> queries;   // name, SQL
-    QList<std::tuple<QString, QString, QVariant>> binds;   // query, parameter, value
-    QVariantMap vars;
-
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        const QString a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) {
-                err << "vello-report: " << a << " needs a value\n";
-                std::exit(2);
-            }
-            return args[++i];
-        };
-        // A socket is this machine's server; a host or port given means TCP.
-        if (a == QLatin1String("--socket")) {
-            settings.socket = value();
-            settings.host = QStringLiteral("localhost");
-        } else if (a == QLatin1String("--host")) {
-            settings.host = value();
-            settings.socket.clear();
-        } else if (a == QLatin1String("--port")) {
-            settings.port = value().toInt();
-            settings.socket.clear();
-        } else if (a == QLatin1String("--database"))
-            settings.database = value();
-        else if (a == QLatin1String("--user")) {
-            // The section's password belongs to the section's user.
-            settings.user = value();
-            settings.password.clear();
-        } else if (a == QLatin1String("--template"))
-            templateFile = value();
-        else if (a == QLatin1String("--out"))
-            outFile = value();
-        else if (a == QLatin1String("--query")) {
-            const QString name = value();
-            queries.append({name, value()});
-        } else if (a == QLatin1String("--bind")) {
-            const QString b = value();
-            const int eq = b.indexOf(QLatin1Char('='));
-            const int dot = b.lastIndexOf(QLatin1Char('.'), eq);
-            if (eq < 0 || dot <= 0) {
-                err << "vello-report: --bind takes NAME.pN=VALUE\n";
-                return 2;
-            }
-            binds.append({b.left(dot), b.mid(dot + 1, eq - dot - 1), valueOf(b.mid(eq + 1))});
-        } else if (a == QLatin1String("--var")) {
-            const QString v = value();
-            const int eq = v.indexOf(QLatin1Char('='));
-            if (eq <= 0) {
-                err << "vello-report: --var takes NAME=VALUE\n";
-                return 2;
-            }
-            vars.insert(v.left(eq), valueOf(v.mid(eq + 1)));
-        } else {
-            return usage(err);
-        }
+    ToolOptions tool(QStringLiteral("vello-report"), ToolOptions::Account::Program);
+    describe(tool);
+    switch (tool.parse(app.arguments())) {
+    case ToolOptions::Parsed::Help:
+        return 0;
+    case ToolOptions::Parsed::Bad:
+        return ToolOptions::kBadArguments;
+    case ToolOptions::Parsed::Run:
+        break;
     }
-    if (templateFile.isEmpty() || outFile.isEmpty())
-        return usage(err);
+    Request r;
+    if (const int bad = read(tool, r))
+        return bad;
+    QTextStream& err = tool.err();
 
-    DataModule data(settings);
+    DataModule data(tool.connection());
     // A binding belongs to a query that the command line opens; any other
     // would be silently lost.
-    for (const auto& [qn, param, v] : binds) {
+    for (const auto& [qn, param, v] : r.binds) {
         bool opened = false;
-        for (const auto& q : queries)
+        for (const auto& q : r.queries)
             opened = opened || (data.find(qn) && data.find(qn) == data.find(q.first));
-        if (!opened) {
-            err << "vello-report: --bind " << qn << "." << param << ": no --query opens " << qn << "\n";
-            return 2;
-        }
+        if (!opened)
+            return tool.badArguments(
+                    QStringLiteral("--bind %1.%2: egyik --query sem nyitja meg a(z) %1 lekérdezést").arg(qn, param));
     }
     try {
         data.open();
-        for (const auto& [name, sql] : queries) {
+        for (const auto& [name, sql] : r.queries) {
             Query* q = data.find(name);
-            if (!q) {
-                err << "vello-report: the data module has no query " << name << "\n";
-                return 2;
-            }
+            if (!q)
+                return tool.badArguments(QStringLiteral("az adatmodulban nincs %1 nevű lekérdezés").arg(name));
             Query::Binds bound;
-            for (const auto& [qn, param, v] : binds)
+            for (const auto& [qn, param, v] : r.binds)
                 if (data.find(qn) == q)
                     bound.append({param, v});
             q->openSql(sql, bound);
@@ -148,28 +151,28 @@ int main(int argc, char** argv)
 
     QString error, detail;
     bool openFailed = false;
-    const auto t = readTemplateFile(templateFile, &error, &openFailed, &detail);
+    const auto t = readTemplateFile(r.templateFile, &error, &openFailed, &detail);
     if (!t) {
         err << error << "\n";
         if (!detail.isEmpty())
-            err << templateFile << ": " << detail << "\n";
+            err << r.templateFile << ": " << detail << "\n";
         return 1;
     }
     ReportLayout layout;
     try {
-        ReportBuilder builder(&data, vars);
-        layout = builder.build(*t, templateFile);
+        ReportBuilder builder(&data, r.vars);
+        layout = builder.build(*t, r.templateFile);
     } catch (const ReportError& e) {
-        err << templateFile << ": " << e.text << "\n";
+        err << r.templateFile << ": " << e.text << "\n";
         return 1;
     } catch (const DbError& e) {
         err << e.text() << "\n";
         return 1;
     }
-    if (!ReportPainter::writePdf(layout, outFile, &error)) {
+    if (!ReportPainter::writePdf(layout, r.outFile, &error)) {
         err << error << "\n";
         return 1;
     }
-    QTextStream(stdout) << "vello-report: " << outFile << ": " << layout.pages.size() << " page(s)\n";
+    tool.say(QStringLiteral("%1: %2 oldal").arg(r.outFile).arg(layout.pages.size()));
     return 0;
 }

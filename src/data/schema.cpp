@@ -128,7 +128,6 @@ static bool hasKey(QSqlDatabase& db, const QString& database, const CodeKey& k)
 
 QStringList duplicateCodes(QSqlDatabase& admin, const QString& database)
 {
-    auto rows = [](int n) { return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n); };
     QStringList out;
     for (const CodeKey& k : codeKeys()) {
         const QString table = quoted(database) + QLatin1Char('.') + k.table;
@@ -151,10 +150,10 @@ QStringList duplicateCodes(QSqlDatabase& admin, const QString& database)
             out << QStringLiteral("%1.%2 %3: %4 (%5 %6)")
                             .arg(k.table, k.column,
                                     q.value(0).isNull()
-                                            ? QStringLiteral("without a value")
+                                            ? QStringLiteral("érték nélkül")
                                             : QString(QLatin1Char('"') + q.value(0).toString() + QLatin1Char('"')),
-                                    rows(q.value(1).toInt()), counters ? QStringLiteral("sBszam") : k.idColumn,
-                                    q.value(2).toString());
+                                    QStringLiteral("%1 sor").arg(q.value(1).toInt()),
+                                    counters ? QStringLiteral("sBszam") : k.idColumn, q.value(2).toString());
     }
     return out;
 }

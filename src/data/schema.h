@@ -31,7 +31,7 @@ struct CodeKey {
 QList<CodeKey> codeKeys();
 // The codes that more than one row of `database` holds (and, for the
 // counters, rows without a kind), one line each:
-//   termeny.tKod "1": 2 rows (IDt 3, 7)
+//   termeny.tKod "1": 2 sor (IDt 3, 7)
 // Empty when the keys can be added. Throws DbError.
 QStringList duplicateCodes(QSqlDatabase& admin, const QString& database);
 // Adds each key of codeKeys() that `database` lacks; returns "table.column"

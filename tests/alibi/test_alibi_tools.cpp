@@ -50,25 +50,26 @@ private slots:
                 + serverArgs();
         ToolRun r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("vello-alibi: 0 entries verified; the chain is intact.\n"));
+        QCOMPARE(r.out, QStringLiteral("vello-alibi: a napló ép: 0 bejegyzés ellenőrizve.\n"));
         for (int i = 1; i <= 12; ++i)
             log.append(scaleReading(500 * i));
         r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("vello-alibi: 12 entries verified; the chain is intact.\n"));
+        QCOMPARE(r.out, QStringLiteral("vello-alibi: a napló ép: 12 bejegyzés ellenőrizve.\n"));
 
         app.db.exec(QStringLiteral("UPDATE %1 SET suly = 100 WHERE nr = 7").arg(naplo(app.db)));
         r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out,
-                QStringLiteral(
-                        "vello-alibi: entry 7: the chain value does not match (6 entries before it verified).\n"));
+                QStringLiteral("vello-alibi: a napló sérült: a(z) 7. bejegyzés láncértéke nem egyezik (előtte 6 "
+                               "bejegyzés ép).\n"));
 
         app.db.exec(QStringLiteral("DELETE FROM %1 WHERE nr = 3").arg(naplo(app.db)));
         r = runTool(QStringLiteral("vello-alibi"), args);
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out,
-                QStringLiteral("vello-alibi: entry 4: follows a missing entry 3 (2 entries before it verified).\n"));
+                QStringLiteral("vello-alibi: a napló sérült: a(z) 4. bejegyzés előtt hiányzik a(z) 3. (előtte 2 "
+                               "bejegyzés ép).\n"));
     }
 
     // vello-alibi show N: the entry's fields, whether its chain value
@@ -88,53 +89,74 @@ private slots:
                 QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("2")} + base);
         QCOMPARE(r.exitCode, 0);
         const AlibiEntry e = *log.entry(2);
-        const QString expected = QStringLiteral("Entry 2\n"
-                                                "  time:         %1\n"
-                                                "  workstation:  mérlegház-1\n"
-                                                "  source:       mérleg\n"
-                                                "  weight:       12340.000\n"
-                                                "  digits taken: 012340\n"
-                                                "  status:       ST\n"
-                                                "  port:         /dev/ttyS0\n"
-                                                "  raw frame:    ST,GS,+  012340kg\\x0D\\x0A\n"
-                                                "  chain value:  %2 (matches)\n"
-                                                "Pending weighing 31, measurement 2, exit (K)\n"
-                                                "Ticket 1207 (pending weighing 31), measurement 2, exit (K)\n")
+        const QString expected = QStringLiteral("2. bejegyzés\n"
+                                                "  idő:                %1\n"
+                                                "  munkaállomás:       mérlegház-1\n"
+                                                "  forrás:             mérleg\n"
+                                                "  súly:               12340.000\n"
+                                                "  átvett számjegyek:  012340\n"
+                                                "  mérleg állapota:    ST\n"
+                                                "  port:               /dev/ttyS0\n"
+                                                "  nyers keret:        ST,GS,+  012340kg\\x0D\\x0A\n"
+                                                "  láncérték:          %2 (egyezik)\n"
+                                                "Függő mérés: 31, mérés: 2 (pót), kimérés (K)\n"
+                                                "Mérlegjegy: 1207 (függő mérés: 31), mérés: 2 (pót), kimérés (K)\n")
                                          .arg(e.time, QString::fromLatin1(e.chain));
         QCOMPARE(r.out, expected);
 
         r = runTool(QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("1")} + base);
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains(QStringLiteral("  source:       kézi\n")));
-        QVERIFY(r.out.endsWith(QStringLiteral("Not linked to a weighing.\n")));
+        QVERIFY(r.out.contains(QStringLiteral("  forrás:             kézi\n")));
+        QVERIFY(r.out.endsWith(QStringLiteral("Nem tartozik méréshez.\n")));
 
         app.db.exec(QStringLiteral("UPDATE %1 SET gep = 'x' WHERE nr = 2").arg(naplo(app.db)));
         r = runTool(QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("2")} + base);
-        QVERIFY(r.out.contains(QStringLiteral(" (DOES NOT MATCH)\n")));
+        QVERIFY(r.out.contains(QStringLiteral(" (NEM EGYEZIK!)\n")));
 
         r = runTool(QStringLiteral("vello-alibi"), QStringList {QStringLiteral("show"), QStringLiteral("3")} + base);
         QCOMPARE(r.exitCode, 1);
-        QVERIFY(r.err.contains(QStringLiteral("there is no entry 3")));
+        QVERIFY(r.err.contains(QStringLiteral("vello-alibi: nincs 3. számú bejegyzés a naplóban")));
     }
 
+    // What vello-alibi refuses, and says so (in Hungarian) before it reaches
+    // the server; the help; a log that cannot be read.
     void toolArguments_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("nothing") << QStringList() << 2;
-        QTest::newRow("unknown command") << QStringList {"check"} << 2;
-        QTest::newRow("show without number") << QStringList {"show"} << 2;
-        QTest::newRow("show with a word") << QStringList {"show", "x"} << 2;
-        QTest::newRow("show zero") << QStringList {"show", "0"} << 2;
-        QTest::newRow("help") << QStringList {"--help"} << 0;
+        QTest::addColumn<QString>("said");   // on the standard error
+        QTest::newRow("nothing") << QStringList() << 2 << "adja meg, mit tegyen: verify vagy show N";
+        QTest::newRow("unknown command") << QStringList {"check"} << 2 << "ismeretlen parancs: „check”";
+        QTest::newRow("show without number") << QStringList {"show"} << 2 << "a show után a bejegyzés száma áll";
+        QTest::newRow("show with a word") << QStringList {"show", "x"} << 2 << "a show után a bejegyzés száma áll";
+        QTest::newRow("show zero") << QStringList {"show", "0"} << 2 << "a show után a bejegyzés száma áll";
+        QTest::newRow("show two numbers") << QStringList {"show", "1", "2"} << 2 << "a show N után nem áll más: „2”";
+        QTest::newRow("verify with more") << QStringList {"verify", "1"} << 2 << "a verify után nem áll más: „1”";
+        QTest::newRow("unknown option") << QStringList {"verify", "--nincs"} << 2 << "ismeretlen kapcsoló: --nincs";
+        QTest::newRow("value missing") << QStringList {"verify", "--socket"} << 2
+                                       << "a --socket kapcsoló után hiányzik az érték (ÚTVONAL)";
+        QTest::newRow("port a word") << QStringList {"verify", "--port", "x"} << 2
+                                     << "a --port értéke 1 és 65535 közötti szám, nem „x”";
+        QTest::newRow("help") << QStringList {"--help"} << 0 << QString();
         QTest::newRow("no such database")
-                << (QStringList {"verify", "--user", "root", "--database", "nincs_ilyen"} + serverArgs()) << 3;
+                << (QStringList {"verify", "--user", "root", "--database", "nincs_ilyen"} + serverArgs()) << 3
+                << "vello-alibi: az alibi napló nem olvasható: ";
     }
     void toolArguments()
     {
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
-        QCOMPARE(runTool(QStringLiteral("vello-alibi"), args).exitCode, exitCode);
+        QFETCH(QString, said);
+        const ToolRun r = runTool(QStringLiteral("vello-alibi"), args);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        if (exitCode == 2)   // and where the help is
+            QVERIFY2(r.err.endsWith(QStringLiteral("A használat leírása: vello-alibi --help\n")), qPrintable(r.err));
+        if (exitCode == 0) {
+            for (const char* s : {"Használat: vello-alibi verify", "vello-alibi show N", "--socket ÚTVONAL",
+                         "--database NÉV", "NÉV_alibi", "Kilépési kód"})
+                QVERIFY2(r.out.contains(QString::fromUtf8(s)), s);
+        }
     }
 
     // The program's user may only add to the log and read it: an append, a
@@ -224,7 +246,7 @@ private slots:
                 = QStringList {QStringLiteral("--upgrade"), QStringLiteral("--database"), app.db.name()} + serverArgs();
         ToolRun r = runTool(QStringLiteral("vello-create"), args);
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("vello-create: alibi log `%1` added.\n").arg(alibi));
+        QCOMPARE(r.out, QStringLiteral("vello-create: az alibi napló (`%1`) elkészült.\n").arg(alibi));
         QCOMPARE(
                 app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1'")
                                       .arg(alibi))
@@ -246,7 +268,9 @@ private slots:
         log.append(scaleReading(3000));
         r = runTool(QStringLiteral("vello-create"), args);
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("vello-create: alibi log `%1` already present; grants checked.\n").arg(alibi));
+        QCOMPARE(r.out,
+                QStringLiteral("vello-create: az alibi napló (`%1`) már megvan; a jogosultságai rendben.\n")
+                        .arg(alibi));
         QCOMPARE(log.verify().verified, 1);
 
         r = runTool(QStringLiteral("vello-create"),

@@ -255,7 +255,7 @@ private slots:
                                                 QStringLiteral("--password-file"), passwordFile},
                 toolConfig);
         QVERIFY2(again.exitCode == 0, qPrintable(again.err));
-        QVERIFY(again.out.contains(QLatin1String("already exists; it is kept")));
+        QVERIFY(again.out.contains(QStringLiteral("adatbázis már létezik; megmarad")));
         QCOMPARE(Cluster::scalar(1, QStringLiteral("SELECT aNeve FROM `%1`.atvevo WHERE IDa = 1").arg(database))
                          .toString(),
                 QStringLiteral("Második mérlegház"));

@@ -337,18 +337,19 @@ private slots:
         QTest::addColumn<QByteArray>("passwordFile");
         QTest::addColumn<QString>("said");
         QTest::newRow("host without password")
-                << QStringList {"--allow-host", "10.0.0.2"} << QByteArray() << "go together";
+                << QStringList {"--allow-host", "10.0.0.2"} << QByteArray() << "csak együtt adható meg";
         QTest::newRow("password without host")
-                << QStringList {"--password-file", "@"} << QByteArray("x\n") << "go together";
+                << QStringList {"--password-file", "@"} << QByteArray("x\n") << "csak együtt adható meg";
         QTest::newRow("quote in the host") << QStringList {"--allow-host", "a'b", "--password-file", "@"}
-                                           << QByteArray("x\n") << "--allow-host takes";
+                                           << QByteArray("x\n") << "az --allow-host értéke gépnév";
         QTest::newRow("blank in the host") << QStringList {"--allow-host", "a b", "--password-file", "@"}
-                                           << QByteArray("x\n") << "--allow-host takes";
+                                           << QByteArray("x\n") << "az --allow-host értéke gépnév";
         QTest::newRow("empty password") << QStringList {"--allow-host", "10.0.0.2", "--password-file", "@"}
-                                        << QByteArray("\n") << "holds no password";
+                                        << QByteArray("\n") << "első sorában nincs jelszó";
         QTest::newRow("no password file") << QStringList {"--allow-host", "10.0.0.2", "--password-file", "/nincs/ilyen"}
-                                          << QByteArray() << "cannot read the password file";
-        QTest::newRow("bad database name") << QStringList {"--database", "a`b"} << QByteArray() << "--database takes";
+                                          << QByteArray() << "a jelszófájl (/nincs/ilyen) nem olvasható";
+        QTest::newRow("bad database name")
+                << QStringList {"--database", "a`b"} << QByteArray() << "a --database értékében csak betű";
     }
     void createRefusesBadWorkstationOptions()
     {
@@ -377,7 +378,7 @@ private slots:
                         QStringLiteral("-"), QStringLiteral("--socket"), home.filePath(QStringLiteral("nincs.sock"))},
                 home.filePath(QStringLiteral("config")), "titok\n");
         QCOMPARE(r.exitCode, 1);   // got past the options, then found no server
-        QVERIFY2(r.err.contains(QLatin1String("cannot connect")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("nem sikerült kapcsolódni")), qPrintable(r.err));
         QVERIFY(!r.err.contains(QLatin1String("titok")));
     }
 };

@@ -301,7 +301,23 @@ void TestReportOutput::reportToolWritesTicket()
     p.start(tool, QStringList(args) << QStringLiteral("--bind") << QStringLiteral("ZQ23.p1=41"));
     QVERIFY(p.waitForFinished(120000));
     QCOMPARE(p.exitCode(), 2);
-    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("no --query opens ZQ23")));
+    QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .contains(QStringLiteral("egyik --query sem nyitja meg a(z) ZQ23 lekérdezést")));
+    // A --query takes its name and the SQL after it; a name alone, or a
+    // word that belongs to no --query, is refused.
+    const QList<std::pair<QStringList, QString>> refused = {
+            {QStringList(args) << QStringLiteral("--query") << QStringLiteral("ZQ33"),
+                    QStringLiteral("a --query ZQ33 után hiányzik az SQL-szöveg")},
+            {QStringList(args) << QStringLiteral("felesleges"), QStringLiteral("fölösleges paraméter: „felesleges”")},
+            {QStringList(args).mid(0, 8), QStringLiteral("a --template és az --out megadása kötelező")},
+    };
+    for (const auto& [refusedArgs, said] : refused) {
+        p.start(tool, refusedArgs);
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 2);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains(said), qPrintable(err));
+    }
 
     // A failure prints the program's text and exits non-zero.
     args[7] = QStringLiteral("nincs.frf");

@@ -247,18 +247,20 @@ private slots:
         // weighing and its ticket.
         ToolRun r = alibiTool(app, {QStringLiteral("show"), QStringLiteral("3")});
         QCOMPARE(r.exitCode, 0);
-        QVERIFY2(r.out.contains(QStringLiteral("  source:       mérleg\n  weight:       20000.000\n"
-                                               "  digits taken: 020000\n  status:       ST,GS\n  port:         %1\n"
-                                               "  raw frame:    ST,GS,+  020000kg\\x0D\\x0A\n")
+        QVERIFY2(r.out.contains(QStringLiteral("  forrás:             mérleg\n  súly:               20000.000\n"
+                                               "  átvett számjegyek:  020000\n  mérleg állapota:    ST,GS\n"
+                                               "  port:               %1\n"
+                                               "  nyers keret:        ST,GS,+  020000kg\\x0D\\x0A\n")
                                         .arg(pty.slavePath())),
                 qPrintable(r.out));
-        QVERIFY2(r.out.contains(QStringLiteral("Ticket 1 (pending weighing %1), measurement 1, exit (K)\n").arg(idm)),
+        QVERIFY2(r.out.contains(
+                         QStringLiteral("Mérlegjegy: 1 (függő mérés: %1), mérés: 1 (jármű), kimérés (K)\n").arg(idm)),
                 qPrintable(r.out));
         r = alibiTool(app, {QStringLiteral("show"), QStringLiteral("4")});
-        QVERIFY2(r.out.endsWith(QStringLiteral("Not linked to a weighing.\n")), qPrintable(r.out));
+        QVERIFY2(r.out.endsWith(QStringLiteral("Nem tartozik méréshez.\n")), qPrintable(r.out));
         r = alibiTool(app, {QStringLiteral("verify")});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("vello-alibi: 5 entries verified; the chain is intact.\n"));
+        QCOMPARE(r.out, QStringLiteral("vello-alibi: a napló ép: 5 bejegyzés ellenőrizve.\n"));
         app.verifyScriptsDone();
     }
 
