@@ -187,7 +187,7 @@ void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic
             int tries = 0;
             for (;;) {
                 const int shownBefore = prompt.shown().size();
-                const Finalisation::Outcome o = f.store(in);
+                const FinalisationOutcome o = f.store(in);
                 if (o.done()) {
                     w.numbers << o.ticketNumber;
                     w.numberOf.insert(id, o.ticketNumber);

@@ -154,7 +154,7 @@ QList<AlibiLog::Link> AlibiLog::readLinks()
         l.pendingId = m_q.value(2).toLongLong();
         l.ticket = m_q.value(3).toString();
         l.slot = m_q.value(4).toInt();
-        l.direction = m_q.value(5).toString() == QLatin1String("K") ? Out : In;
+        l.direction = Passes::directionOf(m_q.value(5).toString());
         out << l;
     }
     m_q.close();

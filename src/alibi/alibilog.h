@@ -1,5 +1,6 @@
 #pragma once
 #include "alibi/alibientry.h"
+#include "data/passes.h"
 #include "data/query.h"
 
 #include <QDate>
@@ -57,7 +58,10 @@ class DataModule;
 // 1213) comes back as DbError for the caller's retry.
 class AlibiLog {
 public:
-    enum Direction { In, Out };   // irany "B" / "K"
+    // The pass a link belongs to (irany), the domain value of every floor.
+    using Direction = ::Direction;
+    static constexpr Direction In = Direction::In;
+    static constexpr Direction Out = Direction::Out;
 
     struct Reading {
         AlibiEntry::Source source = AlibiEntry::Scale;
@@ -160,7 +164,7 @@ public:
         Verification m_result;
     };
 
-    static QString directionCode(Direction d) { return d == In ? QStringLiteral("B") : QStringLiteral("K"); }
+    static QString directionCode(Direction d) { return Passes::code(d); }
 
 private:
     QString table(const char* name) const;

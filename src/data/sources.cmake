@@ -5,6 +5,7 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/datamodule.h ${VELLO_DIR}/datamodule.cpp
   ${VELLO_DIR}/textconv.h ${VELLO_DIR}/textconv.cpp
   ${VELLO_DIR}/outcome.h
+  ${VELLO_DIR}/passes.h ${VELLO_DIR}/passes.cpp
   ${VELLO_DIR}/transaction.h ${VELLO_DIR}/transaction.cpp
   ${VELLO_DIR}/counters.h ${VELLO_DIR}/counters.cpp
   ${VELLO_DIR}/adminconnection.h ${VELLO_DIR}/adminconnection.cpp

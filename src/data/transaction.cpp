@@ -64,3 +64,19 @@ bool commitOrReplyLost(Transaction& t, const QString& failMessage)
         return true;
     }
 }
+
+bool reportLostCommit(Outcome& o, Prompt& prompt, LostCommit found, const LostCommitMessages& messages)
+{
+    switch (found) {
+    case LostCommit::Committed:
+        o.show(prompt, messages.committed);
+        return true;
+    case LostCommit::NotCommitted:
+        o.end(prompt, Outcome::Failed, messages.notCommitted);
+        return false;
+    case LostCommit::Unknown:
+        break;
+    }
+    o.end(prompt, Outcome::Failed, messages.unknown);
+    return false;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include "data/dberror.h"
+#include "data/outcome.h"
 
 #include <QString>
 #include <optional>
@@ -95,6 +96,22 @@ bool commitOrReplyLost(Transaction& t, const QString& failMessage);
 
 // What the look after a lost COMMIT reply found.
 enum class LostCommit { Committed, NotCommitted, Unknown };
+
+// What a write tells the operator after the look, one text for each finding.
+struct LostCommitMessages {
+    QString committed;   // the write stands
+    QString notCommitted;   // nothing was written, it can be done again
+    QString unknown;   // it cannot be told: look before doing it again
+};
+
+// The one report after a lost COMMIT reply: Committed shows its message and
+// leaves `o` as it is (the write stands, the operation goes on as after any
+// commit); NotCommitted and Unknown end `o` in Failed with theirs. True when
+// the write stands.
+//
+//   if (replyLost && !reportLostCommit(o, ctx.prompt, look(), Messages))
+//       return o;
+bool reportLostCommit(Outcome& o, Prompt& prompt, LostCommit found, const LostCommitMessages& messages);
 
 // Several workstations on one server: a write whose transaction meets a
 // deadlock (1213: the server has rolled the whole transaction back) or a

@@ -190,26 +190,24 @@ bool Archiving::afterLostCommit(const QDate& cutOff, const QString& detail)
     log(QStringLiteral(" A lezárás (COMMIT) válasza nem érkezett meg, megszakadt a kapcsolat az adatbázissal")
             + (detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + QLatin1Char(')'))
             + QStringLiteral(". Ellenőrzés újracsatlakozás után ..."));
-    switch (committedOrNot(cutOff)) {
-    case Outcome::Committed:
+    // The operator is told once, by the report every write shares; the log
+    // says the same in its own words.
+    Outcome told;
+    const LostCommit found = committedOrNot(cutOff);
+    if (found == LostCommit::Committed)
         log(QStringLiteral(" Az archiválás megtörtént, az adatok lezárva."));
-        m_ctx.prompt.message(lostCommitDoneMessage());
-        return true;
-    case Outcome::NotCommitted:
-        m_ctx.prompt.message(lostCommitNotDoneMessage());
+    const bool stands = reportLostCommit(told, m_ctx.prompt, found,
+            {lostCommitDoneMessage(), lostCommitNotDoneMessage(), lostCommitUnknownMessage()});
+    if (found == LostCommit::Unknown)
+        log(QStringLiteral(" Nem állapítható meg, hogy az archiválás megtörtént-e; újra indítható."));
+    else if (!stands)
         log(nothingChangedLine());
+    if (!stands)
         clearFigures();
-        return false;
-    case Outcome::Unknown:
-        break;
-    }
-    m_ctx.prompt.message(lostCommitUnknownMessage());
-    log(QStringLiteral(" Nem állapítható meg, hogy az archiválás megtörtént-e; újra indítható."));
-    clearFigures();
-    return false;
+    return stands;
 }
 
-Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
+LostCommit Archiving::committedOrNot(const QDate& cutOff)
 {
     Query& q = m_ctx.data.ZQ91;
     try {
@@ -219,7 +217,7 @@ Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
             q.openSql(QStringLiteral("SELECT COUNT(*) FROM munka"));
             const qint64 left = q.value(0).toLongLong();
             q.close();
-            return left == 0 ? Outcome::Committed : Outcome::NotCommitted;
+            return left == 0 ? LostCommit::Committed : LostCommit::NotCommitted;
         }
 
         // The summary rows of this run, by the row identifiers they got (an
@@ -259,14 +257,14 @@ Archiving::Outcome Archiving::committedOrNot(const QDate& cutOff)
 
         if (summaries == m_summaries && archived == m_archived && counterOk && counter >= m_lastNumber.toLongLong()
                 && work == m_collected && workOfRun == m_collected && ticketsLeft == 0)
-            return Outcome::Committed;
+            return LostCommit::Committed;
         if (summaries == 0 && archived == 0)
-            return Outcome::NotCommitted;
-        return Outcome::Unknown;
+            return LostCommit::NotCommitted;
+        return LostCommit::Unknown;
     } catch (const DbError& e) {
         log(QStringLiteral(" Az ellenőrzés nem sikerült (") + e.text() + QLatin1Char(')'));
         q.close();
-        return Outcome::Unknown;
+        return LostCommit::Unknown;
     }
 }
 

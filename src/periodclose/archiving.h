@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+#include "data/transaction.h"
+
 struct AppContext;
 
 // The archiving run: closes the period up to a cut-off date. The ticket rows
@@ -62,13 +64,11 @@ public:
     static QString lostCommitUnknownMessage();
 
 private:
-    enum class Outcome { Committed, NotCommitted, Unknown };
-
     void log(const QString& line);
     void steps(const QDate& cutOff);
     void clearFigures();
     bool afterLostCommit(const QDate& cutOff, const QString& detail);
-    Outcome committedOrNot(const QDate& cutOff);
+    LostCommit committedOrNot(const QDate& cutOff);
 
     AppContext& m_ctx;
     Log m_log;

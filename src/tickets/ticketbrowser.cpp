@@ -3,6 +3,7 @@
 #include "context/appcontext.h"
 #include "context/prompt.h"
 #include "data/datamodule.h"
+#include "data/passes.h"
 #include "data/textconv.h"
 #include "reports/reportoutput.h"
 #include "tickets/ticketdocument.h"
@@ -97,11 +98,12 @@ TicketBrowser::Fields TicketBrowser::showDetail(const QString& ticket)
         blank(f, kOut2);
     }
     // The crop and warehouse stand only on the pass on which the vehicle was loaded.
-    const QString movement = rows.currentRow() >= 0 ? rows.text(QStringLiteral("jMozgas")) : QString();
-    if (movement == QLatin1String("B")) {
+    const std::optional<Movement> movement
+            = rows.currentRow() >= 0 ? Passes::movementOf(rows.text(QStringLiteral("jMozgas"))) : std::nullopt;
+    if (movement == Movement::Delivery) {
         blank(f, kOut1, 2);
         blank(f, kOut2, 2);
-    } else if (movement == QLatin1String("K")) {
+    } else if (movement == Movement::Dispatch) {
         blank(f, kIn1, 2);
         blank(f, kIn2, 2);
     }

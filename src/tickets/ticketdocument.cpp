@@ -15,9 +15,9 @@ double weighedDifference(const TicketWeights& w)
     return qAbs((w.in1 + w.in2) - (w.out1 + w.out2));
 }
 
-QString movementText(const QString& movement)
+QString movementText(std::optional<Movement> movement)
 {
-    return movement == QLatin1String("B") ? QStringLiteral("BE") : QStringLiteral("KI");
+    return movement == Movement::Delivery ? QStringLiteral("BE") : QStringLiteral("KI");
 }
 
 QString mark(double weight, double scale, bool registerTare)
@@ -31,8 +31,8 @@ QString mark(double weight, double scale, bool registerTare)
 
 Marks marks(const TicketWeights& w)
 {
-    const bool tareIn = w.single && w.movement == QLatin1String("K");
-    const bool tareOut = w.single && w.movement == QLatin1String("B");
+    const bool tareIn = w.single && w.movement == Movement::Dispatch;
+    const bool tareOut = w.single && w.movement == Movement::Delivery;
     Marks m;
     m.in1 = mark(w.in1, w.scaleIn1, tareIn);
     m.in2 = mark(w.in2, w.scaleIn2, false);
@@ -72,7 +72,7 @@ AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const Tic
     AlibiNumbers n;
     // Later links of a measurement replace earlier ones.
     for (const AlibiLog::Link& l : AlibiLog(dm).linksOfTicket(ticketNumber)) {
-        const bool in = l.direction == AlibiLog::In;
+        const bool in = l.direction == Direction::In;
         QString* cell = l.slot == 1 ? (in ? &n.in1 : &n.out1) : l.slot == 2 ? (in ? &n.in2 : &n.out2) : nullptr;
         if (cell)
             *cell = QStringLiteral("alibi %1").arg(l.number);
@@ -107,7 +107,7 @@ TicketWeights fromRows(Query& rows)
     if (rows.rowCount() <= 0)
         return w;
     rows.moveTo(0);
-    w.movement = rows.text(QStringLiteral("jMozgas"));
+    w.movement = Passes::movementOf(rows.text(QStringLiteral("jMozgas")));
     w.single = rows.text(QStringLiteral("jEgymeres")) == QLatin1String("I");
     w.in1 = rows.value(QStringLiteral("jBemeres")).toDouble();
     w.out1 = rows.value(QStringLiteral("jKimeres")).toDouble();

@@ -1,5 +1,8 @@
 #pragma once
 #include <QString>
+#include <optional>
+
+#include "data/passes.h"
 
 class DataModule;
 class Prompt;
@@ -9,7 +12,7 @@ class ReportOutput;
 // The weights of one weighing ticket: row 1 (measurement 1) and row 2 (the
 // trailer's measurement 2) of vello, or of the pending weighing it was made of.
 struct TicketWeights {
-    QString movement;   // "B" delivery, "K" dispatch
+    std::optional<Movement> movement;   // none on a row that carries no movement
     bool single = false;   // one pass is the plate's register tare
     double in1 = 0, in2 = 0, out1 = 0, out2 = 0;   // jBemeres / jKimeres (mBemeres1/2, mKimeres1/2)
     double scaleIn1 = 0, scaleIn2 = 0, scaleOut1 = 0, scaleOut2 = 0;   // jBemerleg / jKimerleg
@@ -32,12 +35,12 @@ namespace TicketDocument {
 // v_m1: |(in1 + in2) - (out1 + out2)|, the weighed difference of the whole
 // vehicle before deductions.
 double weighedDifference(const TicketWeights& w);
-// v_mozgas: "BE" for movement "B", "KI" for anything else.
-QString movementText(const QString& movement);
+// v_mozgas: "BE" for a delivery, "KI" for anything else.
+QString movementText(std::optional<Movement> movement);
 
 // Weight marks, one per weight cell (empty when the weight carries none):
 // "törzs tára" for the tare taken from the plate register by a single
-// weighing (measurement 1 of the entry for "K", of the exit for "B"), "kézi"
+// weighing (measurement 1 of the entry of a dispatch, of the exit of a delivery), "kézi"
 // for a typed weight (its scale figure is 0 while the weight is not).
 struct Marks {
     QString in1, in2, out1, out2;   // v_jel_be1, v_jel_be2, v_jel_ki1, v_jel_ki2

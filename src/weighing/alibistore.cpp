@@ -86,8 +86,8 @@ bool AlibiStore::record(Outcome& o, bool in)
         const bool single = q.text(QStringLiteral("mEgymeres")) == QLatin1String("I")
                 && q.text(QStringLiteral("mPot")) != QLatin1String("I");
         const AlibiLog::Direction tarePass
-                = WeighingRequest::movementOf(q.text(QStringLiteral("mMozgas"))) == Movement::Delivery ? AlibiLog::Out
-                                                                                                       : AlibiLog::In;
+                = Passes::movementOrDispatch(q.text(QStringLiteral("mMozgas"))) == Movement::Delivery ? AlibiLog::Out
+                                                                                                      : AlibiLog::In;
         const AlibiLog::Direction pass = in ? AlibiLog::In : AlibiLog::Out;
         double weight[4];
         for (int i = 0; i < 4; ++i)

@@ -73,19 +73,18 @@ QString chopTrailing(const QString& s)
 
 }   // namespace
 
-Finalisation::Outcome Finalisation::run(const Input& input)
+FinalisationOutcome Finalisation::run(const Input& input)
 {
-    Outcome o = store(input);
+    FinalisationOutcome o = store(input);
     if (!o.done())
         return o;
 
     TicketPrint print(m_ctx);
     if (m_ctx.prompt.confirm(QStringLiteral("Mérlegjegy nyomtatása ?")))
         o.ticketPrinted = print.ticket(m_stored);
-    if (m_stored.movement == QLatin1String("K") && m_ctx.prompt.confirm(QStringLiteral("Szállítólevél nyomtatása ?"))) {
-        if (input.pickConsignee)
-            input.pickConsignee();
-        const TicketPrint::Note note = print.deliveryNote(m_stored);
+    if (m_stored.movement == Movement::Dispatch && m_ctx.prompt.confirm(QStringLiteral("Szállítólevél nyomtatása ?"))) {
+        const QString consignee = input.pickConsignee ? input.pickConsignee() : QString();
+        const TicketPrint::Note note = print.deliveryNote(m_stored, consignee);
         o.consigneeCode = note.consignee;
         o.deliveryNoteNumber = note.number;
         o.deliveryNotePrinted = note.shown;
@@ -93,9 +92,9 @@ Finalisation::Outcome Finalisation::run(const Input& input)
     return o;
 }
 
-Finalisation::Outcome Finalisation::store(const Input& input)
+FinalisationOutcome Finalisation::store(const Input& input)
 {
-    Outcome o;
+    FinalisationOutcome o;
     if (chopTrailing(input.netText).isEmpty()) {
         o.end(m_ctx.prompt, Outcome::Refused, NetEmptyMessage, FocusNet);
         return o;
@@ -194,17 +193,10 @@ Finalisation::Outcome Finalisation::store(const Input& input)
         // means the pending weighing gone and both rows of this ticket there
         // with the number drawn; not finalised means the weighing still
         // pending and neither row there.
-        switch (committedOrNot()) {
-        case LostCommit::Committed:
-            o.show(m_ctx.prompt, LostCommitDoneMessage.arg(m_stored.ticketNumber));
-            break;   // on to the prints, as after any finalisation
-        case LostCommit::NotCommitted:
-            o.end(m_ctx.prompt, Outcome::Failed, LostCommitNotDoneMessage);
-            return o;
-        case LostCommit::Unknown:
-            o.end(m_ctx.prompt, Outcome::Failed, LostCommitUnknownMessage);
-            return o;
-        }
+        const LostCommitMessages told {
+                LostCommitDoneMessage.arg(m_stored.ticketNumber), LostCommitNotDoneMessage, LostCommitUnknownMessage};
+        if (!reportLostCommit(o, m_ctx.prompt, committedOrNot(), told))
+            return o;   // on to the prints only when it stands, as after any finalisation
     }
     o.ticketNumber = m_stored.ticketNumber;
     return o;
@@ -264,7 +256,7 @@ QString Finalisation::readPending(qint64 id, double& purity, double& moisture, Q
             || w.text(QStringLiteral("mKimeres1")) == QLatin1String("0"))
         return ZeroMessage;
     t.weighingNumber = w.text(QStringLiteral("mBszam"));
-    t.movement = w.text(QStringLiteral("mMozgas"));
+    t.movement = Passes::movementOf(w.text(QStringLiteral("mMozgas")));
     t.in1 = w.value(QStringLiteral("mBemeres1")).toDouble();
     t.in2 = w.value(QStringLiteral("mBemeres2")).toDouble();
     t.out1 = w.value(QStringLiteral("mKimeres1")).toDouble();
@@ -309,7 +301,7 @@ QString Finalisation::refusal(double purity, double moisture, const QString crop
             return NoCropMessage;
         if (q.value(QStringLiteral("crop") + n).isNull())
             return UnknownCropMessage.arg(crop[i].trimmed());
-        if (t.movement == QLatin1String("K"))
+        if (t.movement == Movement::Dispatch)
             continue;
         // The net the intake would be stored with (the formula of storeNets).
         const double d = in[i] - out[i];
@@ -326,7 +318,7 @@ QString Finalisation::refusal(double purity, double moisture, const QString crop
 void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double viztart, const QString crop[2])
 {
     Query& q = m_ctx.data.ZQ22;
-    if (t.movement == QLatin1String("K")) {
+    if (t.movement == Movement::Dispatch) {
         q.run(QStringLiteral("UPDATE vello SET jNettoKi = jKimeres - jBemeres, jNettoBe = \"0\" "
                              "WHERE IDj = :p0 OR IDj = :p1"),
                 {{QStringLiteral("p0"), t.rowId[0]}, {QStringLiteral("p1"), t.rowId[1]}});

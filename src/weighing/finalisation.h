@@ -10,11 +10,22 @@
 
 struct AppContext;
 
+// What the finalisation ended in: Refused (a guard failed, focus "Edit35"),
+// Failed (storing failed, all rolled back, still pending) or Done (stored;
+// printing may have been declined or failed).
+struct FinalisationOutcome : Outcome {
+    QString ticketNumber;   // "J" number (Done)
+    QString deliveryNoteNumber;   // "S" number issued for a delivery note (empty: none)
+    QString consigneeCode;   // oKod of the delivery note's consignee (empty: none)
+    bool ticketPrinted = false;
+    bool deliveryNotePrinted = false;
+};
+
 // The ticket finalisation, "OK" (Button3) of the vehicles-on-site window
 // TForm4: turns a pending weighing into a weighing ticket (two rows of
 // vello under one "J" number, nets with the purity and moisture deductions),
 // removes the pending weighing, then offers the ticket print and, for a
-// dispatch ("K"), the delivery note.
+// dispatch, the delivery note.
 //
 // Storing is all-or-nothing: the two ticket rows, the "J" number, the
 // numbering of exactly those two rows, the nets and the removal of the
@@ -38,69 +49,50 @@ public:
         // number) from one it has deleted. Empty: not told apart.
         QString weighingNumber;
         QString netText;   // the net field Edit35 as shown
-        // Opens the producer list window for the consignee of a delivery note
-        // (the window passes [&]{ openRegisterList(ctx, RegisterKind::Producers); }).
-        // When it returns, the producer list data set ZQ40 stands on the
-        // consignee. Empty: ZQ40 is taken as it stands.
-        std::function<void()> pickConsignee;
+        // Lets the operator pick the consignee of a delivery note (the window
+        // opens the producer list) and returns its code (oKod; empty: none).
+        // Empty: the delivery note has no consignee.
+        std::function<QString()> pickConsignee;
         QDate today;   // jModDatum / jRogDatum; invalid: today
-    };
-
-    // Refused (a guard failed, focus "Edit35"), Failed (storing failed, all
-    // rolled back, still pending) or Done (stored; printing may have been
-    // declined or failed).
-    struct Outcome : ::Outcome {
-        QString ticketNumber;   // "J" number (Done)
-        QString deliveryNoteNumber;   // "S" number issued for a delivery note (empty: none)
-        QString consigneeCode;   // oKod of the delivery note's consignee (empty: none)
-        bool ticketPrinted = false;
-        bool deliveryNotePrinted = false;
     };
 
     explicit Finalisation(AppContext& ctx) : m_ctx(ctx) { }
 
     // The whole "OK": guards, storing, ticket print, delivery note.
-    // Guards, in order (focus "Edit35"); the last two read the weighing
-    // inside the transaction with its row locked:
-    //   net field empty (trailing blanks removed): "Üres a netto súly!"
+    // Guards, in order (Refused, focus "Edit35"); all but the first read the
+    // weighing inside the transaction with its row locked:
+    //   the net field empty (trailing blanks removed);
     //   the weighing no longer pending: finalised at another workstation
     //     (its ticket rows found by input.weighingNumber, the message names
-    //     the ticket number), deleted there, or (no number given)
-    //     "A mérés már nem szerepel a bent lévők között!"; no number drawn
-    //   entry or exit weight 1 reads "0": "Nulla értékü mérés!"
-    //   no producer assigned: "Nincs kiválasztva a termelő!"
-    //   a producer code the register does not hold: "Nincs ilyen termelő: <code>"
-    //   a weighed measurement without a crop: "Nincs kiválasztva a termény!",
-    //   or with a crop code the register does not hold: "Nincs ilyen termény: <code>"
-    //   an intake whose exit weight is above its entry weight:
-    //     "A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!"
-    //   an intake whose deductions would leave a negative net:
-    //     "A levonások után negatív lenne a nettó súly!"
+    //     the ticket number), deleted there, or (no number given) plainly
+    //     gone; no number drawn;
+    //   entry or exit weight 1 reads "0";
+    //   no producer assigned, or a producer code the register does not hold;
+    //   a weighed measurement without a crop, or with a crop code the
+    //     register does not hold;
+    //   an intake whose exit weight is above its entry weight, or whose
+    //     deductions would leave a negative net.
     // (a ticket without producer or crop would be missing from every list
     // that joins its registers while counting in the stock).
-    // Storing failures (Failed, everything rolled back):
-    //   the weighing cannot be read, or the transaction cannot start:
-    //     "Hiba az insert \"BE\" közben az vello -ben!"
-    //   a ticket row or the commit: "Hiba: Az INSERT-append a vello -ben "
-    //   the "J" counter store: "Hiba: Az UPDATE \"J\" Sorszam -ban "
-    //   the "J" counter unreadable: "Hiba: a \"J\" sorszám nem olvasható!"
-    //   the numbering: "Hiba: Az jBszam UPDATE vello -ben "
-    //   the nets: "Hiba: mNetto számolás , REPLACE-edit a meres-ban "
-    //   the removal of the pending weighing: "Hiba: mérés vello-be áttétel DELETE törlésekor"
+    // Storing failures (Failed, everything rolled back) each have their
+    // message: the weighing unreadable or the transaction not started, a
+    // ticket row or the commit, the "J" counter store, the "J" counter
+    // unreadable, the numbering, the nets, the removal of the pending
+    // weighing. The texts are in finalisation.cpp.
     // A deadlock or lock-wait timeout at any statement runs the whole
     // transaction again (LockTries attempts) without a second "J" number. A
     // lost COMMIT reply is answered after reconnecting by what the server
     // holds: finalised (Done, said so, then the prints), not finalised
     // (Failed, still pending) or not known (Failed).
-    // Then, when stored: "Mérlegjegy nyomtatása ?" (vello.frf with the
-    // ticket's variables) and for movement "K" "Szállítólevél nyomtatása ?"
-    // (consignee pick, "S" number, v_bszam, szallito.frf). A failed "S" draw
-    // shows its message and prints no delivery note.
-    Outcome run(const Input& input);
+    // Then, when stored, the question of the ticket print (vello.frf with the
+    // ticket's variables) and for a dispatch the question of the delivery
+    // note (consignee pick, "S" number, v_bszam, szallito.frf). A failed "S"
+    // draw shows its message and prints no delivery note.
+    FinalisationOutcome run(const Input& input);
 
     // Storing alone: guards and the transaction, no print. run() is this
     // followed by the prints.
-    Outcome store(const Input& input);
+    FinalisationOutcome store(const Input& input);
     // The weighing as the last successful store() left it.
     const FinalisedTicket& stored() const { return m_stored; }
 

@@ -2,6 +2,11 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/weighingstate.h
   ${VELLO_DIR}/weighingrequest.h ${VELLO_DIR}/weighingrequest.cpp
   ${VELLO_DIR}/weighingstore.h ${VELLO_DIR}/weighingstore.cpp
+  ${VELLO_DIR}/weighingchecks.cpp ${VELLO_DIR}/registerlookups.cpp
+  ${VELLO_DIR}/instore.cpp ${VELLO_DIR}/outstore.cpp
+  ${VELLO_DIR}/reconnectlook.h ${VELLO_DIR}/reconnectlook.cpp
+  ${VELLO_DIR}/weighingfieldtext.h ${VELLO_DIR}/weighingfieldtext.cpp
+  ${VELLO_DIR}/weighingtexts.h ${VELLO_DIR}/weighingtexts.cpp
   ${VELLO_DIR}/alibistore.h ${VELLO_DIR}/alibistore.cpp
   ${VELLO_DIR}/finalisation.h ${VELLO_DIR}/finalisation.cpp
   ${VELLO_DIR}/ticketprint.h ${VELLO_DIR}/ticketprint.cpp

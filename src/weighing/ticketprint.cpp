@@ -48,17 +48,9 @@ bool TicketPrint::ticket(const FinalisedTicket& t)
     return m_ctx.report->output(QStringLiteral("vello.frf"), QPageLayout::Portrait);
 }
 
-TicketPrint::Note TicketPrint::deliveryNote(const FinalisedTicket& t)
+TicketPrint::Note TicketPrint::deliveryNote(const FinalisedTicket& t, const QString& consignee)
 {
     Note note;
-    Query& producers = m_ctx.data.ZQ40;
-    QString consignee;
-    try {
-        if (producers.isOpen() && !producers.isEmpty())
-            consignee = producers.text(QStringLiteral("oKod"));
-    } catch (const DbError&) {
-        consignee.clear();
-    }
     note.consignee = consignee;
     if (!openPrintData(t, true, consignee))
         return note;

@@ -34,11 +34,11 @@ public:
         QString number;   // the "S" number drawn; empty when none was issued
         bool shown = false;   // the preview was shown
     };
-    // The consignee is the producer on which ZQ40 stands (empty when it is
-    // closed or empty). ZQ13 as for the delivery note, then the "S" number
-    // (counter rule, own bracket) as v_bszam; szallito.frf, portrait. A
-    // failed draw shows its message and prints nothing.
-    Note deliveryNote(const FinalisedTicket& t);
+    // `consignee` is the oKod of the producer picked as consignee (empty:
+    // none). ZQ13 as for the delivery note, then the "S" number (counter
+    // rule, own bracket) as v_bszam; szallito.frf, portrait. A failed draw
+    // shows its message and prints nothing.
+    Note deliveryNote(const FinalisedTicket& t, const QString& consignee);
 
     // The statement that reads a finalised weighing into ZQ13: :p0 IDm,
     // :p1 and :p2 the two ticket rows, :p3 the consignee (delivery note).

@@ -5,11 +5,13 @@
 #include "context/unhandled.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
+#include "data/outcome.h"
 #include "data/transaction.h"
 #include "reports/reportoutput.h"
 #include "weighing/weighingstate.h"
 
 #include <QPageLayout>
+#include <optional>
 
 const QString VehiclesOnSite::ListSql
         = QStringLiteral("SELECT * FROM meres JOIN rendszam ON rendszam.rKod = meres.mRkod ORDER BY rRendszam");
@@ -20,6 +22,12 @@ const QString VehiclesOnSite::PrintSql = QStringLiteral(
 namespace {
 const QString P0 = QStringLiteral("p0");
 const QString P1 = QStringLiteral("p1");
+const QString AssignFailedMessage = QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban ");
+const QString LastRowMessage = QStringLiteral("Egy sornak maradni kell, nem törölhető ki.");
+const QString DeleteFailedMessage = QStringLiteral("Hiba: mérés DELETE törlésekor");
+const QString GoneMessage
+        = QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte.");
+const QString DeletedMessage = QStringLiteral("A mérés törlölve!");
 }   // namespace
 
 VehiclesOnSite::VehiclesOnSite(AppContext& ctx) : m_ctx(ctx)
@@ -117,10 +125,10 @@ int VehiclesOnSite::pendingOf(const QString& plateCode)
     }
 }
 
-double VehiclesOnSite::displayedNet(double be1, double be2, double ki1, double ki2, const QString& movement)
+double VehiclesOnSite::displayedNet(double be1, double be2, double ki1, double ki2, std::optional<Movement> movement)
 {
     double net = (be1 + be2) - (ki1 + ki2);
-    if (net < 0 && movement == QLatin1String("K"))
+    if (net < 0 && movement == Movement::Dispatch)
         net = -net;
     return net;
 }
@@ -131,38 +139,40 @@ double VehiclesOnSite::displayedNet() const
     if (!q.isOpen() || q.currentRow() < 0)
         return 0;
     auto num = [&q](const char* column) { return q.value(QLatin1String(column)).toDouble(); };
-    return displayedNet(
-            num("mBemeres1"), num("mBemeres2"), num("mKimeres1"), num("mKimeres2"), q.text(QStringLiteral("mMozgas")));
+    return displayedNet(num("mBemeres1"), num("mBemeres2"), num("mKimeres1"), num("mKimeres2"),
+            Passes::movementOf(q.text(QStringLiteral("mMozgas"))));
 }
 
-bool VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
+Outcome VehiclesOnSite::assignProducer(qint64 id, const QString& producerCode)
 {
+    Outcome o;
     try {
-        Transaction t(m_ctx.data);
-        m_ctx.data.ZQ12.run(QStringLiteral("UPDATE meres SET mOkod = :p1 WHERE IDm = :p0"),
-                {{P0, id}, {P1, Query::notNull(producerCode)}});
-        t.commit();
-        return true;
-    } catch (const DbError&) {
-        m_ctx.prompt.message(QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban "));
-        // The bracket has rolled back; a rollback the server refused is
-        // reported by the default handler when the connection is used next.
-        if (m_ctx.data.inTransaction()) {
-            QString error;
-            if (!m_ctx.data.rollback(&error))
-                Unhandled::report(m_ctx, error);
-        }
-        return false;
+        retryLockConflicts(m_ctx.data, [&] {
+            std::optional<Transaction> t;
+            begin(t, m_ctx.data, AssignFailedMessage);
+            step(AssignFailedMessage, [&] {
+                m_ctx.data.ZQ12.run(QStringLiteral("UPDATE meres SET mOkod = :p1 WHERE IDm = :p0"),
+                        {{P0, id}, {P1, Query::notNull(producerCode)}});
+            });
+            step(AssignFailedMessage, [&] { t->commit(); });
+        });
+    } catch (const StepFailed& f) {
+        // The bracket has rolled back on its way out; a rollback the server
+        // refused is reported by the default handler when the connection is
+        // used next.
+        o.end(m_ctx.prompt, Outcome::Failed, f.message);
     }
+    return o;
 }
 
 VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QString& plate)
 {
+    Outcome o;
     try {
         Query& count = m_ctx.data.ZQ12;
         count.openSql(QStringLiteral("SELECT count(*) AS db FROM meres"));
         if (count.value(QStringLiteral("db")).toLongLong() < 2) {
-            m_ctx.prompt.message(QStringLiteral("Egy sornak maradni kell, nem törölhető ki."));
+            o.end(m_ctx.prompt, Outcome::Refused, LastRowMessage);
             return DeleteResult::LastRow;
         }
     } catch (const DbError& e) {
@@ -173,21 +183,29 @@ VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QSt
         return DeleteResult::Kept;
     int deleted = 0;
     try {
-        // A finalisation of the same weighing at another workstation holds
-        // its row until it commits; the DELETE waits for it and then finds
-        // nothing to delete.
-        deleted = m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{P1, id}});
-    } catch (const DbError&) {
-        m_ctx.prompt.message(QStringLiteral("Hiba: mérés DELETE törlésekor"));
+        retryLockConflicts(m_ctx.data, [&] {
+            std::optional<Transaction> t;
+            begin(t, m_ctx.data, DeleteFailedMessage);
+            // A finalisation of the same weighing at another workstation
+            // holds its row until it commits; the DELETE waits for it and
+            // then finds nothing to delete.
+            deleted = step(DeleteFailedMessage, [&] {
+                return m_ctx.data.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1"), {{P1, id}});
+            });
+            if (deleted == 0)
+                return;   // nothing to write: the bracket rolls back
+            step(DeleteFailedMessage, [&] { t->commit(); });
+        });
+    } catch (const StepFailed& f) {
+        o.end(m_ctx.prompt, Outcome::Failed, f.message);
         return DeleteResult::Failed;
     }
     if (deleted == 0) {
-        m_ctx.prompt.message(
-                QStringLiteral("A mérés nem található: egy másik munkaállomás már véglegesítette vagy törölte."));
+        o.end(m_ctx.prompt, Outcome::Failed, GoneMessage);
         refresh();
         return DeleteResult::Gone;
     }
-    m_ctx.prompt.message(QStringLiteral("A mérés törlölve!"));
+    o.end(m_ctx.prompt, Outcome::Done, DeletedMessage);
     refresh();
     return DeleteResult::Deleted;
 }

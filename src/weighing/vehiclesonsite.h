@@ -1,5 +1,9 @@
 #pragma once
 #include <QString>
+#include <optional>
+
+#include "data/outcome.h"
+#include "data/passes.h"
 
 struct AppContext;
 class Query;
@@ -44,23 +48,23 @@ public:
     int pendingOf(const QString& plateCode);
 
     // (Be1 + Be2) - (Ki1 + Ki2) of the current row; a negative figure of a
-    // "K" row has its sign reversed. 0 on an empty list.
+    // dispatch has its sign reversed. 0 on an empty list.
     double displayedNet() const;
-    static double displayedNet(double be1, double be2, double ki1, double ki2, const QString& movement);
+    static double displayedNet(double be1, double be2, double ki1, double ki2, std::optional<Movement> movement);
 
     // Writes `producerCode` into mOkod of the pending weighing `id` inside
-    // one transaction on ZQ12. A failure shows "Hiba: KI-ben, REPLACE-edit a
-    // meres-ban " and rolls back; false then.
-    bool assignProducer(qint64 id, const QString& producerCode);
+    // one transaction on ZQ12 (Done). A failure shows the store's
+    // exit-weighing error text and rolls back (Failed).
+    Outcome assignProducer(qint64 id, const QString& producerCode);
 
     enum class DeleteResult { Deleted, LastRow, Kept, Failed, Gone };
-    // "Töröl": refuses the last pending weighing with "Egy sornak maradni
-    // kell, nem törölhető ki.", otherwise asks "Biztosan törli: <plate>?"
-    // (Nem: Kept, nothing changes), deletes `id` and shows "A mérés
-    // törlölve!"; a failed delete shows "Hiba: mérés DELETE törlésekor". A
-    // weighing that is no longer there (finalised or deleted at another
-    // workstation, or a list row read as id 0) deletes nothing: Gone, with
-    // a message saying it was not found, and the list read again.
+    // "Töröl": refuses the last pending weighing, otherwise asks whether the
+    // vehicle `plate` is to be deleted (No: Kept, nothing changes), deletes
+    // `id` in its own transaction and says so; a failed delete shows its
+    // error and rolls back. A weighing that is no longer there (finalised
+    // or deleted at another workstation, or a list row read as id 0)
+    // deletes nothing: Gone, with a message saying it was not found, and
+    // the list read again. The texts are shown through an Outcome.
     DeleteResult deleteWeighing(qint64 id, const QString& plate);
 
     // "Nyomtat": the pending weighing `id` on ZQ13 with meres.frf, portrait,

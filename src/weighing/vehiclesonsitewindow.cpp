@@ -232,7 +232,7 @@ void VehiclesOnSiteWindow::onExit()
         WeighingRequest request;
         request.direction = Direction::Out;
         request.weighingId = m_weighingId;
-        request.movement = WeighingRequest::movementOf(row.text(QStringLiteral("mMozgas")));
+        request.movement = Passes::movementOrDispatch(row.text(QStringLiteral("mMozgas")));
         request.trailer = row.text(QStringLiteral("mPot")) == QLatin1String("I");
         request.singleWeighing = row.text(QStringLiteral("mEgymeres")) == QLatin1String("I");
         showWindow<WeighingWindow>(
@@ -274,8 +274,17 @@ void VehiclesOnSiteWindow::onFinalise()
     input.weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
     input.weighingNumber = m_ops.currentText(QStringLiteral("mBszam"));
     input.netText = m_net->text();
-    input.pickConsignee = [this] { openRegisterList(m_ctx, RegisterKind::Producers); };
-    const Finalisation::Outcome out = Finalisation(m_ctx).run(input);
+    input.pickConsignee = [this] {
+        // The producer list stands on the row picked when it closes.
+        openRegisterList(m_ctx, RegisterKind::Producers);
+        const Query& producers = registerListQuery(m_ctx, RegisterKind::Producers);
+        try {
+            return producers.isOpen() && !producers.isEmpty() ? producers.text(QStringLiteral("oKod")) : QString();
+        } catch (const DbError&) {
+            return QString();
+        }
+    };
+    const FinalisationOutcome out = Finalisation(m_ctx).run(input);
     m_ops.refresh();
     showFull();
     if (!out.focus.isEmpty())

@@ -1,6 +1,7 @@
 #include "weighingdetailtabs.h"
 
 #include "data/query.h"
+#include "data/passes.h"
 #include "weighing/vehiclesonsite.h"
 
 #include <QFormLayout>
@@ -177,7 +178,7 @@ void WeighingDetailTabs::showRow(const VehiclesOnSite& ops)
     m_in2.frame->setVisible(trailer);
     m_out2.frame->setVisible(trailer);
 
-    const bool loadedIn = row.text(QStringLiteral("mMozgas")) == QLatin1String("B");
+    const bool loadedIn = Passes::movementOf(row.text(QStringLiteral("mMozgas"))) == Movement::Delivery;
     for (Panel* p : {&m_in1, &m_in2})
         for (QWidget* w : p->picks)
             w->setVisible(loadedIn);

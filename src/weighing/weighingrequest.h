@@ -1,19 +1,14 @@
 #pragma once
 #include <QString>
 
+#include "data/passes.h"
+
 // The weighing mode texts, the captions of the weighing windows.
 namespace WeighingCaption {
 extern const QString InMode;   // the weighing window in IN mode, set by the vehicle kind dialog
 extern const QString OutSelect;   // set by "KI - választ" of the vehicles-on-site window
 extern const QString OutMode;   // the weighing window in OUT mode
 }   // namespace WeighingCaption
-
-// IN starts a pending weighing; OUT records the exit of one.
-enum class Direction { In, Out };
-
-// What the vehicle does on the site (column mMozgas): a delivery ("B")
-// comes in loaded, a dispatch ("K") comes in empty and leaves loaded.
-enum class Movement { Delivery, Dispatch };
 
 // The weighing that an opener hands to the weighing window and the window to
 // WeighingStore: set by the vehicle kind dialog (IN) or from the pending
@@ -32,10 +27,6 @@ struct WeighingRequest {
     // dispatch. Its crop and warehouse are picked and stored.
     bool loadedPass() const { return in() == delivery(); }
 
-    // The column text of a movement and back ("B" is a delivery, any other
-    // text a dispatch).
-    static QString code(Movement m);
-    static Movement movementOf(const QString& code);
     // The column text of a flag: "I" or empty.
     static QString flag(bool on);
 };

@@ -75,8 +75,8 @@ public:
     // Opening step 6, the tare preset of a single weighing of an empty
     // vehicle: the plate register tare of `plateCode` (the text of
     // "Rendsz.kód") as the window writes it into Edit1 ("8000", "7950,5"), or
-    // nullopt when no preset applies (not single, not "K", no such plate, or
-    // the read failed) and Edit1 keeps "0".
+    // nullopt when no preset applies (not single, not a dispatch, no such
+    // plate, or the read failed) and Edit1 keeps "0".
     std::optional<QString> tarePreset(const QString& plateCode);
 
     // A row of the crop register, read by its code.
@@ -99,48 +99,38 @@ public:
     // The checks of OK in their order; the first that fails shows its message
     // and returns Refused with the control to focus; Done means all passed
     // (nothing is written by the checks).
-    //  1. weight 1 empty (trailing blanks removed): "Üres a mértsúly!"  -> Edit1
-    //  2. weight 1 exactly "0": "Nulla a mértsúly!"                    -> Edit1
-    //  3. loaded pass, crop 1 / warehouse 1 not picked:
-    //     "Nincs kiválasztva a termény!" -> Button3,
-    //     "Nincs kiválasztva a raktár!"  -> Button4;
+    //  1. weight 1 empty (trailing blanks removed) or exactly "0" -> Edit1
+    //  2. loaded pass, crop 1 / warehouse 1 not picked -> Button3 / Button4;
     //     measurement 2 shown with a weight (not empty, not 0) and its crop /
-    //     warehouse not picked: "Nincs kiválasztva a pótkocsi terménye!" ->
-    //     Button7, "Nincs kiválasztva a pótkocsi raktára!" -> Button8.
+    //     warehouse not picked -> Button7 / Button8.
     //     (A ticket without crop or warehouse would be left out of every
     //     ticket, stock and archive list.)
     //     Every crop and warehouse code of the loaded pass (measurement 2:
     //     of a trailer) is looked up in its register, the code that will
-    //     be stored: "Nincs ilyen termény: <code>" -> Edit5 / Edit11,
-    //     "Nincs ilyen raktár: <code>" -> Edit6 / Edit12.
-    //  4. Purity and moisture, stored by the IN and the OUT store alike:
-    //     purity empty: "Üres a tisztaság!" -> Edit32
-    //     moisture empty: "Üres a viztartalom!" -> Edit33
-    //     not a number from 0 to 100 (decimal comma):
-    //       "A tisztaság 0 és 100 közötti szám lehet!" -> Edit32,
-    //       "A viztartalom 0 és 100 közötti szám lehet!" -> Edit33
-    //     (empty is let through for an empty vehicle coming in, whose
+    //     be stored; one it does not hold is named -> Edit5 / Edit6 (Edit11 /
+    //     Edit12 for measurement 2).
+    //  3. Purity and moisture, stored by the IN and the OUT store alike:
+    //     empty, or not a number from 0 to 100 (decimal comma) -> Edit32 /
+    //     Edit33 (empty is let through for an empty vehicle coming in, whose
     //     figures no check reads; its store then fails as for any bad number).
-    //  5. Movement "B" (an intake), against the standards of the register
-    //     row of crop 1 (IN mode: the code in the field; OUT mode: the code
-    //     the pending weighing holds):
-    //     purity above the standard: "Nagyobb mint a szabványnak megadott tisztaság!" -> Edit32
-    //     moisture below the standard: "Nem lehet kisebb a szabványnak megadott viztartalomnál!" -> Edit33
+    //  4. A delivery, against the standards of the register row of crop 1
+    //     (IN mode: the code in the field; OUT mode: the code the pending
+    //     weighing holds): purity above the standard -> Edit32, moisture
+    //     below it -> Edit33.
     // Measurement 2 counts as shown for a trailer. A register that cannot be
-    // read: the store's could-not-start message (NotStarted, IN mode) or
-    // "Hiba: KI-ben, REPLACE-edit a meres-ban " (NotStarted, OUT mode);
-    // nothing is written either way.
+    // read: the store's could-not-start message (NotStarted, IN mode) or the
+    // OUT store's failure message (NotStarted, OUT mode); nothing is written
+    // either way. The texts are in weighingchecks.cpp and weighingtexts.cpp.
     WeighingOutcome check(const WeighingFields& fields);
 
     // The IN store as one transaction: "M" number drawn with the row locked,
     // the new pending weighing inserted, the counter advanced and, for a
     // single weighing, the tare completion; all committed together or all
-    // rolled back. Messages:
-    //   "Hiba az append vagy edit közben az meres-ban!"   could not start (NotStarted)
-    //   "Hiba: Az UPDATE Sorszam -ba " then "Hiba: Újban, INSERT-append a meres-ben "  counter store failed (Failed)
-    //   "Hiba: Újban, INSERT-append a meres-ben "          insert, commit or a number field failed (Failed)
-    //   "Pótos szerelvénynél nincs tara-s mérés!"          single weighing with trailer (Done, ordinary weighing)
-    //   "Hiba: tara-s mérésnél, REPLACE-edit a meres-ban " tare completion failed (Failed, nothing stored)
+    // rolled back. Outcomes: NotStarted when it could not start; Failed
+    // (nothing stored, no number used) when the insert, a number field, the
+    // counter store (its own message first), the tare completion or the
+    // commit failed; Done otherwise. A single weighing with trailer is
+    // stored as an ordinary weighing and says that it got no tare.
     // A deadlock or lock-wait timeout at any statement runs the whole
     // transaction again (LockTries attempts), shows nothing meanwhile and
     // never uses a second number. When the COMMIT's reply is lost with the
@@ -152,13 +142,12 @@ public:
     // The OUT store as one transaction: the requested pending weighing read
     // with its row locked, then one UPDATE of it (exit time, weights, scale
     // figures, mNetto2, purity and moisture; crop and warehouse codes only
-    // for movement "K"),
-    // COMMIT. A weighing that another workstation has finalised or deleted
-    // meanwhile gets nothing written and a plain message saying so (Failed:
-    // the window closes and the list is read again). On failure:
-    // "Hiba: KI-ben, REPLACE-edit a meres-ban " (Failed). Lock conflicts are
-    // tried again as in the IN store; a lost COMMIT reply is answered by
-    // comparing the row with the values written.
+    // for a dispatch), COMMIT. A weighing that another workstation has
+    // finalised or deleted meanwhile gets nothing written and a plain
+    // message saying so (Failed: the window closes and the list is read
+    // again). Any other failure: Failed with the OUT store's message. Lock
+    // conflicts are tried again as in the IN store; a lost COMMIT reply is
+    // answered by comparing the row with the values written.
     WeighingOutcome storeOut(const WeighingFields& fields, const QDateTime& at = QDateTime());
 
 private:

@@ -214,7 +214,7 @@ void WeighingWindow::fillIn()
     const WeighingRequest& r = m_request;
     field(PurityEdit)->setText(QStringLiteral("100"));
     field(MoistureEdit)->setText(QStringLiteral("0"));
-    field(MovementEdit)->setText(WeighingRequest::code(r.movement));
+    field(MovementEdit)->setText(Passes::code(r.movement));
     field(TrailerEdit)->setText(WeighingRequest::flag(r.trailer));
     field(SingleEdit)->setText(WeighingRequest::flag(r.singleWeighing));
     field(DateEdit)->setText(TextConv::date(QDate::currentDate()));

@@ -385,7 +385,7 @@ Operation TestServerRestart::finalisationOp()
         in.weighingId = m_finalising;
         in.netText = QStringLiteral("12000");
         in.today = Today;
-        if (f.store(in).result != Finalisation::Outcome::Done)
+        if (f.store(in).result != FinalisationOutcome::Done)
             return false;
         m_ticket = f.stored();
         return m_app->db.count(QStringLiteral("meres"), QStringLiteral("IDm = %1").arg(m_finalising)) == 0
@@ -404,7 +404,7 @@ Operation TestServerRestart::deliveryNoteOp()
     Operation op;
     op.prepare = [] {};
     op.attempt = [this] {
-        const TicketPrint::Note note = TicketPrint(m_app->ctx).deliveryNote(m_ticket);
+        const TicketPrint::Note note = TicketPrint(m_app->ctx).deliveryNote(m_ticket, QString());
         if (note.number.isEmpty())
             return false;
         // Numbers follow each other: none skipped by a failed attempt, none twice.
@@ -430,7 +430,7 @@ void TestServerRestart::makeTicket()
     in.weighingId = number(QStringLiteral("SELECT MAX(IDm) FROM meres"));
     in.netText = QStringLiteral("12000");
     in.today = Today;
-    QCOMPARE(Finalisation(m_app->ctx).store(in).result, Finalisation::Outcome::Done);
+    QCOMPARE(Finalisation(m_app->ctx).store(in).result, FinalisationOutcome::Done);
 }
 
 Operation TestServerRestart::archivingOp()

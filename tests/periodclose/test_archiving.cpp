@@ -556,7 +556,7 @@ void TestArchiving::finalisationGoesThroughWhileArchivingRuns()
         ScriptedPrompt bPrompt;
         AppContext b(bData, bPrompt);
         bPrompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), false);
-        Finalisation::Outcome outcome;
+        FinalisationOutcome outcome;
         bool ran = false;
         a.data.beforeStatementRuns(n, [&] {
             Finalisation::Input in;
@@ -573,7 +573,7 @@ void TestArchiving::finalisationGoesThroughWhileArchivingRuns()
             a.data.clearStatementAction();
             break;
         }
-        QVERIFY2(outcome.result == Finalisation::Outcome::Done,
+        QVERIFY2(outcome.result == FinalisationOutcome::Done,
                 qPrintable(where + QStringLiteral(": ") + bPrompt.shownTexts().join(QLatin1String("; "))));
         QCOMPARE(outcome.ticketNumber, QStringLiteral("501"));
         QVERIFY2(bPrompt.allAnswered(), qPrintable(where));

@@ -199,8 +199,8 @@ private slots:
         Finalisation::Input fin;
         fin.weighingId = idm;
         fin.netText = QStringLiteral("22000");
-        const Finalisation::Outcome o = Finalisation(app.ctx).run(fin);
-        QCOMPARE(o.result, Finalisation::Outcome::Done);
+        const FinalisationOutcome o = Finalisation(app.ctx).run(fin);
+        QCOMPARE(o.result, FinalisationOutcome::Done);
         QCOMPARE(o.ticketNumber, QStringLiteral("1"));
         QCOMPARE(links(app, 0, QStringLiteral("1")), QStringLiteral("B1:1 B2:2 K1:3 K2:5"));
         QCOMPARE(report.variable(QStringLiteral("v_alibi_be1")).toString(), QStringLiteral("alibi 1"));
@@ -348,7 +348,7 @@ private slots:
         TestApp app;
         seedRegisters(app);
         WeighingRequest r;
-        r.movement = WeighingRequest::movementOf(movement);
+        r.movement = Passes::movementOrDispatch(movement);
         r.trailer = trailer;
         r.singleWeighing = single;
         r.plateCode = QStringLiteral("1");
@@ -477,11 +477,11 @@ private slots:
             Finalisation::Input fin;
             fin.weighingId = idm;
             fin.netText = QStringLiteral("12000");
-            const Finalisation::Outcome o = Finalisation(app.ctx).store(fin);
+            const FinalisationOutcome o = Finalisation(app.ctx).store(fin);
             done = app.data.statementFailurePending();
             app.data.clearStatementFailure();
             QVERIFY2(!app.data.inTransaction(), qPrintable(at));
-            if (o.result != Finalisation::Outcome::Done) {
+            if (o.result != FinalisationOutcome::Done) {
                 if (o.messages.contains(CarryMessage)) {
                     carryFailed = true;
                     QCOMPARE(o.messages,

@@ -38,6 +38,7 @@ private slots:
     void producerPickTakesRowAtClose();
     void producerUpdateFailure();
     void deleteRules();
+    void deleteFailure_data();
     void deleteFailure();
     void printPreparesPendingWeighing();
     void newEntryClearsProducerAndSetsDirection();
@@ -289,8 +290,9 @@ void TestVehiclesOnSite::producerUpdateFailure()
     });
     app.host.expect(QStringLiteral("TForm8"), [&](QDialog& w) {
         moveTo(w, app.data.ZQ40, QStringLiteral("oKod"), QStringLiteral("2"));
-        // START TRANSACTION goes through, the UPDATE fails.
-        app.data.failStatement(2);
+        // START TRANSACTION goes through, the UPDATE fails (a lock conflict
+        // would be tried again).
+        app.data.failStatement(2, 1030, QStringLiteral("Got error 28 from storage engine"));
         click(w, QStringLiteral("Button1"));
     });
     app.prompt.expectMessage(QStringLiteral("Hiba: KI-ben, REPLACE-edit a meres-ban "));
@@ -335,20 +337,39 @@ void TestVehiclesOnSite::deleteRules()
     app.verifyScriptsDone();
 }
 
+void TestVehiclesOnSite::deleteFailure_data()
+{
+    // The delete's statements after the count: START TRANSACTION, DELETE, COMMIT.
+    QTest::addColumn<int>("statement");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("start fails") << 2 << 1030 << false;
+    QTest::newRow("delete fails") << 3 << 1030 << false;
+    QTest::newRow("commit fails") << 4 << 1030 << false;
+    // A lock conflict runs the delete again, which then goes through.
+    QTest::newRow("lock wait at the delete") << 3 << 1205 << true;
+}
+
 void TestVehiclesOnSite::deleteFailure()
 {
+    QFETCH(int, statement);
+    QFETCH(int, code);
+    QFETCH(bool, deleted);
     TestApp app;
     seedRegisters(app);
     addPending(app, {QStringLiteral("4"), QStringLiteral("B"), QString(), QStringLiteral("1"), 20000});
     addPending(app, {QStringLiteral("9"), QStringLiteral("B"), QString(), QStringLiteral("2"), 20000});
     app.host.expect(QStringLiteral("TForm4"), [&](QDialog& w) {
-        app.data.failStatement(2);   // the count passes, the DELETE fails
+        app.data.failStatement(statement, code, QStringLiteral("failed here"));   // the count passes
         click(w, QStringLiteral("Button4"));
     });
     app.prompt.expectConfirm(QStringLiteral("Biztosan törli: ABC-123?"), true);
-    app.prompt.expectMessage(QStringLiteral("Hiba: mérés DELETE törlésekor"));
+    app.prompt.expectMessage(
+            deleted ? QStringLiteral("A mérés törlölve!") : QStringLiteral("Hiba: mérés DELETE törlésekor"));
     openVehiclesOnSite(app.ctx);
-    QCOMPARE(app.db.count(QStringLiteral("meres")), 2);
+    QVERIFY(!app.data.statementFailurePending());
+    QVERIFY(!app.data.inTransaction());
+    QCOMPARE(app.db.count(QStringLiteral("meres")), deleted ? 1 : 2);
     app.verifyScriptsDone();
 }
 

@@ -82,12 +82,9 @@ private slots:
         Finalisation::Input fin;
         fin.weighingId = idm;
         fin.netText = "22000";
-        fin.pickConsignee = [&app] {
-            app.data.ZQ40.openSql("SELECT * FROM termelo ORDER BY oNev");
-            app.data.ZQ40.locate("oKod", "2");
-        };
-        const Finalisation::Outcome o = Finalisation(app.ctx).run(fin);
-        QCOMPARE(o.result, Finalisation::Outcome::Done);
+        fin.pickConsignee = [] { return QStringLiteral("2"); };
+        const FinalisationOutcome o = Finalisation(app.ctx).run(fin);
+        QCOMPARE(o.result, FinalisationOutcome::Done);
         QCOMPARE(o.ticketNumber, QStringLiteral("1"));
         QCOMPARE(o.deliveryNoteNumber, QStringLiteral("1"));
         QVERIFY(o.ticketPrinted && o.deliveryNotePrinted);

@@ -240,7 +240,7 @@ private slots:
             in.weighingId = idm;
             in.netText = "12000";
             in.today = QDate(2024, 3, 6);
-            const Finalisation::Outcome o = Finalisation(app.ctx).run(in);
+            const FinalisationOutcome o = Finalisation(app.ctx).run(in);
             result = o.result;
             gotFocus = o.focus;
         } else {
@@ -383,7 +383,7 @@ private slots:
         Finalisation::Input fin;
         fin.weighingId = idm;
         fin.netText = "12000";
-        const Finalisation::Outcome o = Finalisation(app.ctx).run(fin);
+        const FinalisationOutcome o = Finalisation(app.ctx).run(fin);
         app.verifyScriptsDone();
         QCOMPARE(o.result, net < 0 ? Outcome::Refused : Outcome::Done);
         QCOMPARE(app.db.count("vello", "jNettoBe < 0"), 0);

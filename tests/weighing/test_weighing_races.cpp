@@ -366,21 +366,21 @@ private slots:
         const qint64 idm = addPending(app.db, Pending());
         app.db.exec("UPDATE sorszam SET sBszam = '41' WHERE sKod = 'J'");
         Other other(app.db);
-        Finalisation::Outcome otherOutcome;
+        FinalisationOutcome otherOutcome;
         app.data.beforeStatementRuns(statement, [&] {
             other.runUntilThroughOrWaiting(
                     [&](AppContext& ctx, ScriptedPrompt&) { otherOutcome = Finalisation(ctx).store(otherInput(idm)); });
         });
-        const Finalisation::Outcome o = Finalisation(app.ctx).store(app.input(idm));
+        const FinalisationOutcome o = Finalisation(app.ctx).store(app.input(idm));
         other.join();
         QVERIFY(!app.data.inTransaction());
         QCOMPARE(other.waited(), statement > 2);
-        const Finalisation::Outcome& winner = statement <= 2 ? otherOutcome : o;
-        const Finalisation::Outcome& loser = statement <= 2 ? o : otherOutcome;
-        QCOMPARE(winner.result, Finalisation::Outcome::Done);
+        const FinalisationOutcome& winner = statement <= 2 ? otherOutcome : o;
+        const FinalisationOutcome& loser = statement <= 2 ? o : otherOutcome;
+        QCOMPARE(winner.result, FinalisationOutcome::Done);
         QCOMPARE(winner.ticketNumber, QStringLiteral("42"));
         QVERIFY(winner.messages.isEmpty());
-        QCOMPARE(loser.result, Finalisation::Outcome::Refused);
+        QCOMPARE(loser.result, FinalisationOutcome::Refused);
         QCOMPARE(loser.messages, QStringList {finalisedElsewhere("42")});
         QVERIFY(loser.ticketNumber.isEmpty());
         QCOMPARE(app.db.count("vello"), 2);
@@ -416,7 +416,7 @@ private slots:
         QVERIFY(ops.refresh());
         QCOMPARE(ops.list().rowCount(), 2);
         Other other(app.db);
-        Finalisation::Outcome finalised;
+        FinalisationOutcome finalised;
         VehiclesOnSite::DeleteResult deleted = VehiclesOnSite::DeleteResult::Failed;
         QStringList deleteMessages, finaliseMessages;
         if (deleteFirst) {
@@ -447,12 +447,12 @@ private slots:
         if (deleteWon) {
             QCOMPARE(int(deleted), int(VehiclesOnSite::DeleteResult::Deleted));
             QCOMPARE(deleteMessages, QStringList {DeletedMessage});
-            QCOMPARE(finalised.result, Finalisation::Outcome::Refused);
+            QCOMPARE(finalised.result, FinalisationOutcome::Refused);
             QCOMPARE(finaliseMessages, QStringList {DeletedElsewhereMessage});
             QCOMPARE(app.db.count("vello"), 0);
             QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
         } else {
-            QCOMPARE(finalised.result, Finalisation::Outcome::Done);
+            QCOMPARE(finalised.result, FinalisationOutcome::Done);
             QVERIFY(finaliseMessages.isEmpty());
             QCOMPARE(int(deleted), int(VehiclesOnSite::DeleteResult::Gone));
             QCOMPARE(deleteMessages, QStringList {DeleteGoneMessage});
@@ -647,7 +647,7 @@ private slots:
         }
         std::atomic<bool> holding {false}, go {false};
         Other other(app.db);
-        Finalisation::Outcome otherOutcome;
+        FinalisationOutcome otherOutcome;
         // This workstation: START, the locked read, two rows with their
         // ids, then the counter read (statement 8).
         app.data.beforeStatementRuns(8, [&] {
@@ -670,11 +670,11 @@ private slots:
         });
         app.prompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), true);
         const qint64 start = app.data.statementCount();
-        const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(mine));
+        const FinalisationOutcome o = Finalisation(app.ctx).run(app.input(mine));
         QVERIFY(holding);
-        QCOMPARE(otherOutcome.result, Finalisation::Outcome::Done);
+        QCOMPARE(otherOutcome.result, FinalisationOutcome::Done);
         QCOMPARE(otherOutcome.ticketNumber, QStringLiteral("1"));
-        QCOMPARE(o.result, Finalisation::Outcome::Done);
+        QCOMPARE(o.result, FinalisationOutcome::Done);
         QCOMPARE(o.ticketNumber, QStringLiteral("2"));
         QVERIFY(app.data.statementCount() - start > 17 + 8);   // the first attempt went up to its counter read
         QCOMPARE(app.db.count("vello", "jBszam = '1' AND jMbszam = '8'"), 2);
@@ -701,9 +701,9 @@ private slots:
             QSqlQuery end(app.data.database());
             QVERIFY(end.exec(QStringLiteral("ROLLBACK")));
         });
-        const Finalisation::Outcome o = Finalisation(app.ctx).store(app.input(idm));
+        const FinalisationOutcome o = Finalisation(app.ctx).store(app.input(idm));
         QVERIFY(!app.data.statementActionPending());
-        QCOMPARE(o.result, Finalisation::Outcome::Failed);
+        QCOMPARE(o.result, FinalisationOutcome::Failed);
         QVERIFY(o.ticketNumber.isEmpty());
         QVERIFY(o.messages.contains(QStringLiteral("Hiba: mérés vello-be áttétel DELETE törlésekor")));
         QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1").arg(idm)), 1);
@@ -919,8 +919,8 @@ private slots:
                 "A mérlegjegy elkészült, a száma 42. A lezárás (COMMIT) után megszakadt a kapcsolat az adatbázissal, de az "
                 "újracsatlakozás utáni ellenőrzés szerint a véglegesítés megtörtént."));
         app.prompt.expectConfirm(QStringLiteral("Mérlegjegy nyomtatása ?"), true);
-        const Finalisation::Outcome o = Finalisation(app.ctx).run(app.input(idm));
-        QCOMPARE(o.result, Finalisation::Outcome::Done);
+        const FinalisationOutcome o = Finalisation(app.ctx).run(app.input(idm));
+        QCOMPARE(o.result, FinalisationOutcome::Done);
         QCOMPARE(o.ticketNumber, QStringLiteral("42"));
         QVERIFY(o.ticketPrinted);
         QVERIFY(app.preview.last().pages[0].texts().contains("Bizonylatszám: J 42"));

@@ -149,7 +149,7 @@ void TestWeighingWindow::outModeOpening()
         const WeighingRequest& r = static_cast<WeighingWindow&>(w).request();
         QCOMPARE(r.direction, Direction::Out);
         QCOMPARE(r.weighingId, id);
-        QCOMPARE(WeighingRequest::code(r.movement), movement);
+        QCOMPARE(Passes::code(r.movement), movement);
         QCOMPARE(r.trailer, trailer == QLatin1String("I"));
         QCOMPARE(shown(w, QStringLiteral("Panel3")), trailer == QLatin1String("I"));
         QCOMPARE(shown(w, QStringLiteral("Button3")), pickers);

@@ -78,7 +78,7 @@ inline WeighingRequest requestIn(
 {
     WeighingRequest r;
     r.direction = Direction::In;
-    r.movement = WeighingRequest::movementOf(movement);
+    r.movement = Passes::movementOrDispatch(movement);
     r.trailer = trailer;
     r.singleWeighing = single;
     r.plateCode = plate;
@@ -90,7 +90,7 @@ inline WeighingRequest requestOut(qint64 idm, const QString& movement, bool trai
 {
     WeighingRequest r;
     r.direction = Direction::Out;
-    r.movement = WeighingRequest::movementOf(movement);
+    r.movement = Passes::movementOrDispatch(movement);
     r.trailer = trailer;
     r.weighingId = idm;
     return r;
