@@ -105,6 +105,7 @@ namespace {
     // The program's settings file, beside nothing else of the site: the sending
     // mode of the indicator is a property of this workstation's scale.
     const QString ContinuousKey = QStringLiteral("scale/continuous");
+    const QString CapacityKey = QStringLiteral("scale/capacity");
 
     std::unique_ptr<QSettings> settingsFile()
     {
@@ -132,6 +133,21 @@ namespace {
         return type.isEmpty() || type != QLatin1String("0");
     }
 }   // namespace
+
+int capacityKg()
+{
+    bool ok = false;
+    const int kg = settingsFile()->value(CapacityKey).toInt(&ok);
+    return ok && kg > 0 ? kg : DefaultCapacityKg;
+}
+
+bool setCapacityKg(int kg)
+{
+    const std::unique_ptr<QSettings> s = settingsFile();
+    s->setValue(CapacityKey, kg);
+    s->sync();
+    return s->status() == QSettings::NoError;
+}
 
 bool continuous()
 {

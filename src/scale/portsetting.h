@@ -40,6 +40,15 @@ Outcome save(AppContext& ctx, const QString& name);
 bool continuous();
 bool setContinuous(bool on);
 
+// The scale's capacity in whole kilograms, a property of this workstation's
+// scale kept in the program's settings file (key scale/capacity); a typed
+// weight above it is refused. DefaultCapacityKg when none is stored or the
+// stored value is not a positive number. setCapacityKg is false when the file
+// cannot be written.
+constexpr int DefaultCapacityKg = 80000;
+int capacityKg();
+bool setCapacityKg(int kg);
+
 // Serial devices present on this machine, as port names (relative to /dev),
 // found without opening any of them: the kernel's tty entries that have a
 // real device behind them (a ttyS port only with a known UART type), USB
