@@ -1,8 +1,8 @@
-// Opening the print preview of the plate list ("Nyomtat" in the plate list
-// window) on a 100,000-plate register, beside the same on a 100-plate one,
-// both measured in this run: the time from the built layout to the first
-// painted view, and the resident memory the open preview adds. The layout
-// itself is built before either figure is taken.
+// "Nyomtat" in the plate list window on a 100,000-plate register, beside the
+// same on a 100-plate one, both measured in this run: the time from the
+// print call (the report built, the preview made) to its first page painted
+// on screen, and the resident memory added meanwhile. The list's SELECT runs
+// before, as the window has run it already.
 //
 //   bench_preview [PLATES]      (100000 by default)
 //
@@ -11,6 +11,7 @@
 #include "benchclock.h"
 #include "context/appcontext.h"
 #include "data/datamodule.h"
+#include "reports/previewpages.h"
 #include "reports/previewwindow.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
@@ -25,40 +26,38 @@
 
 namespace {
 
+// The program's preview window, closed as soon as its first page is painted;
+// notes when that was, the memory then, and the pages it holds.
+class FirstPagePreview : public ReportPreview {
+public:
+    QElapsedTimer clock;
+    double shownMs = -1;
+    double residentAtShown = 0;
+    int pages = 0;
+    qint64 laidOut = 0;
+
+    bool hasDefaultPrinter() const override { return true; }
+    void show(const PagedReport& report, const QString& pdfName) override
+    {
+        PreviewWindow w(report, pdfName);
+        w.show();
+        QElapsedTimer guard;
+        guard.start();
+        while (w.pages()->pagesPainted() == 0 && guard.elapsed() < 10000)
+            QCoreApplication::processEvents();
+        if (w.pages()->pagesPainted() == 0)
+            qFatal("the preview painted no page");
+        shownMs = clock.nsecsElapsed() / 1e6;
+        residentAtShown = residentMb();
+        pages = w.pages()->pageCount();
+        laidOut = w.pages()->pagesLaidOut();
+    }
+};
+
 struct Opening {
     double ms = 0;
     double addedMb = 0;
 };
-
-// One opening: the window made, shown and painted once.
-Opening open(const ReportLayout& layout)
-{
-    Opening o;
-    const double before = residentMb();
-    QElapsedTimer t;
-    t.start();
-    {
-        PreviewWindow w(layout, QStringLiteral("rendszam.pdf"));
-        w.show();
-        QCoreApplication::processEvents();
-        w.repaint();
-        o.ms = t.nsecsElapsed() / 1e6;
-        o.addedMb = residentMb() - before;
-    }
-    QCoreApplication::processEvents();
-    return o;
-}
-
-Opening median(const ReportLayout& layout, int runs)
-{
-    Opening worst;
-    const Spread s = measure(runs, [&](int) {
-        const Opening o = open(layout);
-        worst.addedMb = qMax(worst.addedMb, o.addedMb);
-    });
-    worst.ms = s.median;
-    return worst;
-}
 
 }   // namespace
 
@@ -78,11 +77,11 @@ int main(int argc, char** argv)
     ScriptedPrompt prompt;
     prompt.setLenient(true);
     AppContext ctx(data, prompt);
-    RecordingPreview recorder;
-    ReportOutput out(ctx, &recorder);
+    FirstPagePreview preview;
+    ReportOutput out(ctx, &preview);
 
     // The plate list as "Nyomtat" prints it: the whole register on ZQ33.
-    auto layoutFor = [&](int rows) {
+    auto fill = [&](int rows) {
         db.exec(QStringLiteral("DELETE FROM rendszam"));
         db.exec(QStringLiteral(
                 "INSERT INTO rendszam (rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod) "
@@ -93,33 +92,50 @@ int main(int argc, char** argv)
                 "FROM seq_0_to_%1")
                         .arg(rows - 1));
         data.ZQ33.openSql(QStringLiteral("SELECT * FROM rendszam ORDER BY rRendszam"));
-        QElapsedTimer t;
-        t.start();
-        if (!out.output(QStringLiteral("rendszam.frf"), QPageLayout::Landscape))
-            qFatal("the plate list was not built: %s",
+    };
+    // One "Nyomtat": from the print call to the first page on screen.
+    auto print = [&]() {
+        Opening o;
+        QCoreApplication::processEvents();
+        const double before = residentMb();
+        preview.clock.start();
+        preview.shownMs = -1;
+        if (!out.output(QStringLiteral("rendszam.frf"), QPageLayout::Landscape) || preview.shownMs < 0)
+            qFatal("the plate list was not shown: %s",
                     qPrintable(prompt.shown().isEmpty() ? QString() : prompt.shown().last().text));
-        QTextStream(stdout) << QStringLiteral("plate list of %1 rows: %2 pages, layout built in %3 ms\n")
-                                       .arg(rows)
-                                       .arg(out.lastLayout().pages.size())
-                                       .arg(t.elapsed());
-        return out.lastLayout();
+        o.ms = preview.shownMs;
+        o.addedMb = preview.residentAtShown - before;
+        return o;
+    };
+    auto median = [&](int runs) {
+        Opening worst;
+        const Spread s = measure(runs, [&](int) { worst.addedMb = qMax(worst.addedMb, print().addedMb); });
+        worst.ms = s.median;
+        return worst;
     };
 
-    const ReportLayout smallLayout = layoutFor(small);
-    const ReportLayout largeLayout = layoutFor(plates);
-    open(smallLayout);   // fonts and the first window of the run
-    const Opening base = median(smallLayout, 5);
-    const Opening large = median(largeLayout, 5);
+    fill(small);
+    print();   // fonts and the first window of the run
+    const Opening base = median(3);
+    const int smallPages = preview.pages;
+    fill(plates);
+    const Opening large = median(3);
+    const int largePages = preview.pages;
+    QTextStream(stdout) << QStringLiteral("pages laid out for the first view of %1 pages: %2\n")
+                                   .arg(largePages)
+                                   .arg(preview.laidOut);
 
-    report(QStringLiteral("preview open, %1 plates (%2 pages), median of 5").arg(plates).arg(largeLayout.pages.size()),
-            large.ms, QStringLiteral("%1 plates (%2 pages)").arg(small).arg(smallLayout.pages.size()), base.ms);
+    report(QStringLiteral("\"Nyomtat\" to the first page on screen, %1 plates (%2 pages), median of 3")
+                    .arg(plates)
+                    .arg(largePages),
+            large.ms, QStringLiteral("%1 plates (%2 pages)").arg(small).arg(smallPages), base.ms);
     QTextStream(stdout) << QStringLiteral(
-            "resident memory added by the open preview: %1 MB | baseline %2 plates: %3 MB\n")
+            "resident memory added by the print until its first page: %1 MB | baseline %2 plates: %3 MB\n")
                                    .arg(large.addedMb, 0, 'f', 1)
                                    .arg(small)
                                    .arg(base.addedMb, 0, 'f', 1);
-    const bool met = large.ms <= 2 * base.ms && large.addedMb <= 100;
-    QTextStream(stdout) << "target: time ratio at most 2 and at most 100 MB added: " << (met ? "met" : "NOT met")
+    const bool met = large.ms <= 3 * base.ms && large.addedMb <= 100;
+    QTextStream(stdout) << "target: time ratio at most 3 and at most 100 MB added: " << (met ? "met" : "NOT met")
                         << "\n";
     return met ? 0 : 1;
 }

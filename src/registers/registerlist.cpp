@@ -61,7 +61,13 @@ void RegisterList::create()
 QString RegisterList::show()
 {
     try {
-        runDefault();
+        // The creation ran the default order just before: its result, still
+        // this window's own, is the list to show (nothing ran between the
+        // two); read again otherwise.
+        if (m_defaultResult && m_list.isOpen())
+            buildNames();
+        else
+            runDefault();
         positionOnCode(registerState(m_ctx).lastSavedCode.value(m_member.table));
     } catch (const DbError& e) {
         reportFailure(e.text());

@@ -24,7 +24,8 @@ public:
     // Creation: default order, and the list order caption becomes the
     // member's initial caption.
     void create();
-    // Showing: default order again, positioned on the last saved code.
+    // Showing: default order again (the creation's result where it is still
+    // this window's default-order result), positioned on the last saved code.
     // Returns the text of the order label (the list order caption).
     QString show();
 

@@ -1,12 +1,14 @@
 #include "previewpages.h"
 
+#include "data/dberror.h"
 #include "reports/reportpainter.h"
+#include "reports/reportvalue.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
-PreviewPages::PreviewPages(const ReportLayout& layout, QWidget* parent) : QWidget(parent), m_layout(layout)
+PreviewPages::PreviewPages(const PagedReport& report, QWidget* parent) : QWidget(parent), m_report(report)
 {
     setObjectName(QStringLiteral("pageView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -24,9 +26,9 @@ void PreviewPages::setZoom(double zoomPercent)
     // A widget cannot be taller than QWIDGETSIZE_MAX: a very long report
     // keeps a zoom at which all its pages fit.
     double paper = 0;
-    for (const LayoutPage& p : m_layout.pages)
-        paper += p.size.height();
-    const double room = QWIDGETSIZE_MAX - double(Margin) * (m_layout.pages.size() + 2);
+    for (int i = 0; i < pageCount(); ++i)
+        paper += m_report.pageSize(i).height();
+    const double room = QWIDGETSIZE_MAX - double(Margin) * (pageCount() + 2);
     if (paper > 0 && paper * pixelsPerMm(m_zoom) > room)
         m_zoom = qMax(1.0, room / (paper * pixelsPerMm(1.0)));
     relayout();
@@ -36,8 +38,8 @@ void PreviewPages::setZoom(double zoomPercent)
 double PreviewPages::zoomForWidth(int width) const
 {
     double widest = 0;
-    for (const LayoutPage& p : m_layout.pages)
-        widest = qMax(widest, p.size.width());
+    for (int i = 0; i < pageCount(); ++i)
+        widest = qMax(widest, m_report.pageSize(i).width());
     if (widest <= 0)
         return 100;
     const double perPercent = pixelsPerMm(1.0) * widest;
@@ -50,12 +52,14 @@ void PreviewPages::relayout()
     const double px = pixelsPerMm(m_zoom);
     m_top.clear();
     m_sizes.clear();
-    m_top.reserve(m_layout.pages.size());
-    m_sizes.reserve(m_layout.pages.size());
+    const int count = pageCount();
+    m_top.reserve(count);
+    m_sizes.reserve(count);
     int y = Margin;
     int widest = 0;
-    for (const LayoutPage& p : m_layout.pages) {
-        const QSize s(qMax(1, qRound(p.size.width() * px)), qMax(1, qRound(p.size.height() * px)));
+    for (int i = 0; i < count; ++i) {
+        const QSizeF paper = m_report.pageSize(i);
+        const QSize s(qMax(1, qRound(paper.width() * px)), qMax(1, qRound(paper.height() * px)));
         m_top.append(y);
         m_sizes.append(s);
         y += s.height() + Margin;
@@ -93,12 +97,42 @@ void PreviewPages::paintEvent(QPaintEvent* event)
         if (!r.intersects(area))
             continue;
         painter.fillRect(r, Qt::white);
+        QString error;
+        const LayoutPage* page = laidOut(i, &error);
         painter.save();
         painter.setClipRect(r & area);
         painter.translate(r.topLeft());
-        ReportPainter::paintPage(painter, m_layout.pages[i], px);
+        if (page) {
+            ReportPainter::paintPage(painter, *page, px);
+        } else {
+            painter.setPen(Qt::red);
+            painter.drawText(QRect(QPoint(0, 0), r.size()).adjusted(Margin, Margin, -Margin, -Margin),
+                    Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, error);
+        }
         painter.restore();
         m_lastPainted.append(i);
         ++m_painted;
     }
+}
+
+const LayoutPage* PreviewPages::laidOut(int index, QString* error)
+{
+    for (int k = 0; k < m_kept.size(); ++k)
+        if (m_kept[k].first == index) {
+            m_kept.move(k, 0);
+            return &m_kept.first().second;
+        }
+    try {
+        LayoutPage page = m_report.page(index);
+        ++m_laidOut;
+        if (m_kept.size() >= KeptPages)
+            m_kept.removeLast();
+        m_kept.prepend({index, std::move(page)});
+        return &m_kept.first().second;
+    } catch (const ReportError& e) {
+        *error = e.text;
+    } catch (const DbError& e) {
+        *error = e.text();
+    }
+    return nullptr;
 }

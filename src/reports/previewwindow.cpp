@@ -51,12 +51,12 @@ QString PreviewWindow::pdfFolder()
 }
 
 PreviewWindow::PreviewWindow(
-        const ReportLayout& layout, const QString& pdfName, Prompt* prompt, FileChoice* files, QWidget* parent)
-    : QDialog(parent), m_layout(layout), m_pdfName(pdfName), m_prompt(prompt), m_files(files)
+        const PagedReport& report, const QString& pdfName, Prompt* prompt, FileChoice* files, QWidget* parent)
+    : QDialog(parent), m_report(report), m_pdfName(pdfName), m_prompt(prompt), m_files(files)
 {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(
-            QStringLiteral("Nyomtatási kép - %1").arg(layout.title.isEmpty() ? layout.templateName : layout.title));
+    setWindowTitle(QStringLiteral("Nyomtatási kép - %1")
+                           .arg(report.title().isEmpty() ? report.templateName() : report.title()));
 
     auto* top = new QHBoxLayout;
     auto* zoomLabel = new QLabel(QStringLiteral("Nagyítás:"));
@@ -73,7 +73,7 @@ PreviewWindow::PreviewWindow(
     top->addStretch();
     top->addWidget(close);
 
-    m_canvas = new PreviewPages(layout);
+    m_canvas = new PreviewPages(report);
     m_scroll = new QScrollArea;
     m_scroll->setObjectName(QStringLiteral("pages"));
     m_scroll->setWidget(m_canvas);
@@ -195,15 +195,15 @@ bool PreviewWindow::printReport()
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setDocName(m_layout.templateName);
+    printer.setDocName(m_report.templateName());
     QPrintDialog dialog(&printer, this);
-    dialog.setMinMax(1, int(m_layout.pages.size()));
+    dialog.setMinMax(1, m_report.pageCount());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     // The dialog offers a page range; printing must keep to it.
     const bool printed = printer.printRange() == QPrinter::PageRange
-            ? ReportPainter::print(m_layout, printer, printer.fromPage(), printer.toPage())
-            : ReportPainter::print(m_layout, printer);
+            ? ReportPainter::print(m_report, printer, printer.fromPage(), printer.toPage())
+            : ReportPainter::print(m_report, printer);
     if (!printed && m_prompt)
         m_prompt->error(PrintFailedText, windowTitle());
     return printed;
@@ -226,7 +226,7 @@ bool PreviewWindow::saveReport()
         s.setValue(PdfFolderKey, QFileInfo(file).absolutePath());
     }
     QString error;
-    if (!ReportPainter::writePdf(m_layout, file, &error)) {
+    if (!ReportPainter::writePdf(m_report, file, &error)) {
         if (m_prompt)
             m_prompt->error(error, windowTitle());
         return false;

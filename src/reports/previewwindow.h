@@ -1,5 +1,5 @@
 #pragma once
-#include "reports/reportlayout.h"
+#include "reports/pagedreport.h"
 
 #include <QDialog>
 
@@ -20,7 +20,7 @@ class PreviewWindow : public QDialog {
 public:
     // The save question and its failure go through `files` and `prompt`;
     // without them Ctrl+S saves nothing.
-    PreviewWindow(const ReportLayout& layout, const QString& pdfName, Prompt* prompt = nullptr,
+    PreviewWindow(const PagedReport& report, const QString& pdfName, Prompt* prompt = nullptr,
             FileChoice* files = nullptr, QWidget* parent = nullptr);
 
     // The zoom in effect (rounded percent), whether chosen or fitted.
@@ -52,7 +52,7 @@ private:
     void showPosition();
     void takeKeyboard();
 
-    const ReportLayout& m_layout;
+    PagedReport m_report;
     QString m_pdfName;
     Prompt* m_prompt;
     FileChoice* m_files;

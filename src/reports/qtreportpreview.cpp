@@ -70,8 +70,8 @@ bool QtReportPreview::hasDefaultPrinter() const
     return !QPrinterInfo::defaultPrinterName().isEmpty();
 }
 
-void QtReportPreview::show(const ReportLayout& layout, const QString& pdfName)
+void QtReportPreview::show(const PagedReport& report, const QString& pdfName)
 {
     openWindow<PreviewWindow>(
-            m_host, [](PreviewWindow&) {}, layout, pdfName, m_prompt, m_files);
+            m_host, [](PreviewWindow&) {}, report, pdfName, m_prompt, m_files);
 }

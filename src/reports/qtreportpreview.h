@@ -15,7 +15,7 @@ class QtReportPreview : public ReportPreview {
 public:
     explicit QtReportPreview(WindowHost* host, Prompt* prompt = nullptr, FileChoice* files = nullptr);
     bool hasDefaultPrinter() const override;
-    void show(const ReportLayout& layout, const QString& pdfName) override;
+    void show(const PagedReport& report, const QString& pdfName) override;
 
     // Loads the printing support, the preview's style and the page fonts
     // once per run; the constructor has it done WarmUpDelayMs after the

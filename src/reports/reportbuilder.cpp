@@ -4,6 +4,9 @@
 
 #include <QHash>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -101,6 +104,7 @@ private:
 class RowGuard {
 public:
     explicit RowGuard(Query* q) : m_q(q), m_row(q->currentRow()), m_blocker(q) { }
+    Query* query() const { return m_q; }
     ~RowGuard()
     {
         try {
@@ -116,16 +120,88 @@ private:
     QSignalBlocker m_blocker;
 };
 
-class Layouter {
-public:
-    Layouter(Scope& scope, ReportLayout& out) : m_scope(scope), m_out(out) { }
+// A band placed on a paper page: its top, and the row that the data set of
+// a master-data band stands on meanwhile (the band's own row, or the row
+// about to be placed when a page break puts a page footer and header there).
+// A master-data band's rows that follow each other on a page are one slot:
+// `count` rows from `row`, each band below the one before.
+struct Slot {
+    int band = 0;   // in its template page
+    int master = -1;   // the master-data band whose data set stands on `row`; -1: none moved
+    int row = -1;
+    int count = 1;
+    double y = 0;
+};
 
-    void page(const ReportPage& p, std::optional<QPageLayout::Orientation> orientation)
+struct PlannedPage {
+    int templatePage = 0;
+    int firstSlot = 0;
+    QSizeF size;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+};
+
+// The pages of a report planned from the band heights and the data sets' row
+// counts alone (a band never grows with its data), each laid out from the
+// data sets when asked for.
+class Plan : public PageSource {
+public:
+    Plan(DataModule* data, const QVariantMap& vars, const QDateTime& now, const ReportTemplate& t,
+            std::optional<QPageLayout::Orientation> orientation)
+        : m_template(t), m_vars(vars), m_scope(data, m_vars, now)
     {
-        m_page = &p;
+        for (int tp = 0; tp < m_template.pages.size(); ++tp)
+            planPage(tp, orientation);
+        m_scope.totalPages = pageCount();
+    }
+
+    int pageCount() const override { return int(m_pages.size()); }
+    QSizeF pageSize(int index) const override { return m_pages.at(index).size; }
+    QPageLayout::Orientation orientation(int index) const override { return m_pages.at(index).orientation; }
+
+    LayoutPage page(int index) const override
+    {
+        const PlannedPage& pp = m_pages.at(index);
+        LayoutPage out;
+        out.size = pp.size;
+        out.orientation = pp.orientation;
+        const int end = index + 1 < m_pages.size() ? m_pages[index + 1].firstSlot : int(m_slots.size());
+        std::vector<std::unique_ptr<RowGuard>> moved;
+        for (int s = pp.firstSlot; s < end; ++s)
+            emitSlot(index, m_slots[s], m_slots[s].count, moved, out);
+        m_scope.line = 0;
+        return out;
+    }
+
+    // Every band evaluated once, on the first row it is placed on, so that a
+    // template error shows before the preview does.
+    void check() const
+    {
+        QList<QList<bool>> seen;
+        for (const ReportPage& p : m_template.pages)
+            seen.append(QList<bool>(p.bands.size(), false));
+        LayoutPage scratch;
+        for (int i = 0; i < m_pages.size(); ++i) {
+            const int end = i + 1 < m_pages.size() ? m_pages[i + 1].firstSlot : int(m_slots.size());
+            std::vector<std::unique_ptr<RowGuard>> moved;
+            for (int s = m_pages[i].firstSlot; s < end; ++s) {
+                bool& done = seen[m_pages[i].templatePage][m_slots[s].band];
+                if (!done)
+                    emitSlot(i, m_slots[s], 1, moved, scratch);
+                done = true;
+                scratch.items.clear();
+            }
+        }
+        m_scope.line = 0;
+    }
+
+private:
+    void planPage(int tp, std::optional<QPageLayout::Orientation> orientation)
+    {
+        const ReportPage& p = m_template.pages[tp];
         ReportPage oriented = p;
         if (orientation)
             oriented.orientation = *orientation;
+        m_tp = tp;
         m_size = oriented.orientedSize();
         m_orientation = oriented.orientation;
         m_footer = 0;
@@ -133,86 +209,118 @@ public:
             if (b.type == ReportBand::PageFooter)
                 m_footer += b.height;
         m_bottom = m_size.height() - p.margins.bottom();
-        startPage(true);
-        for (const ReportBand& b : p.bands) {
-            switch (b.type) {
+        startPage(-1, -1, true);
+        for (int b = 0; b < p.bands.size(); ++b) {
+            switch (p.bands[b].type) {
             case ReportBand::PageHeader:
             case ReportBand::PageFooter:
             case ReportBand::Title:
                 break;
             case ReportBand::Summary:
-                place(b);
+                place(b, -1, -1);
                 break;
             case ReportBand::MasterData: {
-                Query* q = m_scope.dataSet(b.dataSet);
-                RowGuard guard(q);
-                const int rows = q->rowCount();
-                for (int i = 0; i < rows; ++i) {
-                    q->moveTo(i);
-                    m_scope.line = i + 1;
-                    place(b);
-                }
-                m_scope.line = 0;
+                const int rows = m_scope.dataSet(p.bands[b].dataSet)->rowCount();
+                for (int i = 0; i < rows; ++i)
+                    place(b, b, i);
                 break;
             }
             }
         }
-        finishPage();
+        finishPage(-1, -1);
     }
 
-private:
-    // The title bands stand on the first paper page of a template page,
-    // above its page header.
-    void startPage(bool first = false)
-    {
-        if (m_out.pages.size() >= ReportBuilder::MaxPages)
-            throw ReportError {QStringLiteral("a nyomtatvány több mint %1 oldalas").arg(ReportBuilder::MaxPages)};
-        LayoutPage lp;
-        lp.size = m_size;
-        lp.orientation = m_orientation;
-        m_out.pages.append(lp);
-        m_scope.page = m_out.pages.size();
-        m_y = m_page->margins.top();
-        for (const ReportBand& b : m_page->bands)
-            if (first && b.type == ReportBand::Title) {
-                emitBand(b, m_y);
-                m_y += b.height;
-            }
-        for (const ReportBand& b : m_page->bands)
-            if (b.type == ReportBand::PageHeader) {
-                emitBand(b, m_y);
-                m_y += b.height;
-            }
-    }
+    const ReportPage& templatePage() const { return m_template.pages[m_tp]; }
 
-    void finishPage()
+    void add(int band, int master, int row, double y)
     {
-        double y = m_bottom - m_footer;
-        for (const ReportBand& b : m_page->bands)
-            if (b.type == ReportBand::PageFooter) {
-                emitBand(b, y);
-                y += b.height;
-            }
-    }
-
-    void place(const ReportBand& b)
-    {
-        if (m_y + b.height > m_bottom - m_footer + 0.001) {
-            finishPage();
-            startPage();
-        }
-        emitBand(b, m_y);
-        m_y += b.height;
-    }
-
-    void emitBand(const ReportBand& b, double top)
-    {
-        LayoutPage& page = m_out.pages.last();
-        m_items += b.objects.size();
+        m_items += templatePage().bands[band].objects.size();
         if (m_items > ReportBuilder::MaxItems)
             throw ReportError {
                     QStringLiteral("a nyomtatvány túl nagy (több mint %1 elem)").arg(ReportBuilder::MaxItems)};
-        const QPointF origin(m_page->margins.left(), top);
+        if (master == band && !m_slots.empty() && int(m_slots.size()) > m_pages.last().firstSlot) {
+            Slot& last = m_slots.back();
+            if (last.band == band && last.master == band && last.row + last.count == row) {
+                ++last.count;
+                return;
+            }
+        }
+        m_slots.push_back({band, master, row, 1, y});
+    }
+
+    // The title bands stand on the first paper page of a template page,
+    // above its page header.
+    void startPage(int master, int row, bool first = false)
+    {
+        if (m_pages.size() >= ReportBuilder::MaxPages)
+            throw ReportError {QStringLiteral("a nyomtatvány több mint %1 oldalas").arg(ReportBuilder::MaxPages)};
+        m_pages.append({m_tp, int(m_slots.size()), m_size, m_orientation});
+        const QList<ReportBand>& bands = templatePage().bands;
+        m_y = templatePage().margins.top();
+        for (int b = 0; b < bands.size(); ++b)
+            if (first && bands[b].type == ReportBand::Title) {
+                add(b, master, row, m_y);
+                m_y += bands[b].height;
+            }
+        for (int b = 0; b < bands.size(); ++b)
+            if (bands[b].type == ReportBand::PageHeader) {
+                add(b, master, row, m_y);
+                m_y += bands[b].height;
+            }
+    }
+
+    void finishPage(int master, int row)
+    {
+        const QList<ReportBand>& bands = templatePage().bands;
+        double y = m_bottom - m_footer;
+        for (int b = 0; b < bands.size(); ++b)
+            if (bands[b].type == ReportBand::PageFooter) {
+                add(b, master, row, y);
+                y += bands[b].height;
+            }
+    }
+
+    void place(int band, int master, int row)
+    {
+        const double height = templatePage().bands[band].height;
+        if (m_y + height > m_bottom - m_footer + 0.001) {
+            finishPage(master, row);
+            startPage(master, row);
+        }
+        add(band, master, row, m_y);
+        m_y += height;
+    }
+
+    // Lays out the first `count` bands of a slot of page `index`.
+    void emitSlot(
+            int index, const Slot& s, int count, std::vector<std::unique_ptr<RowGuard>>& moved, LayoutPage& out) const
+    {
+        double y = s.y;
+        for (int k = 0; k < count; ++k) {
+            emitBand(index, s, s.row + k, y, moved, out);
+            y += m_template.pages[m_pages[index].templatePage].bands[s.band].height;
+        }
+    }
+
+    // One band: the master data set on its row (the others moved back to
+    // where they stood), then the band's objects.
+    void emitBand(int index, const Slot& s, int row, double y, std::vector<std::unique_ptr<RowGuard>>& moved,
+            LayoutPage& out) const
+    {
+        const ReportPage& p = m_template.pages[m_pages[index].templatePage];
+        m_scope.page = index + 1;
+        if (s.master >= 0) {
+            Query* q = m_scope.dataSet(p.bands[s.master].dataSet);
+            if (std::none_of(moved.begin(), moved.end(), [q](const auto& g) { return g->query() == q; }))
+                moved.push_back(std::make_unique<RowGuard>(q));
+            q->moveTo(row);
+            m_scope.line = row + 1;
+        } else {
+            moved.clear();
+            m_scope.line = 0;
+        }
+        const ReportBand& b = p.bands[s.band];
+        const QPointF origin(p.margins.left(), y);
         for (const ReportObject& o : b.objects) {
             LayoutItem it;
             it.kind = o.kind == ReportObject::Text ? LayoutItem::Text
@@ -230,13 +338,17 @@ private:
                 it.align = o.align;
                 it.frame = o.frame;
             }
-            page.items.append(it);
+            out.items.append(it);
         }
     }
 
-    Scope& m_scope;
-    ReportLayout& m_out;
-    const ReportPage* m_page = nullptr;
+    const ReportTemplate m_template;
+    const QVariantMap m_vars;
+    mutable Scope m_scope;
+    QList<PlannedPage> m_pages;
+    std::vector<Slot> m_slots;
+    // While planning: the template page, its paper and the height used.
+    int m_tp = 0;
     QSizeF m_size;
     QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
     double m_y = 0;
@@ -275,22 +387,15 @@ ReportBuilder::ReportBuilder(DataModule* data, const QVariantMap& variables) : m
 {
 }
 
+PagedReport ReportBuilder::plan(const ReportTemplate& t, const QString& templateName, bool checked)
+{
+    auto p = std::make_shared<Plan>(m_data, m_vars, m_now, t, m_orientation);
+    if (checked)
+        p->check();
+    return PagedReport(templateName, t.title, std::move(p));
+}
+
 ReportLayout ReportBuilder::build(const ReportTemplate& t, const QString& templateName)
 {
-    const bool twoPasses = uses(t, QStringLiteral("TOTALPAGES#")) || uses(t, QStringLiteral("TOTALPAGES"));
-    int total = 0;
-    for (int pass = twoPasses ? 0 : 1; pass < 2; ++pass) {
-        ReportLayout out;
-        out.templateName = templateName;
-        out.title = t.title;
-        Scope scope(m_data, m_vars, m_now);
-        scope.totalPages = total;
-        Layouter l(scope, out);
-        for (const ReportPage& p : t.pages)
-            l.page(p, m_orientation);
-        if (pass == 1)
-            return out;
-        total = out.pages.size();
-    }
-    return ReportLayout();
+    return plan(t, templateName, false).all();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "reports/pagedreport.h"
 #include "reports/reportlayout.h"
 #include "reports/reporttemplate.h"
 
@@ -17,6 +18,9 @@ class DataModule;
 //   row; when a band does not fit, a new paper page begins. The data set's
 //   current row is put back afterwards;
 // - fields read the current row of the data set they name.
+// A band is as tall as its template says, whatever its data: the paper pages
+// follow from the band heights and the data sets' row counts alone, so
+// plan() knows them at once and lays out each page when it is asked for.
 // Throws ReportError for an expression that cannot be evaluated and DbError
 // for a failing data set.
 class ReportBuilder {
@@ -31,7 +35,12 @@ public:
     // The caller's orientation replaces the template pages' own.
     void setOrientation(std::optional<QPageLayout::Orientation> o) { m_orientation = o; }
 
+    // Every page laid out now.
     ReportLayout build(const ReportTemplate& t, const QString& templateName);
+    // The pages planned, each laid out when asked for. With `checked`, every
+    // band is evaluated once now, on the first row it is placed on, so that
+    // an error in the template throws here rather than at a later page.
+    PagedReport plan(const ReportTemplate& t, const QString& templateName, bool checked = true);
 
     // Whether any text of the template names `name` (a variable, PAGE#, ...).
     static bool uses(const ReportTemplate& t, const QString& name);

@@ -90,7 +90,8 @@ bool ReportOutput::loadFromFile(const QString& templateFile)
 
 bool ReportOutput::showReport()
 {
-    m_last = ReportLayout();
+    m_report = PagedReport();
+    m_last.reset();
     const bool failed = m_orientationFailed;
     m_orientationFailed = false;
     if (failed || !m_template || !m_preview)
@@ -105,7 +106,9 @@ bool ReportOutput::showReport()
         }
         ReportBuilder builder(&m_ctx.data, m_vars);
         builder.setOrientation(m_orientation);
-        m_last = builder.build(*m_template, m_templateName);
+        // Only the pages that are looked at are laid out: a long list shows
+        // its first page at once.
+        m_report = builder.plan(*m_template, m_templateName);
     } catch (const ReportError& e) {
         m_ctx.prompt.error(QStringLiteral("%1: %2").arg(m_templateName, e.text), ErrorCaption);
         return false;
@@ -119,8 +122,31 @@ bool ReportOutput::showReport()
     const QString number = m_vars.value(QStringLiteral("v_bszam")).toString().trimmed();
     if (!number.isEmpty() && ReportBuilder::uses(*m_template, QStringLiteral("v_bszam")))
         base += QLatin1Char('_') + number;
-    m_preview->show(m_last, base + QStringLiteral(".pdf"));
+    try {
+        m_preview->show(m_report, base + QStringLiteral(".pdf"));
+    } catch (const ReportError& e) {
+        // A recording preview lays out every page here.
+        m_ctx.prompt.error(QStringLiteral("%1: %2").arg(m_templateName, e.text), ErrorCaption);
+        return false;
+    } catch (const DbError& e) {
+        Unhandled::report(m_ctx, e.text());
+        return false;
+    }
     return true;
+}
+
+const ReportLayout& ReportOutput::lastLayout() const
+{
+    if (!m_last) {
+        try {
+            m_last = m_report.all();
+        } catch (const ReportError&) {
+            m_last = ReportLayout();
+        } catch (const DbError&) {
+            m_last = ReportLayout();
+        }
+    }
+    return *m_last;
 }
 
 bool ReportOutput::output(const QString& templateFile, QPageLayout::Orientation orientation)

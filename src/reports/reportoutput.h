@@ -1,4 +1,5 @@
 #pragma once
+#include "reports/pagedreport.h"
 #include "reports/reportlayout.h"
 #include "reports/reporttemplate.h"
 
@@ -42,8 +43,12 @@ public:
     // Orientation, load, build, modal preview. True when the preview was shown.
     bool output(const QString& templateFile, QPageLayout::Orientation orientation);
 
-    // The report built by the last showReport() (empty when it failed).
-    const ReportLayout& lastLayout() const { return m_last; }
+    // The report built by the last showReport() (empty when it failed), as
+    // the preview got it: its pages are laid out when asked for.
+    const PagedReport& lastReport() const { return m_report; }
+    // The same with every page laid out (read while the data sets still
+    // stand as they were printed from).
+    const ReportLayout& lastLayout() const;
 
 protected:
     AppContext& m_ctx;
@@ -58,7 +63,8 @@ private:
     // A later successful setOrientation() clears it, so that a caller that
     // stopped after the failure does not silence the next document.
     bool m_orientationFailed = false;
-    ReportLayout m_last;
+    PagedReport m_report;
+    mutable std::optional<ReportLayout> m_last;
 };
 
 // Reads a template file by name. On failure returns nullopt and sets *error

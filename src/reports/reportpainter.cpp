@@ -1,5 +1,7 @@
 #include "reportpainter.h"
 
+#include "data/dberror.h"
+#include "reports/reportexpression.h"
 #include "reports/reporttemplate.h"
 
 #include <QFile>
@@ -20,11 +22,11 @@ QRectF units(const QRectF& mm)
     return QRectF(mm.x() * Unit, mm.y() * Unit, mm.width() * Unit, mm.height() * Unit);
 }
 
-QPageLayout pageLayoutOf(const LayoutPage& p)
+QPageLayout pageLayoutOf(const QSizeF& size, QPageLayout::Orientation orientation)
 {
-    const QSizeF portrait(qMin(p.size.width(), p.size.height()), qMax(p.size.width(), p.size.height()));
+    const QSizeF portrait(qMin(size.width(), size.height()), qMax(size.width(), size.height()));
     return QPageLayout(
-            QPageSize(portrait, QPageSize::Millimeter), p.orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+            QPageSize(portrait, QPageSize::Millimeter), orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 }   // namespace
@@ -79,29 +81,42 @@ void paintPage(QPainter& painter, const LayoutPage& page, double pxPerMm)
     painter.restore();
 }
 
-bool print(const ReportLayout& layout, QPagedPaintDevice& device, int fromPage, int toPage)
+bool print(const PagedReport& report, QPagedPaintDevice& device, int fromPage, int toPage, QString* error)
 {
+    const int count = report.pageCount();
     const int first = qMax(1, fromPage) - 1;
-    const int last = (toPage <= 0 ? int(layout.pages.size()) : qMin(toPage, int(layout.pages.size()))) - 1;
+    const int last = (toPage <= 0 ? count : qMin(toPage, count)) - 1;
     if (first > last)
         return false;
-    device.setPageLayout(pageLayoutOf(layout.pages[first]));
+    device.setPageLayout(pageLayoutOf(report.pageSize(first), report.orientation(first)));
     QPainter painter;
     if (!painter.begin(&device))
         return false;
-    for (int i = first; i <= last; ++i) {
-        const LayoutPage& p = layout.pages[i];
-        if (i > first) {
-            device.setPageLayout(pageLayoutOf(p));
-            device.newPage();
+    try {
+        for (int i = first; i <= last; ++i) {
+            const LayoutPage p = report.page(i);
+            if (i > first) {
+                device.setPageLayout(pageLayoutOf(p.size, p.orientation));
+                device.newPage();
+            }
+            const double pxPerMm = device.logicalDpiX() / 25.4;
+            paintPage(painter, p, pxPerMm);
         }
-        const double pxPerMm = device.logicalDpiX() / 25.4;
-        paintPage(painter, p, pxPerMm);
+    } catch (const ReportError& e) {
+        painter.end();
+        if (error)
+            *error = e.text;
+        return false;
+    } catch (const DbError& e) {
+        painter.end();
+        if (error)
+            *error = e.text();
+        return false;
     }
     return painter.end();
 }
 
-bool writePdf(const ReportLayout& layout, const QString& fileName, QString* error)
+bool writePdf(const PagedReport& report, const QString& fileName, QString* error)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -110,16 +125,18 @@ bool writePdf(const ReportLayout& layout, const QString& fileName, QString* erro
         return false;
     }
     bool ok = false;
+    QString why;
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(600);
         pdf.setCreator(QStringLiteral("vello"));
-        pdf.setTitle(layout.title.isEmpty() ? layout.templateName : layout.title);
-        ok = print(layout, pdf);
+        pdf.setTitle(report.title().isEmpty() ? report.templateName() : report.title());
+        ok = print(report, pdf, 0, 0, &why);
     }
     file.close();
     if (!ok && error)
-        *error = QStringLiteral("A PDF fájl nem írható: %1").arg(fileName);
+        *error = why.isEmpty() ? QStringLiteral("A PDF fájl nem írható: %1").arg(fileName)
+                               : QStringLiteral("%1: %2").arg(report.templateName(), why);
     return ok && file.error() == QFileDevice::NoError;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "reports/pagedreport.h"
 #include "reports/reportlayout.h"
 
 #include <QList>
@@ -13,19 +14,19 @@ public:
     virtual bool hasDefaultPrinter() const = 0;
     // Shows the report modally; returns when the preview has closed.
     // pdfName is the file name proposed when the report is saved as PDF.
-    virtual void show(const ReportLayout& layout, const QString& pdfName) = 0;
+    virtual void show(const PagedReport& report, const QString& pdfName) = 0;
 };
 
-// A preview that keeps what it was given instead of showing it (tests,
-// headless runs). Its printer answer is set by the owner.
+// A preview that keeps what it was given, every page laid out, instead of
+// showing it (tests, headless runs). Its printer answer is set by the owner.
 class RecordingPreview : public ReportPreview {
 public:
     explicit RecordingPreview(bool defaultPrinter = true) : m_printer(defaultPrinter) { }
     void setDefaultPrinter(bool on) { m_printer = on; }
     bool hasDefaultPrinter() const override { return m_printer; }
-    void show(const ReportLayout& layout, const QString& pdfName) override
+    void show(const PagedReport& report, const QString& pdfName) override
     {
-        m_shown.append(layout);
+        m_shown.append(report.all());
         m_pdfNames.append(pdfName);
     }
 

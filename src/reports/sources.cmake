@@ -4,6 +4,7 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/reporttemplate.h
   ${VELLO_DIR}/templatereader.h ${VELLO_DIR}/templatereader.cpp
   ${VELLO_DIR}/reportlayout.h ${VELLO_DIR}/reportlayout.cpp
+  ${VELLO_DIR}/pagedreport.h ${VELLO_DIR}/pagedreport.cpp
   ${VELLO_DIR}/reportbuilder.h ${VELLO_DIR}/reportbuilder.cpp
   ${VELLO_DIR}/reportpainter.h ${VELLO_DIR}/reportpainter.cpp
   ${VELLO_DIR}/reportpreview.h

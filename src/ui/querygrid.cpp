@@ -99,7 +99,12 @@ void QueryGrid::fitColumns(QTableView* view, int widest, bool squeeze)
     if (count == 0)
         return;
     // Only the rows in view are measured: a long list is not read for it.
-    header->setResizeContentsPrecision(0);
+    // (A precision of 0 would mean the same only for a view on screen: one
+    // not shown yet, or not filled, would have every row measured.) Before
+    // the view is shown the first rows stand for those it will show.
+    const int rowHeight = qMax(1, view->verticalHeader()->defaultSectionSize());
+    const int inView = view->isVisible() ? view->viewport()->height() / rowHeight + 1 : SampleRows;
+    header->setResizeContentsPrecision(qMax(1, inView));
     QVector<int> want(count), floor(count);
     for (int c = 0; c < count; ++c) {
         floor[c] = qMin(widest, header->sectionSizeHint(c));

@@ -22,7 +22,10 @@ public:
     // widest give way first, none below its title (`squeeze`; without it a
     // wide table keeps its texts whole and scrolls sideways). For any table
     // view.
+    // At most as many rows as the view shows are measured (SampleRows
+    // before it is shown), however long the list.
     static void fitColumns(QTableView* view, int widest = 320, bool squeeze = true);
+    static constexpr int SampleRows = 40;
 
 signals:
     void headerClicked(const QString& column);

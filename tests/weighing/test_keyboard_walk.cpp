@@ -42,10 +42,10 @@ bool tabTo(const QString& name, bool back = false)
 class ShowingPreview : public RecordingPreview {
 public:
     ShowingPreview(TestApp& app) : m_app(app) { }
-    void show(const ReportLayout& layout, const QString& pdfName) override
+    void show(const PagedReport& report, const QString& pdfName) override
     {
-        RecordingPreview::show(layout, pdfName);
-        PreviewWindow window(layout, pdfName, &m_app.prompt, &m_app.files);
+        RecordingPreview::show(report, pdfName);
+        PreviewWindow window(report, pdfName, &m_app.prompt, &m_app.files);
         m_app.host.showModal(window);
     }
 
