@@ -93,7 +93,8 @@ private slots:
         QTest::addColumn<QStringList>("printed");
         QTest::addColumn<QStringList>("absent");
         QTest::addColumn<QString>("nets");
-        QTest::newRow("intake") << "B" << QStringList {"in1=18320", "out1=6240", "crop1=2", "purity=96.5", "moisture=14.8"}
+        QTest::newRow("intake") << "B"
+                                << QStringList {"in1=18320", "out1=6240", "crop1=2", "purity=96.5", "moisture=14.8"}
                                 << QStringList {"Nettó súly: 12 080 kg",
                                            "Kukorica: tisztaság 96,5 % (szabvány 97 %), levonás 60,4 kg; víz 14,8 % "
                                            "(szabvány 14 %), levonás 96,64 kg",
@@ -169,8 +170,8 @@ private slots:
         app.prompt.expectConfirm("Mérlegjegy nyomtatása ?", true);
         QVERIFY(TicketBrowser(app.ctx).printCopy(o.ticketNumber));
         const QString copy = layoutText(preview.last(), dir, "copy.pdf");
-        const ToolRun tool = reportTool(app, {"--ticket", o.ticketNumber, "--out", dir.filePath("tool.pdf")},
-                QDir::currentPath());
+        const ToolRun tool
+                = reportTool(app, {"--ticket", o.ticketNumber, "--out", dir.filePath("tool.pdf")}, QDir::currentPath());
         QVERIFY2(tool.exitCode == 0, qPrintable(tool.err));
         const QString filed = pdfText(dir.filePath("tool.pdf"));
         const ToolRun toolCopy = reportTool(app,
@@ -193,8 +194,10 @@ private slots:
                                                .arg(p.trailer.isEmpty() ? "" : " összesen", stock)),
                     qPrintable(stock + "\n" + original));
         // The copy's line of each row carries the same whole-kilogram net.
-        QVERIFY2(copy.contains(QRegularExpression(QStringLiteral("Nettó: %1 kg").arg(
-                         movement == "B" ? StockFigures::text(nets.section(',', 0, 0).toDouble()) : "12 000"))),
+        QVERIFY2(copy.contains(QRegularExpression(
+                         QStringLiteral("Nettó: %1 kg")
+                                 .arg(movement == "B" ? StockFigures::text(nets.section(',', 0, 0).toDouble())
+                                                      : "12 000"))),
                 qPrintable(copy));
     }
 

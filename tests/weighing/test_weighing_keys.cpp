@@ -9,7 +9,10 @@
 #include "windowfixture.h"
 
 #include "scale/portsetting.h"
+#include "scale/pseudoterminal.h"
+#include "scale/tseriallink.h"
 #include "scale/scalewindows.h"
+#include "weighing/weighingwindow.h"
 #include "weighing/weighingwindows.h"
 
 #include <QLabel>
@@ -49,10 +52,7 @@ class TestWeighingKeys : public QObject {
     Q_OBJECT
     QTemporaryDir m_settings;
 private slots:
-    void initTestCase()
-    {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
-    }
+    void initTestCase() { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path()); }
 
     void arrivalByKeyboard()
     {
@@ -146,6 +146,56 @@ private slots:
                                "mMegj) FROM meres")
                          .toString(),
                 QStringLiteral("B|1|18320|2|1|96.5|14.8|jo"));
+    }
+
+    // "Mérés" that takes no weight keeps the weight taken and says why:
+    // after garbage on the line, and after the link was opened again with
+    // nothing received yet; a good reading then fills the field.
+    void readWithoutWeightKeepsTheField()
+    {
+        TestApp app;
+        seedRegisters(app);
+        PseudoTerminal pty;
+        QString error;
+        QVERIFY2(pty.open(&error), qPrintable(error));
+        app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = '%1' WHERE IDa = 1").arg(pty.slavePath()));
+        app.data.ZTable8.refresh();
+        const auto send = [&pty](WeighingWindow& w, const QByteArray& frame) {
+            const int before = w.link()->queuedClusters();
+            QVERIFY(pty.write(frame));
+            QTRY_VERIFY_WITH_TIMEOUT(w.link()->queuedClusters() > before, 10000);
+        };
+        app.host.expect("TForm4", [](QDialog& w) { click(w, "Button2"); });
+        app.host.expect("TForm15", [](QDialog& w) {
+            click(w, "RadioButton3");
+            click(w, "Button1");
+        });
+        app.host.expect("TForm5", pick(app, "ZQ30", "rKod", "1"));
+        app.host.expect("TForm14", [&](QDialog& d) {
+            auto& w = static_cast<WeighingWindow&>(d);
+            send(w, "ST,GS,+  021000kg\r\n");
+            click(w, "Button2");
+            QCOMPARE(text(w, "Edit1"), QStringLiteral("021000"));
+            send(w, "#?*!\r\n");
+            app.prompt.expectMessage("Nincs érvényes súly a mérlegről.");
+            click(w, "Button2");
+            QCOMPARE(text(w, "Edit1"), QStringLiteral("021000"));
+            QCOMPARE(text(w, "Edit2"), QStringLiteral("021000"));
+            // The link closed (the indicator restarted): "Mérés" opens it again.
+            w.link()->setActive(false);
+            app.prompt.expectMessage(QStringLiteral("A mérleg kapcsolata (%1) újra megnyílt, de még nem érkezett "
+                                                    "érvényes súly. Nyomja meg újra a Mérés gombot.")
+                                             .arg(pty.slavePath()));
+            click(w, "Button2");
+            QVERIFY(w.link()->active());
+            QCOMPARE(text(w, "Edit1"), QStringLiteral("021000"));
+            send(w, "ST,GS,+  021040kg\r\n");
+            click(w, "Button2");
+            QCOMPARE(text(w, "Edit1"), QStringLiteral("021040"));
+            click(w, "Button5");
+        });
+        openVehiclesOnSite(app.ctx);
+        app.verifyScriptsDone();
     }
 
     // The capacity of this workstation's scale in the port window, saved by
