@@ -100,10 +100,12 @@ QVariantMap alibiVariables(DataModule& dm, const QString& ticketNumber, const Ti
 QVariantMap documentVariables(
         DataModule& dm, Query& rows, const QString& ticketNumber, bool copy, bool* alibiUnreadable)
 {
+    // The rows are read before the alibi log's statements run: a statement
+    // that reconnects leaves no result behind to read.
     const TicketWeights w = fromRows(rows);
     QVariantMap vars = copy ? copyVariables(ticketNumber, w) : ticketVariables(ticketNumber, w);
-    vars.insert(alibiVariables(dm, ticketNumber, w, alibiUnreadable));
     vars.insert(settlementVariables(settlement(rows)));
+    vars.insert(alibiVariables(dm, ticketNumber, w, alibiUnreadable));
     return vars;
 }
 

@@ -178,6 +178,12 @@ private slots:
                 {"--ticket", o.ticketNumber, "--copy", "--out", dir.filePath("toolcopy.pdf")}, QDir::currentPath());
         QVERIFY2(toolCopy.exitCode == 0, qPrintable(toolCopy.err));
         const QString filedCopy = pdfText(dir.filePath("toolcopy.pdf"));
+        // VELLO_TICKET_PDFS=FOLDER keeps the PDFs, for looking at them.
+        if (const QString keep = qEnvironmentVariable("VELLO_TICKET_PDFS"); !keep.isEmpty())
+            for (const char* name : {"ticket.pdf", "copy.pdf"})
+                QFile::copy(dir.filePath(QLatin1String(name)),
+                        QStringLiteral("%1/%2-%3")
+                                .arg(keep, QLatin1String(QTest::currentDataTag()), QLatin1String(name)));
 
         for (const QString& line : printed) {
             // Four copies of the original, each with the line; the copy and
