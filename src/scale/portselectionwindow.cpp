@@ -9,6 +9,8 @@
 
 #include "context/prompt.h"
 #include "ui/controls.h"
+#include "ui/dialogkeys.h"
+#include "ui/digitedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,6 +47,17 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     m_continuous->setObjectName(QStringLiteral("CheckBox1"));
     m_continuous->setChecked(PortSetting::continuous());
 
+    // The scale's capacity, this workstation's: a typed weight above it is refused.
+    m_capacity = new DigitEdit(this);
+    m_capacity->setObjectName(QStringLiteral("CapacityEdit"));
+    m_capacity->setToolTip(QStringLiteral("A mérleg méréshatára kilogrammban; ennél nagyobb súly nem vihető be."));
+    m_capacity->setText(QString::number(PortSetting::capacityKg()));
+    auto* capacityLabel = new QLabel(QStringLiteral("Méréshatár (kg)"), this);
+    capacityLabel->setBuddy(m_capacity);
+    auto* capacityRow = new QHBoxLayout;
+    capacityRow->addWidget(capacityLabel);
+    capacityRow->addWidget(m_capacity, 1);
+
     m_save = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Mentés"), QStringLiteral("Nyomtatás."));
     m_cancel = makeButton(
             this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
@@ -58,10 +71,13 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     layout->addWidget(caption);
     layout->addWidget(m_port);
     layout->addWidget(m_continuous);
+    layout->addLayout(capacityRow);
     layout->addLayout(buttons);
 
     connect(m_save, &QPushButton::clicked, this, &PortSelectionWindow::onSave);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter presses the focused button, Escape is "Mégsem".
+    DialogKeys::install(this, nullptr, m_cancel);
     // The site row as it is now, not as the data set read it at some
     // earlier moment (the first start, another workstation).
     try {
@@ -88,5 +104,11 @@ void PortSelectionWindow::onSave()
     PortSetting::save(m_ctx, m_port->currentText());
     if (!PortSetting::setContinuous(m_continuous->isChecked()))
         m_ctx.prompt.message(QStringLiteral("Hiba: a mérleg küldési módja nem menthető a beállítások fájljába."));
+    const int capacity = m_capacity->text().toInt();
+    if (capacity <= 0)
+        m_ctx.prompt.message(QStringLiteral("A méréshatár pozitív egész szám (kg)!"));
+    else if (!PortSetting::setCapacityKg(capacity))
+        m_ctx.prompt.message(QStringLiteral("Hiba: a méréshatár nem menthető a beállítások fájljába."));
+    m_capacity->setText(QString::number(PortSetting::capacityKg()));
     showStored();
 }

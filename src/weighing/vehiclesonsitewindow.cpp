@@ -6,6 +6,7 @@
 #include "data/query.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
+#include "tickets/columnhints.h"
 #include "ui/controls.h"
 #include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
@@ -60,6 +61,7 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : Q
     m_grid->setToolTip(QStringLiteral("Dupla klikkre sort megjelenit."));
     m_grid->queryModel()->setColumns(gridColumns());
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    ColumnHints::install(m_grid->horizontalHeader());
     m_grid->setColumnWidth(0, 110);
     m_grid->setColumnWidth(2, 160);
     auto* nav = new QueryNavigator(m_ops.list(), this);
@@ -70,6 +72,7 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : Q
     m_net = new QLineEdit(this);
     m_net->setObjectName(QStringLiteral("Edit35"));
     m_net->setReadOnly(true);
+    m_net->setFocusPolicy(Qt::ClickFocus);
     m_net->setMaximumWidth(140);
     auto* netLabel = new QLabel(QStringLiteral("Nettó:"), this);
     netLabel->setBuddy(m_net);
@@ -135,6 +138,8 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : Q
     // presses that button; the finalisation is never one stray Enter away.
     DialogKeys::install(this, nullptr, cancel);
 
+    // Tab from the list goes straight to the buttons, "Új -  BE" first.
+    QWidget::setTabOrder(m_grid, add);
     // The list as it is when the window is created.
     m_ops.refresh();
     resize(1180, 860);
