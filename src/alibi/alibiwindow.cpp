@@ -158,7 +158,7 @@ void AlibiWindow::onFindNumber()
         }
         listEntries({*e});
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
     }
 }
 
@@ -183,7 +183,7 @@ void AlibiWindow::onFindTicket()
         if (entries.isEmpty())
             m_ctx.prompt.message(QStringLiteral("A(z) %1 számú mérlegjegyhez nincs bejegyzés a naplóban.").arg(ticket));
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
     }
 }
 
@@ -197,7 +197,7 @@ void AlibiWindow::onFindDay()
             m_ctx.prompt.message(QStringLiteral("%1 napon nincs bejegyzés a naplóban.")
                                          .arg(day.toString(QStringLiteral("yyyy.MM.dd"))));
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
     }
 }
 
@@ -231,7 +231,7 @@ void AlibiWindow::showEntry(int row)
     try {
         m_detail->showEntry(m_found[row], m_log);
     } catch (const DbError& err) {
-        reportReadFailure(err.text());
+        reportReadFailure(err.shownText());
     }
 }
 
@@ -266,7 +266,7 @@ void AlibiWindow::onVerify()
     try {
         m_verifier = std::make_unique<AlibiLog::Verifier>(m_log, m_pageSize);
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
         return;
     }
     setBusy(true);
@@ -285,7 +285,7 @@ void AlibiWindow::verifyStep()
         more = m_verifier->step();
     } catch (const DbError& e) {
         endVerification(QStringLiteral("Az ellenőrzés nem fejeződött be."));
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
         return;
     }
     // Showing the progress lets events run (a click on "Megszakítás" may end

@@ -24,6 +24,8 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
 
     m_current = new QLabel(this);
     m_current->setObjectName(QStringLiteral("Label2"));
+    m_source = new QLabel(this);
+    m_source->setObjectName(QStringLiteral("PortSource"));
     auto* caption = new QLabel(QStringLiteral("Soros port száma:"), this);
     caption->setObjectName(QStringLiteral("Label1"));
 
@@ -44,6 +46,12 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     m_continuous = new QCheckBox(QStringLiteral("a mérleg folyamatosan küld"), this);
     m_continuous->setObjectName(QStringLiteral("CheckBox1"));
     m_continuous->setChecked(PortSetting::continuous());
+    // The port belongs to this workstation; the site row only holds the
+    // default of the workstations that have none.
+    m_siteDefault = new QCheckBox(QStringLiteral("a telephely alapértéke is legyen (a saját porttal nem "
+                                                 "rendelkező munkaállomásoknak)"),
+            this);
+    m_siteDefault->setObjectName(QStringLiteral("SiteDefault"));
 
     m_save = makeButton(this, QStringLiteral("Button7"), QStringLiteral("Mentés"), QStringLiteral("Nyomtatás."));
     m_cancel = makeButton(
@@ -55,9 +63,11 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_current);
+    layout->addWidget(m_source);
     layout->addWidget(caption);
     layout->addWidget(m_port);
     layout->addWidget(m_continuous);
+    layout->addWidget(m_siteDefault);
     layout->addLayout(buttons);
 
     connect(m_save, &QPushButton::clicked, this, &PortSelectionWindow::onSave);
@@ -67,7 +77,7 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     try {
         m_ctx.data.ZTable8.refresh();
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
     }
     showStored();
 }
@@ -75,17 +85,24 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
 void PortSelectionWindow::showStored()
 {
     QString name;
+    bool own = false;
     try {
-        name = PortSetting::stored(m_ctx);
+        name = PortSetting::stored(m_ctx, &own);
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
     }
     m_current->setText(QStringLiteral("Jelenlegi port: ") + name);
+    m_source->setText(own ? QStringLiteral("(ennek a munkaállomásnak a saját beállítása)")
+                          : QStringLiteral("(a telephely alapértéke; ennek a munkaállomásnak nincs saját portja)"));
 }
 
 void PortSelectionWindow::onSave()
 {
-    PortSetting::save(m_ctx, m_port->currentText());
+    const QString name = m_port->currentText();
+    if (m_siteDefault->isChecked())
+        PortSetting::save(m_ctx, name);
+    if (!PortSetting::setWorkstationPort(name))
+        m_ctx.prompt.message(QStringLiteral("Hiba: a mérleg portja nem menthető a beállítások fájljába."));
     if (!PortSetting::setContinuous(m_continuous->isChecked()))
         m_ctx.prompt.message(QStringLiteral("Hiba: a mérleg küldési módja nem menthető a beállítások fájljába."));
     showStored();
