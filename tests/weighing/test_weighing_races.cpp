@@ -468,6 +468,46 @@ private slots:
         }
     }
 
+    // Two workstations delete the last two pending weighings at once, the
+    // second started at a chosen statement of the first: one is deleted,
+    // the other refused as the last row, whichever order the server takes.
+    void lastTwoDeletedAtOnce_data()
+    {
+        QTest::addColumn<int>("statement");
+        // The first's delete: the pending count, START, DELETE, the locked
+        // count of what is left, COMMIT.
+        QTest::newRow("after the first's unlocked count") << 2;
+        QTest::newRow("after the first's DELETE") << 4;
+        QTest::newRow("before the first's COMMIT") << 5;
+    }
+    void lastTwoDeletedAtOnce()
+    {
+        QFETCH(int, statement);
+        RaceApp app;
+        app.prompt.setLenient(true, true);
+        const qint64 first = addPending(app.db, Pending());
+        addEntered(app.db, QStringLiteral("8"), QStringLiteral("2"));
+        const qint64 second
+                = app.db.scalar(QStringLiteral("SELECT IDm FROM meres WHERE IDm <> %1").arg(first)).toLongLong();
+        Other other(app.db);
+        VehiclesOnSite::DeleteResult mine = VehiclesOnSite::DeleteResult::Failed;
+        VehiclesOnSite::DeleteResult theirs = VehiclesOnSite::DeleteResult::Failed;
+        app.data.beforeStatementRuns(statement, [&] {
+            other.runUntilThroughOrWaiting([&](AppContext& ctx, ScriptedPrompt&) {
+                theirs = VehiclesOnSite(ctx).deleteWeighing(second, QStringLiteral("XYZ-987"));
+            });
+        });
+        mine = VehiclesOnSite(app.ctx).deleteWeighing(first, QStringLiteral("ABC-123"));
+        other.join();
+        QCOMPARE(app.db.count("meres"), 1);
+        const QSet<int> results {int(mine), int(theirs)};
+        QCOMPARE(results,
+                (QSet<int> {int(VehiclesOnSite::DeleteResult::Deleted), int(VehiclesOnSite::DeleteResult::LastRow)}));
+        const QStringList told = app.prompt.shownTexts() + other.messages();
+        QVERIFY(told.contains(QStringLiteral("Egy sornak maradni kell, nem törölhető ki.")));
+        QVERIFY(!app.data.inTransaction());
+    }
+
     // A list row read as id 0 (after a reconnect) deletes nothing and says
     // so, never "A mérés törlölve!".
     void deleteOfNothingSaysNotFound()
