@@ -238,6 +238,11 @@ void ArchivingWindow::onBackup()
         m_ctx.prompt.message(QStringLiteral("A biztonsági mentés nem sikerült: ") + backup.error());
         return;
     }
-    m_backupPath->setText(QStringLiteral("Mentés: ") + path);
-    m_ctx.prompt.message(QStringLiteral("A biztonsági mentés elkészült:\r") + path);
+    // Both files belong to the backup: the register's dump and, beside it,
+    // the alibi log's; a restore needs the two.
+    QString files = path;
+    if (!backup.alibiFile().isEmpty())
+        files += QStringLiteral("\r") + backup.alibiFile() + QStringLiteral(" (alibi napló)");
+    m_backupPath->setText(QStringLiteral("Mentés: ") + QString(files).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    m_ctx.prompt.message(QStringLiteral("A biztonsági mentés elkészült:\r") + files);
 }
