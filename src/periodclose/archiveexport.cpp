@@ -66,7 +66,8 @@ bool ArchiveExport::run(const QString& folder)
             why = QStringLiteral("az archiv tábla nem olvasható");
             saved = false;
         }
-        else if (why.isEmpty()) why = QStringLiteral("a táblázat írása nem sikerült");
+        if (!saved && why.isEmpty())
+            why = QStringLiteral("a táblázat írása nem sikerült");
         if (saved) {
             // rename() replaces an earlier archiv.xlsx in one step.
             saved = std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(m_path).constData()) == 0;

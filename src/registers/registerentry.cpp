@@ -9,6 +9,8 @@
 #include "registers/fieldcheck.h"
 #include "registers/registerlist.h"
 #include "registers/registermember.h"
+
+#include <QStringList>
 #include "registers/registerstate.h"
 #include "context/prompt.h"
 
@@ -187,16 +189,23 @@ RegisterEntry::SaveOutcome& RegisterEntry::insertNew(SaveOutcome& o, const QVari
     return o;
 }
 
-QString RegisterEntry::updateSql() const
+QString RegisterEntry::updateSql(const QStringList& tableColumns) const
 {
     // The columns of the modify boxes after the id, in box order: p1 ... pn;
-    // the row is the one with the id (p0).
+    // the row is the one with the id (p0). As a whole-row replacement
+    // would, every other column of the table takes its default.
     QStringList sets;
+    QStringList named {m_member.idColumn.toLower()};
     for (int i = 1; i < m_member.replaceControls.size(); ++i) {
         for (const RegisterField& f : m_member.fields)
-            if (f.control == m_member.replaceControls.at(i))
+            if (f.control == m_member.replaceControls.at(i)) {
                 sets << QStringLiteral("%1 = :p%2").arg(f.column).arg(i);
+                named << f.column.toLower();
+            }
     }
+    for (const QString& c : tableColumns)
+        if (!named.contains(c.toLower()))
+            sets << QStringLiteral("%1 = DEFAULT(%1)").arg(c);
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :p0")
             .arg(m_member.table, sets.join(QStringLiteral(", ")), m_member.idColumn);
 }
@@ -213,7 +222,7 @@ RegisterEntry::SaveOutcome& RegisterEntry::replace(SaveOutcome& o, const QVarian
     // again, and a row that took its code since is left alone (a
     // replacement by the unique code would have removed it).
     const QString lockSql
-            = QStringLiteral("SELECT %1 FROM %2 WHERE %1 = :p0 FOR UPDATE").arg(m_member.idColumn, m_member.table);
+            = QStringLiteral("SELECT * FROM %1 WHERE %2 = :p0 FOR UPDATE").arg(m_member.table, m_member.idColumn);
     const QString gone = QStringLiteral("A(z) %1 kódú sort időközben egy másik munkaállomás törölte; a módosítás nem "
                                         "mentődött el, a sor nem jött létre újra.")
                                  .arg(code);
@@ -223,7 +232,10 @@ RegisterEntry::SaveOutcome& RegisterEntry::replace(SaveOutcome& o, const QVarian
             begin(t, m_ctx.data, QString());
             step(QString(), [&] { write.openSql(lockSql, {{QStringLiteral("p0"), params.value(0)}}); });
             require(!write.isEmpty(), gone);
-            step(m_member.replaceFailed, [&] { write.run(updateSql(), binds); });
+            QStringList columns;
+            for (int c = 0; c < write.columnCount(); ++c)
+                columns << write.columnName(c);
+            step(m_member.replaceFailed, [&] { write.run(updateSql(columns), binds); });
             step(QString(), [&] { t->commit(); });
         });
     } catch (const StepFailed& f) {

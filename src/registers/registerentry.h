@@ -62,7 +62,7 @@ private:
     // its id, then updated; a row gone meanwhile ends in Failed with its
     // message (nothing is written, the list is re-run).
     SaveOutcome& replace(SaveOutcome& o, const QVariantList& params);
-    QString updateSql() const;
+    QString updateSql(const QStringList& tableColumns) const;
     // The statement parameters of the boxes, in order; nothing when a
     // number box does not hold a number.
     std::optional<QVariantList> parameters(const QStringList& controls, const Values& values) const;

@@ -484,16 +484,25 @@ void TestArchiving::lostCommitReply()
     Archiving run(app.ctx);
     run.setLog([&](const QString& l) { log << l; });
     const int commit = int(clean.statements);
+    // The look after the lost COMMIT (the second statement after it, after
+    // the ROLLBACK) and the read rule's second try of it both find the
+    // server gone; armed from the COMMIT on.
+    const auto lookFails = [&app] { app.data.beforeStatementRuns(3, [&app] { app.data.failStatement(1, 2013); }); };
     if (applied) {
         app.data.dropAfterStatement(commit);
+        if (checkFails)
+            app.data.beforeStatementRuns(commit, lookFails);
     } else if (checkFails || QByteArray(QTest::currentDataTag()).startsWith("connection killed")) {
         // The server goes before the COMMIT reaches it (the connection
         // killed from outside): it rolls the run back.
         QSqlQuery id(app.data.database());
         QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
         const qint64 own = id.value(0).toLongLong();
-        app.data.beforeStatementRuns(
-                commit, [&app, own] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
+        app.data.beforeStatementRuns(commit, [&app, own, checkFails, lookFails] {
+            app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own));
+            if (checkFails)
+                lookFails();
+        });
     } else {
         app.data.failStatement(commit, 2013);   // lost before the COMMIT went out
     }
