@@ -230,7 +230,7 @@ RegisterEntry::SaveOutcome& RegisterEntry::replace(SaveOutcome& o, const QVarian
         retryLockConflicts(m_ctx.data, [&] {
             std::optional<Transaction> t;
             begin(t, m_ctx.data, QString());
-            step(QString(), [&] { write.openSql(lockSql, {{QStringLiteral("p0"), params.value(0)}}); });
+            step(m_member.replaceFailed, [&] { write.openSql(lockSql, {{QStringLiteral("p0"), params.value(0)}}); });
             require(!write.isEmpty(), gone);
             QStringList columns;
             for (int c = 0; c < write.columnCount(); ++c)

@@ -80,8 +80,9 @@ std::optional<WeighingOutcome> WeighingStore::checkCodes(const WeighingFields& f
                         (c.isCrop ? WeighingTexts::unknownCrop() : WeighingTexts::unknownWarehouse()).arg(code),
                         QLatin1String(c.focus));
         }
-    } catch (const DbError&) {
-        return end(Outcome::NotStarted, m_request.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore());
+    } catch (const DbError& e) {
+        return end(
+                Outcome::NotStarted, e.said(m_request.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore()));
     }
     return std::nullopt;
 }
@@ -128,8 +129,8 @@ std::optional<WeighingOutcome> WeighingStore::checkPercentages(const WeighingFie
                 standard = Crop {q.text(QStringLiteral("tMegnev")), q.value(QStringLiteral("tSztiszt")).toDouble(),
                         q.value(QStringLiteral("tSzviztart")).toDouble()};
         }
-    } catch (const DbError&) {
-        return end(Outcome::NotStarted, r.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore());
+    } catch (const DbError& e) {
+        return end(Outcome::NotStarted, e.said(r.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore()));
     }
     if (!standard)
         return std::nullopt;   // no crop: refused by the pick check (IN) or by the finalisation (OUT)
