@@ -110,7 +110,7 @@ bool print(const PagedReport& report, QPagedPaintDevice& device, int fromPage, i
     } catch (const DbError& e) {
         painter.end();
         if (error)
-            *error = e.text();
+            *error = e.shownText();
         return false;
     }
     return painter.end();

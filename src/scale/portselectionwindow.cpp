@@ -26,6 +26,8 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
 
     m_current = new QLabel(this);
     m_current->setObjectName(QStringLiteral("Label2"));
+    m_source = new QLabel(this);
+    m_source->setObjectName(QStringLiteral("PortSource"));
     auto* caption = new QLabel(QStringLiteral("Soros port száma:"), this);
     caption->setObjectName(QStringLiteral("Label1"));
 
@@ -46,6 +48,12 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     m_continuous = new QCheckBox(QStringLiteral("a mérleg folyamatosan küld"), this);
     m_continuous->setObjectName(QStringLiteral("CheckBox1"));
     m_continuous->setChecked(PortSetting::continuous());
+    // The port belongs to this workstation; the site row only holds the
+    // default of the workstations that have none.
+    m_siteDefault = new QCheckBox(QStringLiteral("a telephely alapértéke is legyen (a saját porttal nem "
+                                                 "rendelkező munkaállomásoknak)"),
+            this);
+    m_siteDefault->setObjectName(QStringLiteral("SiteDefault"));
 
     // The scale's capacity, this workstation's: a typed weight above it is refused.
     m_capacity = new DigitEdit(this);
@@ -68,9 +76,11 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_current);
+    layout->addWidget(m_source);
     layout->addWidget(caption);
     layout->addWidget(m_port);
     layout->addWidget(m_continuous);
+    layout->addWidget(m_siteDefault);
     layout->addLayout(capacityRow);
     layout->addLayout(buttons);
 
@@ -83,7 +93,7 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
     try {
         m_ctx.data.ZTable8.refresh();
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
     }
     showStored();
 }
@@ -91,17 +101,24 @@ PortSelectionWindow::PortSelectionWindow(AppContext& ctx, QWidget* parent) : QDi
 void PortSelectionWindow::showStored()
 {
     QString name;
+    bool own = false;
     try {
-        name = PortSetting::stored(m_ctx);
+        name = PortSetting::stored(m_ctx, &own);
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
     }
     m_current->setText(QStringLiteral("Jelenlegi port: ") + name);
+    m_source->setText(own ? QStringLiteral("(ennek a munkaállomásnak a saját beállítása)")
+                          : QStringLiteral("(a telephely alapértéke; ennek a munkaállomásnak nincs saját portja)"));
 }
 
 void PortSelectionWindow::onSave()
 {
-    PortSetting::save(m_ctx, m_port->currentText());
+    const QString name = m_port->currentText();
+    if (m_siteDefault->isChecked())
+        PortSetting::save(m_ctx, name);
+    if (!PortSetting::setWorkstationPort(name))
+        m_ctx.prompt.message(QStringLiteral("Hiba: a mérleg portja nem menthető a beállítások fájljába."));
     if (!PortSetting::setContinuous(m_continuous->isChecked()))
         m_ctx.prompt.message(QStringLiteral("Hiba: a mérleg küldési módja nem menthető a beállítások fájljába."));
     const int capacity = m_capacity->text().toInt();

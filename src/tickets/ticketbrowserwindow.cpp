@@ -360,7 +360,7 @@ bool TicketBrowserWindow::search(bool next)
         if (key)
             row = m_model->locate(*key);
     } catch (const DbError& e) {
-        m_ctx.prompt.message(QStringLiteral("Hiba a mérlegjegy keresésekor: %1").arg(e.text()));
+        m_ctx.prompt.message(QStringLiteral("Hiba a mérlegjegy keresésekor: %1").arg(e.shownText()));
         return false;
     }
     if (row < 0) {

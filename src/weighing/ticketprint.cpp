@@ -6,6 +6,7 @@
 #include "data/counters.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
+#include "data/transaction.h"
 #include "reports/reportoutput.h"
 
 bool TicketPrint::openPrintData(const FinalisedTicket& t, bool deliveryNote, const QString& consignee)
@@ -15,7 +16,7 @@ bool TicketPrint::openPrintData(const FinalisedTicket& t, bool deliveryNote, con
                 deliveryNote ? std::optional<QString>(consignee) : std::nullopt);
         return true;
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return false;
     }
 }
@@ -36,7 +37,15 @@ TicketPrint::Note TicketPrint::deliveryNote(const FinalisedTicket& t, const QStr
     if (!openPrintData(t, true, consignee))
         return note;
 
-    const Counters::Draw d = Counters(m_ctx.data).draw(Counters::S);
+    // A deadlock or lock-wait timeout on the counter row (another
+    // workstation drawing at the same moment) draws again, as the other
+    // draws do; nothing was handed out by the failed attempt.
+    Counters::Draw d;
+    for (int attempt = 1;; ++attempt) {
+        d = Counters(m_ctx.data).draw(Counters::S);
+        if (d.ok() || !retryAfterLockConflict(m_ctx.data, d.code, attempt, LockTries))
+            break;
+    }
     if (d.status == Counters::Draw::Unreadable)
         m_ctx.prompt.message(QStringLiteral("Hiba: a \"S\" sorszám nem olvasható!"));
     else if (d.status == Counters::Draw::StoreFailed)

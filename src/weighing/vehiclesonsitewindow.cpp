@@ -196,12 +196,29 @@ bool VehiclesOnSiteWindow::showRow()
     const QString& caption = weighingState(m_ctx).caption;
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Bent lévő rendszámok , jármüvek") : caption);
     double net = 0;
-    try {
+    const auto show = [&] {
         m_weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
         m_tabs->showRow(m_ops);
         net = m_ops.displayedNet();
-    } catch (const DbError&) {
-        fail(QStringLiteral("Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!"));
+    };
+    const QString failed = QStringLiteral("Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!");
+    try {
+        const QString number = m_ops.currentText(QStringLiteral("mBszam"));
+        show();
+        if (m_ops.list().isStale()) {
+            // The server was restarted meanwhile and a read reconnected: the
+            // list is read again and the same weighing shown from it.
+            m_ops.refresh();
+            m_ops.positionOnNumber(number);
+            show();
+        }
+    } catch (const DbError& e) {
+        // A lost connection is said; the window stays (the next click reads again).
+        if (e.connectionLost()) {
+            m_ctx.prompt.message(e.said(failed));
+            return false;
+        }
+        fail(failed);
         return false;
     }
     m_net->setText(TextConv::number(net));
@@ -214,8 +231,13 @@ bool VehiclesOnSiteWindow::showFull()
         return false;
     try {
         m_tabs->showProducer(m_ops.openProducer());
-    } catch (const DbError&) {
-        fail(QStringLiteral("Hiba az termelo mérésben Edit-ben való megjelenitésekor!"));
+    } catch (const DbError& e) {
+        const QString failed = QStringLiteral("Hiba az termelo mérésben Edit-ben való megjelenitésekor!");
+        if (e.connectionLost()) {
+            m_ctx.prompt.message(e.said(failed));
+            return false;
+        }
+        fail(failed);
         return false;
     }
     return true;

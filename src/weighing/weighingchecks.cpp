@@ -149,8 +149,9 @@ std::optional<WeighingOutcome> WeighingStore::checkCodes(const WeighingFields& f
                         (c.isCrop ? WeighingTexts::unknownCrop() : WeighingTexts::unknownWarehouse()).arg(code),
                         QLatin1String(c.focus));
         }
-    } catch (const DbError&) {
-        return end(Outcome::NotStarted, m_request.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore());
+    } catch (const DbError& e) {
+        return end(
+                Outcome::NotStarted, e.said(m_request.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore()));
     }
     return std::nullopt;
 }
@@ -207,8 +208,8 @@ std::optional<WeighingOutcome> WeighingStore::checkPercentages(const WeighingFie
                                 q.value(QStringLiteral("moisture") + n).toDouble()};
             }
         }
-    } catch (const DbError&) {
-        return end(Outcome::NotStarted, r.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore());
+    } catch (const DbError& e) {
+        return end(Outcome::NotStarted, e.said(r.in() ? WeighingTexts::notStarted() : WeighingTexts::outStore()));
     }
     // No crop: refused by the pick check (IN) or by the finalisation (OUT).
     // Every loaded pass by the same rules, against its own crop.
