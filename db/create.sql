@@ -278,10 +278,12 @@ INSERT INTO atvevo (IDa, aNeve, aIrszam, aHelyseg, aUtca, aAdoszam, aSzeria)
 
 -- END SCHEMA
 
+-- The program's user reads and writes rows and nothing else (no table,
+-- account or grant of its own making): SELECT, INSERT, UPDATE, DELETE.
 CREATE USER IF NOT EXISTS 'vello'@'localhost';
-GRANT ALL PRIVILEGES ON vello.* TO 'vello'@'localhost';
+GRANT SELECT, INSERT, UPDATE, DELETE ON vello.* TO 'vello'@'localhost';
 CREATE USER IF NOT EXISTS 'vello'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON vello.* TO 'vello'@'127.0.0.1';
+GRANT SELECT, INSERT, UPDATE, DELETE ON vello.* TO 'vello'@'127.0.0.1';
 
 -- The alibi log: every weight that reaches a ticket, traceable to the reading
 -- it came from. It lives in a database of its own beside the register's,
