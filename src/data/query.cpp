@@ -143,6 +143,11 @@ void Query::execute(bool select)
     emit currentRowChanged(m_cur);
 }
 
+QVariant Query::lastInsertId() const
+{
+    return m_q ? m_q->lastInsertId() : QVariant();
+}
+
 void Query::refresh()
 {
     const int keep = m_cur;

@@ -83,6 +83,11 @@ AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const Tic
     for (const auto& [cell, weight] : cells)
         if (weight == 0)
             cell->clear();
+    // The ticket's own entry, which its figures were recorded in.
+    if (const std::optional<AlibiLog::TicketEntry> e = AlibiLog(dm).ticketEntry(ticketNumber)) {
+        n.ticketEntry = QStringLiteral("alibi %1").arg(e->number);
+        n.chainPrefix = e->chainPrefix();
+    }
     return n;
 }
 
@@ -99,6 +104,8 @@ void setAlibiVariables(
     r.setVariable(QStringLiteral("v_alibi_be2"), n.in2);
     r.setVariable(QStringLiteral("v_alibi_ki1"), n.out1);
     r.setVariable(QStringLiteral("v_alibi_ki2"), n.out2);
+    r.setVariable(QStringLiteral("v_alibi_jegy"), n.ticketEntry);
+    r.setVariable(QStringLiteral("v_alibi_lanc"), n.chainPrefix);
 }
 
 TicketWeights fromRows(Query& rows)

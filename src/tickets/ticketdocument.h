@@ -59,6 +59,7 @@ void setCopyVariables(ReportOutput& report, const QString& ticketNumber, const T
 // for (a weighing stored before the log was kept).
 struct AlibiNumbers {
     QString in1, in2, out1, out2;   // v_alibi_be1, v_alibi_be2, v_alibi_ki1, v_alibi_ki2
+    QString ticketEntry, chainPrefix;   // v_alibi_jegy ("alibi 1240"), v_alibi_lanc (8 hex digits)
 };
 // The entries linked to ticket `ticketNumber` (AlibiLog::linksOfTicket);
 // throws DbError.
