@@ -295,7 +295,7 @@ private slots:
             auto& w = static_cast<WeighingWindow&>(d);
             send(pty, w, QByteArrayLiteral("ST,GS,+  008000kg\r\n"));
             app.prompt.expectMessage(ReadMessage);
-            app.data.failStatement(2, 1205);   // the append's lock
+            app.data.failStatement(1, 1205);   // the append (one statement)
             click(w, QStringLiteral("Button2"));
             QVERIFY(!app.data.statementFailurePending());
             QCOMPARE(text(w, QStringLiteral("Edit1")), QStringLiteral("0"));
