@@ -84,9 +84,9 @@ int main(int argc, char** argv)
             QStringLiteral("Az alibi napló ellenőrzése és megtekintése. A napló a mérlegelés minden átvett súlyát "
                            "őrzi, csak bővülhet, és minden bejegyzése SHA-256 láncértékkel kapcsolódik az előzőhöz.\n"
                            "\n"
-                           "  verify    végigszámolja a láncot, és összeveti minden mérlegjegy sorait és\n"
-                           "            kapcsolatait a mérlegjegy bejegyzésével; kiírja, hány bejegyzés ép, vagy\n"
-                           "            az első eltérést (kilépési kód: 1)\n"
+                           "  verify    végigszámolja a láncot, és összeveti minden mérlegjegy\n"
+                           "            sorait és kapcsolatait a mérlegjegy bejegyzésével; kiírja,\n"
+                           "            hány bejegyzés ép, vagy az első eltérést (kilépési kód: 1)\n"
                            "  show N    kiírja az N. bejegyzést a méréseivel és mérlegjegyeivel"));
     tool.describe(QStringLiteral("database"),
             QStringLiteral("a nyilvántartás adatbázisa (alapértelmezés: vello); a napló a NÉV_alibi adatbázisban van"));
