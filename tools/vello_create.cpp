@@ -100,15 +100,17 @@ bool schemaExists(QSqlDatabase& db, const QString& name)
 }
 
 // The alibi log beside `database` (db/create.sql, ALIBI SCHEMA part): its
-// database and tables where missing, and the program's user's INSERT and
-// SELECT on it. An existing log is kept as it is. On a failure a log
+// database and tables where missing, its routines (replaced: an existing
+// log keeps every entry and its chain goes on), and SELECT and EXECUTE on it
+// for every program account (the local ones and each --allow-host one; an
+// INSERT granted by an older version taken back). On a failure a log
 // database made by this call is removed again. Throws DbError.
 void addAlibiLog(QSqlDatabase& db, const QString& database)
 {
     const bool existed = schemaExists(db, AlibiLog::databaseFor(database));
     try {
         AlibiSchema::create(db, database);
-        AlibiSchema::grantProgramUser(db, database);
+        AlibiSchema::grantProgramAccounts(db, database);
     } catch (const DbError&) {
         if (!existed) {
             QSqlQuery drop(db);
@@ -229,8 +231,10 @@ const QCommandLineOption kLocalPasswordFile(QStringLiteral("local-password-file"
                        "ahol a gépet több ember használja."),
         QStringLiteral("FÁJL"));
 const QCommandLineOption kUpgrade(QStringLiteral("upgrade"),
-        QStringLiteral("meglévő telepítés frissítése: az alibi napló (vello_alibi adatbázis, a program "
-                       "felhasználójának csak INSERT és SELECT joggal), ha hiányzik, és az egyedi kulcsok a "
+        QStringLiteral("meglévő telepítés frissítése: az alibi napló (vello_alibi adatbázis; a program "
+                       "minden felhasználója csak olvashatja, és csak a napló saját eljárásain át írhat bele), "
+                       "ha hiányzik, vagy a meglévő napló eljárásai és jogai, bejegyzései és lánca változatlanul, "
+                       "és az egyedi kulcsok a "
                        "nyilvántartási kódokon és a sorszámokon (amíg két sornak ugyanaz a kódja, a parancs "
                        "felsorolja a kódokat, és nem változtat semmit)"));
 

@@ -252,8 +252,11 @@ QString AlibiWindow::verdict(const AlibiLog::Verification& v)
     case AlibiLog::Verification::MissingEntry:
         return QStringLiteral("A napló sérült: a(z) %1. bejegyzés hiányzik, pedig mérés hivatkozik rá!")
                 .arg(v.firstBroken);
+    default:
+        break;
     }
-    return QString();
+    const QString m = v.message();
+    return m.left(1).toUpper() + m.mid(1);
 }
 
 void AlibiWindow::setBusy(bool busy)

@@ -166,6 +166,11 @@ void Query::executeOnce(bool select)
     emit currentRowChanged(m_cur);
 }
 
+QVariant Query::lastInsertId() const
+{
+    return m_q ? m_q->lastInsertId() : QVariant();
+}
+
 void Query::refresh()
 {
     const int keep = m_cur;

@@ -48,6 +48,9 @@ public:
 
     void open();   // runs a SELECT; stands on the first row
     int exec();   // runs any other statement; rows affected
+    // The id the last INSERT run through this query generated (the client
+    // library's, no statement sent); invalid when there is none.
+    QVariant lastInsertId() const;
     void refresh();   // runs the current SQL again, keeps the row position where possible
     bool isOpen() const;
     // Open, but its result belongs to a connection that has been reopened

@@ -4,6 +4,7 @@
 #include "databasebackup.h"
 
 #include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
 #include "data/adminconnection.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
@@ -353,6 +354,18 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         // The swap.
         if (swapIntoPlace(c, scratch, kept, loaded, current))
             m_kept = kept;
+        // The log's routines belong to its database, not to the tables the
+        // swap moved: a log whose database was lost gets them again (the
+        // creation part of db/create.sql, which keeps every row).
+        if (loaded.isLog) {
+            try {
+                c.exec(QStringLiteral("USE %1").arg(AdminConnection::quoted(loaded.target)));
+                for (const QString& statement : AlibiSchema::tableStatements())
+                    c.exec(statement);
+            } catch (const DbError& e) {
+                throw RestoreFailed {QStringLiteral("az alibi napló eljárásai nem hozhatók létre: ") + e.text()};
+            }
+        }
         m_report = reportOf(file, live, loaded, m_kept, behind, keysAdded,
                 logChecksums(c, AlibiLog::databaseFor(live)) == logBefore);
     } catch (const RestoreFailed& f) {

@@ -81,6 +81,11 @@ AlibiNumbers alibiNumbers(DataModule& dm, const QString& ticketNumber, const Tic
     for (const auto& [cell, weight] : cells)
         if (weight == 0)
             cell->clear();
+    // The ticket's own entry, which its figures were recorded in.
+    if (const std::optional<AlibiLog::TicketEntry> e = AlibiLog(dm).ticketEntry(ticketNumber)) {
+        n.ticketEntry = QStringLiteral("alibi %1").arg(e->number);
+        n.chainPrefix = e->chainPrefix();
+    }
     return n;
 }
 
@@ -94,7 +99,8 @@ QVariantMap alibiVariables(DataModule& dm, const QString& ticketNumber, const Ti
             *unreadable = true;
     }
     return {{QStringLiteral("v_alibi_be1"), n.in1}, {QStringLiteral("v_alibi_be2"), n.in2},
-            {QStringLiteral("v_alibi_ki1"), n.out1}, {QStringLiteral("v_alibi_ki2"), n.out2}};
+            {QStringLiteral("v_alibi_ki1"), n.out1}, {QStringLiteral("v_alibi_ki2"), n.out2},
+            {QStringLiteral("v_alibi_jegy"), n.ticketEntry}, {QStringLiteral("v_alibi_lanc"), n.chainPrefix}};
 }
 
 QVariantMap documentVariables(

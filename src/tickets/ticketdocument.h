@@ -61,6 +61,7 @@ QVariantMap copyVariables(const QString& ticketNumber, const TicketWeights& w);
 // for (a weighing stored before the log was kept).
 struct AlibiNumbers {
     QString in1, in2, out1, out2;   // v_alibi_be1, v_alibi_be2, v_alibi_ki1, v_alibi_ki2
+    QString ticketEntry, chainPrefix;   // v_alibi_jegy ("alibi 1240"), v_alibi_lanc (8 hex digits)
 };
 // The entries linked to ticket `ticketNumber` (AlibiLog::linksOfTicket);
 // throws DbError.

@@ -170,9 +170,10 @@ FinalisationOutcome Finalisation::store(const Input& input)
             });
             require(removed == 1, DeleteMessage);
 
-            // The weighing's alibi log links go over to the ticket number.
+            // The alibi log: every weight checked against its entry, the links
+            // carried to the ticket and its chained ticket entry appended.
             require(step(InsertMessage,
-                            [&] { return AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber); }),
+                            [&] { return AlibiStore::recordTicket(m_ctx, o, t.weighingId, t.ticketNumber, t.rowId); }),
                     InsertMessage);
 
             replyLost = commitOrReplyLost(*tx, InsertMessage);

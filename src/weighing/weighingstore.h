@@ -172,7 +172,8 @@ private:
     std::optional<WeighingOutcome> checkPercentages(const WeighingFields& f);
     // Tare completion inside the IN store's transaction: the plate's
     // register tare into the row just inserted. False when it failed.
-    void completeTare(const QString& plateCode, const QTime& now);
+    // Returns the tare stored.
+    double completeTare(const QString& plateCode, const QTime& now);
     WeighingOutcome end(Outcome::Result result, const QString& message, const QString& focus = QString());
 
     AppContext& m_ctx;

@@ -43,7 +43,7 @@ QStringList column(QTableWidget* g, int c)
 // Eight entries: 1-4 scale reads, 5 typed, 6 register tare, 7-8 scale reads;
 // entries 1 and 7 belong to pending weighing 11 carried to ticket "123", entry
 // 2 to pending weighing 12 (not finished).
-void fill(AlibiLog& log)
+void fill(TestApp& app, AlibiLog& log)
 {
     for (int i = 1; i <= 4; ++i)
         log.append(scaleReading(1000 * i));
@@ -54,7 +54,7 @@ void fill(AlibiLog& log)
     log.link(1, 11, 1, AlibiLog::In);
     log.link(7, 11, 1, AlibiLog::Out);
     log.link(2, 12, 1, AlibiLog::In);
-    log.carryToTicket(11, QStringLiteral("123"));
+    oldTicketLinks(app.data, log.database(), 11, QStringLiteral("123"));
 }
 
 // Clicks "Napló ellenőrzése" and waits for the check to end (its signal,
@@ -143,7 +143,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.prompt.expectMessage(QStringLiteral("Nincs 99. számú bejegyzés a naplóban."));
         app.host.expect(kWindow, [&](QDialog& w) {
             TestUi::child<QLineEdit>(w, "EditNumber")->setText("7");
@@ -192,7 +192,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.prompt.expectMessage(QStringLiteral("A(z) 124 számú mérlegjegyhez nincs bejegyzés a naplóban."));
         app.host.expect(kWindow, [&](QDialog& w) {
             TestUi::child<QLineEdit>(w, "EditTicket")->setText(" 123 ");
@@ -219,7 +219,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         const QDate today = QDate::fromString(app.db.scalar("SELECT CAST(CURDATE() AS CHAR)").toString(), Qt::ISODate);
         QVERIFY(today.isValid());
         const QDate other = today.addDays(-400);
@@ -244,7 +244,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         for (int i = 0; i < 12; ++i)
             log.append(scaleReading(100 + i));
         app.prompt.expect(ScriptedPrompt::Message, QStringLiteral("A napló ép: 20 bejegyzés ellenőrizve."));
@@ -278,7 +278,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.host.expect(kWindow, [&](QDialog& w) {
             auto* win = qobject_cast<AlibiWindow*>(&w);
             win->setVerifyPageSize(2);
@@ -324,7 +324,7 @@ private slots:
         QFETCH(int, shown);
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.db.exec(change.arg(naplo(app.db)));
         app.prompt.expectError(verdict);
         app.host.expect(kWindow, [&](QDialog& w) {
@@ -357,7 +357,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.db.exec(QStringLiteral("DROP TABLE %1").arg(naplo(app.db)));
         app.prompt.setLenient(true);
         app.host.expect(kWindow, [&](QDialog& w) {
