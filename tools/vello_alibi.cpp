@@ -92,14 +92,8 @@ int main(int argc, char** argv)
             QStringLiteral("a nyilvántartás adatbázisa (alapértelmezés: vello); a napló a NÉV_alibi adatbázisban van"));
     tool.setEpilogue(QStringLiteral("Kilépési kód: 0 kész (a lánc ép; a bejegyzés kiírva); 1 a lánc sérült, vagy "
                                     "nincs ilyen bejegyzés; 2 hibás paraméterek; 3 a napló nem olvasható."));
-    switch (tool.parse(app.arguments())) {
-    case ToolOptions::Parsed::Help:
-        return 0;
-    case ToolOptions::Parsed::Bad:
-        return ToolOptions::kBadArguments;
-    case ToolOptions::Parsed::Run:
-        break;
-    }
+    if (const std::optional<int> stop = tool.stopAfterParsing(app.arguments()))
+        return *stop;
     const QStringList words = tool.positional();
     if (words.isEmpty())
         return tool.badArguments(QStringLiteral("adja meg, mit tegyen: verify vagy show N"));

@@ -53,14 +53,8 @@ int main(int argc, char** argv)
                                     "Például:\n"
                                     "    vello-backup --folder /media/pendrive/mentes\n"
                                     "    sudo vello-backup --restore FÁJL --user root"));
-    switch (tool.parse(app.arguments())) {
-    case ToolOptions::Parsed::Help:
-        return 0;
-    case ToolOptions::Parsed::Bad:
-        return ToolOptions::kBadArguments;
-    case ToolOptions::Parsed::Run:
-        break;
-    }
+    if (const std::optional<int> stop = tool.stopAfterParsing(app.arguments()))
+        return *stop;
     if (!tool.positional().isEmpty())
         return tool.badArguments(QStringLiteral("fölösleges paraméter: „%1”").arg(tool.positional().first()));
     const ConnectionSettings settings = tool.connection();

@@ -396,14 +396,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     ToolOptions tool(QStringLiteral("vello-create"), ToolOptions::Account::Administrative);
     describe(tool);
-    switch (tool.parse(app.arguments())) {
-    case ToolOptions::Parsed::Help:
-        return 0;
-    case ToolOptions::Parsed::Bad:
-        return ToolOptions::kBadArguments;
-    case ToolOptions::Parsed::Run:
-        break;
-    }
+    if (const std::optional<int> stop = tool.stopAfterParsing(app.arguments()))
+        return *stop;
     Request r;
     if (const int bad = read(tool, r))
         return bad;

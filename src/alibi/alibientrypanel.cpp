@@ -2,6 +2,7 @@
 
 #include "data/textconv.h"
 
+#include "alibi/alibigrid.h"
 #include "alibi/alibilog.h"
 
 #include <QFontDatabase>
@@ -10,32 +11,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <algorithm>
-
-namespace AlibiGrid {
-
-QTableWidget* make(QWidget* parent, const QString& name, const QStringList& headers)
-{
-    auto* g = new QTableWidget(0, headers.size(), parent);
-    g->setObjectName(name);
-    g->setHorizontalHeaderLabels(headers);
-    g->setSelectionBehavior(QAbstractItemView::SelectRows);
-    g->setSelectionMode(QAbstractItemView::SingleSelection);
-    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g->verticalHeader()->setVisible(false);
-    g->horizontalHeader()->setStretchLastSection(true);
-    return g;
-}
-
-void setRow(QTableWidget* g, int row, const QStringList& cells)
-{
-    for (int c = 0; c < cells.size(); ++c)
-        g->setItem(row, c, new QTableWidgetItem(cells[c]));
-}
-
-}   // namespace AlibiGrid
 
 namespace {
 QLabel* makeValue(QWidget* parent, const QString& name)
@@ -103,7 +81,7 @@ void AlibiEntryPanel::clear()
         l->clear();
     m_chain->setStyleSheet(QString());
     m_frame->clear();
-    m_links->setRowCount(0);
+    AlibiGrid::setRows(m_links, {});
 }
 
 void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log, bool brokenByCheck)
@@ -150,13 +128,11 @@ void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log, bool brokenB
         }
         shown << l;
     }
-    m_links->setRowCount(int(shown.size()));
-    for (int r = 0; r < shown.size(); ++r) {
-        const AlibiLog::Link& l = shown[r];
-        AlibiGrid::setRow(m_links, r,
-                {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
-                        l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
-                        l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")});
+    QList<QStringList> rows;
+    for (const AlibiLog::Link& l : shown) {
+        rows << QStringList {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
+                l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
+                l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")};
     }
-    m_links->resizeColumnsToContents();
+    AlibiGrid::setRows(m_links, std::move(rows));
 }

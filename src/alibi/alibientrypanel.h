@@ -6,16 +6,8 @@ struct AlibiEntry;
 class AlibiLog;
 class QLabel;
 class QPlainTextEdit;
-class QTableWidget;
+class QTableView;
 class QWidget;
-
-// The read-only grids of the alibi log window.
-namespace AlibiGrid {
-// A grid of whole rows, one selectable at a time, with `headers`.
-QTableWidget* make(QWidget* parent, const QString& name, const QStringList& headers);
-// `cells` into the row `row` of `g`.
-void setRow(QTableWidget* g, int row, const QStringList& cells);
-}   // namespace AlibiGrid
 
 // "Bejegyzés" (GroupEntry) of the alibi log window: one entry's fields, its
 // raw frame, whether its chain value still follows from them, and the
@@ -43,5 +35,5 @@ private:
     QLabel* m_port;
     QLabel* m_chain;
     QPlainTextEdit* m_frame;
-    QTableWidget* m_links;
+    QTableView* m_links;
 };

@@ -1,6 +1,7 @@
 #include "alibiwindow.h"
 
 #include "alibi/alibientrypanel.h"
+#include "alibi/alibigrid.h"
 
 #include "context/appcontext.h"
 #include "context/prompt.h"
@@ -17,7 +18,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QSet>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -85,6 +86,7 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
             {QStringLiteral("Szám"), QStringLiteral("Idő"), QStringLiteral("Munkaállomás"), QStringLiteral("Forrás"),
                     QStringLiteral("Súly (kg)")});
     m_entries->setToolTip(QStringLiteral("A talált bejegyzések; a kijelölt részletei jobbra láthatók."));
+    AlibiGrid::rowsOf(m_entries)->setRightAligned({0, 4});
 
     m_detail = new AlibiEntryPanel(this);
 
@@ -124,7 +126,8 @@ AlibiWindow::AlibiWindow(AppContext& ctx, QWidget* parent)
     connect(m_findTicket, &QPushButton::clicked, this, &AlibiWindow::onFindTicket);
     connect(m_ticket, &QLineEdit::returnPressed, this, &AlibiWindow::onFindTicket);
     connect(m_findDay, &QPushButton::clicked, this, &AlibiWindow::onFindDay);
-    connect(m_entries, &QTableWidget::currentCellChanged, this, [this](int row) { showEntry(row); });
+    connect(m_entries->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { showEntry(current.row()); });
     connect(m_verify, &QPushButton::clicked, this, &AlibiWindow::onVerify);
     connect(m_stop, &QPushButton::clicked, this, &AlibiWindow::onStop);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
@@ -205,26 +208,20 @@ void AlibiWindow::onFindDay()
 void AlibiWindow::listEntries(const QList<AlibiEntry>& entries)
 {
     m_found = entries;
-    const QSignalBlocker block(m_entries);
-    m_entries->clearContents();
-    m_entries->setRowCount(int(entries.size()));
-    for (int r = 0; r < entries.size(); ++r) {
-        const AlibiEntry& e = entries[r];
+    QList<QStringList> rows;
+    rows.reserve(entries.size());
+    for (const AlibiEntry& e : entries) {
         bool isNumber = false;
         const double kg = e.weight.toDouble(&isNumber);
-        AlibiGrid::setRow(m_entries, r,
-                {QString::number(e.number), e.time, e.workstation, e.source,
-                        isNumber ? TextConv::number(kg) : e.weight});
-        m_entries->item(r, 0)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_entries->item(r, 4)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        rows << QStringList {
+                QString::number(e.number), e.time, e.workstation, e.source, isNumber ? TextConv::number(kg) : e.weight};
     }
-    m_entries->resizeColumnsToContents();
-    if (entries.isEmpty()) {
+    // A new list has no current row: choosing the first shows it.
+    AlibiGrid::setRows(m_entries, std::move(rows));
+    if (entries.isEmpty())
         m_detail->clear();
-        return;
-    }
-    m_entries->setCurrentCell(0, 0);
-    showEntry(0);
+    else
+        m_entries->setCurrentIndex(m_entries->model()->index(0, 0));
 }
 
 void AlibiWindow::showEntry(int row)
@@ -315,7 +312,7 @@ void AlibiWindow::verifyStep()
     const QString text = verdict(v);
     m_brokenByCheck = v.ok() ? 0 : v.firstBroken;
     endVerification(text);
-    showEntry(m_entries->currentRow());
+    showEntry(m_entries->currentIndex().row());
     if (v.ok())
         m_ctx.prompt.information(text, kCaption);
     else

@@ -12,7 +12,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTimer;
 
 // "Alibi napló" (TFormAlibi): finds entries of the alibi log by number, by
@@ -65,7 +65,7 @@ private:
     QPushButton* m_findTicket;
     QDateEdit* m_day;
     QPushButton* m_findDay;
-    QTableWidget* m_entries;
+    QTableView* m_entries;
     AlibiEntryPanel* m_detail;
     QPushButton* m_verify;
     QPushButton* m_stop;

@@ -6,5 +6,6 @@ list(APPEND VELLO_CORE_SOURCES
 list(APPEND VELLO_GUI_SOURCES
   ${VELLO_DIR}/alibiwindow.h ${VELLO_DIR}/alibiwindow.cpp
   ${VELLO_DIR}/alibientrypanel.h ${VELLO_DIR}/alibientrypanel.cpp
+  ${VELLO_DIR}/alibigrid.h ${VELLO_DIR}/alibigrid.cpp
   ${VELLO_DIR}/alibiwindows.h ${VELLO_DIR}/alibiwindows.cpp
 )

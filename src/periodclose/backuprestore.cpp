@@ -14,6 +14,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <optional>
 
 namespace {
@@ -187,6 +189,39 @@ Loaded inspectLoaded(AdminConnection& c, const QString& scratch, const QString& 
     return l;
 }
 
+// A pending weighing's id names it in the alibi log's links: the loaded
+// copy must not issue an id the log already links, or a ticket would be
+// linked to the entries of two vehicles. Raises the loaded `meres` table's
+// next id past the highest one the log links; returns that id when raised,
+// otherwise 0.
+qint64 raisePastLinkedIds(AdminConnection& c, const QString& scratch, const QString& log)
+{
+    return onServer(
+            [&]() -> qint64 {
+                if (!c.databaseExists(log) || !c.tables(log).contains(QStringLiteral("kapcsolat")))
+                    return 0;
+                const qint64 next = c.column(QStringLiteral("SELECT COALESCE(MAX(IDm), 0) + 1 FROM %1.kapcsolat")
+                                                     .arg(quoted(log)))
+                                            .value(0)
+                                            .toLongLong();
+                QSqlQuery q(c.database());
+                q.prepare(QStringLiteral("SELECT AUTO_INCREMENT FROM information_schema.TABLES WHERE "
+                                         "TABLE_SCHEMA = ? AND TABLE_NAME = 'meres'"));
+                q.addBindValue(scratch);
+                if (!q.exec())
+                    throw DbError::from(q.lastError(), q.lastQuery());
+                if (!q.next())
+                    return 0;
+                if (q.value(0).toLongLong() >= next)
+                    return 0;
+                c.exec(QStringLiteral("ALTER TABLE %1.meres AUTO_INCREMENT = %2").arg(quoted(scratch)).arg(next));
+                return next;
+            },
+            [](const QString& error) {
+                return QStringLiteral("a mérések azonosítói nem igazíthatók az alibi naplóhoz: ") + error;
+            });
+}
+
 // The database the copy is to take the place of, as it is now.
 struct Live {
     bool exists = false;
@@ -254,7 +289,7 @@ bool swapIntoPlace(AdminConnection& c, const QString& scratch, const QString& ke
 
 // What was done, in Hungarian, for the operator.
 QStringList reportOf(const QString& file, const QString& live, const Loaded& l, const QString& kept,
-        const QStringList& behind, const QStringList& keysAdded, bool logUnchanged)
+        const QStringList& behind, const QStringList& keysAdded, bool logUnchanged, qint64 nextId)
 {
     QStringList r;
     r << QStringLiteral("A visszaállítás megtörtént: %1 -> %2 adatbázis.").arg(file, l.target);
@@ -280,6 +315,10 @@ QStringList reportOf(const QString& file, const QString& live, const Loaded& l, 
     if (!behind.isEmpty())
         r << QStringLiteral("Figyelem: a --force miatt ezek a számok újra kiadásra kerülnek: %1.")
                         .arg(behind.join(QLatin1String("; ")));
+    if (nextId > 0)
+        r << QStringLiteral("A mérések azonosítói a(z) %1. számtól folytatódnak: a kisebbekre az alibi napló már "
+                            "hivatkozik, ezért nem kerülnek újra kiadásra.")
+                        .arg(nextId);
     return r;
 }
 
@@ -342,6 +381,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         const Live current = readLive(c, loaded.target);
         const QStringList keysAdded = loaded.isLog ? QStringList() : upgradeLoaded(c, scratch);
         QStringList behind;
+        qint64 nextId = 0;
         if (loaded.isLog) {
             RestoreChecks::logKeepsLive(c, loaded.target, scratch, current.tables);
             kept = reserveName(c, loaded.target + QStringLiteral("_regi_") + stamp,
@@ -349,6 +389,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         } else {
             behind = RestoreChecks::countersBehind(
                     c, live, current.tables.contains(QStringLiteral("sorszam")), scratch, force);
+            nextId = raisePastLinkedIds(c, scratch, AlibiLog::databaseFor(live));
         }
 
         // The swap.
@@ -367,7 +408,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
             }
         }
         m_report = reportOf(file, live, loaded, m_kept, behind, keysAdded,
-                logChecksums(c, AlibiLog::databaseFor(live)) == logBefore);
+                logChecksums(c, AlibiLog::databaseFor(live)) == logBefore, nextId);
     } catch (const RestoreFailed& f) {
         m_error = f.message;
         return false;

@@ -38,6 +38,11 @@ constexpr int ContinuousKeep = 4;
 // current one (the display then says "nincs adat").
 constexpr quint32 FreshMs = 2000;
 
+// How long a "Mérés" that has just opened the link again waits for the
+// indicator's first reading: an indicator that sends all the time has sent
+// one within FreshMs, or it is not sending.
+constexpr quint32 ReconnectWaitMs = FreshMs;
+
 // An indicator sends on its own when its last SelfSentRun pieces came each
 // within SelfSentGapMs of the one before: nobody presses a print key so
 // often, and a tractor and its trailer are weighed well apart.

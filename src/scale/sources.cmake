@@ -8,6 +8,7 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/tseriallink.h ${VELLO_DIR}/tseriallink.cpp ${VELLO_DIR}/tseriallinksettings.cpp
   ${VELLO_DIR}/tworkthread.h ${VELLO_DIR}/tworkthread.cpp
   ${VELLO_DIR}/scaleread.h ${VELLO_DIR}/scaleread.cpp
+  ${VELLO_DIR}/firstreading.h ${VELLO_DIR}/firstreading.cpp
   ${VELLO_DIR}/indicatorreading.h ${VELLO_DIR}/indicatorreading.cpp
   ${VELLO_DIR}/portsetting.h ${VELLO_DIR}/portsetting.cpp
   ${VELLO_DIR}/pseudoterminal.h ${VELLO_DIR}/pseudoterminal.cpp

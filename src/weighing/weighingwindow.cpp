@@ -6,6 +6,7 @@
 #include "data/query.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
+#include "scale/firstreading.h"
 #include "scale/scaleread.h"
 #include "scale/tseriallink.h"
 #include "ui/controls.h"
@@ -204,6 +205,7 @@ WeighingWindow::WeighingWindow(
     resize(qMax(940, sizeHint().width()), sizeHint().height());
 
     refreshIndicator();
+    m_firstReading = new FirstReading(m_ctx, *m_link, this);
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &WeighingWindow::refreshIndicator);
     timer->start(250);
@@ -295,18 +297,28 @@ void WeighingWindow::refreshIndicator()
 
 void WeighingWindow::onRead(MeasurementPanel* p)
 {
-    // A refused reading (port closed, moving, negative, database lost) has
-    // shown its message: the fields keep what they hold.
+    m_firstReading->cancel();
     ScaleRead::Taken taken;
     const bool wasOpen = m_link->active();
     const ScaleRead::ReadResult read = ScaleRead::read(m_ctx, *m_link, &taken);
+    if (read == ScaleRead::ReadResult::NoWeight && !wasOpen && m_link->active()) {
+        // Opened again just now: the press takes the first reading to come.
+        m_firstReading->start([this, p](ScaleRead::ReadResult r, const ScaleRead::Taken& t) { take(p, r, t, true); });
+        return;
+    }
+    take(p, read, taken, false);
+}
+
+void WeighingWindow::take(MeasurementPanel* p, ScaleRead::ReadResult read, const ScaleRead::Taken& taken, bool reopened)
+{
+    // A refused reading (port closed, moving, negative, database lost) has
+    // shown its message: the fields keep what they hold.
     if (!ScaleRead::fillsFields(read))
         return;
     if (read == ScaleRead::ReadResult::NoWeight) {
-        // Nothing usable came (garbage, nothing yet after reconnecting): the
+        // Nothing usable came (garbage, nothing after reconnecting): the
         // weight already taken stays, and the operator is told why.
-        m_ctx.prompt.message(
-                wasOpen || !m_link->active() ? NoWeightMessage : ReconnectedMessage.arg(m_link->commPort()));
+        m_ctx.prompt.message(reopened ? ReconnectedMessage.arg(m_link->commPort()) : NoWeightMessage);
         return;
     }
     const QString weight = m_ctx.scaleText.trimmed();

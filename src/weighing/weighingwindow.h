@@ -3,12 +3,14 @@
 #include <QHash>
 #include <functional>
 
+#include "scale/scaleread.h"
 #include "weighing/alibistore.h"
 #include "weighing/weighingrequest.h"
 
 struct AppContext;
 struct WeighingFields;
 class DigitEdit;
+class FirstReading;
 class MeasurementPanel;
 class QLabel;
 class QLineEdit;
@@ -49,6 +51,9 @@ private:
     void fillIn();
     void fillOut();
     void onRead(MeasurementPanel* p);
+    // What a "Mérés" read gives to panel `p`; `reopened`: the press opened
+    // the link again and waited for its first reading.
+    void take(MeasurementPanel* p, ScaleRead::ReadResult read, const ScaleRead::Taken& taken, bool reopened);
     void onCrop(MeasurementPanel* p);
     void onStore(MeasurementPanel* p);
     // A crop or warehouse code typed: its name (and, for the crop of
@@ -65,6 +70,7 @@ private:
     std::function<void()> m_showDetails;
     bool m_stored = false;
     TSerialLink* m_link = nullptr;
+    FirstReading* m_firstReading = nullptr;   // a "Mérés" waiting after reopening the link
     QTabWidget* m_tabs;
     MeasurementPanel* m_p1;
     MeasurementPanel* m_p2;

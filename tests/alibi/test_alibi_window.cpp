@@ -17,8 +17,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QFontMetrics>
+#include <QTableView>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace alibitest;
 
@@ -26,17 +29,22 @@ namespace {
 
 const QString kWindow = QStringLiteral("TFormAlibi");
 
-QTableWidget* grid(QDialog& w, const char* name)
+QTableView* grid(QDialog& w, const char* name)
 {
-    return TestUi::child<QTableWidget>(w, QString::fromLatin1(name));
+    return TestUi::child<QTableView>(w, QString::fromLatin1(name));
+}
+
+int rowCount(QTableView* g)
+{
+    return g->model()->rowCount();
 }
 
 // The cells of a grid's column, top to bottom.
-QStringList column(QTableWidget* g, int c)
+QStringList column(QTableView* g, int c)
 {
     QStringList out;
-    for (int r = 0; g && r < g->rowCount(); ++r)
-        out << (g->item(r, c) ? g->item(r, c)->text() : QString());
+    for (int r = 0; g && r < rowCount(g); ++r)
+        out << g->model()->index(r, c).data().toString();
     return out;
 }
 
@@ -161,7 +169,7 @@ private slots:
             QCOMPARE(TestUi::text(w, "LabelChain"), QString::fromLatin1(e.chain) + "\n(egyezik)");
             QCOMPARE(TestUi::text(w, "LabelTime"), e.time);
             // carried to the ticket: the ticket row only
-            QTableWidget* links = grid(w, "GridLinks");
+            QTableView* links = grid(w, "GridLinks");
             QCOMPARE(column(links, 0), QStringList({"123"}));
             QCOMPARE(column(links, 1), QStringList({"11"}));
             QCOMPARE(column(links, 2), QStringList({"1 (jármű)"}));
@@ -175,12 +183,12 @@ private slots:
             TestUi::child<QLineEdit>(w, "EditNumber")->setText("5");
             TestUi::click(w, "ButtonFindNumber");
             QCOMPARE(TestUi::text(w, "LabelSource"), QStringLiteral("kézi"));
-            QCOMPARE(grid(w, "GridLinks")->rowCount(), 0);
+            QCOMPARE(rowCount(grid(w, "GridLinks")), 0);
             QCOMPARE(TestUi::child<QPlainTextEdit>(w, "MemoFrame")->toPlainText(), QString());
 
             TestUi::child<QLineEdit>(w, "EditNumber")->setText("99");
             TestUi::click(w, "ButtonFindNumber");
-            QCOMPARE(grid(w, "GridEntries")->rowCount(), 0);
+            QCOMPARE(rowCount(grid(w, "GridEntries")), 0);
             QCOMPARE(TestUi::text(w, "LabelNumber"), QString());
         });
         openAlibiLog(app.ctx);
@@ -197,18 +205,18 @@ private slots:
         app.host.expect(kWindow, [&](QDialog& w) {
             TestUi::child<QLineEdit>(w, "EditTicket")->setText(" 123 ");
             TestUi::click(w, "ButtonFindTicket");
-            QTableWidget* entries = grid(w, "GridEntries");
+            QTableView* entries = grid(w, "GridEntries");
             QCOMPARE(column(entries, 0), QStringList({"1", "7"}));
             QCOMPARE(column(entries, 4), QStringList({"1000", "7000"}));
             QCOMPARE(TestUi::text(w, "LabelNumber"), QStringLiteral("1"));
             QCOMPARE(column(grid(w, "GridLinks"), 3), QStringList({"bemérés"}));
-            entries->setCurrentCell(1, 0);
+            entries->setCurrentIndex(entries->model()->index(1, 0));
             QCOMPARE(TestUi::text(w, "LabelNumber"), QStringLiteral("7"));
             QCOMPARE(column(grid(w, "GridLinks"), 3), QStringList({"kimérés"}));
 
             TestUi::child<QLineEdit>(w, "EditTicket")->setText("124");
             TestUi::click(w, "ButtonFindTicket");
-            QCOMPARE(grid(w, "GridEntries")->rowCount(), 0);
+            QCOMPARE(rowCount(grid(w, "GridEntries")), 0);
         });
         openAlibiLog(app.ctx);
         app.verifyScriptsDone();
@@ -232,7 +240,55 @@ private slots:
             QCOMPARE(column(grid(w, "GridEntries"), 3).mid(4, 2), QStringList({"kézi", "törzs tára"}));
             TestUi::child<QDateEdit>(w, "DateEditDay")->setDate(other);
             TestUi::click(w, "ButtonFindDay");
-            QCOMPARE(grid(w, "GridEntries")->rowCount(), 0);
+            QCOMPARE(rowCount(grid(w, "GridEntries")), 0);
+        });
+        openAlibiLog(app.ctx);
+        app.verifyScriptsDone();
+    }
+
+    // A long day: every entry is listed, in order, the first chosen; the
+    // column widths come from the rows in view only, so a long text far
+    // down the list does not widen its column (nor is it read for it).
+    void longDay()
+    {
+        TestApp app;
+        AlibiLog log(app.data);
+        log.append(scaleReading(1000));
+        const int count = 30000;
+        const QString wide = QStringLiteral("merleghaz-").repeated(6);   // `gep` holds 64
+        // Copies of entry 1 (the list does not look at their chain), the
+        // last one from a workstation with a long name.
+        app.db.exec(QStringLiteral("INSERT INTO `%1`.naplo (nr, ido, gep, forras, suly, szamjegy, allapot, port, "
+                                   "nyers, lanc) SELECT n.seq + 1, l.ido, IF(n.seq = %2, '%3', l.gep), l.forras, "
+                                   "l.suly + n.seq, l.szamjegy, l.allapot, l.port, l.nyers, l.lanc FROM `%1`.naplo l "
+                                   "JOIN seq_1_to_%2 n WHERE l.nr = 1")
+                            .arg(log.database())
+                            .arg(count - 1)
+                            .arg(wide));
+        const QDate today = QDate::fromString(app.db.scalar("SELECT CAST(CURDATE() AS CHAR)").toString(), Qt::ISODate);
+        app.host.expect(kWindow, [&](QDialog& w) {
+            w.show();
+            TestUi::child<QDateEdit>(w, "DateEditDay")->setDate(today);
+            TestUi::click(w, "ButtonFindDay");
+            QTableView* entries = grid(w, "GridEntries");
+            QCOMPARE(rowCount(entries), count);
+            const QStringList numbers = column(entries, 0);
+            QCOMPARE(numbers.first(), QStringLiteral("1"));
+            QCOMPARE(numbers.last(), QString::number(count));
+            QVERIFY(std::is_sorted(numbers.begin(), numbers.end(),
+                    [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
+            QCOMPARE(column(entries, 4).last(), QString::number(1000 + count - 1));
+            QCOMPARE(column(entries, 2).last(), wide);
+            QCOMPARE(entries->currentIndex().row(), 0);
+            QCOMPARE(TestUi::text(w, "LabelNumber"), QStringLiteral("1"));
+            const QFontMetrics metrics(entries->font());
+            QVERIFY(entries->columnWidth(2) >= metrics.horizontalAdvance(column(entries, 2).first()));
+            QVERIFY2(entries->columnWidth(2) < metrics.horizontalAdvance(wide),
+                    qPrintable(QString::number(entries->columnWidth(2))));
+            // the last entry chosen: its detail
+            entries->setCurrentIndex(entries->model()->index(count - 1, 0));
+            QCOMPARE(TestUi::text(w, "LabelNumber"), QString::number(count));
+            QCOMPARE(TestUi::text(w, "LabelWorkstation"), wide);
         });
         openAlibiLog(app.ctx);
         app.verifyScriptsDone();

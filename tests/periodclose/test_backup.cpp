@@ -157,6 +157,8 @@ private slots:
     void olderDumpIsRefusedWithoutForce();
     void goodDumpRestoresAndTheProgramRunsOnIt();
     void registerRestoreLeavesTheLiveLog();
+    void restoreIssuesNoWeighingIdTheLogLinks_data();
+    void restoreIssuesNoWeighingIdTheLogLinks();
     void programsUserDumpsTheLog();
     void logDumpPutsBackWhatWasLost_data();
     void logDumpPutsBackWhatWasLost();
@@ -498,6 +500,54 @@ void TestBackup::registerRestoreLeavesTheLiveLog()
     // only the register's tables were kept aside
     QCOMPARE(leftovers(app.db), QStringList {backup.keptDatabase()});
     QVERIFY(!backup.keptDatabase().contains(QLatin1String("alibi")));
+    dropDatabases(app.db, {backup.keptDatabase()});
+}
+
+void TestBackup::restoreIssuesNoWeighingIdTheLogLinks_data()
+{
+    QTest::addColumn<bool>("force");
+    QTest::newRow("plain") << false;
+    QTest::newRow("--force") << true;
+}
+
+// A vehicle weighed in after the dump: its pending weighing's id is linked
+// in the live log. Once the dump is back, the next pending weighing gets an
+// id the log links to nothing, so no ticket is ever linked to the entries
+// of two vehicles; the report says where the ids go on from.
+void TestBackup::restoreIssuesNoWeighingIdTheLogLinks()
+{
+    QFETCH(bool, force);
+    TestApp app;
+    fill(app.db);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString path = backup.dump(dir.path());
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, mMozgas) VALUES ('', 'B')"));
+    app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, mMozgas) VALUES ('', 'B')"));
+    const qint64 weighedIn = app.db.scalar(QStringLiteral("SELECT MAX(IDm) FROM meres")).toLongLong();
+    AlibiLog log(app.data);
+    AlibiLog::Reading typed;
+    typed.source = AlibiEntry::Typed;
+    typed.kg = 6000;
+    log.link(log.append(typed), weighedIn, 1, AlibiLog::In);
+    const QStringList liveLog = logContent(app.db);
+
+    QVERIFY2(backup.restore(path, force), qPrintable(backup.error()));
+    QCOMPARE(logContent(app.db), liveLog);
+    QVERIFY(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM meres WHERE IDm >= %1").arg(weighedIn)).toInt() == 0);
+    app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, mMozgas) VALUES ('', 'B')"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT MAX(IDm) FROM meres")).toLongLong(), weighedIn + 1);
+    QVERIFY2(backup.report()
+                     .join(QLatin1Char(' '))
+                     .contains(QStringLiteral("A mérések azonosítói a(z) %1. számtól folytatódnak").arg(weighedIn + 1)),
+            qPrintable(backup.report().join(QLatin1Char(' '))));
+
+    // A second restore of the same dump: the ids are already past the log's.
+    dropDatabases(app.db, {backup.keptDatabase()});
+    QVERIFY2(backup.restore(path, force), qPrintable(backup.error()));
+    app.db.exec(QStringLiteral("INSERT INTO meres (mBszam, mMozgas) VALUES ('', 'B')"));
+    QVERIFY(app.db.scalar(QStringLiteral("SELECT MAX(IDm) FROM meres")).toLongLong() > weighedIn);
     dropDatabases(app.db, {backup.keptDatabase()});
 }
 

@@ -149,6 +149,31 @@ private slots:
         QCOMPARE(int(tool.parse(commandLine(args))), parsed);
     }
 
+    // What a tool's main() ends on: the help exits 0, a refused command
+    // line exits with kBadArguments, anything else goes on.
+    void stopAfterParsing_data() { parse_data(); }
+    void stopAfterParsing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, parsed);
+        ToolOptions tool(QStringLiteral("vello-proba"), ToolOptions::Account::Program);
+        tool.addOption(QCommandLineOption(QStringLiteral("proba"), QStringLiteral("kapcsoló érték nélkül")));
+        tool.addOption(QCommandLineOption(
+                QStringLiteral("folder"), QStringLiteral("kapcsoló értékkel"), QStringLiteral("MAPPA")));
+        const std::optional<int> stop = tool.stopAfterParsing(commandLine(args));
+        switch (ToolOptions::Parsed(parsed)) {
+        case ToolOptions::Parsed::Run:
+            QVERIFY(!stop);
+            break;
+        case ToolOptions::Parsed::Help:
+            QCOMPARE(stop, std::optional<int>(0));
+            break;
+        case ToolOptions::Parsed::Bad:
+            QCOMPARE(stop, std::optional<int>(ToolOptions::kBadArguments));
+            break;
+        }
+    }
+
     // The help lists every option with its value and description, the
     // tool's own and the shared ones, under the usage lines.
     void helpFromTheOptions()

@@ -176,6 +176,19 @@ ToolOptions::Parsed ToolOptions::parse(const QStringList& arguments)
     return Parsed::Run;
 }
 
+std::optional<int> ToolOptions::stopAfterParsing(const QStringList& arguments)
+{
+    switch (parse(arguments)) {
+    case Parsed::Help:
+        return 0;
+    case Parsed::Bad:
+        return kBadArguments;
+    case Parsed::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
 ConnectionSettings ToolOptions::connection()
 {
     QString problem;

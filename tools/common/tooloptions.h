@@ -29,6 +29,8 @@
 #include <QList>
 #include <QTextStream>
 
+#include <optional>
+
 class ToolOptions {
 public:
     enum class Account {
@@ -60,6 +62,10 @@ public:
     // Parses the command line (QCoreApplication::arguments()). Prints the
     // help, or a message and where the help is, itself.
     Parsed parse(const QStringList& arguments);
+    // The same as a tool's main() ends on it: the exit status when the tool
+    // stops here (0 after the help, kBadArguments after a message), nothing
+    // when it goes on.
+    std::optional<int> stopAfterParsing(const QStringList& arguments);
 
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }
