@@ -16,3 +16,9 @@ vello_add_test(test_keyboard_walk ${VELLO_HERE}/test_keyboard_walk.cpp ${VELLO_H
 # finalisation failures, the entry numbers on the ticket and its copy.
 vello_add_test(test_alibi_hook ${VELLO_HERE}/test_alibi_hook.cpp ${VELLO_HERE}/windowfixture.h)
 vello_add_test(test_weighing_input ${VELLO_HERE}/test_weighing_input.cpp ${VELLO_HERE}/weighingfixture.h)
+# The settlement on the printed ticket, its copy and vello-report --ticket.
+vello_add_test(test_ticket_settlement ${VELLO_HERE}/test_ticket_settlement.cpp ${VELLO_HERE}/weighingfixture.h)
+add_dependencies(test_ticket_settlement vello-report)
+# A weighing by keyboard alone: the keys of the on-site list, the vehicle
+# kind, the weighing window and the port window.
+vello_add_test(test_weighing_keys ${VELLO_HERE}/test_weighing_keys.cpp ${VELLO_HERE}/windowfixture.h)
