@@ -107,6 +107,7 @@ struct Workstation {
     QMap<QString, int> failures;   // message -> count
     int gaveUp = 0;
     qint64 statements = 0;
+    qint64 gone = 0;   // transactions the data module found gone under a command (tried again)
     double ms = 0;
     QString error;
     QHash<qint64, QStringList> tries;   // weighing -> failure messages before its end
@@ -206,6 +207,7 @@ void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic
         }
         w.ms = clock.nsecsElapsed() / 1e6;
         w.statements = data.statementCount() - before;
+        w.gone = data.transactionsFoundGone();
     } catch (const DbError& e) {
         w.error = e.text();
         ++ready;
@@ -296,6 +298,24 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
         statements += w.statements;
     }
     const double perFinalisation = r.finalised() + r.failures() > 0 ? double(statements) / r.finalised() : 0;
+    // Every reply inside a transaction is checked by the data module: a
+    // transaction found gone stops its attempt at that reply (an error, run
+    // again), so no statement goes on outside it. What is counted is the
+    // replies that said so.
+    qint64 gone = 0;
+    for (const Workstation& w : r.ws)
+        gone += w.gone;
+    const double failedShare = expected > 0 ? 100.0 * r.failures() / expected : 0;
+    out << QStringLiteral("%1: transactions found gone under a command %2 (each stopped at that reply and run "
+                          "again; statements sent after it 0); operator-visible failures %3 = %4% of %5 "
+                          "(goal <= 1%: %6)\n")
+                    .arg(label)
+                    .arg(gone)
+                    .arg(r.failures())
+                    .arg(failedShare, 0, 'f', 2)
+                    .arg(expected)
+                    .arg(failedShare <= 1.0 ? QStringLiteral("met") : QStringLiteral("NOT met"));
+
     const bool numbersOk = distinct.size() == issued.size() && issued.size() == tickets && rows == 2 * tickets
             && badTickets == 0 && counter == QString::number(highest) && gaps <= r.failures();
     ok = ok && numbersOk && lost == 0 && gaveUp == 0 && issued.size() == expected;

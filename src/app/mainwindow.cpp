@@ -2,6 +2,7 @@
 
 #include "alibi/alibiwindows.h"
 #include "context/appcontext.h"
+#include "data/datamodule.h"
 #include "help/helpwindows.h"
 #include "periodclose/periodclosewindows.h"
 #include "registers/registerwindows.h"
@@ -12,10 +13,12 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QStatusBar>
 
 MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
 {
@@ -72,6 +75,23 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
         bar->setFocus(Qt::ShortcutFocusReason);
         bar->setActiveAction(bar->actions().first());
     });
+
+    // On a cluster (or with several nodes set) the status line names the
+    // node in use, and follows the move to another node when one is lost.
+    auto showNode = [this] {
+        const DataModule& data = m_ctx.data;
+        if (data.node().isEmpty() || (!data.onCluster() && data.settings().nodes().size() < 2))
+            return;
+        auto* label = findChild<QLabel*>(QStringLiteral("NodeLabel"));
+        if (!label) {
+            label = new QLabel(this);
+            label->setObjectName(QStringLiteral("NodeLabel"));
+            statusBar()->addPermanentWidget(label);
+        }
+        label->setText(QStringLiteral("Adatbázis-kiszolgáló: %1").arg(data.node()));
+    };
+    showNode();
+    connect(&m_ctx.data, &DataModule::nodeChanged, this, showNode);
 
     EnterFocus::install(this);
     centre();

@@ -93,6 +93,33 @@ ConnectionSettings ConnectionSettings::fromSettings(QSettings& settings, QString
     return c;
 }
 
+QList<ConnectionSettings::Node> ConnectionSettings::nodes() const
+{
+    QList<Node> out;
+    for (const QString& part : host.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        Node n {part.trimmed(), port};
+        // "name:port"; a bracketed IPv6 address keeps its colons ("[::1]:3307").
+        // An IPv6 address without brackets has no port.
+        const int colon = n.host.lastIndexOf(QLatin1Char(':'));
+        const bool bracketed = n.host.startsWith(QLatin1Char('['));
+        if (colon > 0 && (bracketed ? n.host.at(colon - 1) == QLatin1Char(']') : n.host.count(QLatin1Char(':')) == 1)) {
+            bool ok = false;
+            const int p = n.host.mid(colon + 1).toInt(&ok);
+            if (ok && p >= 1 && p <= 65535) {
+                n.port = p;
+                n.host.truncate(colon);
+            }
+        }
+        if (n.host.startsWith(QLatin1Char('[')) && n.host.endsWith(QLatin1Char(']')))
+            n.host = n.host.mid(1, n.host.size() - 2);
+        if (!n.host.isEmpty())
+            out << n;
+    }
+    if (out.isEmpty())
+        out << Node {QStringLiteral("localhost"), port};
+    return out;
+}
+
 QString ConnectionSettings::connectOptions() const
 {
     // The option parser splits at ';' and '=': a path holding either cannot

@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 
 class QSettings;
@@ -14,6 +15,9 @@ class QSettings;
 // process through its environment): never to a log, a message or a command
 // line.
 struct ConnectionSettings {
+    // One host, or a list of cluster nodes: "node1, node2:3307, node3" (a
+    // node without a port has `port`; "localhost" with `socket` set is this
+    // machine's server over the socket).
     QString host = QStringLiteral("localhost");
     int port = 3306;
     QString socket;   // empty: the client library's default socket for "localhost"
@@ -29,6 +33,18 @@ struct ConnectionSettings {
     QString sslKey;
 
     static ConnectionSettings fixed() { return ConnectionSettings(); }
+
+    // The nodes `host` names, in order (at least one).
+    struct Node {
+        QString host;
+        int port = 3306;
+        QString label() const
+        {
+            const QString h = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+            return h + QLatin1Char(':') + QString::number(port);
+        }
+    };
+    QList<Node> nodes() const;
 
     // The fixed settings overlaid with the [database] section of the
     // program's settings file. A value that cannot be used (a port that is

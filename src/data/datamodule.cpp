@@ -3,8 +3,12 @@
 #include "data/dberror.h"
 
 #include <QAtomicInt>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <mysql.h>
+#include <optional>
 
 namespace {
 QAtomicInt g_connectionSerial;
@@ -13,6 +17,15 @@ QString firstWord(const QString& sql)
 {
     return sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
 }
+
+bool bracketWord(const QString& word)
+{
+    return word == QLatin1String("START") || word == QLatin1String("BEGIN") || word == QLatin1String("COMMIT")
+            || word == QLatin1String("ROLLBACK");
+}
+
+const char* const GoneText = "A kiszolgáló a tranzakciót megszakította (egy másik kiszolgálón írt adat ütközött "
+                             "vele); a művelet elölről kezdhető.";
 }   // namespace
 
 DataModule::DataModule(const ConnectionSettings& settings, QObject* parent) : QObject(parent), m_settings(settings)
@@ -82,15 +95,15 @@ bool DataModule::isConnected() const
     return db.isValid() && db.isOpen() && !m_broken;
 }
 
-void DataModule::connectDb()
+bool DataModule::connectTo(QSqlDatabase& db, const ConnectionSettings::Node& node, QString* notReady)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.isValid())
-        db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), m_connectionName);
     if (db.isOpen())
         db.close();
-    db.setHostName(m_settings.host);
-    db.setPort(m_settings.port);
+    // The socket goes to the client library as before; it uses it for
+    // "localhost" only.
+    const bool local = node.host == QLatin1String("localhost") && !m_settings.socket.isEmpty();
+    db.setHostName(node.host);
+    db.setPort(node.port);
     db.setDatabaseName(m_settings.database);
     db.setUserName(m_settings.user);
     db.setPassword(m_settings.password);
@@ -102,18 +115,79 @@ void DataModule::connectDb()
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SET SESSION sql_mode = REPLACE(@@SESSION.sql_mode, 'ANSI_QUOTES', '')")))
         throw DbError::from(q.lastError());
-    // On a Galera node every read first waits until the node has applied
-    // what the cluster committed before it, so a workstation reads at once
-    // what another one wrote through another node. A plain server needs
-    // nothing: there the variable is OFF, or unknown to a server built
-    // without Galera (the read fails; that is no failure of the connection).
+    // A Galera node takes work only when it is synced with the cluster and
+    // in its primary component (wsrep_ready ON, wsrep_local_state 4): a
+    // joining node, a donor or one cut off from the majority is passed by.
+    // A plain server has no wsrep_on (or it is OFF) and is always ready.
     m_galera = q.exec(QStringLiteral("SELECT @@wsrep_on")) && q.next() && q.value(0).toInt() == 1;
     q.finish();
-    if (m_galera && !q.exec(QStringLiteral("SET SESSION wsrep_sync_wait = 1")))
-        throw DbError::from(q.lastError());
-    m_broken = false;
-    m_inTransaction = false;
-    ++m_generation;
+    if (m_galera) {
+        QString ready, state;
+        if (q.exec(QStringLiteral("SHOW STATUS WHERE Variable_name IN ('wsrep_ready', 'wsrep_local_state')"))) {
+            while (q.next())
+                (q.value(0).toString() == QLatin1String("wsrep_ready") ? ready : state) = q.value(1).toString();
+        }
+        q.finish();
+        if (ready.compare(QLatin1String("ON"), Qt::CaseInsensitive) != 0 || state != QLatin1String("4")) {
+            if (notReady)
+                *notReady = QStringLiteral("%1 (wsrep_ready %2, wsrep_local_state %3)")
+                                    .arg(local ? m_settings.socket : node.label(), ready, state);
+            db.close();
+            return false;
+        }
+        // Every read first waits until the node has applied what the
+        // cluster committed before it, so a workstation reads at once what
+        // another one wrote through another node.
+        if (!q.exec(QStringLiteral("SET SESSION wsrep_sync_wait = 1")))
+            throw DbError::from(q.lastError());
+    }
+    m_node = local ? m_settings.socket : node.label();
+    return true;
+}
+
+void DataModule::connectDb()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isValid())
+        db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), m_connectionName);
+    // The nodes in the order of the setting, starting with the one in use
+    // (after a lost connection: the one after it).
+    const QList<ConnectionSettings::Node> nodes = m_settings.nodes();
+    std::optional<DbError> failure;
+    QStringList notReady;
+    for (int i = 0; i < nodes.size(); ++i) {
+        const int k = (m_nodeIndex + i) % nodes.size();
+        QString why;
+        try {
+            if (!connectTo(db, nodes[k], &why)) {
+                notReady << why;
+                continue;
+            }
+        } catch (const DbError& e) {
+            // An answer that refuses this user or database is the same on
+            // every node: it is not a node to pass by.
+            if (!e.connectionLost())
+                throw;
+            if (db.isOpen())
+                db.close();
+            failure = e;
+            continue;
+        }
+        m_nodeIndex = k;
+        if (m_node != m_shownNode) {
+            m_shownNode = m_node;
+            emit nodeChanged(m_node);
+        }
+        m_broken = false;
+        m_inTransaction = false;
+        ++m_generation;
+        return;
+    }
+    if (!notReady.isEmpty())
+        throw DbError(QStringLiteral("Az adatbázis nem érhető el: a fürt egyik kiszolgálója sem kész a munkára (%1).")
+                              .arg(notReady.join(QLatin1String(", "))),
+                DbError::NodeNotReady);
+    throw *failure;
 }
 
 void DataModule::open()
@@ -217,7 +291,35 @@ void DataModule::beforeStatement(const QString& sql)
             m_inTransaction = false;
         }
         connectDb();
+        return;
     }
+    if (m_inTransaction && word != QLatin1String("ROLLBACK"))
+        requireOpenTransaction(sql);
+}
+
+bool DataModule::serverInTransaction() const
+{
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.isOpen() || m_broken)
+        return false;
+    const QVariant handle = db.driver()->handle();
+    // The driver's MYSQL* (named after the struct behind the typedef).
+    if (!handle.isValid()
+            || (qstrcmp(handle.typeName(), "MYSQL*") != 0 && qstrcmp(handle.typeName(), "st_mysql*") != 0))
+        return m_inTransaction;   // a driver that does not tell: take the bracket's word
+    const MYSQL* mysql = *static_cast<MYSQL* const*>(handle.constData());
+    return mysql && (mysql->server_status & SERVER_STATUS_IN_TRANS) != 0;
+}
+
+void DataModule::requireOpenTransaction(const QString& sql)
+{
+    if (!m_inTransaction || serverInTransaction())
+        return;
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.isOpen() || m_broken)
+        return;   // a lost connection is reported as such by the statement
+    ++m_foundGone;
+    throw DbError(QString::fromUtf8(GoneText), 1213, sql);
 }
 
 void DataModule::afterStatement(const QString& sql, int errorCode)
@@ -235,6 +337,10 @@ void DataModule::afterStatement(const QString& sql, int errorCode)
         }
     }
     if (DbError::lostConnection(errorCode)) {
+        // The next connection starts with the node after this one (the
+        // same server when there is one).
+        if (!m_broken)
+            m_nodeIndex = (m_nodeIndex + 1) % int(m_settings.nodes().size());
         m_broken = true;
         // A ROLLBACK that found the server gone: the server dropped the
         // transaction with the connection, so the bracket is over and the
@@ -247,6 +353,10 @@ void DataModule::afterStatement(const QString& sql, int errorCode)
     if (errorCode != 0)
         return;
     const QString word = firstWord(sql);
+    // The reply of a statement inside the bracket must still say "in
+    // transaction"; one that does not ran after the server ended it.
+    if (m_inTransaction && !bracketWord(word))
+        requireOpenTransaction(sql);
     if (word == QLatin1String("START") || word == QLatin1String("BEGIN"))
         m_inTransaction = true;
     else if (word == QLatin1String("COMMIT") || word == QLatin1String("ROLLBACK"))

@@ -1,5 +1,6 @@
 #pragma once
 #include "data/connectionsettings.h"
+#include "data/lockretry.h"
 #include "data/query.h"
 
 #include <QHash>
@@ -26,6 +27,12 @@ public:
     // then waits for the cluster's earlier commits before each read
     // (wsrep_sync_wait = 1).
     bool onCluster() const { return m_galera; }
+    // The node in use ("host:port", or the socket's path), empty before
+    // the first connection. `[database] host` may list several nodes: the
+    // connection goes to the first that answers and is ready (a Galera node
+    // synced and in the primary component; a plain server always is); after
+    // a lost connection the next one starts with the node after the lost one.
+    QString node() const { return m_node; }
 
     QSqlDatabase database() const;
     const ConnectionSettings& settings() const { return m_settings; }
@@ -40,6 +47,22 @@ public:
     void beforeStatement(const QString& sql);
     void afterStatement(const QString& sql, int errorCode);
     bool inTransaction() const { return m_inTransaction; }
+    // The server's own word, read from the client library's connection
+    // handle (the status flags of the latest reply; no round trip): a
+    // transaction is open on the connection. False when not connected.
+    bool serverInTransaction() const;
+    // While a bracket is open every reply must still say "in transaction":
+    // a node may end the transaction under a command (another node's write
+    // won the certification) and still answer OK, and every later statement
+    // would then run on its own. Throws DbError 1213 (a lock conflict: the
+    // write runs again as a whole) when the bracket is open here and the
+    // server says it is gone. Query calls it between a prepare and its execute.
+    void requireOpenTransaction(const QString& sql);
+    // Transactions found gone by the check above since the data module was
+    // made (each ended its attempt as a lock conflict).
+    qint64 transactionsFoundGone() const { return m_foundGone; }
+    // How lock conflicts are tried again (retryLockConflicts).
+    LockRetry& lockRetry() { return m_lockRetry; }
 
     // A plain statement on the connection outside every shared query
     // ("START TRANSACTION", "COMMIT", "ROLLBACK" of the transaction bracket).
@@ -86,6 +109,11 @@ public:
     qint64 statementCount() const { return m_statements; }
     int generation() const { return m_generation; }
 
+signals:
+    // The connection went to another node (node() names it).
+    void nodeChanged(const QString& node);
+
+public:
     // Table data sets.
     Query ZTable1 {*this, QStringLiteral("ZTable1")};
     Query ZTable2 {*this, QStringLiteral("ZTable2")};
@@ -143,6 +171,7 @@ public:
 
 private:
     void connectDb();
+    bool connectTo(QSqlDatabase& db, const ConnectionSettings::Node& node, QString* notReady);
     void registerAll();
 
     ConnectionSettings m_settings;
@@ -161,4 +190,9 @@ private:
     bool m_broken = false;
     bool m_galera = false;
     int m_generation = 0;
+    qint64 m_foundGone = 0;
+    LockRetry m_lockRetry;
+    QString m_node;
+    QString m_shownNode;   // the node last announced by nodeChanged
+    int m_nodeIndex = 0;   // in m_settings.nodes(): the one in use, or to try first
 };

@@ -4,6 +4,16 @@ namespace {
 const QString LostConnectionMessage
         = QStringLiteral("Megszakadt a kapcsolat az adatbázissal. Ellenőrizze az adatbázis-kiszolgálót, majd "
                          "próbálja újra!");
+// A cluster node cut off from the majority (or still joining) answers but
+// takes no work: nothing was written, and no other node was ready either.
+const QString NotAvailableMessage
+        = QStringLiteral("Az adatbázis nem érhető el: a fürt egyik kiszolgálója sem fogad adatot (a fürt "
+                         "többsége nem érhető el). Ellenőrizze az adatbázis-kiszolgálókat, majd próbálja újra!");
+
+const QString& textFor(int code)
+{
+    return code == DbError::NodeNotReady ? NotAvailableMessage : LostConnectionMessage;
+}
 }   // namespace
 
 QString DbError::lostConnectionText()
@@ -13,12 +23,12 @@ QString DbError::lostConnectionText()
 
 QString DbError::shownText() const
 {
-    return connectionLost() ? LostConnectionMessage : m_text;
+    return connectionLost() ? textFor(m_code) : m_text;
 }
 
 QString DbError::said(const QString& message, int code)
 {
     if (message.isEmpty() || !lostConnection(code))
         return message;
-    return message + QStringLiteral("\r") + LostConnectionMessage;
+    return message + QStringLiteral("\r") + textFor(code);
 }

@@ -16,18 +16,28 @@ public:
     static DbError from(const QSqlError& e, const QString& sql = QString())
     {
         const QString text = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
-        return DbError(text, e.nativeErrorCode().toInt(), sql);
+        const int code = e.nativeErrorCode().toInt();
+        if (code == NodeNotReady)
+            return DbError(QStringLiteral("Az adatbázis nem érhető el: a kiszolgáló nem kész a munkára "
+                                          "(a fürt többsége nem érhető el). (%1)")
+                                   .arg(text),
+                    code, sql);
+        return DbError(text, code, sql);
     }
 
     const QString& text() const { return m_text; }
     int code() const { return m_code; }
     const QString& sql() const { return m_sql; }
+    // A cluster node that is not ready for work (cut off from the majority,
+    // or still joining) refuses every statement with this code.
+    static constexpr int NodeNotReady = 1047;
     // The one list of the client codes of a lost connection: 2006 server
     // gone away, 2013 lost during a query, 2055 lost at a system error,
-    // 2002/2003 cannot connect (the server is down).
+    // 2002/2003 cannot connect (the server is down); and a node that is not
+    // ready, which the next connection passes by for a ready one.
     static bool lostConnection(int code)
     {
-        return code == 2006 || code == 2013 || code == 2055 || code == 2002 || code == 2003;
+        return code == 2006 || code == 2013 || code == 2055 || code == 2002 || code == 2003 || code == NodeNotReady;
     }
     bool connectionLost() const { return lostConnection(m_code); }
 
@@ -36,7 +46,8 @@ public:
     // every window the same, as the weighing window says it.
     static QString lostConnectionText();
     // What the operator reads for this failure: on a lost connection the
-    // text above, otherwise the server's own text.
+    // text above (for a cluster with no node ready for work: that the
+    // database is not available), otherwise the server's own text.
     QString shownText() const;
     // An operation's own message for a failure with `code`: the message as
     // it is, followed by the lost-connection text when the connection was

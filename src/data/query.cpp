@@ -125,6 +125,14 @@ void Query::executeOnce(bool select)
     } else {
         ok = q->prepare(m_sql);
         if (ok) {
+            // The prepare is a reply of its own: inside a bracket it must
+            // still say "in transaction" before the execute goes out.
+            try {
+                m_dm.requireOpenTransaction(m_sql);
+            } catch (const DbError&) {
+                emit resultReplaced();
+                throw;
+            }
             for (auto it = m_binds.cbegin(); it != m_binds.cend(); ++it)
                 q->bindValue(it.key(), it.value());
             ok = q->exec();

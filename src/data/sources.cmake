@@ -7,6 +7,7 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/outcome.h
   ${VELLO_DIR}/passes.h ${VELLO_DIR}/passes.cpp
   ${VELLO_DIR}/transaction.h ${VELLO_DIR}/transaction.cpp
+  ${VELLO_DIR}/lockretry.h
   ${VELLO_DIR}/counters.h ${VELLO_DIR}/counters.cpp
   ${VELLO_DIR}/adminconnection.h ${VELLO_DIR}/adminconnection.cpp
   ${VELLO_DIR}/schema.h ${VELLO_DIR}/schema.cpp

@@ -3,6 +3,10 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 
+#include <QRandomGenerator>
+#include <QThread>
+#include <chrono>
+
 Transaction::Transaction(DataModule& dm) : m_dm(dm)
 {
     m_dm.begin();
@@ -41,16 +45,41 @@ void begin(std::optional<Transaction>& t, DataModule& dm, const QString& failMes
     step(failMessage, [&] { t.emplace(dm); });
 }
 
-bool retryAfterLockConflict(DataModule& dm, int code, int attempt, int tries)
+long long lockRetryNow(DataModule& dm)
 {
-    if (!DbError::lockConflict(code) || attempt >= tries)
+    const LockRetry& r = dm.lockRetry();
+    if (r.now)
+        return r.now();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+}
+
+bool retryAfterLockConflict(DataModule& dm, int code, int attempt, long long startedMs)
+{
+    if (!DbError::lockConflict(code))
         return false;
     // A bracket opened by hand is still open: the server may have rolled it
     // back (1213) or kept it (1205); either way it is ended here, and the
     // next attempt starts from a clean connection or not at all.
     if (dm.inTransaction() && !dm.rollback())
         return false;
-    return dm.isConnected() && !dm.inTransaction();
+    if (!dm.isConnected() || dm.inTransaction())
+        return false;
+    const LockRetry& r = dm.lockRetry();
+    const long long left = r.budgetMs - (lockRetryNow(dm) - startedMs);
+    if (left <= 0)
+        return false;
+    // A random pause, its range growing with the attempts (up to
+    // maxPauseMs), so that two workstations that met once do not meet
+    // again in step; never past the budget.
+    const int upper = int(qMin<long long>(r.maxPauseMs, qMax(r.minPauseMs, 4) * (1LL << qMin(attempt - 1, 10))));
+    const int pause = int(qMin<long long>(
+            left, r.minPauseMs + QRandomGenerator::global()->bounded(qMax(1, upper - r.minPauseMs + 1))));
+    if (r.pause)
+        r.pause(pause);
+    else
+        QThread::msleep(ulong(pause));
+    return true;
 }
 
 bool commitOrReplyLost(Transaction& t, const QString& failMessage)

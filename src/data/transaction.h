@@ -115,13 +115,16 @@ struct LostCommitMessages {
 bool reportLostCommit(Outcome& o, Prompt& prompt, LostCommit found, const LostCommitMessages& messages);
 
 // Several workstations on one server: a write whose transaction meets a
-// deadlock (1213: the server has rolled the whole transaction back) or a
-// lock-wait timeout (1205: the statement rolled back, its transaction left
-// open) stops at that statement, is rolled back as a whole and runs again
-// from "START TRANSACTION", at most LockTries attempts in all. Nothing drawn
-// in a failed attempt survives it: a counter read and stored inside the
-// transaction goes back with it, so the next attempt draws the same number
-// again (or the next free one), never a second one for the same write.
+// deadlock (1213: the server has rolled the whole transaction back, or a
+// reply said the transaction is gone: DataModule::requireOpenTransaction)
+// or a lock-wait timeout (1205: the statement rolled back, its transaction
+// left open) stops at that statement, is rolled back as a whole and runs
+// again from "START TRANSACTION" after a short random pause, until the
+// data module's LockRetry budget (about 2 s from the first attempt) is
+// spent. Nothing drawn in a failed attempt survives it: a counter read and
+// stored inside the transaction goes back with it, so the next attempt
+// draws the same number again (or the next free one), never a second one
+// for the same write.
 //
 //   retryLockConflicts(ctx.data, [&] {
 //       std::optional<Transaction> t;
@@ -134,25 +137,29 @@ bool reportLostCommit(Outcome& o, Prompt& prompt, LostCommit found, const LostCo
 // failure, with its bracket rolled back on the way out. A lock conflict is
 // tried again only when the connection is still there and no transaction is
 // left open on it (one opened by hand is rolled back here first); any other
-// failure, and the conflict of the last attempt, goes on to the caller as it
-// came. Messages belong after the call: an attempt that is tried again must
-// have shown nothing.
-constexpr int LockTries = 3;
+// failure, and the conflict of the attempt that found the budget spent, goes
+// on to the caller as it came. Messages belong after the call: an attempt
+// that is tried again must have shown nothing.
 
-// Whether a write that ended in `code` on its attempt number `attempt` is to
-// run again (see retryLockConflicts).
-bool retryAfterLockConflict(DataModule& dm, int code, int attempt, int tries);
+// The data module's clock for the budget (LockRetry::now), in milliseconds.
+long long lockRetryNow(DataModule& dm);
 
-template <class F> auto retryLockConflicts(DataModule& dm, F&& attempt, int tries = LockTries)
+// Whether a write that ended in `code` on its attempt number `attempt`,
+// the first of which started at `startedMs` (lockRetryNow), is to run
+// again; waits the pause before it when so.
+bool retryAfterLockConflict(DataModule& dm, int code, int attempt, long long startedMs);
+
+template <class F> auto retryLockConflicts(DataModule& dm, F&& attempt)
 {
+    const long long started = lockRetryNow(dm);
     for (int n = 1;; ++n) {
         try {
             return attempt();
         } catch (const StepFailed& f) {
-            if (!retryAfterLockConflict(dm, f.code, n, tries))
+            if (!retryAfterLockConflict(dm, f.code, n, started))
                 throw;
         } catch (const DbError& e) {
-            if (!retryAfterLockConflict(dm, e.code(), n, tries))
+            if (!retryAfterLockConflict(dm, e.code(), n, started))
                 throw;
         }
     }

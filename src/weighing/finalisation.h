@@ -80,7 +80,7 @@ public:
     // unreadable, the numbering, the nets, the removal of the pending
     // weighing. The texts are in finalisation.cpp.
     // A deadlock or lock-wait timeout at any statement runs the whole
-    // transaction again (LockTries attempts) without a second "J" number. A
+    // transaction again (within the lock-retry budget) without a second "J" number. A
     // lost COMMIT reply is answered after reconnecting by what the server
     // holds: finalised (Done, said so, then the prints), not finalised
     // (Failed, still pending) or not known (Failed).

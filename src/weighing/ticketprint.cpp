@@ -41,9 +41,10 @@ TicketPrint::Note TicketPrint::deliveryNote(const FinalisedTicket& t, const QStr
     // workstation drawing at the same moment) draws again, as the other
     // draws do; nothing was handed out by the failed attempt.
     Counters::Draw d;
+    const long long started = lockRetryNow(m_ctx.data);
     for (int attempt = 1;; ++attempt) {
         d = Counters(m_ctx.data).draw(Counters::S);
-        if (d.ok() || !retryAfterLockConflict(m_ctx.data, d.code, attempt, LockTries))
+        if (d.ok() || !retryAfterLockConflict(m_ctx.data, d.code, attempt, started))
             break;
     }
     if (d.status == Counters::Draw::Unreadable)

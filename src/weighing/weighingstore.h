@@ -145,7 +145,7 @@ public:
     // commit failed; Done otherwise. A single weighing with trailer is
     // stored as an ordinary weighing and says that it got no tare.
     // A deadlock or lock-wait timeout at any statement runs the whole
-    // transaction again (LockTries attempts), shows nothing meanwhile and
+    // transaction again (within the lock-retry budget), shows nothing meanwhile and
     // never uses a second number. When the COMMIT's reply is lost with the
     // connection, the store looks after reconnecting for the row with the
     // number drawn and the values written and says what it found: stored

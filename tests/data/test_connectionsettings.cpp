@@ -242,6 +242,70 @@ private slots:
         QCOMPARE(s.port, 3306);
     }
 
+    // `host` as one host or a list of nodes, each with its own port or the
+    // `port` setting's; written unquoted in the settings file it reads back
+    // the same.
+    void hostList_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QStringList>("nodes");
+        QTest::newRow("one host") << "szerver" << QStringList {"szerver:3310"};
+        QTest::newRow("three nodes") << "node1, node2:3307, node3"
+                                     << QStringList {"node1:3310", "node2:3307", "node3:3310"};
+        QTest::newRow("no spaces") << "10.0.0.1:3306,10.0.0.2" << QStringList {"10.0.0.1:3306", "10.0.0.2:3310"};
+        QTest::newRow("IPv6 with a port") << "[::1]:3307, ::1" << QStringList {"[::1]:3307", "[::1]:3310"};
+        QTest::newRow("empty entries") << " , node1 ,, " << QStringList {"node1:3310"};
+        QTest::newRow("nothing") << " , " << QStringList {"localhost:3310"};
+    }
+    void hostList()
+    {
+        QFETCH(QString, host);
+        QFETCH(QStringList, nodes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("vello.ini"));
+        QVERIFY(writeFile(path, "[database]\nhost = " + host.toUtf8() + "\nport = 3310\n"));
+        const ConnectionSettings s = ConnectionSettings::fromFile(path);
+        QStringList got;
+        for (const ConnectionSettings::Node& n : s.nodes())
+            got << n.label();
+        QCOMPARE(got, nodes);
+    }
+
+    // A node that does not answer is passed by, on the first connection and
+    // on the reconnection after a lost one (which starts with the node after
+    // the lost one); the data module names the node in use.
+    void deadNodePassedBy()
+    {
+        TestDb db;
+        ConnectionSettings s = db.settings();
+        QCOMPARE(s.host, QStringLiteral("localhost"));
+        s.host = QStringLiteral("127.0.0.1:1, localhost");   // nothing listens on port 1
+        DataModule data(s);
+        QStringList moves;
+        connect(&data, &DataModule::nodeChanged, this, [&](const QString& n) { moves << n; });
+        data.open();
+        QCOMPARE(data.node(), s.socket);
+        QCOMPARE(moves, QStringList {s.socket});
+        // A read that loses its connection is sent once more (the read
+        // rule): the reconnection passes the dead node by again.
+        const int generation = data.generation();
+        data.failStatement(1, 2013);
+        data.ZQ80.openSql(QStringLiteral("SELECT 2 AS n"));
+        QCOMPARE(data.ZQ80.value(QStringLiteral("n")).toInt(), 2);
+        QCOMPARE(data.generation(), generation + 1);
+        QCOMPARE(data.node(), s.socket);
+        QCOMPARE(moves.size(), 1);   // the same node again: nothing to announce
+        // None answers: the failure of the last one tried, as a lost connection.
+        s.host = QStringLiteral("127.0.0.1:1");
+        DataModule none(s);
+        try {
+            none.open();
+            QFAIL("a node that does not answer was connected");
+        } catch (const DbError& e) {
+            QVERIFY2(e.connectionLost(), qPrintable(QString::number(e.code())));
+        }
+    }
+
     // A data module with the section's host, port, user and password works
     // on the server over TCP; a wrong password is refused without the
     // password in the error text.

@@ -255,6 +255,45 @@ Outcome runOperation(RaceApp& a, int operation, qint64 idm)
     }
 }
 
+// The lock-conflict budget on a clock of the test's own: only the pauses
+// move it, and a pause returns at once.
+struct BudgetClock {
+    long long now = 0;
+    QList<int> pauses;
+    explicit BudgetClock(DataModule& data) : m_data(data)
+    {
+        data.lockRetry().now = [this] { return now; };
+        data.lockRetry().pause = [this](int ms) {
+            now += ms;
+            pauses << ms;
+        };
+    }
+    ~BudgetClock()
+    {
+        m_data.lockRetry().now = nullptr;
+        m_data.lockRetry().pause = nullptr;
+    }
+    // Every attempt but the last was followed by a pause within the limits,
+    // and the attempts stopped exactly when the pauses had used the budget up.
+    void checkSpent(int attempts) const
+    {
+        const LockRetry& r = m_data.lockRetry();
+        QCOMPARE(attempts, int(pauses.size()) + 1);
+        QVERIFY(attempts >= 2);
+        long long sum = 0;
+        for (int i = 0; i < pauses.size(); ++i) {
+            QVERIFY2(pauses[i] >= 0 && pauses[i] <= r.maxPauseMs, qPrintable(QString::number(pauses[i])));
+            if (i + 1 < pauses.size())
+                QVERIFY(pauses[i] >= r.minPauseMs);
+            sum += pauses[i];
+        }
+        QCOMPARE(sum, (long long)r.budgetMs);
+    }
+
+private:
+    DataModule& m_data;
+};
+
 // Statements of a clean run of `op` on a fresh application.
 template <class Prepare, class Op> qint64 statementsOf(Prepare prepare, Op op)
 {
@@ -582,8 +621,85 @@ private slots:
         }
     }
 
-    // A lock conflict on every attempt: after LockTries attempts the
-    // operation's own message, nothing written, no number used.
+    // The server ends the transaction under the operation between two of
+    // its statements and goes on answering (as a cluster node does when
+    // another node's write wins): here a ROLLBACK sent on the same
+    // connection behind the data module's back. The next statement must not
+    // run on its own: the attempt stops there as a lock conflict, its COMMIT
+    // is never sent, and the whole transaction runs again. Once: it goes
+    // through, written once, one number. On every attempt: the operation's
+    // message when the budget is spent, nothing written, no number used.
+    void transactionEndedUnderTheOperation_data()
+    {
+        QTest::addColumn<int>("operation");   // as lockConflictAtEveryStatementTriedAgain
+        QTest::addColumn<bool>("everyAttempt");
+        const char* names[] = {"IN store", "OUT store", "finalisation, intake", "finalisation, dispatch"};
+        for (int op = 0; op < 4; ++op) {
+            QTest::addRow("%s, once", names[op]) << op << false;
+            QTest::addRow("%s, every attempt", names[op]) << op << true;
+        }
+    }
+    void transactionEndedUnderTheOperation()
+    {
+        QFETCH(int, operation);
+        QFETCH(bool, everyAttempt);
+        RaceApp clean;
+        clean.prompt.setLenient(true, false);
+        const qint64 cleanId = prepareOperation(clean, operation);
+        const qint64 checkStart = clean.data.statementCount();
+        if (operation == 0)
+            WeighingStore(clean.ctx, requestIn("B")).check(loadedFields());
+        else if (operation == 1)
+            WeighingStore(clean.ctx, requestOut(cleanId, "B")).check(exitFields());
+        const int lookups = int(clean.data.statementCount() - checkStart);
+        const qint64 start = clean.data.statementCount();
+        QVERIFY(runOperation(clean, operation, cleanId).done());
+        const int total = int(clean.data.statementCount() - start);
+        const QString after = clean.snapshot();
+
+        // From the statement after "START TRANSACTION" to the COMMIT.
+        for (int n = lookups + 2; n <= total; ++n) {
+            const QString where = QStringLiteral("transaction ended before statement %1 of %2").arg(n).arg(total);
+            RaceApp app;
+            app.prompt.setLenient(true, false);
+            const qint64 idm = prepareOperation(app, operation);
+            const QString before = app.snapshot();
+            BudgetClock budget(app.data);
+            int ended = 0;
+            std::function<void()> end = [&] {
+                ++ended;
+                QSqlQuery q(app.data.database());
+                QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+                QVERIFY(!app.data.serverInTransaction());
+                if (everyAttempt)   // again in the next attempt: its ROLLBACK, then up to this statement
+                    app.data.beforeStatementRuns(n - lookups + 1, end);
+            };
+            app.data.beforeStatementRuns(n, end);
+            const qint64 gone = app.data.transactionsFoundGone();
+            const Outcome o = runOperation(app, operation, idm);
+            app.data.clearStatementAction();
+            QVERIFY2(!app.data.inTransaction(), qPrintable(where));
+            QCOMPARE(app.data.transactionsFoundGone() - gone, qint64(ended));
+            if (everyAttempt) {
+                QVERIFY2(!o.done(), qPrintable(where));
+                QVERIFY2(!o.messages.isEmpty(), qPrintable(where));
+                budget.checkSpent(ended);
+                QCOMPARE(app.snapshot(), before);
+            } else {
+                QCOMPARE(ended, 1);
+                QVERIFY2(o.done(), qPrintable(where + QStringLiteral(": ") + o.messages.join("; ")));
+                QVERIFY2(app.prompt.shown().isEmpty(), qPrintable(where));
+                QCOMPARE(budget.pauses.size(), 1);
+                QCOMPARE(app.snapshot(), after);
+            }
+            QCOMPARE(app.ticketsBroken(), QString());
+        }
+    }
+
+    // A lock conflict on every attempt: the operation tries again, each time
+    // after a pause within the limits of the data module's budget, and shows
+    // its own message only once the budget is spent; nothing written, no
+    // number used. The budget's clock is the test's: only the pauses move it.
     void lockConflictOnEveryAttemptEndsWithItsMessage_data()
     {
         QTest::addColumn<int>("operation");
@@ -651,6 +767,7 @@ private slots:
             app.data.beforeStatementRuns(statement - outside + 1, conflict);
         };
         app.data.beforeStatementRuns(statement, conflict);
+        BudgetClock budget(app.data);
         Outcome o;
         if (operation == 0)
             o = WeighingStore(app.ctx, requestIn("B")).ok(loadedFields(), At);
@@ -659,7 +776,7 @@ private slots:
         else
             o = Finalisation(app.ctx).store(app.input(idm));
         app.data.clearStatementAction();
-        QCOMPARE(attempts, LockTries);
+        budget.checkSpent(attempts);
         QVERIFY(!o.done());
         QCOMPARE(o.messages, messages);
         QCOMPARE(app.prompt.shownTexts(), messages);
@@ -728,29 +845,31 @@ private slots:
     }
 
     // A cluster node may end a transaction under the operation (another
-    // node's conflicting commit) without the next statements noticing: they
-    // then run on their own. Here the transaction is ended by hand between
-    // the net updates; the finalisation must not delete the pending weighing
-    // without its ticket rows, nor report a ticket.
+    // node's conflicting commit) and go on answering. Here the transaction
+    // is ended by hand between the net updates: the next statement finds it
+    // gone (the server's status flag), so nothing runs on its own; the
+    // finalisation runs again as a whole and stands once, with one number.
+    // (The guarded delete of the pending weighing stays as a second line.)
     void transactionEndedUnderTheFinalisation()
     {
         RaceApp app;
         app.prompt.setLenient(true, false);
         const qint64 idm = addPending(app.db, Pending());
-        const QString before = app.snapshot();
         app.data.beforeStatementRuns(12, [&app] {   // the first row's net is stored
             QSqlQuery end(app.data.database());
             QVERIFY(end.exec(QStringLiteral("ROLLBACK")));
         });
+        const qint64 gone = app.data.transactionsFoundGone();
         const FinalisationOutcome o = Finalisation(app.ctx).store(app.input(idm));
         QVERIFY(!app.data.statementActionPending());
-        QCOMPARE(o.result, FinalisationOutcome::Failed);
-        QVERIFY(o.ticketNumber.isEmpty());
-        QVERIFY(o.messages.contains(QStringLiteral("Hiba: mérés vello-be áttétel DELETE törlésekor")));
-        QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1").arg(idm)), 1);
-        QCOMPARE(app.db.count("vello"), 0);
-        QCOMPARE(counter(app.db, "J"), QStringLiteral("0"));
-        QCOMPARE(app.snapshot(), before);
+        QCOMPARE(app.data.transactionsFoundGone() - gone, qint64(1));
+        QCOMPARE(o.result, FinalisationOutcome::Done);
+        QCOMPARE(o.ticketNumber, QStringLiteral("1"));
+        QVERIFY(app.prompt.shown().isEmpty());
+        QCOMPARE(app.db.count("meres", QStringLiteral("IDm = %1").arg(idm)), 0);
+        QCOMPARE(app.db.count("vello"), 2);
+        QCOMPARE(counter(app.db, "J"), QStringLiteral("1"));
+        QCOMPARE(app.ticketsBroken(), QString());
     }
 
     // Two IN stores at the same moment: the second meets the first's lock

@@ -80,7 +80,9 @@ ToolOptions::ToolOptions(const QString& tool, Account account)
     m_options = {
             QCommandLineOption(
                     kSocket, QStringLiteral("a helyi kiszolgáló, ezen a Unix socketen át"), QStringLiteral("ÚTVONAL")),
-            QCommandLineOption(kHost, QStringLiteral("a kiszolgáló gépe, TCP-n (alapértelmezés: localhost)"),
+            QCommandLineOption(kHost,
+                    QStringLiteral("a kiszolgáló gépe, TCP-n (alapértelmezés: localhost); fürtnél a csomópontok "
+                                   "vesszővel: node1,node2:3307,node3 (az első, amelyik válaszol)"),
                     QStringLiteral("GÉP")),
             QCommandLineOption(
                     kPort, QStringLiteral("a kiszolgáló TCP-portja (alapértelmezés: 3306)"), QStringLiteral("PORT")),
