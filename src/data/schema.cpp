@@ -185,4 +185,21 @@ QStringList addCodeKeys(QSqlDatabase& admin, const QString& database)
     return added;
 }
 
+bool addVoidTable(QSqlDatabase& admin, const QString& database)
+{
+    QSqlQuery q = prepared(admin,
+            QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ?"),
+            {database, QStringLiteral("sztorno")});
+    if (q.next() && q.value(0).toInt() > 0)
+        return false;
+    const QString head = QStringLiteral("CREATE TABLE sztorno ");
+    for (const QString& s : tableStatements()) {
+        if (!s.startsWith(head))
+            continue;
+        run(admin, QStringLiteral("CREATE TABLE %1.sztorno ").arg(quoted(database)) + s.mid(head.size()));
+        return true;
+    }
+    throw DbError(QStringLiteral("create.sql: the sztorno table is missing"));
+}
+
 }   // namespace Schema

@@ -39,4 +39,9 @@ QStringList duplicateCodes(QSqlDatabase& admin, const QString& database);
 // a duplicate makes the ALTER fail. Throws DbError.
 QStringList addCodeKeys(QSqlDatabase& admin, const QString& database);
 
+// The table of voided tickets (`sztorno`, db/create.sql), which an older
+// database lacks: created in `database` when missing, as the creation step
+// makes it. True when it was added. Throws DbError.
+bool addVoidTable(QSqlDatabase& admin, const QString& database);
+
 }   // namespace Schema

@@ -27,7 +27,16 @@ public:
     // empty text when the list is empty).
     Fields showDetail(const QString& ticket);
     // "Nyomtatás": asks, then prints the ticket copy. True when printed.
+    // A voided ticket's copy carries "SZTORNÓ", the reason, the time and
+    // the number issued in its place; a ticket issued in place of another
+    // names that one (setVoidVariables).
     bool printCopy(const QString& ticket);
+
+    // The copy's variables of a void: v_sztorno ("SZTORNÓ"), v_sztorno_ok
+    // (the reason), v_sztorno_ido (when and where), v_helyette ("helyette:
+    // M") and v_helyett ("A(z) N. sz. mérlegjegy helyett"); each empty where
+    // it does not apply.
+    void setVoidVariables(const QString& ticket);
 
 private:
     AppContext& m_ctx;

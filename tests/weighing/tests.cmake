@@ -16,3 +16,7 @@ vello_add_test(test_keyboard_walk ${VELLO_HERE}/test_keyboard_walk.cpp ${VELLO_H
 # finalisation failures, the entry numbers on the ticket and its copy.
 vello_add_test(test_alibi_hook ${VELLO_HERE}/test_alibi_hook.cpp ${VELLO_HERE}/windowfixture.h)
 vello_add_test(test_weighing_input ${VELLO_HERE}/test_weighing_input.cpp ${VELLO_HERE}/weighingfixture.h)
+# Voiding a ticket and issuing it corrected: the core, the races, the upgrade.
+vello_add_test(test_ticket_void ${VELLO_HERE}/test_ticket_void.cpp ${VELLO_HERE}/ticketvoidfixture.h)
+# The same through the ticket browser's buttons and dialogs, with the prints.
+vello_add_test(test_ticket_void_window ${VELLO_HERE}/test_ticket_void_window.cpp ${VELLO_HERE}/ticketvoidfixture.h)
