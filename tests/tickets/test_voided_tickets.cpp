@@ -226,7 +226,12 @@ private slots:
         const QString archive = QStringLiteral(
                 "SELECT CONCAT_WS('|', jBszam, jTkod, jNettoBe, jNettoKI) FROM archiv ORDER BY jBszam, jTkod");
         QCOMPARE(contents(with, archive), contents(without, archive));
-        QCOMPARE(stockView(with, StockGrouping::Crop, QDate()), stockBefore);
+        // Stored in and shipped out unchanged by the run (the weighed net
+        // drops by the archived tickets), and as on the site without voids.
+        const StockFigures after = StockReport(with.ctx).computeTotals(StockGrouping::Crop, QDate());
+        QCOMPARE(QStringLiteral("%1/%2").arg(after.storedIn).arg(after.shippedOut),
+                stockBefore.first().section(QLatin1Char('/'), 1));
+        QCOMPARE(stockView(with, StockGrouping::Crop, QDate()), stockView(without, StockGrouping::Crop, QDate()));
         // A second run keeps them still.
         QVERIFY(Archiving(with.ctx).run(cutOff));
         QCOMPARE(contents(with, voidedRows), voidedBefore);
