@@ -94,10 +94,11 @@ CREATE TABLE vello (
   KEY vello_okod (jOkod, jDatum),
   KEY vello_torolt (jTorolt),
   -- The stock totals per crop, per producer and crop, per warehouse and crop
-  -- read their sums from these alone, in the order of their grouping.
-  KEY vello_stock_tkod (jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jKkod),
-  KEY vello_stock_okod (jOkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jKkod),
-  KEY vello_stock_kkod (jKkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod)
+  -- read their sums from these alone, in the order of their grouping; the
+  -- ticket number last, for the look-up that leaves voided tickets out.
+  KEY vello_stock_tkod (jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jKkod, jBszam),
+  KEY vello_stock_okod (jOkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jKkod, jBszam),
+  KEY vello_stock_kkod (jKkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jBszam)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
 -- Voided tickets: a wrong ticket is never edited or deleted; it is voided
@@ -109,7 +110,7 @@ CREATE TABLE vello (
 -- voided tickets out asks this table by the primary key. Voided tickets stay
 -- in vello for good (archiving leaves them there), so a row here always
 -- names rows of vello. `vello-create --upgrade` adds the table to an older
--- database.
+-- database, and the ticket number to the stock keys of vello.
 CREATE TABLE sztorno (
   zBszam       VARCHAR(8)   NOT NULL,
   zIdo         DATETIME     NOT NULL,

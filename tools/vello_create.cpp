@@ -170,6 +170,10 @@ int upgrade(QSqlDatabase& db, const QString& database, ToolOptions& tool)
             tool.say(QStringLiteral("egyedi kulcsot kaptak a kódok: %1.").arg(keys.join(QLatin1String(", "))));
         if (Schema::addVoidTable(db, database))
             tool.say(QStringLiteral("a sztornózott mérlegjegyek táblája (sztorno) elkészült."));
+        const QStringList widened = Schema::widenStockKeys(db, database);
+        if (!widened.isEmpty())
+            tool.say(QStringLiteral("a készlet kulcsai kiegészültek a mérlegjegy számával: %1.")
+                             .arg(widened.join(QLatin1String(", "))));
         const QString log = AlibiLog::databaseFor(database);
         const bool had = schemaExists(db, log);
         addAlibiLog(db, database);
