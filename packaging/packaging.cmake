@@ -8,7 +8,7 @@
 include(GNUInstallDirs)
 set(VELLO_PKG_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
-install(TARGETS vello vello-create vello-report scale-sim scale-read
+install(TARGETS vello vello-create vello-report vello-backup vello-alibi scale-sim scale-read
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/templates/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vello/templates
@@ -19,7 +19,7 @@ install(FILES ${VELLO_PKG_DIR}/vello.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/ic
 # Manual pages and the changelog are installed compressed, as Debian wants.
 set(VELLO_GZ_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(VELLO_GZ_FILES)
-foreach(page vello vello-create vello-report scale-sim scale-read)
+foreach(page vello vello-create vello-report vello-backup vello-alibi scale-sim scale-read)
   list(APPEND VELLO_GZ_FILES man/${page}.1)
 endforeach()
 list(APPEND VELLO_GZ_FILES changelog)
@@ -32,7 +32,7 @@ foreach(f ${VELLO_GZ_FILES})
   list(APPEND VELLO_GZ_OUTPUTS ${VELLO_GZ_DIR}/${f}.gz)
 endforeach()
 add_custom_target(vello_package_files ALL DEPENDS ${VELLO_GZ_OUTPUTS})
-foreach(page vello vello-create vello-report scale-sim scale-read)
+foreach(page vello vello-create vello-report vello-backup vello-alibi scale-sim scale-read)
   install(FILES ${VELLO_GZ_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 install(FILES ${VELLO_GZ_DIR}/changelog.gz ${VELLO_PKG_DIR}/copyright

@@ -29,30 +29,10 @@ QString slot(int s)
 
 int verify(AlibiLog& log, ToolOptions& tool)
 {
+    // The chain, the numbers, every link and every ticket against its entry.
     const AlibiLog::Verification v = log.verify();
-    switch (v.problem) {
-    case AlibiLog::Verification::None:
-        tool.say(QStringLiteral("a napló ép: %1 bejegyzés ellenőrizve.").arg(v.verified));
-        return 0;
-    case AlibiLog::Verification::ChainMismatch:
-        tool.say(QStringLiteral("a napló sérült: a(z) %1. bejegyzés láncértéke nem egyezik (előtte %2 bejegyzés ép).")
-                         .arg(v.firstBroken)
-                         .arg(v.verified));
-        return 1;
-    case AlibiLog::Verification::NumberGap:
-        tool.say(QStringLiteral("a napló sérült: a(z) %1. bejegyzés előtt hiányzik a(z) %2. (előtte %3 bejegyzés ép).")
-                         .arg(v.firstBroken)
-                         .arg(v.expected)
-                         .arg(v.verified));
-        return 1;
-    case AlibiLog::Verification::MissingEntry:
-        tool.say(QStringLiteral("a napló sérült: a(z) %1. bejegyzés hiányzik, pedig mérés hivatkozik rá (%2 "
-                                "bejegyzés ép).")
-                         .arg(v.firstBroken)
-                         .arg(v.verified));
-        return 1;
-    }
-    return 1;
+    tool.say(v.message());
+    return v.ok() ? 0 : 1;
 }
 
 int show(AlibiLog& log, qint64 number, ToolOptions& tool)
@@ -104,8 +84,9 @@ int main(int argc, char** argv)
             QStringLiteral("Az alibi napló ellenőrzése és megtekintése. A napló a mérlegelés minden átvett súlyát "
                            "őrzi, csak bővülhet, és minden bejegyzése SHA-256 láncértékkel kapcsolódik az előzőhöz.\n"
                            "\n"
-                           "  verify    végigszámolja a láncot; kiírja, hány bejegyzés ép, vagy az első\n"
-                           "            bejegyzést, amely nem egyezik (kilépési kód: 1)\n"
+                           "  verify    végigszámolja a láncot, és összeveti minden mérlegjegy\n"
+                           "            sorait és kapcsolatait a mérlegjegy bejegyzésével; kiírja,\n"
+                           "            hány bejegyzés ép, vagy az első eltérést (kilépési kód: 1)\n"
                            "  show N    kiírja az N. bejegyzést a méréseivel és mérlegjegyeivel"));
     tool.describe(QStringLiteral("database"),
             QStringLiteral("a nyilvántartás adatbázisa (alapértelmezés: vello); a napló a NÉV_alibi adatbázisban van"));

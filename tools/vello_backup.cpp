@@ -6,8 +6,11 @@
 //       puts such a dump in place of the database: loaded into a scratch
 //       database first and checked, then swapped in with one RENAME TABLE;
 //       the replaced tables stay in a dated database. A dump whose counters
-//       are behind the live ones is refused unless --force is given. Needs a
-//       user that may create databases (e.g. sudo vello-backup --restore F --user root).
+//       are behind the live ones is refused unless --force is given. Needs
+//       the server's administrator (e.g. sudo vello-backup --restore F --user
+//       root) for the scratch database, the swap and the load's own account;
+//       the dump itself is loaded by the sandboxed client as that account,
+//       which may touch the scratch database alone.
 //       The live alibi log stays as it is. A dump of the alibi log itself
 //       goes back only where the live log loses nothing: every live entry
 //       and link must be in it (a lost or cut log can be put back; a

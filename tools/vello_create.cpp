@@ -13,22 +13,26 @@
 // add a workstation's user to it.
 #include "alibi/alibilog.h"
 #include "alibi/alibischema.h"
+#include "data/adminconnection.h"
 #include "data/connectionsettings.h"
 #include "data/dberror.h"
 #include "data/schema.h"
+#include "createaccounts.h"
 #include "tooloptions.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
+
+using namespace CreateAccounts;
 
 // A host as the server's account names take it: a name, an IPv4 or IPv6
 // address, a netmask, or a pattern with % and _.
@@ -42,15 +46,6 @@ bool validDatabase(const QString& name)
 {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9_$]{1,64}$"));
     return re.match(name).hasMatch();
-}
-
-// The server's stored form of a password (mysql_native_password): the clear
-// password never travels in a statement, so it cannot reach a server log.
-QString passwordHash(const QString& password)
-{
-    const QByteArray once = QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Sha1);
-    const QByteArray twice = QCryptographicHash::hash(once, QCryptographicHash::Sha1);
-    return QStringLiteral("*") + QString::fromLatin1(twice.toHex().toUpper());
 }
 
 bool readPassword(const QString& file, QString* password, QString* error)
@@ -96,23 +91,6 @@ void run(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {})
     }
 }
 
-// vello@host with the password and the rights vello@localhost has. The host
-// and the database name reach the account statements only through the
-// server's own quoting (QUOTE, bound values), never pasted in.
-void allowHost(QSqlDatabase& db, const QString& database, const QString& host, const QString& password)
-{
-    run(db, QStringLiteral("SET @vello_host = ?, @vello_db = ?, @vello_hash = ?"),
-            {host, database, passwordHash(password)});
-    run(db, QStringLiteral("EXECUTE IMMEDIATE CONCAT('CREATE USER IF NOT EXISTS ''vello''@', QUOTE(@vello_host))"));
-    run(db,
-            QStringLiteral("EXECUTE IMMEDIATE CONCAT('ALTER USER ''vello''@', QUOTE(@vello_host), "
-                           "' IDENTIFIED BY PASSWORD ', QUOTE(@vello_hash))"));
-    run(db,
-            QStringLiteral("EXECUTE IMMEDIATE CONCAT('GRANT ALL PRIVILEGES ON `', REPLACE(@vello_db, '`', '``'), "
-                           "'`.* TO ''vello''@', QUOTE(@vello_host))"));
-    run(db, QStringLiteral("SET @vello_host = NULL, @vello_db = NULL, @vello_hash = NULL"));
-}
-
 bool schemaExists(QSqlDatabase& db, const QString& name)
 {
     QSqlQuery q(db);
@@ -122,15 +100,17 @@ bool schemaExists(QSqlDatabase& db, const QString& name)
 }
 
 // The alibi log beside `database` (db/create.sql, ALIBI SCHEMA part): its
-// database and tables where missing, and the program's user's INSERT and
-// SELECT on it. An existing log is kept as it is. On a failure a log
+// database and tables where missing, its routines (replaced: an existing
+// log keeps every entry and its chain goes on), and SELECT and EXECUTE on it
+// for every program account (the local ones and each --allow-host one; an
+// INSERT granted by an older version taken back). On a failure a log
 // database made by this call is removed again. Throws DbError.
 void addAlibiLog(QSqlDatabase& db, const QString& database)
 {
     const bool existed = schemaExists(db, AlibiLog::databaseFor(database));
     try {
         AlibiSchema::create(db, database);
-        AlibiSchema::grantProgramUser(db, database);
+        AlibiSchema::grantProgramAccounts(db, database);
     } catch (const DbError&) {
         if (!existed) {
             QSqlQuery drop(db);
@@ -138,6 +118,24 @@ void addAlibiLog(QSqlDatabase& db, const QString& database)
         }
         throw;
     }
+}
+
+// What the accounts hold, to tell whether the upgrade changed it.
+QStringList grantsOf(QSqlDatabase& db, const QStringList& hosts)
+{
+    QStringList out;
+    for (const QString& host : hosts) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT Db, Select_priv, Insert_priv, Update_priv, Delete_priv, Create_priv, "
+                                 "Drop_priv, Grant_priv, Alter_priv, Index_priv, Execute_priv FROM mysql.db "
+                                 "WHERE User = 'vello' AND Host = ? ORDER BY Db"));
+        q.addBindValue(host);
+        if (q.exec())
+            while (q.next())
+                for (int i = 0; i < 11; ++i)
+                    out << q.value(i).toString();
+    }
+    return out;
 }
 
 // --upgrade: an existing installation gains what later versions added.
@@ -177,6 +175,18 @@ int upgrade(QSqlDatabase& db, const QString& database, ToolOptions& tool)
         const QString log = AlibiLog::databaseFor(database);
         const bool had = schemaExists(db, log);
         addAlibiLog(db, database);
+        // Every account of the program, this machine's and each
+        // workstation's, gets the program's rights and no more, on the
+        // register and on the log.
+        const QStringList hosts = Schema::programAccountHosts(db, database, QStringLiteral("vello"));
+        const QStringList before = grantsOf(db, hosts);
+        for (const QString& host : hosts)
+            Schema::grantProgramAccount(db, database, QStringLiteral("vello"), host);
+        if (!hosts.isEmpty())
+            AlibiSchema::grantProgramUser(db, database, QStringLiteral("vello"), hosts);
+        if (grantsOf(db, hosts) != before)
+            tool.say(QStringLiteral("a program felhasználói (vello@%1) csak a munkájukhoz kellő jogokat kapták meg.")
+                             .arg(hosts.join(QLatin1String(", vello@"))));
         tool.say(had ? QStringLiteral("az alibi napló (`%1`) már megvan; a jogosultságai rendben.").arg(log)
                      : QStringLiteral("az alibi napló (`%1`) elkészült.").arg(log));
     } catch (const DbError& e) {
@@ -197,7 +207,9 @@ struct Request {
     ConnectionSettings server;   // the administrative connection; `database` is the one to create
     bool demo = false;
     bool upgrading = false;
+    bool requireSsl = false;
     QString allowedHost, password, serverHost;
+    QString localPassword;   // --local-password-file
 };
 
 const QCommandLineOption kDemo(
@@ -216,21 +228,34 @@ const QCommandLineOption kServerHost(QStringLiteral("server-host"),
         QStringLiteral("ezen a néven éri el a munkaállomás ezt a kiszolgálót, a kiírt sorokhoz (alapértelmezés: "
                        "ennek a gépnek a neve)"),
         QStringLiteral("NÉV"));
+const QCommandLineOption kRequireSsl(QStringLiteral("require-ssl"),
+        QStringLiteral("az --allow-host felhasználója csak titkosított (TLS) kapcsolattal léphet be; a kiszolgálónak "
+                       "tanúsítvány kell (lásd a kezelési útmutatót), a munkaállomás beállítófájljába pedig ssl-ca"));
+const QCommandLineOption kLocalPasswordFile(QStringLiteral("local-password-file"),
+        QStringLiteral("ennek a gépnek a vello felhasználója (vello@localhost, vello@127.0.0.1) jelszót kap a fájl "
+                       "első sorából; a parancs kiírja a beállítófájlba való sorokat, és kipróbálja őket. Ajánlott, "
+                       "ahol a gépet több ember használja."),
+        QStringLiteral("FÁJL"));
 const QCommandLineOption kUpgrade(QStringLiteral("upgrade"),
-        QStringLiteral("meglévő telepítés frissítése: az alibi napló (vello_alibi adatbázis, a program "
-                       "felhasználójának csak INSERT és SELECT joggal), ha hiányzik, és az egyedi kulcsok a "
+        QStringLiteral("meglévő telepítés frissítése: az alibi napló (vello_alibi adatbázis; a program "
+                       "minden felhasználója csak olvashatja, és csak a napló saját eljárásain át írhat bele), "
+                       "ha hiányzik, vagy a meglévő napló eljárásai és jogai, bejegyzései és lánca változatlanul, "
+                       "és az egyedi kulcsok a "
                        "nyilvántartási kódokon és a sorszámokon (amíg két sornak ugyanaz a kódja, a parancs "
                        "felsorolja a kódokat, és nem változtat semmit)"));
 
 void describe(ToolOptions& tool)
 {
-    for (const QCommandLineOption& o : {kDemo, kAllowHost, kPasswordFile, kServerHost, kUpgrade})
+    for (const QCommandLineOption& o :
+            {kDemo, kAllowHost, kPasswordFile, kServerHost, kRequireSsl, kLocalPasswordFile, kUpgrade})
         tool.addOption(o);
     tool.describe(QStringLiteral("database"),
             QStringLiteral("ezt az adatbázist hozza létre a vello helyett (csak teszteknek; a program mindig a "
                            "vello adatbázist használja)"));
     tool.addUsage(QStringLiteral("[--demo] [kapcsolók]"));
-    tool.addUsage(QStringLiteral("--allow-host GÉP --password-file FÁJL\n[--server-host NÉV] [kapcsolók]"));
+    tool.addUsage(
+            QStringLiteral("--allow-host GÉP --password-file FÁJL\n[--require-ssl] [--server-host NÉV] [kapcsolók]"));
+    tool.addUsage(QStringLiteral("--local-password-file FÁJL [kapcsolók]"));
     tool.addUsage(QStringLiteral("--upgrade [kapcsolók]"));
     tool.setDescription(QStringLiteral(
             "Egyszer, a program első indítása előtt létrehozza a mérlegjegy-nyilvántartás adatbázisát: a "
@@ -260,9 +285,19 @@ int read(ToolOptions& tool, Request& r)
     r.upgrading = tool.isSet(kUpgrade);
     r.allowedHost = tool.value(kAllowHost);
     r.serverHost = tool.value(kServerHost);
+    r.requireSsl = tool.isSet(kRequireSsl);
     const QString passwordFile = tool.value(kPasswordFile);
     if (!validDatabase(r.server.database))
         return tool.badArguments(QStringLiteral("a --database értékében csak betű, számjegy, _ és $ állhat"));
+    QString error;
+    if (tool.isSet(kLocalPasswordFile)) {
+        if (!readPassword(tool.value(kLocalPasswordFile), &r.localPassword, &error)) {
+            tool.fail(error);
+            return ToolOptions::kBadArguments;
+        }
+    }
+    if (r.requireSsl && r.allowedHost.isEmpty())
+        return tool.badArguments(QStringLiteral("a --require-ssl csak az --allow-host mellett adható meg"));
     if (r.allowedHost.isEmpty() && passwordFile.isEmpty())
         return 0;
     if (r.allowedHost.isEmpty() || passwordFile.isEmpty())
@@ -270,7 +305,13 @@ int read(ToolOptions& tool, Request& r)
     if (!validHost(r.allowedHost))
         return tool.badArguments(
                 QStringLiteral("az --allow-host értéke gépnév, cím, vagy % és _ jeleket tartalmazó minta lehet"));
-    QString error;
+    if (isLoopback(r.allowedHost))
+        return tool.badArguments(
+                QStringLiteral("az --allow-host %1 ez a gép maga: innen mindig a helyi vello felhasználó (jelszó "
+                               "nélküli vello@localhost, vello@127.0.0.1) lép be, a munkaállomás jelszavát senki sem "
+                               "kérdezné. Ennek a gépnek a felhasználója a --local-password-file kapcsolóval kap "
+                               "jelszót; az --allow-host egy másik gép neve, címe vagy mintája.")
+                        .arg(r.allowedHost));
     if (!readPassword(passwordFile, &r.password, &error)) {
         tool.fail(error);
         return ToolOptions::kBadArguments;
@@ -278,12 +319,38 @@ int read(ToolOptions& tool, Request& r)
     return 0;
 }
 
+// --local-password-file: the local accounts' password, the settings line
+// for this machine, and a connection with exactly what was printed.
+bool printLocal(QSqlDatabase& db, const Request& r, ToolOptions& tool)
+{
+    setLocalPassword(db, r.server.database, r.localPassword);
+    ConnectionSettings w;
+    w.host = QStringLiteral("localhost");
+    w.socket = r.server.socket;
+    QSqlQuery p(db);
+    w.port = p.exec(QStringLiteral("SELECT @@port")) && p.next() ? p.value(0).toInt() : r.server.port;
+    w.password = r.localPassword;
+    const QString section = w.settingsSection();
+    const QString why = tryPrinted(section, r.server.database);
+    if (!why.isEmpty()) {
+        tool.fail(QStringLiteral("a helyi vello felhasználó jelszót kapott, de a kiírt beállításokkal nem sikerült "
+                                 "kapcsolódni: ")
+                + why);
+        return false;
+    }
+    tool.say(QStringLiteral("ennek a gépnek a vello felhasználója jelszót kapott (kipróbálva)."));
+    tool.out() << "Ezeket a sorokat tegye a programot ezen a gépen futtató felhasználó\n"
+                  "~/.config/vello/vello.ini fájljába (a fájl módja 600 legyen):\n\n"
+               << section;
+    return true;
+}
+
 // A new database, or a workstation's user for an existing one.
 int create(QSqlDatabase& db, const Request& r, ToolOptions& tool)
 {
     const QString& database = r.server.database;
     const bool exists = schemaExists(db, database);
-    if (exists && r.allowedHost.isEmpty()) {
+    if (exists && r.allowedHost.isEmpty() && r.localPassword.isEmpty()) {
         tool.fail(QStringLiteral("a(z) `%1` adatbázis már létezik; semmi sem változott.").arg(database));
         return 3;
     }
@@ -295,9 +362,10 @@ int create(QSqlDatabase& db, const Request& r, ToolOptions& tool)
                             : QStringLiteral("a(z) `%1` adatbázis elkészült.").arg(database));
         } else
             tool.say(QStringLiteral("a(z) `%1` adatbázis már létezik; megmarad.").arg(database));
+        if (!r.localPassword.isEmpty() && !printLocal(db, r, tool))
+            return 1;
         if (!r.allowedHost.isEmpty()) {
-            allowHost(db, database, r.allowedHost, r.password);
-            AlibiSchema::grantProgramUser(db, database, QStringLiteral("vello"), {r.allowedHost});
+            allowHost(db, database, r.allowedHost, r.password, r.requireSsl);
             ConnectionSettings w;
             w.host = !r.serverHost.isEmpty() ? r.serverHost
                     : isLocal(r.server.host) ? QSysInfo::machineHostName()
@@ -311,6 +379,10 @@ int create(QSqlDatabase& db, const Request& r, ToolOptions& tool)
             tool.out() << "Ezeket a sorokat tegye annak a gépnek a beállítófájljába (annak a felhasználónak a\n"
                           "~/.config/vello/vello.ini fájljába, aki ott a programot futtatja):\n\n"
                        << w.settingsSection();
+            if (r.requireSsl)
+                tool.out() << "\nA felhasználó csak titkosított kapcsolattal léphet be: a fenti részbe kerüljön még\n"
+                              "egy sor a kiszolgáló tanúsítványát aláíró CA fájljával azon a gépen, például\n"
+                              "ssl-ca=/etc/vello/ca.pem\n";
         }
     } catch (const DbError& e) {
         tool.fail(e.text());

@@ -3,7 +3,12 @@
 //
 //   vello-report --template FILE.frf --out FILE.pdf
 //                [--query NAME SQL]... [--bind NAME.pN=VALUE]... [--var NAME=VALUE]... [connection options]
+//   vello-report --ticket N [--copy] --out FILE.pdf [connection options]
 //
+// The second form prints stored ticket N as the program prints it: the
+// ticket document's rows (ZQ13 for the ticket, ZQ23 for the copy) and
+// variables, with vello.frf or, with --copy, vello_masolat.frf (--template
+// names another file).
 // Connects as the program's user (tooloptions.h), opens each
 // named data-module query with its SQL and bindings, sets the report
 // variables (a value that reads as a number is a number), reads the
@@ -15,6 +20,7 @@
 #include "reports/reportbuilder.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpainter.h"
+#include "tickets/ticketdocument.h"
 #include "tooloptions.h"
 
 #include <QGuiApplication>
@@ -37,28 +43,36 @@ const QCommandLineOption kQuery(QStringLiteral("query"),
 const QCommandLineOption kBind(QStringLiteral("bind"),
         QStringLiteral("a NÉV lekérdezés pN paraméterének értéke, a megnyitása előtt (ismételhető)"),
         QStringLiteral("NÉV.pN=ÉRTÉK"));
+const QCommandLineOption kTicket(QStringLiteral("ticket"),
+        QStringLiteral("egy tárolt mérlegjegy a számával, ahogy a program nyomtatja"), QStringLiteral("SZÁM"));
+const QCommandLineOption kCopy(
+        QStringLiteral("copy"), QStringLiteral("a --ticket mérlegjegy másolata (vello_masolat.frf)"));
 const QCommandLineOption kVar(QStringLiteral("var"),
         QStringLiteral("a nyomtatvány egy változója, például v_bszam (ismételhető)"), QStringLiteral("NÉV=ÉRTÉK"));
 
 void describe(ToolOptions& tool)
 {
-    for (const QCommandLineOption& o : {kTemplate, kOut, kQuery, kBind, kVar})
+    for (const QCommandLineOption& o : {kTemplate, kOut, kQuery, kBind, kVar, kTicket, kCopy})
         tool.addOption(o);
     tool.addUsage(QStringLiteral("--template FÁJL.frf --out FÁJL.pdf [--query NÉV SQL]...\n"
                                  "[--bind NÉV.pN=ÉRTÉK]... [--var NÉV=ÉRTÉK]...\n"
-                                 "[kapcsolók]"));
+                                 "[kapcsolók]\n"
+                                 "--ticket SZÁM [--copy] --out FÁJL.pdf [kapcsolók]"));
     tool.setDescription(QStringLiteral(
             "Nyomtatványsablon PDF-be, a program nélkül, a sablonok készítőinek. Megnyitja a megnevezett "
             "adatmodul-lekérdezéseket (ZQ13, ZQ33, ...) az SQL-szövegükkel és a paramétereikkel, beállítja a "
             "nyomtatvány változóit (a számnak látszó érték szám), a munkamappából olvassa a sablont, mint a "
-            "program, és PDF-fájlba írja az oldalakat. Hiba esetén azt az üzenetet írja ki, amelyet a program "
-            "mutatna."));
+            "program, és PDF-fájlba írja az oldalakat. A --ticket egy tárolt mérlegjegyet (--copy: a másolatát) "
+            "nyomtat úgy, ahogy a program: ugyanazokkal a sorokkal, változókkal és sablonnal. Hiba esetén azt az "
+            "üzenetet írja ki, amelyet a program mutatna."));
     tool.setEpilogue(QStringLiteral("Kilépési kód: 0 kész; 1 a lekérdezés, a sablon vagy a PDF hibája; 2 hibás "
                                     "paraméterek."));
 }
 
 struct Request {
     QString templateFile, outFile;
+    QString ticket;   // --ticket: a stored ticket's number
+    bool copy = false;
     QList<std::pair<QString, QString>> queries;   // name, SQL
     QList<std::tuple<QString, QString, QVariant>> binds;   // query, parameter, value
     QVariantMap vars;
@@ -93,6 +107,16 @@ int read(ToolOptions& tool, Request& r)
     }
     r.templateFile = tool.value(kTemplate);
     r.outFile = tool.value(kOut);
+    r.ticket = tool.value(kTicket).trimmed();
+    r.copy = tool.isSet(kCopy);
+    if (r.copy && r.ticket.isEmpty())
+        return tool.badArguments(QStringLiteral("a --copy csak a --ticket mellett használható"));
+    if (!r.ticket.isEmpty()) {
+        if (!r.queries.isEmpty())
+            return tool.badArguments(QStringLiteral("a --ticket mellett nincs --query: a mérlegjegy sorait olvassa"));
+        if (r.templateFile.isEmpty())
+            r.templateFile = r.copy ? QStringLiteral("vello_masolat.frf") : QStringLiteral("vello.frf");
+    }
     if (r.templateFile.isEmpty() || r.outFile.isEmpty())
         return tool.badArguments(QStringLiteral("a --template és az --out megadása kötelező"));
     return 0;
@@ -143,6 +167,24 @@ int main(int argc, char** argv)
                 if (data.find(qn) == q)
                     bound.append({param, v});
             q->openSql(sql, bound);
+        }
+        if (!r.ticket.isEmpty()) {
+            // The rows and variables of the program's print of this ticket.
+            Query& rows = r.copy ? data.ZQ23 : data.ZQ13;
+            TicketDocument::openRows(rows, r.ticket);
+            if (rows.isEmpty()) {
+                err << QStringLiteral("Nincs %1 számú mérlegjegy (vagy hiányzik a rendszáma, termelője, terménye "
+                                      "vagy raktára a törzsekből).")
+                                .arg(r.ticket)
+                    << "\n";
+                return 1;
+            }
+            bool alibiUnreadable = false;
+            QVariantMap vars = TicketDocument::documentVariables(data, rows, r.ticket, r.copy, &alibiUnreadable);
+            if (alibiUnreadable)
+                err << QStringLiteral("Az alibi napló nem olvasható: a súlyok napló-sorszámai nélkül.") << "\n";
+            vars.insert(r.vars);   // a --var replaces the program's value
+            r.vars = vars;
         }
     } catch (const DbError& e) {
         err << e.text() << "\n";

@@ -9,6 +9,8 @@ QString AlibiEntry::sourceText(Source s)
         return QStringLiteral("kézi");
     case RegisterTare:
         return QStringLiteral("törzs tára");
+    case Ticket:
+        return QStringLiteral("mérlegjegy");
     }
     return QString();
 }

@@ -7,8 +7,9 @@
 // chain value that ties it to the entry before it.
 struct AlibiEntry {
     // Where the weight came from; the texts stored in `forras`.
-    enum Source { Scale, Typed, RegisterTare };
-    static QString sourceText(Source s);   // "mérleg", "kézi", "törzs tára"
+    // Ticket: a finalised ticket's entry (jegyez), not a weight.
+    enum Source { Scale, Typed, RegisterTare, Ticket };
+    static QString sourceText(Source s);   // "mérleg", "kézi", "törzs tára", "mérlegjegy"
 
     qint64 number = 0;   // nr
     QString time;   // ido, the server's time as "yyyy-MM-dd hh:mm:ss"

@@ -1,5 +1,7 @@
 #include "alibientrypanel.h"
 
+#include "data/textconv.h"
+
 #include "alibi/alibilog.h"
 
 #include <QFontDatabase>
@@ -99,17 +101,22 @@ void AlibiEntryPanel::clear()
 {
     for (QLabel* l : {m_entryNumber, m_time, m_workstation, m_source, m_weight, m_digits, m_status, m_port, m_chain})
         l->clear();
+    m_chain->setStyleSheet(QString());
     m_frame->clear();
     m_links->setRowCount(0);
 }
 
-void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log)
+void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log, bool brokenByCheck)
 {
     m_entryNumber->setText(QString::number(e.number));
     m_time->setText(e.time);
     m_workstation->setText(e.workstation);
     m_source->setText(e.source);
-    m_weight->setText(e.weight + QStringLiteral(" kg"));
+    // The weight as the program shows weights (decimal comma, no trailing
+    // zeros), not the log's stored form.
+    bool isNumber = false;
+    const double kg = e.weight.toDouble(&isNumber);
+    m_weight->setText((isNumber ? TextConv::number(kg) : e.weight) + QStringLiteral(" kg"));
     m_digits->setText(e.digits);
     m_status->setText(e.status);
     m_port->setText(e.port);
@@ -121,9 +128,11 @@ void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log)
         const std::optional<AlibiEntry> p = log.entry(e.number - 1);
         previous = p ? p->chain : QByteArray();
     }
-    const bool matches = !previous.isEmpty() && e.computeChain(previous) == e.chain;
+    const bool matches = !brokenByCheck && !previous.isEmpty() && e.computeChain(previous) == e.chain;
     m_chain->setText(QString::fromLatin1(e.chain)
             + (matches ? QStringLiteral("\n(egyezik)") : QStringLiteral("\n(NEM EGYEZIK!)")));
+    // A broken entry stands out.
+    m_chain->setStyleSheet(matches ? QString() : QStringLiteral("color: red; font-weight: bold;"));
 
     // A weight carried to its ticket is linked twice: pending, then with
     // the ticket number. The pending row is shown only while there is

@@ -27,7 +27,9 @@ public:
 
     // Shows `e`; its chain check and links are read from `log`. Throws
     // DbError when they cannot be read (the entry's own fields are shown).
-    void showEntry(const AlibiEntry& e, AlibiLog& log);
+    // `brokenByCheck`: the whole log's check found this entry broken, which
+    // the detail then says whatever its own link to the one before shows.
+    void showEntry(const AlibiEntry& e, AlibiLog& log, bool brokenByCheck = false);
     void clear();
 
 private:

@@ -2,7 +2,6 @@
 
 #include "data/datamodule.h"
 #include "data/dberror.h"
-#include "data/transaction.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -37,79 +36,76 @@ QString AlibiLog::table(const char* name) const
     return db + QLatin1Char('.') + QLatin1String(name);
 }
 
-qint64 AlibiLog::append(const Reading& r)
+qint64 AlibiLog::append(const Reading& r, const std::optional<Target>& target)
 {
-    // Inside the caller's transaction the entry belongs to it; otherwise the
-    // append brackets itself, so the lock lasts until the entry is written.
-    std::optional<Transaction> own;
-    if (!m_dm.inTransaction())
-        own.emplace(m_dm);
-
-    AlibiEntry e;
-    QByteArray previous = AlibiEntry::firstPrevious();
-    // Appends take turns on the one row of `zar`: a second workstation's
-    // append waits here until this one's transaction ends. The last entry
-    // is then read with a locking read, which sees the newest committed
-    // entry even where the caller's transaction began reading earlier.
-    // The entry's time is the server's when the lock was granted.
-    m_q.openSql(QStringLiteral("SELECT id, DATE_FORMAT(SYSDATE(), '%Y-%m-%d %H:%i:%s') AS most FROM %1 "
-                               "WHERE id = 1 FOR UPDATE")
-                        .arg(table("zar")));
-    if (m_q.isEmpty())
-        throw DbError(QStringLiteral("%1: the lock row is missing").arg(table("zar")));
-    e.time = m_q.value(1).toString();
-    m_q.openSql(QStringLiteral("SELECT nr, lanc FROM %1 ORDER BY nr DESC LIMIT 1 FOR UPDATE").arg(table("naplo")));
-    e.number = 1;
-    if (!m_q.isEmpty()) {
-        e.number = m_q.value(0).toLongLong() + 1;
-        previous = m_q.value(1).toString().toLatin1();
-    }
+    // One statement: alone it is its own transaction, inside the caller's it
+    // belongs to it (and the lock row stays locked until that one ends).
+    // The weight goes as its exact decimal text, so that the DECIMAL
+    // parameter holds exactly what the log stores.
+    m_q.openSql(QStringLiteral("SELECT %1(:p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9)").arg(routine("bejegyez")),
+            {{QStringLiteral("p0"), text(m_workstation)}, {QStringLiteral("p1"), AlibiEntry::sourceText(r.source)},
+                    {QStringLiteral("p2"), AlibiEntry::weightText(r.kg)}, {QStringLiteral("p3"), text(r.digits)},
+                    {QStringLiteral("p4"), text(r.status)}, {QStringLiteral("p5"), text(r.port)},
+                    {QStringLiteral("p6"), text(AlibiEntry::escapeFrame(r.rawFrame))},
+                    {QStringLiteral("p7"), target ? QVariant(target->pendingId) : QVariant()},
+                    {QStringLiteral("p8"), target ? QVariant(target->slot) : QVariant()},
+                    {QStringLiteral("p9"), target ? QVariant(directionCode(target->direction)) : QVariant()}});
+    const qint64 number = m_q.value(0).toLongLong();
     m_q.close();
-    e.workstation = m_workstation;
-    e.source = AlibiEntry::sourceText(r.source);
-    e.weight = AlibiEntry::weightText(r.kg);
-    e.digits = r.digits;
-    e.status = r.status;
-    e.port = r.port;
-    e.frame = AlibiEntry::escapeFrame(r.rawFrame);
-    e.chain = e.computeChain(previous);
-
-    // The weight goes as its exact decimal text, so that the DECIMAL column
-    // holds exactly what the chain value covers.
-    m_q.run(QStringLiteral("INSERT INTO %1 (nr, ido, gep, forras, suly, szamjegy, allapot, port, nyers, lanc) "
-                           "VALUES (:p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9)")
-                    .arg(table("naplo")),
-            {{QStringLiteral("p0"), e.number}, {QStringLiteral("p1"), text(e.time)},
-                    {QStringLiteral("p2"), text(e.workstation)}, {QStringLiteral("p3"), text(e.source)},
-                    {QStringLiteral("p4"), text(e.weight)}, {QStringLiteral("p5"), text(e.digits)},
-                    {QStringLiteral("p6"), text(e.status)}, {QStringLiteral("p7"), text(e.port)},
-                    {QStringLiteral("p8"), text(e.frame)}, {QStringLiteral("p9"), QString::fromLatin1(e.chain)}});
-    m_q.close();
-    if (own)
-        own->commit();
-    return e.number;
+    if (number < 1)
+        throw DbError(QStringLiteral("%1: no entry number returned").arg(routine("bejegyez")));
+    return number;
 }
 
 void AlibiLog::link(qint64 number, qint64 pendingId, int slot, Direction direction)
 {
-    m_q.run(QStringLiteral("INSERT INTO %1 (nr, IDm, hely, irany) VALUES (:p0, :p1, :p2, :p3)").arg(table("kapcsolat")),
+    m_q.openSql(QStringLiteral("SELECT %1(:p0, :p1, :p2, :p3)").arg(routine("kapcsol")),
             {{QStringLiteral("p0"), number}, {QStringLiteral("p1"), pendingId}, {QStringLiteral("p2"), slot},
                     {QStringLiteral("p3"), directionCode(direction)}});
     m_q.close();
 }
 
-int AlibiLog::carryToTicket(qint64 pendingId, const QString& ticket)
+AlibiLog::TicketEntry AlibiLog::recordTicket(qint64 pendingId, const QString& ticket, qint64 rowId1, qint64 rowId2)
 {
-    const QString k = table("kapcsolat");
-    const int n = m_q.run(QStringLiteral("INSERT INTO %1 (nr, IDm, bszam, hely, irany) "
-                                         "SELECT k.nr, k.IDm, :p1, k.hely, k.irany FROM %1 k "
-                                         "WHERE k.IDm = :p0 AND k.bszam IS NULL AND k.IDh = "
-                                         "(SELECT MAX(l.IDh) FROM %1 l WHERE l.IDm = k.IDm AND l.bszam IS NULL "
-                                         "AND l.hely = k.hely AND l.irany = k.irany)")
-                                  .arg(k),
-            {{QStringLiteral("p0"), pendingId}, {QStringLiteral("p1"), ticket}});
+    // The figures as the two ticket rows hold them, rounded by the server as
+    // the check rounds them when it compares (AlibiEntry::ticketFigures).
+    const QString d = QStringLiteral("CAST(%1 AS DECIMAL(12,3))");
+    QStringList figures;
+    for (const char* column : {"jBemeres", "jKimeres", "jNettoBe", "jNettoKI"})
+        for (const char* row : {"r1", "r2"})
+            figures << d.arg(QLatin1String(row) + QLatin1Char('.') + QLatin1String(column));
+    // jegyez takes B1, B2, K1, K2, then in/out net of row 1, of row 2
+    const QStringList args {figures[0], figures[1], figures[2], figures[3], figures[4], figures[6], figures[5],
+            figures[7], d.arg(QStringLiteral("r1.jTiszt")), d.arg(QStringLiteral("r1.jViztart"))};
+    m_q.openSql(QStringLiteral("SELECT %1(:p0, :p1, :p2, %2) FROM vello r1 JOIN vello r2 ON r2.IDj = :p4 "
+                               "WHERE r1.IDj = :p3")
+                        .arg(routine("jegyez"), args.join(QLatin1String(", "))),
+            {{QStringLiteral("p0"), text(m_workstation)}, {QStringLiteral("p1"), pendingId},
+                    {QStringLiteral("p2"), ticket}, {QStringLiteral("p3"), rowId1}, {QStringLiteral("p4"), rowId2}});
+    if (m_q.isEmpty()) {
+        m_q.close();
+        throw DbError(QStringLiteral("the ticket rows %1, %2 cannot be read").arg(rowId1).arg(rowId2));
+    }
+    const QString answer = m_q.value(0).toString();
     m_q.close();
-    return n;
+    TicketEntry e;
+    e.number = answer.section(QLatin1Char(' '), 0, 0).toLongLong();
+    e.chain = answer.section(QLatin1Char(' '), 1, 1).toLatin1();
+    if (e.number < 1 || e.chain.size() != 64)
+        throw DbError(QStringLiteral("%1: unexpected answer \"%2\"").arg(routine("jegyez"), answer));
+    return e;
+}
+
+std::optional<AlibiLog::TicketEntry> AlibiLog::ticketEntry(const QString& ticket)
+{
+    m_q.openSql(QStringLiteral("SELECT nr, lanc FROM %1 WHERE forras = :p0 AND szamjegy = :p1 ORDER BY nr LIMIT 1")
+                        .arg(table("naplo")),
+            {{QStringLiteral("p0"), AlibiEntry::sourceText(AlibiEntry::Ticket)}, {QStringLiteral("p1"), ticket}});
+    std::optional<TicketEntry> out;
+    if (!m_q.isEmpty())
+        out = TicketEntry {m_q.value(0).toLongLong(), m_q.value(1).toString().toLatin1()};
+    m_q.close();
+    return out;
 }
 
 namespace {
@@ -218,89 +214,4 @@ qint64 AlibiLog::lastNumber()
     const qint64 n = m_q.value(0).toLongLong();
     m_q.close();
     return n;
-}
-
-AlibiLog::Verification AlibiLog::verify(int pageSize)
-{
-    Verifier v(*this, pageSize);
-    while (v.step()) { }
-    return v.result();
-}
-
-AlibiLog::Verifier::Verifier(AlibiLog& log, int pageSize)
-    : m_log(log), m_page(qMax(1, pageSize)), m_previous(AlibiEntry::firstPrevious())
-{
-    // Keyset pages of the entries in number order: the client library holds
-    // one page at a time, never the whole log. The log is append-only, so
-    // the pages read one after the other are one consistent sequence.
-    m_sql = QStringLiteral("SELECT nr, DATE_FORMAT(ido, '%Y-%m-%d %H:%i:%s'), gep, forras, "
-                           "CAST(suly AS CHAR), szamjegy, allapot, port, nyers, lanc FROM %1 "
-                           "WHERE nr > ? ORDER BY nr LIMIT %2")
-                    .arg(log.table("naplo"))
-                    .arg(m_page);
-    m_total = log.lastNumber();
-}
-
-bool AlibiLog::Verifier::step()
-{
-    if (m_done)
-        return false;
-    DataModule& dm = m_log.m_dm;
-    dm.beforeStatement(m_sql);
-    QSqlQuery q(dm.database());
-    q.setForwardOnly(true);
-    bool ok = q.prepare(m_sql);
-    if (ok) {
-        q.addBindValue(m_last);
-        ok = q.exec();
-    }
-    if (!ok) {
-        const DbError e = DbError::from(q.lastError(), m_sql);
-        dm.afterStatement(m_sql, e.code());
-        throw e;
-    }
-    dm.afterStatement(m_sql, 0);
-    Verification& v = m_result;
-    int rows = 0;
-    while (q.next()) {
-        ++rows;
-        const qint64 nr = q.value(0).toLongLong();
-        m_last = nr;
-        if (nr != m_expected) {
-            v.problem = Verification::NumberGap;
-            v.firstBroken = nr;
-            v.expected = m_expected;
-            break;
-        }
-        m_hash.begin(m_previous);
-        m_hash.add(QByteArray::number(nr));
-        for (int c = 1; c <= 8; ++c)
-            m_hash.add(q.value(c).toString().toUtf8());
-        const QByteArray chain = m_hash.finish();
-        if (chain != q.value(9).toString().toLatin1()) {
-            v.problem = Verification::ChainMismatch;
-            v.firstBroken = nr;
-            break;
-        }
-        m_previous = chain;
-        ++v.verified;
-        ++m_expected;
-    }
-    if (v.problem == Verification::None && rows == m_page)
-        return true;
-    m_done = true;
-    if (v.problem == Verification::None) {
-        // The chain cannot show entries cut from its end; a link that names
-        // an entry past the last one does.
-        Query& lq = m_log.m_q;
-        lq.openSql(QStringLiteral("SELECT MIN(k.nr) FROM %1 k WHERE k.nr > :p0").arg(m_log.table("kapcsolat")),
-                {{QStringLiteral("p0"), v.verified}});
-        if (!lq.value(0).isNull()) {
-            v.problem = Verification::MissingEntry;
-            v.firstBroken = lq.value(0).toLongLong();
-            v.expected = v.verified + 1;
-        }
-        lq.close();
-    }
-    return false;
 }

@@ -21,8 +21,11 @@ class DataModule;
 // (`vello` -> `vello_alibi`, a test database t_x -> t_x_alibi), tables
 // `naplo`, `kapcsolat` and the lock row `zar` (db/create.sql, AlibiSchema;
 // TestDb makes the log beside every test database). The program's user may
-// only INSERT and SELECT there; nothing here updates or deletes. The chain
-// value's definition: AlibiEntry::computeChain.
+// only SELECT there and EXECUTE the log's routines: every entry and link is
+// written by a routine in the server (bejegyez, kapcsol, jegyez), which
+// numbers the entry, stamps the server's time and computes the chain value
+// itself. The chain value's definition: AlibiEntry::computeChain (the
+// server's lancertek computes the same).
 //
 // Use (every call throws DbError when a statement fails; the caller reports):
 //
@@ -33,10 +36,12 @@ class DataModule;
 //   // the IN/OUT store, inside its own Transaction: typed or tare weights
 //   // are appended there, and each stored weight is linked
 //   log.link(nr, idm, 1, AlibiLog::In);
-//   // the finalisation, inside its Transaction, once the ticket number is known:
-//   log.carryToTicket(idm, ticketNumber);
+//   log.append(typed, AlibiLog::Target{idm, 1, AlibiLog::In});   // appended and linked at once
+//   // the finalisation, inside its Transaction, once its two ticket rows
+//   // hold their number and nets:
+//   const AlibiLog::TicketEntry t = log.recordTicket(idm, ticketNumber, rowId1, rowId2);
 //   // finding and checking
-//   log.entry(nr); log.links(nr); log.linksOfTicket("123"); log.entriesOn(date);
+//   log.entry(nr); log.links(nr); log.linksOfTicket("123"); log.ticketEntry("123");
 //   AlibiLog::Verification v = log.verify();
 //
 // Hooking it up: the scale read appends its entry at once (its own
@@ -44,18 +49,20 @@ class DataModule;
 // the store appends the typed and tare weights and links all four
 // measurements inside its transaction, as late as it can, since the lock
 // row is held until that transaction ends; the finalisation calls
-// carryToTicket() inside its transaction after the ticket rows are written.
+// recordTicket() inside its transaction after the ticket rows are written.
 //
-// append() joins the caller's open transaction (so a failed store takes its
-// entries with it) or brackets itself. Its statements: [START TRANSACTION],
-// the lock row (`zar`, SELECT ... FOR UPDATE: two workstations appending at
-// once take turns here), the last entry by a locking read (the newest
-// committed one, whatever the caller's transaction read before), the INSERT,
-// [COMMIT]. The entry number is the last one plus one and the primary key,
+// Each call is one statement (SELECT of the routine), so it joins the
+// caller's open transaction (a failed store takes its entries with it) or,
+// outside one, is a transaction of its own. Inside the routine: the lock row
+// (`zar`, SELECT ... FOR UPDATE: two workstations appending at once take
+// turns here until the transaction ends), the last entry by a locking read
+// (the newest committed one, whatever the caller's transaction read before),
+// the INSERT. The entry number is the last one plus one and the primary key,
 // so an entry computed from a stale previous value could never be written
 // (on a Galera cluster, where locks stay on their node, the second commit
 // fails certification instead). A lock wait timeout or deadlock (1205,
-// 1213) comes back as DbError for the caller's retry.
+// 1213) comes back as DbError for the caller's retry; a refusal of the
+// routine (SIGNAL) as DbError 1644 with the routine's text.
 class AlibiLog {
 public:
     // The pass a link belongs to (irany), the domain value of every floor.
@@ -70,6 +77,21 @@ public:
         QString status;   // the indicator's status in the frame ("ST"); empty when none
         QString port;   // the port read; empty for typed weights
         QString rawFrame;   // the received text, unescaped; empty for typed weights
+    };
+
+    // Where an append is linked at once: a measurement of a pending weighing.
+    struct Target {
+        qint64 pendingId = 0;
+        int slot = 0;
+        Direction direction = In;
+    };
+
+    // A finalised ticket's entry ("mérlegjegy"): its number and chain value,
+    // printed on the ticket (the first 8 hex digits) to anchor the chain.
+    struct TicketEntry {
+        qint64 number = 0;
+        QByteArray chain;
+        QString chainPrefix() const { return QString::fromLatin1(chain.left(8)); }
     };
 
     struct Link {
@@ -87,12 +109,19 @@ public:
             ChainMismatch,   // `firstBroken`'s chain value is not the one its fields give
             NumberGap,   // `firstBroken` follows a missing number (`expected`)
             MissingEntry,   // a link names entry `firstBroken`, which the log lacks
+            BadNumber,   // the log holds entry `firstBroken`, a number below 1
+            DuplicateLink,   // ticket `ticket` has two links for one measurement
+            TicketMismatch,   // ticket `ticket` differs from its ticket entry `firstBroken`
         };
         Problem problem = None;
         qint64 verified = 0;   // entries whose chain matched, from the first on
         qint64 firstBroken = 0;
         qint64 expected = 0;
+        QString ticket;   // DuplicateLink, TicketMismatch
+        QString detail;   // TicketMismatch: what differs ("B1", "N2", "sorok", "kapcsolat K1", ...)
         bool ok() const { return problem == None; }
+        // The finding in a sentence for the operator (Hungarian).
+        QString message() const;
     };
 
     explicit AlibiLog(DataModule& dm, const QString& workstation = QString());
@@ -102,15 +131,23 @@ public:
     const QString& database() const { return m_database; }
     const QString& workstation() const { return m_workstation; }
 
-    // Appends one entry; returns its number.
-    qint64 append(const Reading& r);
-    // Links entry `number` to pending weighing `pendingId`, measurement
-    // `slot` (1, 2) and direction. Call inside the store's transaction.
+    // Appends one entry (one statement); returns its number. With `target`
+    // the entry is linked to it in the same statement.
+    qint64 append(const Reading& r, const std::optional<Target>& target = std::nullopt);
+    // Links entry `number` (a weight's entry) to pending weighing
+    // `pendingId`, measurement `slot` (1, 2) and direction. Call inside the
+    // store's transaction.
     void link(qint64 number, qint64 pendingId, int slot, Direction direction);
-    // The finalisation's one statement, inside its transaction: the newest
-    // pending link of each measurement of `pendingId` is written again with
-    // the ticket number. Returns the links written.
-    int carryToTicket(qint64 pendingId, const QString& ticket);
+    // The finalisation's one statement, inside its transaction, once the two
+    // ticket rows `rowId1`, `rowId2` (IDj) hold number `ticket` and their
+    // nets: every weight other than 0 is checked against the newest entry
+    // linked to its measurement of `pendingId` (a weight that differs is
+    // refused: DbError 1644, text "alibi-weight:<B|K><1|2>:<entry>"), those
+    // links go over to the ticket, and the ticket entry is appended.
+    TicketEntry recordTicket(qint64 pendingId, const QString& ticket, qint64 rowId1, qint64 rowId2);
+    // The entry of finalised ticket `ticket`; nullopt for a ticket finalised
+    // before the log kept ticket entries.
+    std::optional<TicketEntry> ticketEntry(const QString& ticket);
 
     std::optional<AlibiEntry> entry(qint64 number);
     QList<Link> links(qint64 number);
@@ -152,6 +189,9 @@ public:
         const Verification& result() const { return m_result; }
 
     private:
+        void checkTickets(qint64 from, qint64 to);
+        void checkLinks();
+
         AlibiLog& m_log;
         int m_page;
         QString m_sql;
@@ -168,6 +208,7 @@ public:
 
 private:
     QString table(const char* name) const;
+    QString routine(const char* name) const { return table(name); }
     QList<Link> readLinks();
     AlibiEntry readEntry() const;
 

@@ -5,6 +5,7 @@
 #include "context/appcontext.h"
 #include "context/prompt.h"
 #include "data/dberror.h"
+#include "data/textconv.h"
 #include "ui/controls.h"
 #include "ui/digitedit.h"
 
@@ -158,7 +159,7 @@ void AlibiWindow::onFindNumber()
         }
         listEntries({*e});
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
     }
 }
 
@@ -183,7 +184,7 @@ void AlibiWindow::onFindTicket()
         if (entries.isEmpty())
             m_ctx.prompt.message(QStringLiteral("A(z) %1 számú mérlegjegyhez nincs bejegyzés a naplóban.").arg(ticket));
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
     }
 }
 
@@ -197,7 +198,7 @@ void AlibiWindow::onFindDay()
             m_ctx.prompt.message(QStringLiteral("%1 napon nincs bejegyzés a naplóban.")
                                          .arg(day.toString(QStringLiteral("yyyy.MM.dd"))));
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
     }
 }
 
@@ -209,7 +210,11 @@ void AlibiWindow::listEntries(const QList<AlibiEntry>& entries)
     m_entries->setRowCount(int(entries.size()));
     for (int r = 0; r < entries.size(); ++r) {
         const AlibiEntry& e = entries[r];
-        AlibiGrid::setRow(m_entries, r, {QString::number(e.number), e.time, e.workstation, e.source, e.weight});
+        bool isNumber = false;
+        const double kg = e.weight.toDouble(&isNumber);
+        AlibiGrid::setRow(m_entries, r,
+                {QString::number(e.number), e.time, e.workstation, e.source,
+                        isNumber ? TextConv::number(kg) : e.weight});
         m_entries->item(r, 0)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_entries->item(r, 4)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -229,9 +234,9 @@ void AlibiWindow::showEntry(int row)
         return;
     }
     try {
-        m_detail->showEntry(m_found[row], m_log);
+        m_detail->showEntry(m_found[row], m_log, m_found[row].number == m_brokenByCheck);
     } catch (const DbError& err) {
-        reportReadFailure(err.text());
+        reportReadFailure(err.shownText());
     }
 }
 
@@ -247,8 +252,11 @@ QString AlibiWindow::verdict(const AlibiLog::Verification& v)
     case AlibiLog::Verification::MissingEntry:
         return QStringLiteral("A napló sérült: a(z) %1. bejegyzés hiányzik, pedig mérés hivatkozik rá!")
                 .arg(v.firstBroken);
+    default:
+        break;
     }
-    return QString();
+    const QString m = v.message();
+    return m.left(1).toUpper() + m.mid(1);
 }
 
 void AlibiWindow::setBusy(bool busy)
@@ -266,7 +274,7 @@ void AlibiWindow::onVerify()
     try {
         m_verifier = std::make_unique<AlibiLog::Verifier>(m_log, m_pageSize);
     } catch (const DbError& e) {
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
         return;
     }
     setBusy(true);
@@ -285,7 +293,7 @@ void AlibiWindow::verifyStep()
         more = m_verifier->step();
     } catch (const DbError& e) {
         endVerification(QStringLiteral("Az ellenőrzés nem fejeződött be."));
-        reportReadFailure(e.text());
+        reportReadFailure(e.shownText());
         return;
     }
     // Showing the progress lets events run (a click on "Megszakítás" may end
@@ -295,7 +303,8 @@ void AlibiWindow::verifyStep()
     const AlibiLog::Verification v = m_verifier->result();
     if (!more)
         m_verifier.reset();
-    m_progress->setValue(!more && v.ok() ? 1000 : int(qMin<qint64>(1000, checked * 1000 / qMax<qint64>(1, total))));
+    // A check that has ended (whole, or at a broken entry) fills the bar.
+    m_progress->setValue(!more ? 1000 : int(qMin<qint64>(1000, checked * 1000 / qMax<qint64>(1, total))));
     if (more) {
         if (!m_verifier)
             return;   // stopped while the progress was shown
@@ -304,7 +313,9 @@ void AlibiWindow::verifyStep()
         return;
     }
     const QString text = verdict(v);
+    m_brokenByCheck = v.ok() ? 0 : v.firstBroken;
     endVerification(text);
+    showEntry(m_entries->currentRow());
     if (v.ok())
         m_ctx.prompt.information(text, kCaption);
     else

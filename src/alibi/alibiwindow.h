@@ -72,4 +72,5 @@ private:
     QProgressBar* m_progress;
     QLabel* m_progressText;
     QPushButton* m_close;
+    qint64 m_brokenByCheck = 0;   // the entry the last whole-log check found broken
 };

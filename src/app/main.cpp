@@ -4,7 +4,6 @@
 #include "app/velloapplication.h"
 #include "data/datamodule.h"
 #include "help/helpkey.h"
-#include "install/firststart.h"
 #include "install/sitetemplates.h"
 #include "reports/qtreportpreview.h"
 #include "reports/reportoutput.h"
@@ -49,13 +48,8 @@ int main(int argc, char** argv)
 
     if (!settingsProblem.isEmpty())
         prompt.message(settingsProblem);
-    int failureCode = 0;
-    QString failureText;
-    if (!Startup::run(ctx, &failureCode, &failureText)) {
-        if (!installed.isEmpty())
-            prompt.message(FirstStart::guidance(failureCode, failureText));
+    if (!Startup::run(ctx))
         return 1;
-    }
     window.show();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/dberror.h"
 #include "context/prompt.h"
+#include "install/firststart.h"
 #include "ui/windowhost.h"
 
 namespace Startup {
@@ -31,8 +32,10 @@ bool run(AppContext& ctx, int* failureCode, QString* failureText)
         if (failureText)
             *failureText = e.text();
         // Without its database the program is of no use: however the
-        // message is closed, the program ends.
+        // message is closed, the program ends. After the start-up message,
+        // what failed where, from the settings in use, and what to do.
         ctx.prompt.confirmYesOnly(failureMessage());
+        ctx.prompt.message(FirstStart::guidance(ctx.data.settings(), e.code(), e.text()));
         return false;
     }
 }

@@ -5,7 +5,8 @@ struct AppContext;
 
 // Program start: the splash box for one second, then the data module opens
 // the connection and the ten tables. On failure the start-up message is shown
-// as a confirmation with the only button Yes; the program then ends.
+// as a confirmation with the only button Yes, then the guidance for the
+// failure met (FirstStart); the program then ends.
 namespace Startup {
 
 QString failureMessage();

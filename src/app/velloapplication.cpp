@@ -35,7 +35,7 @@ bool VelloApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const DbError& e) {
         if (m_ctx)
-            Unhandled::report(*m_ctx, e.text());
+            Unhandled::report(*m_ctx, e.shownText());
     } catch (const std::exception& e) {
         if (m_ctx)
             Unhandled::report(*m_ctx, QString::fromUtf8(e.what()));

@@ -2,9 +2,12 @@
 
 #include "data/dberror.h"
 
+#include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUuid>
 
 namespace {
@@ -22,10 +25,7 @@ AdminConnection::AdminConnection(const ConnectionSettings& s)
     db.setPort(s.port);
     db.setUserName(s.user);
     db.setPassword(s.password);
-    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5");
-    if (!s.socket.isEmpty())
-        options += QStringLiteral(";UNIX_SOCKET=") + s.socket;
-    db.setConnectOptions(options);
+    db.setConnectOptions(s.connectOptions());
     if (!db.open()) {
         const DbError e = errorOf(db.lastError());
         db = QSqlDatabase();
@@ -77,6 +77,21 @@ QStringList AdminConnection::column(const QString& sql)
     return out;
 }
 
+QStringList AdminConnection::rows(const QString& sql)
+{
+    QStringList out;
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    if (!q.exec(sql))
+        fail(q, sql);
+    while (q.next()) {
+        QStringList cells;
+        for (int i = 0; i < q.record().count(); ++i)
+            cells << q.value(i).toString();
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
 QStringList AdminConnection::tables(const QString& database)
 {
     return column(QStringLiteral("SHOW FULL TABLES FROM %1 WHERE Table_type = 'BASE TABLE'").arg(quoted(database)));
@@ -97,4 +112,24 @@ QString AdminConnection::quoted(QString name)
 {
     name.replace(QLatin1Char('`'), QLatin1String("``"));
     return QLatin1Char('`') + name + QLatin1Char('`');
+}
+
+QSqlDatabase AdminConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+QString AdminConnection::clientHost()
+{
+    const QStringList user = column(QStringLiteral("SELECT SUBSTRING_INDEX(USER(), '@', -1)"));
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9._:-]{1,255}$"));
+    const QString host = user.value(0);
+    return plain.match(host).hasMatch() ? host : QStringLiteral("localhost");
+}
+
+QString AdminConnection::passwordHash(const QString& password)
+{
+    const QByteArray once = QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Sha1);
+    const QByteArray twice = QCryptographicHash::hash(once, QCryptographicHash::Sha1);
+    return QStringLiteral("*") + QString::fromLatin1(twice.toHex().toUpper());
 }

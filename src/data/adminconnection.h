@@ -1,6 +1,7 @@
 #pragma once
 #include "data/connectionsettings.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -29,13 +30,26 @@ public:
     bool tryExec(const QString& sql) noexcept;
     // The first column of every row. Throws DbError.
     QStringList column(const QString& sql);
+    // Every row, its columns joined by '|'. Throws DbError.
+    QStringList rows(const QString& sql);
     // The base tables of `database`. Throws DbError.
     QStringList tables(const QString& database);
     // Whether the server has `database`. Throws DbError.
     bool databaseExists(const QString& database);
 
+    // The connection itself, for the schema's steps that take one.
+    QSqlDatabase database() const;
+    // The host part of this connection's account as the server sees the
+    // client ("localhost" over the socket, an address over TCP): where an
+    // account of the same kind must be for another client of this machine.
+    QString clientHost();
+
     // `name` as an identifier in a statement (backquoted).
     static QString quoted(QString name);
+    // The server's stored form of a password (mysql_native_password): an
+    // account statement carries this, never the clear password, so it
+    // cannot reach a server log.
+    static QString passwordHash(const QString& password);
 
 private:
     [[noreturn]] static void fail(const QSqlQuery& q, const QString& sql);

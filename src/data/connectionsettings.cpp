@@ -1,8 +1,14 @@
 #include "connectionsettings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 const QString kGroup = QStringLiteral("database");
@@ -22,8 +28,20 @@ QString ConnectionSettings::settingsFilePath()
             .fileName();
 }
 
+void ConnectionSettings::createSettingsFile()
+{
+    const QString path = settingsFilePath();
+    if (QFileInfo::exists(path) || !QDir().mkpath(QFileInfo(path).absolutePath()))
+        return;
+    // O_EXCL: made here, or left to whoever made it a moment ago.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
 ConnectionSettings ConnectionSettings::configured(QString* problem)
 {
+    createSettingsFile();
     QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vello"), QStringLiteral("vello"));
     return fromSettings(s, problem);
 }
@@ -57,6 +75,9 @@ ConnectionSettings ConnectionSettings::fromSettings(QSettings& settings, QString
         c.socket = text(settings.value(QStringLiteral("socket"))).trimmed();
     if (present("password"))
         c.password = text(settings.value(QStringLiteral("password")));
+    c.sslCa = text(settings.value(QStringLiteral("ssl-ca"))).trimmed();
+    c.sslCert = text(settings.value(QStringLiteral("ssl-cert"))).trimmed();
+    c.sslKey = text(settings.value(QStringLiteral("ssl-key"))).trimmed();
     if (present("port")) {
         const QString p = text(settings.value(QStringLiteral("port"))).trimmed();
         bool ok = false;
@@ -70,6 +91,25 @@ ConnectionSettings ConnectionSettings::fromSettings(QSettings& settings, QString
     }
     settings.endGroup();
     return c;
+}
+
+QString ConnectionSettings::connectOptions() const
+{
+    // The option parser splits at ';' and '=': a path holding either cannot
+    // be handed over, and is left out (the connection then fails, or goes
+    // without the file, never with another one).
+    auto usable = [](const QString& v) { return !v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('=')); };
+    QStringList o {QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5")};
+    if (!socket.isEmpty() && usable(socket))
+        o << QStringLiteral("UNIX_SOCKET=") + socket;
+    const struct {
+        const char* key;
+        const QString& value;
+    } tls[] = {{"SSL_CA", sslCa}, {"SSL_CERT", sslCert}, {"SSL_KEY", sslKey}};
+    for (const auto& t : tls)
+        if (!t.value.isEmpty() && usable(t.value))
+            o << QLatin1String(t.key) + QLatin1Char('=') + t.value;
+    return o.join(QLatin1Char(';'));
 }
 
 QString ConnectionSettings::settingsSection() const
@@ -89,6 +129,12 @@ QString ConnectionSettings::settingsSection() const
             s.setValue(QStringLiteral("socket"), socket);
         s.setValue(QStringLiteral("user"), user);
         s.setValue(QStringLiteral("password"), password);
+        if (!sslCa.isEmpty())
+            s.setValue(QStringLiteral("ssl-ca"), sslCa);
+        if (!sslCert.isEmpty())
+            s.setValue(QStringLiteral("ssl-cert"), sslCert);
+        if (!sslKey.isEmpty())
+            s.setValue(QStringLiteral("ssl-key"), sslKey);
         s.endGroup();
         s.sync();
     }

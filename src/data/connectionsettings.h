@@ -6,7 +6,7 @@ class QSettings;
 // Where the data module connects: the fixed settings of the system (the
 // server on this machine), unless the settings file
 // (~/.config/vello/vello.ini) has a [database] section with the keys host,
-// port, socket, user and password; a key that is missing keeps its fixed
+// port, socket, user, password, ssl-ca, ssl-cert and ssl-key; a key that is missing keeps its fixed
 // value, so without the section nothing changes. The program and the tools
 // read the same section; tests and the tools' options pass their own.
 //
@@ -20,6 +20,13 @@ struct ConnectionSettings {
     QString database = QStringLiteral("vello");
     QString user = QStringLiteral("vello");
     QString password;
+    // TLS to the server (keys ssl-ca, ssl-cert, ssl-key): with sslCa set the
+    // link is encrypted and the server's certificate must be signed by that
+    // authority, or the connection is refused; sslCert and sslKey are this
+    // workstation's own certificate, for a server that asks for one.
+    QString sslCa;
+    QString sslCert;
+    QString sslKey;
 
     static ConnectionSettings fixed() { return ConnectionSettings(); }
 
@@ -35,6 +42,15 @@ struct ConnectionSettings {
     static ConnectionSettings fromSettings(QSettings& settings, QString* problem = nullptr);
     // The program's settings file.
     static QString settingsFilePath();
+    // Makes the settings file, empty and readable by its owner alone (0600),
+    // where there is none yet (configured() does it first): it may come to
+    // hold a password, and the settings writer keeps the mode of the file it
+    // rewrites. An existing file is left as it is.
+    static void createSettingsFile();
+
+    // The client library's options for these settings (the connect timeout,
+    // the socket, the TLS files), as QSqlDatabase::setConnectOptions takes them.
+    QString connectOptions() const;
 
     // The [database] section, as lines to put in a settings file, quoted so
     // that the settings file reads every value back as it is (a password

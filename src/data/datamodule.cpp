@@ -94,10 +94,7 @@ void DataModule::connectDb()
     db.setDatabaseName(m_settings.database);
     db.setUserName(m_settings.user);
     db.setPassword(m_settings.password);
-    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5");
-    if (!m_settings.socket.isEmpty())
-        options += QStringLiteral(";UNIX_SOCKET=") + m_settings.socket;
-    db.setConnectOptions(options);
+    db.setConnectOptions(m_settings.connectOptions());   // socket, timeout, TLS
     if (!db.open())
         throw DbError::from(db.lastError());
     // Texts in statements are written in double quotes; keep the server's

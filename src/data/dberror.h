@@ -30,6 +30,19 @@ public:
         return code == 2006 || code == 2013 || code == 2055 || code == 2002 || code == 2003;
     }
     bool connectionLost() const { return lostConnection(m_code); }
+
+    // The one text that tells the operator that the connection to the
+    // database server is lost (the server was restarted or is down), in
+    // every window the same, as the weighing window says it.
+    static QString lostConnectionText();
+    // What the operator reads for this failure: on a lost connection the
+    // text above, otherwise the server's own text.
+    QString shownText() const;
+    // An operation's own message for a failure with `code`: the message as
+    // it is, followed by the lost-connection text when the connection was
+    // lost (an empty message stays empty).
+    static QString said(const QString& message, int code);
+    QString said(const QString& message) const { return said(message, m_code); }
     // A deadlock (1213) or a lock-wait timeout (1205): another workstation
     // held what this statement needed; the write is tried again as a whole.
     static bool lockConflict(int code) { return code == 1213 || code == 1205; }

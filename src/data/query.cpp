@@ -79,7 +79,30 @@ int Query::exec()
     return n;
 }
 
+namespace {
+bool isRead(const QString& sql)
+{
+    const QString word = sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    return word == QLatin1String("SELECT") || word == QLatin1String("SHOW");
+}
+}   // namespace
+
+// The read rule: a read outside a transaction whose connection was found
+// lost is sent once more, which reconnects first (a read changes nothing, so
+// sending it again is safe). Inside a transaction the read is a step of that
+// transaction and fails with it; a write is never sent twice.
 void Query::execute(bool select)
+{
+    try {
+        executeOnce(select);
+    } catch (const DbError& e) {
+        if (!e.connectionLost() || m_dm.inTransaction() || !(select || isRead(m_sql)))
+            throw;
+        executeOnce(select);
+    }
+}
+
+void Query::executeOnce(bool select)
 {
     m_q.reset();
     m_open = false;
@@ -143,6 +166,11 @@ void Query::execute(bool select)
     emit currentRowChanged(m_cur);
 }
 
+QVariant Query::lastInsertId() const
+{
+    return m_q ? m_q->lastInsertId() : QVariant();
+}
+
 void Query::refresh()
 {
     const int keep = m_cur;
@@ -154,6 +182,11 @@ void Query::refresh()
 bool Query::isOpen() const
 {
     return m_open;
+}
+
+bool Query::isStale() const
+{
+    return m_open && m_generation != m_dm.generation();
 }
 
 void Query::ensureOpen() const

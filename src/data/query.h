@@ -48,8 +48,14 @@ public:
 
     void open();   // runs a SELECT; stands on the first row
     int exec();   // runs any other statement; rows affected
+    // The id the last INSERT run through this query generated (the client
+    // library's, no statement sent); invalid when there is none.
+    QVariant lastInsertId() const;
     void refresh();   // runs the current SQL again, keeps the row position where possible
     bool isOpen() const;
+    // Open, but its result belongs to a connection that has been reopened
+    // since (the server restarted): the rows are gone until it is run again.
+    bool isStale() const;
 
     // A table data set is opened on demand: reading it opens it.
     void setOpenOnDemand(bool on) { m_openOnDemand = on; }
@@ -84,6 +90,7 @@ signals:
 
 private:
     void execute(bool select);
+    void executeOnce(bool select);
     void ensureOpen() const;
     bool seekTo(int row) const;
     void setCurrent(int row);

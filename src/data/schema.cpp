@@ -80,14 +80,71 @@ void createDatabase(QSqlDatabase& admin, const QString& database, bool withUser,
         for (const QString& s : demoStatements())
             run(admin, s);
     if (withUser) {
-        for (const char* host : {"localhost", "127.0.0.1"}) {
-            run(admin, QStringLiteral("CREATE USER IF NOT EXISTS 'vello'@'%1'").arg(QLatin1String(host)));
-            run(admin,
-                    QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO 'vello'@'%2'")
-                            .arg(database, QLatin1String(host)));
-        }
+        for (const char* host : {"localhost", "127.0.0.1"})
+            grantProgramAccount(admin, database, QStringLiteral("vello"), QLatin1String(host));
         run(admin, QStringLiteral("FLUSH PRIVILEGES"));
     }
+}
+
+QString programPrivileges()
+{
+    return QStringLiteral("SELECT, INSERT, UPDATE, DELETE");
+}
+
+QString grantPattern(const QString& database)
+{
+    QString p = database;
+    p.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    p.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    p.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    return p;
+}
+
+static QSqlQuery prepared(QSqlDatabase& db, const QString& sql, const QVariantList& binds);
+
+QStringList programAccountHosts(QSqlDatabase& admin, const QString& database, const QString& user)
+{
+    // A grant names the database as a pattern: as written, or escaped.
+    QSqlQuery q = prepared(admin,
+            QStringLiteral("SELECT DISTINCT Host FROM mysql.db WHERE User = ? AND Db IN (?, ?) ORDER BY Host"),
+            {user, database, grantPattern(database)});
+    QStringList hosts;
+    while (q.next())
+        hosts << q.value(0).toString();
+    return hosts;
+}
+
+void grantProgramAccount(QSqlDatabase& admin, const QString& database, const QString& user, const QString& host)
+{
+    prepared(admin, QStringLiteral("SET @vello_user = ?, @vello_host = ?"), {user, host});
+    const QString who = QStringLiteral("QUOTE(@vello_user), '@', QUOTE(@vello_host)");
+    run(admin, QStringLiteral("EXECUTE IMMEDIATE CONCAT('CREATE USER IF NOT EXISTS ', %1)").arg(who));
+    // Whatever it held on the database, under either form of its name.
+    QSqlQuery held
+            = prepared(admin, QStringLiteral("SELECT Db FROM mysql.db WHERE User = ? AND Host = ? AND Db IN (?, ?)"),
+                    {user, host, database, grantPattern(database)});
+    QStringList patterns;
+    while (held.next())
+        patterns << held.value(0).toString();
+    for (const QString& p : patterns) {
+        for (const char* what : {"GRANT OPTION", "ALL PRIVILEGES"}) {
+            prepared(admin, QStringLiteral("SET @vello_db = ?"), {p});
+            try {
+                run(admin,
+                        QStringLiteral("EXECUTE IMMEDIATE CONCAT('REVOKE %1 ON `', REPLACE(@vello_db, '`', '``'), "
+                                       "'`.* FROM ', %2)")
+                                .arg(QLatin1String(what), who));
+            } catch (const DbError& e) {
+                if (e.code() != 1141)   // there was nothing of it to revoke
+                    throw;
+            }
+        }
+    }
+    prepared(admin, QStringLiteral("SET @vello_db = ?"), {grantPattern(database)});
+    run(admin,
+            QStringLiteral("EXECUTE IMMEDIATE CONCAT('GRANT %1 ON `', REPLACE(@vello_db, '`', '``'), '`.* TO ', %2)")
+                    .arg(programPrivileges(), who));
+    run(admin, QStringLiteral("SET @vello_user = NULL, @vello_host = NULL, @vello_db = NULL"));
 }
 
 QList<CodeKey> codeKeys()

@@ -19,6 +19,25 @@ QStringList splitStatements(const QString& script);
 // when grantUser is set, the program's user. Throws DbError.
 void createDatabase(QSqlDatabase& admin, const QString& database, bool withUser, bool withDemo);
 
+// The rights of an account of the program on its database. The program's
+// statements read and write rows and nothing else: SELECT, INSERT, UPDATE
+// and DELETE (a register save's REPLACE is an INSERT and a DELETE;
+// archiving moves rows into `archiv` with INSERT ... SELECT and DELETE, and
+// needs no work table of its own). Creating, changing or dropping a table,
+// an account or a grant is the administrator's (vello-create, vello-backup
+// --restore).
+QString programPrivileges();
+// `user`@`host` (created without a password when missing) gets exactly
+// programPrivileges() on `database`: any other right it held there is
+// revoked. The host and the user reach the statements only through the
+// server's own quoting. Throws DbError.
+void grantProgramAccount(QSqlDatabase& admin, const QString& database, const QString& user, const QString& host);
+// The hosts of `user`'s accounts that hold any right on `database`.
+// Throws DbError.
+QStringList programAccountHosts(QSqlDatabase& admin, const QString& database, const QString& user);
+// The name as a grant's database pattern: "_" and "%" escaped.
+QString grantPattern(const QString& database);
+
 // The keys that keep codes single (db/create.sql): a unique key on the code
 // column of each register, the primary key of the counters. A database made
 // by an older creation step has plain keys there; the upgrade adds these.

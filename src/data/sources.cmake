@@ -1,6 +1,6 @@
 list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/connectionsettings.h ${VELLO_DIR}/connectionsettings.cpp
-  ${VELLO_DIR}/dberror.h
+  ${VELLO_DIR}/dberror.h ${VELLO_DIR}/dberror.cpp
   ${VELLO_DIR}/query.h ${VELLO_DIR}/query.cpp
   ${VELLO_DIR}/datamodule.h ${VELLO_DIR}/datamodule.cpp
   ${VELLO_DIR}/textconv.h ${VELLO_DIR}/textconv.cpp

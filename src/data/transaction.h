@@ -63,14 +63,15 @@ struct StepFailed {
 //       return o.failed(ctx.prompt, f.message);
 //   }
 
-// Runs `f`; its DbError becomes StepFailed{failMessage, server text, code}.
-// Returns what `f` returns.
+// Runs `f`; its DbError becomes StepFailed{failMessage, server text, code},
+// the message naming a lost connection as such (DbError::said). Returns what
+// `f` returns.
 template <class F> auto step(const QString& failMessage, F&& f)
 {
     try {
         return f();
     } catch (const DbError& e) {
-        throw StepFailed {failMessage, e.text(), e.code()};
+        throw StepFailed {e.said(failMessage), e.text(), e.code()};
     }
 }
 

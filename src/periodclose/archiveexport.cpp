@@ -16,7 +16,9 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -42,10 +44,17 @@ bool ArchiveExport::run(const QString& folder)
     // A folder that cannot be written is found out before the rows are read.
     const QString temp = QDir(folder).filePath(
             QStringLiteral(".archiv-%1-%2.xlsx.part").arg(::getpid()).arg(QDateTime::currentMSecsSinceEpoch()));
+    // Why a file was not saved, for the operator: the folder and the reason.
+    QString why;
     bool writable = !folder.isEmpty() && QDir().mkpath(folder);
+    if (!writable)
+        why = folder.isEmpty() ? QStringLiteral("nincs megadva mappa") : QStringLiteral("a mappa nem hozható létre");
     if (writable) {
         QFile probe(temp);
         writable = probe.open(QIODevice::WriteOnly);
+        if (!writable)
+            why = QFileInfo(folder).isWritable() ? probe.errorString()
+                                                 : QStringLiteral("a mappába nincs írási jog (csak olvasható)");
         probe.close();
         QFile::remove(temp);
     }
@@ -54,18 +63,24 @@ bool ArchiveExport::run(const QString& folder)
             saved = write(temp);
         } catch (const ReadFailed& e) {
             m_ctx.prompt.message(QStringLiteral("Hiba: Az archiv olvasása nem sikerült: ") + e.text);
+            why = QStringLiteral("az archiv tábla nem olvasható");
             saved = false;
         }
+        if (!saved && why.isEmpty())
+            why = QStringLiteral("a táblázat írása nem sikerült");
         if (saved) {
             // rename() replaces an earlier archiv.xlsx in one step.
             saved = std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(m_path).constData()) == 0;
+            if (!saved)
+                why = QString::fromLocal8Bit(std::strerror(errno));
         }
         if (!saved)
             QFile::remove(temp);
     }
     // After a failure only the failure is reported: no success message follows it.
     if (!saved)
-        m_ctx.prompt.message(QStringLiteral("A fájl mentése nem történt meg!"));
+        m_ctx.prompt.message(QStringLiteral("A fájl mentése nem történt meg!\rMappa: %1\rOka: %2")
+                                     .arg(QDir::toNativeSeparators(folder), why));
     else
         m_ctx.prompt.information(QStringLiteral("A konvertálás befejeződött!"), QStringLiteral("Kész!"));
     return saved;
@@ -94,7 +109,7 @@ bool ArchiveExport::write(const QString& temp)
         if (q.columnCount() < kCount)
             throw ReadFailed {QStringLiteral("az archiv táblának kevesebb oszlopa van a vártnál.")};
     } catch (const DbError& e) {
-        throw ReadFailed {e.text()};
+        throw ReadFailed {e.shownText()};
     }
     if (m_progress)
         m_progress(0, total);
@@ -157,7 +172,7 @@ bool ArchiveExport::write(const QString& temp)
         }
     } catch (const DbError& e) {
         workbook_close(wb);
-        throw ReadFailed {e.text()};
+        throw ReadFailed {e.shownText()};
     }
     const lxw_error closed = workbook_close(wb);
     return ok && closed == LXW_NO_ERROR;

@@ -15,7 +15,8 @@ struct AppContext;
 // The workbook is written in constant memory under a temporary name in the
 // target folder and renamed to archiv.xlsx only when complete, so a failed
 // export never leaves a broken file. A file that could not be saved shows
-// "A fájl mentése nem történt meg!" and nothing more; a saved one is
+// "A fájl mentése nem történt meg!" with the folder and the reason, and
+// nothing more; a saved one is
 // announced with "A konvertálás befejeződött!".
 class ArchiveExport {
 public:

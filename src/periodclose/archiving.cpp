@@ -271,7 +271,7 @@ LostCommit Archiving::committedOrNot(const QDate& cutOff)
             return LostCommit::NotCommitted;
         return LostCommit::Unknown;
     } catch (const DbError& e) {
-        log(QStringLiteral(" Az ellenőrzés nem sikerült (") + e.text() + QLatin1Char(')'));
+        log(QStringLiteral(" Az ellenőrzés nem sikerült (") + e.shownText() + QLatin1Char(')'));
         q.close();
         return LostCommit::Unknown;
     }

@@ -11,11 +11,54 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+namespace {
+
+// The cut-off date field. A date field mends a half-typed date when the
+// focus leaves it or Enter is pressed (back to the last complete date, or a
+// one-digit day padded); an archiving cannot be undone, so the field keeps
+// the text as the operator last typed it or the calendar set it, and the run
+// takes exactly that text.
+class CutOffDateEdit : public QDateEdit {
+public:
+    explicit CutOffDateEdit(QWidget* parent) : QDateEdit(parent)
+    {
+        connect(this, &QDateTimeEdit::dateChanged, this, [this] {
+            if (!m_mending)
+                m_typed = text();
+        });
+        connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& t) { m_typed = t; });
+    }
+    QString typed() const { return m_typed.isNull() ? text() : m_typed; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        m_mending = enter;
+        QDateEdit::keyPressEvent(event);
+        m_mending = false;
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        m_mending = true;
+        QDateEdit::focusOutEvent(event);
+        m_mending = false;
+    }
+
+private:
+    QString m_typed;
+    bool m_mending = false;
+};
+
+}   // namespace
 
 ArchivingWindow::ArchivingWindow(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
@@ -32,7 +75,7 @@ ArchivingWindow::ArchivingWindow(AppContext& ctx, QWidget* parent) : QDialog(par
             = new QLabel(QStringLiteral("Termény + raktár szerint összesítve  egy-egy sor kerül visszaírásra."), this);
     summed->setObjectName(QStringLiteral("Label3"));
 
-    m_date = new QDateEdit(this);
+    m_date = new CutOffDateEdit(this);
     m_date->setObjectName(QStringLiteral("DateTimePicker1"));
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(QStringLiteral("yyyy.MM.dd"));
@@ -149,9 +192,10 @@ void ArchivingWindow::onStart()
 {
     if (m_running)
         return;
-    // The date exactly as shown: an edit left half-way ("2026.12.0") must
-    // not turn into some other date.
-    const QString shown = m_date->text().trimmed();
+    // The date exactly as typed: an edit left half-way ("2026.12.") must not
+    // turn into some other date, neither when the focus left the field nor
+    // on Enter.
+    const QString shown = static_cast<CutOffDateEdit*>(m_date)->typed().trimmed();
     const QString format = QStringLiteral("yyyy.MM.dd");
     const QDate cutOff = QDate::fromString(shown, format);
     if (!cutOff.isValid() || cutOff.toString(format) != shown) {
@@ -194,6 +238,11 @@ void ArchivingWindow::onBackup()
         m_ctx.prompt.message(QStringLiteral("A biztonsági mentés nem sikerült: ") + backup.error());
         return;
     }
-    m_backupPath->setText(QStringLiteral("Mentés: ") + path);
-    m_ctx.prompt.message(QStringLiteral("A biztonsági mentés elkészült:\r") + path);
+    // Both files belong to the backup: the register's dump and, beside it,
+    // the alibi log's; a restore needs the two.
+    QString files = path;
+    if (!backup.alibiFile().isEmpty())
+        files += QStringLiteral("\r") + backup.alibiFile() + QStringLiteral(" (alibi napló)");
+    m_backupPath->setText(QStringLiteral("Mentés: ") + QString(files).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    m_ctx.prompt.message(QStringLiteral("A biztonsági mentés elkészült:\r") + files);
 }

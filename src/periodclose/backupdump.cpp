@@ -12,29 +12,61 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// One database into `target` through a temporary name.
+namespace {
+
+// The folder for the dumps: made 0700 when missing; an existing one that
+// belongs to this user is set to 0700 as well (the dumps hold every ticket).
+bool prepareFolder(const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat st { };
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    if (st.st_uid == ::geteuid() && (st.st_mode & 07777) != 0700)
+        return ::chmod(path.constData(), 0700) == 0;
+    return true;
+}
+
+}   // namespace
+
+// One database into `target` through a new file of its own beside it.
 bool DatabaseBackup::dumpOne(const QString& database, const QString& target, bool routines)
 {
-    const QString part = target + QStringLiteral(".part");
-    QStringList args = clientArguments();
+    QStringList args = clientArguments(m_settings.user);
     args << QStringLiteral("--single-transaction") << QStringLiteral("--no-tablespaces")
          << QStringLiteral("--default-character-set=utf8mb4");
     if (routines)
         args << QStringLiteral("--routines") << QStringLiteral("--triggers");
     args << database;
-    const bool ok = runPipe(
-            QStringLiteral("mariadb-dump"), args, QStringLiteral("gzip"), {QStringLiteral("-c")}, QString(), part);
-    if (!ok || !QFileInfo(part).isFile() || QFileInfo(part).size() == 0) {
+    // mkostemp: a name nobody had (O_EXCL), mode 0600, never through a link.
+    QByteArray part = QFile::encodeName(QFileInfo(target).dir().filePath(QStringLiteral(".vello-mentes-XXXXXX")));
+    const int fd = ::mkostemp(part.data(), O_CLOEXEC);
+    if (fd < 0) {
+        m_error = QStringLiteral("a mentés fájlja nem hozható létre: ") + target;
+        return false;
+    }
+    const QString partName = QFile::decodeName(part);
+    const bool ok = runPipe({QStringLiteral("mariadb-dump"), args, m_settings.password},
+            {QStringLiteral("gzip"), {QStringLiteral("-c")}, QString()}, QString(), fd);
+    const bool written = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok || !written || QFileInfo(partName).size() == 0) {
         if (ok)
-            m_error = QStringLiteral("a mentés fájlja nem íródott meg: ") + part;
-        QFile::remove(part);
+            m_error = QStringLiteral("a mentés fájlja nem íródott meg: ") + target;
+        QFile::remove(partName);
         return false;
     }
     // rename() replaces atomically; the folder never shows a half dump.
-    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+    if (std::rename(part.constData(), QFile::encodeName(target).constData()) != 0) {
         m_error = QStringLiteral("a mentés fájlja nem nevezhető át: ") + target;
-        QFile::remove(part);
+        QFile::remove(partName);
         return false;
     }
     return true;
@@ -44,7 +76,7 @@ QString DatabaseBackup::dump(const QString& folder)
 {
     m_error.clear();
     m_alibiFile.clear();
-    if (!QDir().mkpath(folder)) {
+    if (!prepareFolder(folder)) {
         m_error = QStringLiteral("a mappa nem hozható létre: ") + folder;
         return QString();
     }

@@ -4,13 +4,16 @@
 #include "databasebackup.h"
 
 #include "alibi/alibilog.h"
+#include "alibi/alibischema.h"
 #include "data/adminconnection.h"
 #include "data/datamodule.h"
 #include "data/dberror.h"
+#include "data/schema.h"
 #include "periodclose/restorechecks.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <optional>
 
 namespace {
@@ -76,6 +79,90 @@ private:
     AdminConnection& m_c;
     QString m_scratch;
 };
+
+// The account the dump is loaded as: made for this load alone, with rights
+// on the scratch database only (tables and their rows: no routine, trigger,
+// view, event, account or grant, nothing on any other database), dropped
+// again on every way out. Whatever a dump holds, it reaches no other
+// database through it.
+class LoadAccount {
+public:
+    LoadAccount(AdminConnection& c, const QString& scratch) : m_c(c)
+    {
+        QByteArray random(16, Qt::Uninitialized);
+        QRandomGenerator::system()->generate(random.begin(), random.end());
+        m_user = QStringLiteral("vello_tolt_") + QString::fromLatin1(random.left(6).toHex());
+        m_password = QString::fromLatin1(random.toBase64(QByteArray::OmitTrailingEquals));
+        onServer(
+                [&] {
+                    const QString host = c.clientHost();
+                    m_account = QStringLiteral("'%1'@'%2'").arg(m_user, host);
+                    c.exec(QStringLiteral("CREATE USER %1 IDENTIFIED BY PASSWORD '%2'")
+                                    .arg(m_account, AdminConnection::passwordHash(m_password)));
+                    m_made = true;
+                    c.exec(QStringLiteral("GRANT SELECT, INSERT, CREATE, DROP, ALTER, INDEX, LOCK TABLES, REFERENCES "
+                                          "ON %1.* TO %2")
+                                    .arg(quoted(scratch), m_account));
+                },
+                [](const QString& error) {
+                    return QStringLiteral("a betöltés ideiglenes felhasználója nem hozható létre: %1. A "
+                                          "visszaállításhoz a kiszolgáló rendszergazdai felhasználója kell (például: "
+                                          "sudo vello-backup --restore FÁJL --user root).")
+                            .arg(error);
+                });
+    }
+    ~LoadAccount()
+    {
+        if (m_made)
+            m_c.tryExec(QStringLiteral("DROP USER IF EXISTS %1").arg(m_account));
+    }
+    LoadAccount(const LoadAccount&) = delete;
+    LoadAccount& operator=(const LoadAccount&) = delete;
+
+    const QString& user() const { return m_user; }
+    const QString& password() const { return m_password; }
+
+private:
+    AdminConnection& m_c;
+    QString m_user, m_password, m_account;
+    bool m_made = false;
+};
+
+// The alibi log's tables as the server's checksums, to tell whether the
+// log changed while the register was put back. Empty when there is no log.
+QStringList logChecksums(AdminConnection& c, const QString& log)
+{
+    try {
+        if (!c.databaseExists(log))
+            return {};
+        QStringList sums;
+        for (const QString& t : c.tables(log))
+            sums << c.rows(QStringLiteral("CHECKSUM TABLE %1.%2").arg(quoted(log), quoted(t)));
+        return sums;
+    } catch (const DbError& e) {
+        return {QStringLiteral("?") + e.text()};
+    }
+}
+
+// A dump made before the unique keys on the codes came in gets them in the
+// scratch database, as `vello-create --upgrade` gives them to a live one; a
+// dump whose codes are held twice cannot have them: refused. The keys
+// added, as "table.column".
+QStringList upgradeLoaded(AdminConnection& c, const QString& scratch)
+{
+    QSqlDatabase db = c.database();
+    const QStringList duplicates = onServer([&] { return Schema::duplicateCodes(db, scratch); },
+            [](const QString& error) { return QStringLiteral("a mentés kódjai nem olvashatók: ") + error; });
+    if (!duplicates.isEmpty())
+        throw RestoreFailed {QStringLiteral("a mentés egy régebbi változatból való, és több sornak is ugyanaz a kódja "
+                                            "benne (%1); a mostani adatbázis egyedi kódokat kíván, ezért a mentés "
+                                            "így nem állítható vissza. Az adatbázis nem változott.")
+                                     .arg(duplicates.join(QLatin1String("; ")))};
+    return onServer([&] { return Schema::addCodeKeys(db, scratch); },
+            [](const QString& error) {
+                return QStringLiteral("a mentés táblái nem kaphatták meg az egyedi kulcsokat: ") + error;
+            });
+}
 
 // What the loaded copy is: the register, or its alibi log; the database it
 // is to take the place of, its tables and their rows.
@@ -166,8 +253,8 @@ bool swapIntoPlace(AdminConnection& c, const QString& scratch, const QString& ke
 }
 
 // What was done, in Hungarian, for the operator.
-QStringList reportOf(
-        const QString& file, const QString& live, const Loaded& l, const QString& kept, const QStringList& behind)
+QStringList reportOf(const QString& file, const QString& live, const Loaded& l, const QString& kept,
+        const QStringList& behind, const QStringList& keysAdded, bool logUnchanged)
 {
     QStringList r;
     r << QStringLiteral("A visszaállítás megtörtént: %1 -> %2 adatbázis.").arg(file, l.target);
@@ -176,12 +263,20 @@ QStringList reportOf(
         r << QStringLiteral("A korábbi táblák a(z) %1 adatbázisban maradtak meg; ha már nincs rájuk szükség, "
                             "törölhetők (DROP DATABASE %1).")
                         .arg(kept);
+    if (!keysAdded.isEmpty())
+        r << QStringLiteral("A mentés egy régebbi változatból való: a kódok egyedi kulcsot kaptak (%1).")
+                        .arg(keysAdded.join(QLatin1String(", ")));
     if (l.isLog)
         r << QStringLiteral("Az alibi napló láncát ellenőrizze: vello-alibi verify --database %1").arg(live);
-    else
+    else if (logUnchanged)
         r << QStringLiteral("Az alibi napló (%1) nem változott: a napló csak bővülhet, ezért a visszaállítás nem "
                             "cseréli le; a mentés óta mért súlyok bejegyzései is megmaradtak benne.")
                         .arg(AlibiLog::databaseFor(live));
+    else
+        r << QStringLiteral("Figyelem: az alibi napló (%1) a visszaállítás közben megváltozott (egy munkaállomás "
+                            "mért, vagy más írt bele); a visszaállítás nem nyúlt hozzá. Ellenőrizze: vello-alibi "
+                            "verify --database %2")
+                        .arg(AlibiLog::databaseFor(live), live);
     if (!behind.isEmpty())
         r << QStringLiteral("Figyelem: a --force miatt ezek a számok újra kiadásra kerülnek: %1.")
                         .arg(behind.join(QLatin1String("; ")));
@@ -192,11 +287,20 @@ QStringList reportOf(
 
 void DatabaseBackup::loadIntoScratch(const QString& file, const QString& scratch)
 {
-    QStringList args = clientArguments();
-    // Statements meant for another database (a USE in a hand-made dump) are
-    // skipped: the load touches the scratch database only.
-    args << QStringLiteral("--default-character-set=utf8mb4") << QStringLiteral("--one-database") << scratch;
-    if (!runPipe(QStringLiteral("gzip"), {QStringLiteral("-dc")}, QStringLiteral("mariadb"), args, file, QString()))
+    // Not as the administrator: as an account that may touch the scratch
+    // database alone. --sandbox refuses the client's own commands (a shell
+    // escape, reading or writing files), and a statement the account may
+    // not run stops the load.
+    std::optional<AdminConnection> admin;
+    onServer([&] { admin.emplace(m_settings); },
+            [](const QString& error) {
+                return QStringLiteral("nem sikerült kapcsolódni az adatbázis-szerverhez: ") + error;
+            });
+    LoadAccount account(*admin, scratch);
+    QStringList args = clientArguments(account.user());
+    args << QStringLiteral("--sandbox") << QStringLiteral("--default-character-set=utf8mb4") << scratch;
+    if (!runPipe({QStringLiteral("gzip"), {QStringLiteral("-dc")}, QString()},
+                {QStringLiteral("mariadb"), args, account.password()}, file))
         throw RestoreFailed {QStringLiteral("a mentés betöltése nem sikerült (%1).").arg(m_error)};
 }
 
@@ -225,6 +329,9 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         const QString scratch = reserveName(c, live + QStringLiteral("_uj_") + stamp, noFreeName);
         QString kept = reserveName(c, live + QStringLiteral("_regi_") + stamp, noFreeName);
 
+        // What the log is now, to say afterwards whether it changed.
+        const QStringList logBefore = logChecksums(c, AlibiLog::databaseFor(live));
+
         // Load into the scratch database; from here on every way out drops it.
         createScratch(c, scratch);
         ScratchDrop dropScratch(c, scratch);
@@ -233,6 +340,7 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         // The checks: nothing of the live database is lost by the swap.
         const Loaded loaded = inspectLoaded(c, scratch, live);
         const Live current = readLive(c, loaded.target);
+        const QStringList keysAdded = loaded.isLog ? QStringList() : upgradeLoaded(c, scratch);
         QStringList behind;
         if (loaded.isLog) {
             RestoreChecks::logKeepsLive(c, loaded.target, scratch, current.tables);
@@ -246,7 +354,20 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         // The swap.
         if (swapIntoPlace(c, scratch, kept, loaded, current))
             m_kept = kept;
-        m_report = reportOf(file, live, loaded, m_kept, behind);
+        // The log's routines belong to its database, not to the tables the
+        // swap moved: a log whose database was lost gets them again (the
+        // creation part of db/create.sql, which keeps every row).
+        if (loaded.isLog) {
+            try {
+                c.exec(QStringLiteral("USE %1").arg(AdminConnection::quoted(loaded.target)));
+                for (const QString& statement : AlibiSchema::tableStatements())
+                    c.exec(statement);
+            } catch (const DbError& e) {
+                throw RestoreFailed {QStringLiteral("az alibi napló eljárásai nem hozhatók létre: ") + e.text()};
+            }
+        }
+        m_report = reportOf(file, live, loaded, m_kept, behind, keysAdded,
+                logChecksums(c, AlibiLog::databaseFor(live)) == logBefore);
     } catch (const RestoreFailed& f) {
         m_error = f.message;
         return false;

@@ -9,8 +9,11 @@
 // The dump is taken with mariadb-dump in one read transaction
 // (--single-transaction), so tickets written meanwhile never tear it, and
 // compressed with gzip into "<database>-yyyy-MM-dd-hhmmss.sql.gz". It is
-// written under a temporary name and renamed when complete: a failed dump
-// never leaves a file that looks whole.
+// written into a new file of its own in the target folder (made with
+// O_EXCL, mode 0600, so nothing planted there can redirect the write) and
+// renamed when complete: a failed dump never leaves a file that looks whole.
+// The folder is made 0700 (an existing one of this user's is set to 0700).
+// The password reaches mariadb-dump alone, never gzip.
 //
 // The alibi log (`<database>_alibi`, AlibiLog) is dumped beside it, into
 // "<database>_alibi-<the same stamp>.sql.gz", after the register: the log
@@ -32,10 +35,17 @@ public:
     // (created when missing), never leaving it worse than it was:
     //  1. the dump must be whole (gzip reads it to its end, and it ends with
     //     mariadb-dump's closing line);
-    //  2. it is loaded into a scratch database "<database>_uj_<stamp>"
-    //     (statements for any other database are skipped);
+    //  2. it is loaded into a scratch database "<database>_uj_<stamp>" by
+    //     the mariadb client in --sandbox mode (no shell escape, no file
+    //     read or written), logged in as an account made for this load
+    //     alone, whose only rights are on the scratch database (tables and
+    //     rows), dropped again afterwards: a statement on any other
+    //     database, an account or a grant stops the load, and nothing of it
+    //     reaches the server's other databases;
     //  3. the scratch copy must hold every table of the program; the rows of
-    //     each are counted for the report;
+    //     each are counted for the report; a dump from before the unique
+    //     keys on the codes gets them there (refused when codes are held
+    //     twice);
     //  4. counters ("M", "J", "S", "K") behind the live ones would issue
     //     numbers again that may be on paper already: refused, unless
     //     `force`;
@@ -44,7 +54,8 @@ public:
     //     at once.
     // Any failure before step 5 drops the scratch database and leaves the
     // live one untouched. The live alibi log is never part of it: the
-    // report says it stayed as it was.
+    // report says it stayed as it was, after comparing its checksums before
+    // and after (a change meanwhile is said instead).
     //
     // A dump of the alibi log (its tables `naplo`, `kapcsolat`, `zar`) goes
     // to `<database>_alibi` the same way, but only where the live log loses
@@ -67,9 +78,17 @@ public:
     static QString fileName(const QString& database, const QDateTime& when);
 
 private:
-    QStringList clientArguments() const;
-    bool runPipe(const QString& first, const QStringList& firstArgs, const QString& second,
-            const QStringList& secondArgs, const QString& inputFile, const QString& outputFile);
+    // One program of a pipe; `password` reaches that program alone (in its
+    // environment as MYSQL_PWD), never the other one.
+    struct Program {
+        QString name;
+        QStringList args;
+        QString password;
+    };
+    // The client options that reach the settings' server as `user`.
+    QStringList clientArguments(const QString& user) const;
+    // first (< inputFile) | second (> the open file `outputFd`, when not -1).
+    bool runPipe(const Program& first, const Program& second, const QString& inputFile, int outputFd = -1);
 
     bool dumpOne(const QString& database, const QString& target, bool routines);
     // The restore's load of `file` into the (empty) database `scratch`

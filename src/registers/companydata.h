@@ -18,9 +18,19 @@ struct CompanyData {
     // creating it when missing; the row's other columns (the scale port name)
     // keep their values, in one transaction tried again after a deadlock or
     // lock-wait timeout. Done when written; a refused write shows its message
-    // and rolls back (Failed). The site data set ZTable8 is refreshed in both
+    // and rolls back (Failed). The site data set ZTable8 is refreshed in all
     // cases.
-    Outcome write(AppContext& ctx) const;
+    //
+    // With `opened` (the row as the window showed it) the row is first read
+    // under a lock: when another workstation has changed a text since and
+    // this write would put another value over it, nothing is written, the
+    // stored values are named (Refused, focus on the first such box) and
+    // handed back in `storedNow`; a second write with those as `opened`
+    // writes.
+    Outcome write(AppContext& ctx, const std::optional<CompanyData>& opened = std::nullopt,
+            CompanyData* storedNow = nullptr) const;
+
+    const QString& field(int i) const;   // 0 name .. 4 tax number
 
     // The stored values of the site row; empty texts when there is no row.
     // A failed read goes to the default error handler and gives empty texts.

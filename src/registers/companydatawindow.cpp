@@ -22,6 +22,7 @@ CompanyDataWindow::CompanyDataWindow(AppContext& ctx, QWidget* parent) : QDialog
     // The stored values of the site row: the operator corrects what is
     // there, and a write never replaces the real data with sample texts.
     const CompanyData stored = CompanyData::read(m_ctx);
+    m_opened = stored;
     const QString initial[5] = {stored.name, stored.postcode, stored.town, stored.street, stored.taxNumber};
     for (int i = 0; i < 5; ++i) {
         m_edits[i] = new QLineEdit(initial[i], this);
@@ -79,5 +80,20 @@ void CompanyDataWindow::onWrite()
         m_edits[r->field]->selectAll();
         return;
     }
-    d.write(m_ctx);
+    // Written over what this window showed: a change made elsewhere since
+    // is told and shown, never lost unseen.
+    CompanyData now;
+    const Outcome o = d.write(m_ctx, m_opened, &now);
+    if (o.result == Outcome::Refused) {
+        // The stored values come into the boxes this operator left as they
+        // were; a box changed here keeps what was typed.
+        for (int i = 0; i < 5; ++i)
+            if (m_edits[i]->text() == m_opened.field(i))
+                m_edits[i]->setText(now.field(i));
+        m_opened = now;
+        if (QWidget* w = findChild<QWidget*>(o.focus))
+            w->setFocus();
+    } else if (o.done()) {
+        m_opened = now;
+    }
 }

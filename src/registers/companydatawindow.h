@@ -1,4 +1,6 @@
 #pragma once
+#include "registers/companydata.h"
+
 #include <QDialog>
 
 struct AppContext;
@@ -18,4 +20,5 @@ private:
 
     AppContext& m_ctx;
     QLineEdit* m_edits[5];
+    CompanyData m_opened;   // the site row as this window last showed it
 };

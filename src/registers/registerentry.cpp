@@ -9,6 +9,8 @@
 #include "registers/fieldcheck.h"
 #include "registers/registerlist.h"
 #include "registers/registermember.h"
+
+#include <QStringList>
 #include "registers/registerstate.h"
 #include "context/prompt.h"
 
@@ -121,7 +123,7 @@ void RegisterEntry::rerunList()
         list.openSql(m_member.defaultOrderSql());
         RegisterList::positionOn(list, m_member.codeColumn, registerState(m_ctx).lastSavedCode.value(m_member.table));
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
     }
     registerState(m_ctx).orderCaption = m_member.afterSaveCaption;
 }
@@ -187,17 +189,53 @@ RegisterEntry::SaveOutcome& RegisterEntry::insertNew(SaveOutcome& o, const QVari
     return o;
 }
 
+QString RegisterEntry::updateSql(const QStringList& tableColumns) const
+{
+    // The columns of the modify boxes after the id, in box order: p1 ... pn;
+    // the row is the one with the id (p0). As a whole-row replacement
+    // would, every other column of the table takes its default.
+    QStringList sets;
+    QStringList named {m_member.idColumn.toLower()};
+    for (int i = 1; i < m_member.replaceControls.size(); ++i) {
+        for (const RegisterField& f : m_member.fields)
+            if (f.control == m_member.replaceControls.at(i)) {
+                sets << QStringLiteral("%1 = :p%2").arg(f.column).arg(i);
+                named << f.column.toLower();
+            }
+    }
+    for (const QString& c : tableColumns)
+        if (!named.contains(c.toLower()))
+            sets << QStringLiteral("%1 = DEFAULT(%1)").arg(c);
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :p0")
+            .arg(m_member.table, sets.join(QStringLiteral(", ")), m_member.idColumn);
+}
+
 RegisterEntry::SaveOutcome& RegisterEntry::replace(SaveOutcome& o, const QVariantList& params)
 {
     Query& write = m_member.writeQuery(m_ctx.data);
     Query::Binds binds;
     for (int i = 0; i < params.size(); ++i)
         binds.append({QStringLiteral("p%1").arg(i), params.at(i)});
+    const QString code = params.size() > 1 ? params.at(1).toString() : QString();
+    // The row the dialog shows, read under a lock before it is written: a
+    // row deleted at another workstation meanwhile is said and never made
+    // again, and a row that took its code since is left alone (a
+    // replacement by the unique code would have removed it).
+    const QString lockSql
+            = QStringLiteral("SELECT * FROM %1 WHERE %2 = :p0 FOR UPDATE").arg(m_member.table, m_member.idColumn);
+    const QString gone = QStringLiteral("A(z) %1 kódú sort időközben egy másik munkaállomás törölte; a módosítás nem "
+                                        "mentődött el, a sor nem jött létre újra.")
+                                 .arg(code);
     try {
         retryLockConflicts(m_ctx.data, [&] {
             std::optional<Transaction> t;
             begin(t, m_ctx.data, QString());
-            step(m_member.replaceFailed, [&] { write.run(m_member.replaceSql, binds); });
+            step(m_member.replaceFailed, [&] { write.openSql(lockSql, {{QStringLiteral("p0"), params.value(0)}}); });
+            require(!write.isEmpty(), gone);
+            QStringList columns;
+            for (int c = 0; c < write.columnCount(); ++c)
+                columns << write.columnName(c);
+            step(m_member.replaceFailed, [&] { write.run(updateSql(columns), binds); });
             step(QString(), [&] { t->commit(); });
         });
     } catch (const StepFailed& f) {

@@ -57,9 +57,12 @@ private:
     // cluster meanwhile): a bounded number of times, each with a fresh code.
     // Ends in Done with the code stored in `saved`, or in Failed as save().
     SaveOutcome& insertNew(SaveOutcome& o, const QVariantList& params, QString* saved);
-    // The replacement of the row, in its own transaction, tried again after
-    // a deadlock or lock-wait timeout.
+    // The modification of the row, in its own transaction, tried again
+    // after a deadlock or lock-wait timeout: the row is read under a lock by
+    // its id, then updated; a row gone meanwhile ends in Failed with its
+    // message (nothing is written, the list is re-run).
     SaveOutcome& replace(SaveOutcome& o, const QVariantList& params);
+    QString updateSql(const QStringList& tableColumns) const;
     // The statement parameters of the boxes, in order; nothing when a
     // number box does not hold a number.
     std::optional<QVariantList> parameters(const QStringList& controls, const Values& values) const;

@@ -54,7 +54,7 @@ void RegisterList::create()
         // Showing reads the list again at once; the index waits for that.
         runDefault(false);
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
     }
 }
 
@@ -70,7 +70,7 @@ QString RegisterList::show()
             runDefault();
         positionOnCode(registerState(m_ctx).lastSavedCode.value(m_member.table));
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
     }
     return registerState(m_ctx).orderCaption;
 }
@@ -109,7 +109,7 @@ std::optional<QString> RegisterList::sortBy(const QString& field)
         m_list.openSql(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m_member.table, c->orderColumn));
         m_list.first();
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
         return std::nullopt;
     }
     return m_member.caption(c->captionWord);
@@ -142,7 +142,7 @@ QString RegisterList::search(const QString& text, bool rerun)
             runDefault();
         locateName(text);
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
     }
     return m_member.searchCaption();
 }
@@ -167,7 +167,7 @@ int RegisterList::inUse(const QString& code)
         n += write.isEmpty() ? 0 : write.value(QStringLiteral("db")).toLongLong();
         return int(qMin<qint64>(n, INT_MAX));
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
         return -1;
     }
 }
@@ -220,7 +220,7 @@ bool RegisterList::deleteCurrent()
             return false;
         }
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
         return false;
     }
     // One click never deletes: the operator confirms the row by its name.
@@ -243,7 +243,7 @@ bool RegisterList::deleteCurrent()
     try {
         m_list.refresh();
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
     }
     return deleted > 0;
 }
@@ -263,7 +263,7 @@ std::optional<QStringList> RegisterList::platesOfProducer(const QString& code)
             plates << QStringLiteral("… (összesen %1)").arg(rows);
         return plates;
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
         return std::nullopt;
     }
 }
@@ -274,7 +274,7 @@ void RegisterList::print()
     try {
         side.openSql(m_member.defaultOrderSql());
     } catch (const DbError& e) {
-        reportFailure(e.text());
+        reportFailure(e.shownText());
         return;
     }
     if (m_ctx.report)

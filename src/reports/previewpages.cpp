@@ -132,7 +132,7 @@ const LayoutPage* PreviewPages::laidOut(int index, QString* error)
     } catch (const ReportError& e) {
         *error = e.text;
     } catch (const DbError& e) {
-        *error = e.text();
+        *error = e.shownText();
     }
     return nullptr;
 }

@@ -113,7 +113,7 @@ bool ReportOutput::showReport()
         m_ctx.prompt.error(QStringLiteral("%1: %2").arg(m_templateName, e.text), ErrorCaption);
         return false;
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return false;
     }
     // The PDF name proposed by the preview: the template's name and, for a
@@ -129,7 +129,7 @@ bool ReportOutput::showReport()
         m_ctx.prompt.error(QStringLiteral("%1: %2").arg(m_templateName, e.text), ErrorCaption);
         return false;
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return false;
     }
     return true;

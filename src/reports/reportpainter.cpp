@@ -10,6 +10,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 
 namespace {
 
@@ -110,7 +111,7 @@ bool print(const PagedReport& report, QPagedPaintDevice& device, int fromPage, i
     } catch (const DbError& e) {
         painter.end();
         if (error)
-            *error = e.text();
+            *error = e.shownText();
         return false;
     }
     return painter.end();
@@ -118,8 +119,10 @@ bool print(const PagedReport& report, QPagedPaintDevice& device, int fromPage, i
 
 bool writePdf(const PagedReport& report, const QString& fileName, QString* error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Written beside the target and put in its place only when whole: a
+    // failed save leaves an earlier file of that name as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("Cannot open file %1").arg(fileName);
         return false;
@@ -133,11 +136,15 @@ bool writePdf(const PagedReport& report, const QString& fileName, QString* error
         pdf.setTitle(report.title().isEmpty() ? report.templateName() : report.title());
         ok = print(report, pdf, 0, 0, &why);
     }
-    file.close();
+    if (!ok)
+        file.cancelWriting();
+    const bool committed = file.commit();
     if (!ok && error)
         *error = why.isEmpty() ? QStringLiteral("A PDF fájl nem írható: %1").arg(fileName)
                                : QStringLiteral("%1: %2").arg(report.templateName(), why);
-    return ok && file.error() == QFileDevice::NoError;
+    else if (!committed && error)
+        *error = QStringLiteral("A PDF fájl nem írható: %1").arg(fileName);
+    return ok && committed;
 }
 
 }   // namespace ReportPainter

@@ -56,6 +56,11 @@ namespace {
 SitePort sitePort(AppContext& ctx)
 {
     SitePort p;
+    if (const std::optional<QString> own = workstationPort()) {
+        p.name = own->trimmed();
+        p.workstation = true;
+        return p;
+    }
     try {
         p.name = readSitePort(ctx).trimmed();
     } catch (const DbError& e) {
@@ -65,8 +70,13 @@ SitePort sitePort(AppContext& ctx)
     return p;
 }
 
-QString stored(AppContext& ctx)
+QString stored(AppContext& ctx, bool* workstation)
 {
+    const std::optional<QString> own = workstationPort();
+    if (workstation)
+        *workstation = own.has_value();
+    if (own)
+        return *own;
     try {
         return readSitePort(ctx);
     } catch (const DbError& e) {
@@ -96,7 +106,7 @@ Outcome save(AppContext& ctx, const QString& name)
     try {
         ctx.data.ZTable8.refresh();
     } catch (const DbError& e) {
-        Unhandled::report(ctx, e.text());
+        Unhandled::report(ctx, e.shownText());
     }
     return o;
 }
@@ -106,6 +116,7 @@ namespace {
     // mode of the indicator is a property of this workstation's scale.
     const QString ContinuousKey = QStringLiteral("scale/continuous");
     const QString CapacityKey = QStringLiteral("scale/capacity");
+    const QString PortKey = QStringLiteral("scale/port");
 
     std::unique_ptr<QSettings> settingsFile()
     {
@@ -133,6 +144,22 @@ namespace {
         return type.isEmpty() || type != QLatin1String("0");
     }
 }   // namespace
+
+std::optional<QString> workstationPort()
+{
+    const std::unique_ptr<QSettings> s = settingsFile();
+    if (!s->contains(PortKey))
+        return std::nullopt;
+    return s->value(PortKey).toString();
+}
+
+bool setWorkstationPort(const QString& name)
+{
+    const std::unique_ptr<QSettings> s = settingsFile();
+    s->setValue(PortKey, name);
+    s->sync();
+    return s->status() == QSettings::NoError;
+}
 
 int capacityKg()
 {

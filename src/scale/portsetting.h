@@ -3,32 +3,47 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 struct AppContext;
 
-// The scale port name kept in the site row (atvevo.aSzeria).
+// The scale port name. Each workstation has its own scale house: its port
+// lives in the workstation's settings file (key scale/port), beside the
+// indicator kind and the capacity; the site row's port (atvevo.aSzeria) is
+// only the default for a workstation that has none of its own.
 namespace PortSetting {
 
 // Shown when the site row cannot be read because the connection to the
 // database server is lost (the server was restarted or is down).
 extern const QString LostConnectionText;
 
-// The site row's port as the database holds it now: ZTable8 is read again
-// (a table data set read before a reconnect no longer answers). A lost
-// connection is retried once, which reconnects; when the server still cannot
-// be reached `databaseLost` is set and `name` is empty. Never throws.
+// The port this workstation uses: its own (workstation set, nothing read
+// from the database), or else the site row's as the database holds it now:
+// ZTable8 is read again (a table data set read before a reconnect no longer
+// answers). A lost connection is retried once, which reconnects; when the
+// server still cannot be reached `databaseLost` is set and `name` is empty.
+// Never throws.
 struct SitePort {
-    QString name;   // aSzeria, trimmed; empty when none is stored
+    QString name;   // trimmed; empty when none is stored
+    bool workstation = false;   // the workstation's own, not the site row's
     bool databaseLost = false;
     QString error;   // the server's text of any other failure
 };
 SitePort sitePort(AppContext& ctx);
 
-// aSzeria of the site row, read anew as sitePort() reads it. Throws DbError:
-// with LostConnectionText when the server cannot be reached.
-QString stored(AppContext& ctx);
+// The port as sitePort() finds it (the workstation's, else the site row's,
+// read anew). Throws DbError: with LostConnectionText when the site row is
+// needed and the server cannot be reached.
+QString stored(AppContext& ctx, bool* workstation = nullptr);
 
-// Stores `name` as typed in the site row inside one transaction on ZQ80,
+// This workstation's own port in its settings file: empty optional when it
+// has none (the site row's is used). setWorkstationPort stores `name` as
+// typed; false when the file cannot be written.
+std::optional<QString> workstationPort();
+bool setWorkstationPort(const QString& name);
+
+// Stores `name` as typed in the site row (the default of the workstations
+// without a port of their own) inside one transaction on ZQ80,
 // tried again after a deadlock or lock-wait timeout; a failure shows its
 // message and rolls back (Failed). In every case ZTable8 is read again.
 Outcome save(AppContext& ctx, const QString& name);

@@ -10,5 +10,6 @@ list(APPEND VELLO_CORE_SOURCES
 list(APPEND VELLO_GUI_SOURCES
   ${VELLO_DIR}/ticketbrowserwindow.h ${VELLO_DIR}/ticketbrowserwindow.cpp
   ${VELLO_DIR}/stockwindow.h ${VELLO_DIR}/stockwindow.cpp
+  ${VELLO_DIR}/columnhints.h ${VELLO_DIR}/columnhints.cpp
   ${VELLO_DIR}/ticketswindows.h ${VELLO_DIR}/ticketswindows.cpp
 )

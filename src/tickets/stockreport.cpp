@@ -40,6 +40,20 @@ StockReport::StockReport(AppContext& ctx) : m_ctx(ctx)
 {
 }
 
+QStringList StockReport::undefinedTotalsColumns(StockGrouping g)
+{
+    switch (g) {
+    case StockGrouping::Producer:
+        return {QStringLiteral("jKkod")};
+    case StockGrouping::Warehouse:
+        return {QStringLiteral("jOkod")};
+    case StockGrouping::Crop:
+    case StockGrouping::Day:
+        break;
+    }
+    return {QStringLiteral("jOkod"), QStringLiteral("jKkod")};
+}
+
 QString StockReport::totalsSumsSql(StockGrouping g)
 {
     return TicketDocument::sumsSql(g == StockGrouping::Day ? kOfDay : kWithCrop);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "tickets/ticketdocument.h"
 
@@ -26,6 +27,12 @@ public:
     static QString totalsListSql(StockGrouping g);
     static QString itemSumsSql(StockGrouping g);
     static QString itemListSql(StockGrouping g);
+    // The code columns of the totals list that the grouping does not define
+    // (the statement selects them beside the sums, and a group's line
+    // carries the codes of one arbitrary ticket row of it): the window hides
+    // them. "Terményenként" and the day: jOkod and jKkod; "Személyenként":
+    // jKkod; "Raktáranként": jOkod.
+    static QStringList undefinedTotalsColumns(StockGrouping g);
     // The key column of the totals line that the itemised figures read.
     static QString keyColumn(StockGrouping g);
     // The template of "Nyomtat" for the grouping and the tab showing.

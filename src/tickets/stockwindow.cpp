@@ -2,6 +2,7 @@
 
 #include "context/appcontext.h"
 #include "data/datamodule.h"
+#include "tickets/columnhints.h"
 #include "tickets/stockchart.h"
 #include "ui/controls.h"
 #include "ui/dialogkeys.h"
@@ -122,6 +123,7 @@ QWidget* StockWindow::buildTab(bool itemised)
     auto* grid = new QueryGrid(q, page);
     grid->setObjectName(itemised ? QStringLiteral("DBGrid3") : QStringLiteral("DBGrid2"));
     grid->horizontalHeader()->setDefaultSectionSize(100);
+    ColumnHints::install(grid->horizontalHeader());
     if (!itemised)
         grid->setToolTip(QStringLiteral("Dupla klikkre sort megjelenit."));
     auto* nav = new QueryNavigator(q, page);
@@ -180,6 +182,11 @@ static void setFigures(QLineEdit* const* fields, const StockFigures& f)
 void StockWindow::computeTotals()
 {
     setFigures(m_totals, m_ops.computeTotals(grouping(), m_date->date()));
+    // A code the grouping does not define would show one arbitrary row's.
+    const QStringList hidden = StockReport::undefinedTotalsColumns(grouping());
+    const QueryTableModel* model = m_totalsGrid->queryModel();
+    for (int c = 0; c < model->columnCount(); ++c)
+        m_totalsGrid->setColumnHidden(c, hidden.contains(model->columnName(c), Qt::CaseInsensitive));
 }
 
 void StockWindow::computeItems()

@@ -16,9 +16,6 @@ const QString TicketBrowser::RowsSql = QStringLiteral(
         "JOIN termelo ON termelo.oKod = vello.jOkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 "
         "ORDER BY jBszam, IDj");
 const QString TicketBrowser::SumsSql = TicketDocument::sumsSql(QStringLiteral(" WHERE jBszam = :p1"));
-const QString TicketBrowser::CopyRowsSql = QStringLiteral(
-        "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termelo ON termelo.oKod = vello.jOkod "
-        "JOIN termeny ON termeny.tKod = vello.jTkod JOIN raktar ON raktar.kKod = vello.jKkod WHERE jBszam = :p1 ORDER BY IDj");
 
 namespace {
 
@@ -121,12 +118,10 @@ bool TicketBrowser::printCopy(const QString& ticket)
     if (!m_ctx.prompt.confirm(QStringLiteral("Mérlegjegy nyomtatása ?")))
         return false;
     Query& rows = m_ctx.data.ZQ23;
-    rows.openSql(CopyRowsSql, {{QStringLiteral("p1"), ticket}});
-    const TicketWeights weights = TicketDocument::fromRows(rows);
+    TicketDocument::openRows(rows, ticket);
     if (!m_ctx.report)
         return false;
-    TicketDocument::setCopyVariables(*m_ctx.report, ticket, weights);
-    TicketDocument::setAlibiVariables(*m_ctx.report, m_ctx.data, m_ctx.prompt, ticket, weights);
+    TicketDocument::setDocumentVariables(*m_ctx.report, m_ctx.data, m_ctx.prompt, rows, ticket, true);
     setVoidVariables(ticket);
     return m_ctx.report->output(QStringLiteral("vello_masolat.frf"), QPageLayout::Portrait);
 }

@@ -11,7 +11,6 @@ class TicketBrowser {
 public:
     static const QString RowsSql;   // ZQ20: the ticket's joined rows
     static const QString SumsSql;   // ZQ23: the sums of its nets
-    static const QString CopyRowsSql;   // ZQ23: the rows of the ticket copy
 
     // Detail fields by control name: Edit1..Edit24 of the four groups, the
     // sums Edit35, Edit52, Edit51, and the columns of the tabs "Adat",
@@ -26,7 +25,9 @@ public:
     // Show detail for the ticket number of the list's current line (an
     // empty text when the list is empty).
     Fields showDetail(const QString& ticket);
-    // "Nyomtatás": asks, then prints the ticket copy. True when printed.
+    // "Nyomtatás": asks, then prints the ticket copy from the ticket's rows
+    // in ZQ23 (TicketDocument::openRows, the read of the ticket print) with
+    // the same variables and settlement as the original. True when printed.
     // A voided ticket's copy carries "SZTORNÓ", the reason, the time and
     // the number issued in its place; a ticket issued in place of another
     // names that one (setVoidVariables).

@@ -9,6 +9,7 @@
 
 #include "ui/controls.h"
 #include "ui/dialogkeys.h"
+#include "tickets/columnhints.h"
 #include "ui/querygrid.h"
 
 #include <QGridLayout>
@@ -59,6 +60,7 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, const TicketCorrection
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setDefaultSectionSize(90);
+    ColumnHints::install(m_grid->horizontalHeader());
 
     auto* nav = new QWidget(this);
     nav->setObjectName(QStringLiteral("DBNavigator1"));
@@ -374,7 +376,7 @@ bool TicketBrowserWindow::search(bool next)
         if (key)
             row = m_model->locate(*key);
     } catch (const DbError& e) {
-        m_ctx.prompt.message(QStringLiteral("Hiba a mérlegjegy keresésekor: %1").arg(e.text()));
+        m_ctx.prompt.message(QStringLiteral("Hiba a mérlegjegy keresésekor: %1").arg(e.shownText()));
         return false;
     }
     if (row < 0) {

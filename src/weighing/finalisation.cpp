@@ -170,9 +170,10 @@ FinalisationOutcome Finalisation::store(const Input& input)
             });
             require(removed == 1, DeleteMessage);
 
-            // The weighing's alibi log links go over to the ticket number.
+            // The alibi log: every weight checked against its entry, the links
+            // carried to the ticket and its chained ticket entry appended.
             require(step(InsertMessage,
-                            [&] { return AlibiStore::carryToTicket(m_ctx, o, t.weighingId, t.ticketNumber); }),
+                            [&] { return AlibiStore::recordTicket(m_ctx, o, t.weighingId, t.ticketNumber, t.rowId); }),
                     InsertMessage);
 
             replyLost = commitOrReplyLost(*tx, InsertMessage);
@@ -307,8 +308,10 @@ QString Finalisation::refusal(double purity, double moisture, const QString crop
         const double d = in[i] - out[i];
         if (d < 0)
             return ExitAboveEntryMessage;
-        const double purityDeduction = d * (q.value(QStringLiteral("purity") + n).toDouble() - purity) / 100;
-        const double moistureDeduction = d * (moisture - q.value(QStringLiteral("moisture") + n).toDouble()) / 100;
+        const double purityDeduction
+                = TicketDocument::purityDeduction(d, q.value(QStringLiteral("purity") + n).toDouble(), purity);
+        const double moistureDeduction
+                = TicketDocument::moistureDeduction(d, q.value(QStringLiteral("moisture") + n).toDouble(), moisture);
         if (d - (purityDeduction + moistureDeduction) < 0)
             return NegativeNetMessage;
     }
@@ -326,14 +329,17 @@ void Finalisation::storeNets(AppContext& ctx, std::optional<Movement> movement, 
         return;
     }
     for (int i = 0; i < 2; ++i) {
-        // A crop row that is not found (the empty crop code of a second
-        // row without trailer) deducts nothing.
+        // Each row against the standards of its own crop; a crop row that
+        // is not found (the empty crop code of a second row without
+        // trailer) deducts nothing, and a figure better than its standard
+        // deducts nothing either: the net never exceeds the weighed weight.
         double purityDeduction = 0, moistureDeduction = 0;
         Query& c = ctx.data.ZQ50;
         c.openSql(QStringLiteral("SELECT * FROM termeny WHERE tKod = :p0"), {{QStringLiteral("p0"), crop[i]}});
         if (!c.isEmpty()) {
-            purityDeduction = c.value(QStringLiteral("tSztiszt")).toDouble() - tiszt;
-            moistureDeduction = viztart - c.value(QStringLiteral("tSzviztart")).toDouble();
+            purityDeduction = TicketDocument::deductionPoints(c.value(QStringLiteral("tSztiszt")).toDouble() - tiszt);
+            moistureDeduction
+                    = TicketDocument::deductionPoints(viztart - c.value(QStringLiteral("tSzviztart")).toDouble());
         }
         q.run(QStringLiteral("UPDATE vello SET jNettoBe = ((jBemeres - jKimeres) - (((jBemeres - jKimeres) * :p1 / "
                              "100 ) + ((jBemeres - jKimeres) * :p2 / 100)) ), jNettoKI = \"0\" WHERE IDj = :p0"),

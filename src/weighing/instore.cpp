@@ -61,6 +61,11 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
                                 ":p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, :p15, :p16, :p17 )"),
                         binds);
             });
+            // The pending weighing's id from the insert itself, for its log links.
+            AlibiStore::Stored stored;
+            stored.pendingId = m_ctx.data.ZQ12.lastInsertId().toLongLong();
+            stored.weight[0] = n->weight1;
+            stored.weight[1] = n->weight2;
             // The number must not be used without its counter store.
             const bool counted = counters.store(Counters::M, d.number);
             require(counted, Counters::storeFailedMessage(Counters::M), counters.storeError());
@@ -68,11 +73,20 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
             if (r.singleWeighing && r.trailer) {
                 trailerTold = true;
             } else if (r.singleWeighing) {
-                completeTare(f.plateCode.isEmpty() ? r.plateCode : f.plateCode, at.time());
+                const double tare = completeTare(f.plateCode.isEmpty() ? r.plateCode : f.plateCode, at.time());
+                // as the UPDATE of the tare completion leaves the row
+                stored.tareCompleted = true;
+                if (r.delivery())
+                    stored.weight[2] = tare;
+                else {
+                    stored.weight[0] = tare;
+                    stored.weight[1] = 0;
+                }
                 commitMessage = WeighingTexts::tare();
             }
             // Every stored weight linked to its alibi log entry, in this transaction.
-            require(step(commitMessage, [&] { return AlibiStore(m_ctx, r, f.alibi).recordIn(o); }), commitMessage);
+            require(step(commitMessage, [&] { return AlibiStore(m_ctx, r, f.alibi).recordIn(o, stored); }),
+                    commitMessage);
             replyLost = commitOrReplyLost(*t, commitMessage);
         });
     } catch (const StepFailed& failed) {
@@ -100,7 +114,7 @@ WeighingOutcome WeighingStore::storeIn(const WeighingFields& f, const QDateTime&
     return o;
 }
 
-void WeighingStore::completeTare(const QString& plateCode, const QTime& now)
+double WeighingStore::completeTare(const QString& plateCode, const QTime& now)
 {
     Query& plate = m_ctx.data.ZQ33;
     step(WeighingTexts::tare(), [&] {
@@ -119,4 +133,5 @@ void WeighingStore::completeTare(const QString& plateCode, const QTime& now)
         return m_ctx.data.ZQ12.run(sql, {{QStringLiteral("p1"), TextConv::time(now)}, {QStringLiteral("p2"), tare}});
     });
     require(updated == 1, WeighingTexts::tare());
+    return tare;
 }

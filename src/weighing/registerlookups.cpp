@@ -45,3 +45,32 @@ std::optional<QString> WeighingStore::warehouse(const QString& code)
         return std::nullopt;
     return q.text(QStringLiteral("kNev"));
 }
+
+QString WeighingStore::vehicleHeader()
+{
+    // Leaving: the pending weighing's plate and its producer, once picked;
+    // coming in: the plate chosen in the vehicle kind dialog.
+    Query& q = m_ctx.data.ZQ33;
+    try {
+        if (m_request.in())
+            q.openSql(QStringLiteral("SELECT rRendszam, rNev, '' AS oNev FROM rendszam WHERE rKod = :p0"),
+                    {{QStringLiteral("p0"), Query::notNull(m_request.plateCode)}});
+        else
+            q.openSql(
+                    QStringLiteral("SELECT rRendszam, rNev, oNev FROM meres JOIN rendszam ON rendszam.rKod = "
+                                   "meres.mRkod LEFT JOIN termelo ON termelo.oKod = meres.mOkod WHERE meres.IDm = :p0"),
+                    {{QStringLiteral("p0"), m_request.weighingId}});
+        if (q.isEmpty())
+            return QStringLiteral("Rendszám: %1").arg(m_request.in() ? m_request.plateCode : QString());
+        QString header = QStringLiteral("Rendszám: %1").arg(q.text(QStringLiteral("rRendszam")));
+        const QString driver = q.text(QStringLiteral("rNev")).trimmed();
+        if (!driver.isEmpty())
+            header += QStringLiteral("   (%1)").arg(driver);
+        const QString producer = q.text(QStringLiteral("oNev")).trimmed();
+        if (!producer.isEmpty())
+            header += QStringLiteral("   Termelő: %1").arg(producer);
+        return header;
+    } catch (const DbError&) {
+        return QStringLiteral("Rendszám: %1").arg(m_request.plateCode);
+    }
+}

@@ -15,17 +15,19 @@ struct FinalisedTicket : TicketWeights {
 };
 
 // The prints of a finalised weighing: the weighing ticket (vello.frf) and the
-// delivery note (szallito.frf). Both read the ticket rows back into ZQ13
-// under the column names of the pending weighing query (mBszam, mBemeres1,
-// ..., with the plate, producer and crop of measurement 1 joined as there),
-// so a template sees the weighing exactly as it was finalised. The joins are
-// inner joins as in the pending weighing query: without producer or crop the
-// document shows its fixed texts with empty fields.
+// delivery note (szallito.frf). Both read the ticket's rows into ZQ13 with
+// the one read of the ticket documents (TicketDocument::openRows), which
+// carries the weighing under the column names of the pending weighing query
+// (mBszam, mBemeres1, ..., with the plate, producer and crop of measurement
+// 1 joined as there), so a template sees the weighing exactly as it was
+// finalised, and the ticket copy reads the same rows. Without producer or
+// crop the document shows its fixed texts with empty fields.
 class TicketPrint {
 public:
     explicit TicketPrint(AppContext& ctx) : m_ctx(ctx) { }
 
-    // ZQ13 as for the ticket; the ticket's variables (TicketDocument);
+    // ZQ13 as for the ticket; the ticket's variables with its settlement
+    // (TicketDocument);
     // vello.frf, portrait, modal preview. True when the preview was shown.
     bool ticket(const FinalisedTicket& t);
 
@@ -39,10 +41,6 @@ public:
     // rule, own bracket) as v_bszam; szallito.frf, portrait. A failed draw
     // shows its message and prints nothing.
     Note deliveryNote(const FinalisedTicket& t, const QString& consignee);
-
-    // The statement that reads a finalised weighing into ZQ13: :p0 IDm,
-    // :p1 and :p2 the two ticket rows, :p3 the consignee (delivery note).
-    static QString printSql(bool deliveryNote);
 
 private:
     bool openPrintData(const FinalisedTicket& t, bool deliveryNote, const QString& consignee);

@@ -273,12 +273,14 @@ void TicketReissue::writeTicket(ReissueOutcome& o, const ReissueSource& s, const
             }
             step(NetMessage, [&] { Finalisation::storeNets(m_ctx, s.movement, t.rowId, purity, moisture, crop); });
 
-            // The same alibi log entries: the weighing's pending links carried
-            // to the new number, as the finalisation carried them to the old.
+            // The same alibi log entries: the log checks the weights against
+            // the weighing's pending links, carries those links to the new
+            // number as the finalisation carried them to the old one, and
+            // appends the new ticket's own entry.
             AlibiLog log(dm);
             const QList<AlibiLog::Link> old = step(LinkMessage, [&] { return log.linksOfTicket(s.ticket); });
             if (!old.isEmpty()) {
-                require(AlibiStore::carryToTicket(m_ctx, o, old.first().pendingId, t.ticketNumber), QString());
+                require(AlibiStore::recordTicket(m_ctx, o, old.first().pendingId, t.ticketNumber, t.rowId), QString());
                 const QList<AlibiLog::Link> now = step(LinkMessage, [&] { return log.linksOfTicket(t.ticketNumber); });
                 require(entries(now) == entries(old), LinkMessage);
             }

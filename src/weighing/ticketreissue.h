@@ -58,8 +58,9 @@ struct ReissueOutcome : Outcome {
 // old ones with the changed fields, the same weights, times and weighing
 // number, today as jModDatum/jRogDatum, their nets computed by the
 // finalisation's own step (Finalisation::storeNets), the new ticket linked to
-// the same alibi log entries (AlibiLog::carryToTicket from the weighing's
-// pending links, checked against the old ticket's links) and the void record
+// the same alibi log entries (AlibiStore::recordTicket from the weighing's
+// pending links, as the finalisation does, checked against the old ticket's
+// links; the new ticket gets its own ticket entry in the log) and the void record
 // of the old ticket written with the new number. A lock conflict runs it all
 // again without a second number; any failure leaves nothing written; a lost
 // COMMIT reply is answered by what the server holds.

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -74,9 +75,29 @@ VehicleKindDialog::VehicleKindDialog(AppContext& ctx, std::function<void()> show
     // Room for the caption in the title bar.
     setMinimumWidth(380);
 
+    // The arrow keys choose, as the guide says: up (left) "üres", down
+    // (right) "rakott", also before either is chosen.
+    m_empty->installEventFilter(this);
+    m_loaded->installEventFilter(this);
     connect(ok, &QPushButton::clicked, this, &VehicleKindDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     DialogKeys::install(this, ok, cancel);
+}
+
+bool VehicleKindDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == m_empty || watched == m_loaded) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        QRadioButton* chosen = key == Qt::Key_Up || key == Qt::Key_Left ? m_empty
+                : key == Qt::Key_Down || key == Qt::Key_Right           ? m_loaded
+                                                                        : nullptr;
+        if (chosen) {
+            chosen->setChecked(true);
+            chosen->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void VehicleKindDialog::onOk()

@@ -20,6 +20,9 @@ public:
 
     static const QString PendingPlateMessage;   // "Hiba! Ez a rendszámkód a második mérésre vár."
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void onOk();
 

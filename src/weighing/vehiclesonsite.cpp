@@ -45,7 +45,7 @@ bool VehiclesOnSite::refresh()
         list().openSql(ListSql);
         return true;
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return false;
     }
 }
@@ -120,7 +120,7 @@ int VehiclesOnSite::pendingOf(const QString& plateCode)
                 {{P0, Query::notNull(plateCode)}});
         return q.value(QStringLiteral("db")).toInt();
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return -1;
     }
 }
@@ -176,12 +176,13 @@ VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QSt
             return DeleteResult::LastRow;
         }
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return DeleteResult::Failed;
     }
     if (!m_ctx.prompt.confirm(QStringLiteral("Biztosan törli: %1?").arg(plate)))
         return DeleteResult::Kept;
     int deleted = 0;
+    bool lastRow = false;
     try {
         retryLockConflicts(m_ctx.data, [&] {
             std::optional<Transaction> t;
@@ -194,11 +195,26 @@ VehiclesOnSite::DeleteResult VehiclesOnSite::deleteWeighing(qint64 id, const QSt
             });
             if (deleted == 0)
                 return;   // nothing to write: the bracket rolls back
+            // The last-row rule again, on what is left, under a lock: two
+            // workstations deleting the last two at once cannot both pass it
+            // (the second waits for the first's COMMIT, then finds none left).
+            lastRow = step(DeleteFailedMessage, [&] {
+                Query& count = m_ctx.data.ZQ12;
+                count.openSql(QStringLiteral("SELECT count(*) AS db FROM meres FOR UPDATE"));
+                return count.value(QStringLiteral("db")).toLongLong() < 1;
+            });
+            if (lastRow)
+                return;   // the bracket rolls the DELETE back
             step(DeleteFailedMessage, [&] { t->commit(); });
         });
     } catch (const StepFailed& f) {
         o.end(m_ctx.prompt, Outcome::Failed, f.message);
         return DeleteResult::Failed;
+    }
+    if (lastRow) {
+        o.end(m_ctx.prompt, Outcome::Refused, LastRowMessage);
+        refresh();
+        return DeleteResult::LastRow;
     }
     if (deleted == 0) {
         o.end(m_ctx.prompt, Outcome::Failed, GoneMessage);
@@ -215,7 +231,7 @@ bool VehiclesOnSite::print(qint64 id)
     try {
         m_ctx.data.ZQ13.openSql(PrintSql, {{P1, id}});
     } catch (const DbError& e) {
-        Unhandled::report(m_ctx, e.text());
+        Unhandled::report(m_ctx, e.shownText());
         return false;
     }
     if (!m_ctx.report)

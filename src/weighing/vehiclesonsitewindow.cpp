@@ -6,6 +6,7 @@
 #include "data/query.h"
 #include "data/textconv.h"
 #include "registers/registerwindows.h"
+#include "tickets/columnhints.h"
 #include "ui/controls.h"
 #include "ui/dialogkeys.h"
 #include "ui/querygrid.h"
@@ -60,6 +61,7 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : Q
     m_grid->setToolTip(QStringLiteral("Dupla klikkre sort megjelenit."));
     m_grid->queryModel()->setColumns(gridColumns());
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    ColumnHints::install(m_grid->horizontalHeader());
     m_grid->setColumnWidth(0, 110);
     m_grid->setColumnWidth(2, 160);
     auto* nav = new QueryNavigator(m_ops.list(), this);
@@ -70,6 +72,7 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : Q
     m_net = new QLineEdit(this);
     m_net->setObjectName(QStringLiteral("Edit35"));
     m_net->setReadOnly(true);
+    m_net->setFocusPolicy(Qt::ClickFocus);
     m_net->setMaximumWidth(140);
     auto* netLabel = new QLabel(QStringLiteral("Nettó:"), this);
     netLabel->setBuddy(m_net);
@@ -135,6 +138,8 @@ VehiclesOnSiteWindow::VehiclesOnSiteWindow(AppContext& ctx, QWidget* parent) : Q
     // presses that button; the finalisation is never one stray Enter away.
     DialogKeys::install(this, nullptr, cancel);
 
+    // Tab from the list goes straight to the buttons, "Új -  BE" first.
+    QWidget::setTabOrder(m_grid, add);
     // The list as it is when the window is created.
     m_ops.refresh();
     resize(1180, 860);
@@ -191,12 +196,29 @@ bool VehiclesOnSiteWindow::showRow()
     const QString& caption = weighingState(m_ctx).caption;
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Bent lévő rendszámok , jármüvek") : caption);
     double net = 0;
-    try {
+    const auto show = [&] {
         m_weighingId = m_ops.list().value(QStringLiteral("IDm")).toLongLong();
         m_tabs->showRow(m_ops);
         net = m_ops.displayedNet();
-    } catch (const DbError&) {
-        fail(QStringLiteral("Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!"));
+    };
+    const QString failed = QStringLiteral("Hiba az mérésböl feltöltés Edit-ben való megjelenitésekor!");
+    try {
+        const QString number = m_ops.currentText(QStringLiteral("mBszam"));
+        show();
+        if (m_ops.list().isStale()) {
+            // The server was restarted meanwhile and a read reconnected: the
+            // list is read again and the same weighing shown from it.
+            m_ops.refresh();
+            m_ops.positionOnNumber(number);
+            show();
+        }
+    } catch (const DbError& e) {
+        // A lost connection is said; the window stays (the next click reads again).
+        if (e.connectionLost()) {
+            m_ctx.prompt.message(e.said(failed));
+            return false;
+        }
+        fail(failed);
         return false;
     }
     m_net->setText(TextConv::number(net));
@@ -209,8 +231,13 @@ bool VehiclesOnSiteWindow::showFull()
         return false;
     try {
         m_tabs->showProducer(m_ops.openProducer());
-    } catch (const DbError&) {
-        fail(QStringLiteral("Hiba az termelo mérésben Edit-ben való megjelenitésekor!"));
+    } catch (const DbError& e) {
+        const QString failed = QStringLiteral("Hiba az termelo mérésben Edit-ben való megjelenitésekor!");
+        if (e.connectionLost()) {
+            m_ctx.prompt.message(e.said(failed));
+            return false;
+        }
+        fail(failed);
         return false;
     }
     return true;

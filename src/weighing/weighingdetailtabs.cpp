@@ -19,6 +19,7 @@ QLineEdit* box(QWidget* parent, int number, const QString& hint = QString(), int
     auto* e = new QLineEdit(parent);
     e->setObjectName(QStringLiteral("Edit%1").arg(number));
     e->setReadOnly(true);
+    e->setFocusPolicy(Qt::ClickFocus);   // shown only: out of the Tab chain
     if (!hint.isEmpty())
         e->setToolTip(hint);
     if (width > 0)

@@ -32,6 +32,32 @@ bool picked(const QString& code)
     return !code.trimmed().isEmpty();
 }
 
+namespace {
+
+    bool sameNumber(const QString& a, const QString& b)
+    {
+        const auto x = TextConv::toNumber(a);
+        const auto y = TextConv::toNumber(b);
+        return x && y ? *x == *y : a.trimmed() == b.trimmed();
+    }
+
+    void fillOne(QString& field, QString& standard, const QString& next, bool typed)
+    {
+        const bool takes = field.trimmed().isEmpty() || !typed || (!standard.isEmpty() && sameNumber(field, standard));
+        if (takes && !next.isEmpty())
+            field = next;
+        standard = next;
+    }
+
+}   // namespace
+
+void fillStandards(WeighingFields& f, const QString& standardPurity, const QString& standardMoisture, bool purityTyped,
+        bool moistureTyped)
+{
+    fillOne(f.purity, f.standardPurity, standardPurity, purityTyped);
+    fillOne(f.moisture, f.standardMoisture, standardMoisture, moistureTyped);
+}
+
 std::optional<Numbers> readNumbers(const WeighingFields& f, bool withPercentages)
 {
     Numbers n;

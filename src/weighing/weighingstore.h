@@ -49,18 +49,19 @@ struct WeighingFields {
 // What OK of the weighing window ended in (Outcome), and what the window
 // does next:
 //   Refused     a check failed: the window stays open and focuses `focus`
-//               ("Edit1" weight 1, "Edit7" weight 2, "Edit32" purity, "Edit33"
-//               moisture, "Button3"/"Button4" crop/warehouse pick of
-//               measurement 1, "Button7"/"Button8" of measurement 2);
+//               ("Edit1" weight 1, "Edit7" weight 2, "Edit31" remark,
+//               "Edit32" purity, "Edit33" moisture, "Button3"/"Button4" crop/
+//               warehouse pick of measurement 1, "Button7"/"Button8" of
+//               measurement 2, "Button2"/"Button6" a scale read);
 //   NotStarted  the IN store could not start: the window stays open;
+//   Failed      rolled back as a whole, no number used: the window stays
+//               open with everything typed and OK can be pressed again;
 //   Done        stored: the list is refreshed on `weighingNumber`, TForm4
 //               shows its current row, the window closes (in IN mode TForm15
-//               closes as well);
-//   Failed      rolled back as a whole, no number used: the window goes on as
-//               for Done.
+//               closes as well).
 struct WeighingOutcome : Outcome {
     QString weighingNumber;   // mBszam of the weighing stored (Done)
-    bool closesWindow() const { return result == Done || result == Failed; }
+    bool closesWindow() const { return result == Done; }
 };
 
 // The operations of the weighing window TForm14 (WeighingWindow): the checks
@@ -78,6 +79,12 @@ public:
     // nullopt when no preset applies (not single, not a dispatch, no such
     // plate, or the read failed) and Edit1 keeps "0".
     std::optional<QString> tarePreset(const QString& plateCode);
+
+    // The header line of the weighing window: the vehicle's plate number
+    // with its register name and, when leaving, the producer assigned to the
+    // weighing ("Rendszám: ABC-123   (Kovács István)   Termelő: ...").
+    // Never throws; a failed read shows the plate code alone.
+    QString vehicleHeader();
 
     // A row of the crop register, read by its code.
     struct Crop {
@@ -100,6 +107,11 @@ public:
     // and returns Refused with the control to focus; Done means all passed
     // (nothing is written by the checks).
     //  1. weight 1 empty (trailing blanks removed) or exactly "0" -> Edit1
+    //  1b. every field against its column before any statement: weights 1
+    //     and 2 present, whole numbers and not above the scale's capacity
+    //     (PortSetting::capacityKg) -> Edit1 / Edit7; a scale figure that is
+    //     not a number -> Button2 / Button6; codes (5) and remark (200) by
+    //     width and the characters cp1250 holds -> their box.
     //  2. loaded pass, crop 1 / warehouse 1 not picked -> Button3 / Button4;
     //     measurement 2 shown with a weight (not empty, not 0) and its crop /
     //     warehouse not picked -> Button7 / Button8.
@@ -116,7 +128,8 @@ public:
     //  4. A delivery, against the standards of the register row of crop 1
     //     (IN mode: the code in the field; OUT mode: the code the pending
     //     weighing holds): purity above the standard -> Edit32, moisture
-    //     below it -> Edit33.
+    //     below it -> Edit33; then the same for a weighed trailer against
+    //     the standards of its own crop 2 (the message names the crop).
     // Measurement 2 counts as shown for a trailer. A register that cannot be
     // read: the store's could-not-start message (NotStarted, IN mode) or the
     // OUT store's failure message (NotStarted, OUT mode); nothing is written
@@ -151,15 +164,20 @@ public:
     WeighingOutcome storeOut(const WeighingFields& fields, const QDateTime& at = QDateTime());
 
 private:
+    // Each field against its column: weights (numbers, within the scale's
+    // capacity), scale figures, codes and remark (width, cp1250).
+    std::optional<WeighingOutcome> checkColumns(const WeighingFields& f);
     // Check 3's look-ups and check 4 and 5; a refusal, or nullopt when they pass.
     std::optional<WeighingOutcome> checkCodes(const WeighingFields& f);
     std::optional<WeighingOutcome> checkPercentages(const WeighingFields& f);
     // Tare completion inside the IN store's transaction: the plate's
     // register tare into the row just inserted. False when it failed.
-    void completeTare(const QString& plateCode, const QTime& now);
+    // Returns the tare stored.
+    double completeTare(const QString& plateCode, const QTime& now);
     WeighingOutcome end(Outcome::Result result, const QString& message, const QString& focus = QString());
 
     AppContext& m_ctx;
     WeighingRequest m_request;
     std::optional<Crop> m_crop1;   // the register row of crop 1, as checkCodes found it
+    std::optional<Crop> m_crop2;   // ... of crop 2 (a trailer's load)
 };

@@ -13,6 +13,7 @@
 #include "ui/dialogkeys.h"
 #include "weighing/measurementpanel.h"
 #include "weighing/vehiclesonsite.h"
+#include "weighing/weighingfieldtext.h"
 #include "weighing/weighingstate.h"
 #include "weighing/weighingstore.h"
 
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
@@ -76,6 +78,10 @@ const DataField LeftFields[] = {
 const char* const RowColumns[]
         = {"mBemerleg1", "mBemeres1", "mTkod1", "mKkod1", "mBemerleg2", "mBemeres2", "mTkod2", "mKkod2", "mBeido"};
 
+const QString NoWeightMessage = QStringLiteral("Nincs érvényes súly a mérlegről.");
+const QString ReconnectedMessage = QStringLiteral(
+        "A mérleg kapcsolata (%1) újra megnyílt, de még nem érkezett érvényes súly. Nyomja meg újra a Mérés gombot.");
+
 QString now()
 {
     return TextConv::time(QTime::currentTime());
@@ -125,7 +131,17 @@ WeighingWindow::WeighingWindow(
     buttons->addStretch(1);
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
+    // Which vehicle is on the scale, above everything else.
+    m_header = new QLabel(this);
+    m_header->setObjectName(QStringLiteral("VehicleHeader"));
+    m_header->setToolTip(QStringLiteral("A mérlegen álló jármű"));
+    QFont hf = m_header->font();
+    hf.setPointSizeF(hf.pointSizeF() * 1.4);
+    hf.setBold(true);
+    m_header->setFont(hf);
+    m_header->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* lay = new QVBoxLayout(this);
+    lay->addWidget(m_header);
     lay->addWidget(m_tabs, 1);
     lay->addLayout(buttons);
 
@@ -136,6 +152,28 @@ WeighingWindow::WeighingWindow(
         connect(p->cropCode(), &QLineEdit::textEdited, this, [this, p] { onCropCodeTyped(p); });
         connect(p->storeCode(), &QLineEdit::textEdited, this, [this, p] { onStoreCodeTyped(p); });
     }
+    // The tabs by keyboard: Ctrl+Tab / Ctrl+Shift+Tab from anywhere in the
+    // window, Alt+M "Mérés", Alt+A "Adatok".
+    const auto toTab = [this](int step) {
+        const int n = m_tabs->count();
+        m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + n) % n);
+        if (QWidget* first = m_tabs->currentWidget()->nextInFocusChain();
+                first && m_tabs->currentWidget()->isAncestorOf(first))
+            first->setFocus(Qt::TabFocusReason);
+    };
+    const std::pair<QKeySequence, std::function<void()>> keys[]
+            = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), [toTab] { toTab(1); }},
+                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [toTab] { toTab(-1); }},
+                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [toTab] { toTab(-1); }},
+                    {QKeySequence(Qt::ALT | Qt::Key_M), [this, toTab] { toTab(0 - m_tabs->currentIndex()); }},
+                    {QKeySequence(Qt::ALT | Qt::Key_A), [this, toTab] { toTab(1 - m_tabs->currentIndex()); }}};
+    for (const auto& [seq, run] : keys) {
+        auto* sc = new QShortcut(seq, this);
+        sc->setContext(Qt::WindowShortcut);
+        connect(sc, &QShortcut::activated, this, run);
+    }
+    m_tabs->setTabToolTip(0, QStringLiteral("Alt+M, Ctrl+Tab"));
+    m_tabs->setTabToolTip(1, QStringLiteral("Alt+A, Ctrl+Tab"));
     connect(ok, &QPushButton::clicked, this, &WeighingWindow::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Enter outside the number fields stores ("OK"), Escape is "Mégsem".
@@ -156,6 +194,12 @@ WeighingWindow::WeighingWindow(
         fillOut();
     if (const std::optional<QString> tare = WeighingStore(m_ctx, m_request).tarePreset(field(PlateEdit)->text()))
         m_p1->weight()->setText(*tare);
+
+    m_header->setText(WeighingStore(m_ctx, m_request).vehicleHeader());
+    // Read-only fields are for the eye: Tab goes from input to input.
+    for (QLineEdit* e : findChildren<QLineEdit*>())
+        if (e->isReadOnly())
+            e->setFocusPolicy(Qt::ClickFocus);
 
     resize(qMax(940, sizeHint().width()), sizeHint().height());
 
@@ -180,6 +224,8 @@ QWidget* WeighingWindow::buildDataTab()
         e->setReadOnly(!f.editable);
         if (f.hint)
             e->setToolTip(QString::fromUtf8(f.hint));
+        if (f.digits)   // purity and moisture: what the operator typed stays through a crop pick
+            connect(e, &QLineEdit::textEdited, e, [e] { e->setProperty("typed", true); });
         auto* l = new QLabel(QString::fromUtf8(f.label), tab);
         l->setBuddy(e);
         left->addRow(l, e);
@@ -252,9 +298,17 @@ void WeighingWindow::onRead(MeasurementPanel* p)
     // A refused reading (port closed, moving, negative, database lost) has
     // shown its message: the fields keep what they hold.
     ScaleRead::Taken taken;
+    const bool wasOpen = m_link->active();
     const ScaleRead::ReadResult read = ScaleRead::read(m_ctx, *m_link, &taken);
     if (!ScaleRead::fillsFields(read))
         return;
+    if (read == ScaleRead::ReadResult::NoWeight) {
+        // Nothing usable came (garbage, nothing yet after reconnecting): the
+        // weight already taken stays, and the operator is told why.
+        m_ctx.prompt.message(
+                wasOpen || !m_link->active() ? NoWeightMessage : ReconnectedMessage.arg(m_link->commPort()));
+        return;
+    }
     const QString weight = m_ctx.scaleText.trimmed();
     // A weight read is recorded in the alibi log before it is taken; one
     // that cannot be recorded is not taken (the message has been shown).
@@ -302,10 +356,21 @@ void WeighingWindow::onStore(MeasurementPanel* p)
 
 void WeighingWindow::showCropStandards(const QString& purity, const QString& moisture)
 {
-    field(StandardPurityEdit)->setText(purity);
-    field(StandardMoistureEdit)->setText(moisture);
-    field(PurityEdit)->setText(purity);
-    field(MoistureEdit)->setText(moisture);
+    // A figure the operator typed stays; the window's own (the start value,
+    // the previous crop's standard) gives way to the new standard.
+    WeighingFields f = fields();
+    QLineEdit* boxes[] = {field(PurityEdit), field(MoistureEdit)};
+    WeighingFieldText::fillStandards(
+            f, purity, moisture, boxes[0]->property("typed").toBool(), boxes[1]->property("typed").toBool());
+    field(StandardPurityEdit)->setText(f.standardPurity);
+    field(StandardMoistureEdit)->setText(f.standardMoisture);
+    for (QLineEdit* box : boxes) {
+        const QString& value = box == boxes[0] ? f.purity : f.moisture;
+        if (box->text() != value) {
+            box->setText(value);
+            box->setProperty("typed", false);
+        }
+    }
 }
 
 // A code typed (or pasted) into its box: a code that differs from the one
@@ -328,12 +393,10 @@ void WeighingWindow::onCropCodeTyped(MeasurementPanel* p)
     p->cropName()->setText(crop ? crop->name : QString());
     if (p != m_p1)
         return;
-    if (crop) {
+    if (crop)
         showCropStandards(TextConv::number(crop->standardPurity), TextConv::number(crop->standardMoisture));
-    } else {
-        field(StandardPurityEdit)->clear();
-        field(StandardMoistureEdit)->clear();
-    }
+    else
+        showCropStandards(QString(), QString());
 }
 
 void WeighingWindow::onStoreCodeTyped(MeasurementPanel* p)
@@ -393,8 +456,9 @@ void WeighingWindow::onOk()
         focusControl(out.focus);
         return;
     }
-    // After storing (also after a store that was rolled back): the list on
-    // the current weighing number, its row shown, the window closed.
+    // A refusal or a failed store keeps the window open with everything
+    // typed (the message has been shown); after storing: the list on the
+    // current weighing number, its row shown, the window closed.
     if (out.done()) {
         weighingState(m_ctx).weighingNumber = out.weighingNumber;
         if (m_request.in())

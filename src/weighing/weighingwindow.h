@@ -70,5 +70,6 @@ private:
     MeasurementPanel* m_p2;
     QHash<int, QLineEdit*> m_fields;   // tab "Adatok" and the hidden Edit34..Edit36, by Edit number
     QLabel* m_indicator;
+    QLabel* m_header;   // the vehicle's plate (and producer) above the tabs
     AlibiReads m_alibi;   // the alibi log entries of the weights read with "Mérés"
 };

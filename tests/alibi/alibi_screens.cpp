@@ -68,7 +68,7 @@ int main(int argc, char** argv)
     const qint64 out = log.append(scaleReading(11220, QStringLiteral("/dev/ttyUSB0")));
     log.link(in, 41, 1, AlibiLog::In);
     log.link(out, 41, 1, AlibiLog::Out);
-    log.carryToTicket(41, QStringLiteral("1207"));
+    oldTicketLinks(app.data, app.db, 41, QStringLiteral("1207"));
     for (int i = 0; i < 400; ++i)
         log.append(i % 7 ? scaleReading(1000 + 37 * i) : typedReading(900 + i));
     QtPrompt prompt;

@@ -1,9 +1,12 @@
 #pragma once
 #include "alibi/alibilog.h"
+#include "data/datamodule.h"
 #include "testapp.h"
 
 #include <QProcess>
 #include <QTest>
+
+#include <utility>
 
 namespace alibitest {
 
@@ -36,6 +39,44 @@ inline QString naplo(const TestDb& db)
 inline QString kapcsolat(const TestDb& db)
 {
     return QStringLiteral("`%1`.kapcsolat").arg(AlibiLog::databaseFor(db.name()));
+}
+
+// The two ticket rows of ticket `ticket` as a finalisation leaves them
+// (weights of measurement 1 and 2 in and out, the nets of an intake,
+// purity 100, moisture 0), written as root; returns their IDj.
+inline std::pair<qint64, qint64> ticketRows(
+        const TestDb& db, const QString& ticket, double in1, double out1, double in2 = 0, double out2 = 0)
+{
+    qint64 id[2] = {0, 0};
+    const double in[2] = {in1, in2}, out[2] = {out1, out2};
+    for (int i = 0; i < 2; ++i) {
+        db.exec(QStringLiteral("INSERT INTO vello (jBszam, jMozgas, jBemeres, jKimeres, jNettoBe, jNettoKI, jTiszt, "
+                               "jViztart) VALUES ('%1', 'B', %2, %3, %4, 0, 100, 0)")
+                        .arg(ticket)
+                        .arg(in[i])
+                        .arg(out[i])
+                        .arg(in[i] - out[i]));
+        id[i] = db.scalar(QStringLiteral("SELECT MAX(IDj) FROM vello")).toLongLong();
+    }
+    return {id[0], id[1]};
+}
+
+// A ticket's links as a log holds them that was written before the log
+// kept ticket entries: the newest pending link of each measurement copied
+// with the ticket number (as root, over the data module's connection).
+inline void oldTicketLinks(DataModule& dm, const QString& alibiDatabase, qint64 pendingId, const QString& ticket)
+{
+    const QString k = QStringLiteral("`%1`.kapcsolat").arg(alibiDatabase);
+    dm.ZQ10.run(QStringLiteral("INSERT INTO %1 (nr, IDm, bszam, hely, irany) SELECT k.nr, k.IDm, :p1, k.hely, "
+                               "k.irany FROM %1 k WHERE k.IDm = :p0 AND k.bszam IS NULL AND k.IDh = (SELECT "
+                               "MAX(l.IDh) FROM %1 l WHERE l.IDm = k.IDm AND l.bszam IS NULL AND l.hely = k.hely "
+                               "AND l.irany = k.irany)")
+                        .arg(k),
+            {{QStringLiteral("p0"), pendingId}, {QStringLiteral("p1"), ticket}});
+}
+inline void oldTicketLinks(DataModule& dm, const TestDb& db, qint64 pendingId, const QString& ticket)
+{
+    oldTicketLinks(dm, AlibiLog::databaseFor(db.name()), pendingId, ticket);
 }
 
 struct ToolRun {

@@ -208,8 +208,8 @@ private slots:
     void failedStoreLeavesNothing_data()
     {
         QTest::addColumn<int>("failAt");
-        // START, lock row, last entry, INSERT entry, INSERT link, UPDATE meres, COMMIT
-        for (int n = 1; n <= 7; ++n)
+        // START, the append (one statement), the link, UPDATE meres, COMMIT
+        for (int n = 1; n <= 5; ++n)
             QTest::newRow(qPrintable(QStringLiteral("statement %1").arg(n))) << n;
     }
     void failedStoreLeavesNothing()
@@ -245,7 +245,8 @@ private slots:
 
     // Links of a pending weighing, carried to the ticket by the
     // finalisation's one statement: the newest link of each measurement
-    // goes over; a finalisation rolled back carries nothing.
+    // goes over and the ticket entry names the same entries; a finalisation
+    // rolled back carries and appends nothing.
     void linksCarriedToTicket()
     {
         TestApp app;
@@ -263,18 +264,24 @@ private slots:
         log.link(out2, 11, 2, AlibiLog::Out);
         log.link(other, 12, 1, AlibiLog::In);
         QCOMPARE(log.linksOfPending(11).size(), 5);
+        const auto [r1, r2] = ticketRows(app.db, QStringLiteral("41"), 14000, 6000, 9000, 4000);
 
         {
             Transaction t(app.data);
-            QCOMPARE(log.carryToTicket(11, QStringLiteral("41")), 4);
+            QCOMPARE(log.recordTicket(11, QStringLiteral("41"), r1, r2).number, 7);
             t.rollback();
         }
         QVERIFY(log.linksOfTicket(QStringLiteral("41")).isEmpty());
+        QVERIFY(!log.ticketEntry(QStringLiteral("41")));
+        QCOMPARE(log.lastNumber(), 6);
+        AlibiLog::TicketEntry entry;
         {
             Transaction t(app.data);
-            QCOMPARE(log.carryToTicket(11, QStringLiteral("41")), 4);
+            entry = log.recordTicket(11, QStringLiteral("41"), r1, r2);
             t.commit();
         }
+        QCOMPARE(entry.number, 7);
+        QCOMPARE(log.ticketEntry(QStringLiteral("41"))->chain, entry.chain);
         const QList<AlibiLog::Link> ticket = log.linksOfTicket(QStringLiteral("41"));
         QCOMPARE(ticket.size(), 4);
         // in measurement order: B1, B2, K1, K2
@@ -285,6 +292,8 @@ private slots:
             QCOMPARE(ticket[i].slot, i % 2 + 1);
             QCOMPARE(ticket[i].direction, i < 2 ? AlibiLog::In : AlibiLog::Out);
         }
+        QVERIFY(log.entry(7)->frame.startsWith(
+                QStringLiteral("B1=14000.000@1;B2=9000.000@2;K1=6000.000@4;K2=4000.000@5;")));
         // entry out1 now names its pending weighing and its ticket
         const QList<AlibiLog::Link> l = log.links(out1);
         QCOMPARE(l.size(), 2);
@@ -293,47 +302,47 @@ private slots:
         QVERIFY(log.links(out1old).size() == 1);   // the replaced reading stays pending only
         QCOMPARE(log.linksOfPending(12).size(), 1);
         QVERIFY(log.linksOfTicket(QStringLiteral("42")).isEmpty());
-        QVERIFY(log.verify().ok());
+        QVERIFY2(log.verify().ok(), qPrintable(log.verify().message()));
     }
 
     // Two workstations appending at once, interleaved at the statement that
-    // matters: the second workstation's append starts while the first has
-    // read the last entry and not yet written its own. The second waits for
-    // the first's lock and chains onto its entry; one valid chain results,
-    // with an empty or a filled log, and with the first append on its own
-    // or inside its caller's transaction.
+    // matters. "waits": the second workstation appends while the first's
+    // transaction holds its appended entry (and the lock row): it waits for
+    // the first's COMMIT and chains onto its entry. "after a read": the
+    // second appends after the first's transaction read the log and before
+    // the first's append: the first's append still chains onto the second's
+    // entry (the routine's locking read sees the newest committed entry).
+    // One valid chain results, with an empty or a filled log.
     void twoWorkstationsInterleaved_data()
     {
         QTest::addColumn<int>("earlier");
-        QTest::addColumn<bool>("callersTransaction");
-        QTest::newRow("empty log, own transaction") << 0 << false;
-        QTest::newRow("empty log, caller's transaction") << 0 << true;
-        QTest::newRow("filled log, own transaction") << 3 << false;
-        QTest::newRow("filled log, caller's transaction") << 3 << true;
+        QTest::addColumn<bool>("waits");
+        QTest::newRow("empty log, waits") << 0 << true;
+        QTest::newRow("empty log, after a read") << 0 << false;
+        QTest::newRow("filled log, waits") << 3 << true;
+        QTest::newRow("filled log, after a read") << 3 << false;
     }
     void twoWorkstationsInterleaved()
     {
         QFETCH(int, earlier);
-        QFETCH(bool, callersTransaction);
+        QFETCH(bool, waits);
         TestApp app;
         AlibiLog a(app.data, QStringLiteral("mérlegház-A"));
         for (int i = 0; i < earlier; ++i)
             a.append(scaleReading(1000 + i));
 
         std::optional<Transaction> t;
-        if (callersTransaction) {
-            t.emplace(app.data);
-            // the caller's transaction read the log before the other append
-            app.data.ZQ12.openSql(QStringLiteral("SELECT COUNT(*) FROM %1").arg(naplo(app.db)));
-        }
+        t.emplace(app.data);
+        // the caller's transaction read the log before the other append
+        app.data.ZQ12.openSql(QStringLiteral("SELECT COUNT(*) FROM %1").arg(naplo(app.db)));
         std::thread other;
         std::atomic<qint64> otherConnection {0};
         std::atomic<bool> otherDone {false};
         qint64 otherNumber = 0;
         QString otherError;
         bool waited = false;
-        // [START TRANSACTION], lock row, last entry, INSERT: pause before the INSERT
-        app.data.beforeStatementRuns(callersTransaction ? 3 : 4, [&] {
+        // statement 1 is the first's append, 2 its COMMIT
+        app.data.beforeStatementRuns(waits ? 2 : 1, [&] {
             other = std::thread([&] {
                 try {
                     DataModule dm(app.db.settings());
@@ -348,14 +357,16 @@ private slots:
                 }
                 otherDone = true;
             });
-            waited = waitForLockWait(app.db, otherConnection, otherDone);
+            if (waits)
+                waited = waitForLockWait(app.db, otherConnection, otherDone);
+            else
+                other.join();
         });
         qint64 mine = 0;
         QString myError;
         try {
             mine = a.append(scaleReading(1111));
-            if (t)
-                t->commit();
+            t->commit();
         } catch (const DbError& e) {
             myError = e.text();
         }
@@ -363,15 +374,18 @@ private slots:
             other.join();
         QVERIFY2(myError.isEmpty(), qPrintable(myError));
         QVERIFY2(otherError.isEmpty(), qPrintable(otherError));
-        QVERIFY(waited);
-        QCOMPARE(mine, earlier + 1);
-        QCOMPARE(otherNumber, earlier + 2);
+        QCOMPARE(waited, waits);
+        QCOMPARE(mine, earlier + (waits ? 1 : 2));
+        QCOMPARE(otherNumber, earlier + (waits ? 2 : 1));
 
         const AlibiEntry ea = stored(a, mine);
         const AlibiEntry eb = stored(a, otherNumber);
         QCOMPARE(ea.workstation, QStringLiteral("mérlegház-A"));
         QCOMPARE(eb.workstation, QStringLiteral("mérlegház-B"));
-        QCOMPARE(eb.chain, eb.computeChain(ea.chain));
+        if (waits)
+            QCOMPARE(eb.chain, eb.computeChain(ea.chain));
+        else
+            QCOMPARE(ea.chain, ea.computeChain(eb.chain));
         const AlibiLog::Verification v = a.verify();
         QVERIFY(v.ok());
         QCOMPARE(v.verified, earlier + 2);
@@ -391,14 +405,18 @@ private slots:
         otherData.ZQ10.run(QStringLiteral("SET SESSION innodb_lock_wait_timeout = 1"));
         AlibiLog b(otherData, QStringLiteral("B"));
         int code = 0;
-        app.data.beforeStatementRuns(4, [&] {   // before A's INSERT
-            try {
-                b.append(scaleReading(2000));
-            } catch (const DbError& e) {
-                code = e.code();
-            }
-        });
-        QCOMPARE(a.append(scaleReading(1100)), 2);
+        {
+            Transaction t(app.data);
+            app.data.beforeStatementRuns(2, [&] {   // before A's COMMIT
+                try {
+                    b.append(scaleReading(2000));
+                } catch (const DbError& e) {
+                    code = e.code();
+                }
+            });
+            QCOMPARE(a.append(scaleReading(1100)), 2);
+            t.commit();
+        }
         QCOMPARE(code, 1205);
         QVERIFY(!otherData.inTransaction());
         QCOMPARE(app.db.count(naplo(app.db)), 2);

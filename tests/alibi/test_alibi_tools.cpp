@@ -81,7 +81,7 @@ private slots:
         log.append(typedReading(100));
         const qint64 nr = log.append(scaleReading(12340));
         log.link(nr, 31, 2, AlibiLog::Out);
-        log.carryToTicket(31, QStringLiteral("1207"));
+        oldTicketLinks(app.data, app.db, 31, QStringLiteral("1207"));
         const QStringList base = QStringList {QStringLiteral("--user"), QStringLiteral("root"),
                                          QStringLiteral("--database"), app.db.name()}
                 + serverArgs();
@@ -159,9 +159,10 @@ private slots:
         }
     }
 
-    // The program's user may only add to the log and read it: an append, a
-    // link and the checks work over its own connection; changing or
-    // removing an entry or a link, or dropping the log, is refused.
+    // The program's user may only add to the log through its routines and
+    // read it: an append, a link, a ticket and the checks work over its own
+    // connection; changing or removing an entry or a link, or dropping the
+    // log, is refused.
     void programUserCannotChangeTheLog()
     {
         TestApp app;
@@ -183,8 +184,9 @@ private slots:
         AlibiLog log(dm);
         const qint64 nr = log.append(scaleReading(4200));
         log.link(nr, 9, 1, AlibiLog::In);
-        QCOMPARE(log.carryToTicket(9, QStringLiteral("77")), 1);
-        QCOMPARE(log.verify().verified, 1);
+        const auto [r1, r2] = ticketRows(app.db, QStringLiteral("77"), 4200, 0);
+        QCOMPARE(log.recordTicket(9, QStringLiteral("77"), r1, r2).number, 2);
+        QCOMPARE(log.verify().verified, 2);
         QCOMPARE(log.linksOfTicket(QStringLiteral("77")).size(), 1);
 
         const QStringList refused {
@@ -218,7 +220,7 @@ private slots:
         QVERIFY(log.verify().ok());
     }
 
-    // db/create.sql gives the program's user INSERT and SELECT on the log and
+    // db/create.sql gives the program's user SELECT and EXECUTE on the log and
     // nothing else, with the database name's underscore escaped.
     void creationScriptGrants()
     {
@@ -229,8 +231,8 @@ private slots:
             if (line.startsWith(QLatin1String("GRANT")) && line.contains(QLatin1String("alibi")))
                 grants << line;
         QCOMPARE(grants,
-                (QStringList {"GRANT SELECT, INSERT ON `vello\\_alibi`.* TO 'vello'@'localhost';",
-                        "GRANT SELECT, INSERT ON `vello\\_alibi`.* TO 'vello'@'127.0.0.1';"}));
+                (QStringList {"GRANT SELECT, EXECUTE ON `vello\\_alibi`.* TO 'vello'@'localhost';",
+                        "GRANT SELECT, EXECUTE ON `vello\\_alibi`.* TO 'vello'@'127.0.0.1';"}));
         QCOMPARE(AlibiSchema::grantPattern(QStringLiteral("vello_alibi")), QStringLiteral("vello\\_alibi"));
     }
 
@@ -252,7 +254,7 @@ private slots:
                                       .arg(alibi))
                         .toInt(),
                 3);
-        const QString grant = QStringLiteral("GRANT SELECT, INSERT ON `%1`.* TO `vello`@`localhost`")
+        const QString grant = QStringLiteral("GRANT SELECT, EXECUTE ON `%1`.* TO `vello`@`localhost`")
                                       .arg(AlibiSchema::grantPattern(alibi));
         bool granted = false;
         {
@@ -284,8 +286,8 @@ private slots:
                                 .arg(AlibiSchema::grantPattern(alibi), QLatin1String(host)));
     }
 
-    // A second workstation's user (--allow-host) gets the same INSERT and
-    // SELECT on the log as the program's user on this machine.
+    // A second workstation's user (--allow-host) gets the same SELECT and
+    // EXECUTE on the log as the program's user on this machine.
     void allowedHostMayAppend()
     {
         TestApp app;
@@ -310,7 +312,7 @@ private slots:
                 grants << q.value(0).toString();
         }
         app.db.exec(QStringLiteral("DROP USER 'vello'@'%1'").arg(host));
-        QVERIFY2(grants.contains(QStringLiteral("GRANT SELECT, INSERT ON `%1`.* TO `vello`@`%2`")
+        QVERIFY2(grants.contains(QStringLiteral("GRANT SELECT, EXECUTE ON `%1`.* TO `vello`@`%2`")
                                          .arg(AlibiSchema::grantPattern(AlibiLog::databaseFor(app.db.name())), host)),
                 qPrintable(grants.join(QLatin1String("; "))));
     }

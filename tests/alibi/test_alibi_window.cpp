@@ -43,7 +43,7 @@ QStringList column(QTableWidget* g, int c)
 // Eight entries: 1-4 scale reads, 5 typed, 6 register tare, 7-8 scale reads;
 // entries 1 and 7 belong to pending weighing 11 carried to ticket "123", entry
 // 2 to pending weighing 12 (not finished).
-void fill(AlibiLog& log)
+void fill(TestApp& app, AlibiLog& log)
 {
     for (int i = 1; i <= 4; ++i)
         log.append(scaleReading(1000 * i));
@@ -54,7 +54,7 @@ void fill(AlibiLog& log)
     log.link(1, 11, 1, AlibiLog::In);
     log.link(7, 11, 1, AlibiLog::Out);
     log.link(2, 12, 1, AlibiLog::In);
-    log.carryToTicket(11, QStringLiteral("123"));
+    oldTicketLinks(app.data, log.database(), 11, QStringLiteral("123"));
 }
 
 // Clicks "Napló ellenőrzése" and waits for the check to end (its signal,
@@ -143,7 +143,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.prompt.expectMessage(QStringLiteral("Nincs 99. számú bejegyzés a naplóban."));
         app.host.expect(kWindow, [&](QDialog& w) {
             TestUi::child<QLineEdit>(w, "EditNumber")->setText("7");
@@ -151,7 +151,7 @@ private slots:
             QCOMPARE(column(grid(w, "GridEntries"), 0), QStringList({"7"}));
             QCOMPARE(TestUi::text(w, "LabelNumber"), QStringLiteral("7"));
             QCOMPARE(TestUi::text(w, "LabelSource"), QStringLiteral("mérleg"));
-            QCOMPARE(TestUi::text(w, "LabelWeight"), QStringLiteral("7000.000 kg"));
+            QCOMPARE(TestUi::text(w, "LabelWeight"), QStringLiteral("7000 kg"));   // as the program shows weights
             QCOMPARE(TestUi::text(w, "LabelDigits"), QStringLiteral("007000"));
             QCOMPARE(TestUi::text(w, "LabelStatus"), QStringLiteral("ST"));
             QCOMPARE(TestUi::text(w, "LabelPort"), QStringLiteral("/dev/ttyS0"));
@@ -192,14 +192,14 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.prompt.expectMessage(QStringLiteral("A(z) 124 számú mérlegjegyhez nincs bejegyzés a naplóban."));
         app.host.expect(kWindow, [&](QDialog& w) {
             TestUi::child<QLineEdit>(w, "EditTicket")->setText(" 123 ");
             TestUi::click(w, "ButtonFindTicket");
             QTableWidget* entries = grid(w, "GridEntries");
             QCOMPARE(column(entries, 0), QStringList({"1", "7"}));
-            QCOMPARE(column(entries, 4), QStringList({"1000.000", "7000.000"}));
+            QCOMPARE(column(entries, 4), QStringList({"1000", "7000"}));
             QCOMPARE(TestUi::text(w, "LabelNumber"), QStringLiteral("1"));
             QCOMPARE(column(grid(w, "GridLinks"), 3), QStringList({"bemérés"}));
             entries->setCurrentCell(1, 0);
@@ -219,7 +219,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         const QDate today = QDate::fromString(app.db.scalar("SELECT CAST(CURDATE() AS CHAR)").toString(), Qt::ISODate);
         QVERIFY(today.isValid());
         const QDate other = today.addDays(-400);
@@ -244,7 +244,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         for (int i = 0; i < 12; ++i)
             log.append(scaleReading(100 + i));
         app.prompt.expect(ScriptedPrompt::Message, QStringLiteral("A napló ép: 20 bejegyzés ellenőrizve."));
@@ -278,7 +278,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.host.expect(kWindow, [&](QDialog& w) {
             auto* win = qobject_cast<AlibiWindow*>(&w);
             win->setVerifyPageSize(2);
@@ -324,18 +324,26 @@ private slots:
         QFETCH(int, shown);
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.db.exec(change.arg(naplo(app.db)));
         app.prompt.expectError(verdict);
         app.host.expect(kWindow, [&](QDialog& w) {
             qobject_cast<AlibiWindow*>(&w)->setVerifyPageSize(3);
-            verifyAndWait(w);
-            QCOMPARE(TestUi::text(w, "LabelProgress"), verdict);
+            // The entry is on show before the check: the check's verdict
+            // reaches the detail shown.
             if (shown > 0) {
                 TestUi::child<QLineEdit>(w, "EditNumber")->setText(QString::number(shown));
                 TestUi::click(w, "ButtonFindNumber");
+            }
+            verifyAndWait(w);
+            QCOMPARE(TestUi::text(w, "LabelProgress"), verdict);
+            QCOMPARE(TestUi::child<QProgressBar>(w, "ProgressVerify")->value(), 1000);   // the check has ended
+            if (shown > 0) {
                 QVERIFY2(TestUi::text(w, "LabelChain").endsWith("\n(NEM EGYEZIK!)"),
                         qPrintable(TestUi::text(w, "LabelChain")));
+                QVERIFY(TestUi::child<QLabel>(w, "LabelChain")->styleSheet().contains("red"));
+                TestUi::click(w, "ButtonFindNumber");
+                QVERIFY(TestUi::text(w, "LabelChain").endsWith("\n(NEM EGYEZIK!)"));
             }
         });
         openAlibiLog(app.ctx);
@@ -349,7 +357,7 @@ private slots:
     {
         TestApp app;
         AlibiLog log(app.data);
-        fill(log);
+        fill(app, log);
         app.db.exec(QStringLiteral("DROP TABLE %1").arg(naplo(app.db)));
         app.prompt.setLenient(true);
         app.host.expect(kWindow, [&](QDialog& w) {

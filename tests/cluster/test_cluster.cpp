@@ -165,10 +165,13 @@ private slots:
         QCOMPARE(layout(3, db.name()), one);
     }
 
-    // A second workstation: vello-create on the server's node adds the user
-    // for its host with a password and prints the settings lines; the
+    // A second workstation: vello-create on the server's node gives the
+    // user a password and prints the settings lines (the nodes all run on
+    // this machine's loopback, where the local account is the one that
+    // answers, so it is that account that gets the password); the
     // workstation's program, with those lines in its settings file and its
-    // own node's port, works on node 2, and node 3 sees what it wrote.
+    // own node's address and port, works on node 2, and node 3 sees what it
+    // wrote.
     void workstationThroughSettingsSection()
     {
         QTemporaryDir home;
@@ -188,10 +191,8 @@ private slots:
         const QString passwordFile = home.filePath(QStringLiteral("password"));
         QVERIFY(writeFile(passwordFile, password.toUtf8() + "\n"));
         const QString toolConfig = home.filePath(QStringLiteral("tool-config"));
-        const ToolRun created = runCreate(
-                {QStringLiteral("--socket"), Cluster::socket(1), QStringLiteral("--database"), database,
-                        QStringLiteral("--allow-host"), QStringLiteral("127.0.0.1"), QStringLiteral("--password-file"),
-                        passwordFile, QStringLiteral("--server-host"), QStringLiteral("127.0.0.1")},
+        const ToolRun created = runCreate({QStringLiteral("--socket"), Cluster::socket(1), QStringLiteral("--database"),
+                                                  database, QStringLiteral("--local-password-file"), passwordFile},
                 toolConfig);
         QVERIFY2(created.exitCode == 0, qPrintable(created.err));
         QVERIFY(!created.err.contains(password));
@@ -207,6 +208,8 @@ private slots:
         {
             QSettings s(iniPath, QSettings::IniFormat);
             s.setValue(QStringLiteral("database/port"), clientPort(2));
+            s.setValue(QStringLiteral("database/host"), QStringLiteral("127.0.0.1"));
+            s.remove(QStringLiteral("database/socket"));
         }
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configHome);
         QString problem = QStringLiteral("unset");
@@ -251,8 +254,7 @@ private slots:
         const QString second = QStringLiteral("masodik-jelszo");
         QVERIFY(writeFile(passwordFile, second.toUtf8()));
         const ToolRun again = runCreate({QStringLiteral("--socket"), Cluster::socket(1), QStringLiteral("--database"),
-                                                database, QStringLiteral("--allow-host"), QStringLiteral("127.0.0.1"),
-                                                QStringLiteral("--password-file"), passwordFile},
+                                                database, QStringLiteral("--local-password-file"), passwordFile},
                 toolConfig);
         QVERIFY2(again.exitCode == 0, qPrintable(again.err));
         QVERIFY(again.out.contains(QStringLiteral("adatbázis már létezik; megmarad")));

@@ -484,16 +484,25 @@ void TestArchiving::lostCommitReply()
     Archiving run(app.ctx);
     run.setLog([&](const QString& l) { log << l; });
     const int commit = int(clean.statements);
+    // The look after the lost COMMIT (the second statement after it, after
+    // the ROLLBACK) and the read rule's second try of it both find the
+    // server gone; armed from the COMMIT on.
+    const auto lookFails = [&app] { app.data.beforeStatementRuns(3, [&app] { app.data.failStatement(1, 2013); }); };
     if (applied) {
         app.data.dropAfterStatement(commit);
+        if (checkFails)
+            app.data.beforeStatementRuns(commit, lookFails);
     } else if (checkFails || QByteArray(QTest::currentDataTag()).startsWith("connection killed")) {
         // The server goes before the COMMIT reaches it (the connection
         // killed from outside): it rolls the run back.
         QSqlQuery id(app.data.database());
         QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
         const qint64 own = id.value(0).toLongLong();
-        app.data.beforeStatementRuns(
-                commit, [&app, own] { app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own)); });
+        app.data.beforeStatementRuns(commit, [&app, own, checkFails, lookFails] {
+            app.db.exec(QStringLiteral("KILL CONNECTION %1").arg(own));
+            if (checkFails)
+                lookFails();
+        });
     } else {
         app.data.failStatement(commit, 2013);   // lost before the COMMIT went out
     }
@@ -661,15 +670,24 @@ void TestArchiving::windowRunsAndLogs()
 void TestArchiving::windowRefusesADateItCannotTrust_data()
 {
     // keys typed at the end of the date field after it was set to `set`
-    // days from today; what is shown; the answer to the question (if asked).
+    // days from today; how the start is asked for ("click": the button only,
+    // "focus": the focus goes to the button first, as a mouse click moves it,
+    // "enter": Enter in the field, then the button takes the focus); what is
+    // expected (the question only if asked).
     QTest::addColumn<int>("set");
     QTest::addColumn<int>("backspaces");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("leave");
     QTest::addColumn<QString>("expected");   // "bad", "future", "ask"
-    QTest::newRow("two backspaces and a digit") << -1 << 2 << QStringLiteral("0") << QStringLiteral("bad");
-    QTest::newRow("day erased") << -1 << 2 << QString() << QStringLiteral("bad");
-    QTest::newRow("tomorrow") << 1 << 0 << QString() << QStringLiteral("future");
-    QTest::newRow("answered No") << -1 << 0 << QString() << QStringLiteral("ask");
+    const QStringList leaves = {QStringLiteral("click"), QStringLiteral("focus"), QStringLiteral("enter")};
+    for (const QString& leave : leaves) {
+        const QByteArray l = leave.toLatin1();
+        QTest::newRow("two backspaces and a digit, " + l) << -1 << 2 << QStringLiteral("0") << leave << "bad";
+        QTest::newRow("day erased, " + l) << -1 << 2 << QString() << leave << "bad";
+        QTest::newRow("one-digit day, " + l) << -1 << 2 << QStringLiteral("1") << leave << "bad";
+        QTest::newRow("tomorrow, " + l) << 1 << 0 << QString() << leave << "future";
+        QTest::newRow("answered No, " + l) << -1 << 0 << QString() << leave << "ask";
+    }
 }
 
 void TestArchiving::windowRefusesADateItCannotTrust()
@@ -677,6 +695,7 @@ void TestArchiving::windowRefusesADateItCannotTrust()
     QFETCH(int, set);
     QFETCH(int, backspaces);
     QFETCH(QString, typed);
+    QFETCH(QString, leave);
     QFETCH(QString, expected);
     TestApp app;
     fill(app.db);
@@ -703,7 +722,13 @@ void TestArchiving::windowRefusesADateItCannotTrust()
             app.prompt.expectMessage(ArchivingWindow::futureDateMessage());
         else
             app.prompt.expectConfirm(Archiving::confirmQuestion(yesterday, 5), false);
-        TestUi::click(w, QStringLiteral("Button7"));
+        auto* start = TestUi::child<QPushButton>(w, QStringLiteral("Button7"));
+        if (leave == QLatin1String("enter"))
+            QTest::keyClick(date, Qt::Key_Return);
+        if (leave != QLatin1String("click"))
+            start->setFocus(Qt::MouseFocusReason);
+        if (app.prompt.shown().isEmpty())   // Enter did not start it already
+            TestUi::click(w, QStringLiteral("Button7"));
         memo = TestUi::child<QPlainTextEdit>(w, QStringLiteral("Memo1"))->toPlainText();
         focused = date->hasFocus() || QApplication::focusWidget() == date
                 || (QApplication::focusWidget() && date->isAncestorOf(QApplication::focusWidget()));

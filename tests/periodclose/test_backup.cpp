@@ -8,6 +8,7 @@
 #include "alibi/alibischema.h"
 #include "data/adminconnection.h"
 #include "data/dberror.h"
+#include "data/schema.h"
 #include "periodclose/archiving.h"
 #include "periodclose/databasebackup.h"
 #include "periodclose/periodclosewindows.h"
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace ArchiveFixture;
 
@@ -161,6 +164,11 @@ private slots:
     void logDumpNeverReplacesANewerLog();
     void adminConnectionFailures_data();
     void adminConnectionFailures();
+    void hostileDumpChangesNothing_data();
+    void hostileDumpChangesNothing();
+    void olderDumpGetsTheCodeKeys_data();
+    void olderDumpGetsTheCodeKeys();
+    void dumpFilesAreTheOwnersAlone();
 
 private:
     QTemporaryDir m_home;
@@ -255,10 +263,14 @@ void TestBackup::windowButtonShowsThePath()
     QVERIFY2(folder.startsWith(m_home.path()), qPrintable(folder));
     const QStringList files = QDir(folder).entryList({app.db.name() + QStringLiteral("-*")}, QDir::Files);
     QCOMPARE(files.size(), 1);
-    QCOMPARE(QDir(folder).entryList({AlibiLog::databaseFor(app.db.name()) + QStringLiteral("-*")}, QDir::Files).size(),
-            1);
-    QVERIFY2(shown.endsWith(QDir(folder).filePath(files.first())), qPrintable(shown));
-    QVERIFY(app.prompt.shownTexts().last().startsWith(QStringLiteral("A biztonsági mentés elkészült:")));
+    const QStringList alibi
+            = QDir(folder).entryList({AlibiLog::databaseFor(app.db.name()) + QStringLiteral("-*")}, QDir::Files);
+    QCOMPARE(alibi.size(), 1);
+    // Both files are named: the register's and the alibi log's beside it.
+    const QString both = QDir(folder).filePath(files.first()) + QStringLiteral("\r")
+            + QDir(folder).filePath(alibi.first()) + QStringLiteral(" (alibi napló)");
+    QCOMPARE(shown, QStringLiteral("Mentés: ") + QString(both).replace('\r', '\n'));
+    QCOMPARE(app.prompt.shownTexts().last(), QStringLiteral("A biztonsági mentés elkészült:\r") + both);
 }
 
 void TestBackup::damagedDumpLeavesLiveDataUnchanged_data()
@@ -439,7 +451,10 @@ void fillLog(DataModule& data)
     }
     log.link(1, 7, 1, AlibiLog::In);
     log.link(2, 7, 1, AlibiLog::Out);
-    log.carryToTicket(7, QStringLiteral("12"));
+    // the ticket's links as a log holds them (written as root)
+    data.ZQ10.run(QStringLiteral("INSERT INTO `%1`.kapcsolat (nr, IDm, bszam, hely, irany) SELECT nr, IDm, '12', hely, "
+                                 "irany FROM `%1`.kapcsolat WHERE IDm = 7")
+                          .arg(log.database()));
 }
 
 QString runTool(const QStringList& args, int* code)
@@ -489,8 +504,10 @@ void TestBackup::registerRestoreLeavesTheLiveLog()
     dropDatabases(app.db, {backup.keptDatabase()});
 }
 
-// The backup button runs as the program's user, which may only INSERT and
-// SELECT in the log: that is enough for its dump.
+// The backup button runs as the program's user, with exactly the program's
+// rights (and the log's): that is enough for its dump. Its password
+// reaches mariadb-dump alone, never gzip (nor does a MYSQL_PWD of the
+// caller's environment).
 void TestBackup::programsUserDumpsTheLog()
 {
     TestApp app;
@@ -498,18 +515,36 @@ void TestBackup::programsUserDumpsTheLog()
     fillLog(app.data);
     const QString user = QStringLiteral("bk") + QString::number(QCoreApplication::applicationPid());
     app.db.exec(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(user));
-    app.db.exec(QStringLiteral("CREATE USER '%1'@'localhost'").arg(user));
-    app.db.exec(QStringLiteral("GRANT ALL PRIVILEGES ON `%1`.* TO '%2'@'localhost'").arg(app.db.name(), user));
+    app.db.exec(QStringLiteral("CREATE USER '%1'@'localhost' IDENTIFIED BY 'mentes-jelszo'").arg(user));
     QSqlDatabase admin = app.db.admin();
+    Schema::grantProgramAccount(admin, app.db.name(), user, QStringLiteral("localhost"));
     AlibiSchema::grantProgramUser(admin, app.db.name(), user, {QStringLiteral("localhost")});
     ConnectionSettings s = app.db.settings();
     s.user = user;
-    s.password.clear();
+    s.password = QStringLiteral("mentes-jelszo");
+    // a gzip that notes what it was handed
+    QTemporaryDir bin;
+    const QString seen = bin.filePath(QStringLiteral("gzip-env"));
+    {
+        QFile g(bin.filePath(QStringLiteral("gzip")));
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        g.write(QStringLiteral("#!/bin/sh\nenv | grep MYSQL_PWD >> '%1'\nexec /bin/gzip \"$@\"\n").arg(seen).toUtf8());
+        g.close();
+        QVERIFY(g.setPermissions(QFileDevice::Permissions(0x7700)));
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    qputenv("MYSQL_PWD", "kornyezet-jelszo");
     QTemporaryDir dir;
     DatabaseBackup backup(s);
-    const QString path = backup.dump(dir.path());
+    const QString dumped = backup.dump(dir.path());
+    qputenv("PATH", path);
+    qunsetenv("MYSQL_PWD");
     app.db.exec(QStringLiteral("DROP USER '%1'@'localhost'").arg(user));
-    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    QVERIFY2(!dumped.isEmpty(), qPrintable(backup.error()));
+    QFile env(seen);
+    QVERIFY2(env.open(QIODevice::ReadOnly), "gzip did not run");   // it ran, and was handed no password
+    QCOMPARE(env.readAll(), QByteArray());
     const QByteArray log = gunzip(backup.alibiFile());
     QVERIFY(log.contains("INSERT INTO `naplo`"));
     QVERIFY(log.contains("INSERT INTO `kapcsolat`"));
@@ -603,7 +638,9 @@ void TestBackup::logDumpNeverReplacesANewerLog()
         log.append(AlibiLog::Reading {});
     } else if (change == QLatin1String("carry")) {
         log.link(3, 9, 1, AlibiLog::In);
-        log.carryToTicket(9, QStringLiteral("13"));
+        app.db.exec(QStringLiteral("INSERT INTO `%1`.kapcsolat (nr, IDm, bszam, hely, irany) VALUES (3, 9, '13', 1, "
+                                   "'B')")
+                            .arg(log.database()));
     } else {
         app.db.exec(change.arg(QStringLiteral("`%1`").arg(AlibiLog::databaseFor(app.db.name()))));
     }
@@ -668,6 +705,189 @@ void TestBackup::adminConnectionFailures()
         QCOMPARE(e.code(), code);
         QVERIFY(!e.text().isEmpty());
     }
+}
+
+namespace {
+
+// The accounts a restore made for its loads and left behind.
+int loadAccounts(const TestDb& db)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE User LIKE 'vello\\_tolt\\_%'")).toInt();
+}
+
+int modeOf(const QString& path)
+{
+    struct stat st { };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+}   // namespace
+
+void TestBackup::hostileDumpChangesNothing_data()
+{
+    // %1 a file the dump tries to make, %2 another database, %3 the alibi
+    // log, %4 an account name
+    QTest::addColumn<QByteArray>("hostile");
+    QTest::addColumn<bool>("wholeDump");   // before a real dump's closing line, or ten lines of their own
+    QTest::newRow("shell escape") << QByteArray("\\! touch %1\n") << true;
+    QTest::newRow("system command") << QByteArray("system touch %1\n") << true;
+    QTest::newRow("USE of another database")
+            << QByteArray("USE `%2`;\nDROP TABLE t;\nCREATE TABLE u (x INT);\n") << true;
+    QTest::newRow("another database named") << QByteArray("DROP TABLE `%2`.t;\nCREATE TABLE `%2`.u (x INT);\n") << true;
+    QTest::newRow("account and grant") << QByteArray(
+            "CREATE USER '%4'@'localhost';\nGRANT ALL PRIVILEGES ON *.* TO '%4'@'localhost';\n")
+                                       << true;
+    QTest::newRow("the alibi log rewritten")
+            << QByteArray("UPDATE `%3`.naplo SET suly = 40000 WHERE nr = 1;\nINSERT INTO `%3`.kapcsolat (IDh, nr, "
+                          "IDm, hely, irany) VALUES (1, 5, 1, 1, 'B');\n")
+            << true;
+    QTest::newRow("ten lines with a closing line")
+            << QByteArray("\\! touch %1\nsystem touch %1\nDROP TABLE `%2`.t;\nCREATE USER '%4'@'localhost';\n"
+                          "UPDATE `%3`.naplo SET suly = 40000;\nUSE `%2`;\nCREATE TABLE u (x INT);\n")
+            << false;
+}
+
+// A dump made by hand to do harm: the restore refuses it, runs nothing on
+// this machine, and leaves every database and account as it was.
+void TestBackup::hostileDumpChangesNothing()
+{
+    QFETCH(QByteArray, hostile);
+    QFETCH(bool, wholeDump);
+    TestApp app;
+    fill(app.db);
+    fillLog(app.data);
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString good = backup.dump(dir.path());
+    QVERIFY2(!good.isEmpty(), qPrintable(backup.error()));
+    const QString other = QStringLiteral("o") + app.db.name();
+    const QString evil = QStringLiteral("gonosz") + QString::number(QCoreApplication::applicationPid());
+    app.db.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(other));
+    app.db.exec(QStringLiteral("CREATE DATABASE `%1`").arg(other));
+    app.db.exec(QStringLiteral("CREATE TABLE `%1`.t (x INT)").arg(other));
+    app.db.exec(QStringLiteral("INSERT INTO `%1`.t VALUES (1)").arg(other));
+    const QString marker = dir.filePath(QStringLiteral("megtortent"));
+    const QByteArray lines
+            = QString::fromUtf8(hostile).arg(marker, other, AlibiLog::databaseFor(app.db.name()), evil).toUtf8();
+    QByteArray text = gunzip(good);
+    const int closing = text.lastIndexOf("-- Dump completed");
+    QVERIFY(closing > 0);
+    text = wholeDump ? text.left(closing) + lines + text.mid(closing)
+                     : lines + "-- Dump completed on 2026-12-10 10:00:00\n";
+    const QString bad = dir.filePath(QStringLiteral("kezzel.sql.gz"));
+    gzipTo(text, bad);
+    const QStringList before = checksums(app.db);
+    const QStringList logBefore = logContent(app.db);
+
+    QVERIFY(!backup.restore(bad));
+    QVERIFY2(!backup.error().isEmpty(), qPrintable(backup.error()));
+    QVERIFY2(!QFileInfo::exists(marker), "a command of the dump ran on this machine");
+    QCOMPARE(checksums(app.db), before);
+    QCOMPARE(logContent(app.db), logBefore);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.t").arg(other)).toInt(), 1);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1'")
+                                   .arg(other))
+                     .toInt(),
+            1);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE User = '%1'").arg(evil)).toInt(), 0);
+    QCOMPARE(loadAccounts(app.db), 0);
+    QCOMPARE(leftovers(app.db), QStringList());
+    app.db.exec(QStringLiteral("DROP DATABASE `%1`").arg(other));
+    app.db.exec(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(evil));
+}
+
+void TestBackup::olderDumpGetsTheCodeKeys_data()
+{
+    QTest::addColumn<bool>("twice");   // a code held by two rows in the dump
+    QTest::newRow("keys added in the scratch copy") << false;
+    QTest::newRow("codes held twice: refused") << true;
+}
+
+// A dump of a database from before the unique code keys: restored with the
+// keys (as the upgrade gives them), or refused when its codes cannot have
+// them; the live database never loses its keys.
+void TestBackup::olderDumpGetsTheCodeKeys()
+{
+    QFETCH(bool, twice);
+    TestApp app;
+    fill(app.db);
+    // the older tables: plain keys on the codes, counters without a primary key
+    for (const Schema::CodeKey& k : Schema::codeKeys()) {
+        if (k.idColumn.isEmpty())
+            app.db.exec(QStringLiteral("ALTER TABLE sorszam DROP PRIMARY KEY, MODIFY sKod VARCHAR(1) NULL, "
+                                       "ADD KEY sorszam_kod (sKod)"));
+        else
+            app.db.exec(QStringLiteral("ALTER TABLE %1 DROP KEY %2, ADD KEY %2 (%3)").arg(k.table, k.index, k.column));
+    }
+    if (twice)
+        app.db.exec(QStringLiteral("INSERT INTO termeny (tKod, tMegnev) SELECT tKod, 'Másik' FROM termeny LIMIT 1"));
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString old = backup.dump(dir.path());
+    QVERIFY2(!old.isEmpty(), qPrintable(backup.error()));
+    if (twice)
+        app.db.exec(QStringLiteral("DELETE FROM termeny WHERE tMegnev = 'Másik'"));
+    QSqlDatabase admin = app.db.admin();
+    Schema::addCodeKeys(admin, app.db.name());   // the live database is upgraded
+    const QStringList before = checksums(app.db);
+
+    const bool restored = backup.restore(old);
+    const QString uniqueKeys = QStringLiteral(
+            "SELECT COUNT(DISTINCT TABLE_NAME) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = '%1' "
+            "AND NON_UNIQUE = 0 AND INDEX_NAME IN ('rendszam_kod', 'termelo_kod', 'termeny_kod', 'raktar_kod', "
+            "'PRIMARY') AND TABLE_NAME IN ('rendszam', 'termelo', 'termeny', 'raktar', 'sorszam')")
+                                       .arg(app.db.name());
+    QCOMPARE(app.db.scalar(uniqueKeys).toInt(), 5);
+    if (twice) {
+        QVERIFY(!restored);
+        QVERIFY2(backup.error().contains(QStringLiteral("termeny.tKod")), qPrintable(backup.error()));
+        QCOMPARE(checksums(app.db), before);
+        QCOMPARE(leftovers(app.db), QStringList());
+        return;
+    }
+    QVERIFY2(restored, qPrintable(backup.error()));
+    QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(QStringLiteral("egyedi kulcsot kaptak")),
+            qPrintable(backup.report().join(QLatin1Char(' '))));
+    dropDatabases(app.db, {backup.keptDatabase()});
+}
+
+// The dumps hold every ticket: 0600 files in a 0700 folder, written through
+// a file of their own, so a link planted under a name the dump might use
+// redirects nothing.
+void TestBackup::dumpFilesAreTheOwnersAlone()
+{
+    TestApp app;
+    fill(app.db);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("mentesek"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7755)));
+    QCOMPARE(modeOf(folder), 0755);
+    // links under every name a dump of the next seconds could take
+    const QString victim = dir.filePath(QStringLiteral("aldozat"));
+    {
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly));
+        v.write("eredeti\n");
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < 30; ++i)
+        for (const QString& db : {app.db.name(), AlibiLog::databaseFor(app.db.name())})
+            QFile::link(victim, QDir(folder).filePath(DatabaseBackup::fileName(db, now.addSecs(i)) + ".part"));
+    DatabaseBackup backup(app.db.settings());
+    const QString path = backup.dump(folder);
+    QVERIFY2(!path.isEmpty(), qPrintable(backup.error()));
+    QCOMPARE(modeOf(folder), 0700);
+    QCOMPARE(modeOf(path), 0600);
+    QCOMPARE(modeOf(backup.alibiFile()), 0600);
+    QFile v(victim);
+    QVERIFY(v.open(QIODevice::ReadOnly));
+    QCOMPARE(v.readAll(), QByteArray("eredeti\n"));
+    // a folder the dump makes is 0700 from the start
+    const QString fresh = dir.filePath(QStringLiteral("uj/mentes"));
+    QVERIFY2(!backup.dump(fresh).isEmpty(), qPrintable(backup.error()));
+    QCOMPARE(modeOf(fresh), 0700);
+    QCOMPARE(QDir(fresh).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 QTEST_MAIN(TestBackup)

@@ -30,6 +30,12 @@ namespace {
 
 const QString kDone = QStringLiteral("A konvertálás befejeződött!");
 const QString kNotSaved = QStringLiteral("A fájl mentése nem történt meg!");
+// The failure names the folder and why it was not saved.
+QString notSaved(const QString& folder, const QString& why)
+{
+    return kNotSaved + QStringLiteral("\rMappa: ") + folder + QStringLiteral("\rOka: ") + why;
+}
+const QString kNoFolder = QStringLiteral("a mappa nem hozható létre");
 
 void fullRow(const TestDb& db, int n)
 {
@@ -197,10 +203,11 @@ void TestExport::unwritableFolder()
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
     // The failure alone: no success message after it.
-    app.prompt.expectMessage(kNotSaved);
+    const QString folder = dir.filePath(QStringLiteral("file/sub"));
+    app.prompt.expectMessage(notSaved(folder, kNoFolder));
     ArchiveExport e(app.ctx);
-    QVERIFY(!e.run(dir.filePath(QStringLiteral("file/sub"))));
-    QCOMPARE(app.prompt.shownTexts(), QStringList {kNotSaved});
+    QVERIFY(!e.run(folder));
+    QCOMPARE(app.prompt.shownTexts(), QStringList {notSaved(folder, kNoFolder)});
     app.verifyScriptsDone();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"file"}));
 }
@@ -221,7 +228,7 @@ void TestExport::failedReadKeepsTheEarlierFile()
     QVERIFY(!e.run(dir.path()));
     QCOMPARE(app.prompt.shownTexts().size(), 2);
     QVERIFY(app.prompt.shownTexts().at(0).startsWith(QStringLiteral("Hiba: Az archiv olvasása nem sikerült")));
-    QCOMPARE(app.prompt.shownTexts().mid(1), QStringList({kNotSaved}));
+    QCOMPARE(app.prompt.shownTexts().mid(1), QStringList({notSaved(dir.path(), "az archiv tábla nem olvasható")}));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"archiv.xlsx"}));
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("earlier export"));
@@ -339,7 +346,8 @@ void TestExport::windowFailedSaveShowsNoSuccess()
     plain.close();
     ExportFolder::remember(dir.filePath(QStringLiteral("file/sub")));
     int opened = 0;
-    app.prompt.expectMessage(kNotSaved);
+    const QString folder = dir.filePath(QStringLiteral("file/sub"));
+    app.prompt.expectMessage(notSaved(folder, kNoFolder));
     app.host.expect(QStringLiteral("TForm20"), [&](QDialog& d) {
         static_cast<ExportWindow&>(d).setOpener([&](const QUrl&) {
             ++opened;
@@ -350,7 +358,7 @@ void TestExport::windowFailedSaveShowsNoSuccess()
     });
     openExport(app.ctx);
     app.verifyScriptsDone();
-    QCOMPARE(app.prompt.shownTexts(), QStringList {kNotSaved});
+    QCOMPARE(app.prompt.shownTexts(), QStringList {notSaved(folder, kNoFolder)});
     QCOMPARE(opened, 0);
 }
 

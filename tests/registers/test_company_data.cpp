@@ -6,6 +6,7 @@
 #include "registers/companydata.h"
 #include "registers/registerwindows.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -19,6 +20,7 @@ private slots:
     void refusedWriteChangesNothing();
     void faultWalk_data();
     void faultWalk();
+    void staleSaveIsTold();
 };
 
 namespace {
@@ -133,11 +135,16 @@ void TestCompanyData::faultWalk_data()
     QTest::addColumn<int>("statement");
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("written");
-    // START TRANSACTION, the INSERT ... ON DUPLICATE KEY UPDATE, the COMMIT.
-    for (int n = 1; n <= 3; ++n) {
-        QTest::addRow("statement %d refused", n) << n << 1366 << false;
-        QTest::addRow("statement %d deadlock", n) << n << 1213 << true;
-        QTest::addRow("statement %d lock wait", n) << n << 1205 << true;
+    QTest::addColumn<bool>("opened");
+    // START TRANSACTION, the INSERT ... ON DUPLICATE KEY UPDATE, the COMMIT;
+    // from the window (the row as opened given) the locked read comes second.
+    for (const bool opened : {false, true}) {
+        for (int n = 1; n <= (opened ? 4 : 3); ++n) {
+            const char* o = opened ? ", from the window" : "";
+            QTest::addRow("statement %d refused%s", n, o) << n << 1366 << false << opened;
+            QTest::addRow("statement %d deadlock%s", n, o) << n << 1213 << true << opened;
+            QTest::addRow("statement %d lock wait%s", n, o) << n << 1205 << true << opened;
+        }
     }
 }
 
@@ -148,17 +155,65 @@ void TestCompanyData::faultWalk()
     QFETCH(int, statement);
     QFETCH(int, code);
     QFETCH(bool, written);
+    QFETCH(bool, opened);
     TestApp app;
     app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Régi', aSzeria = 'Com2' WHERE IDa = 1"));
+    const CompanyData shown = CompanyData::read(app.ctx);
     if (!written)
         app.prompt.expectMessage(QStringLiteral("Hiba: átvevő átírásban, REPLACE-edit a atvevo-ben "));
     app.data.failStatement(statement, code);
-    CompanyData d {QStringLiteral("Új"), QString(), QString(), QString(), QString()};
-    const Outcome o = d.write(app.ctx);
+    CompanyData d {QStringLiteral("Új"), shown.postcode, shown.town, shown.street, shown.taxNumber};
+    const Outcome o = opened ? d.write(app.ctx, shown) : d.write(app.ctx);
     QCOMPARE(o.done(), written);
     QCOMPARE(site(app.db, QStringLiteral("aNeve")), written ? QStringLiteral("Új") : QStringLiteral("Régi"));
     QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com2"));
     QVERIFY(!app.data.inTransaction());
+    app.verifyScriptsDone();
+}
+
+// Two workstations: the first opens the window, the second saves a new
+// street before the first's write starts (the statement hook runs it just
+// before the first's START TRANSACTION). The first's new name must not carry
+// the old street back: the write is refused with the stored street named
+// and shown in its box, the typed name stays; "Felülírás" again saves the
+// name with the other workstation's street.
+void TestCompanyData::staleSaveIsTold()
+{
+    TestApp app;
+    app.db.exec(QStringLiteral("UPDATE atvevo SET aNeve = 'Régi Kft.', aIrszam = '6720', aHelyseg = 'Szeged', "
+                               "aUtca = 'Tisza utca 3.', aSzeria = 'Com3', aAdoszam = '' WHERE IDa = 1"));
+    DataModule data2(app.db.settings());
+    data2.open();
+    ScriptedPrompt prompt2;
+    AppContext ctx2(data2, prompt2, nullptr);
+    const QString told = QStringLiteral(
+            "A cégadatokat a megnyitás óta egy másik munkaállomás módosította, ezért a mentés nem történt meg.\r"
+            "A tárolt értékek: Utca: „Fő utca 9.”.\r"
+            "Ellenőrizze az adatokat, majd a „Felülírás” gombbal mentse őket.");
+    QStringList afterRefusal;
+    QString focused;
+    app.host.expect(QStringLiteral("TForm22"), [&](QDialog& w) {
+        app.data.beforeStatementRuns(1, [&] {
+            CompanyData other = CompanyData::read(ctx2);
+            other.street = QStringLiteral("Fő utca 9.");
+            QVERIFY(other.write(ctx2, CompanyData::read(ctx2)).done());
+        });
+        TestUi::child<QLineEdit>(w, QStringLiteral("Edit1"))->setText(QStringLiteral("Új Név Kft."));
+        app.prompt.expectMessage(told);
+        TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();
+        for (int e = 1; e <= 5; ++e)
+            afterRefusal << TestUi::child<QLineEdit>(w, QStringLiteral("Edit%1").arg(e))->text();
+        focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        TestUi::child<QPushButton>(w, QStringLiteral("Button1"))->click();   // confirms what is shown
+        TestUi::child<QPushButton>(w, QStringLiteral("Button5"))->click();
+    });
+    openCompanyData(app.ctx);
+    QCOMPARE(afterRefusal, (QStringList {"Új Név Kft.", "6720", "Szeged", "Fő utca 9.", ""}));
+    QCOMPARE(focused, QStringLiteral("Edit4"));
+    QCOMPARE(site(app.db, QStringLiteral("aNeve")), QStringLiteral("Új Név Kft."));
+    QCOMPARE(site(app.db, QStringLiteral("aUtca")), QStringLiteral("Fő utca 9."));
+    QCOMPARE(site(app.db, QStringLiteral("aSzeria")), QStringLiteral("Com3"));
+    QVERIFY(prompt2.shown().isEmpty());
     app.verifyScriptsDone();
 }
 

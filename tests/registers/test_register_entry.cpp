@@ -48,6 +48,8 @@ private slots:
     void modifyKeepsCodeAndId();
     void modifyKeepsListOnSavedRow_data() { addMembers(); }
     void modifyKeepsListOnSavedRow();
+    void modifyOfARowGoneMeanwhile_data() { addMembers(); }
+    void modifyOfARowGoneMeanwhile();
     void cropFractionAndPriceDefaults();
     void cancelWritesNothing_data() { addMembers(); }
     void cancelWritesNothing();
@@ -459,6 +461,49 @@ void TestRegisterEntry::newPlateDefaults()
             QStringLiteral("ABC-123 "));   // as typed
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT rTara") + row).toDouble(), 0.0);   // a blank tare is 0
     QCOMPARE(app.db.scalar(QStringLiteral("SELECT rOkod IS NOT NULL AND rOkod = ''") + row).toInt(), 1);
+    app.verifyScriptsDone();
+}
+
+// Two workstations: while the first has the row of code "2" open for
+// modifying, the second deletes it and a new row takes code "2" (another
+// connection, run by the statement hook just before the first's save
+// starts). The save must say the row is gone, write nothing, and leave the
+// new row of code "2" as it is.
+void TestRegisterEntry::modifyOfARowGoneMeanwhile()
+{
+    QFETCH(RegisterKind, kind);
+    const RegisterMember& m = registerMember(kind);
+    TestApp app;
+    seedNumbered(app.db, m, 1, 3);
+    const QString id
+            = app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(m.idColumn, m.table, m.codeColumn))
+                      .toString();
+    app.host.expect(m.listWindow, [&](QDialog& w) {
+        child<QToolButton>(w, QStringLiteral("Next"))->click();
+        click(w, QStringLiteral("Button3"));
+    });
+    app.host.expect(m.dialogWindow, [&](QDialog& d) {
+        setText(d, QStringLiteral("Edit1"), QStringLiteral("Régi sor átírva"));
+        app.data.beforeStatementRuns(1, [&] {
+            app.db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = %3").arg(m.table, m.idColumn, id));
+            seed(app.db, m, {{QStringLiteral("2"), QStringLiteral("Új sor")}});
+        });
+        app.prompt.expectMessage(QStringLiteral("A(z) 2 kódú sort időközben egy másik munkaállomás törölte; a "
+                                                "módosítás nem mentődött el, a sor nem jött létre újra."));
+        click(d, QStringLiteral("Button2"));
+        QVERIFY(d.isVisible());   // the dialog stays with what was typed
+        QCOMPARE(text(d, QStringLiteral("Edit1")), QStringLiteral("Régi sor átírva"));
+        click(d, QStringLiteral("Button3"));
+    });
+    openRegisterList(app.ctx, kind);
+    QCOMPARE(app.db.count(m.table), 3);
+    QCOMPARE(
+            app.db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = %3").arg(m.table, m.idColumn, id)).toInt(),
+            0);
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '2'").arg(m.nameColumn, m.table, m.codeColumn))
+                     .toString(),
+            QStringLiteral("Új sor"));
+    QVERIFY(!app.data.inTransaction());
     app.verifyScriptsDone();
 }
 

@@ -224,7 +224,7 @@ void TestRegisterInput::refusedStatementKeepsDialogOpen()
             setText(d, QStringLiteral("Edit1"), QStringLiteral("Harmadik"));
             // New: START TRANSACTION, the locked code read, then the INSERT.
             // Modify: START TRANSACTION, then the REPLACE.
-            app.data.failStatement(newRow ? 3 : 2, 1366, QStringLiteral("Incorrect string value"));
+            app.data.failStatement(3, 1366, QStringLiteral("Incorrect string value"));   // the INSERT or the UPDATE
             click(d, QStringLiteral("Button2"));
             openAfterFailure = d.isVisible();
             kept = text(d, QStringLiteral("Edit1"));

@@ -2,6 +2,10 @@
 #include "scale/portsetting.h"
 #include "scale/scalewindows.h"
 #include "testapp.h"
+#include "context/appcontext.h"
+#include "data/datamodule.h"
+#include "ui/scriptedhost.h"
+#include "ui/scriptedprompt.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -28,6 +32,74 @@ private slots:
         QVERIFY(m_settings.isValid());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
     }
+    // Each case starts on a workstation without a port of its own.
+    void init()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "vello", "vello").remove("scale/port");
+    }
+
+    // Two workstations on one server, each with its own settings file: the
+    // port saved at one is that workstation's; the other keeps reading the
+    // site row's default, and each window says whose port it shows.
+    void portBelongsToTheWorkstation()
+    {
+        QTemporaryDir second;
+        TestApp app;
+        app.db.exec(QStringLiteral("UPDATE atvevo SET aSzeria = 'COM7'"));
+        DataModule data2(app.db.settings());
+        data2.open();
+        ScriptedPrompt prompt2;
+        ScriptedHost host2;
+        AppContext ctx2(data2, prompt2, &host2);
+        const auto workstation
+                = [&](const QString& dir) { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir); };
+        const auto shown = [](AppContext& ctx, ScriptedHost& host) {
+            QStringList texts;
+            host.expect(QStringLiteral("TForm16"), [&](QDialog& w) {
+                texts << TestUi::child<QLabel>(w, "Label2")->text() << TestUi::child<QLabel>(w, "PortSource")->text();
+            });
+            openPortSelection(ctx);
+            return texts;
+        };
+        const QString own = QStringLiteral("(ennek a munkaállomásnak a saját beállítása)");
+        const QString site = QStringLiteral("(a telephely alapértéke; ennek a munkaállomásnak nincs saját portja)");
+
+        // Workstation 2 saves its own port.
+        workstation(second.path());
+        host2.expect(QStringLiteral("TForm16"), [](QDialog& w) {
+            TestUi::child<QComboBox>(w, "ComboBox1")->setEditText("ttyUSB1");
+            TestUi::child<QPushButton>(w, "Button7")->click();
+        });
+        openPortSelection(ctx2);
+        QCOMPARE(PortSetting::sitePort(ctx2).name, QStringLiteral("ttyUSB1"));
+        QVERIFY(PortSetting::sitePort(ctx2).workstation);
+        QCOMPARE(shown(ctx2, host2), QStringList({"Jelenlegi port: ttyUSB1", own}));
+
+        // Workstation 1 still reads its scale at the site's default.
+        workstation(m_settings.path());
+        QCOMPARE(PortSetting::sitePort(app.ctx).name, QStringLiteral("COM7"));
+        QVERIFY(!PortSetting::sitePort(app.ctx).workstation);
+        QCOMPARE(shown(app.ctx, app.host), QStringList({"Jelenlegi port: COM7", site}));
+        QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(), QStringLiteral("COM7"));
+
+        // Stored as the site default as well, it reaches the workstations
+        // without a port of their own.
+        host2.expect(QStringLiteral("TForm16"), [](QDialog& w) {
+            TestUi::child<QComboBox>(w, "ComboBox1")->setEditText("ttyS3");
+            TestUi::child<QCheckBox>(w, "SiteDefault")->setChecked(true);
+            TestUi::child<QPushButton>(w, "Button7")->click();
+        });
+        workstation(second.path());
+        openPortSelection(ctx2);
+        QCOMPARE(PortSetting::sitePort(ctx2).name, QStringLiteral("ttyS3"));
+        workstation(m_settings.path());
+        QCOMPARE(PortSetting::sitePort(app.ctx).name, QStringLiteral("ttyS3"));
+        QVERIFY(!PortSetting::sitePort(app.ctx).workstation);
+        QVERIFY(prompt2.shown().isEmpty());
+        QVERIFY(host2.allRun());
+        app.verifyScriptsDone();
+    }
 
     // "a mérleg folyamatosan küld": off by default, stored by "Mentés" in
     // the settings file beside the port name, shown again on the next opening.
@@ -45,7 +117,7 @@ private slots:
         });
         openPortSelection(app.ctx);
         QVERIFY(PortSetting::continuous());
-        QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(PortSetting::workstationPort().value_or("none"), QStringLiteral("ttyUSB0"));
         bool shown = false;
         app.host.expect(QStringLiteral("TForm16"), [&](QDialog& w) {
             shown = TestUi::child<QCheckBox>(w, "CheckBox1")->isChecked();
@@ -129,12 +201,15 @@ private slots:
         app.host.expect(QStringLiteral("TForm16"), [&](QDialog& w) {
             auto* combo = TestUi::child<QComboBox>(w, "ComboBox1");
             combo->setEditText(typed);
+            TestUi::child<QCheckBox>(w, "SiteDefault")->setChecked(true);   // the site row as well
             TestUi::child<QPushButton>(w, "Button7")->click();
             QVERIFY(w.isVisible());   // stays open after saving
-            QCOMPARE(TestUi::child<QLabel>(w, "Label2")->text(), QStringLiteral("Jelenlegi port: ") + stored);
+            // The workstation's own port, as typed, whatever the site row took.
+            QCOMPARE(TestUi::child<QLabel>(w, "Label2")->text(), QStringLiteral("Jelenlegi port: ") + typed);
         });
         openPortSelection(app.ctx);
         QCOMPARE(app.db.scalar("SELECT aSzeria FROM atvevo WHERE IDa = 1").toString(), stored);
+        QCOMPARE(PortSetting::workstationPort().value_or("none"), typed);
         QVERIFY(!app.data.inTransaction());
         app.verifyScriptsDone();
     }

@@ -6,12 +6,14 @@
 #include "data/textconv.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
+#include "tickets/columnhints.h"
 #include "tickets/stockchart.h"
 #include "tickets/stockreport.h"
 #include "tickets/stockwindow.h"
 #include "tickets/ticketswindows.h"
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <memory>
 #include <QRadioButton>
@@ -109,6 +111,7 @@ private slots:
     void printTemplate();
     void windowEvents();
     void chartOfTotals();
+    void headersOfTheGrids();
 };
 
 void TestStock::figures_data()
@@ -321,3 +324,45 @@ void TestStock::chartOfTotals()
 
 QTEST_MAIN(TestStock)
 #include "test_stock.moc"
+
+// The totals grid hides the codes its grouping does not define (a line
+// would carry one arbitrary ticket row's); every header titled by a column
+// name has its meaning as tooltip.
+void TestStock::headersOfTheGrids()
+{
+    TestApp app;
+    seedStock(app.db);
+    app.host.expect(QStringLiteral("TForm18"), [&](QDialog& w) {
+        auto* grid = child<QTableView>(w, QStringLiteral("DBGrid2"));
+        const auto hiddenCodes = [grid] {
+            QStringList out;
+            for (int c = 0; c < grid->model()->columnCount(); ++c) {
+                const QString name = grid->model()->headerData(c, Qt::Horizontal).toString();
+                if (name.startsWith(QLatin1String("j")) && grid->isColumnHidden(c))
+                    out << name;
+            }
+            return out.join(QLatin1Char(' '));
+        };
+        QCOMPARE(hiddenCodes(), QStringLiteral("jOkod jKkod"));
+        child<QRadioButton>(w, QStringLiteral("RadioButton3"))->click();   // per producer
+        QCOMPARE(hiddenCodes(), QStringLiteral("jKkod"));
+        child<QRadioButton>(w, QStringLiteral("RadioButton4"))->click();   // per warehouse
+        QCOMPARE(hiddenCodes(), QStringLiteral("jOkod"));
+        child<QRadioButton>(w, QStringLiteral("RadioButton2"))->click();   // the day
+        QCOMPARE(hiddenCodes(), QStringLiteral("jOkod jKkod"));
+        child<QRadioButton>(w, QStringLiteral("RadioButton1"))->click();
+        QCOMPARE(hiddenCodes(), QStringLiteral("jOkod jKkod"));
+
+        QHeaderView* header = grid->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c) {
+            const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(!ColumnHints::hintAt(header, c).isEmpty(), qPrintable(title));
+        }
+        QCOMPARE(ColumnHints::hintAt(header, 0), QStringLiteral("Termény megnevezése"));   // tmegnev
+        click(w, QStringLiteral("Button5"));
+    });
+    openStock(app.ctx);
+    app.verifyScriptsDone();
+    QCOMPARE(ColumnHints::meaning(QStringLiteral("Betarolt")), QStringLiteral("Betárolt (kg)"));
+    QCOMPARE(ColumnHints::meaning(QStringLiteral("Rendszám")), QString());
+}

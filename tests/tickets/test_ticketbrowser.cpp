@@ -6,12 +6,14 @@
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
 #include "data/datamodule.h"
+#include "tickets/columnhints.h"
 #include "tickets/ticketbrowser.h"
 #include "tickets/ticketbrowserwindow.h"
 #include "tickets/ticketdocument.h"
 #include "tickets/ticketlistmodel.h"
 #include "tickets/ticketswindows.h"
 
+#include <QHeaderView>
 #include <QTableView>
 #include <QToolButton>
 
@@ -244,6 +246,10 @@ void TestTicketBrowser::windowOpensOnFirstLineAndMoves()
         QCOMPARE(text(w, QStringLiteral("Edit51")), QStringLiteral("13000"));
         // A click on a grid cell shows that line.
         QTableView* grid = child<QTableView>(w, QStringLiteral("DBGrid1"));
+        // Every header is a column name, each with its meaning as tooltip.
+        for (int c = 0; c < grid->horizontalHeader()->count(); ++c)
+            QVERIFY2(!ColumnHints::hintAt(grid->horizontalHeader(), c).isEmpty(),
+                    qPrintable(grid->model()->headerData(c, Qt::Horizontal).toString()));
         const QModelIndex idx = grid->model()->index(1, 0);
         grid->setCurrentIndex(idx);
         emit grid->clicked(idx);

@@ -45,7 +45,8 @@ class TestToolOptions : public QObject {
     Q_OBJECT
 private slots:
     // What an option replaces, and what becomes of the password, for the
-    // program's user and for the administrative one.
+    // program's user and for the administrative one: the section's password
+    // goes only to the section's own user on the section's own server.
     void connection_data()
     {
         QTest::addColumn<bool>("administrative");
@@ -68,20 +69,24 @@ private slots:
                 << QStringList {"merleg-szerver", "3307", "/run/sajat.sock", "masik", "kornyezet", "vello"};
         QTest::newRow("--socket: this machine")
                 << false << QStringList {"--socket", "/tmp/x.sock"} << unset
-                << QStringList {"localhost", "3307", "/tmp/x.sock", "merleg", "szakasz-jelszo", "vello"};
+                << QStringList {"localhost", "3307", "/tmp/x.sock", "merleg", "", "vello"};
         QTest::newRow("--socket=") << false << QStringList {"--socket=/tmp/x.sock"} << unset
-                                   << QStringList {
-                                              "localhost", "3307", "/tmp/x.sock", "merleg", "szakasz-jelszo", "vello"};
+                                   << QStringList {"localhost", "3307", "/tmp/x.sock", "merleg", "", "vello"};
         QTest::newRow("--host: TCP") << false << QStringList {"--host", "10.0.0.5"} << unset
-                                     << QStringList {"10.0.0.5", "3307", "", "merleg", "szakasz-jelszo", "vello"};
+                                     << QStringList {"10.0.0.5", "3307", "", "merleg", "", "vello"};
+        QTest::newRow("--host keeps MYSQL_PWD") << false << QStringList {"--host", "10.0.0.5"} << "kornyezet"
+                                                << QStringList {"10.0.0.5", "3307", "", "merleg", "kornyezet", "vello"};
+        QTest::newRow("--socket naming the section's own: kept")
+                << false << QStringList {"--socket", "/run/sajat.sock"} << unset
+                << QStringList {"localhost", "3307", "/run/sajat.sock", "merleg", "szakasz-jelszo", "vello"};
         QTest::newRow("--port: TCP") << false << QStringList {"--port", "3310"} << unset
-                                     << QStringList {"merleg-szerver", "3310", "", "merleg", "szakasz-jelszo", "vello"};
+                                     << QStringList {"merleg-szerver", "3310", "", "merleg", "", "vello"};
         QTest::newRow("socket, then host: the host")
                 << false << QStringList {"--socket", "/tmp/x.sock", "--host", "10.0.0.5"} << unset
-                << QStringList {"10.0.0.5", "3307", "", "merleg", "szakasz-jelszo", "vello"};
+                << QStringList {"10.0.0.5", "3307", "", "merleg", "", "vello"};
         QTest::newRow("host, then socket: the socket")
                 << false << QStringList {"--host", "10.0.0.5", "--socket", "/tmp/x.sock"} << unset
-                << QStringList {"localhost", "3307", "/tmp/x.sock", "merleg", "szakasz-jelszo", "vello"};
+                << QStringList {"localhost", "3307", "/tmp/x.sock", "merleg", "", "vello"};
         QTest::newRow("the last --database")
                 << false << QStringList {"--database", "elso", "--database", "masodik"} << unset
                 << QStringList {"merleg-szerver", "3307", "/run/sajat.sock", "merleg", "szakasz-jelszo", "masodik"};

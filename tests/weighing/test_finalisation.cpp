@@ -422,6 +422,45 @@ private slots:
         app.verifyScriptsDone();
     }
 
+    // A deadlock or lock-wait timeout at any statement of the "S" draw (a
+    // second workstation drawing at the same moment): drawn again, one
+    // number used, the note printed under it.
+    void deliveryNoteDrawRetried_data()
+    {
+        QTest::addColumn<int>("statement");   // counted from the consignee pick on
+        QTest::addColumn<int>("code");
+        const char* names[] = {"", "", "counter bracket", "counter read", "counter store", "counter commit"};
+        for (int n = 2; n <= 5; ++n) {
+            QTest::addRow("%s, deadlock", names[n]) << n << 1213;
+            QTest::addRow("%s, lock wait", names[n]) << n << 1205;
+        }
+    }
+    void deliveryNoteDrawRetried()
+    {
+        QFETCH(int, statement);
+        QFETCH(int, code);
+        FinalisationApp app;
+        Pending p;
+        p.movement = "K";
+        const qint64 idm = addPending(app.db, p);
+        app.prompt.expectConfirm("Mérlegjegy nyomtatása ?", false);
+        app.prompt.expectConfirm("Szállítólevél nyomtatása ?", true);
+        Finalisation::Input in = app.input(idm);
+        const auto pick = pickProducer(app, "2");
+        in.pickConsignee = [&] {
+            const QString picked = pick();
+            app.data.failStatement(statement, code);
+            return picked;
+        };
+        const FinalisationOutcome o = Finalisation(app.ctx).run(in);
+        QVERIFY(!app.data.statementFailurePending());
+        QCOMPARE(o.deliveryNoteNumber, QStringLiteral("1"));
+        QVERIFY(o.deliveryNotePrinted);
+        QCOMPARE(counter(app.db, "S"), QStringLiteral("1"));
+        QVERIFY(!app.data.inTransaction());
+        app.verifyScriptsDone();
+    }
+
     // The delivery note after a failure at each of its statements: no note
     // without its own new number, the ticket as stored.
     void deliveryNoteFails_data()
@@ -429,17 +468,21 @@ private slots:
         QTest::addColumn<int>("statement");   // counted from the consignee pick on
         QTest::addColumn<bool>("error");   // shown by the default error handler
         QTest::addColumn<QString>("text");
-        QTest::newRow("note data") << 1 << true << "Lock wait timeout exceeded";
-        QTest::newRow("counter bracket") << 2 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
-        QTest::newRow("counter read") << 3 << false << "Hiba: a \"S\" sorszám nem olvasható!";
-        QTest::newRow("counter store") << 4 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
-        QTest::newRow("counter commit") << 5 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban ";
+        QTest::addColumn<int>("code");
+        QTest::newRow("note data") << 1 << true << "Lock wait timeout exceeded" << 1205;
+        // A lock conflict at the draw draws again (deliveryNoteDrawRetried);
+        // any other refusal ends it.
+        QTest::newRow("counter bracket") << 2 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban " << 1030;
+        QTest::newRow("counter read") << 3 << false << "Hiba: a \"S\" sorszám nem olvasható!" << 1030;
+        QTest::newRow("counter store") << 4 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban " << 1030;
+        QTest::newRow("counter commit") << 5 << false << "Hiba: Az UPDATE \"S\" Sorszam -ban " << 1030;
     }
     void deliveryNoteFails()
     {
         QFETCH(int, statement);
         QFETCH(bool, error);
         QFETCH(QString, text);
+        QFETCH(int, code);
         FinalisationApp app;
         Pending p;
         p.movement = "K";
@@ -454,7 +497,7 @@ private slots:
         const auto pick = pickProducer(app, "2");
         in.pickConsignee = [&] {
             const QString picked = pick();
-            app.data.failStatement(statement, 1205, "Lock wait timeout exceeded");
+            app.data.failStatement(statement, code, "Lock wait timeout exceeded");
             return picked;
         };
         const FinalisationOutcome o = Finalisation(app.ctx).run(in);

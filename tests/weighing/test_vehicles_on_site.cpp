@@ -4,6 +4,8 @@
 // and the refusal of a vehicle already on the site.
 #include "windowfixture.h"
 
+#include "tickets/columnhints.h"
+
 #include "weighing/vehiclesonsite.h"
 #include "weighing/vehiclesonsitewindow.h"
 #include "weighing/weighingdetailtabs.h"
@@ -74,6 +76,13 @@ void TestVehiclesOnSite::gridColumnsAndTitles()
             titles << grid->model()->headerData(i, Qt::Horizontal).toString();
         titles << grid->model()->headerData(grid->model()->columnCount() - 1, Qt::Horizontal).toString();
         QCOMPARE(grid->model()->columnCount(), 39);
+        // Every header titled by its column name tells its meaning.
+        for (int c = 8; c < grid->model()->columnCount(); ++c)
+            QVERIFY2(!ColumnHints::hintAt(grid->horizontalHeader(), c).isEmpty(),
+                    qPrintable(grid->model()->headerData(c, Qt::Horizontal).toString()));
+        QCOMPARE(ColumnHints::hintAt(grid->horizontalHeader(), 8),
+                QStringLiteral("Mozgás iránya (B: beszállítás, K: kiszállítás)"));
+        QCOMPARE(ColumnHints::hintAt(grid->horizontalHeader(), 0), QString());   // "Rendszám"
         QCOMPARE(grid->toolTip(), QStringLiteral("Dupla klikkre sort megjelenit."));
         QCOMPARE(w.windowTitle(), QStringLiteral("Bent lévő rendszámok , jármüvek"));
         for (const char* b : {"Button2", "Button1", "Button6", "Button4", "Button7", "Button3", "Button5"})

@@ -9,11 +9,15 @@
 #include "data/datamodule.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
+#include "data/textconv.h"
 #include "weighing/finalisation.h"
+#include "weighing/weighingfieldtext.h"
 #include "weighing/weighingstore.h"
 #include "weighing/weighingwindows.h"
 
 #include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 using TestUi::child;
@@ -39,6 +43,8 @@ bool change(WeighingFields& f, const QString& name, const QString& value)
             : name == "crop2"            ? &f.crop2
             : name == "warehouse1"       ? &f.warehouse1
             : name == "warehouse2"       ? &f.warehouse2
+            : name == "remark"           ? &f.remark
+            : name == "scale1"           ? &f.scale1
             : name == "purity"           ? &f.purity
             : name == "moisture"         ? &f.moisture
             : name == "standardPurity"   ? &f.standardPurity
@@ -54,10 +60,13 @@ bool change(Pending& p, const QString& name, const QString& value)
 {
     QString* text = name == "crop1" ? &p.crop1
             : name == "crop2"       ? &p.crop2
+            : name == "warehouse2"  ? &p.warehouse2
             : name == "producer"    ? &p.producer
                                     : nullptr;
     double* number = name == "in1" ? &p.in1
             : name == "out1"       ? &p.out1
+            : name == "in2"        ? &p.in2
+            : name == "out2"       ? &p.out2
             : name == "purity"     ? &p.purity
             : name == "moisture"   ? &p.moisture
                                    : nullptr;
@@ -66,6 +75,22 @@ bool change(Pending& p, const QString& name, const QString& value)
     else if (number)
         *number = value.toDouble();
     return text || number;
+}
+
+// "pick=CODE" or "pick=CODE:typed": the crop CODE picked for measurement 1
+// as the window picks it, with purity and moisture typed by the operator
+// before (":typed") or still as the window filled them.
+bool pick(AppContext& ctx, WeighingFields& f, const QString& value)
+{
+    const QString code = value.section(':', 0, 0);
+    const bool typed = value.section(':', 1) == QLatin1String("typed");
+    const auto crop = WeighingStore(ctx, WeighingRequest()).crop(code);
+    if (!crop)
+        return false;
+    f.crop1 = code;
+    WeighingFieldText::fillStandards(
+            f, TextConv::number(crop->standardPurity), TextConv::number(crop->standardMoisture), typed, typed);
+    return true;
 }
 
 // Types `keys` into the box `name` as the operator does: focus, select
@@ -95,7 +120,9 @@ QString focused(QDialog& w)
 
 class TestWeighingInput : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings;   // the program's settings file: the scale's capacity as shipped
 private slots:
+    void initTestCase() { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path()); }
     // operation: "in" (OK of an entry weighing), "out" (OK of an exit
     // weighing of the pending weighing), "final" (the finalisation of it).
     // changes: "name=value" on the window's fields, "p.name=value" on the
@@ -177,6 +204,53 @@ private slots:
         row("intake heavier on exit", "final", "B", false, {"p.in1=8000", "p.out1=20000"},
                 "A kimenő súly nagyobb a bejövőnél, a nettó negatív lenne!", "Edit35");
         row("deductions up to the whole weight", "final", "B", false, {"p.purity=50", "p.moisture=64"}, "", "", "0");
+        // Every loaded pass against its own crop's standards (crop 3 "Rozs":
+        // 100 / 14,5); a deduction is never negative.
+        row("trailer crop: moisture below its standard", "in", "B", true,
+                {"weight2=8000", "crop2=3", "warehouse2=1", "purity=100", "moisture=14"},
+                "Nem lehet kisebb a pótkocsi terményének (Rozs) szabványban megadott viztartalomnál!", "Edit33");
+        row("trailer crop: purity above its standard", "in", "B", true,
+                {"crop1=1", "weight2=8000", "crop2=2", "warehouse2=1", "purity=99", "moisture=16"},
+                "Nagyobb mint a pótkocsi terményének (Kukorica) szabványban megadott tisztaság!", "Edit32");
+        row("trailer crop, within both standards", "in", "B", true,
+                {"crop1=2", "weight2=8000", "crop2=3", "warehouse2=1", "purity=97", "moisture=14,5"}, "", "",
+                "2|97|14.5");
+        row("trailer not weighed: its crop's standards do not count", "in", "B", true,
+                {"weight2=0", "crop2=3", "purity=98", "moisture=14"}, "", "", "1|98|14");
+        row("leaving: trailer crop's moisture standard", "out", "B", true,
+                {"p.crop2=3", "p.warehouse2=1", "p.in2=8000", "moisture=14"},
+                "Nem lehet kisebb a pótkocsi terményének (Rozs) szabványban megadott viztartalomnál!", "Edit33");
+        row("two crops stored earlier: no bonus on the trailer", "final", "B", true,
+                {"p.crop1=2", "p.purity=97", "p.moisture=14", "p.in2=16000", "p.out2=8000", "p.crop2=3",
+                        "p.warehouse2=1"},
+                "", "", "11880,7760");
+        // A crop pick keeps the figures the operator typed; the window's own
+        // give way to the crop's standards.
+        row("typed figures stay through a pick", "in", "B", false,
+                {"purity=96,5", "moisture=14,8", "standardPurity=", "standardMoisture=", "pick=2:typed"}, "", "",
+                "2|96.5|14.8");
+        row("start figures take the picked standards", "in", "B", false,
+                {"purity=100", "moisture=0", "standardPurity=", "standardMoisture=", "pick=2"}, "", "", "2|98|14");
+        row("previous crop's standards give way", "in", "B", false,
+                {"crop1=1", "purity=100", "moisture=14", "pick=2:typed", "moisture=15"}, "", "", "2|98|15");
+        row("emptied figure takes the standard", "in", "B", false,
+                {"purity=", "moisture=16", "standardPurity=", "standardMoisture=", "pick=2:typed"}, "", "", "2|98|16");
+        // Every field against its column before any statement, named and focused.
+        row("remark of 280 characters", "in", "B", false, {"remark=" + QString(280, 'x')},
+                "A(z) Megjegyzés legfeljebb 200 karakter lehet.", "Edit31");
+        row("remark with a character the database cannot hold", "in", "B", false, {"remark=jó ✓"},
+                "A(z) Megjegyzés olyan karaktert tartalmaz, amelyet az adatbázis nem tud tárolni: \"✓\".", "Edit31");
+        row("remark of 200 characters", "in", "K", false, {"remark=" + QString(200, 'x')}, "", "", "|100|0");
+        row("weight of 14 digits", "in", "B", false, {"weight1=12345678901234"},
+                "A súly nagyobb a mérleg méréshatáránál (80 000 kg)!", "Edit1");
+        row("weight at the capacity", "in", "K", false, {"weight1=80000"}, "", "", "|100|0");
+        row("trailer weight above the capacity", "out", "B", true, {"weight2=80001"},
+                "A súly nagyobb a mérleg méréshatáránál (80 000 kg)!", "Edit7");
+        row("trailer weight emptied", "in", "B", true, {"weight2="}, "Üres a Mértsúly (2) mező!", "Edit7");
+        row("crop code too long", "in", "B", false, {"crop1=123456"},
+                "A(z) Terménykód (1) legfeljebb 5 karakter lehet.", "Edit5");
+        row("scale figure not a number", "in", "B", false, {"scale1=02 000"},
+                "A mérlegtől kapott adat nem súly: \"02 000\". Kérdezze le újra a mérleget (Mérés)!", "Button2");
     }
     void cases()
     {
@@ -192,6 +266,7 @@ private slots:
         ReportOutput report {app.ctx, &preview};
         app.ctx.report = &report;
         seedRegisters(app.db);
+        app.db.exec("INSERT INTO termeny (tKod, tMegnev, tSztiszt, tSzviztart) VALUES ('3', 'Rozs', 100, 14.5)");
 
         Pending p;
         p.trailer = trailer ? "I" : "";
@@ -221,7 +296,9 @@ private slots:
         for (const QString& c : changes) {
             const QString name = c.section('=', 0, 0);
             const QString value = c.section('=', 1);
-            const bool known = name.startsWith("p.") ? change(p, name.mid(2), value) : change(f, name, value);
+            const bool known = name == "pick" ? pick(app.ctx, f, value)
+                    : name.startsWith("p.")   ? change(p, name.mid(2), value)
+                                              : change(f, name, value);
             QVERIFY2(known, qPrintable(name));
         }
         const qint64 idm = operation == "in" ? 0 : addPending(app.db, p);
@@ -270,7 +347,9 @@ private slots:
         else if (operation == "out")
             QCOMPARE(app.db.scalar("SELECT CONCAT_WS('|', mKimeres1, mTiszt, mViztart) FROM meres").toString(), stored);
         else
-            QCOMPARE(app.db.scalar("SELECT jNettoBe FROM vello WHERE jTkod <> ''").toString(), stored);
+            QCOMPARE(
+                    app.db.scalar("SELECT GROUP_CONCAT(jNettoBe ORDER BY IDj) FROM vello WHERE jTkod <> ''").toString(),
+                    stored);
     }
 
     // The weighing window as the operator types into it: codes typed
@@ -320,10 +399,11 @@ private slots:
             QCOMPARE(focused(w), QStringLiteral("Edit5"));
             QCOMPARE(app.db.count("meres"), 0);
 
-            // Back to crop 2, its standards again, the measured figures typed.
+            // Back to crop 2: the figures typed before stay.
             type(w, "Edit5", "2");
             QCOMPARE(textOf(w, "Edit3"), QStringLiteral("Kukorica"));
-            QCOMPARE(textOf(w, "Edit32"), QStringLiteral("98"));
+            QCOMPARE(textOf(w, "Edit32"), QStringLiteral("97,5"));
+            QCOMPARE(textOf(w, "Edit33"), QStringLiteral("16,2"));
             type(w, "Edit32", "97.5");
             type(w, "Edit33", "16,2");
             click(w, "Button1");

@@ -62,7 +62,7 @@ private slots:
     void okCheckKeepsWindowOpen_data();
     void okCheckKeepsWindowOpen();
     void cancelKeepsKindDialogOpen();
-    void failedStoreClosesBothWindows();
+    void failedStoreKeepsTheWindow();
     void storedEntryClosesBothWindows();
 };
 
@@ -284,9 +284,10 @@ void TestWeighingWindow::scaleReadFromIndicator()
         click(w, QStringLiteral("Button6"));
         QCOMPARE(text(w, QStringLiteral("Edit7")), QStringLiteral("006500"));
         QCOMPARE(text(w, QStringLiteral("Edit8")), QStringLiteral("006500"));
-        // Nothing more received: "0".
+        // Nothing more received: the weight taken stays, and the operator is told.
+        app.prompt.expectMessage(QStringLiteral("Nincs érvényes súly a mérlegről."));
         click(w, QStringLiteral("Button2"));
-        QCOMPARE(text(w, QStringLiteral("Edit1")), QStringLiteral("0"));
+        QCOMPARE(text(w, QStringLiteral("Edit1")), QStringLiteral("012340"));
         click(w, QStringLiteral("Button5"));
     });
     openVehiclesOnSite(app.ctx);
@@ -368,12 +369,16 @@ void TestWeighingWindow::cancelKeepsKindDialogOpen()
     app.verifyScriptsDone();
 }
 
-void TestWeighingWindow::failedStoreClosesBothWindows()
+void TestWeighingWindow::failedStoreKeepsTheWindow()
 {
-    // The trailer's weight emptied: the checks pass, the store fails with its
-    // message, nothing is stored, and both windows close all the same.
+    // The trailer's weight emptied: refused by the checks, the field named.
+    // Then a store the server refuses: the message, nothing stored, no number
+    // used, and the window stays open with everything typed; OK again,
+    // once the server takes it, stores and closes both windows.
     TestApp app;
     seedRegisters(app);
+    app.db.exec(QStringLiteral("CREATE TRIGGER meres_refuse BEFORE INSERT ON meres FOR EACH ROW "
+                               "IF NEW.mMegj = 'x' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'no'; END IF"));
     bool kindOpen = true;
     app.host.expect(QStringLiteral("TForm4"), [](QDialog& w) { click(w, QStringLiteral("Button2")); });
     app.host.expect(QStringLiteral("TForm15"), [&](QDialog& w) {
@@ -384,17 +389,31 @@ void TestWeighingWindow::failedStoreClosesBothWindows()
     });
     app.host.expect(
             QStringLiteral("TForm5"), pick(app, QStringLiteral("ZQ30"), QStringLiteral("rKod"), QStringLiteral("2")));
-    app.host.expect(QStringLiteral("TForm14"), [](QDialog& w) {
+    app.host.expect(QStringLiteral("TForm14"), [&](QDialog& w) {
         setText(w, QStringLiteral("Edit1"), QStringLiteral("6000"));
         setText(w, QStringLiteral("Edit7"), QString());
+        app.prompt.expectMessage(QStringLiteral("Üres a Mértsúly (2) mező!"));
         click(w, QStringLiteral("Button1"));
+        QVERIFY(w.isVisible());
+        setText(w, QStringLiteral("Edit7"), QStringLiteral("5000"));
+        setText(w, QStringLiteral("Edit31"), QStringLiteral("x"));
+        app.prompt.expectMessage(QStringLiteral("Hiba: Újban, INSERT-append a meres-ben "));
+        click(w, QStringLiteral("Button1"));
+        QVERIFY(w.isVisible());
+        QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
+        QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'M'")).toString(),
+                QStringLiteral("0"));
+        QCOMPARE(text(w, QStringLiteral("Edit1")), QStringLiteral("6000"));
+        QCOMPARE(text(w, QStringLiteral("Edit7")), QStringLiteral("5000"));
+        app.db.exec(QStringLiteral("DROP TRIGGER meres_refuse"));
+        click(w, QStringLiteral("Button1"));
+        QVERIFY(!w.isVisible());
     });
-    app.prompt.expectMessage(QStringLiteral("Hiba: Újban, INSERT-append a meres-ben "));
     openVehiclesOnSite(app.ctx);
     QVERIFY(!kindOpen);
-    QCOMPARE(app.db.count(QStringLiteral("meres")), 0);
-    QCOMPARE(app.db.scalar(QStringLiteral("SELECT sBszam FROM sorszam WHERE sKod = 'M'")).toString(),
-            QStringLiteral("0"));
+    QCOMPARE(app.db.scalar(QStringLiteral("SELECT CONCAT_WS('|', mBszam, mBemeres1, mBemeres2, mMegj) FROM meres"))
+                     .toString(),
+            QStringLiteral("1|6000|5000|x"));
     app.verifyScriptsDone();
 }
 

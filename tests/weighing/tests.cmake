@@ -20,3 +20,9 @@ vello_add_test(test_weighing_input ${VELLO_HERE}/test_weighing_input.cpp ${VELLO
 vello_add_test(test_ticket_void ${VELLO_HERE}/test_ticket_void.cpp ${VELLO_HERE}/ticketvoidfixture.h)
 # The same through the ticket browser's buttons and dialogs, with the prints.
 vello_add_test(test_ticket_void_window ${VELLO_HERE}/test_ticket_void_window.cpp ${VELLO_HERE}/ticketvoidfixture.h)
+# The settlement on the printed ticket, its copy and vello-report --ticket.
+vello_add_test(test_ticket_settlement ${VELLO_HERE}/test_ticket_settlement.cpp ${VELLO_HERE}/weighingfixture.h)
+add_dependencies(test_ticket_settlement vello-report)
+# A weighing by keyboard alone: the keys of the on-site list, the vehicle
+# kind, the weighing window and the port window.
+vello_add_test(test_weighing_keys ${VELLO_HERE}/test_weighing_keys.cpp ${VELLO_HERE}/windowfixture.h)

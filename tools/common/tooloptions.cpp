@@ -188,6 +188,7 @@ ConnectionSettings ToolOptions::connection()
 
 ConnectionSettings ToolOptions::connection(ConnectionSettings s) const
 {
+    const ConnectionSettings section = s;
     const bool program = m_account == Account::Program;
     const QString environment = qEnvironmentVariable("MYSQL_PWD");
     if (!program) {
@@ -215,6 +216,14 @@ ConnectionSettings ToolOptions::connection(ConnectionSettings s) const
         } else if (name == kDatabase)
             s.database = v;
     }
+    // The section's password belongs to the section's user on the section's
+    // server: another server or account never hears it (only MYSQL_PWD).
+    auto server = [](const ConnectionSettings& c) {
+        return c.socket.isEmpty() ? c.host + QLatin1Char(':') + QString::number(c.port) : c.socket;
+    };
+    const bool elsewhere = server(s) != server(section) || s.user != section.user;
+    if (program && elsewhere)
+        s.password = environment;
     return s;
 }
 

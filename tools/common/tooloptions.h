@@ -16,7 +16,9 @@
 // option replaces the key it names; given more than once, or both a socket
 // and a host, the last one on the command line wins. A tool that connects
 // as the program's user takes the section's password, or MYSQL_PWD where it
-// is set; --user drops the section's password (only MYSQL_PWD is left). A
+// is set; an option that names another user or another server (--user,
+// --host, --port, --socket with a value other than the section's) drops the
+// section's password (only MYSQL_PWD is left). A
 // tool that connects as an administrative user (vello-create) is root unless
 // --user says otherwise, and its password comes from MYSQL_PWD only. No
 // password is ever taken from the command line.
