@@ -9,6 +9,8 @@
 
 #include "data/counters.h"
 #include "data/datamodule.h"
+#include "alibi/alibischema.h"
+#include "data/dberror.h"
 #include "data/schema.h"
 #include "tickets/ticketvoid.h"
 #include "weighing/weighingtexts.h"
@@ -168,6 +170,19 @@ private slots:
         QCOMPARE(op.store(*again, unchanged(*again, QStringLiteral("még egyszer")), Today).ticketNumber,
                 QStringLiteral("3"));
         QCOMPARE(links(app, QStringLiteral("3")), oldLinks);
+        // Each issued ticket has its own ticket entry, the chain and every
+        // ticket against its entry hold, and an entry's links name the
+        // voided tickets and the ones issued in their place.
+        AlibiLog log(app.data);
+        for (const char* t : {"1", "2", "3"})
+            QVERIFY2(log.ticketEntry(QLatin1String(t)), t);
+        const AlibiLog::Verification v = log.verify();
+        QVERIFY2(v.ok(), qPrintable(v.message()));
+        QStringList shown;
+        for (const AlibiLog::Link& l : log.links(log.linksOfTicket(old).first().number))
+            if (!l.ticket.isEmpty())
+                shown << QStringLiteral("%1|%2|%3|%4").arg(l.ticket).arg(l.voided).arg(l.replacement, l.replaces);
+        QCOMPARE(shown.join(QLatin1Char(' ')), QStringLiteral("1|1|2| 2|1|3|1 3|0||2"));
     }
 
     // A dispatch: the net is exit minus entry whatever the percentages; the
@@ -423,6 +438,51 @@ private slots:
             QCOMPARE(app.db.scalar("SELECT zHelyette FROM sztorno").toString(), QStringLiteral("2"));
         }
         QVERIFY(someWaited);
+    }
+
+    // The program's account as vello-create grants it (rows of the register,
+    // SELECT and EXECUTE on the log) voids and reissues: nothing beyond those
+    // rights is needed, and the log is still written only by its routines.
+    void programAccountVoidsAndReissues()
+    {
+        TestApp app;
+        seedRegisters(app.db);
+        const QString first = weighTicket(app, QStringLiteral("B"), true);
+        const QString second = weighTicket(app, QStringLiteral("B"), false, QStringLiteral("2"));
+        const QString name = app.db.name() + QStringLiteral("_p");
+        QSqlDatabase admin = app.db.admin();
+        for (const char* host : {"localhost", "127.0.0.1"})
+            Schema::grantProgramAccount(admin, app.db.name(), name, QLatin1String(host));
+        AlibiSchema::grantProgramUser(admin, app.db.name(), name);
+        {
+            ConnectionSettings settings = app.db.settings();
+            settings.user = name;
+            DataModule data(settings);
+            data.open();
+            AppContext ctx(data, app.prompt, &app.host);
+            QCOMPARE(TicketVoid(ctx).run(first, QStringLiteral("rossz termény")).result, Outcome::Done);
+            TicketReissue op(ctx);
+            const std::optional<ReissueSource> s = op.read(second);
+            QVERIFY(s);
+            const ReissueOutcome o = op.store(*s, unchanged(*s), Today);
+            QCOMPARE(o.result, Outcome::Done);
+            QCOMPARE(links(app, o.ticketNumber), links(app, second));
+            QVERIFY(AlibiLog(data).ticketEntry(o.ticketNumber));
+            try {
+                data.ZQ10.run(QStringLiteral("INSERT INTO %1.kapcsolat (nr, IDm, bszam, hely, irany) VALUES (1, 1, "
+                                             "'99', 1, 'B')")
+                                      .arg(AlibiLog::databaseFor(app.db.name())));
+                QFAIL("the program's account wrote a link of its own");
+            } catch (const DbError& e) {
+                QCOMPARE(e.code(), 1142);
+            }
+        }
+        QCOMPARE(app.db.scalar("SELECT GROUP_CONCAT(CONCAT_WS('|', zBszam, COALESCE(zHelyette, '-')) ORDER BY zBszam "
+                               "SEPARATOR ' ') FROM sztorno")
+                         .toString(),
+                QStringLiteral("%1|- %2|3").arg(first, second));
+        for (const char* host : {"localhost", "127.0.0.1"})
+            app.db.exec(QStringLiteral("DROP USER IF EXISTS '%1'@'%2'").arg(name, QLatin1String(host)));
     }
 
     // vello-create --upgrade adds the table to a database made before it,

@@ -11,6 +11,9 @@ vello_add_test(test_indicator_reading ${VELLO_HERE}/test_indicator_reading.cpp)
 # Screenshots of the weighing windows on a real display (run by hand).
 qt_add_executable(weighing_screens ${VELLO_HERE}/weighing_screens.cpp ${VELLO_HERE}/windowfixture.h)
 target_link_libraries(weighing_screens PRIVATE vello_testsupport)
+# The same for the ticket browser's void and reissue dialogs.
+qt_add_executable(void_screens ${VELLO_HERE}/void_screens.cpp ${VELLO_HERE}/ticketvoidfixture.h)
+target_link_libraries(void_screens PRIVATE vello_testsupport)
 vello_add_test(test_keyboard_walk ${VELLO_HERE}/test_keyboard_walk.cpp ${VELLO_HERE}/windowfixture.h)
 # The alibi log behind the weighing: scale reads to ticket, store and
 # finalisation failures, the entry numbers on the ticket and its copy.
