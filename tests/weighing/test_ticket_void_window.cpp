@@ -5,6 +5,7 @@
 #include "ticketvoidfixture.h"
 #include "widgets.h"
 
+#include "alibi/alibilog.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpainter.h"
 #include "reports/reportpreview.h"
@@ -128,6 +129,11 @@ private slots:
         const QString ticket = pdfText(app.preview.shown().at(0), dir, QStringLiteral("ticket.pdf"));
         QVERIFY2(ticket.contains(QStringLiteral("Bizonylatszám: J 3")), qPrintable(ticket));
         QVERIFY2(ticket.contains(QStringLiteral("A(z) 2. sz. mérlegjegy helyett")), qPrintable(ticket));
+        // its own ticket entry in the alibi log, which anchors the chain on paper
+        const std::optional<AlibiLog::TicketEntry> entry = AlibiLog(app.data).ticketEntry(QStringLiteral("3"));
+        QVERIFY(entry);
+        QVERIFY2(ticket.contains(QStringLiteral("alibi %1 %2").arg(entry->number).arg(entry->chainPrefix())),
+                qPrintable(ticket));
         QVERIFY(!ticket.contains(QStringLiteral("SZTORNÓ")));
         const QString newCopy = pdfText(app.preview.shown().at(1), dir, QStringLiteral("copy3.pdf"));
         QVERIFY2(newCopy.contains(QStringLiteral("Bizonylatszám: J 3")), qPrintable(newCopy));
