@@ -94,10 +94,32 @@ CREATE TABLE vello (
   KEY vello_okod (jOkod, jDatum),
   KEY vello_torolt (jTorolt),
   -- The stock totals per crop, per producer and crop, per warehouse and crop
-  -- read their sums from these alone, in the order of their grouping.
-  KEY vello_stock_tkod (jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jKkod),
-  KEY vello_stock_okod (jOkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jKkod),
-  KEY vello_stock_kkod (jKkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod)
+  -- read their sums from these alone, in the order of their grouping; the
+  -- ticket number last, for the look-up that leaves voided tickets out.
+  KEY vello_stock_tkod (jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jKkod, jBszam),
+  KEY vello_stock_okod (jOkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jKkod, jBszam),
+  KEY vello_stock_kkod (jKkod, jTkod, jBemeres, jKimeres, jNettoBe, jNettoKI, jOkod, jBszam)
+) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
+
+-- Voided tickets: a wrong ticket is never edited or deleted; it is voided
+-- ("sztornó") and a corrected one may be issued under a new number. One row
+-- per voided ticket number (the number of both its rows in vello), with who
+-- voided it (workstation, database user), when (server time), why, and the
+-- number of the ticket issued in its place (none when it was only voided).
+-- The ticket table itself is unchanged: every statement that must leave
+-- voided tickets out asks this table by the primary key. Voided tickets stay
+-- in vello for good (archiving leaves them there), so a row here always
+-- names rows of vello. `vello-create --upgrade` adds the table to an older
+-- database, and the ticket number to the stock keys of vello.
+CREATE TABLE sztorno (
+  zBszam       VARCHAR(8)   NOT NULL,
+  zIdo         DATETIME     NOT NULL,
+  zGep         VARCHAR(64)  NOT NULL DEFAULT '',
+  zFelhasznalo VARCHAR(160) NOT NULL DEFAULT '',
+  zOk          VARCHAR(200) NOT NULL,
+  zHelyette    VARCHAR(8)   DEFAULT NULL,
+  PRIMARY KEY (zBszam),
+  KEY sztorno_helyette (zHelyette)
 ) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
 
 -- Archiving work table: whole rows copied from vello, ids included.

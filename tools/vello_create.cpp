@@ -1,8 +1,8 @@
 // vello-create: the creation step. Creates the database `vello`, the user
 // vello@localhost, the ten tables, the counter rows and the site row; with
 // --allow-host also the user for another workstation; the alibi log
-// `vello_alibi` beside it (--upgrade adds the log and the unique code keys
-// to an existing database).
+// `vello_alibi` beside it (--upgrade adds the log, the unique code keys and
+// the table of voided tickets to an existing database).
 //
 //   vello-create [--demo] [--allow-host HOST --password-file FILE [--server-host NAME]] [connection options]
 //   vello-create --upgrade [connection options]
@@ -166,6 +166,12 @@ int upgrade(QSqlDatabase& db, const QString& database, ToolOptions& tool)
         const QStringList keys = Schema::addCodeKeys(db, database);
         if (!keys.isEmpty())
             tool.say(QStringLiteral("egyedi kulcsot kaptak a kódok: %1.").arg(keys.join(QLatin1String(", "))));
+        if (Schema::addVoidTable(db, database))
+            tool.say(QStringLiteral("a sztornózott mérlegjegyek táblája (sztorno) elkészült."));
+        const QStringList widened = Schema::widenStockKeys(db, database);
+        if (!widened.isEmpty())
+            tool.say(QStringLiteral("a készlet kulcsai kiegészültek a mérlegjegy számával: %1.")
+                             .arg(widened.join(QLatin1String(", "))));
         const QString log = AlibiLog::databaseFor(database);
         const bool had = schemaExists(db, log);
         addAlibiLog(db, database);

@@ -75,6 +75,25 @@ AlibiEntryPanel::AlibiEntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("Be
     form->addRow(m_links);
 }
 
+namespace {
+
+// The ticket of a link, with its void: a voided ticket and the one issued in
+// its place share the entries of their weights.
+QString ticketText(const AlibiLog::Link& l)
+{
+    if (l.ticket.isEmpty())
+        return QStringLiteral("(függőben)");
+    QString t = l.ticket;
+    if (l.voided)
+        t += l.replacement.isEmpty() ? QStringLiteral(" (SZTORNÓ)")
+                                     : QStringLiteral(" (SZTORNÓ, helyette: %1)").arg(l.replacement);
+    if (!l.replaces.isEmpty())
+        t += QStringLiteral(" (a(z) %1. helyett)").arg(l.replaces);
+    return t;
+}
+
+}   // namespace
+
 void AlibiEntryPanel::clear()
 {
     for (QLabel* l : {m_entryNumber, m_time, m_workstation, m_source, m_weight, m_digits, m_status, m_port, m_chain})
@@ -130,7 +149,7 @@ void AlibiEntryPanel::showEntry(const AlibiEntry& e, AlibiLog& log, bool brokenB
     }
     QList<QStringList> rows;
     for (const AlibiLog::Link& l : shown) {
-        rows << QStringList {l.ticket.isEmpty() ? QStringLiteral("(függőben)") : l.ticket, QString::number(l.pendingId),
+        rows << QStringList {ticketText(l), QString::number(l.pendingId),
                 l.slot == 2 ? QStringLiteral("2 (pót)") : QStringLiteral("1 (jármű)"),
                 l.direction == AlibiLog::In ? QStringLiteral("bemérés") : QStringLiteral("kimérés")};
     }

@@ -140,7 +140,7 @@ std::optional<AlibiEntry> AlibiLog::entry(qint64 number)
     return out;
 }
 
-QList<AlibiLog::Link> AlibiLog::readLinks()
+QList<AlibiLog::Link> AlibiLog::readLinks(bool withVoids)
 {
     QList<Link> out;
     for (bool more = m_q.first(); more; more = m_q.next()) {
@@ -151,6 +151,11 @@ QList<AlibiLog::Link> AlibiLog::readLinks()
         l.ticket = m_q.value(3).toString();
         l.slot = m_q.value(4).toInt();
         l.direction = Passes::directionOf(m_q.value(5).toString());
+        if (withVoids) {
+            l.voided = m_q.value(6).toInt() != 0;
+            l.replacement = m_q.value(7).toString();
+            l.replaces = m_q.value(8).toString();
+        }
         out << l;
     }
     m_q.close();
@@ -159,10 +164,14 @@ QList<AlibiLog::Link> AlibiLog::readLinks()
 
 QList<AlibiLog::Link> AlibiLog::links(qint64 number)
 {
-    m_q.openSql(QStringLiteral("SELECT IDh, nr, IDm, bszam, hely, irany FROM %1 WHERE nr = :p0 ORDER BY IDh")
+    // sztorno is the register's own table, in the connection's database.
+    m_q.openSql(QStringLiteral("SELECT k.IDh, k.nr, k.IDm, k.bszam, k.hely, k.irany, z.zBszam IS NOT NULL, "
+                               "COALESCE(z.zHelyette, ''), COALESCE(h.zBszam, '') FROM %1 k LEFT JOIN sztorno z ON "
+                               "z.zBszam = k.bszam LEFT JOIN sztorno h ON h.zHelyette = k.bszam WHERE k.nr = :p0 "
+                               "ORDER BY k.IDh")
                         .arg(table("kapcsolat")),
             {{QStringLiteral("p0"), number}});
-    return readLinks();
+    return readLinks(true);
 }
 
 QList<AlibiLog::Link> AlibiLog::linksOfTicket(const QString& ticket)

@@ -101,6 +101,11 @@ public:
         QString ticket;   // bszam, empty while pending
         int slot = 0;   // hely: 1 vehicle, 2 trailer
         Direction direction = In;   // irany
+        // links(): the ticket's void, from the register's sztorno: voided,
+        // the number issued in its place, the number it was issued in place of.
+        bool voided = false;
+        QString replacement;
+        QString replaces;
     };
 
     struct Verification {
@@ -150,6 +155,8 @@ public:
     std::optional<TicketEntry> ticketEntry(const QString& ticket);
 
     std::optional<AlibiEntry> entry(qint64 number);
+    // The links of entry `number`, each with its ticket's void: a voided
+    // ticket and the one issued in its place share their weights' entries.
     QList<Link> links(qint64 number);
     // Links by ticket number or pending weighing, in measurement order.
     QList<Link> linksOfTicket(const QString& ticket);
@@ -209,7 +216,7 @@ public:
 private:
     QString table(const char* name) const;
     QString routine(const char* name) const { return table(name); }
-    QList<Link> readLinks();
+    QList<Link> readLinks(bool withVoids = false);
     AlibiEntry readEntry() const;
 
     DataModule& m_dm;

@@ -9,6 +9,7 @@
 #include "scale/scalewindows.h"
 #include "tickets/ticketswindows.h"
 #include "ui/enterfocus.h"
+#include "weighing/ticketcorrection.h"
 #include "weighing/weighingwindows.h"
 
 #include <QAction>
@@ -41,7 +42,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QMainWindow(parent), 
         return a;
     };
     add(bar, QStringLiteral("Mrlegels1"), QStringLiteral("Mérlegelés"), u'M', &openVehiclesOnSite);
-    add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), u'j', &openTicketBrowser);
+    add(bar, QStringLiteral("Mrlegjegy1"), QStringLiteral("Mérlegjegy"), u'j', &openTicketBrowserToCorrect);
     add(bar, QStringLiteral("Kszlet1"), QStringLiteral("Készlet"), u'K', &openStock);
     add(bar, QStringLiteral("Renszm1"), QStringLiteral("Rendszám"), u'R',
             [](AppContext& c) { openRegisterList(c, RegisterKind::Plates); });

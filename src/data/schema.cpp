@@ -3,6 +3,7 @@
 #include "data/dberror.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -240,6 +241,52 @@ QStringList addCodeKeys(QSqlDatabase& admin, const QString& database)
         added << k.table + QLatin1Char('.') + k.column;
     }
     return added;
+}
+
+bool addVoidTable(QSqlDatabase& admin, const QString& database)
+{
+    QSqlQuery q = prepared(admin,
+            QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ?"),
+            {database, QStringLiteral("sztorno")});
+    if (q.next() && q.value(0).toInt() > 0)
+        return false;
+    const QString head = QStringLiteral("CREATE TABLE sztorno ");
+    for (const QString& s : tableStatements()) {
+        if (!s.startsWith(head))
+            continue;
+        run(admin, QStringLiteral("CREATE TABLE %1.sztorno ").arg(quoted(database)) + s.mid(head.size()));
+        return true;
+    }
+    throw DbError(QStringLiteral("create.sql: the sztorno table is missing"));
+}
+
+QStringList widenStockKeys(QSqlDatabase& admin, const QString& database)
+{
+    QStringList made;
+    // The key definitions as create.sql writes them in the vello table.
+    QString vello;
+    for (const QString& s : tableStatements())
+        if (s.startsWith(QLatin1String("CREATE TABLE vello ")))
+            vello = s;
+    static const QRegularExpression key(QStringLiteral("KEY (vello_stock_[a-z]+) \\(([^)]*)\\)"));
+    QStringList changes;
+    for (auto it = key.globalMatch(vello); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        QSqlQuery q = prepared(admin,
+                QStringLiteral("SELECT GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX SEPARATOR ', ') FROM "
+                               "information_schema.STATISTICS WHERE TABLE_SCHEMA = ? AND TABLE_NAME = 'vello' AND "
+                               "INDEX_NAME = ?"),
+                {database, m.captured(1)});
+        const QString now = q.next() ? q.value(0).toString() : QString();
+        if (now.compare(m.captured(2).simplified(), Qt::CaseInsensitive) == 0)
+            continue;
+        changes << (now.isEmpty() ? QString() : QStringLiteral("DROP KEY %1, ").arg(m.captured(1)))
+                        + QStringLiteral("ADD KEY %1 (%2)").arg(m.captured(1), m.captured(2));
+        made << m.captured(1);
+    }
+    if (!changes.isEmpty())
+        run(admin, QStringLiteral("ALTER TABLE %1.vello ").arg(quoted(database)) + changes.join(QLatin1String(", ")));
+    return made;
 }
 
 }   // namespace Schema

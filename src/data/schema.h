@@ -58,4 +58,14 @@ QStringList duplicateCodes(QSqlDatabase& admin, const QString& database);
 // a duplicate makes the ALTER fail. Throws DbError.
 QStringList addCodeKeys(QSqlDatabase& admin, const QString& database);
 
+// The table of voided tickets (`sztorno`, db/create.sql), which an older
+// database lacks: created in `database` when missing, as the creation step
+// makes it. True when it was added. Throws DbError.
+bool addVoidTable(QSqlDatabase& admin, const QString& database);
+// The stock keys of vello (vello_stock_*) as the creation step makes them,
+// ending in the ticket number, so that the stock totals leave voided tickets
+// out from the key alone: a key that lacks it is made again. Returns the
+// keys made again. Throws DbError.
+QStringList widenStockKeys(QSqlDatabase& admin, const QString& database);
+
 }   // namespace Schema

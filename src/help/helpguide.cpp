@@ -41,6 +41,8 @@ const QList<QPair<QString, QString>>& windowSections()
             {QStringLiteral("TForm14"), QStringLiteral("A mérlegelés ablak")},
             {QStringLiteral("TForm17"), QStringLiteral("Mérlegjegy újranyomtatása")},
             {QStringLiteral("TForm18"), QStringLiteral("Készlet")},
+            {QStringLiteral("SztornoDialog"), QStringLiteral("Hibás mérlegjegy: sztornó és javítás")},
+            {QStringLiteral("JavitasDialog"), QStringLiteral("Hibás mérlegjegy: sztornó és javítás")},
             {QStringLiteral("TForm5"), registers},   // plates
             {QStringLiteral("TForm7"), registers},
             {QStringLiteral("TForm8"), registers},   // producers

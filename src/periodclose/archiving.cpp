@@ -21,7 +21,15 @@ const char* const kCollect
           "SELECT IDj, jBszam, jMbszam, jMozgas, jPot, jEgymeres, :p2, jBeido, jKiido, :p2, "
           ":p2, jBemeres, jKimeres, jNettoBe, jNettoKI, jBemerleg, jKimerleg, jTkod, jRkod, jKkod, jOkod, jAkod, "
           "jMegj, jTiszt, jViztart, jPrn, :p1 "
-          "FROM vello WHERE ( jDatum <= :p2 ) AND ( jMozgas = \"B\" OR jMozgas = \"K\" )";
+          "FROM vello WHERE ( jDatum <= :p2 ) AND ( jMozgas = \"B\" OR jMozgas = \"K\" ) "
+          "AND NOT EXISTS (SELECT 1 FROM sztorno WHERE sztorno.zBszam = vello.jBszam)";
+
+// A voided ticket is never folded into a summary row and never archived: its
+// rows stay in vello, listed and marked, with its void record beside them.
+// The collection reads without locks, so a void committed after it is found
+// here, once the run holds the rows it deletes: the run then stops.
+const char* const kVoidedMeanwhile
+        = "SELECT COUNT(*), MIN(munka.jBszam) FROM munka JOIN sztorno ON sztorno.zBszam = munka.jBszam";
 
 const char* const kSummaries
         = "INSERT INTO vello ( jTkod, jKkod, jNettoBe, jNettoKi, jDatum, jModDatum, jRogDatum, jTorolt) "
@@ -61,7 +69,8 @@ qint64 Archiving::ticketsUpTo(const QDate& cutOff)
     try {
         Query& q = m_ctx.data.ZQ91;
         q.openSql(QStringLiteral("SELECT COUNT(DISTINCT jBszam) FROM vello WHERE ( jDatum <= :p2 ) "
-                                 "AND ( jMozgas = \"B\" OR jMozgas = \"K\" )"),
+                                 "AND ( jMozgas = \"B\" OR jMozgas = \"K\" ) "
+                                 "AND NOT EXISTS (SELECT 1 FROM sztorno WHERE sztorno.zBszam = vello.jBszam)"),
                 {{QStringLiteral("p2"), cutOff}});
         const qint64 n = q.isEmpty() ? -1 : q.value(0).toLongLong();
         q.close();
@@ -347,4 +356,16 @@ void Archiving::steps(const QDate& cutOff)
     m_deleted = step(QStringLiteral("Hiba: Az DELETE a vello -ben "),
             [&] { return dm.ZQ22.run(QStringLiteral("DELETE vello FROM vello JOIN munka ON munka.IDj = vello.IDj")); });
     log(QStringLiteral("Tételek törlése a vello -ből.  "));
+
+    step(QStringLiteral("Hiba: Az DELETE a vello -ben "), [&] {
+        dm.ZQ91.openSql(QString::fromLatin1(kVoidedMeanwhile));
+        const qint64 voided = dm.ZQ91.value(0).toLongLong();
+        const QString first = dm.ZQ91.value(1).toString();
+        dm.ZQ91.close();
+        if (voided > 0)
+            throw StepFailed {QStringLiteral("Archiválás közben egy másik munkaállomás sztornózta a(z) %1. "
+                                             "mérlegjegyet. Indítsa újra az archiválást.")
+                                      .arg(first),
+                    QString()};
+    });
 }

@@ -146,11 +146,22 @@ QStringList logChecksums(AdminConnection& c, const QString& log)
     }
 }
 
+// What the loaded copy is: the register, or its alibi log; the database it
+// is to take the place of, its tables and their rows.
+struct Loaded {
+    bool isLog = false;
+    QString target;
+    QStringList tables;
+    QStringList counts;   // "table rows", for the report
+    bool voidTableAdded = false;   // an older dump: its empty sztorno made in the scratch database
+};
+
 // A dump made before the unique keys on the codes came in gets them in the
 // scratch database, as `vello-create --upgrade` gives them to a live one; a
-// dump whose codes are held twice cannot have them: refused. The keys
-// added, as "table.column".
-QStringList upgradeLoaded(AdminConnection& c, const QString& scratch)
+// dump whose codes are held twice cannot have them: refused. The same for
+// the table of voided tickets and the stock keys; the voids checked against
+// the tickets. The keys added, as "table.column".
+QStringList upgradeLoaded(AdminConnection& c, const QString& scratch, Loaded& l)
 {
     QSqlDatabase db = c.database();
     const QStringList duplicates = onServer([&] { return Schema::duplicateCodes(db, scratch); },
@@ -160,20 +171,27 @@ QStringList upgradeLoaded(AdminConnection& c, const QString& scratch)
                                             "benne (%1); a mostani adatbázis egyedi kódokat kíván, ezért a mentés "
                                             "így nem állítható vissza. Az adatbázis nem változott.")
                                      .arg(duplicates.join(QLatin1String("; ")))};
-    return onServer([&] { return Schema::addCodeKeys(db, scratch); },
+    const QStringList added = onServer([&] { return Schema::addCodeKeys(db, scratch); },
             [](const QString& error) {
                 return QStringLiteral("a mentés táblái nem kaphatták meg az egyedi kulcsokat: ") + error;
             });
+    // A dump made before voided tickets were kept gets their (empty) table,
+    // so that the swap puts it in place of the live one: the live voids
+    // belong to the live tickets, never to the restored ones.
+    const bool voids = onServer([&] { return Schema::addVoidTable(db, scratch); },
+            [](const QString& error) {
+                return QStringLiteral("a mentés nem kaphatta meg a sztornózott mérlegjegyek tábláját: ") + error;
+            });
+    if (voids) {
+        l.tables << QStringLiteral("sztorno");
+        l.counts << QStringLiteral("sztorno 0");
+        l.voidTableAdded = true;
+    }
+    onServer([&] { return Schema::widenStockKeys(db, scratch); },
+            [](const QString& error) { return QStringLiteral("a mentés készletkulcsai nem bővíthetők: ") + error; });
+    RestoreChecks::voidsKeepTheirTickets(c, scratch);
+    return added;
 }
-
-// What the loaded copy is: the register, or its alibi log; the database it
-// is to take the place of, its tables and their rows.
-struct Loaded {
-    bool isLog = false;
-    QString target;
-    QStringList tables;
-    QStringList counts;   // "table rows", for the report
-};
 
 Loaded inspectLoaded(AdminConnection& c, const QString& scratch, const QString& live)
 {
@@ -301,6 +319,9 @@ QStringList reportOf(const QString& file, const QString& live, const Loaded& l, 
     if (!keysAdded.isEmpty())
         r << QStringLiteral("A mentés egy régebbi változatból való: a kódok egyedi kulcsot kaptak (%1).")
                         .arg(keysAdded.join(QLatin1String(", ")));
+    if (l.voidTableAdded)
+        r << QStringLiteral("A mentés egy régebbi változatból való: a sztornózott mérlegjegyek táblája (sztorno) "
+                            "üresen készült el hozzá.");
     if (l.isLog)
         r << QStringLiteral("Az alibi napló láncát ellenőrizze: vello-alibi verify --database %1").arg(live);
     else if (logUnchanged)
@@ -377,9 +398,9 @@ bool DatabaseBackup::restore(const QString& file, bool force)
         loadIntoScratch(file, scratch);
 
         // The checks: nothing of the live database is lost by the swap.
-        const Loaded loaded = inspectLoaded(c, scratch, live);
+        Loaded loaded = inspectLoaded(c, scratch, live);
         const Live current = readLive(c, loaded.target);
-        const QStringList keysAdded = loaded.isLog ? QStringList() : upgradeLoaded(c, scratch);
+        const QStringList keysAdded = loaded.isLog ? QStringList() : upgradeLoaded(c, scratch, loaded);
         QStringList behind;
         qint64 nextId = 0;
         if (loaded.isLog) {

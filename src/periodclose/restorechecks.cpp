@@ -139,6 +139,26 @@ void logKeepsLive(AdminConnection& c, const QString& target, const QString& scra
     }
 }
 
+void voidsKeepTheirTickets(AdminConnection& c, const QString& scratch)
+{
+    QStringList lost;
+    try {
+        lost = c.column(QStringLiteral("SELECT CONCAT(z.zBszam, IF(z.zHelyette IS NULL, '', CONCAT(' -> ', "
+                                       "z.zHelyette))) FROM %1.sztorno z WHERE NOT EXISTS (SELECT 1 FROM %1.vello v "
+                                       "WHERE v.jBszam = z.zBszam) OR (z.zHelyette IS NOT NULL AND NOT EXISTS "
+                                       "(SELECT 1 FROM %1.vello n WHERE n.jBszam = z.zHelyette)) ORDER BY z.zBszam "
+                                       "LIMIT 10")
+                                .arg(quoted(scratch)));
+    } catch (const DbError& e) {
+        throw RestoreFailed {QStringLiteral("a sztornózott mérlegjegyek nem olvashatók: ") + e.text()};
+    }
+    if (!lost.isEmpty()) {
+        throw RestoreFailed {QStringLiteral("a mentés nem egész: sztornózott mérlegjegy (vagy a helyette kiadott) "
+                                            "hiányzik belőle: %1. Az adatbázis nem változott.")
+                                     .arg(lost.join(QLatin1String(", ")))};
+    }
+}
+
 QStringList countersBehind(
         AdminConnection& c, const QString& live, bool liveHasCounters, const QString& scratch, bool force)
 {

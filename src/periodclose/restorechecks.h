@@ -31,6 +31,13 @@ QStringList rowCounts(AdminConnection& c, const QString& scratch, const QStringL
 // in `liveTables`) is in it as it is, every field alike.
 void logKeepsLive(AdminConnection& c, const QString& target, const QString& scratch, const QStringList& liveTables);
 
+// The voided tickets of the loaded register (`sztorno`): every void names
+// a ticket whose rows the copy holds in vello (voided tickets are never
+// archived), and every ticket issued in place of one is there as well. A
+// copy where a void lost its ticket would count a ticket the operator
+// voided, or void nothing: refused.
+void voidsKeepTheirTickets(AdminConnection& c, const QString& scratch);
+
 // The counters ("M", "J", "S", "K") of `scratch` that are behind those of
 // `live`, as "what (letter) from–to" of the numbers that would be issued
 // again; refused when any is behind, unless `force`.

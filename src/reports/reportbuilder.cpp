@@ -17,7 +17,9 @@ bool isDocumentedVariable(const QString& n)
     static const char* names[] = {"v_bszam", "v_m1", "v_mozgas", "v_Bemeres2", "v_Kimeres2", "v_datum", "v_jel_be1",
             "v_jel_be2", "v_jel_ki1", "v_jel_ki2", "v_alibi_be1", "v_alibi_be2", "v_alibi_ki1", "v_alibi_ki2",
             "v_elsz_sor1", "v_elsz_sor2", "v_elsz_netto1", "v_elsz_netto2", "v_elsz_ossz", "v_elszamolt",
-            "v_alibi_jegy", "v_alibi_lanc"};
+            "v_alibi_jegy", "v_alibi_lanc",
+            // a voided ticket's copy, and a ticket issued in place of a voided one
+            "v_sztorno", "v_sztorno_ok", "v_sztorno_ido", "v_helyette", "v_helyett"};
     for (const char* v : names)
         if (n.compare(QLatin1String(v), Qt::CaseInsensitive) == 0)
             return true;

@@ -46,6 +46,8 @@ namespace {
                 // the ticket rows (vello)
                 {QStringLiteral("IDj"), QStringLiteral("A mérlegjegy-sor azonosítója")},
                 {QStringLiteral("jBszam"), QStringLiteral("Mérlegjegy száma")},
+                {QStringLiteral("sztorno"),
+                        QStringLiteral("Sztornózott mérlegjegy (SZTORNÓ; javításnál a helyette kiadott száma)")},
                 {QStringLiteral("jMbszam"), QStringLiteral("A mérés sorszáma")},
                 {QStringLiteral("jMozgas"), QStringLiteral("Mozgás iránya (B: beszállítás, K: kiszállítás)")},
                 {QStringLiteral("jPot"), QStringLiteral("Pótkocsis szerelvény (I: igen)")},

@@ -4,6 +4,7 @@
 #include "data/datamodule.h"
 #include "data/textconv.h"
 #include "reports/reportoutput.h"
+#include "tickets/ticketvoid.h"
 
 #include <cmath>
 
@@ -20,8 +21,11 @@ const QString kCropJoin = QStringLiteral(" FROM vello JOIN termeny ON termeny.tK
 const QString kProducerJoin = QStringLiteral(" JOIN termelo ON termelo.OKod = vello.jOkod");
 const QString kWarehouseJoin = QStringLiteral(" JOIN raktar ON raktar.kKod = vello.jKkod");
 
-const QString kWithCrop = QStringLiteral(" WHERE jTkod <> \"\"");
-const QString kOfDay = QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 )");
+// Every figure leaves voided tickets out: their rows stay in vello, their
+// place is taken by the ticket issued instead (if any).
+const QString kLive = QStringLiteral(" AND ") + TicketVoid::notVoided();
+const QString kWithCrop = QStringLiteral(" WHERE jTkod <> \"\"") + kLive;
+const QString kOfDay = QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jDatum = :p0 )") + kLive;
 
 }   // namespace
 
@@ -78,13 +82,13 @@ QString StockReport::itemSumsSql(StockGrouping g)
 {
     switch (g) {
     case StockGrouping::Crop:
-        return TicketDocument::sumsSql(QStringLiteral(" WHERE jTkod = :p1"));
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE jTkod = :p1") + kLive);
     case StockGrouping::Day:
-        return TicketDocument::sumsSql(QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )"));
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )") + kLive);
     case StockGrouping::Producer:
-        return TicketDocument::sumsSql(QStringLiteral(" WHERE jOkod = :p1"));
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE jOkod = :p1") + kLive);
     case StockGrouping::Warehouse:
-        return TicketDocument::sumsSql(QStringLiteral(" WHERE jKkod = :p1"));
+        return TicketDocument::sumsSql(QStringLiteral(" WHERE jKkod = :p1") + kLive);
     }
     return QString();
 }
@@ -95,16 +99,16 @@ QString StockReport::itemListSql(StockGrouping g)
     switch (g) {
     case StockGrouping::Crop:
         return QStringLiteral("SELECT tmegnev, ") + kItemFigures + kItemColumns + kCropJoin
-                + QStringLiteral(" WHERE jTkod = :p1") + tail;
+                + QStringLiteral(" WHERE jTkod = :p1") + kLive + tail;
     case StockGrouping::Day:
         return QStringLiteral("SELECT tmegnev, ") + kItemFigures + kItemColumns + kCropJoin
-                + QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )") + tail;
+                + QStringLiteral(" WHERE ( jTkod = :p1 ) AND ( jDatum = :p0 )") + kLive + tail;
     case StockGrouping::Producer:
         return QStringLiteral("SELECT oNev, tmegnev, ") + kItemFigures + kItemColumns + kCropJoin + kProducerJoin
-                + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 )") + tail;
+                + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jOkod = :p1 )") + kLive + tail;
     case StockGrouping::Warehouse:
         return QStringLiteral("SELECT kNev, tmegnev, ") + kItemFigures + QStringLiteral(", jBszam") + kCropJoin
-                + kWarehouseJoin + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 )") + tail;
+                + kWarehouseJoin + QStringLiteral(" WHERE ( jTkod <> \"\" ) AND ( jKkod = :p1 )") + kLive + tail;
     }
     return QString();
 }

@@ -7,6 +7,9 @@
 #include "data/textconv.h"
 #include "reports/reportoutput.h"
 #include "tickets/ticketdocument.h"
+#include "tickets/ticketvoid.h"
+
+#include "data/dberror.h"
 
 const QString TicketBrowser::RowsSql = QStringLiteral(
         "SELECT * FROM vello JOIN rendszam ON rendszam.rKod = vello.jRkod JOIN termeny ON termeny.tKod = vello.jTkod "
@@ -119,5 +122,38 @@ bool TicketBrowser::printCopy(const QString& ticket)
     if (!m_ctx.report)
         return false;
     TicketDocument::setDocumentVariables(*m_ctx.report, m_ctx.data, m_ctx.prompt, rows, ticket, true);
+    setVoidVariables(ticket);
     return m_ctx.report->output(QStringLiteral("vello_masolat.frf"), QPageLayout::Portrait);
+}
+
+void TicketBrowser::setVoidVariables(const QString& ticket)
+{
+    // Empty for a ticket that is neither voided nor issued in place of
+    // another: its copy prints as ever.
+    QString voided, reason, time, instead, replaces;
+    std::optional<VoidRecord> record, replaced;
+    try {
+        TicketVoid voids(m_ctx);
+        record = voids.record(ticket);
+        replaced = voids.replaced(ticket);
+    } catch (const DbError& e) {
+        m_ctx.prompt.message(QStringLiteral("Hiba: a sztornózás adatai nem olvashatók: %1").arg(e.text()));
+    }
+    if (record) {
+        voided = QStringLiteral("SZTORNÓ");
+        reason = QStringLiteral("Sztornó oka: %1").arg(record->reason);
+        time = QStringLiteral("Sztornózva: %1 %2 (%3)")
+                       .arg(TextConv::date(record->time.date()), TextConv::time(record->time.time()),
+                               record->workstation);
+        if (!record->replacement.isEmpty())
+            instead = QStringLiteral("helyette: %1").arg(record->replacement);
+    }
+    if (replaced)
+        replaces = QStringLiteral("A(z) %1. sz. mérlegjegy helyett").arg(replaced->ticket);
+    ReportOutput& r = *m_ctx.report;
+    r.setVariable(QStringLiteral("v_sztorno"), voided);
+    r.setVariable(QStringLiteral("v_sztorno_ok"), reason);
+    r.setVariable(QStringLiteral("v_sztorno_ido"), time);
+    r.setVariable(QStringLiteral("v_helyette"), instead);
+    r.setVariable(QStringLiteral("v_helyett"), replaces);
 }

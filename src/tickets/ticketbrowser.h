@@ -28,7 +28,16 @@ public:
     // "Nyomtatás": asks, then prints the ticket copy from the ticket's rows
     // in ZQ23 (TicketDocument::openRows, the read of the ticket print) with
     // the same variables and settlement as the original. True when printed.
+    // A voided ticket's copy carries "SZTORNÓ", the reason, the time and
+    // the number issued in its place; a ticket issued in place of another
+    // names that one (setVoidVariables).
     bool printCopy(const QString& ticket);
+
+    // The copy's variables of a void: v_sztorno ("SZTORNÓ"), v_sztorno_ok
+    // (the reason), v_sztorno_ido (when and where), v_helyette ("helyette:
+    // M") and v_helyett ("A(z) N. sz. mérlegjegy helyett"); each empty where
+    // it does not apply.
+    void setVoidVariables(const QString& ticket);
 
 private:
     AppContext& m_ctx;

@@ -37,7 +37,12 @@ QLineEdit* field(QWidget* parent, const QString& name, int width = 0)
 }   // namespace
 
 TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_list(ctx.data.ZQ21), m_ops(ctx)
+    : TicketBrowserWindow(ctx, TicketCorrections(), parent)
+{
+}
+
+TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, const TicketCorrections& corrections, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_list(ctx.data.ZQ21), m_ops(ctx), m_corrections(corrections)
 {
     setObjectName(QStringLiteral("TForm17"));
     setWindowTitle(QStringLiteral("Mérlegjegy"));
@@ -102,6 +107,17 @@ TicketBrowserWindow::TicketBrowserWindow(AppContext& ctx, QWidget* parent)
     QPushButton* cancel = makeButton(
             this, QStringLiteral("Button5"), QStringLiteral("Mégsem"), QStringLiteral("Kilépés, ablak bezárás"));
     auto* buttons = new QHBoxLayout;
+    // A wrong ticket: voided, or voided and issued again corrected.
+    QPushButton* voidButton = makeButton(this, QStringLiteral("VoidButton"), QStringLiteral("Sztornó"),
+            QStringLiteral("A jelölt mérlegjegy sztornózása (érvénytelenítése) az okával"));
+    QPushButton* reissueButton = makeButton(this, QStringLiteral("ReissueButton"), QStringLiteral("Javítás"),
+            QStringLiteral("A jelölt mérlegjegy sztornózása és javított kiadása új számon"));
+    voidButton->setEnabled(bool(m_corrections.voidTicket));
+    reissueButton->setEnabled(bool(m_corrections.reissue));
+    connect(voidButton, &QPushButton::clicked, this, [this] { correct(m_corrections.voidTicket); });
+    connect(reissueButton, &QPushButton::clicked, this, [this] { correct(m_corrections.reissue); });
+    buttons->addWidget(voidButton);
+    buttons->addWidget(reissueButton);
     buttons->addStretch();
     for (QPushButton* b : {pick, print, cancel})
         buttons->addWidget(b);
@@ -376,4 +392,18 @@ bool TicketBrowserWindow::search(bool next)
 void TicketBrowserWindow::onPrint()
 {
     m_ops.printCopy(currentTicket());
+}
+
+void TicketBrowserWindow::correct(const std::function<QString(const QString&)>& action)
+{
+    const QString ticket = currentTicket();
+    if (!action || ticket.isEmpty())
+        return;
+    const QString standOn = action(ticket);
+    if (standOn.isEmpty())
+        return;
+    // Read again: the marker of the voided ticket, the new ticket's line.
+    m_model->open();
+    const int row = m_model->locate(standOn);
+    moveTo(row >= 0 ? row : 0);
 }

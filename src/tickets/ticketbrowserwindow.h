@@ -1,5 +1,6 @@
 #pragma once
 #include "tickets/ticketbrowser.h"
+#include "tickets/ticketcorrections.h"
 #include "tickets/ticketlist.h"
 
 #include <QDialog>
@@ -18,6 +19,8 @@ class TicketBrowserWindow : public QDialog {
     Q_OBJECT
 public:
     explicit TicketBrowserWindow(AppContext& ctx, QWidget* parent = nullptr);
+    // With "Sztornó" and "Javítás" working (TicketCorrections).
+    TicketBrowserWindow(AppContext& ctx, const TicketCorrections& corrections, QWidget* parent = nullptr);
     ~TicketBrowserWindow() override;
     TicketListModel* listModel() const { return m_model; }
     QTableView* grid() const { return m_grid; }
@@ -39,6 +42,7 @@ private:
     void showDetail();
     void onPrint();
     std::optional<TicketList::Search> criteria();
+    void correct(const std::function<QString(const QString&)>& action);
 
     AppContext& m_ctx;
     TicketList m_list;
@@ -51,4 +55,5 @@ private:
     QLineEdit* m_findFrom;
     QLineEdit* m_findTo;
     bool m_shown = false;
+    TicketCorrections m_corrections;
 };

@@ -10,10 +10,14 @@ namespace {
 
 // The joins of the list, with the ticket table read first along its jBszam
 // index: the key range is short, the registers are looked up per row.
+// The last column marks a voided ticket (its void record looked up by the
+// primary key of sztorno, one probe per row of the page).
 const QString kRangeHead = QStringLiteral(
-        "SELECT * FROM vello FORCE INDEX (vello_bszam) STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod "
+        "SELECT vello.*, rendszam.*, termeny.*, termelo.*, raktar.*, IF(sztorno.zBszam IS NULL, '', "
+        "IF(sztorno.zHelyette IS NULL, 'SZTORNÓ', CONCAT('SZTORNÓ, helyette: ', sztorno.zHelyette))) AS sztorno "
+        "FROM vello FORCE INDEX (vello_bszam) STRAIGHT_JOIN rendszam ON rendszam.rKod = vello.jRkod "
         "STRAIGHT_JOIN termeny ON termeny.tKod = vello.jTkod STRAIGHT_JOIN termelo ON termelo.oKod = vello.jOkod "
-        "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod");
+        "STRAIGHT_JOIN raktar ON raktar.kKod = vello.jKkod LEFT JOIN sztorno ON sztorno.zBszam = vello.jBszam");
 
 // Rows of the ticket table per line: two per ticket.
 constexpr int kRowsPerLine = 2;
@@ -28,6 +32,8 @@ QString normalKey(const QVariant& v)
 }
 
 }   // namespace
+
+const QString TicketList::VoidColumn = QStringLiteral("sztorno");
 
 TicketList::TicketList(Query& query) : m_q(query)
 {

@@ -20,6 +20,9 @@ class Query;
 class TicketList {
 public:
     static const QString ListSql;
+    // The column after the columns of ListSql: "SZTORNÓ" (with the number
+    // issued in its place, if any) on the line of a voided ticket, else empty.
+    static const QString VoidColumn;
 
     struct Line {
         QVariant key;   // jBszam (null for a row without a number)

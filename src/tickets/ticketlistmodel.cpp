@@ -2,6 +2,7 @@
 
 #include "data/textconv.h"
 
+#include <QColor>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -124,6 +125,14 @@ QVariant TicketListModel::data(const QModelIndex& index, int role) const
     const QVariant& v = l->values[index.column()];
     if (role == Qt::DisplayRole)
         return TextConv::toText(v);
+    if (role == Qt::ForegroundRole || role == Qt::ToolTipRole) {
+        // A voided ticket's line: red, its marker as the hint of every cell.
+        const int marker = int(m_list.columns().lastIndexOf(TicketList::VoidColumn));
+        const QString text = marker >= 0 && marker < l->values.size() ? l->values[marker].toString() : QString();
+        if (!text.isEmpty())
+            return role == Qt::ForegroundRole ? QVariant(QColor(Qt::red)) : QVariant(text);
+        return QVariant();
+    }
     if (role == Qt::TextAlignmentRole) {
         const int t = v.typeId();
         if (t == QMetaType::Double || t == QMetaType::LongLong || t == QMetaType::Int)

@@ -155,7 +155,7 @@ FinalisationOutcome Finalisation::store(const Input& input)
             });
             require(numbered == 2, NumberingMessage);
 
-            step(NetMessage, [&] { storeNets(t, purity, moisture, crop); });
+            step(NetMessage, [&] { storeNets(m_ctx, t.movement, t.rowId, purity, moisture, crop); });
 
             // The pending weighing goes only together with its two numbered
             // ticket rows: should the server have ended the transaction
@@ -318,13 +318,14 @@ QString Finalisation::refusal(double purity, double moisture, const QString crop
     return QString();
 }
 
-void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double viztart, const QString crop[2])
+void Finalisation::storeNets(AppContext& ctx, std::optional<Movement> movement, const qint64 rowId[2], double tiszt,
+        double viztart, const QString crop[2])
 {
-    Query& q = m_ctx.data.ZQ22;
-    if (t.movement == Movement::Dispatch) {
+    Query& q = ctx.data.ZQ22;
+    if (movement == Movement::Dispatch) {
         q.run(QStringLiteral("UPDATE vello SET jNettoKi = jKimeres - jBemeres, jNettoBe = \"0\" "
                              "WHERE IDj = :p0 OR IDj = :p1"),
-                {{QStringLiteral("p0"), t.rowId[0]}, {QStringLiteral("p1"), t.rowId[1]}});
+                {{QStringLiteral("p0"), rowId[0]}, {QStringLiteral("p1"), rowId[1]}});
         return;
     }
     for (int i = 0; i < 2; ++i) {
@@ -333,7 +334,7 @@ void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double vizt
         // trailer) deducts nothing, and a figure better than its standard
         // deducts nothing either: the net never exceeds the weighed weight.
         double purityDeduction = 0, moistureDeduction = 0;
-        Query& c = m_ctx.data.ZQ50;
+        Query& c = ctx.data.ZQ50;
         c.openSql(QStringLiteral("SELECT * FROM termeny WHERE tKod = :p0"), {{QStringLiteral("p0"), crop[i]}});
         if (!c.isEmpty()) {
             purityDeduction = TicketDocument::deductionPoints(c.value(QStringLiteral("tSztiszt")).toDouble() - tiszt);
@@ -342,7 +343,7 @@ void Finalisation::storeNets(const FinalisedTicket& t, double tiszt, double vizt
         }
         q.run(QStringLiteral("UPDATE vello SET jNettoBe = ((jBemeres - jKimeres) - (((jBemeres - jKimeres) * :p1 / "
                              "100 ) + ((jBemeres - jKimeres) * :p2 / 100)) ), jNettoKI = \"0\" WHERE IDj = :p0"),
-                {{QStringLiteral("p0"), t.rowId[i]}, {QStringLiteral("p1"), purityDeduction},
+                {{QStringLiteral("p0"), rowId[i]}, {QStringLiteral("p1"), purityDeduction},
                         {QStringLiteral("p2"), moistureDeduction}});
     }
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "data/outcome.h"
 #include "data/transaction.h"
@@ -96,6 +97,14 @@ public:
     // The weighing as the last successful store() left it.
     const FinalisedTicket& stored() const { return m_stored; }
 
+    // The nets of ticket rows rowId[0] (measurement 1) and rowId[1], inside
+    // the caller's transaction: for a dispatch exit minus entry weight, for a
+    // delivery the weight difference less the purity and moisture deductions
+    // against the standards of each row's crop (crop[0], crop[1]; none found:
+    // no deduction). Throws DbError.
+    static void storeNets(AppContext& ctx, std::optional<Movement> movement, const qint64 rowId[2], double purity,
+            double moisture, const QString crop[2]);
+
 private:
     // The pending weighing `id` into m_stored, with its purity, moisture and
     // crops; an empty text when it passed the guards, else the guard's message.
@@ -107,7 +116,6 @@ private:
     // The guards on the registers and the nets of the weighing read by
     // readPending: the refusal's message, or an empty text.
     QString refusal(double purity, double moisture, const QString crop[2]);
-    void storeNets(const FinalisedTicket& t, double purity, double moisture, const QString crop[2]);
 
     AppContext& m_ctx;
     FinalisedTicket m_stored;

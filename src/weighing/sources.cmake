@@ -10,6 +10,7 @@ list(APPEND VELLO_CORE_SOURCES
   ${VELLO_DIR}/alibistore.h ${VELLO_DIR}/alibistore.cpp
   ${VELLO_DIR}/finalisation.h ${VELLO_DIR}/finalisation.cpp
   ${VELLO_DIR}/ticketprint.h ${VELLO_DIR}/ticketprint.cpp
+  ${VELLO_DIR}/ticketreissue.h ${VELLO_DIR}/ticketreissue.cpp
 )
 # The windows of the weighing workflow and the list operations of TForm4.
 list(APPEND VELLO_CORE_SOURCES
@@ -22,4 +23,7 @@ list(APPEND VELLO_GUI_SOURCES
   ${VELLO_DIR}/measurementpanel.h ${VELLO_DIR}/measurementpanel.cpp
   ${VELLO_DIR}/weighingwindow.h ${VELLO_DIR}/weighingwindow.cpp
   ${VELLO_DIR}/weighingwindows.h ${VELLO_DIR}/weighingwindows.cpp
+  ${VELLO_DIR}/voiddialog.h ${VELLO_DIR}/voiddialog.cpp
+  ${VELLO_DIR}/reissuedialog.h ${VELLO_DIR}/reissuedialog.cpp
+  ${VELLO_DIR}/ticketcorrection.h ${VELLO_DIR}/ticketcorrection.cpp
 )

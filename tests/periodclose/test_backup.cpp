@@ -170,6 +170,8 @@ private slots:
     void hostileDumpChangesNothing();
     void olderDumpGetsTheCodeKeys_data();
     void olderDumpGetsTheCodeKeys();
+    void restoreKnowsTheVoids_data();
+    void restoreKnowsTheVoids();
     void dumpFilesAreTheOwnersAlone();
 
 private:
@@ -189,9 +191,12 @@ void TestBackup::dumpDropRestoreCompare()
     fill(app.db);
     app.db.exec(QStringLiteral(
             "INSERT INTO archiv (jBszam, tMegnev, jBeido) VALUES ('1', 'Őszi búza \"kiváló\"', '08:00:00')"));
+    // A voided ticket's record goes with the backup as well.
+    app.db.exec(QStringLiteral("INSERT INTO sztorno (zBszam, zIdo, zGep, zFelhasznalo, zOk, zHelyette) VALUES "
+                               "('1', '2024-03-06 10:00:00', 'mérleg1', 'vello@localhost', 'rossz termény', '2')"));
     const QStringList before = content(app.db);
     const QStringList names = tables(app.db);
-    QCOMPARE(names.size(), 10);
+    QCOMPARE(names.size(), 11);   // the ten tables and the voided tickets' sztorno
     QTemporaryDir dir;
     DatabaseBackup backup(app.db.settings());
     const QString path = backup.dump(dir.filePath(QStringLiteral("mentes")));
@@ -244,7 +249,7 @@ void TestBackup::missingDumpIsRefused()
     DatabaseBackup backup(app.db.settings());
     QVERIFY(!backup.restore(QStringLiteral("/nonexistent/vello.sql.gz")));
     QVERIFY(!backup.error().isEmpty());
-    QCOMPARE(tables(app.db).size(), 10);
+    QCOMPARE(tables(app.db).size(), 11);
 }
 
 void TestBackup::windowButtonShowsThePath()
@@ -325,7 +330,7 @@ void TestBackup::damagedDumpLeavesLiveDataUnchanged()
     }
     const QStringList before = checksums(app.db);
     const QStringList contentBefore = content(app.db);
-    QCOMPARE(before.size(), 10);
+    QCOMPARE(before.size(), 11);
     QVERIFY(!backup.restore(bad));
     QVERIFY2(backup.error().startsWith(why), qPrintable(backup.error()));
     QCOMPARE(checksums(app.db), before);
@@ -895,6 +900,70 @@ void TestBackup::olderDumpGetsTheCodeKeys()
     QVERIFY2(restored, qPrintable(backup.error()));
     QVERIFY2(backup.report().join(QLatin1Char(' ')).contains(QStringLiteral("egyedi kulcsot kaptak")),
             qPrintable(backup.report().join(QLatin1Char(' '))));
+    dropDatabases(app.db, {backup.keptDatabase()});
+}
+
+void TestBackup::restoreKnowsTheVoids_data()
+{
+    QTest::addColumn<QString>("dumped");   // what the dump holds of the voids
+    QTest::addColumn<QString>("error");   // the start of the refusal; empty: restored
+    QTest::newRow("older dump without the table: made empty, the live voids go") << "none" << QString();
+    QTest::newRow("voids with their tickets") << "kept" << QString();
+    QTest::newRow("a void without its ticket: refused") << "lost" << QStringLiteral("a mentés nem egész");
+    QTest::newRow("a reissue without its new ticket: refused") << "lostNew" << QStringLiteral("a mentés nem egész");
+}
+
+// The restore and the voided tickets: a dump from before they were kept
+// gets the empty table (the live voids never stay to void restored tickets
+// of the same numbers), the voids of a dump come back with it, and a dump
+// whose void names a ticket it lacks is refused with the live data kept.
+void TestBackup::restoreKnowsTheVoids()
+{
+    QFETCH(QString, dumped);
+    QFETCH(QString, error);
+    TestApp app;
+    fill(app.db);
+    const QString voidOf = QStringLiteral("INSERT INTO sztorno (zBszam, zIdo, zOk, zHelyette) VALUES ('%1', "
+                                          "'2026-03-20 10:00:00', 'rossz termény', %2)");
+    if (dumped == QLatin1String("none"))
+        app.db.exec(QStringLiteral("DROP TABLE sztorno"));
+    else if (dumped == QLatin1String("kept"))
+        app.db.exec(voidOf.arg(QStringLiteral("1"), QStringLiteral("'2'")));
+    else if (dumped == QLatin1String("lost"))
+        app.db.exec(voidOf.arg(QStringLiteral("65"), QStringLiteral("NULL")));
+    else
+        app.db.exec(voidOf.arg(QStringLiteral("1"), QStringLiteral("'78'")));
+    QTemporaryDir dir;
+    DatabaseBackup backup(app.db.settings());
+    const QString file = backup.dump(dir.path());
+    QVERIFY2(!file.isEmpty(), qPrintable(backup.error()));
+    // the live database as it is now: upgraded, ticket 3 voided here only
+    QSqlDatabase admin = app.db.admin();
+    Schema::addVoidTable(admin, app.db.name());
+    app.db.exec(QStringLiteral("DELETE FROM sztorno"));
+    app.db.exec(voidOf.arg(QStringLiteral("3"), QStringLiteral("NULL")));
+    const QStringList before = checksums(app.db);
+
+    const bool restored = backup.restore(file);
+    if (!error.isEmpty()) {
+        QVERIFY2(!restored, qPrintable(backup.report().join(QLatin1Char(' '))));
+        QVERIFY2(backup.error().startsWith(error), qPrintable(backup.error()));
+        QCOMPARE(checksums(app.db), before);
+        QCOMPARE(leftovers(app.db), QStringList());
+        return;
+    }
+    QVERIFY2(restored, qPrintable(backup.error()));
+    const QString voids
+            = app.db.scalar("SELECT COALESCE(GROUP_CONCAT(zBszam ORDER BY zBszam), '') FROM sztorno").toString();
+    const QString report = backup.report().join(QLatin1Char(' '));
+    if (dumped == QLatin1String("none")) {
+        QCOMPARE(voids, QString());
+        QVERIFY2(report.contains(QStringLiteral("sztorno")), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("sztorno 0")), qPrintable(report));
+    } else {
+        QCOMPARE(voids, QStringLiteral("1"));
+        QVERIFY2(!report.contains(QStringLiteral("üresen készült el")), qPrintable(report));
+    }
     dropDatabases(app.db, {backup.keptDatabase()});
 }
 

@@ -72,6 +72,8 @@ void seedList(const TestDb& db)
             QStringLiteral("2024-01-31"));
 }
 
+// The lines of the list statement, each followed by the void marker (no
+// ticket of these lists is voided: empty).
 QList<QStringList> statementLines(TestApp& app, QStringList* columns)
 {
     Query& q = app.data.ZQ12;
@@ -79,10 +81,12 @@ QList<QStringList> statementLines(TestApp& app, QStringList* columns)
     QList<QStringList> out;
     for (int c = 0; c < q.columnCount(); ++c)
         columns->append(q.columnName(c));
+    columns->append(TicketList::VoidColumn);
     for (int r = 0; r < q.rowCount(); ++r) {
         QStringList line;
         for (int c = 0; c < q.columnCount(); ++c)
             line << TextConv::toText(q.valueAt(r, c));
+        line << QString();
         out << line;
     }
     return out;
