@@ -42,6 +42,9 @@ void paintPage(QPainter& painter, const LayoutPage& page, double pxPerMm)
     painter.scale(pxPerMm / Unit, pxPerMm / Unit);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
+    // Letter for letter: no ligatures, so that a code on the paper (a chain
+    // value's "ff", a plate) is the same text in a PDF's search and copy.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     for (const LayoutItem& it : page.items) {
         QPen pen(Qt::black);
         pen.setWidthF(it.lineWidth * Unit);
