@@ -73,24 +73,6 @@ bool readPassword(const QString& file, QString* password, QString* error)
     return true;
 }
 
-void run(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {})
-{
-    QSqlQuery q(db);
-    bool ok = false;
-    if (binds.isEmpty())
-        ok = q.exec(sql);
-    else {
-        ok = q.prepare(sql);
-        for (const QVariant& v : binds)
-            q.addBindValue(v);
-        ok = ok && q.exec();
-    }
-    if (!ok) {
-        const QSqlError e = q.lastError();
-        throw DbError(e.databaseText().isEmpty() ? e.driverText() : e.databaseText(), e.nativeErrorCode().toInt(), sql);
-    }
-}
-
 bool schemaExists(QSqlDatabase& db, const QString& name)
 {
     QSqlQuery q(db);
