@@ -98,6 +98,9 @@ struct Target {
     std::function<ConnectionSettings(int)> settings;   // workstation 0 (A) or 1 (B)
     std::function<void(const QString&)> exec;   // a statement on node 1 / the server
     std::function<QVariant(const QString&)> scalar;
+    // The server's command counters (Com_stmt_*, Questions); empty where
+    // they cannot be read as one server's.
+    std::function<QMap<QString, qint64>()> commands;
 };
 
 struct Workstation {
@@ -119,6 +122,7 @@ struct Run {
     double cpuBusy = 0;   // share of the machine's CPU time busy
     double clientCpu = 0;   // CPU seconds of this process (both workstations)
     double serverCpu = 0;   // CPU seconds of the server processes
+    QMap<QString, qint64> commands;   // the server's command counters over the run
     QList<Workstation> ws;
     int finalised() const
     {
@@ -165,10 +169,11 @@ void prepare(const Target& t, int workstations, int perWorkstation)
 // One workstation's loop: finalise each of its weighings, again after a
 // failure, until done or 20 tries.
 void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic<int>& ready, std::atomic<bool>& go,
-        int expected)
+        int expected, bool keep)
 {
     try {
         DataModule data(settings);
+        data.setKeepPrepared(keep);
         data.open();
         ScriptedPrompt prompt;
         prompt.setLenient(true);
@@ -214,7 +219,9 @@ void finaliseAll(Workstation& w, const ConnectionSettings& settings, std::atomic
     }
 }
 
-Run runWorkstations(const Target& t, int workstations, int perWorkstation)
+// `keep`: the data module keeps its prepared statements (false: each
+// statement prepared anew, the Qt driver's way: the baseline).
+Run runWorkstations(const Target& t, int workstations, int perWorkstation, bool keep = true)
 {
     prepare(t, workstations, perWorkstation);
     Run r;
@@ -238,7 +245,8 @@ Run runWorkstations(const Target& t, int workstations, int perWorkstation)
     for (int i = 0; i < workstations; ++i) {
         Workstation* w = &r.ws[i];
         const ConnectionSettings s = t.settings(i);
-        threads << QThread::create([w, s, &ready, &go, workstations] { finaliseAll(*w, s, ready, go, workstations); });
+        threads << QThread::create(
+                [w, s, &ready, &go, workstations, keep] { finaliseAll(*w, s, ready, go, workstations, keep); });
         threads.last()->start();
     }
     while (ready.load() < workstations)
@@ -247,6 +255,7 @@ Run runWorkstations(const Target& t, int workstations, int perWorkstation)
     double client0 = processCpu(QCoreApplication::applicationPid()), server0 = 0;
     for (qint64 pid : t.serverPids)
         server0 += processCpu(pid);
+    const QMap<QString, qint64> commands0 = t.commands ? t.commands() : QMap<QString, qint64>();
     QElapsedTimer clock;
     clock.start();
     go = true;
@@ -255,6 +264,11 @@ Run runWorkstations(const Target& t, int workstations, int perWorkstation)
         delete th;
     }
     r.ms = clock.nsecsElapsed() / 1e6;
+    if (t.commands) {
+        const QMap<QString, qint64> commands1 = t.commands();
+        for (auto it = commands1.begin(); it != commands1.end(); ++it)
+            r.commands.insert(it.key(), it.value() - commands0.value(it.key()));
+    }
     const CpuTimes c1 = cpuTimes();
     r.clientCpu = processCpu(QCoreApplication::applicationPid()) - client0;
     for (qint64 pid : t.serverPids)
@@ -356,6 +370,32 @@ bool report(const Target& t, const QString& label, const Run& r, int expected, d
                                                      "the operation or failed tries)")
                                               .arg(baselineStatements, 0, 'f', 2)
                                     : QString());
+    if (!r.commands.isEmpty() && r.finalised() > 0 && statements > 0) {
+        // Questions counts what the clients sent as statements (a plain
+        // query or a prepared statement's execute); prepare, close and reset
+        // are commands of their own.
+        const qint64 prepare = r.commands.value(QStringLiteral("Com_stmt_prepare"));
+        const qint64 close = r.commands.value(QStringLiteral("Com_stmt_close"));
+        const qint64 reset = r.commands.value(QStringLiteral("Com_stmt_reset"));
+        const qint64 execute = r.commands.value(QStringLiteral("Com_stmt_execute"));
+        const qint64 questions = r.commands.value(QStringLiteral("Questions"));
+        const qint64 all = questions + prepare + close + reset;
+        const double n = r.finalised();
+        const double perStatement = double(all) / double(statements);
+        out << QStringLiteral("%1: server commands per finalisation: prepare %2, execute %3, reset %4, close %5, "
+                              "plain queries %6; %7 commands for %8 statements = %9 per statement (goal <= 1.1: "
+                              "%10)\n")
+                        .arg(label)
+                        .arg(prepare / n, 0, 'f', 2)
+                        .arg(execute / n, 0, 'f', 2)
+                        .arg(reset / n, 0, 'f', 2)
+                        .arg(close / n, 0, 'f', 2)
+                        .arg((questions - execute) / n, 0, 'f', 2)
+                        .arg(all)
+                        .arg(statements)
+                        .arg(perStatement, 0, 'f', 2)
+                        .arg(perStatement <= 1.1 ? QStringLiteral("met") : QStringLiteral("NOT met"));
+    }
     QStringList each;
     for (const Workstation& w : r.ws)
         each << QStringLiteral("%1 %2 in %3 s").arg(w.label).arg(w.numbers.size()).arg(w.ms / 1000.0, 0, 'f', 2);
@@ -440,6 +480,14 @@ struct Pair {
     double one = 0, two = 0;   // median finalisations per second
     bool ok = true;
 };
+// What the machine allows two workstations: its cores divided by the CPU
+// seconds (workstation and server) that one finalisation cost in the run of
+// one workstation, in finalisations per second.
+double coreBound(const Run& one)
+{
+    const double cpuPer = one.finalised() > 0 ? (one.clientCpu + one.serverCpu) / one.finalised() : 0;
+    return cpuPer > 0 ? QThread::idealThreadCount() / cpuPer : 0;
+}
 double median(QList<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -448,10 +496,18 @@ double median(QList<double> v)
 Pair measureOn(const std::function<std::unique_ptr<Target>()>& makeTarget, const QString& name, int count, int rounds)
 {
     Pair p;
-    QList<double> ones, twos, ratios;
+    QList<double> ones, twos, ratios, befores, bounds, ofBound;
     for (int round = 1; round <= rounds; ++round) {
         const QString prefix = rounds > 1 ? QStringLiteral("%1 (round %2)").arg(name).arg(round) : name;
-        Run one, two;
+        Run one, two, before;
+        {
+            // The baseline: one workstation whose statements are each
+            // prepared anew (the driver's way, four commands a statement).
+            std::unique_ptr<Target> t = makeTarget();
+            before = runWorkstations(*t, 1, count, false);
+            const QString label = prefix + QStringLiteral(", one workstation, statements prepared anew");
+            p.ok = report(*t, label, before, count, 0) && p.ok;
+        }
         {
             std::unique_ptr<Target> t = makeTarget();
             one = runWorkstations(*t, 1, count);
@@ -469,7 +525,10 @@ Pair measureOn(const std::function<std::unique_ptr<Target>()>& makeTarget, const
         }
         ones << one.perSecond();
         twos << two.perSecond();
+        befores << before.perSecond();
         ratios << (one.perSecond() > 0 ? two.perSecond() / one.perSecond() : 0);
+        bounds << coreBound(one);
+        ofBound << (coreBound(one) > 0 ? two.perSecond() / coreBound(one) : 0);
         out.flush();
     }
     p.one = median(ones);
@@ -478,6 +537,26 @@ Pair measureOn(const std::function<std::unique_ptr<Target>()>& makeTarget, const
     for (double r : ratios)
         each << QString::number(r, 'f', 2);
     const double ratio = p.one > 0 ? p.two / p.one : 0;
+    const double before = median(befores);
+    const double timeRatio = p.one > 0 && before > 0 ? before / p.one : 0;   // time per finalisation, now / before
+    out << QStringLiteral("%1: one workstation's finalisation time, kept statements / prepared anew %2 (medians: "
+                          "%3 / %4 finalisations/s; goal <= 0.6: %5)\n")
+                    .arg(name)
+                    .arg(timeRatio, 0, 'f', 2)
+                    .arg(p.one, 0, 'f', 1)
+                    .arg(before, 0, 'f', 1)
+                    .arg(timeRatio > 0 && timeRatio <= 0.6 ? QStringLiteral("met") : QStringLiteral("NOT met"));
+    QStringList eachBound;
+    for (int i = 0; i < bounds.size(); ++i)
+        eachBound << QStringLiteral("%1 of %2").arg(ofBound[i], 0, 'f', 2).arg(bounds[i], 0, 'f', 1);
+    const double medianOfBound = median(ofBound);
+    out << QStringLiteral("%1: two workstations / what the cores allow %2 (the bound: %3 cores / CPU seconds of one "
+                          "finalisation in the one-workstation run; per round %4; goal >= 0.9: %5)\n")
+                    .arg(name)
+                    .arg(medianOfBound, 0, 'f', 2)
+                    .arg(QThread::idealThreadCount())
+                    .arg(eachBound.join(QLatin1String(", ")))
+                    .arg(medianOfBound >= 0.9 ? QStringLiteral("met") : QStringLiteral("NOT met"));
     out << QStringLiteral("%1: two workstations / one workstation throughput %2 (medians of %3 rounds: %4 / %5 "
                           "finalisations/s; per round %6; goal >= 1.6: %7)\n")
                     .arg(name)
@@ -506,6 +585,16 @@ struct ServerTarget : Target {
         serverPids << pidOf(value(QStringLiteral("SELECT @@pid_file")).toString());
         exec = [this](const QString& sql) { run(sql); };
         scalar = [this](const QString& sql) { return value(sql); };
+        commands = [this] {
+            QMap<QString, qint64> m;
+            QSqlQuery q(db.admin());
+            if (!q.exec(QStringLiteral("SHOW GLOBAL STATUS WHERE Variable_name IN ('Com_stmt_prepare', "
+                                       "'Com_stmt_execute', 'Com_stmt_close', 'Com_stmt_reset', 'Questions')")))
+                qFatal("%s", qPrintable(q.lastError().text()));
+            while (q.next())
+                m.insert(q.value(0).toString(), q.value(1).toLongLong());
+            return m;
+        };
     }
     void run(const QString& sql)
     {

@@ -37,6 +37,7 @@ DataModule::DataModule(const ConnectionSettings& settings, QObject* parent) : QO
 
 DataModule::~DataModule()
 {
+    m_prepared.clear();
     for (Query* q : m_byName)
         q->close();
     m_plain.close();
@@ -297,18 +298,55 @@ void DataModule::beforeStatement(const QString& sql)
         requireOpenTransaction(sql);
 }
 
-bool DataModule::serverInTransaction() const
+MYSQL* DataModule::nativeHandle() const
 {
     QSqlDatabase db = database();
     if (!db.isValid() || !db.isOpen() || m_broken)
-        return false;
+        return nullptr;
     const QVariant handle = db.driver()->handle();
     // The driver's MYSQL* (named after the struct behind the typedef).
     if (!handle.isValid()
             || (qstrcmp(handle.typeName(), "MYSQL*") != 0 && qstrcmp(handle.typeName(), "st_mysql*") != 0))
+        return nullptr;
+    return *static_cast<MYSQL* const*>(handle.constData());
+}
+
+bool DataModule::serverInTransaction() const
+{
+    if (!isConnected())
+        return false;
+    const MYSQL* mysql = nativeHandle();
+    if (!mysql)
         return m_inTransaction;   // a driver that does not tell: take the bracket's word
-    const MYSQL* mysql = *static_cast<MYSQL* const*>(handle.constData());
-    return mysql && (mysql->server_status & SERVER_STATUS_IN_TRANS) != 0;
+    return (mysql->server_status & SERVER_STATUS_IN_TRANS) != 0;
+}
+
+bool DataModule::keepsPrepared() const
+{
+    return m_keepPrepared && nativeHandle() != nullptr;
+}
+
+PreparedResult DataModule::runPrepared(const QString& sql, const QMap<QString, QVariant>& binds, bool* checkFailed)
+{
+    // The statements belong to one connection: a new one starts with none.
+    if (m_preparedGeneration != m_generation) {
+        m_prepared.clear();
+        m_preparedGeneration = m_generation;
+    }
+    MYSQL* mysql = nativeHandle();
+    if (!mysql)
+        throw DbError(QStringLiteral("Lost connection to server during query"), 2013, sql);
+    // The prepare is a reply of its own: inside a bracket it must still say
+    // "in transaction" before the execute goes out.
+    return m_prepared.run(mysql, sql, binds, [&] {
+        try {
+            requireOpenTransaction(sql);
+        } catch (const DbError&) {
+            if (checkFailed)
+                *checkFailed = true;
+            throw;
+        }
+    });
 }
 
 void DataModule::requireOpenTransaction(const QString& sql)

@@ -1,6 +1,7 @@
 #pragma once
 #include "data/connectionsettings.h"
 #include "data/lockretry.h"
+#include "data/preparedstatements.h"
 #include "data/query.h"
 
 #include <QHash>
@@ -63,6 +64,19 @@ public:
     qint64 transactionsFoundGone() const { return m_foundGone; }
     // How lock conflicts are tried again (retryLockConflicts).
     LockRetry& lockRetry() { return m_lockRetry; }
+
+    // A statement with values inside a transaction bracket runs through the
+    // connection's kept prepared statements (PreparedStatements): one round
+    // trip each after its first run on the connection. Query decides.
+    bool keepsPrepared() const;
+    // Off: every statement prepared anew, as the Qt driver does (a
+    // benchmark's baseline).
+    void setKeepPrepared(bool on) { m_keepPrepared = on; }
+    // Runs `sql` with `binds` through the kept statements; the checks of
+    // the bracket run as for any statement. Throws DbError.
+    PreparedResult runPrepared(const QString& sql, const QMap<QString, QVariant>& binds, bool* checkFailed);
+    // Prepares sent through the kept statements since the data module was made.
+    qint64 preparesSent() const { return m_prepared.prepares(); }
 
     // A plain statement on the connection outside every shared query
     // ("START TRANSACTION", "COMMIT", "ROLLBACK" of the transaction bracket).
@@ -171,6 +185,9 @@ public:
 
 private:
     void connectDb();
+    // The client library's connection handle behind the driver; nullptr
+    // when not connected or the driver does not give it.
+    struct st_mysql* nativeHandle() const;
     bool connectTo(QSqlDatabase& db, const ConnectionSettings::Node& node, QString* notReady);
     void registerAll();
 
@@ -192,6 +209,9 @@ private:
     int m_generation = 0;
     qint64 m_foundGone = 0;
     LockRetry m_lockRetry;
+    PreparedStatements m_prepared;
+    int m_preparedGeneration = -1;   // the connection generation m_prepared belongs to
+    bool m_keepPrepared = true;
     QString m_node;
     QString m_shownNode;   // the node last announced by nodeChanged
     int m_nodeIndex = 0;   // in m_settings.nodes(): the one in use, or to try first

@@ -18,6 +18,10 @@ void Query::close()
 {
     const bool wasOpen = m_open;
     m_q.reset();
+    m_kept = false;
+    m_values.clear();
+    m_affected = 0;
+    m_insertId = QVariant();
     m_open = false;
     m_rows = 0;
     m_cur = -1;
@@ -75,8 +79,9 @@ void Query::open()
 int Query::exec()
 {
     execute(false);
-    const int n = m_q ? m_q->numRowsAffected() : 0;
-    return n;
+    if (m_kept)
+        return int(m_affected);
+    return m_q ? m_q->numRowsAffected() : 0;
 }
 
 namespace {
@@ -105,6 +110,10 @@ void Query::execute(bool select)
 void Query::executeOnce(bool select)
 {
     m_q.reset();
+    m_kept = false;
+    m_values.clear();
+    m_affected = 0;
+    m_insertId = QVariant();
     m_open = false;
     m_rows = 0;
     m_cur = -1;
@@ -117,6 +126,8 @@ void Query::executeOnce(bool select)
         emit resultReplaced();
         throw;
     }
+    if (runKept(select))
+        return;
     auto q = std::make_unique<QSqlQuery>(m_dm.database());
     q->setForwardOnly(false);
     bool ok;
@@ -174,8 +185,57 @@ void Query::executeOnce(bool select)
     emit currentRowChanged(m_cur);
 }
 
+// A statement with values inside a transaction: the write path of the
+// program (the weighing stores, the finalisation, the registers' writes)
+// runs through the connection's kept prepared statements, one round trip
+// each. Its result is small and held as values. Reads outside a
+// transaction (the long lists) keep the driver's result, read on demand.
+bool Query::runKept(bool select)
+{
+    if (m_binds.isEmpty() || !m_dm.inTransaction() || !m_dm.keepsPrepared())
+        return false;
+    PreparedResult r;
+    bool checkFailed = false;
+    try {
+        r = m_dm.runPrepared(m_sql, m_binds, &checkFailed);
+    } catch (const DbError& e) {
+        // The bracket's check between prepare and execute reports itself;
+        // a refused statement goes through the bookkeeping as any other.
+        if (!checkFailed)
+            m_dm.afterStatement(m_sql, e.code());
+        emit resultReplaced();
+        throw;
+    }
+    try {
+        m_dm.afterStatement(m_sql, 0);
+    } catch (const DbError&) {
+        emit resultReplaced();
+        throw;
+    }
+    m_generation = m_dm.generation();
+    m_kept = true;
+    m_affected = r.affected;
+    m_insertId = r.insertId;
+    if (r.select) {
+        m_rec = r.record;
+        m_values = std::move(r.rows);
+        m_rows = int(m_values.size());
+        m_open = true;
+        m_cur = m_rows > 0 ? 0 : -1;
+        m_bof = true;
+        m_eof = m_rows == 0;
+    } else if (select) {
+        m_open = true;
+    }
+    emit resultReplaced();
+    emit currentRowChanged(m_cur);
+    return true;
+}
+
 QVariant Query::lastInsertId() const
 {
+    if (m_kept)
+        return m_insertId;
     return m_q ? m_q->lastInsertId() : QVariant();
 }
 
@@ -319,12 +379,21 @@ bool Query::seekTo(int row) const
     return ok;
 }
 
+QVariant Query::cell(int row, int column) const
+{
+    if (column < 0 || column >= m_rec.count())
+        return QVariant();
+    if (m_kept)
+        return row >= 0 && row < m_values.size() ? m_values[row].value(column) : QVariant();
+    if (!seekTo(row))
+        return QVariant();
+    return m_q->value(column);
+}
+
 QVariant Query::valueAt(int row, int column) const
 {
     ensureOpen();
-    if (column < 0 || column >= m_rec.count() || !seekTo(row))
-        return QVariant();
-    return m_q->value(column);
+    return cell(row, column);
 }
 
 QVariant Query::value(int column) const
@@ -360,9 +429,9 @@ bool Query::locate(const QString& column, const QString& prefix, bool caseInsens
         return false;
     const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
     for (int r = 0; r < m_rows; ++r) {
-        if (!seekTo(r))
+        if (!m_kept && !seekTo(r))
             break;
-        if (TextConv::toText(m_q->value(c)).startsWith(prefix, cs)) {
+        if (TextConv::toText(cell(r, c)).startsWith(prefix, cs)) {
             m_bof = m_eof = false;
             setCurrent(r);
             return true;

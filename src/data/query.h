@@ -91,6 +91,8 @@ signals:
 private:
     void execute(bool select);
     void executeOnce(bool select);
+    bool runKept(bool select);   // through the data module's kept statements; false when not for them
+    QVariant cell(int row, int column) const;
     void ensureOpen() const;
     bool seekTo(int row) const;
     void setCurrent(int row);
@@ -100,6 +102,11 @@ private:
     QString m_sql;
     QMap<QString, QVariant> m_binds;
     mutable std::unique_ptr<QSqlQuery> m_q;
+    // A result of the kept statements, held as values (no QSqlQuery).
+    bool m_kept = false;
+    QList<QList<QVariant>> m_values;
+    qint64 m_affected = 0;
+    QVariant m_insertId;
     QSqlRecord m_rec;
     int m_rows = 0;
     int m_cur = -1;

@@ -123,7 +123,8 @@ FinalisationOutcome Finalisation::store(const Input& input)
                 return;   // nothing written: the bracket rolls back
             FinalisedTicket& t = m_stored;
 
-            // The two ticket rows, one per measurement.
+            // The two ticket rows, one per measurement; each row's id comes
+            // with the reply to its insert.
             Query* rowQuery[2] = {&dm.ZQ22, &dm.ZQ23};
             for (int i = 0; i < 2; ++i) {
                 Query& q = *rowQuery[i];
@@ -133,11 +134,32 @@ FinalisationOutcome Finalisation::store(const Input& input)
                                 })
                                 == 1,
                         InsertMessage);
-                step(InsertMessage, [&] { q.openSql(QStringLiteral("SELECT LAST_INSERT_ID() AS IDj")); });
-                t.rowId[i] = q.value(QStringLiteral("IDj")).toLongLong();
+                t.rowId[i] = q.lastInsertId().toLongLong();
+                require(t.rowId[i] > 0, InsertMessage);
             }
 
-            // The ticket number: the "J" row stays locked until the end.
+            step(NetMessage, [&] { storeNets(m_ctx, t.movement, t.rowId, purity, moisture, crop); });
+
+            // The pending weighing goes only together with its two ticket
+            // rows: should the server have ended the transaction under the
+            // operation (a cluster node's conflict), the rows are gone,
+            // nothing is deleted and the finalisation fails instead of
+            // removing the weighing on its own. Each row is looked up by its
+            // key alone, so the look locks those two rows and no gap beside
+            // them: another workstation's rows go in meanwhile.
+            const int removed = step(DeleteMessage, [&] {
+                return dm.ZQ13.run(
+                        QStringLiteral("DELETE FROM meres WHERE IDm = :p1 AND (SELECT COUNT(*) FROM vello "
+                                       "WHERE IDj = :p3) + (SELECT COUNT(*) FROM vello WHERE IDj = :p4) = 2"),
+                        {{QStringLiteral("p1"), t.weighingId}, {QStringLiteral("p3"), t.rowId[0]},
+                                {QStringLiteral("p4"), t.rowId[1]}});
+            });
+            require(removed == 1, DeleteMessage);
+
+            // The ticket number, drawn as late as it can be: every other
+            // workstation's finalisation waits for the "J" row from here to
+            // the COMMIT, so only the numbering and the alibi log's ticket
+            // entry (which carries the number) come after it.
             Counters counters(dm);
             const Counters::Draw d = counters.readNext(Counters::J);
             require(d.ok(), UnreadableMessage, d.code);
@@ -154,21 +176,6 @@ FinalisationOutcome Finalisation::store(const Input& input)
                                 {QStringLiteral("p3"), t.rowId[0]}, {QStringLiteral("p4"), t.rowId[1]}});
             });
             require(numbered == 2, NumberingMessage);
-
-            step(NetMessage, [&] { storeNets(m_ctx, t.movement, t.rowId, purity, moisture, crop); });
-
-            // The pending weighing goes only together with its two numbered
-            // ticket rows: should the server have ended the transaction
-            // under the operation (a cluster node's conflict), the rows are
-            // gone, nothing is deleted and the finalisation fails instead of
-            // removing the weighing on its own.
-            const int removed = step(DeleteMessage, [&] {
-                return dm.ZQ13.run(QStringLiteral("DELETE FROM meres WHERE IDm = :p1 AND (SELECT COUNT(*) FROM vello "
-                                                  "WHERE jBszam = :p2 AND (IDj = :p3 OR IDj = :p4)) = 2"),
-                        {{QStringLiteral("p1"), t.weighingId}, {QStringLiteral("p2"), t.ticketNumber},
-                                {QStringLiteral("p3"), t.rowId[0]}, {QStringLiteral("p4"), t.rowId[1]}});
-            });
-            require(removed == 1, DeleteMessage);
 
             // The alibi log: every weight checked against its entry, the links
             // carried to the ticket and its chained ticket entry appended.

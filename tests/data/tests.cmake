@@ -1,5 +1,6 @@
 vello_add_test(test_textconv ${VELLO_HERE}/test_textconv.cpp)
 vello_add_test(test_query ${VELLO_HERE}/test_query.cpp)
+vello_add_test(test_prepared ${VELLO_HERE}/test_prepared.cpp)
 vello_add_test(test_counters ${VELLO_HERE}/test_counters.cpp)
 vello_add_test(test_schema ${VELLO_HERE}/test_schema.cpp)
 vello_add_test(test_connectionsettings ${VELLO_HERE}/test_connectionsettings.cpp)

@@ -290,19 +290,18 @@ private slots:
         QTest::newRow("weighing read, locked") << 2 << begin;
         QTest::newRow("producer and crops look-up") << 3 << begin;
         QTest::newRow("row 1 INSERT") << 4 << insert;
-        QTest::newRow("row 1 id") << 5 << insert;
-        QTest::newRow("row 2 INSERT") << 6 << insert;
-        QTest::newRow("row 2 id") << 7 << insert;
-        QTest::newRow("counter read") << 8 << "Hiba: a \"J\" sorszám nem olvasható!";
-        QTest::newRow("counter store") << 9 << "Hiba: Az UPDATE \"J\" Sorszam -ban ";
-        QTest::newRow("numbering") << 10 << "Hiba: Az jBszam UPDATE vello -ben ";
-        QTest::newRow("crop of row 1") << 11 << net;
-        QTest::newRow("net of row 1") << 12 << net;
-        QTest::newRow("crop of row 2") << 13 << net;
-        QTest::newRow("net of row 2") << 14 << net;
-        QTest::newRow("DELETE") << 15 << "Hiba: mérés vello-be áttétel DELETE törlésekor";
-        // 16: the alibi log's links carried to the ticket (test_alibi_hook)
-        QTest::newRow("COMMIT") << 17 << insert;
+        QTest::newRow("row 2 INSERT") << 5 << insert;
+        QTest::newRow("crop of row 1") << 6 << net;
+        QTest::newRow("net of row 1") << 7 << net;
+        QTest::newRow("crop of row 2") << 8 << net;
+        QTest::newRow("net of row 2") << 9 << net;
+        QTest::newRow("DELETE") << 10 << "Hiba: mérés vello-be áttétel DELETE törlésekor";
+        // The number is drawn after the rows are written and checked.
+        QTest::newRow("counter read") << 11 << "Hiba: a \"J\" sorszám nem olvasható!";
+        QTest::newRow("counter store") << 12 << "Hiba: Az UPDATE \"J\" Sorszam -ban ";
+        QTest::newRow("numbering") << 13 << "Hiba: Az jBszam UPDATE vello -ben ";
+        // 14: the alibi log's links carried to the ticket (test_alibi_hook)
+        QTest::newRow("COMMIT") << 15 << insert;
     }
     void storeStatementFails()
     {
