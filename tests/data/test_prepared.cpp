@@ -35,9 +35,8 @@ Read readAll(Query& q, const QString& sql, const Query::Binds& binds)
 
 QString describe(const QVariant& v)
 {
-    return QStringLiteral("%1%2:%3")
-            .arg(QString::fromLatin1(v.typeName() ? v.typeName() : "invalid"),
-                    v.isNull() ? QStringLiteral(" null") : QString(), v.toString());
+    return QStringLiteral("%1%2:%3").arg(QString::fromLatin1(v.typeName() ? v.typeName() : "invalid"),
+            v.isNull() ? QStringLiteral(" null") : QString(), v.toString());
 }
 
 // The server's own count of this connection's commands of each kind.
@@ -117,9 +116,10 @@ private slots:
     void bindsAsTheDriverBinds()
     {
         TestApp app;
-        app.db.exec("CREATE TABLE kotesek (ut VARCHAR(10), a INT, b BIGINT, c DOUBLE, d VARCHAR(100), e VARCHAR(10), "
-                    "f DATE, g TIME, h TINYINT, i VARBINARY(10), j VARCHAR(10), k VARCHAR(10), l DOUBLE, m VARCHAR(10), "
-                    "n INT)");
+        app.db.exec(
+                "CREATE TABLE kotesek (ut VARCHAR(10), a INT, b BIGINT, c DOUBLE, d VARCHAR(100), e VARCHAR(10), "
+                "f DATE, g TIME, h TINYINT, i VARBINARY(10), j VARCHAR(10), k VARCHAR(10), l DOUBLE, m VARCHAR(10), "
+                "n INT)");
         const Query::Binds binds {{QStringLiteral("p0"), 42}, {QStringLiteral("p1"), qlonglong(9007199254740993)},
                 {QStringLiteral("p2"), 14.5}, {QStringLiteral("p3"), QStringLiteral("Búza \"étkezési\" 'A' \\ 100%")},
                 {QStringLiteral("p4"), QString()}, {QStringLiteral("p5"), QDate(2026, 12, 11)},
@@ -128,9 +128,9 @@ private slots:
                 {QStringLiteral("p10"), QStringLiteral("")}, {QStringLiteral("p11"), 96.5f}};
         // A quoted colon and a double colon are no placeholders; a name
         // used twice is bound twice.
-        const QString sql = QStringLiteral(
-                "INSERT INTO kotesek VALUES (:way, :p0 + 1, :p1, :p2 * 2, CONCAT(:p3, ' :p0'), :p4, "
-                "DATE_ADD(:p5, INTERVAL 1 DAY), :p6, :p7, :p8, :p9, :p10, :p11, \"12:30\", :p0)");
+        const QString sql
+                = QStringLiteral("INSERT INTO kotesek VALUES (:way, :p0 + 1, :p1, :p2 * 2, CONCAT(:p3, ' :p0'), :p4, "
+                                 "DATE_ADD(:p5, INTERVAL 1 DAY), :p6, :p7, :p8, :p9, :p10, :p11, \"12:30\", :p0)");
         Query& q = app.data.ZQ62;
         Query::Binds driver = binds;
         driver << qMakePair(QStringLiteral("way"), QVariant(QStringLiteral("driver")));
@@ -170,8 +170,8 @@ private slots:
         Transaction warm(app.data);   // the first run prepares
         app.data.ZQ62.run(QStringLiteral("UPDATE raktar SET kNev = :p0 WHERE kKod = :p1"),
                 {{QStringLiteral("p0"), QStringLiteral("x")}, {QStringLiteral("p1"), QStringLiteral("1")}});
-        app.data.ZQ63.openSql(
-                QStringLiteral("SELECT kNev FROM raktar WHERE kKod = :p0"), {{QStringLiteral("p0"), QStringLiteral("1")}});
+        app.data.ZQ63.openSql(QStringLiteral("SELECT kNev FROM raktar WHERE kKod = :p0"),
+                {{QStringLiteral("p0"), QStringLiteral("1")}});
         warm.commit();
         const QMap<QString, qint64> before = commands(app.data);
         for (int i = 0; i < 10; ++i) {
@@ -233,8 +233,8 @@ private slots:
             t.commit();
         }
         QCOMPARE(app.data.preparesSent(), prepares + 1);
-        QCOMPARE(app.db.scalar("SELECT GROUP_CONCAT(kod ORDER BY kod) FROM egyedi").toString(),
-                QStringLiteral("A,B,C"));
+        QCOMPARE(
+                app.db.scalar("SELECT GROUP_CONCAT(kod ORDER BY kod) FROM egyedi").toString(), QStringLiteral("A,B,C"));
     }
 };
 
