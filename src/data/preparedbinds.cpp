@@ -52,8 +52,7 @@ QMetaType decodeType(enum_field_types type, unsigned int flags)
 bool isInteger(int id)
 {
     return id == QMetaType::Char || id == QMetaType::UChar || id == QMetaType::Short || id == QMetaType::UShort
-            || id == QMetaType::Int || id == QMetaType::UInt || id == QMetaType::LongLong
-            || id == QMetaType::ULongLong;
+            || id == QMetaType::Int || id == QMetaType::UInt || id == QMetaType::LongLong || id == QMetaType::ULongLong;
 }
 
 // A bound value that counts as NULL, as the Qt driver tells it.

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QSqlField>
 
+#include <errmsg.h>
 #include <mysql.h>
 
 #include <cstring>
@@ -45,6 +46,39 @@ struct PreparedStatements::Entry {
     QStringList names;   // the :name of each ?
     std::vector<Column> columns;
     QSqlRecord record;
+
+    // The columns as the server describes them.
+    void describe(const MYSQL_FIELD* fields, unsigned int count)
+    {
+        columns.clear();
+        record = QSqlRecord();
+        for (unsigned int i = 0; i < count; ++i) {
+            const MYSQL_FIELD& f = fields[i];
+            Column c {f.type, f.flags, f.length, decodeType(f.type, f.flags), Fetch::Text};
+            if (f.type == MYSQL_TYPE_DATE || f.type == MYSQL_TYPE_DATETIME || f.type == MYSQL_TYPE_TIMESTAMP)
+                c.fetch = Fetch::Time;
+            else if (isInteger(c.meta.id()) && f.type != MYSQL_TYPE_BIT)
+                c.fetch = Fetch::Integer;
+            columns.push_back(c);
+            QSqlField field(QString::fromUtf8(f.name), c.meta, QString::fromUtf8(f.table));
+            field.setRequired(IS_NOT_NULL(f.flags));
+            field.setLength(int(f.length));
+            field.setPrecision(int(f.decimals));
+            field.setAutoValue(f.flags & AUTO_INCREMENT_FLAG);
+            record.append(field);
+        }
+    }
+    // The same columns (their names, types and how they are fetched)?
+    bool describes(const MYSQL_FIELD* fields, unsigned int count) const
+    {
+        if (count != columns.size())
+            return false;
+        for (unsigned int i = 0; i < count; ++i)
+            if (fields[i].type != columns[i].type || decodeType(fields[i].type, fields[i].flags) != columns[i].meta
+                    || record.fieldName(int(i)) != QString::fromUtf8(fields[i].name))
+                return false;
+        return true;
+    }
 };
 
 PreparedStatements::~PreparedStatements()
@@ -125,23 +159,7 @@ PreparedStatements::Entry* PreparedStatements::prepare(
     const my_bool updateMaxLength = 1;
     mysql_stmt_attr_set(e->stmt, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
     if (MYSQL_RES* meta = mysql_stmt_result_metadata(e->stmt)) {
-        const unsigned int count = mysql_num_fields(meta);
-        const MYSQL_FIELD* fields = mysql_fetch_fields(meta);
-        for (unsigned int i = 0; i < count; ++i) {
-            const MYSQL_FIELD& f = fields[i];
-            Column c {f.type, f.flags, f.length, decodeType(f.type, f.flags), Fetch::Text};
-            if (f.type == MYSQL_TYPE_DATE || f.type == MYSQL_TYPE_DATETIME || f.type == MYSQL_TYPE_TIMESTAMP)
-                c.fetch = Fetch::Time;
-            else if (isInteger(c.meta.id()) && f.type != MYSQL_TYPE_BIT)
-                c.fetch = Fetch::Integer;
-            e->columns.push_back(c);
-            QSqlField field(QString::fromUtf8(f.name), c.meta, QString::fromUtf8(f.table));
-            field.setRequired(IS_NOT_NULL(f.flags));
-            field.setLength(int(f.length));
-            field.setPrecision(int(f.decimals));
-            field.setAutoValue(f.flags & AUTO_INCREMENT_FLAG);
-            e->record.append(field);
-        }
+        e->describe(mysql_fetch_fields(meta), mysql_num_fields(meta));
         mysql_free_result(meta);
     }
     Entry* entry = e.release();
@@ -152,6 +170,25 @@ PreparedStatements::Entry* PreparedStatements::prepare(
 }
 
 PreparedResult PreparedStatements::run(MYSQL* mysql, const QString& sql, const QMap<QString, QVariant>& binds,
+        const std::function<void()>& afterPrepare)
+{
+    try {
+        return runOnce(mysql, sql, binds, afterPrepare);
+    } catch (const DbError& e) {
+        // The table changed under the kept statement (an upgrade on the
+        // server added or altered columns, and the server prepared it
+        // again on its own): the client library refuses the result whose
+        // columns differ from the prepared ones. Only a statement with a
+        // result meets it, and reading it again is safe: the statement is
+        // prepared anew and run once more.
+        if (e.code() != CR_NEW_STMT_METADATA)
+            throw;
+    }
+    drop(sql);
+    return runOnce(mysql, sql, binds, afterPrepare);
+}
+
+PreparedResult PreparedStatements::runOnce(MYSQL* mysql, const QString& sql, const QMap<QString, QVariant>& binds,
         const std::function<void()>& afterPrepare)
 {
     if (mysql != m_mysql)
@@ -184,25 +221,35 @@ PreparedResult PreparedStatements::run(MYSQL* mysql, const QString& sql, const Q
     r.affected = qint64(mysql_stmt_affected_rows(stmt));
     if (const my_ulonglong id = mysql_stmt_insert_id(stmt))
         r.insertId = QVariant(quint64(id));
-    if (e->columns.empty())
+    if (mysql_stmt_field_count(stmt) == 0)
         return r;
 
     r.select = true;
-    r.record = e->record;
     if (mysql_stmt_store_result(stmt) != 0) {
         const DbError error = statementError(stmt, sql);
         if (error.connectionLost())
             clear();
         throw error;
     }
-    // The result's own metadata carries the longest value of each column.
-    std::vector<unsigned long> longest(e->columns.size(), 0);
+    // The result's own metadata: the columns as they are now, and the
+    // longest value of each. A table changed under the kept statement (an
+    // upgrade on the server added or altered columns, and the server
+    // prepared the statement again on its own) gives other columns than
+    // the prepare did: the statement takes the new ones.
+    std::vector<unsigned long> longest;
     if (MYSQL_RES* meta = mysql_stmt_result_metadata(stmt)) {
         const MYSQL_FIELD* fields = mysql_fetch_fields(meta);
-        for (size_t i = 0; i < e->columns.size() && i < mysql_num_fields(meta); ++i)
-            longest[i] = fields[i].max_length;
+        const unsigned int n = mysql_num_fields(meta);
+        if (!e->describes(fields, n))
+            e->describe(fields, n);
+        for (unsigned int i = 0; i < n; ++i)
+            longest.push_back(fields[i].max_length);
         mysql_free_result(meta);
+    } else {
+        mysql_stmt_free_result(stmt);
+        throw DbError(QStringLiteral("%1: the result has no column description").arg(sql), 0, sql);
     }
+    r.record = e->record;
     const size_t count = e->columns.size();
     std::vector<MYSQL_BIND> out(count);
     std::vector<my_bool> nulls(count, 0);

@@ -58,6 +58,8 @@ public:
 private:
     struct Entry;
     Entry* prepare(st_mysql* mysql, const QString& sql, const std::function<void()>& afterPrepare);
+    PreparedResult runOnce(st_mysql* mysql, const QString& sql, const QMap<QString, QVariant>& binds,
+            const std::function<void()>& afterPrepare);
     void drop(const QString& sql);
 
     QHash<QString, Entry*> m_entries;

@@ -197,6 +197,41 @@ private slots:
         QCOMPARE(app.db.scalar("SELECT kNev FROM raktar").toString(), QStringLiteral("Siló 9"));
     }
 
+    // A table changed on the server under a kept statement (an upgrade
+    // adds and alters columns while the program runs): the next run reads
+    // the columns as they are now.
+    void tableChangedUnderAKeptStatement()
+    {
+        TestApp app;
+        app.db.exec("CREATE TABLE valtozo (a INT, c VARCHAR(5))");
+        app.db.exec("INSERT INTO valtozo VALUES (1, 'x')");
+        const QString sql = QStringLiteral("SELECT * FROM valtozo WHERE a = :p0");
+        Query& q = app.data.ZQ12;
+        {
+            Transaction t(app.data);
+            q.openSql(sql, {{QStringLiteral("p0"), 1}});
+            QCOMPARE(q.columnCount(), 2);
+            t.commit();
+        }
+        app.db.exec("ALTER TABLE valtozo MODIFY a BIGINT, ADD COLUMN b VARCHAR(20) NOT NULL DEFAULT 'új' FIRST, "
+                    "MODIFY c VARCHAR(300)");
+        app.db.exec("UPDATE valtozo SET c = REPEAT('hosszú ', 40)");
+        for (int run = 0; run < 2; ++run) {
+            Transaction t(app.data);
+            try {
+                q.openSql(sql, {{QStringLiteral("p0"), 1}});
+            } catch (const DbError& e) {
+                QFAIL(qPrintable(QStringLiteral("run %1: %2 (%3)").arg(run).arg(e.text()).arg(e.code())));
+            }
+            QCOMPARE(q.columnCount(), 3);
+            QCOMPARE(q.columnName(0), QStringLiteral("b"));
+            QCOMPARE(q.value(QStringLiteral("b")).toString(), QStringLiteral("új"));
+            QCOMPARE(q.value(QStringLiteral("a")).typeId(), int(QMetaType::LongLong));
+            QCOMPARE(q.value(QStringLiteral("c")).toString(), QStringLiteral("hosszú ").repeated(40));
+            t.commit();
+        }
+    }
+
     // A refused run leaves the statement usable; an insert's id comes with
     // its reply; a new connection prepares again and works.
     void refusalsIdsAndReconnects()
