@@ -77,9 +77,6 @@ RegisterMember plates()
     m.insertControls
             = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3"), QStringLiteral("Edit4"),
                     QStringLiteral("Edit5"), QStringLiteral("Edit6"), QStringLiteral("Edit7"), QStringLiteral("Edit8")};
-    m.replaceSql = QStringLiteral(
-            "REPLACE INTO rendszam ( IDr, rKod, rRendszam, rTara, rNev, rTelefon, rCeg, rCim, rUgyintez, rOkod ) "
-            "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9 )");
     m.replaceControls = QStringList {QStringLiteral("Edit12"), QStringLiteral("Edit13")} + m.insertControls;
     m.idControl = QStringLiteral("Edit12");
     m.codeControl = QStringLiteral("Edit13");
@@ -152,9 +149,6 @@ RegisterMember producers()
                                  "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6 )");
     m.insertControls = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3"),
             QStringLiteral("Edit4"), QStringLiteral("Edit5"), QStringLiteral("Edit6")};
-    m.replaceSql = QStringLiteral(
-            "REPLACE INTO termelo ( IDo, oKod, oNev, oIrszam, oHelysegnev, oUtca, oAdoszam, oBankszla ) "
-            "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7 )");
     m.replaceControls = QStringList {QStringLiteral("Edit7"), QStringLiteral("Edit8")} + m.insertControls;
     m.idControl = QStringLiteral("Edit7");
     m.codeControl = QStringLiteral("Edit8");
@@ -224,8 +218,6 @@ RegisterMember crops()
             "INSERT INTO termeny ( tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart) VALUES ( :p0, :p1, :p2, :p3, :p4 )");
     m.insertControls
             = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit5"), QStringLiteral("Edit6")};
-    m.replaceSql = QStringLiteral("REPLACE INTO termeny ( IDt, tKod, tMegnev, tMegjegy, tSztiszt, tSzviztart ) "
-                                  "VALUES ( :p0, :p1, :p2, :p3, :p4, :p5 )");
     m.replaceControls = QStringList {QStringLiteral("Edit3"), QStringLiteral("Edit4")} + m.insertControls;
     m.idControl = QStringLiteral("Edit3");
     m.codeControl = QStringLiteral("Edit4");
@@ -284,7 +276,6 @@ RegisterMember warehouses()
     m.afterSaveCaption = QStringLiteral("A lista, \"Név\" szerint");
     m.insertSql = QStringLiteral("INSERT INTO raktar ( kKod, kNev, kMegj ) VALUES ( :p0, :p1, :p2 )");
     m.insertControls = {QStringLiteral("Edit1"), QStringLiteral("Edit2")};
-    m.replaceSql = QStringLiteral("REPLACE INTO raktar ( IDk, kKod, kNev, kMegj ) VALUES ( :p0, :p1, :p2, :p3 )");
     m.replaceControls = QStringList {QStringLiteral("Edit3"), QStringLiteral("Edit4")} + m.insertControls;
     m.idControl = QStringLiteral("Edit3");
     m.codeControl = QStringLiteral("Edit4");

@@ -57,7 +57,6 @@ struct RegisterMember {
     QString afterSaveCaption;
     QString insertSql;
     QStringList insertControls;   // :p1, :p2, ... (:p0 is the new code)
-    QString replaceSql;
     QStringList replaceControls;   // :p0, :p1, ...
     QString idControl, codeControl;
     QString insertFailed, replaceFailed, unhandledFailed, notReadable;
